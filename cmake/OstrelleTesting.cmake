@@ -1,0 +1,35 @@
+# How a test program joins the suite.
+#
+#   ostrelle_add_test(NAME tk_logger_test LABEL unit SOURCES a.cpp b.cpp LIBS tk)
+#
+# LABEL is one of:
+#   unit    no server; each GoogleTest case becomes its own ctest test
+#   server  needs the private MariaDB that the `mariadb` fixture starts
+#   e2e     runs the programs as a user would, with the private MariaDB running
+# A further label `tsan` marks the tests that the ThreadSanitizer preset runs.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(OSTRELLE_TEST_SUPPORT_DIR ${PROJECT_SOURCE_DIR}/tests/support)
+
+function(ostrelle_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;EXTRA_LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ostrelle_test_support ${T_LIBS} GTest::gmock GTest::gtest_main)
+  set(labels ${T_LABEL} ${T_EXTRA_LABELS})
+  if(T_LABEL STREQUAL "unit")
+    gtest_discover_tests(${T_NAME}
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS "${labels}"
+                 ENVIRONMENT "OSTRELLE_TESTDATA=${OSTRELLE_TESTDATA_DIR};OSTRELLE_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  else()
+    # The wrapper exports the running server's address, then runs the program.
+    add_test(NAME ${T_NAME}
+      COMMAND ${OSTRELLE_TEST_SUPPORT_DIR}/with_test_server.sh ${PROJECT_BINARY_DIR}/test-server
+              $<TARGET_FILE:${T_NAME}>)
+    set_tests_properties(${T_NAME} PROPERTIES
+      LABELS "${labels}"
+      FIXTURES_REQUIRED mariadb
+      ENVIRONMENT "OSTRELLE_TESTDATA=${OSTRELLE_TESTDATA_DIR};OSTRELLE_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  endif()
+endfunction()

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The private MariaDB server of the tests.
+#   test_server.sh start STATE_DIR   data directory in a temporary folder, TCP on 127.0.0.1 with a
+#                                    free port, its own socket, a test user with a password; writes
+#                                    STATE_DIR/env with the OSTRELLE_TEST_MYSQL_* variables
+#   test_server.sh stop STATE_DIR    stops that server by its process id and removes its data
+set -euo pipefail
+
+action=${1:?start or stop}
+state=${2:?state folder}
+user=ostrelle_test
+password='Test-pw_1'
+
+mariadbd=$(command -v mariadbd || echo /usr/sbin/mariadbd)
+install_db=$(command -v mariadb-install-db || echo /usr/bin/mariadb-install-db)
+client=$(command -v mariadb || command -v mysql)
+
+stop_server() {
+  [ -f "$state/pid" ] || return 0
+  local pid
+  pid=$(cat "$state/pid")
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  [ -f "$state/datadir" ] && rm -rf "$(cat "$state/datadir")"
+  rm -f "$state/pid" "$state/env" "$state/datadir"
+}
+
+port_is_free() {
+  ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+case "$action" in
+start)
+  mkdir -p "$state"
+  stop_server
+  base=$(mktemp -d "${TMPDIR:-/tmp}/ostrelle-mariadb-XXXXXX")
+  echo "$base" > "$state/datadir"
+  run_as=()
+  [ "$(id -u)" -eq 0 ] && run_as=(--user=root)
+  "$install_db" --no-defaults --datadir="$base/data" "${run_as[@]}" \
+    --auth-root-authentication-method=normal --skip-test-db >"$base/install.log" 2>&1 ||
+    { cat "$base/install.log" >&2; exit 1; }
+
+  for _ in $(seq 1 50); do
+    port=$((20000 + RANDOM % 30000))
+    port_is_free "$port" && break
+  done
+  "$mariadbd" --no-defaults "${run_as[@]}" --datadir="$base/data" --socket="$base/mysqld.sock" \
+    --port="$port" --bind-address=127.0.0.1 --pid-file="$base/mysqld.pid" \
+    --log-error="$base/error.log" --local-infile=1 --innodb-buffer-pool-size=256M \
+    --innodb-log-file-size=256M --max-allowed-packet=64M --skip-name-resolve &
+  echo $! > "$state/pid"
+
+  for _ in $(seq 1 300); do
+    if "$client" --no-defaults -uroot --socket="$base/mysqld.sock" -e 'SELECT 1' >/dev/null 2>&1; then
+      ready=1; break
+    fi
+    kill -0 "$(cat "$state/pid")" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "${ready:-}" ]; then
+    echo "the private MariaDB server did not start:" >&2
+    cat "$base/error.log" >&2 || true
+    stop_server
+    exit 1
+  fi
+  "$client" --no-defaults -uroot --socket="$base/mysqld.sock" <<SQL
+CREATE USER '$user'@'127.0.0.1' IDENTIFIED BY '$password';
+CREATE USER '$user'@'localhost' IDENTIFIED BY '$password';
+GRANT ALL PRIVILEGES ON *.* TO '$user'@'127.0.0.1' WITH GRANT OPTION;
+GRANT ALL PRIVILEGES ON *.* TO '$user'@'localhost' WITH GRANT OPTION;
+SQL
+  cat > "$state/env" <<ENV
+OSTRELLE_TEST_MYSQL_HOST=127.0.0.1
+OSTRELLE_TEST_MYSQL_PORT=$port
+OSTRELLE_TEST_MYSQL_USER=$user
+OSTRELLE_TEST_MYSQL_PASSWORD=$password
+OSTRELLE_TEST_MYSQL_SOCKET=$base/mysqld.sock
+ENV
+  echo "private MariaDB server on 127.0.0.1:$port (pid $(cat "$state/pid"))"
+  ;;
+stop)
+  stop_server
+  echo "private MariaDB server stopped"
+  ;;
+*)
+  echo "usage: $0 start|stop STATE_DIR" >&2
+  exit 2
+  ;;
+esac
