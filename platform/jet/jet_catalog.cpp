@@ -82,7 +82,9 @@ bool jet_read_catalog(const jet_file& file, jet_catalog& out) {
     o.id = static_cast<std::int32_t>(int_of(at(c_id)));
     o.parent_id = static_cast<std::int32_t>(int_of(at(c_parent)));
     o.name = text_of(at(c_name));
-    o.type = static_cast<int>(int_of(at(c_type)) & 0x7F);
+    // Forms, reports, macros and modules carry 0x8000 in their type; without it, 4 is an
+    // ODBC-linked table, but with it a report.
+    o.type = static_cast<int>(int_of(at(c_type)));
     o.flags = static_cast<std::uint32_t>(int_of(at(c_flags)));
     if (o.type != jet_obj_table && o.type != jet_obj_odbc_table && o.type != jet_obj_linked_table &&
         o.type != jet_obj_query)

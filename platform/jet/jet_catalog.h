@@ -28,7 +28,7 @@ struct jet_object {
   std::int32_t id = 0;
   std::int32_t parent_id = 0;
   std::wstring name;
-  int type = 0;                 // jet_object_type, with the high bits cleared
+  int type = 0;                 // jet_object_type
   std::uint32_t flags = 0;
   jet_bytes properties;         // LvProp
   std::wstring connect;         // linked tables: the connect string

@@ -125,6 +125,16 @@ jet_status jet_file::open(const std::string& path, const std::wstring& password,
   jet_status st = jet_read_header(page0.data(), page0.size(), file->header_);
   if (st != jet_status::ok) return st;
   if (page0.size() < file->header_.page_size) return jet_status::corrupt;
+  if (file->header_.format == jet_format::ace) {
+    // An ACE file whose catalog page is not a table definition has its pages encrypted with
+    // the Office scheme, keyed by the password.
+    std::uint8_t type = 0;
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(2 * file->header_.page_size));
+    in.read(reinterpret_cast<char*>(&type), 1);
+    if (!in) return jet_status::corrupt;
+    if (type != 0x02) return jet_status::office_encrypted;
+  }
   file->impl_ = std::make_unique<internals>();
   file->impl_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
   if (!file->impl_->mdb) return jet_status::corrupt;
