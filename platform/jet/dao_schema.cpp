@@ -22,7 +22,7 @@ bool table_columns(const context_ptr& ctx, const jet::jet_object& table,
 namespace {
 
 long table_attributes(const jet::jet_object& t) {
-  std::uint32_t a = t.flags & static_cast<std::uint32_t>(dbSystemObject);
+  std::uint32_t a = t.is_system() ? static_cast<std::uint32_t>(dbSystemObject) : 0;
   if (t.flags & jet::jet_flag_hidden) a |= dbHiddenObject;
   if (t.type == jet::jet_obj_linked_table) a |= dbAttachedTable;
   if (t.type == jet::jet_obj_odbc_table) a |= dbAttachedODBC;

@@ -77,7 +77,9 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
     default: m.size = c.size; break;
   }
   m.attributes = c.fixed ? dbFixedField : dbVariableField;
-  if (c.auto_long || c.auto_guid) m.attributes |= dbAutoIncrField;
+  // The AutoNumber flag bit means nothing on columns of other types.
+  if ((c.auto_long && c.type == jet::jet_long) || (c.auto_guid && c.type == jet::jet_guid))
+    m.attributes |= dbAutoIncrField;
   else m.attributes |= dbUpdatableField;
   if (stored) {
     for (const auto& p : *stored) {

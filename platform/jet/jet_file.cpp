@@ -229,10 +229,12 @@ bool jet_file::read_indexes(std::uint32_t page, std::vector<jet_index_def>& out)
   tabledef_holder h(impl_->mdb, page);
   if (!h.table) return false;
   out.clear();
-  GPtrArray* indices = mdb_read_indices(h.table);
+  // libmdb fills table->indices and answers nothing useful.
+  mdb_read_indices(h.table);
+  GPtrArray* indices = h.table->indices;
   if (!indices) return true;
-  for (unsigned i = 0; i < h.table->num_idxs; ++i) {
-    auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(h.table->indices, i));
+  for (unsigned i = 0; i < indices->len; ++i) {
+    auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(indices, i));
     jet_index_def d;
     d.name = utf8_to_wide(idx->name);
     d.number = idx->index_num;
