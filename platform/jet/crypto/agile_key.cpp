@@ -98,6 +98,7 @@ class agile_page_cipher final : public office_page_cipher {
  public:
   agile_page_cipher(const cipher_params& data, crypto_bytes key, std::uint32_t encoding_key)
       : hasher_(data.hash), salt_(data.salt), key_(std::move(key)), encoding_key_(encoding_key) {}
+  ~agile_page_cipher() override { OPENSSL_cleanse(key_.data(), key_.size()); }
 
   bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
                     std::size_t size) override {
@@ -179,9 +180,10 @@ office_key_result office_agile_key(const office_key_input& input) {
   const auto key_value = to_bytes(a, "encryptedKeyValue");
   if (!spin_count || *spin_count > max_spin_count)
     return office_key_failure(office_crypto_status::damaged_header,
-                              "spin count " + attr(a, "spinCount") + " out of range");
+                              "spin count \"" + attr(a, "spinCount") + "\" is not a number up to 10000000");
   if (!verifier_input || !verifier_value || !key_value)
-    return office_key_failure(office_crypto_status::damaged_header, "password verifier missing");
+    return office_key_failure(office_crypto_status::damaged_header,
+                              "password verifier or key missing or not base64");
 
   // The spun hash is the same for the three values: only the final block key differs.
   crypto_hasher hasher(pwd->hash);

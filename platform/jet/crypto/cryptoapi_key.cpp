@@ -67,6 +67,7 @@ class rc4_page_cipher final : public office_page_cipher {
  public:
   rc4_page_cipher(crypto_bytes base_hash, std::size_t key_bytes, std::uint32_t encoding_key)
       : base_hash_(std::move(base_hash)), key_bytes_(key_bytes), encoding_key_(encoding_key) {}
+  ~rc4_page_cipher() override { OPENSSL_cleanse(base_hash_.data(), base_hash_.size()); }
 
   // The RC4 key of a block: SHA-1 of the base hash and block key, cut to the key size; a 40-bit
   // key is padded with zeros to 128 bits, as CryptoAPI does.
@@ -98,6 +99,7 @@ class aes_page_cipher final : public office_page_cipher {
  public:
   aes_page_cipher(crypto_bytes spun_hash, std::size_t key_bytes, std::uint32_t encoding_key)
       : spun_hash_(std::move(spun_hash)), key_bytes_(key_bytes), encoding_key_(encoding_key) {}
+  ~aes_page_cipher() override { OPENSSL_cleanse(spun_hash_.data(), spun_hash_.size()); }
 
   // The AES key of a block: the final hash spread over two SHA-1 digests of its 0x36 and 0x5C
   // masks, cut to the key size.

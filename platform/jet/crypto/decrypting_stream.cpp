@@ -106,5 +106,8 @@ std::FILE* decrypting_stream_open(int fd, std::uint64_t size, std::unique_ptr<of
   std::FILE* stream = fopencookie(state.get(), "r", io);
   if (stream == nullptr) return nullptr;  // state closes fd
   state.release();
+  // The stream keeps the page it decrypted last; a stdio buffer on top would only make it decrypt
+  // the page after each page libmdb asks for, to be thrown away at libmdb's next seek.
+  std::setvbuf(stream, nullptr, _IONBF, 0);
   return stream;
 }
