@@ -83,7 +83,6 @@ TEST(office_crypto, wrong_or_empty_password_is_not_valid) {
     auto opened = office_crypto_open(test_env::testdata_path(file).c_str(), password);
     EXPECT_EQ(opened.status, office_crypto_status::wrong_password) << opened.detail;
     EXPECT_EQ(opened.stream, nullptr);
-    EXPECT_EQ(office_crypto_dao_error(opened.status), 3031);
   }
 }
 
@@ -177,14 +176,12 @@ TEST(office_crypto, damaged_encryption_information_is_an_error_not_a_crash) {
     EXPECT_EQ(opened.status, c.expected) << opened.detail;
     EXPECT_EQ(opened.stream, nullptr);
     EXPECT_FALSE(opened.detail.empty());
-    EXPECT_EQ(office_crypto_dao_error(opened.status), 3343);
   }
 }
 
 TEST(office_crypto, missing_file_cannot_be_read) {
   auto opened = office_crypto_open("/nonexistent/db.accdb", L"x");
   EXPECT_EQ(opened.status, office_crypto_status::cannot_read);
-  EXPECT_EQ(office_crypto_dao_error(opened.status), 3051);
 }
 
 struct cryptoapi_case {

@@ -161,14 +161,3 @@ office_crypto_open_result office_crypto_open(const char* path, const std::wstrin
   result.stream = stream;
   return result;
 }
-
-long office_crypto_dao_error(office_crypto_status status) {
-  switch (status) {
-    case office_crypto_status::ok: return 0;
-    case office_crypto_status::wrong_password: return 3031;
-    case office_crypto_status::damaged_header:
-    case office_crypto_status::unsupported_scheme: return 3343;
-    case office_crypto_status::cannot_read: return 3051;
-  }
-  return 3343;
-}

@@ -18,7 +18,8 @@
 #include <cstdio>
 #include <string>
 
-// What opening an encrypted file came to.
+// What opening an encrypted file came to. The Jet file layer turns each failure into its DAO
+// error (a wrong password into 3031 "Not a valid password.").
 enum class office_crypto_status {
   ok,                  // the password is right and the stream is open
   wrong_password,      // the password verifier rejects the password (also an empty one)
@@ -50,8 +51,3 @@ struct office_crypto_open_result {
 // file's encryption information before any data page is read. The password is the one of the
 // Connect text ";pwd=...", as typed; Office hashes at most its first 255 UTF-16 units.
 office_crypto_open_result office_crypto_open(const char* path, const std::wstring& password);
-
-// The DAO error the Jet engine reports for a failed status: 3031 "Not a valid password." for a
-// wrong password, 3343 "Unrecognized database format" for a damaged header or an unsupported
-// scheme, 3051 (cannot open the file) when it cannot be read; 0 for ok.
-long office_crypto_dao_error(office_crypto_status status);
