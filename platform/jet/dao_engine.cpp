@@ -158,10 +158,9 @@ HRESULT open_database(engine_state& e, BSTR name, VARIANT connect, DAODatabase**
     case jet::jet_status::ok: break;
     case jet::jet_status::file_not_found: return e.errors->fail(dao_err_file_not_found, wname);
     case jet::jet_status::not_access: return e.errors->fail(dao_err_not_a_database, wname);
-    // An Office-encrypted file opens only with its password; without the decryption layer
-    // every password is the wrong one.
-    case jet::jet_status::bad_password:
-    case jet::jet_status::office_encrypted: return e.errors->fail(dao_err_bad_password);
+    case jet::jet_status::bad_password: return e.errors->fail(dao_err_bad_password);
+    // Office encryption in a scheme that cannot be decrypted here: no password would open it.
+    case jet::jet_status::office_encrypted: return e.errors->fail(dao_err_not_a_database, wname);
     case jet::jet_status::corrupt: return e.errors->fail(dao_err_corrupt, wname);
   }
   auto ctx = std::make_shared<dao_context>();

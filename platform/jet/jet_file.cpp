@@ -1,9 +1,11 @@
 // Opening an Access file through libmdb, checking its header and reading table definitions.
 #include "platform/jet/jet_file.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
+#include "platform/jet/crypto/office_crypto.h"
 #include "platform/jet/jet_libmdb.h"
 #include "platform/jet/jet_rc4.h"
 
@@ -125,6 +127,9 @@ jet_status jet_file::open(const std::string& path, const std::wstring& password,
   jet_status st = jet_read_header(page0.data(), page0.size(), file->header_);
   if (st != jet_status::ok) return st;
   if (page0.size() < file->header_.page_size) return jet_status::corrupt;
+  if (file->header_.format == jet_format::ace &&
+      office_crypto_header_is_encrypted(page0.data(), page0.size()))
+    return open_office_encrypted(std::move(file), password, out);
   if (file->header_.format == jet_format::ace) {
     // An ACE file whose catalog page is not a table definition has its pages encrypted with
     // the Office scheme, keyed by the password.
@@ -138,6 +143,31 @@ jet_status jet_file::open(const std::string& path, const std::wstring& password,
   file->impl_ = std::make_unique<internals>();
   file->impl_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
   if (!file->impl_->mdb) return jet_status::corrupt;
+  return finish_open(std::move(file), password, out);
+}
+
+jet_status jet_file::open_office_encrypted(std::unique_ptr<jet_file> file, const std::wstring& password,
+                                          std::unique_ptr<jet_file>& out) {
+  office_crypto_open_result opened = office_crypto_open(file->path_.c_str(), password);
+  switch (opened.status) {
+    case office_crypto_status::ok: break;
+    case office_crypto_status::wrong_password: return jet_status::bad_password;
+    case office_crypto_status::unsupported_scheme: return jet_status::office_encrypted;
+    case office_crypto_status::damaged_header:
+    case office_crypto_status::cannot_read: return jet_status::corrupt;
+  }
+  file->impl_ = std::make_unique<internals>();
+  file->impl_->mdb = mdb_open(file->path_.c_str(), MDB_NOFLAGS);
+  if (!file->impl_->mdb) {
+    std::fclose(opened.stream);
+    return jet_status::corrupt;
+  }
+  // libmdb has read page 0, which is never encrypted, from the file itself; every later page it
+  // reads through the decrypting stream, which mdb_close closes. The pages come out plain, so
+  // libmdb must not apply the Jet page encoding on top.
+  std::fclose(file->impl_->mdb->f->stream);
+  file->impl_->mdb->f->stream = opened.stream;
+  file->impl_->mdb->f->db_key = 0;
   return finish_open(std::move(file), password, out);
 }
 

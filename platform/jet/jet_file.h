@@ -18,7 +18,7 @@ enum class jet_status {
   file_not_found,    // no such file, or it cannot be opened for reading
   not_access,        // not an Access database (wrong signature, too short, unknown version)
   bad_password,      // the database password given does not match the one in the header
-  office_encrypted,  // an Office-encrypted .accdb and no decryption could open it
+  office_encrypted,  // an Office-encrypted .accdb in a scheme the decryption does not read
   corrupt,           // the header is an Access header but the file cannot be read
 };
 
@@ -88,6 +88,10 @@ class jet_file {
 
  private:
   jet_file() = default;
+  // The rest of `open` for an .accdb whose pages carry Office encryption: the password unlocks
+  // a stream that decrypts the pages as libmdb reads them.
+  static jet_status open_office_encrypted(std::unique_ptr<jet_file> file, const std::wstring& password,
+                                          std::unique_ptr<jet_file>& out);
   static jet_status finish_open(std::unique_ptr<jet_file> file, const std::wstring& password,
                                 std::unique_ptr<jet_file>& out);
   std::string path_;

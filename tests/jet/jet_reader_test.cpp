@@ -38,7 +38,7 @@ TEST(jet_file, open_reports_each_failure) {
   std::string readme = test_env::testdata_path("README.md");
   EXPECT_EQ(jet_file::open(readme, L"", f), jet_status::not_access);
   EXPECT_EQ(jet_file::open(test_env::testdata_path("access/encrypted/db2007-enc.accdb"), L"", f),
-            jet_status::office_encrypted);
+            jet_status::bad_password);
   EXPECT_EQ(jet_file::open(test_env::testdata_path("access/real/nwind.mdb"), L"", f), jet_status::ok);
   EXPECT_EQ(f->header().format, jet_format::jet3);
   EXPECT_EQ(f->header().code_page, 1252u);
