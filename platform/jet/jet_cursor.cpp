@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_libmdb.h"
 #include "platform/jet/jet_values.h"
 
@@ -26,7 +27,11 @@ struct jet_cursor::state {
   MdbCatalogEntry entry{};
   MdbTableDef* table = nullptr;
   std::vector<jet_column> columns;
-  std::vector<MdbField> fields;
+  std::vector<MdbField> fields;       // an overflow row, cracked where it really is
+  std::vector<MdbField> page_fields;  // every row of the current page, cracked at page load
+  std::vector<std::uint32_t> slots;   // per row slot: slot_skip, slot_cracked or an overflow pointer
+  std::size_t ncols = 0;
+  const MdbField* cur = nullptr;      // the current row's fields
   std::uint32_t row_count = 0;
   int page_rows = 0;   // rows on the current data page
   int next_row = 0;    // the next row slot to look at on the current page
@@ -35,12 +40,14 @@ struct jet_cursor::state {
   std::uint32_t data_page = 0;
 
   ~state() {
+    jet_stderr_guard quiet;
     if (table) mdb_free_tabledef(table);
     if (mdb) mdb_close(mdb);
   }
 
   void reload_data_page() {
     if (displaced) {
+      jet_stderr_guard quiet;
       mdb_read_pg(mdb, data_page);
       displaced = false;
     }
@@ -48,6 +55,7 @@ struct jet_cursor::state {
 
   // Reads a row stored at (page, row) of another page into pg_buf; its bounds in `start`/`len`.
   bool load_pg_row(std::uint32_t pg_row, int& start, std::size_t& len) {
+    jet_stderr_guard quiet;
     std::uint32_t pg = pg_row >> 8;
     int row = static_cast<int>(pg_row & 0xFF);
     if (pg == 0 || mdb_read_pg(mdb, pg) != mdb->fmt->pg_size) return false;
@@ -59,15 +67,50 @@ struct jet_cursor::state {
     return true;
   }
 
-  bool crack(int start, std::size_t len) {
+  bool crack(int start, std::size_t len, MdbField* into) {
     start &= row_offset_mask;
     if (len == 0 || start + len > static_cast<std::size_t>(mdb->fmt->pg_size)) return false;
-    int n = mdb_crack_row(table, start, len, fields.data());
+    int n = mdb_crack_row(table, start, len, into);
     return n > 0;
   }
+
+  // Reads the next data page and splits all its rows at once, so the guard that keeps
+  // libmdb's warnings off the screen costs its system calls once per page, not per row.
+  bool load_page() {
+    jet_stderr_guard quiet;
+    if (mdb_read_next_dpg(table) <= 0) return false;
+    data_page = table->cur_phys_pg;
+    page_rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+    int max_rows = static_cast<int>(mdb->fmt->pg_size) / 2;
+    if (page_rows < 0 || page_rows > max_rows) page_rows = 0;
+    next_row = 0;
+    slots.assign(static_cast<std::size_t>(page_rows), slot_skip);
+    page_fields.resize(static_cast<std::size_t>(page_rows) * ncols + MDB_MAX_COLS);
+    for (int row = 0; row < page_rows; ++row) {
+      int start = 0;
+      std::size_t len = 0;
+      if (mdb_find_row(mdb, row, &start, &len) != 0) continue;
+      if (start & row_deleted) continue;
+      if (start & row_overflow) {
+        // The slot holds a pointer to where the row really is.
+        int off = start & row_offset_mask;
+        if (len < 4 || off + 4 > static_cast<int>(mdb->fmt->pg_size)) continue;
+        std::uint32_t pg_row = jet_u32(mdb->pg_buf + off);
+        if (pg_row > slot_cracked) slots[static_cast<std::size_t>(row)] = pg_row;
+        continue;
+      }
+      if (crack(start, len, page_fields.data() + static_cast<std::size_t>(row) * ncols))
+        slots[static_cast<std::size_t>(row)] = slot_cracked;
+    }
+    return true;
+  }
+
+  static constexpr std::uint32_t slot_skip = 0;
+  static constexpr std::uint32_t slot_cracked = 1;
 };
 
 jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new state) {
+  jet_stderr_guard quiet;
   s_->file = &file;
   s_->mdb = file.impl().clone();
   if (!s_->mdb) return;
@@ -87,6 +130,7 @@ jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new 
   s_->columns = std::move(def.columns);
   s_->row_count = def.row_count;
   s_->fields.resize(MDB_MAX_COLS + 1);
+  s_->ncols = s_->table->num_cols;
   mdb_rewind_table(s_->table);
 }
 
@@ -98,6 +142,7 @@ std::uint32_t jet_cursor::row_count() const { return s_->row_count; }
 
 void jet_cursor::rewind() {
   if (!s_->table) return;
+  jet_stderr_guard quiet;
   s_->displaced = false;
   mdb_rewind_table(s_->table);
   s_->page_rows = 0;
@@ -114,34 +159,25 @@ bool jet_cursor::next() {
   // because libmdb walks the usage map's pages in increasing order.
   for (;;) {
     if (s.next_row >= s.page_rows) {
-      if (mdb_read_next_dpg(s.table) <= 0) return false;
-      s.data_page = s.table->cur_phys_pg;
-      s.page_rows = mdb_get_int16(s.mdb->pg_buf, s.mdb->fmt->row_count_offset);
-      int max_rows = static_cast<int>(s.mdb->fmt->pg_size) / 2;
-      if (s.page_rows < 0 || s.page_rows > max_rows) s.page_rows = 0;
-      s.next_row = 0;
+      if (!s.load_page()) return false;
       continue;
     }
-    int start = 0;
-    std::size_t len = 0;
-    int row = s.next_row++;
-    if (mdb_find_row(s.mdb, row, &start, &len) != 0) continue;
-    if (start & row_deleted) continue;
-    if (start & row_overflow) {
-      // The slot holds a pointer to where the row really is.
-      int off = start & row_offset_mask;
-      if (len < 4 || off + 4 > static_cast<int>(s.mdb->fmt->pg_size)) continue;
-      std::uint32_t pg_row = jet_u32(s.mdb->pg_buf + off);
-      int ostart = 0;
-      std::size_t olen = 0;
-      if (!s.load_pg_row(pg_row, ostart, olen) || !s.crack(ostart, olen)) {
-        s.reload_data_page();
-        continue;
-      }
+    std::size_t row = static_cast<std::size_t>(s.next_row++);
+    std::uint32_t slot = s.slots[row];
+    if (slot == state::slot_skip) continue;
+    if (slot == state::slot_cracked) {
+      s.cur = s.page_fields.data() + row * s.ncols;
       s.on_row = true;
       return true;
     }
-    if (!s.crack(start, len)) continue;
+    jet_stderr_guard quiet;
+    int ostart = 0;
+    std::size_t olen = 0;
+    if (!s.load_pg_row(slot, ostart, olen) || !s.crack(ostart, olen, s.fields.data())) {
+      s.reload_data_page();
+      continue;
+    }
+    s.cur = s.fields.data();
     s.on_row = true;
     return true;
   }
@@ -150,7 +186,7 @@ bool jet_cursor::next() {
 bool jet_cursor::is_null(std::size_t column) const {
   const state& s = *s_;
   if (!s.on_row || column >= s.columns.size()) return true;
-  const MdbField& f = s.fields[column];
+  const MdbField& f = s.cur[column];
   // The null mask bit of a Yes/No column is its value; the column itself is never Null.
   if (s.columns[column].type == jet_bool) return false;
   return f.is_null != 0;
@@ -160,7 +196,7 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
   state& s = *s_;
   jet_bytes out;
   if (is_null(column)) return out;
-  const MdbField& f = s.fields[column];
+  const MdbField& f = s.cur[column];
   if (f.siz <= 0 || f.value == nullptr) return out;
   const auto* data = static_cast<const std::uint8_t*>(f.value);
   int type = s.columns[column].type;
@@ -186,7 +222,12 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
     void* buf = nullptr;
     int start = 0;
     std::size_t len = 0;
-    if (mdb_find_pg_row(s.mdb, static_cast<int>(pg_row), &buf, &start, &len) != 0) break;
+    int found;
+    {
+      jet_stderr_guard quiet;
+      found = mdb_find_pg_row(s.mdb, static_cast<int>(pg_row), &buf, &start, &len);
+    }
+    if (found != 0) break;
     start &= row_offset_mask;
     if (start + len > static_cast<std::size_t>(s.mdb->fmt->pg_size)) break;
     const auto* p = static_cast<const std::uint8_t*>(buf) + start;
@@ -209,13 +250,13 @@ jet_value jet_cursor::value(std::size_t column) const {
   const state& s = *s_;
   if (!s.on_row || column >= s.columns.size()) return jet_null{};
   const jet_column& col = s.columns[column];
-  if (col.type == jet_bool) return s.fields[column].is_null == 0;
+  if (col.type == jet_bool) return s.cur[column].is_null == 0;
   if (is_null(column)) return jet_null{};
   if (col.type == jet_memo || col.type == jet_ole) {
     jet_bytes b = bytes(column);
     return jet_decode_value(*s.file, col, b.data(), b.size());
   }
-  const MdbField& f = s.fields[column];
+  const MdbField& f = s.cur[column];
   int size = f.siz < 0 ? 0 : f.siz;
   return jet_decode_value(*s.file, col, static_cast<const std::uint8_t*>(f.value),
                           static_cast<std::size_t>(size));

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/jet/crypto/office_crypto.h"
+#include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_libmdb.h"
 #include "platform/jet/jet_rc4.h"
 
@@ -106,12 +107,14 @@ void jet_fix_iconv(MdbHandle* mdb, jet_format format, unsigned code_page) {
 }
 
 MdbHandle* jet_file::internals::clone() const {
+  jet_stderr_guard quiet;
   MdbHandle* copy = mdb_clone_handle(mdb);
   if (copy) jet_fix_iconv(copy, format, code_page);
   return copy;
 }
 
 jet_file::~jet_file() {
+  jet_stderr_guard quiet;
   if (impl_ && impl_->mdb) mdb_close(impl_->mdb);
 }
 
@@ -141,7 +144,10 @@ jet_status jet_file::open(const std::string& path, const std::wstring& password,
     if (type != 0x02) return jet_status::office_encrypted;
   }
   file->impl_ = std::make_unique<internals>();
-  file->impl_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+  {
+    jet_stderr_guard quiet;
+    file->impl_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+  }
   if (!file->impl_->mdb) return jet_status::corrupt;
   return finish_open(std::move(file), password, out);
 }
@@ -157,7 +163,10 @@ jet_status jet_file::open_office_encrypted(std::unique_ptr<jet_file> file, const
     case office_crypto_status::cannot_read: return jet_status::corrupt;
   }
   file->impl_ = std::make_unique<internals>();
-  file->impl_->mdb = mdb_open(file->path_.c_str(), MDB_NOFLAGS);
+  {
+    jet_stderr_guard quiet;
+    file->impl_->mdb = mdb_open(file->path_.c_str(), MDB_NOFLAGS);
+  }
   if (!file->impl_->mdb) {
     std::fclose(opened.stream);
     return jet_status::corrupt;
@@ -179,7 +188,10 @@ jet_status jet_file::open_bytes(std::vector<std::uint8_t> bytes, const std::wstr
   if (bytes.size() < file->header_.page_size) return jet_status::corrupt;
   file->impl_ = std::make_unique<internals>();
   file->impl_->bytes = std::move(bytes);
-  file->impl_->mdb = mdb_open_buffer(file->impl_->bytes.data(), file->impl_->bytes.size(), MDB_NOFLAGS);
+  {
+    jet_stderr_guard quiet;
+    file->impl_->mdb = mdb_open_buffer(file->impl_->bytes.data(), file->impl_->bytes.size(), MDB_NOFLAGS);
+  }
   if (!file->impl_->mdb) return jet_status::corrupt;
   return finish_open(std::move(file), password, out);
 }
@@ -210,6 +222,7 @@ namespace {
 
 // Reads the definition of one table with libmdb; the caller frees it with mdb_free_tabledef.
 struct tabledef_holder {
+  jet_stderr_guard quiet;
   MdbCatalogEntry entry{};
   MdbTableDef* table = nullptr;
   tabledef_holder(MdbHandle* mdb, std::uint32_t page) {

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/jet_catalog.h"
+#include <fstream>
+
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
 #include "tests/support/test_env.h"
@@ -60,4 +63,35 @@ TEST(jet_catalog, nwind_tables_in_name_order) {
                                         L"Ums\u00E4tze"};
   EXPECT_EQ(user, expected);
   EXPECT_FALSE(cat.queries.empty());
+}
+
+TEST(jet_diagnostics, libmdb_text_reaches_the_sink_not_the_screen) {
+  // A file cut short makes libmdb complain about pages beyond its end.
+  std::string src = test_env::testdata_path("access/real/nwind.mdb");
+  std::string cut = test_env::make_temp_dir() + "/cut.mdb";
+  {
+    std::ifstream in(src, std::ios::binary);
+    std::vector<char> head(64 * 2048);
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
+  }
+  std::vector<std::string> lines;
+  jet_set_diagnostic_sink([&](const std::string& line) { lines.push_back(line); });
+  testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<jet_file> f;
+    if (jet_file::open(cut, L"", f) == jet_status::ok) {
+      jet_catalog cat;
+      if (jet_read_catalog(*f, cat))
+        for (const auto& t : cat.tables) {
+          jet_cursor c(*f, t.page());
+          while (c.next())
+            for (std::size_t i = 0; i < c.columns().size(); ++i) c.value(i);
+        }
+    }
+  }
+  std::string screen = testing::internal::GetCapturedStderr();
+  jet_set_diagnostic_sink(nullptr);
+  EXPECT_EQ(screen, "");
+  EXPECT_FALSE(lines.empty());
 }
