@@ -122,7 +122,9 @@ jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new 
   if (!file.read_table(table_page, def)) return;
   s_->table = mdb_read_table(&s_->entry);
   if (!s_->table) return;
-  if (!mdb_read_columns(s_->table) || s_->table->num_cols != def.columns.size()) {
+  // Without its usage map libmdb cannot find the table's pages (and would follow a null map).
+  if (!s_->table->usage_map || s_->table->map_sz == 0 || !mdb_read_columns(s_->table) ||
+      s_->table->num_cols != def.columns.size()) {
     mdb_free_tabledef(s_->table);
     s_->table = nullptr;
     return;
