@@ -19,6 +19,8 @@ class row_source {
   virtual void rewind() = 0;
   virtual bool next() = 0;
   virtual HRESULT value(std::size_t column, VARIANT* out) = 0;
+  // True once rows were skipped because they could not be read.
+  virtual bool damaged() const { return false; }
 };
 
 // Where a recordset stands; its fields read their values through it.

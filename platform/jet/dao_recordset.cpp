@@ -40,6 +40,8 @@ class table_source : public row_source {
   long count() override { return static_cast<long>(cursor_.row_count()); }
   void rewind() override { cursor_.rewind(); }
   bool next() override { return cursor_.next(); }
+  bool damaged() const override { return cursor_.damaged(); }
+  bool valid() const { return cursor_.valid(); }
   HRESULT value(std::size_t column, VARIANT* out) override {
     if (column >= columns_.size()) return E_UNEXPECTED;
     return to_variant(cursor_.value(column), columns_[column].column, out);
@@ -106,8 +108,10 @@ class recordset_object : public com_object<DAORecordset> {
   HRESULT MoveNext() override {
     if (!state_->open) return errors_->fail(dao_err_object_closed);
     if (state_->eof) return errors_->fail(dao_err_no_current_record);
-    if (state_->bof && !state_->on_row) return first() ? S_OK : S_OK;
-    step();
+    if (state_->bof && !state_->on_row) first();
+    else step();
+    // Rows that could not be read are never passed over in silence.
+    if (state_->source->damaged()) return errors_->fail(dao_err_corrupt, name_);
     return S_OK;
   }
   HRESULT MovePrevious() override {
@@ -215,7 +219,9 @@ std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& t
   std::vector<dao_column_meta> cols;
   if (!table_columns(ctx, table, cols)) return nullptr;
   std::uint32_t page = table.page();
-  return std::make_unique<table_source>(std::move(ctx), page, std::move(cols));
+  auto src = std::make_unique<table_source>(std::move(ctx), page, std::move(cols));
+  if (!src->valid()) return nullptr;
+  return src;
 }
 
 HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name,

@@ -36,6 +36,7 @@ struct jet_cursor::state {
   int page_rows = 0;   // rows on the current data page
   int next_row = 0;    // the next row slot to look at on the current page
   bool on_row = false;
+  bool damaged = false;
   bool displaced = false;  // pg_buf holds an overflow page rather than the current data page
   std::uint32_t data_page = 0;
 
@@ -97,10 +98,13 @@ struct jet_cursor::state {
         if (len < 4 || off + 4 > static_cast<int>(mdb->fmt->pg_size)) continue;
         std::uint32_t pg_row = jet_u32(mdb->pg_buf + off);
         if (pg_row > slot_cracked) slots[static_cast<std::size_t>(row)] = pg_row;
+        else damaged = true;
         continue;
       }
       if (crack(start, len, page_fields.data() + static_cast<std::size_t>(row) * ncols))
         slots[static_cast<std::size_t>(row)] = slot_cracked;
+      else
+        damaged = true;
     }
     return true;
   }
@@ -139,6 +143,7 @@ jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new 
 jet_cursor::~jet_cursor() = default;
 
 bool jet_cursor::valid() const { return s_->table != nullptr; }
+bool jet_cursor::damaged() const { return s_->damaged; }
 const std::vector<jet_column>& jet_cursor::columns() const { return s_->columns; }
 std::uint32_t jet_cursor::row_count() const { return s_->row_count; }
 
@@ -176,6 +181,7 @@ bool jet_cursor::next() {
     int ostart = 0;
     std::size_t olen = 0;
     if (!s.load_pg_row(slot, ostart, olen) || !s.crack(ostart, olen, s.fields.data())) {
+      s.damaged = true;
       s.reload_data_page();
       continue;
     }

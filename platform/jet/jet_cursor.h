@@ -33,6 +33,10 @@ class jet_cursor {
   // Moves to the next live row; false (and no current row) at the end.
   bool next();
 
+  // True once a row or page of the table could not be read: the rows walked are all the
+  // readable ones, but not all the table holds.
+  bool damaged() const;
+
   // Values of the current row, by position in columns(); only valid after next() answered true
   // and until the cursor moves.
   bool is_null(std::size_t column) const;
