@@ -301,3 +301,108 @@ TEST_F(nwind, table_attributes_mark_system_objects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(dao_querydefs, type_comes_from_the_saved_query) {
+  struct {
+    const wchar_t* name;
+    short type;
+  } cases[] = {
+      {L"SelectQuery", dbQSelect},         {L"CrosstabQuery", dbQCrosstab},
+      {L"DeleteQuery", dbQDelete},         {L"UpdateQuery", dbQUpdate},
+      {L"AppendQuery", dbQAppend},         {L"MakeTableQuery", dbQMakeTable},
+      {L"DataDefinitionQuery", dbQDDL},    {L"PassthroughQuery", dbQSQLPassThrough},
+      {L"UnionQuery", dbQSetOperation},
+  };
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path("access/ace/queryTestV2007.accdb"), L"", engine, db), S_OK);
+  ptr<DAOQueryDefs> queries;
+  ASSERT_EQ(db->get_QueryDefs(queries.out()), S_OK);
+  short count = 0;
+  queries->get_Count(&count);
+  EXPECT_EQ(count, 9);
+  for (const auto& c : cases) {
+    ptr<_DAOQueryDef> q;
+    VARIANT n = dao_test::name(c.name);
+    ASSERT_EQ(queries->get_Item(n, q.out()), S_OK) << utf8(c.name);
+    VariantClear(&n);
+    short type = -1;
+    q->get_Type(&type);
+    EXPECT_EQ(type, c.type) << utf8(c.name);
+  }
+}
+
+TEST(dao_tabledefs, linked_table_is_marked_and_names_its_source) {
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path("access/ace/linkerTestV2007.accdb"), L"", engine, db), S_OK);
+  ptr<DAOTableDefs> defs;
+  ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
+  ptr<_DAOTableDef> def;
+  VARIANT n = dao_test::name(L"Table2");
+  ASSERT_EQ(defs->get_Item(n, def.out()), S_OK);
+  VariantClear(&n);
+  LONG a = 0;
+  def->get_Attributes(&a);
+  EXPECT_EQ(a & (dbAttachedTable | dbAttachedODBC), dbAttachedTable);
+  BSTR b = nullptr;
+  def->get_SourceTableName(&b);
+  EXPECT_EQ(take(b), L"Table1");
+  def->get_Connect(&b);
+  EXPECT_EQ(take(b), L";DATABASE=Z:\\jackcess_test\\linkeeTest.accdb");
+}
+
+TEST(dao_engine, system_db_accepts_only_workgroup_files) {
+  std::string dir = test_env::make_temp_dir();
+  // A workgroup information file starts like a Jet database but names itself "Jet System DB".
+  std::string wg = dir + "/system.mdw";
+  {
+    std::ifstream in(test_env::testdata_path("access/jet4/adox_jet4.mdb"), std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::memcpy(bytes.data() + 4, "Jet System DB  ", 16);
+    std::ofstream(wg, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  struct {
+    std::string path;
+    HRESULT expected;
+  } cases[] = {
+      {wg, S_OK},
+      {test_env::testdata_path("access/jet4/adox_jet4.mdb"), dao_hresult(3028)},
+      {dir + "/missing.mdw", dao_hresult(3028)},
+  };
+  for (const auto& c : cases) {
+    ptr<_DAODBEngine> engine;
+    ptr<DAODatabase> db;
+    open(test_env::testdata_path("access/jet4/testV2000.mdb"), L"", engine, db);
+    std::wstring w(c.path.begin(), c.path.end());
+    BSTR b = SysAllocString(w.c_str());
+    EXPECT_EQ(engine->put_SystemDB(b), c.expected) << c.path;
+    SysFreeString(b);
+  }
+  // A workgroup file without that account refuses it; the built-in administrator is always known.
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  open(test_env::testdata_path("access/jet4/testV2000.mdb"), L"", engine, db);
+  std::wstring w(wg.begin(), wg.end());
+  BSTR b = SysAllocString(w.c_str());
+  ASSERT_EQ(engine->put_SystemDB(b), S_OK);
+  SysFreeString(b);
+  struct {
+    const wchar_t* user;
+    HRESULT expected;
+  } users[] = {{L"admin", S_OK}, {L"Admin", S_OK}};
+  for (const auto& u : users) {
+    BSTR name = SysAllocString(L"New Workspace"), user = SysAllocString(u.user), pw = SysAllocString(L"");
+    VARIANT type;
+    VariantInit(&type);
+    ptr<DAOWorkspace> ws;
+    EXPECT_EQ(engine->CreateWorkspace(name, user, pw, type, ws.out()), u.expected) << utf8(u.user);
+    SysFreeString(name);
+    SysFreeString(user);
+    SysFreeString(pw);
+  }
+}
+
+}  // namespace
