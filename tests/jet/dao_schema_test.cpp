@@ -90,6 +90,20 @@ TEST_F(nwind, fields_describe_types_sizes_defaults_and_flags) {
       {L"UnitsInStock", dbInteger, 2, false, false, L"0"},
       {L"Discontinued", dbBoolean, 1, false, false, L"=No"},
   };
+  // A hyperlink column carries its own attribute.
+  {
+    ptr<_DAOTableDef> sup;
+    table(L"Suppliers", sup);
+    ptr<DAOFields> sf;
+    ASSERT_EQ(sup->get_Fields(sf.out()), S_OK);
+    ptr<_DAOField> home;
+    VARIANT hn = dao_test::name(L"HomePage");
+    ASSERT_EQ(sf->get_Item(hn, home.out()), S_OK);
+    VariantClear(&hn);
+    LONG a = 0;
+    home->get_Attributes(&a);
+    EXPECT_TRUE(a & dbHyperlinkField);
+  }
   ptr<_DAOTableDef> def;
   table(L"Products", def);
   ptr<DAOFields> fields;
