@@ -1,0 +1,188 @@
+// The reader layer on its own: header decoding, text decoding and the catalog.
+#include <gtest/gtest.h>
+
+#include "platform/jet/jet_catalog.h"
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_diagnostics.h"
+#include "platform/jet/jet_file.h"
+#include "platform/jet/jet_text.h"
+#include "tests/support/test_env.h"
+
+using namespace jet;
+
+TEST(jet_text, compressed_unicode_switches_runs_at_zero_bytes) {
+  struct {
+    std::vector<std::uint8_t> bytes;
+    std::wstring text;
+  } cases[] = {
+      {{0xFF, 0xFE, 'a', 'b', 'c'}, L"abc"},
+      {{0xFF, 0xFE, 'a', 0x00, 0x3A, 0xD8, 0x00, 'b'}, L"a\xD83A" L"b"},
+      {{'a', 0, 'b', 0}, L"ab"},
+      {{0x3D, 0xD8, 0x00, 0xDE}, std::wstring(1, static_cast<wchar_t>(0x1F600))},
+      {{}, L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(jet_decode_unicode(c.bytes.data(), c.bytes.size()), c.text);
+}
+
+TEST(jet_text, code_pages_decode_single_and_double_byte_text) {
+  const std::uint8_t umlaut[] = {'U', 'm', 's', 0xE4, 't', 'z', 'e'};
+  EXPECT_EQ(jet_codepage(1252).decode(umlaut, sizeof umlaut), L"Ums\u00E4tze");
+  const std::uint8_t cyrillic[] = {0xC0, 0xE1};
+  EXPECT_EQ(jet_codepage(1251).decode(cyrillic, sizeof cyrillic), L"\u0410\u0431");
+  const std::uint8_t kanji[] = {0x93, 0xFA, 0x96, 0x7B};
+  EXPECT_EQ(jet_codepage(932).decode(kanji, sizeof kanji), L"\u65E5\u672C");
+}
+
+TEST(jet_file, open_reports_each_failure) {
+  std::unique_ptr<jet_file> f;
+  EXPECT_EQ(jet_file::open("/nonexistent/x.mdb", L"", f), jet_status::file_not_found);
+  std::string readme = test_env::testdata_path("README.md");
+  EXPECT_EQ(jet_file::open(readme, L"", f), jet_status::not_access);
+  EXPECT_EQ(jet_file::open(test_env::testdata_path("access/encrypted/db2007-enc.accdb"), L"", f),
+            jet_status::bad_password);
+  EXPECT_EQ(jet_file::open(test_env::testdata_path("access/real/nwind.mdb"), L"", f), jet_status::ok);
+  EXPECT_EQ(f->header().format, jet_format::jet3);
+  EXPECT_EQ(f->header().code_page, 1252u);
+  EXPECT_TRUE(f->header().password.empty());
+  EXPECT_EQ(jet_file::open(test_env::testdata_path("access/encrypted/db-enc.mdb"), L"", f), jet_status::ok);
+  EXPECT_TRUE(f->header().page_encoded);
+}
+
+TEST(jet_catalog, nwind_tables_in_name_order) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("access/real/nwind.mdb"), L"", f), jet_status::ok);
+  jet_catalog cat;
+  ASSERT_TRUE(jet_read_catalog(*f, cat));
+  std::vector<std::wstring> user;
+  for (const auto& t : cat.tables)
+    if (!t.is_system()) user.push_back(t.name);
+  std::vector<std::wstring> expected = {L"Categories", L"Customers", L"Employees", L"Order Details",
+                                        L"Orders", L"Products", L"Shippers", L"Suppliers",
+                                        L"Ums\u00E4tze"};
+  EXPECT_EQ(user, expected);
+  EXPECT_FALSE(cat.queries.empty());
+}
+
+TEST(jet_diagnostics, libmdb_text_reaches_the_sink_not_the_screen) {
+  // A file cut short makes libmdb complain about pages beyond its end.
+  std::string src = test_env::testdata_path("access/real/nwind.mdb");
+  std::string cut = test_env::make_temp_dir() + "/cut.mdb";
+  {
+    std::ifstream in(src, std::ios::binary);
+    std::vector<char> head(64 * 2048);
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
+  }
+  std::vector<std::string> lines;
+  jet_set_diagnostic_sink([&](const std::string& line) { lines.push_back(line); });
+  testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<jet_file> f;
+    if (jet_file::open(cut, L"", f) == jet_status::ok) {
+      jet_catalog cat;
+      if (jet_read_catalog(*f, cat))
+        for (const auto& t : cat.tables) {
+          jet_cursor c(*f, t.page());
+          while (c.next())
+            for (std::size_t i = 0; i < c.columns().size(); ++i) c.value(i);
+        }
+    }
+  }
+  std::string screen = testing::internal::GetCapturedStderr();
+  jet_set_diagnostic_sink(nullptr);
+  EXPECT_EQ(screen, "");
+  EXPECT_FALSE(lines.empty());
+}
+
+namespace {
+
+// UTF-8, as mdb-schema prints names (characters below U+0800 are enough for these files).
+std::string narrow(const std::wstring& w) {
+  std::string out;
+  for (wchar_t c : w) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+// "table/index" -> "col1,col2 DESC" for every index mdb-schema prints (it leaves out the
+// indexes kept for relationships); the primary key under the name "PRIMARY".
+std::map<std::string, std::string> schema_indexes(const std::string& path) {
+  std::map<std::string, std::string> out;
+  FILE* f = popen(("mdb-schema --indexes --no-relations '" + path + "' mysql 2>/dev/null").c_str(), "r");
+  if (!f) return out;
+  char buf[4096];
+  std::regex line(R"(ALTER TABLE `([^`]*)` ADD (?:UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
+  while (std::fgets(buf, sizeof buf, f)) {
+    std::cmatch m;
+    if (!std::regex_search(buf, m, line)) continue;
+    std::string cols = std::regex_replace(m[4].str(), std::regex("`"), "");
+    cols = std::regex_replace(cols, std::regex(", "), ",");
+    out[m[1].str() + "/" + (m[3].matched ? "PRIMARY" : m[2].str())] = cols;
+  }
+  pclose(f);
+  return out;
+}
+
+}  // namespace
+
+TEST(jet_indexes, key_columns_match_mdb_schema) {
+  const char* files[] = {"access/real/nwind.mdb", "access/jet3/indexTestV1997.mdb", "access/jet3/compIndexTestV1997.mdb",
+                         "access/jet4/indexTestV2000.mdb", "access/jet4/compIndexTestV2000.mdb",
+                         "access/ace/indexTestV2007.accdb", "access/ace/binIdxTestV2010.accdb"};
+  for (const char* name : files) {
+    SCOPED_TRACE(name);
+    std::string path = test_env::testdata_path(name);
+    std::unique_ptr<jet_file> f;
+    ASSERT_EQ(jet_file::open(path, L"", f), jet_status::ok);
+    jet_catalog cat;
+    ASSERT_TRUE(jet_read_catalog(*f, cat));
+    std::map<std::string, std::string> ours;
+    for (const auto& t : cat.tables) {
+      if (t.is_system() || t.type != jet_obj_table) continue;
+      jet_table_def def;
+      std::vector<jet_index_def> indexes;
+      ASSERT_TRUE(f->read_table(t.page(), def));
+      ASSERT_TRUE(f->read_indexes(t.page(), indexes));
+      for (const auto& idx : indexes) {
+        if (idx.foreign) continue;
+        std::string cols;
+        for (const auto& k : idx.columns) {
+          if (!cols.empty()) cols += ",";
+          ASSERT_GE(k.column, 0);
+          cols += narrow(def.columns[static_cast<std::size_t>(k.column)].name) + (k.descending ? " DESC" : "");
+        }
+        ours[narrow(t.name) + "/" + (idx.primary ? "PRIMARY" : narrow(idx.name))] = cols;
+      }
+    }
+    EXPECT_EQ(ours, schema_indexes(path));
+  }
+}
+
+TEST(jet_indexes, relationship_indexes_keep_their_columns) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("access/jet4/indexTestV2000.mdb"), L"", f), jet_status::ok);
+  jet_catalog cat;
+  ASSERT_TRUE(jet_read_catalog(*f, cat));
+  const jet_object* t = cat.find_table(L"Table1");
+  ASSERT_NE(t, nullptr);
+  jet_table_def def;
+  std::vector<jet_index_def> indexes;
+  ASSERT_TRUE(f->read_table(t->page(), def));
+  ASSERT_TRUE(f->read_indexes(t->page(), indexes));
+  std::map<std::wstring, std::wstring> foreign;
+  for (const auto& idx : indexes)
+    if (idx.foreign && idx.columns.size() == 1)
+      foreign[idx.name] = def.columns[static_cast<std::size_t>(idx.columns[0].column)].name;
+  EXPECT_EQ(foreign, (std::map<std::wstring, std::wstring>{{L"Table2Table1", L"otherfk1"}, {L"Table3Table1", L"otherfk2"}}));
+}
