@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "platform/jet/sql/jet_date.h"
@@ -109,7 +110,7 @@ typed predicate(std::string sql) { return {std::move(sql), jet_type_boolean, tru
 struct source {
   std::wstring alias;
   std::vector<jet_sql_column> columns;
-  bool table = false;  // a virtual table (has a rowid)
+  std::string row_id;  // the SQL of the row's identity within its table; empty for a query
 };
 
 struct scope {
@@ -133,7 +134,27 @@ class translator {
     if (!parameters_.empty())
       jet_sql_raise(jet_err_too_few_parameters,
                 L"Too few parameters. Expected " + std::to_wstring(parameters_.size()) + L".");
+    out.sql = with_ctes(out.sql);
     return out;
+  }
+
+  std::vector<std::string> ctes_;  // "name AS MATERIALIZED (...)"
+  std::map<std::string, std::string> materialized_;  // virtual table -> its temporary copy
+
+  std::string materialized(const std::string& table) {
+    auto found = materialized_.find(table);
+    if (found != materialized_.end()) return found->second;
+    std::string name = "jet_m" + std::to_string(ctes_.size());
+    ctes_.push_back(name + " AS MATERIALIZED (SELECT rowid AS \"jet__rowid\", * FROM " + table + ")");
+    materialized_[table] = name;
+    return name;
+  }
+
+  std::string with_ctes(const std::string& sql) const {
+    if (ctes_.empty()) return sql;
+    std::string out = "WITH ";
+    for (size_t i = 0; i < ctes_.size(); ++i) out += (i ? ", " : "") + ctes_[i];
+    return out + " " + sql;
   }
 
  private:
@@ -205,7 +226,7 @@ class translator {
     std::string out;
     for (size_t i = 0; i < core.from.size(); ++i) {
       if (i) out += ", ";
-      out += table_ref(core.from[i], sc);
+      out += table_ref(core.from[i], sc, core.from.size() > 1);
     }
     return out;
   }
@@ -281,11 +302,11 @@ class translator {
     if (core.distinct == jet_select_core::distinct_kind::distinct_row && !aggregate && sc.sources.size() > 1 &&
         sc.used_sources.size() < sc.sources.size()) {
       for (size_t s : sc.used_sources) {
-        if (!sc.sources[s].table) {
+        if (sc.sources[s].row_id.empty()) {
           row_keys.clear();
           break;
         }
-        row_keys.push_back(quote_name(sc.sources[s].alias) + ".rowid");
+        row_keys.push_back(quote_name(sc.sources[s].alias) + "." + sc.sources[s].row_id);
       }
     }
 
@@ -340,11 +361,11 @@ class translator {
 
   static int result_type(int t) { return t == unknown_type ? jet_type_text : t; }
 
-  std::string table_ref(const jet_table_ref& ref, scope& sc) {
+  std::string table_ref(const jet_table_ref& ref, scope& sc, bool joined) {
     switch (ref.type) {
       case jet_table_ref::kind::join: {
-        std::string left = table_ref(*ref.left, sc);
-        std::string right = table_ref(*ref.right, sc);
+        std::string left = table_ref(*ref.left, sc, true);
+        std::string right = table_ref(*ref.right, sc, true);
         const char* kind = ref.join == jet_table_ref::join_kind::left    ? " LEFT JOIN "
                            : ref.join == jet_table_ref::join_kind::right ? " RIGHT JOIN "
                                                                          : " INNER JOIN ";
@@ -353,7 +374,7 @@ class translator {
       case jet_table_ref::kind::subquery: {
         jet_translation t = ref.crosstab ? transform(*ref.crosstab) : query(*ref.query, nullptr);
         std::wstring alias = ref.alias.empty() ? L"Query" + std::to_wstring(++derived_counter_) : ref.alias;
-        sc.sources.push_back({alias, t.columns, false});
+        sc.sources.push_back({alias, t.columns, ""});
         return "(" + t.sql + ") AS " + quote_name(alias);
       }
       case jet_table_ref::kind::table:
@@ -361,8 +382,15 @@ class translator {
     }
     if (jet_sql_table* table = services_.catalog->find_table(ref.name)) {
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
-      sc.sources.push_back({alias, table->columns(), true});
-      return services_.table_name(table) + " AS " + quote_name(alias);
+      std::string name = services_.table_name(table);
+      // A table that cannot look rows up by key is read once into a temporary table where it
+      // is joined or searched per outer row, so SQLite can index it instead of rescanning it.
+      if (!table->supports_seek() && (joined || sc.outer)) {
+        sc.sources.push_back({alias, table->columns(), "\"jet__rowid\""});
+        return materialized(name) + " AS " + quote_name(alias);
+      }
+      sc.sources.push_back({alias, table->columns(), "rowid"});
+      return name + " AS " + quote_name(alias);
     }
     if (auto text = services_.catalog->find_query(ref.name)) {
       for (const auto& q : query_stack_)
@@ -375,7 +403,7 @@ class translator {
       jet_translation t = nested.type == jet_statement::kind::transform ? transform(nested) : query(nested.query, nullptr);
       query_stack_.pop_back();
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
-      sc.sources.push_back({alias, t.columns, false});
+      sc.sources.push_back({alias, t.columns, ""});
       return "(" + t.sql + ") AS " + quote_name(alias);
     }
     jet_sql_raise(jet_err_no_input_table, L"The database engine cannot find the input table or query '" + ref.name +
@@ -401,11 +429,11 @@ class translator {
     if (!st.pivot_in.empty()) {
       for (const auto& e : st.pivot_in) {
         typed t = expr(*e, sc);
-        auto one = services_.first_column("SELECT " + t.sql, t.type);
+        auto one = services_.first_column(with_ctes("SELECT " + t.sql), t.type);
         values.push_back(one.empty() ? jet_sql_value::null() : one.front());
       }
     } else {
-      values = services_.first_column("SELECT DISTINCT " + pivot_sql + tail + " ORDER BY 1", pivot.type);
+      values = services_.first_column(with_ctes("SELECT DISTINCT " + pivot_sql + tail + " ORDER BY 1"), pivot.type);
     }
 
     jet_translation out;
