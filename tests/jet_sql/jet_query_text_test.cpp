@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/sql/jet_query_text.h"
-#include "tests/jet_sql/msys_queries_export.h"
+#include "tests/jet_sql/mdbtools_export.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "platform/jet/sql/jet_query_text.h"
 #include "platform/jet/sql/jet_sql_engine.h"
-#include "tests/jet_sql/msys_queries_export.h"
+#include "tests/jet_sql/mdbtools_export.h"
 #include "tests/jet_sql/reader_catalog.h"
 #include "tests/support/test_env.h"
 

@@ -291,6 +291,7 @@ class parser {
   }
 
   jet_query query() {
+    nested guard(*this);
     jet_query q;
     q.parts.push_back(union_term(q));
     while (is_word(L"union")) {
@@ -462,6 +463,7 @@ class parser {
   }
 
   jet_table_ref table_primary() {
+    nested guard(*this);
     jet_table_ref ref;
     if (is_symbol(L"(")) {
       advance();
@@ -562,6 +564,7 @@ class parser {
   }
 
   jet_expr_ptr negation() {
+    nested guard(*this);
     size_t start = peek().start;
     if (is_word(L"not")) {
       advance();
@@ -701,6 +704,7 @@ class parser {
   }
 
   jet_expr_ptr unary() {
+    nested guard(*this);
     size_t start = peek().start;
     if (is_symbol(L"-") || is_symbol(L"+")) {
       std::wstring op = advance().text;
@@ -732,7 +736,19 @@ class parser {
     return left;
   }
 
+  // Nesting deeper than this is refused rather than risking the stack.
+  static constexpr int max_depth = 200;
+  int depth_ = 0;
+  struct nested {
+    explicit nested(parser& p) : p_(p) {
+      if (++p_.depth_ > max_depth) jet_sql_raise(jet_err_too_complex, L"Query is too complex.");
+    }
+    ~nested() { --p_.depth_; }
+    parser& p_;
+  };
+
   jet_expr_ptr primary() {
+    nested guard(*this);
     const token& t = peek();
     size_t start = t.start;
     switch (t.type) {

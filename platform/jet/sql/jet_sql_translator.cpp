@@ -349,9 +349,10 @@ class translator {
     }
     // TOP n returns the rows ranked n or better, ties at the boundary included, as Jet does.
     std::string rank = order_sql.empty() ? "ROW_NUMBER() OVER ()" : "RANK() OVER (ORDER BY " + order_sql + ")";
-    std::string limit = core.top_percent
-                            ? "CAST(ceil(" + real_literal(core.top_count) + " * \"jet__count\" / 100.0) AS INTEGER)"
-                            : std::to_string(static_cast<long long>(core.top_count));
+    // The share of TOP n PERCENT rounds up (without SQLite's optional math functions).
+    std::string share = "(" + real_literal(core.top_count) + " * \"jet__count\" / 100.0)";
+    std::string limit = core.top_percent ? "(CAST(" + share + " AS INTEGER) + (" + share + " > CAST(" + share + " AS INTEGER)))"
+                                         : std::to_string(static_cast<long long>(core.top_count));
     std::string names;
     for (size_t i = 0; i < list.size(); ++i) names += (i ? ", " : "") + quote_name(list[i].name);
     out.sql = "SELECT " + names + " FROM (" + body + ", " + rank + " AS \"jet__rank\", COUNT(*) OVER () AS \"jet__count\"" +
