@@ -99,7 +99,7 @@ TEST(udb_engine, file_databases) {
     FAIL();
   } catch (const tk_exception& e) {
     EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
-    EXPECT_EQ(e.kind, 1u);
+    EXPECT_EQ(e.kind(), 1u);
   }
 }
 

@@ -176,7 +176,7 @@ TEST_F(filter_test, refusals) {
       ADD_FAILURE() << "accepted";
     } catch (const tk_exception& e) {
       EXPECT_STREQ(e.what(), "The structure of data source does not conform to the destination table.");
-      EXPECT_EQ(e.kind, 0u);
+      EXPECT_EQ(e.kind(), 0u);
     }
   }
 }
@@ -207,7 +207,7 @@ TEST(udb_recordset, convert_record) {
     FAIL();
   } catch (const tk_exception& e) {
     EXPECT_STREQ(e.what(), "The structure of data source does not conform to the destination table.");
-    EXPECT_EQ(e.kind, 1u);
+    EXPECT_EQ(e.kind(), 1u);
   }
   EXPECT_EQ(stray.fields[0]->get_type(), VT_BSTR);  // converted before the stray column
   EXPECT_EQ(stray.fields[2]->get_type(), VT_BSTR);  // never reached
