@@ -4,30 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "TK/tk_exception.h"
-#include "UDB/udb_database.h"
+#include "udb_test_doubles.h"
 
 namespace {
-
-// The smallest concrete recordset: the base does everything these tests look at.
-class test_recordset : public udb_recordset {
- public:
-  using udb_recordset::udb_recordset;
-  void append_record(udb_record&) override {}
-};
-
-class test_database : public udb_database {
- public:
-  test_database() : udb_database(L"db", 0, false) {}
-  std::unique_ptr<udb_recordset> create_table(const std::wstring&, const udb_schema&,
-                                              const udb_indexes&) override { return nullptr; }
-  using udb_database::create_table;
-  std::unique_ptr<udb_recordset> get_query(const std::wstring&, const std::wstring&,
-                                           std::uint32_t) override { return nullptr; }
-  std::unique_ptr<udb_recordset> get_table(const std::wstring&, std::uint32_t) override {
-    return nullptr;
-  }
-  bool test_query(const std::wstring&) override { return false; }
-};
 
 udb_index idx(const std::wstring& name, char kind, std::vector<std::wstring> fields = {}) {
   // kind: p primary, u unique, c unique constraint, i plain
