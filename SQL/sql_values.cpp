@@ -10,7 +10,7 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_types.h"
 #include "OLE/ole_date.h"
-#include "OLE/ole_guid_extractor.h"
+#include "OLE/ole_guid.h"
 #include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -165,12 +165,6 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
   return quoted(text);
 }
 
-// The bytes of a byte-array value, read in place.
-std::pair<const unsigned char*, std::uint32_t> bytes_of(const ole_variant& v) {
-  const SAFEARRAY* array = v.parray;
-  if (array == nullptr || array->cDims != 1) return {nullptr, 0};
-  return {static_cast<const unsigned char*>(array->pvData), array->rgsabound[0].cElements};
-}
 
 std::string hex_literal(const unsigned char* bytes, std::uint32_t n) {
   static const char digits[] = "0123456789ABCDEF";
@@ -238,10 +232,12 @@ std::wstring date_default(const t_ftd* d, const std::wstring& dv) {
     tk_log1(1, "Got empty def value");
     return {};
   }
-  ole_date date(dv);
-  if ((d->dw_reserved & 3) == 2) date.set_kind(ole_date_kind_date);
-  if ((d->dw_reserved & 3) == 3) date.set_kind(ole_date_kind_time);
-  const std::wstring text = date.to_wstring(6);
+  const ole_date date(dv);
+  std::wstring text = date.to_wstring(6);
+  // The column's kind decides the form: a date-only column takes the date part of a date and
+  // time, a time-only column its time part.
+  if ((d->dw_reserved & 3) == 2 && text.size() > 10) text.resize(10);
+  if ((d->dw_reserved & 3) == 3 && date.get_kind() == ole_date_datetime) text.erase(0, 11);
   tk_log2(2, L"After canonization: %ls", text.c_str());
   if (text.empty()) return {};
   return L"\"" + text + L"\"";
@@ -345,7 +341,9 @@ std::string to_mysql_str(const udb_field* field) {
   if (field == nullptr) throw tk_mail_assertion("sql_util", 907);
   if (field->get_type() == (VT_ARRAY | VT_UI1)) {
     tk_log1(1, "special processing for BLOBs");
-    const auto [bytes, n] = bytes_of(*field);
+    const BYTE* bytes = nullptr;
+    std::string storage;
+    const std::uint32_t n = field->get_bytes1(bytes, storage);
     tk_log1(1, "to_mysql_str - at the END");
     if (n == 0) return "NULL";
     return hex_literal(bytes, n);
