@@ -33,6 +33,14 @@ std::wstring column_text(MYSQL_ROW row, const unsigned long* lengths, unsigned i
 
 }  // namespace
 
+bool sql_parse_server_version(const char* text, std::uint32_t& version) {
+  int major = 0, minor = 0, patch = 0;
+  if (text == nullptr || std::sscanf(text, "%d.%d.%d", &major, &minor, &patch) < 3) return false;
+  version = ((static_cast<std::uint32_t>(major) << 8 | static_cast<std::uint32_t>(minor)) << 8) |
+            static_cast<std::uint32_t>(patch);
+  return true;
+}
+
 sql_engine::sql_engine() {
   tk_log1(1, "sql_engine::initialize");
   init_handle();
@@ -119,13 +127,10 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   const char* version_text = mysql_get_server_info(&mysql);
   if (version_text == nullptr || *version_text == '\0') return;
   tk_log1(2, "Got MySQL server version: %s", version_text);
-  int major = 0, minor = 0, patch = 0;
-  if (std::sscanf(version_text, "%d.%d.%d", &major, &minor, &patch) < 3) {
+  if (!sql_parse_server_version(version_text, version)) {
     tk_log1(3, "Invalid MySQL version: %s", version_text);
     throw tk_mail_assertion("sql_engi", 373);
   }
-  version = ((static_cast<std::uint32_t>(major) << 8 | static_cast<std::uint32_t>(minor)) << 8) |
-            static_cast<std::uint32_t>(patch);
   tk_log1(1, "Hex version: %08X", version);
   if (version == sql_version::v4_1_0 && !password.empty()) {
     throw sql_auth_not_supported_exception();

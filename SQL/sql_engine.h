@@ -24,6 +24,10 @@ constexpr std::uint32_t dump_old = 0x00031401;    // what a dump for old servers
 constexpr std::uint32_t v5_5_3 = 0x00050503;      // utf8mb4
 }  // namespace sql_version
 
+// The coded version 0x00MMmmpp of a server's version text ("5.7.44-log", "10.11.19-MariaDB-...");
+// false when the text does not start with three numbers.
+bool sql_parse_server_version(const char* text, std::uint32_t& version);
+
 // One per process, registered as the tk_singleton<sql_engine>; it must outlive every database,
 // recordset and dump made through it. Used by one thread at a time.
 class sql_engine : public udb_engine, public tk_singleton<sql_engine> {

@@ -4,6 +4,8 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "SQL/sql_exception.h"
 #include "SQL/sql_types.h"
 #include "SQL/sql_values.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_field.h"
@@ -109,6 +112,23 @@ TEST(SqlEngineServerLogin, WrongPasswordIsAServerError) {
   // The same engine connects once the password is right.
   engine.connect(server.host, server.user, server.password, server.port);
   EXPECT_TRUE(engine.is_connected);
+}
+
+TEST(SqlEngineServerLog, PasswordNeverReachesTheLog) {
+  const test_env::server_address server = test_env::test_server();
+  ASSERT_FALSE(server.host.empty());
+  const std::string log_file = test_env::make_temp_dir() + "/engine.log";
+  {
+    tk_logger logger(log_file.c_str(), true, 1, false);
+    sql_engine engine;
+    engine.connect(server.host, server.user, server.password, server.port);
+    EXPECT_THROW(engine.connect(server.host, server.user, server.password + "x", server.port),
+                 sql_exception);
+  }
+  std::ifstream in(log_file, std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("sql_engine::connect("), std::string::npos);
+  EXPECT_EQ(log.find(server.password), std::string::npos);
 }
 
 TEST_F(SqlEngineServer, ListsComeFromTheServer) {

@@ -59,6 +59,23 @@ TEST(SqlEngine, SettingsFromProperties) {
   EXPECT_EQ(engine.charset, L"latin1");
 }
 
+TEST(SqlEngine, VersionText) {
+  struct version_case { const char* text; bool valid; std::uint32_t version; };
+  const version_case cases[] = {
+      {"5.7.44-log", true, 0x0005072C},
+      {"8.0.36", true, 0x00080024},
+      {"10.11.19-MariaDB-0+deb12u1", true, 0x000A0B13},
+      {"4.1.0", true, 0x00040100},
+      {"5.7", false, 0},
+      {"", false, 0},
+  };
+  for (const version_case& c : cases) {
+    std::uint32_t version = 0;
+    EXPECT_EQ(sql_parse_server_version(c.text, version), c.valid) << c.text;
+    EXPECT_EQ(version, c.version) << c.text;
+  }
+}
+
 TEST(SqlEngine, OldServersAreThoseBefore4_1_0) {
   sql_engine engine;
   engine.version = 0x000400FF;
