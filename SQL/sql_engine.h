@@ -5,6 +5,7 @@
 #include <mysql.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,6 +111,9 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The statements whose failure only gets logged.
   void try_execute(const char* statement, int level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
+  // Runs a SHOW statement and hands its first two columns of every row to take.
+  void for_each_pair(const std::string& statement,
+                     const std::function<void(const std::wstring&, const std::wstring&)>& take);
 
   MYSQL mysql;
   std::uint32_t max_allowed_packet = 0;

@@ -1,7 +1,6 @@
 // Values as MySQL literal text and MySQL result data back into values.
 #include "SQL/sql_values.h"
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
 #include <cwchar>
@@ -181,7 +180,6 @@ std::string hex_literal(const unsigned char* bytes, std::uint32_t n) {
 // Reads a signed decimal number the way strtol reads leading digits: saturating, 0 for none.
 template <class T>
 T leading_integer(const std::wstring& text) {
-  errno = 0;
   if constexpr (sizeof(T) <= 4) {
     long long v = std::wcstoll(text.c_str(), nullptr, 10);
     if (v > INT32_MAX) v = INT32_MAX;
@@ -243,8 +241,9 @@ std::wstring date_default(const t_ftd* d, const std::wstring& dv) {
   return L"\"" + text + L"\"";
 }
 
-ole_variant bytes_value(const unsigned char* data, unsigned long length) {
-  return ole_variant(std::vector<BYTE>(data, data + length));
+ole_variant bytes_value(const char* data, unsigned long length) {
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(data);
+  return ole_variant(std::vector<BYTE>(bytes, bytes + length));
 }
 ole_variant bytes_value(const wchar_t* data, unsigned long length) {
   std::vector<BYTE> bytes(length);
@@ -273,11 +272,7 @@ ole_variant result_value(int type, unsigned long length, unsigned flags, const C
       return text_value(data, length, VT_BSTR);
     }
     tk_log1(1, "Process TEXT as BINARY");
-    if constexpr (sizeof(C) == 1) {
-      return bytes_value(reinterpret_cast<const unsigned char*>(data), length);
-    } else {
-      return bytes_value(data, length);
-    }
+    return bytes_value(data, length);
   }
   if (type >= 249 && type <= 252) {
     if (tk_singleton<sql_engine>::get_instance()->blob_to_text || !binary) {
@@ -285,11 +280,7 @@ ole_variant result_value(int type, unsigned long length, unsigned flags, const C
       return text_value(data, length, VT_BSTR);
     }
     tk_log1(1, "Extract BINARY value");
-    if constexpr (sizeof(C) == 1) {
-      return bytes_value(reinterpret_cast<const unsigned char*>(data), length);
-    } else {
-      return bytes_value(data, length);
-    }
+    return bytes_value(data, length);
   }
   return text_value(data, length, get_vartype(type, flags));
 }
