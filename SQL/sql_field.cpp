@@ -8,14 +8,10 @@
 
 namespace {
 
-bool is_binary_kind(VARTYPE vt) {
-  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
-}
-
 ole_variant descriptor_value(const t_ftd& d, unsigned long size, const char* data) {
   tk_log2(1, L"sql_field::ctor3(%ls,%d,%lu)", d.name.c_str(), d.vartype, size);
   // A BLOB with the binary flag: bytes, or text while the engine reads BLOBs as text.
-  if (is_binary_kind(d.vartype)) return get_variant(252, size, sql_binary_flag, data);
+  if (sql_is_binary_kind(d.vartype)) return get_variant(252, size, sql_binary_flag, data);
   return get_variant(d.vartype, data);
 }
 

@@ -21,12 +21,7 @@
 
 namespace {
 
-constexpr std::uint32_t max_field_size = 1048576;
-
 bool is_null_kind(VARTYPE vt) { return vt < 2; }
-bool is_binary_kind(VARTYPE vt) {
-  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
-}
 
 template <class C>
 bool is_digit(C c) { return c >= C('0') && c <= C('9'); }
@@ -138,7 +133,7 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
     if (!parsed.empty()) text = parsed;
     return quoted(text);
   }
-  if (is_binary_kind(vt)) {
+  if (sql_is_binary_kind(vt)) {
     tk_log1(1, "GOT BLOB");
     if (is_binary_literal(text)) {
       tk_log1(1, "BLOB IS VALID");
@@ -317,6 +312,10 @@ ole_variant typed_value(VARTYPE vt, const C* text) {
 
 bool sql_is_numeric_literal(const std::string& text) { return is_numeric_literal(text); }
 
+bool sql_is_binary_kind(VARTYPE vt) {
+  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
+}
+
 std::string to_mysql_str(const std::string& text, VARTYPE vt, bool guid_column) {
   tk_log1(1, "to_mysql_str(%s)", text.c_str());
   return literal(text, vt, guid_column);
@@ -347,7 +346,7 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
   if (field == nullptr) throw tk_mail_assertion("sql_util", 1138);
   if (d == nullptr) throw tk_mail_assertion("sql_util", 1139);
   const VARTYPE field_vt = field->get_type();
-  if (prepared && field_vt != VT_EMPTY && field->get_size() > max_field_size) {
+  if (prepared && field_vt != VT_EMPTY && field->get_size() > sql_engine::max_field_size) {
     tk_log1(1, "fld->get_size()=%u", field->get_size());
     tk_log1(1, "Returns placeholder for prepared statement");
     return "?";
