@@ -126,12 +126,11 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
     return str{C('N'), C('U'), C('L'), C('L')};
   }
   if (in.empty()) return str(2, C('\''));
-  str text = in;
+  const str& text = in;
   if (vt == VT_DATE) {
     // A text the date parser refuses stays as it is and goes quoted: the server reports it.
-    str parsed = date_text(text);
-    if (!parsed.empty()) text = parsed;
-    return quoted(text);
+    const str parsed = date_text(text);
+    return quoted(parsed.empty() ? text : parsed);
   }
   if (sql_is_binary_kind(vt)) {
     tk_log1(1, "GOT BLOB");
@@ -158,7 +157,6 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
   if (is_numeric_literal(text)) return text;
   return quoted(text);
 }
-
 
 std::string hex_literal(const unsigned char* bytes, std::uint32_t n) {
   static const char digits[] = "0123456789ABCDEF";
