@@ -45,6 +45,23 @@ bool is_function_call(std::wstring_view text, size_t after) {
   return after < text.size() && text[after] == L'(';
 }
 
+// Words of Access SQL that stand bare only as keywords: Access writes a name that is one of them
+// in [brackets], so a bare one is never a name (ORDER BY stays, even with a column named Order).
+bool is_sql_keyword(std::wstring_view word) {
+  static const wchar_t* const kKeywords[] = {
+      L"ALL",      L"AND",        L"ANY",     L"AS",          L"ASC",      L"BETWEEN", L"BY",
+      L"DELETE",   L"DESC",       L"DISTINCT", L"DISTINCTROW", L"EQV",     L"EXISTS",  L"FROM",
+      L"FULL",     L"GROUP",      L"HAVING",  L"IMP",         L"IN",       L"INNER",   L"INSERT",
+      L"INTO",     L"IS",         L"JOIN",    L"LEFT",        L"LIKE",     L"MOD",     L"NOT",
+      L"NULL",     L"ON",         L"OPTION",  L"OR",          L"ORDER",    L"OUTER",   L"OWNERACCESS",
+      L"PARAMETERS", L"PERCENT",  L"PIVOT",   L"RIGHT",       L"SELECT",   L"SET",     L"SOME",
+      L"TOP",      L"TRANSFORM",  L"UNION",   L"UPDATE",      L"VALUES",   L"WHERE",   L"WITH",
+      L"XOR"};
+  for (const wchar_t* keyword : kKeywords)
+    if (udb_same_name(word, keyword)) return true;
+  return false;
+}
+
 }  // namespace
 
 int udb_find_no_case(const std::wstring& text, const std::wstring& pattern, int start) {
@@ -149,7 +166,7 @@ std::wstring udb_names_map::replace_names(const std::wstring& text,
           if (key.size() <= best_length || !matches_at(t, i, key)) continue;
           const size_t after = i + key.size();
           if (after < t.size() && udb_is_alnum(t[after])) continue;
-          if (is_function_call(t, after)) continue;
+          if (is_function_call(t, after) || is_sql_keyword(key)) continue;
           tk_log2(1, L"'%ls' was found at pos=%d", key.c_str(), static_cast<int>(i));
           best_value = &value;
           best_length = key.size();

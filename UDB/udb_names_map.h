@@ -33,7 +33,8 @@ class udb_names_map {
   // Replaces every mapped table name, then every mapped column name of any table, in SQL text.
   // Each replacement is the destination name between prefix and suffix (either left out when
   // the destination name already carries it). Only identifiers are replaced: string and date
-  // literals are left alone, a word followed by "(" is a function, and a name written in
+  // literals are left alone, a word followed by "(" is a function, a bare SQL keyword (ORDER,
+  // GROUP...) is a keyword, and a name written in
   // [brackets] or `backticks` is replaced whole, brackets included, so each name ends up quoted
   // once. Text is scanned once: a replacement is never examined again.
   std::wstring do_global_replace1(const std::wstring& text, const std::wstring& prefix,

@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "TK/tk_exception.h"
-#include "TK/tk_file.h"
+#include "TK/tk_fname.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_text.h"
+#include "TK/tk_utils.h"
 
 namespace {
 
@@ -22,8 +22,6 @@ const wchar_t kSelectedTables[] = L"Selected Tables";
 const wchar_t kSelectedViews[] = L"Selected Views";
 const wchar_t kGenericSettings[] = L"Generic settings";
 const wchar_t kLineEnd[] = L"\r\n";
-// What tk_is_file_exist2 answers true for: an existing file that is no directory.
-constexpr unsigned kExistingFile = 0x4000;
 
 struct file_closer {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -118,9 +116,11 @@ udb_profile::pairs& udb_profile::get_selected_views() { return sections[kSelecte
 
 bool udb_profile::load(const std::wstring& path) {
   tk_log2(2, L"udb_profile::load(%ls)", path.c_str());
-  if (!tk_is_file_exist2(path, kExistingFile))
-    throw tk_exception(std::string("Profile does not exist. Please verify the correct path/name was given."), 1);
-  const std::string native_path = tk_unicode_to_utf8(path);
+  if (!tk_is_file_exist2(path, tk_file_exists))
+    throw tk_exception("Profile does not exist. Please verify the correct path/name was given.",
+                       tk_kind_error);
+  std::string native_path;
+  if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
   std::unique_ptr<std::FILE, file_closer> file(std::fopen(native_path.c_str(), "rb"));
   if (!file) return false;
 
@@ -174,7 +174,8 @@ bool udb_profile::store(const std::wstring& path) const {
   }
   const std::string bytes = tk_unicode_to_utf8(text);
 
-  const std::string native_path = tk_unicode_to_utf8(path);
+  std::string native_path;
+  if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
   const size_t slash = native_path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : native_path.substr(0, slash + 1);
   temp_file temp(folder + ".profile-XXXXXX");

@@ -3,7 +3,7 @@
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_text.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_database.h"
 
 namespace {
@@ -104,7 +104,7 @@ void udb_recordset::add_index(const udb_index& index) {
 std::unique_ptr<udb_record> udb_recordset::get_key(const udb_record& record) {
   tk_log1(1, "udb_recordset::get_key(that.size=%d)", static_cast<int>(record.fields.size()));
   if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size())
-    throw tk_exception(std::string("There's no primary/unique key"), 1);
+    throw tk_exception("There's no primary/unique key", tk_kind_error);
   const udb_index& key = indexes[static_cast<size_t>(key_index)];
   tk_log1(1, "u_k_flds.size=%d", static_cast<int>(key.fields.size()));
   auto result = std::make_unique<udb_record>();
@@ -154,7 +154,7 @@ std::wstring udb_recordset::get_filter_subquery(const std::wstring& key_text) {
                                                            : is_number(value);
         if (!valid) {
           tk_log2(2, L"Key value '%ls' of column '%ls' is not a number", value.c_str(), name.c_str());
-          throw tk_exception(std::string(kNotConforming), 0);
+          throw tk_exception(kNotConforming, tk_kind_continuable);
         }
         result += L"=" + value;
       } else {
@@ -173,7 +173,7 @@ std::wstring udb_recordset::get_filter_subquery(const std::wstring& key_text) {
         const t_ftd* column = schema.get_field1(name);
         if (column == nullptr) {
           tk_log2(2, L"Field %ls not found in the schema", name.c_str());
-          throw tk_exception(std::string(kNotConforming), 0);
+          throw tk_exception(kNotConforming, tk_kind_continuable);
         }
         result += quote_name(column->name);
         in_value = true;
@@ -198,7 +198,7 @@ void udb_recordset::convert_record(udb_record& record) {
     const t_ftd* column = schema.get_field1(mapped);
     if (column == nullptr) {
       tk_log2(1, L"Field '%ls' not found in schema", mapped.c_str());
-      throw tk_exception(std::string(kNotConforming), 1);
+      throw tk_exception(kNotConforming, tk_kind_error);
     }
     tk_log2(1, L"field '%ls': from=%d, to=%d", field->name.c_str(),
             static_cast<int>(field->get_type()), static_cast<int>(column->vartype));

@@ -2,7 +2,7 @@
 #include "UDB/udb_relationship.h"
 
 #include "TK/tk_logger.h"
-#include "TK/tk_text.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_name_compare.h"
 
 udb_relationship::udb_relationship(std::wstring name_, std::wstring name2_, std::wstring table_,

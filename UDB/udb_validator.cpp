@@ -5,7 +5,7 @@
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_text.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_name_compare.h"
 
 namespace {

@@ -10,26 +10,9 @@
 #include "UDB/udb_properties.h"
 #include "UDB/udb_recordset.h"
 #include "tests/support/test_env.h"
+#include "udb_test_doubles.h"
 
 namespace {
-
-class test_database : public udb_database {
- public:
-  explicit test_database(bool case_sensitive) : udb_database(L"db", 1, case_sensitive) {}
-  std::unique_ptr<udb_recordset> create_table(const std::wstring&, const udb_schema&,
-                                              const udb_indexes&) override { return nullptr; }
-  using udb_database::create_table;
-  std::unique_ptr<udb_recordset> get_query(const std::wstring&, const std::wstring&,
-                                           std::uint32_t) override { return nullptr; }
-  std::unique_ptr<udb_recordset> get_table(const std::wstring&, std::uint32_t) override {
-    return nullptr;
-  }
-  bool test_query(const std::wstring&) override { return false; }
-  void create_index(const std::wstring& table, std::uint32_t, const udb_index& index) override {
-    created.push_back(table + L"." + index.name);
-  }
-  std::vector<std::wstring> created;
-};
 
 TEST(udb_database, table_names) {
   struct {
@@ -99,7 +82,7 @@ TEST(udb_engine, file_databases) {
     FAIL();
   } catch (const tk_exception& e) {
     EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
-    EXPECT_EQ(e.kind, 1u);
+    EXPECT_EQ(e.kind(), 1u);
   }
 }
 

@@ -9,10 +9,12 @@ udb_names_map sample_map() {
   udb_names_map m;
   m.add_tn_mapping(L"Orders", L"order_items");
   m.add_tn_mapping(L"Order Details", L"order_details");
-  m.add_tn_mapping(L"Order", L"order_");
+  m.add_tn_mapping(L"Customer", L"customer_");
+  m.add_tn_mapping(L"Customer List", L"customer_list");
   m.add_tn_mapping(L"Maße", L"masse");
   m.add_fn_map(L"Order Details", {{L"Unit Price", L"unit_price"}, {L"Date", L"date_col"}});
   m.add_fn_map(L"Maße", {{L"Größe", L"groesse"}});
+  m.add_fn_map(L"t", {{L"Order", L"order00000"}, {L"Group", L"group_"}});
   return m;
 }
 
@@ -32,7 +34,8 @@ TEST(udb_names_map, global_replace_in_sql_text) {
        L"select `order_items`.x from `order_items`"},
       {"unmapped bracketed name kept", L"select [Other Table].x", L"select [Other Table].x"},
       {"name with blanks as words", L"from Order Details d", L"from `order_details` d"},
-      {"shorter name that is not a prefix match", L"from Order o", L"from `order_` o"},
+      {"the longest name wins", L"from Customer List l, Customer c",
+       L"from `customer_list` l, `customer_` c"},
       {"text literals untouched", L"where n = 'Orders' and m = \"Order Details\"",
        L"where n = 'Orders' and m = \"Order Details\""},
       {"doubled quote stays inside the literal", L"where n = 'it''s Orders' or Orders.id = 1",
@@ -41,6 +44,8 @@ TEST(udb_names_map, global_replace_in_sql_text) {
        L"where d > #Date# and `date_col` = 1"},
       {"function names untouched", L"select Date(), Date (), [Date], Date from t",
        L"select Date(), Date (), `date_col`, `date_col` from t"},
+      {"bare keywords stay keywords", L"select [Order], [Group] from t order by Order, [order] group by x",
+       L"select `order00000`, `group_` from t order by Order, `order00000` group by x"},
       {"non-ASCII letters and case", L"select GRÖSSE, Größe, größenangabe from MASSE, Maße",
        L"select GRÖSSE, `groesse`, größenangabe from MASSE, `masse`"},
       {"unclosed bracket copied", L"select Orders, [Orders", L"select `order_items`, [Orders"},
