@@ -1,0 +1,79 @@
+// The SQL dump file as a destination database: every operation writes the MySQL statements a
+// live server would run, so that the file can be loaded into a server later.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "SQL/dump_options.h"
+#include "UDB/udb_database.h"
+#include "UDB/udb_index.h"
+
+class dmp_recordset;
+
+// Made by sql_engine::create_dump; the caller owns it. Every dmp_recordset it returns must be
+// deleted before it, and the sql_engine singleton must outlive both.
+class dmp_database : public udb_database {
+ public:
+  // Opens (truncates) the file and writes the header. The options are copied. A file that
+  // cannot be opened or written is a tk_exception of kind 1 naming the file and the reason.
+  dmp_database(const std::wstring& path, const dump_options* options);
+  // Finishes the file when close() was not called; a failure then can only be logged.
+  ~dmp_database() override;
+
+  // Writes what a finished dump ends with (the last UNLOCK TABLES, foreign-key checks back on)
+  // and closes the file; a failed write or close (a full disk) is a tk_exception of kind 1.
+  // The run calls it before it reports the dump as written. Later calls do nothing.
+  void close();
+
+  udb_recordset* create_table(const std::wstring& table_name, const udb_schema& schema,
+                              const udb_indexes& indexes) override;
+  void create_index(const std::wstring& table_name, std::uint32_t word,
+                    const udb_index& index) override;
+  void create_views(const std::vector<std::pair<std::wstring, std::wstring>>& views) override;
+  void delete_fk(const udb_relationship& relationship) override;
+  void delete_idx(const std::wstring& table_name, const udb_index& index) override;
+  bool delete_tab(const std::wstring& table_name) override;
+  udb_recordset* get_query(const std::wstring& query_name) override;
+  udb_recordset* get_table(const std::wstring& table_name, std::uint32_t open_mode) override;
+  udb_recordset* query(const std::wstring& statement) override;
+  bool test_query(const std::wstring& statement) override;
+  void create_relationships(const udb_relationships& relationships) override;
+
+  // The MySQL view body of an Access select query: blanks collapsed, source names replaced by
+  // target names, brackets as backticks, Access functions renamed; ends with ";".
+  std::wstring refine_view_in(const std::wstring& sql);
+
+  // Writes one statement with ";" and the line end; a CREATE FUNCTION goes between DELIMITER
+  // lines, since its body holds semicolons of its own.
+  void write_statement(const std::string& statement);
+
+  // Writes text as it stands (UTF-8); a failed write is a tk_exception of kind 1.
+  void write(const std::string& text);
+  void write(const std::wstring& text);
+
+  const dump_options& get_options() const { return options_; }
+
+  // The indexes given to create_table, under source names, by table name.
+  std::map<std::wstring, udb_indexes> table_indexes;
+
+ private:
+  struct file_closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  void write_header(const std::wstring& path);
+  void unlock_tables(const char* log_line);
+  [[noreturn]] void fail(const char* what, int error) const;
+
+  std::unique_ptr<std::FILE, file_closer> file_;
+  std::string path_utf8_;
+  dump_options options_;
+  // The indexes each created table got in its CREATE TABLE, under target names: what foreign
+  // keys can lean on.
+  std::map<std::wstring, udb_indexes> written_indexes_;
+};
