@@ -1,0 +1,270 @@
+// Our UTF-8 codec and the iconv path for the other code pages, behind the Windows conversions.
+#include "platform/win/code_pages.h"
+
+#include <iconv.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/win/last_error.h"
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool is_utf8(UINT code_page) {
+  return code_page == CP_ACP || code_page == CP_OEMCP || code_page == CP_THREAD_ACP ||
+         code_page == CP_UTF8;
+}
+
+// The iconv name of a Windows code page number; empty when we know none.
+std::string iconv_name(UINT code_page) {
+  switch (code_page) {
+    case 20127: return "ASCII";
+    case 1200: return "UTF-16LE";
+    case 1201: return "UTF-16BE";
+    case 936: return "GBK";
+    case 949: return "UHC";
+    case 950: return "BIG5";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 20932: return "EUC-JP";
+    case 51949: return "EUC-KR";
+    default: break;
+  }
+  if (code_page >= 28591 && code_page <= 28606) return "ISO-8859-" + std::to_string(code_page - 28590);
+  if (code_page < 20000) return "CP" + std::to_string(code_page);
+  return {};
+}
+
+// Decodes one UTF-8 sequence at text[i..n). Returns the code point and advances i; an invalid
+// sequence advances over its maximal valid-looking prefix (at least one byte) and answers -1.
+long decode_utf8(const unsigned char* text, std::size_t n, std::size_t& i) {
+  unsigned char b = text[i++];
+  if (b < 0x80) return b;
+  int need;
+  char32_t cp;
+  unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+  if (b >= 0xC2 && b <= 0xDF) {
+    need = 1;
+    cp = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    need = 2;
+    cp = b & 0x0F;
+    if (b == 0xE0) lo = 0xA0;         // no overlong forms
+    if (b == 0xED) hi = 0x9F;         // no surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    need = 3;
+    cp = b & 0x07;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;         // nothing above U+10FFFF
+  } else {
+    return -1;
+  }
+  for (int k = 0; k < need; ++k) {
+    if (i >= n) return -1;
+    unsigned char c = text[i];
+    unsigned char min = k == 0 ? lo : 0x80, max = k == 0 ? hi : 0xBF;
+    if (c < min || c > max) return -1;
+    cp = (cp << 6) | (c & 0x3F);
+    ++i;
+  }
+  return static_cast<long>(cp);
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The code point at text[i], joining a UTF-16 surrogate pair; -1 for a lone surrogate or a value
+// beyond Unicode.
+long next_code_point(const wchar_t* text, std::size_t n, std::size_t& i) {
+  auto c = static_cast<std::uint32_t>(text[i++]);
+  if (c >= 0xD800 && c <= 0xDBFF && i < n) {
+    auto d = static_cast<std::uint32_t>(text[i]);
+    if (d >= 0xDC00 && d <= 0xDFFF) {
+      ++i;
+      return 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+    }
+  }
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return -1;
+  return static_cast<long>(c);
+}
+
+class iconv_handle {
+ public:
+  iconv_handle(const std::string& to, const std::string& from)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~iconv_handle() {
+    if (ok()) iconv_close(cd_);
+  }
+  iconv_handle(const iconv_handle&) = delete;
+  iconv_handle& operator=(const iconv_handle&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Bytes in a named code page to wide text; false (with the last error set) on failure.
+bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, std::wstring& out) {
+  std::string name = iconv_name(code_page);
+  iconv_handle cd(name.empty() ? std::string() : "WCHAR_T", name);
+  if (name.empty() || !cd.ok()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  char* in = const_cast<char*>(text);
+  std::size_t in_left = n;
+  wchar_t chunk[256];
+  while (in_left > 0) {
+    char* dst = reinterpret_cast<char*>(chunk);
+    std::size_t dst_left = sizeof chunk;
+    std::size_t r = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    out.append(chunk, reinterpret_cast<wchar_t*>(dst) - chunk);
+    if (r == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // An undefined byte or a sequence cut at the end: one replacement, then go on.
+      if (strict) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+      }
+      out += static_cast<wchar_t>(kReplacement);
+      ++in;
+      --in_left;
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return true;
+}
+
+bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t n, std::string& out,
+                  bool& used_default) {
+  std::string name = iconv_name(code_page);
+  iconv_handle cd(name, name.empty() ? std::string() : "WCHAR_T");
+  if (name.empty() || !cd.ok()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  char* in = reinterpret_cast<char*>(const_cast<wchar_t*>(text));
+  std::size_t in_left = n * sizeof(wchar_t);
+  char chunk[1024];
+  while (in_left > 0) {
+    char* dst = chunk;
+    std::size_t dst_left = sizeof chunk;
+    std::size_t r = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    out.append(chunk, dst - chunk);
+    if (r == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      if (strict) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+      }
+      out += '?';
+      used_default = true;
+      in += sizeof(wchar_t);
+      in_left -= sizeof(wchar_t);
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+UINT GetACP() { return CP_UTF8; }
+
+int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPWSTR out,
+                        int out_size) {
+  if (text == nullptr || count == 0 || count < -1 || out_size < 0 || (out == nullptr && out_size > 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (flags & ~(MB_PRECOMPOSED | MB_ERR_INVALID_CHARS)) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
+  std::size_t n = count == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(count);
+  std::wstring wide;
+  if (is_utf8(code_page)) {
+    wide.reserve(n);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    for (std::size_t i = 0; i < n;) {
+      long cp = decode_utf8(bytes, n, i);
+      if (cp < 0) {
+        if (strict) {
+          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+          return 0;
+        }
+        cp = kReplacement;
+      }
+      wide += static_cast<wchar_t>(cp);
+    }
+  } else if (!decode_iconv(code_page, strict, text, n, wide)) {
+    return 0;
+  }
+  if (out_size == 0) return static_cast<int>(wide.size());
+  if (wide.size() > static_cast<std::size_t>(out_size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(out, wide.data(), wide.size() * sizeof(wchar_t));
+  return static_cast<int>(wide.size());
+}
+
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LPSTR out,
+                        int out_size, LPCSTR /*default_char*/, BOOL* used_default) {
+  if (text == nullptr || count == 0 || count < -1 || out_size < 0 || (out == nullptr && out_size > 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (flags & ~WC_ERR_INVALID_CHARS) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
+  std::size_t n = count == -1 ? std::wcslen(text) + 1 : static_cast<std::size_t>(count);
+  std::string bytes;
+  bool replaced = false;
+  if (is_utf8(code_page)) {
+    bytes.reserve(n);
+    for (std::size_t i = 0; i < n;) {
+      long cp = next_code_point(text, n, i);
+      if (cp < 0) {
+        if (strict) {
+          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+          return 0;
+        }
+        cp = kReplacement;
+        replaced = true;
+      }
+      append_utf8(bytes, static_cast<char32_t>(cp));
+    }
+  } else if (!encode_iconv(code_page, strict, text, n, bytes, replaced)) {
+    return 0;
+  }
+  if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
+  if (out_size == 0) return static_cast<int>(bytes.size());
+  if (bytes.size() > static_cast<std::size_t>(out_size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(out, bytes.data(), bytes.size());
+  return static_cast<int>(bytes.size());
+}
