@@ -9,16 +9,15 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
-#include "SQL/sql_version_gates.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_string.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_properties.h"
 #include "platform/win/local_time.h"
 
 namespace {
 
-sql_engine& engine() { return tk_singleton<sql_engine>::get_instance(); }
+sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
 // The file name without folder and extension: the default database name.
 std::string base_name(const std::string& path) {
@@ -105,21 +104,41 @@ void dmp_database::write_header(const std::wstring& path) {
 
 void dmp_database::close() {
   if (!file_) return;
-  const char* eol = options_.get_line_end();
-  if (engine().lock_tables_open) unlock_tables("dmp_database::~dmp_database - right before unlock tables");
-  if (options_.new_version) write(std::string("SET FOREIGN_KEY_CHECKS = 1;") + eol);
+  if (failure_.empty()) {
+    const char* eol = options_.get_line_end();
+    try {
+      if (engine().lock_tables_open) {
+        unlock_tables("dmp_database::~dmp_database - right before unlock tables");
+      }
+      if (options_.new_version) write(std::string("SET FOREIGN_KEY_CHECKS = 1;") + eol);
+    } catch (const tk_exception&) {
+      file_.reset();
+      throw;
+    }
+  }
   std::FILE* file = file_.release();
   errno = 0;
-  if (std::fclose(file) != 0) fail("Cannot finish the dump file", errno);
+  const int closed = std::fclose(file);
+  const int error = errno;
+  if (!failure_.empty()) throw tk_exception(failure_, tk_kind_error);
+  if (closed != 0) fail("Cannot finish the dump file", error);
 }
 
-void dmp_database::fail(const char* what, int error) const {
+std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path,
+                                                      const dump_options* options) {
+  tk_log2(2, L"Creating MySQL dump file '%ls'", path.c_str());
+  return std::make_unique<dmp_database>(path, options);
+}
+
+void dmp_database::fail(const char* what, int error) {
   std::string message = std::string(what) + " '" + path_utf8_ + "'";
   if (error != 0) message += ": " + std::string(std::strerror(error));
-  throw tk_exception(message, error, 1);
+  if (failure_.empty()) failure_ = message;
+  throw tk_exception(message, tk_kind_error);
 }
 
 void dmp_database::write(const std::string& text) {
+  if (!failure_.empty()) throw tk_exception(failure_, tk_kind_error);
   if (!file_) fail("The dump file is closed", 0);
   errno = 0;
   if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size()) {
@@ -143,10 +162,11 @@ void dmp_database::write_statement(const std::string& statement) {
   if (function) write(std::string("$$") + eol + "DELIMITER ;" + eol);
 }
 
-udb_recordset* dmp_database::create_table(const std::wstring& table_name, const udb_schema& schema,
-                                          const udb_indexes& indexes) {
+std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& table_name,
+                                                          const udb_schema& schema,
+                                                          const udb_indexes& indexes) {
   tk_log2(2, L"dmp_database::create_table(%ls)", table_name.c_str());
-  if (is_table_exist(table_name)) TK_ASSERT(false);
+  if (is_table_exist(table_name)) throw tk_mail_assertion("sql_dump", 428);
   sql_engine& sql = engine();
   const std::wstring eol = options_.get_wline_end();
 
@@ -212,7 +232,7 @@ udb_recordset* dmp_database::create_table(const std::wstring& table_name, const 
   names_map.add_fn_map(table_name, columns.get_column_map());
   table_indexes.emplace(table_name, indexes);
   written_indexes_[table_name] = written;
-  return new dmp_recordset(this, table_name, columns.get_target_schema());
+  return std::make_unique<dmp_recordset>(this, table_name, columns.get_target_schema());
 }
 
 void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
@@ -258,15 +278,17 @@ void dmp_database::delete_fk(const udb_relationship& relationship) {
   query(L"ALTER TABLE `" + relationship.table + L"` DROP FOREIGN KEY `" + relationship.name + L"`");
 }
 
-udb_recordset* dmp_database::get_query(const std::wstring&) { return nullptr; }
-
-udb_recordset* dmp_database::get_table(const std::wstring&, std::uint32_t) {
-  // A dump file cannot be read back.
-  TK_ASSERT(false);
+std::unique_ptr<udb_recordset> dmp_database::get_query(const std::wstring&, const std::wstring&,
+                                                       std::uint32_t) {
   return nullptr;
 }
 
-udb_recordset* dmp_database::query(const std::wstring& statement) {
+std::unique_ptr<udb_recordset> dmp_database::get_table(const std::wstring&, std::uint32_t) {
+  // A dump file cannot be read back.
+  throw tk_mail_assertion("sql_dump", 153);
+}
+
+std::unique_ptr<udb_recordset> dmp_database::query(const std::wstring& statement) {
   write_statement(tk_unicode_to_utf8(statement));
   return nullptr;
 }

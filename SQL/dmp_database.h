@@ -30,17 +30,26 @@ class dmp_database : public udb_database {
   // The run calls it before it reports the dump as written. Later calls do nothing.
   void close();
 
-  udb_recordset* create_table(const std::wstring& table_name, const udb_schema& schema,
-                              const udb_indexes& indexes) override;
+  using udb_database::create_table;
+  std::unique_ptr<udb_recordset> create_table(const std::wstring& table_name,
+                                              const udb_schema& schema,
+                                              const udb_indexes& indexes) override;
   void create_index(const std::wstring& table_name, std::uint32_t word,
                     const udb_index& index) override;
-  void create_views(const std::vector<std::pair<std::wstring, std::wstring>>& views) override;
+  // Views are written in an order the server can create them in: a view after the views it
+  // selects from.
+  void create_views(const view_list& views) override;
   void delete_fk(const udb_relationship& relationship) override;
   void delete_idx(const std::wstring& table_name, const udb_index& index) override;
   bool delete_tab(const std::wstring& table_name) override;
-  udb_recordset* get_query(const std::wstring& query_name) override;
-  udb_recordset* get_table(const std::wstring& table_name, std::uint32_t open_mode) override;
-  udb_recordset* query(const std::wstring& statement) override;
+  // A dump has no stored queries: null.
+  std::unique_ptr<udb_recordset> get_query(const std::wstring& name, const std::wstring& sql,
+                                           std::uint32_t flags) override;
+  // A dump file cannot be read back: an internal error.
+  std::unique_ptr<udb_recordset> get_table(const std::wstring& table_name,
+                                           std::uint32_t open_mode) override;
+  // Writes the statement; there is no result (null).
+  std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
   bool test_query(const std::wstring& statement) override;
   void create_relationships(const udb_relationships& relationships) override;
 
@@ -68,10 +77,13 @@ class dmp_database : public udb_database {
 
   void write_header(const std::wstring& path);
   void unlock_tables(const char* log_line);
-  [[noreturn]] void fail(const char* what, int error) const;
+  // Throws the failure; it also stays recorded, so that close() reports a dump that lost
+  // text even when the exception was swallowed on the way (a recordset's destructor).
+  [[noreturn]] void fail(const char* what, int error);
 
   std::unique_ptr<std::FILE, file_closer> file_;
   std::string path_utf8_;
+  std::string failure_;
   dump_options options_;
   // The indexes each created table got in its CREATE TABLE, under target names: what foreign
   // keys can lean on.

@@ -7,7 +7,7 @@
 #include "SQL/sql_values.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_string.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_field.h"
 #include "UDB/udb_record.h"
 
@@ -17,7 +17,7 @@ constexpr std::size_t batch_limit = 1000000;  // characters of one multi-row INS
 constexpr std::size_t big_row = 1000000;      // bytes of a row that ends batching for good
 constexpr std::size_t piece = 0x20000;        // bytes or characters of a streamed value at a time
 
-sql_engine& engine() { return tk_singleton<sql_engine>::get_instance(); }
+sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
 bool is_binary_column(const t_ftd& column) {
   return column.vartype == VT_BLOB || column.vartype == VT_BLOB_OBJECT ||
@@ -36,9 +36,9 @@ const char* structure_error =
 dmp_recordset::dmp_recordset(dmp_database* database, const std::wstring& table_name,
                              const udb_schema& schema)
     : udb_recordset(database, table_name, false), dump_(database) {
-  for (const t_ftd* column : schema) {
+  for (const t_ftd* column : schema.fields) {
     columns_.push_back(std::make_unique<t_ftd>(*column));
-    this->schema.push_back(columns_.back().get());
+    this->schema.fields.push_back(columns_.back().get());
   }
 }
 
@@ -101,7 +101,7 @@ void dmp_recordset::fast_append(udb_record& record) {
     tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
     if (!record.find_field(source)) {
       tk_log2(2, L"Field %ls not found", source.c_str());
-      if (pending) throw tk_exception(generic_error, 0, 0);
+      if (pending) throw tk_exception(generic_error, tk_kind_continuable);
       tk_log1(2, "1st time => reduce schema");
       continue;
     }
@@ -137,10 +137,11 @@ void dmp_recordset::slow_append(udb_record& record) {
   // The whole column list is settled before any value is written.
   std::vector<const t_ftd*> columns;
   std::vector<udb_field*> fields;
-  if (record.size() < schema.size()) {
+  if (record.fields.size() < schema.fields.size()) {
     tk_log1(1, "Size of record is less than size of schema");
     std::unique_ptr<udb_validator> validator = engine().create_fn_validator(record);
-    for (udb_field* field : record) {
+    for (const auto& owned : record.fields) {
+      udb_field* field = owned.get();
       std::wstring name = field->name;
       if (!validator->is_acceptable(name)) {
         name = validator->get_safe_name(name);
@@ -150,7 +151,7 @@ void dmp_recordset::slow_append(udb_record& record) {
       const t_ftd* column = schema.get_field1(name);
       if (column == nullptr) {
         tk_log2(2, L"Field %ls not found", name.c_str());
-        throw tk_exception(structure_error, 0, 0);
+        throw tk_exception(structure_error, tk_kind_continuable);
       }
       columns.push_back(column);
       fields.push_back(field);
@@ -162,7 +163,7 @@ void dmp_recordset::slow_append(udb_record& record) {
       tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
       if (!record.find_field(source)) {
         tk_log2(2, L"Field %ls not found", source.c_str());
-        throw tk_exception(structure_error, 0, 0);
+        throw tk_exception(structure_error, tk_kind_continuable);
       }
       columns.push_back(column.get());
       fields.push_back(record.get_field(source));

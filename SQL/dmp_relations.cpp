@@ -7,12 +7,13 @@
 #include "SQL/sql_validators.h"
 #include "SQL/sql_view_converter.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_string.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_relationship.h"
+#include "platform/win/string_compare.h"
 
 namespace {
 
-sql_engine& engine() { return tk_singleton<sql_engine>::get_instance(); }
+sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
 std::wstring safe(const std::wstring& name) { return sql_engine::get_safe_name(name); }
 
@@ -103,7 +104,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
   write(L"SET FOREIGN_KEY_CHECKS = 1;" + eol);
 }
 
-void dmp_database::create_views(const std::vector<std::pair<std::wstring, std::wstring>>& views) {
+void dmp_database::create_views(const view_list& views) {
   tk_log1(2, "dmp_database::create_views");
   const std::wstring eol = options_.get_wline_end();
   // The server refuses CREATE VIEW while a table lock is held.
@@ -118,7 +119,8 @@ void dmp_database::create_views(const std::vector<std::pair<std::wstring, std::w
     const std::wstring& sql = views[i].second;
     tk_log2(2, L"Processing '%ls'", name.c_str());
     tk_log2(2, L"\t'%ls'", sql.c_str());
-    if (sql.size() < 6 || !tk_wstring::starts_with(sql, L"select", false)) {
+    if (sql.size() < 6 || CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, sql.c_str(), 6,
+                                         L"select", 6) != CSTR_EQUAL) {
       tk_log1(2, "Skip non-select query");
       continue;
     }

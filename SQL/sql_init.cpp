@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint32_t new_server = 0x00040100;       // 4.1.0: backticks, character sets
 constexpr std::uint32_t indexed_null_server = 0x031702;  // 3.23.2: NULL allowed in index columns
 
-sql_engine& engine() { return tk_singleton<sql_engine>::get_instance(); }
+sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
 bool is_new_server() { return engine().version >= new_server; }
 
@@ -26,6 +26,23 @@ bool is_lob(const t_ftd& column) {
   const VARTYPE vt = column.vartype;
   if (vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1)) return true;
   return vt == VT_BSTR && column.size - 1u > 767u;
+}
+
+// True when some index (only primary ones when primary_only) lists exactly this column name;
+// the comparison is exact, as the source spelled the name in both places.
+bool is_idx_field(const udb_indexes& indexes, const std::wstring& name, bool primary_only) {
+  tk_log2(1, L"udb_indexes::is_idx_field(%ls)", name.c_str());
+  for (const udb_index& index : indexes) {
+    if (primary_only && !index.primary) continue;
+    for (const std::wstring& field : index.fields) {
+      if (field == name) {
+        tk_log1(1, "index field");
+        return true;
+      }
+    }
+  }
+  tk_log1(1, "non-index field");
+  return false;
 }
 
 bool can_have_default(const t_ftd& column) {
@@ -72,7 +89,7 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
       target_schema_(false),
       validator_(engine().create_fn_validator(source)) {
   tk_log2(2, L"sql_schema_initializer::ctor");
-  for (const t_ftd* column : source_) {
+  for (const t_ftd* column : source_.fields) {
     const std::wstring& source_name = column->name;
     const bool acceptable = validator_->is_acceptable(source_name);
     const std::wstring target_name =
@@ -83,7 +100,7 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
     tk_log2(2, L"GOT FIELD: name=%ls, type=%d, size=%d, flags=%d, description=%ls",
            target_name.c_str(), int(copy->vartype), int(copy->size), int(copy->dw_reserved),
            copy->description.c_str());
-    target_schema_.push_back(copy.get());
+    target_schema_.fields.push_back(copy.get());
     copies_.push_back(std::move(copy));
 
     if (!acceptable) {
@@ -106,11 +123,11 @@ const t_names_map& sql_schema_initializer::get_names_map() const {
 void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
                                              udb_properties* table_mutator) {
   auto_increment_name_.clear();
-  tk_log2(2, L"sql_schema_initializer::get_init_chunks(n_columns=%d)", int(target_schema_.size()));
+  tk_log2(2, L"sql_schema_initializer::get_init_chunks(n_columns=%d)", int(target_schema_.fields.size()));
   const bool new_version = is_new_server();
-  for (std::size_t i = 0; i < target_schema_.size(); ++i) {
-    const t_ftd& column = *target_schema_[i];
-    const std::wstring& source_name = source_[i]->name;
+  for (std::size_t i = 0; i < target_schema_.fields.size(); ++i) {
+    const t_ftd& column = *target_schema_.fields[i];
+    const std::wstring& source_name = source_.fields[i]->name;
     tk_log2(2, L"Processing field '%ls'", column.name.c_str());
 
     std::wstring chunk = new_version ? L"`" + column.name + L"` " : column.name + L" ";
@@ -134,8 +151,8 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
 
     const bool not_null =
         column.not_null || column.auto_increment ||
-        source_indexes_.is_idx_field(source_name, true) ||
-        (engine().version < indexed_null_server && source_indexes_.is_idx_field(source_name, false));
+        is_idx_field(source_indexes_, source_name, true) ||
+        (engine().version < indexed_null_server && is_idx_field(source_indexes_, source_name, false));
     if (not_null) chunk += L" NOT NULL";
 
     if (can_have_default(column)) {
@@ -144,7 +161,8 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
     }
 
     if (column.auto_increment && can_have_auto_number(column)) {
-      if (!auto_increment_name_.empty()) TK_ASSERT(false);
+      // Two auto-increment columns: the schema came out of the source inconsistent.
+      if (!auto_increment_name_.empty()) throw tk_mail_assertion("sql_init", 157);
       auto_increment_name_ = column.name;
       chunk += L" AUTO_INCREMENT";
     }
@@ -179,7 +197,9 @@ sql_indexes_initializer::sql_indexes_initializer(const sql_schema_initializer& c
     }
     std::vector<std::wstring> fields;
     for (const std::wstring& field : source.fields) fields.push_back(names.get_mapped_name(field));
-    indexes_.push_back(udb_index(name, source.unique, source.primary, false, fields));
+    udb_index target(name, source.unique, source.primary);
+    target.fields = fields;
+    indexes_.push_back(target);
     if (!acceptable) {
       tk_log2(2, L"Store generated index name '%ls'", name.c_str());
       validator->add_existing_name(name);
@@ -268,6 +288,8 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& chunks)
     sql_engine& sql = engine();
     chunks.push_back(L"INDEX " + sql.get_safe_name(name) + L" (" +
                      sql.get_safe_name(auto_increment_name_) + L")");
-    written_.push_back(udb_index(name, false, false, false, {auto_increment_name_}));
+    udb_index own(name, false, false);
+    own.fields.push_back(auto_increment_name_);
+    written_.push_back(own);
   }
 }

@@ -37,6 +37,8 @@ std::uint32_t sql_charset_max_bytes(const std::wstring& charset) {
 }
 
 std::uint32_t sql_max_key_bytes(const std::wstring& engine, std::uint32_t version) {
+  // Servers before 4.1 know no character sets and take short keys only.
+  if (version < 0x00040100) return 256;
   if (lower_ascii(engine) == L"innodb") {
     // MariaDB numbers its versions from 10 on; its 10.0 and 10.1 still kept the small prefix.
     const std::uint32_t large_from = version >= 0x000A0000 ? 0x000A0202 : 0x00050707;

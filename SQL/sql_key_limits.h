@@ -12,7 +12,8 @@ std::uint32_t sql_charset_max_bytes(const std::wstring& charset);
 
 // The longest key a storage engine takes, in bytes, on a server of the coded version
 // 0x00MMmmpp: InnoDB 3072 from MySQL 5.7.7 and MariaDB 10.2.2 on (large prefixes and the
-// DYNAMIC row format are the default there), 767 before; MyISAM, Aria and any other engine 1000.
+// DYNAMIC row format are the default there), 767 before; MyISAM, Aria and any other engine 1000;
+// any engine of a server before 4.1.0 256.
 std::uint32_t sql_max_key_bytes(const std::wstring& engine, std::uint32_t version);
 
 // The server version a dump file is written for when it must fit any current server:

@@ -21,6 +21,7 @@ TEST(KeyLimits, EngineAndServer) {
       {L"MyISAM", 0x000A0B13, 1000},
       {L"Aria", 0x000A0B13, 1000},
       {L"", 0x000A0B13, 1000},
+      {L"MyISAM", 0x00031401, 256},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(sql_max_key_bytes(c.engine, c.version), c.bytes) << c.engine << " " << c.version;
