@@ -9,7 +9,7 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_field.h"
-#include "UDB/udb_record.h"
+#include "UDB/udb_validator.h"
 
 namespace {
 
@@ -193,23 +193,14 @@ void dmp_recordset::slow_append(udb_record& record) {
 }
 
 void dmp_recordset::stream_value(const udb_field& field, const t_ftd& column) {
-  const SAFEARRAY* array = field.parray;
-  if (is_binary_column(column) && (field.vt & VT_ARRAY) != 0 && array != nullptr &&
-      array->cDims == 1) {
-    static const char digits[] = "0123456789ABCDEF";
-    const auto* bytes = static_cast<const unsigned char*>(array->pvData);
-    const std::size_t count = array->rgsabound[0].cElements;
+  const VARTYPE vt = field.get_type();
+  if (is_binary_column(column) && (vt == ole_vt_binary || vt == VT_BLOB || vt == VT_BLOB_OBJECT)) {
     dump_->write(std::string("0x"));
     std::string hex;
-    for (std::size_t at = 0; at < count; at += piece) {
-      const std::size_t n = std::min(piece, count - at);
-      hex.clear();
-      hex.reserve(2 * n);
-      for (std::size_t i = at; i < at + n; ++i) {
-        hex += digits[bytes[i] >> 4];
-        hex += digits[bytes[i] & 0x0F];
-      }
+    std::uint32_t at = 0;
+    while (const std::uint32_t consumed = field.get_at(hex, at, piece)) {
       dump_->write(hex);
+      at += consumed;
     }
     return;
   }

@@ -56,7 +56,9 @@ TEST(DumpFailure, FullDiskIsAnErrorNotAShortDump) {
         << e.what();
   }
   // Once failed, the dump stays failed: closing again does not turn it into a success.
-  if (dump) EXPECT_THROW(dump->close(), tk_exception);
+  if (dump) {
+    EXPECT_THROW(dump->close(), tk_exception);
+  }
 }
 
 TEST(DumpFailure, RecordsThatDoNotFitTheirTable) {
