@@ -103,7 +103,10 @@ void dmp_database::write_header(const std::wstring& path) {
 }
 
 void dmp_database::close() {
-  if (!file_) return;
+  if (!file_) {
+    if (!failure_.empty()) throw tk_exception(failure_, tk_kind_error);
+    return;
+  }
   if (failure_.empty()) {
     const char* eol = options_.get_line_end();
     try {

@@ -27,7 +27,8 @@ class dmp_database : public udb_database {
 
   // Writes what a finished dump ends with (the last UNLOCK TABLES, foreign-key checks back on)
   // and closes the file; a failed write or close (a full disk) is a tk_exception of kind 1.
-  // The run calls it before it reports the dump as written. Later calls do nothing.
+  // The run calls it before it reports the dump as written. Later calls do nothing, or throw
+  // again when the dump failed.
   void close();
 
   using udb_database::create_table;
