@@ -119,14 +119,6 @@ std::wstring tk_utf8_to_unicode(const std::string& text) {
   return out;
 }
 
-std::wstring tk_mbcs_to_unicode(const std::string& text, std::uint32_t code_page) {
-  std::wstring out;
-  if (!to_wide(code_page == tk_ansi_code_page ? CP_ACP : code_page, 0, text.c_str(), out)) {
-    throw tk_exception_ex("Cannot convert to UNICODE string: ", tk_kind_continuable);
-  }
-  return out;
-}
-
 bool tk_unicode_to_ansi1(const wchar_t* text, char* out, std::size_t out_size) {
   tk_log1(1, "tk_unicode_to_ansi1");
   if (text == nullptr || out == nullptr) return false;

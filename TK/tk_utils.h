@@ -16,8 +16,6 @@ constexpr std::uint32_t tk_ansi_code_page = 0xFFFFFFFF;
 std::string tk_unicode_to_mbcs(const std::wstring& text, std::uint32_t code_page);
 std::string tk_unicode_to_utf8(const std::wstring& text);
 std::wstring tk_utf8_to_unicode(const std::string& text);
-// Bytes of a named code page (a Jet 3 file's) to wide text.
-std::wstring tk_mbcs_to_unicode(const std::string& text, std::uint32_t code_page);
 
 // Conversions that answer false on failure (ANSI code page).
 // Into `out` of `out_size` bytes (terminator included); false when the text does not fit.

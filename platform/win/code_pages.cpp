@@ -4,7 +4,9 @@
 #include <iconv.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "platform/win/last_error.h"
 
@@ -105,27 +107,45 @@ long next_code_point(const wchar_t* text, std::size_t n, std::size_t& i) {
   return static_cast<long>(c);
 }
 
-class iconv_handle {
+// The converters of this thread, opened once per direction and code page: opening one costs far
+// more than converting a short text, and a table of a Jet 3 file converts one text per value.
+class iconv_cache {
  public:
-  iconv_handle(const std::string& to, const std::string& from)
-      : cd_(iconv_open(to.c_str(), from.c_str())) {}
-  ~iconv_handle() {
-    if (ok()) iconv_close(cd_);
+  iconv_cache() = default;
+  ~iconv_cache() {
+    for (auto& [key, cd] : open_) iconv_close(cd);
   }
-  iconv_handle(const iconv_handle&) = delete;
-  iconv_handle& operator=(const iconv_handle&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
+  iconv_cache(const iconv_cache&) = delete;
+  iconv_cache& operator=(const iconv_cache&) = delete;
+
+  // A converter reset to its initial state, or null when iconv knows no such code page.
+  iconv_t get(UINT code_page, bool to_wide) {
+    auto key = std::make_pair(code_page, to_wide);
+    auto it = open_.find(key);
+    if (it == open_.end()) {
+      std::string name = iconv_name(code_page);
+      if (name.empty()) return nullptr;
+      iconv_t cd = to_wide ? iconv_open("WCHAR_T", name.c_str()) : iconv_open(name.c_str(), "WCHAR_T");
+      if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+      it = open_.emplace(key, cd).first;
+    }
+    iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+    return it->second;
+  }
 
  private:
-  iconv_t cd_;
+  std::map<std::pair<UINT, bool>, iconv_t> open_;
 };
+
+iconv_t converter(UINT code_page, bool to_wide) {
+  thread_local iconv_cache cache;
+  return cache.get(code_page, to_wide);
+}
 
 // Bytes in a named code page to wide text; false (with the last error set) on failure.
 bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, std::wstring& out) {
-  std::string name = iconv_name(code_page);
-  iconv_handle cd(name.empty() ? std::string() : "WCHAR_T", name);
-  if (name.empty() || !cd.ok()) {
+  iconv_t cd = converter(code_page, true);
+  if (cd == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
@@ -135,7 +155,7 @@ bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, 
   while (in_left > 0) {
     char* dst = reinterpret_cast<char*>(chunk);
     std::size_t dst_left = sizeof chunk;
-    std::size_t r = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    std::size_t r = iconv(cd, &in, &in_left, &dst, &dst_left);
     out.append(chunk, reinterpret_cast<wchar_t*>(dst) - chunk);
     if (r == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
@@ -147,7 +167,7 @@ bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, 
       out += static_cast<wchar_t>(kReplacement);
       ++in;
       --in_left;
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
   return true;
@@ -155,9 +175,8 @@ bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, 
 
 bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t n, std::string& out,
                   bool& used_default) {
-  std::string name = iconv_name(code_page);
-  iconv_handle cd(name, name.empty() ? std::string() : "WCHAR_T");
-  if (name.empty() || !cd.ok()) {
+  iconv_t cd = converter(code_page, false);
+  if (cd == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
@@ -167,7 +186,7 @@ bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t 
   while (in_left > 0) {
     char* dst = chunk;
     std::size_t dst_left = sizeof chunk;
-    std::size_t r = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    std::size_t r = iconv(cd, &in, &in_left, &dst, &dst_left);
     out.append(chunk, dst - chunk);
     if (r == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
@@ -179,7 +198,7 @@ bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t 
       used_default = true;
       in += sizeof(wchar_t);
       in_left -= sizeof(wchar_t);
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
   return true;

@@ -10,6 +10,9 @@
 #include <thread>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "tests/support/test_env.h"
+#include "tests/tk/tk_test_util.h"
 
 namespace {
 
@@ -132,6 +135,28 @@ TEST(Thread, DefaultBodyIdlesUntilStopped) {
   t.join();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
   EXPECT_FALSE(t.is_running());
+}
+
+TEST(Thread, LogLinesOfTwoThreadsStayWhole) {
+  std::string file = test_env::make_temp_dir() + "/run.log";
+  tk_logger logger(file.c_str(), false, 3, false);
+  logger.enable();  // the first lines of both threads race to empty the file
+  constexpr int kLines = 200;
+  auto write = [](wchar_t who) {
+    for (int i = 0; i < kLines; ++i) tk_log2(3, L"%lc%ls", static_cast<wint_t>(who), std::wstring(300, who).c_str());
+  };
+  std::thread a(write, L'a');
+  write(L'b');
+  a.join();
+  std::string text = read_file(file);
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < text.size(); ++lines) {
+    std::size_t end = text.find("\r\n", at);
+    ASSERT_NE(std::string::npos, end);
+    EXPECT_EQ(std::string(301, text[at]), text.substr(at, end - at));
+    at = end + 2;
+  }
+  EXPECT_EQ(2u * kLines, lines);
 }
 
 }  // namespace
