@@ -70,11 +70,23 @@ bool is_current_time_call(const std::wstring& t) {
   return same_text(t, L"now()") || same_text(t, L"date()") || same_text(t, L"time()");
 }
 
+// Jet date literals are written month first whatever the user's locale: read them by the
+// en-US rules, not by the value layer's own date formats.
+bool jet_date_literal(const std::wstring& t, ole_variant& out) {
+  DATE date = 0;
+  SYSTEMTIME st{};
+  if (FAILED(VarDateFromStr(t.c_str(), 1033, 0, &date)) || !VariantTimeToSystemTime(date, &st)) return false;
+  out = ole_variant(ole_date(st));
+  return true;
+}
+
 // The kept text as a value of the column's kind. A text the kind refuses is no usable default.
 ole_variant to_value(const std::wstring& t, short dao_type, int column) {
   VARTYPE vt = dao_field::get_vartype(dao_type);
   if (t.empty() || same_text(t, L"Null")) return ole_variant();
   try {
+    ole_variant date;
+    if (vt == VT_DATE && jet_date_literal(t, date)) return date;
     if (vt == VT_BOOL && is_boolean_word(t)) return ole_variant(is_true_word(t));
     return ole_variant::from_wstring(t, vt);
   } catch (const tk_exception&) {
