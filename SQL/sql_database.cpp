@@ -9,6 +9,7 @@
 #include "SQL/sql_key_limits.h"
 #include "SQL/sql_record.h"
 #include "SQL/sql_table.h"
+#include "SQL/sql_text_scope.h"
 #include "SQL/sql_tmp_recordset.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -37,24 +38,6 @@ std::string string_literal(const std::wstring& text) {
   }
   return quoted + "'";
 }
-
-// A sql_tmp_recordset that restores the engine's blob_to_text flag on every exit.
-class blob_to_text_scope {
- public:
-  blob_to_text_scope() : saved_(engine().blob_to_text) {
-    tk_log1(2, "sql_engine::set_blob_to_text(%d)", 1);
-    engine().blob_to_text = true;
-  }
-  ~blob_to_text_scope() {
-    tk_log1(2, "sql_engine::set_blob_to_text(%d)", saved_ ? 1 : 0);
-    engine().blob_to_text = saved_;
-  }
-  blob_to_text_scope(const blob_to_text_scope&) = delete;
-  blob_to_text_scope& operator=(const blob_to_text_scope&) = delete;
-
- private:
-  bool saved_;
-};
 
 std::wstring first_column(udb_record* row, size_t column) {
   if (row == nullptr || row->fields.size() <= column) throw tk_mail_assertion("sql_db", 90);
@@ -116,7 +99,7 @@ void sql_database::init_tables() {
 
 void sql_database::init_views() {
   tk_log1(2, "sql_database::init_views");
-  blob_to_text_scope text;
+  sql_text_scope text;
   std::unique_ptr<udb_recordset> rows = query(
       L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
       tk_utf8_to_unicode(string_literal(name)));
