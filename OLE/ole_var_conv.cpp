@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cerrno>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
@@ -112,7 +113,7 @@ ole_variant decode_hex(const std::basic_string<Ch>& text, VARTYPE vt) {
   if (count > std::numeric_limits<std::uint32_t>::max()) throw ole_cast_exception();
   result.allocate_safe_array(static_cast<std::uint32_t>(count));
   BYTE* bytes = static_cast<BYTE*>(result.get_variant().parray->pvData);
-  for (std::size_t i = prefix ? 2 : 0, k = 0; i + 1 < text.size() + 1 && k < count; i += 2, ++k) {
+  for (std::size_t i = prefix ? 2 : 0, k = 0; i + 1 < text.size() && k < count; i += 2, ++k) {
     if (text[i] == Ch(0) || text[i + 1] == Ch(0)) break;  // the rest stays zero
     bytes[k] = static_cast<BYTE>(hex_value(text[i]) << 4 | hex_value(text[i + 1]));
   }

@@ -28,10 +28,11 @@ udb_field::udb_field(const udb_field& that)
 
 VARTYPE udb_field::get_type() const {
   tk_log1(1, "ole_variant::get_type");
-  return var.vt;
+  return get_variant().vt;
 }
 
 std::uint32_t udb_field::get_size() const {
+  const VARIANT& var = get_variant();
   const VARTYPE vt = var.vt;
   if (vt == (VT_ARRAY | VT_UI1) || vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_SAFEARRAY) {
     SAFEARRAY* array = var.parray;

@@ -85,18 +85,22 @@ std::wstring udb_names_map::get_tn_mapped_name(const std::wstring& table, bool e
   return table;
 }
 
+const udb_names_map::name_map* udb_names_map::field_map_of(const std::wstring& table) const {
+  auto it = field_maps.find(table);
+  if (it != field_maps.end()) return &it->second;
+  tk_log2(1, L"Table '%ls' not found", table.c_str());
+  return nullptr;
+}
+
 std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const std::wstring& field,
                                                bool exact) const {
   tk_log2(1, L"udb_names_map::get_fn_mapped_name(%ls,%ls)", table.c_str(), field.c_str());
-  auto it = field_maps.find(table);
-  if (it == field_maps.end()) {
-    tk_log2(1, L"Table '%ls' not found", table.c_str());
-    return field;
-  }
-  for (const auto& [key, value] : it->second) {
-    if (is_same(key, field, exact)) {
-      tk_log2(1, L"Got mapped name: %ls", value.c_str());
-      return value;
+  if (const name_map* fields = field_map_of(table)) {
+    for (const auto& [key, value] : *fields) {
+      if (is_same(key, field, exact)) {
+        tk_log2(1, L"Got mapped name: %ls", value.c_str());
+        return value;
+      }
     }
   }
   return field;
@@ -105,15 +109,12 @@ std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const 
 std::wstring udb_names_map::get_fn_orig_name(const std::wstring& table,
                                              const std::wstring& dest_field) const {
   tk_log2(1, L"udb_names_map::get_fn_orig_name(%ls,%ls)", table.c_str(), dest_field.c_str());
-  auto it = field_maps.find(table);
-  if (it == field_maps.end()) {
-    tk_log2(1, L"Table '%ls' not found", table.c_str());
-    return dest_field;
-  }
-  for (const auto& [key, value] : it->second) {
-    if (value == dest_field) {
-      tk_log2(1, L"Got orignal name: %ls", key.c_str());
-      return key;
+  if (const name_map* fields = field_map_of(table)) {
+    for (const auto& [key, value] : *fields) {
+      if (value == dest_field) {
+        tk_log2(1, L"Got orignal name: %ls", key.c_str());
+        return key;
+      }
     }
   }
   return dest_field;

@@ -47,6 +47,8 @@ class udb_names_map {
   std::map<std::wstring, name_map> field_maps;
 
  private:
+  // The column map registered under exactly that table name, or null.
+  const name_map* field_map_of(const std::wstring& table) const;
   std::wstring replace_names(const std::wstring& text, const std::vector<const name_map*>& maps,
                              const std::wstring& prefix, const std::wstring& suffix) const;
 };

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <random>
+#include <string>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
@@ -37,11 +39,17 @@ struct line_buffer {
   ~line_buffer() { std::free(data); }
 };
 
-// The temporary file of a save: removed unless it has been renamed over the profile.
+// The temporary file of a save: removed unless it has been renamed over the profile. It is
+// created with the permissions a new file gets (the umask applies), like the profile itself.
 class temp_file {
  public:
-  explicit temp_file(std::string pattern) : path_(std::move(pattern)) {
-    fd_ = ::mkstemp(path_.data());
+  explicit temp_file(const std::string& target) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+      path_ = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random());
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ < 0 && errno != EEXIST) break;
+    }
     if (fd_ < 0) path_.clear();
   }
   ~temp_file() {
@@ -176,24 +184,16 @@ bool udb_profile::store(const std::wstring& path) const {
 
   std::string native_path;
   if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
-  const size_t slash = native_path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : native_path.substr(0, slash + 1);
-  temp_file temp(folder + ".profile-XXXXXX");
+  temp_file temp(native_path);
   if (!temp.is_open()) {
     tk_log2(3, L"Cannot create a temporary file beside %ls", path.c_str());
     return false;
   }
-  // A new profile gets the permissions of a newly created file; a replaced one keeps its own.
+  // A replaced profile keeps its permissions.
   struct stat old_state;
-  mode_t mode;
-  if (::stat(native_path.c_str(), &old_state) == 0) {
-    mode = old_state.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (::fchmod(temp.fd(), mode) != 0 || !temp.write_all(bytes) || !temp.close() ||
+  const bool replacing = ::stat(native_path.c_str(), &old_state) == 0;
+  if ((replacing && ::fchmod(temp.fd(), old_state.st_mode & 07777) != 0) ||
+      !temp.write_all(bytes) || !temp.close() ||
       !temp.rename_to(native_path)) {
     tk_log2(3, L"Cannot save the profile %ls", path.c_str());
     return false;

@@ -162,25 +162,26 @@ TEST_F(filter_test, refusals) {
 
 TEST(udb_recordset, convert_record) {
   test_database db;
-  db.names_map.add_fn_map(L"t", {{L"Source Id", L"id"}});
+  db.names_map.add_fn_map(L"t", {{L"Source Amount", L"amount"}});
   test_recordset rs(&db, L"t", false);
-  t_ftd id(4, L"id", VT_I4, true, false, ole_variant(), 0, L"");
+  t_ftd amount(8, L"amount", VT_R8, true, false, ole_variant(), 0, L"");
   t_ftd text(50, L"text", VT_BSTR, false, false, ole_variant(), 0, L"");
-  rs.schema.fields = {&id, &text};
+  rs.schema.fields = {&amount, &text};
 
   udb_record row;
-  row.append(field(L"Source Id", ole_variant(std::wstring(L"12"))));
+  row.append(field(L"Source Amount", ole_variant(std::wstring(L"12.5"))));
   row.append(field(L"TEXT", ole_variant(7)));
   rs.convert_record(row);
-  EXPECT_EQ(row.fields[0]->get_type(), VT_I4);
-  EXPECT_EQ(row.fields[0]->name, L"Source Id");  // names stay
+  EXPECT_EQ(row.fields[0]->get_type(), VT_R8);
+  EXPECT_EQ(row.fields[0]->get_variant().dblVal, 12.5);
+  EXPECT_EQ(row.fields[0]->name, L"Source Amount");  // names stay
   EXPECT_EQ(row.fields[1]->get_type(), VT_BSTR);
   EXPECT_EQ(row.fields[1]->to_wstring(), L"7");
 
   udb_record stray;
   stray.append(field(L"text", ole_variant(8)));
   stray.append(field(L"nowhere", ole_variant(1)));
-  stray.append(field(L"Source Id", ole_variant(std::wstring(L"3"))));
+  stray.append(field(L"Source Amount", ole_variant(std::wstring(L"3"))));
   try {
     rs.convert_record(stray);
     FAIL();
@@ -194,10 +195,10 @@ TEST(udb_recordset, convert_record) {
 
 TEST(udb_recordset, convert_record_without_database_uses_field_names) {
   test_recordset rs(L"t");
-  t_ftd id(4, L"id", VT_I4, true, false, ole_variant(), 0, L"");
-  rs.schema.fields = {&id};
+  t_ftd amount(8, L"amount", VT_R8, true, false, ole_variant(), 0, L"");
+  rs.schema.fields = {&amount};
   udb_record row;
-  row.append(field(L"ID", ole_variant(std::wstring(L"x1"))));
+  row.append(field(L"AMOUNT", ole_variant(std::wstring(L"x1"))));
   EXPECT_THROW(rs.convert_record(row), tk_exception);  // the value's own cast failure passes through
 }
 
