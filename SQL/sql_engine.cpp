@@ -33,6 +33,14 @@ std::wstring column_text(MYSQL_ROW row, const unsigned long* lengths, unsigned i
 
 }  // namespace
 
+bool sql_parse_server_version(const char* text, std::uint32_t& version) {
+  int major = 0, minor = 0, patch = 0;
+  if (text == nullptr || std::sscanf(text, "%d.%d.%d", &major, &minor, &patch) < 3) return false;
+  version = ((static_cast<std::uint32_t>(major) << 8 | static_cast<std::uint32_t>(minor)) << 8) |
+            static_cast<std::uint32_t>(patch);
+  return true;
+}
+
 sql_engine::sql_engine() {
   tk_log1(1, "sql_engine::initialize");
   init_handle();
@@ -119,13 +127,10 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   const char* version_text = mysql_get_server_info(&mysql);
   if (version_text == nullptr || *version_text == '\0') return;
   tk_log1(2, "Got MySQL server version: %s", version_text);
-  int major = 0, minor = 0, patch = 0;
-  if (std::sscanf(version_text, "%d.%d.%d", &major, &minor, &patch) < 3) {
+  if (!sql_parse_server_version(version_text, version)) {
     tk_log1(3, "Invalid MySQL version: %s", version_text);
     throw tk_mail_assertion("sql_engi", 373);
   }
-  version = ((static_cast<std::uint32_t>(major) << 8 | static_cast<std::uint32_t>(minor)) << 8) |
-            static_cast<std::uint32_t>(patch);
   tk_log1(1, "Hex version: %08X", version);
   if (version == sql_version::v4_1_0 && !password.empty()) {
     throw sql_auth_not_supported_exception();
@@ -216,15 +221,11 @@ const std::vector<std::wstring>& sql_engine::get_charsets() {
     return charsets;
   }
   tk_log1(1, "MySQL is connected");
-  if (mysql_real_query(&mysql, "SHOW CHARACTER SET", 18) != 0) return charsets;
-  sql_result result(&mysql);
-  if (result.result == nullptr || mysql_num_fields(result.result) < 2) return charsets;
-  while (MYSQL_ROW row = mysql_fetch_row(result.result)) {
-    const unsigned long* lengths = mysql_fetch_lengths(result.result);
-    const std::wstring entry = column_text(row, lengths, 0) + L" - " + column_text(row, lengths, 1);
+  for_each_pair("SHOW CHARACTER SET", [](const std::wstring& name, const std::wstring& text) {
+    const std::wstring entry = name + L" - " + text;
     tk_log2(2, L"name=%ls", entry.c_str());
     charsets.push_back(entry);
-  }
+  });
   return charsets;
 }
 
@@ -239,15 +240,23 @@ const std::vector<std::wstring>& sql_engine::get_storage_engines() {
     return engines;
   }
   tk_log1(1, "MySQL is connected");
-  if (mysql_real_query(&mysql, "SHOW ENGINES", 12) != 0) return engines;
+  for_each_pair("SHOW ENGINES", [](const std::wstring& name, const std::wstring& support) {
+    if (support != L"NO") engines.push_back(name);
+  });
+  return engines;
+}
+
+void sql_engine::for_each_pair(
+    const std::string& statement,
+    const std::function<void(const std::wstring&, const std::wstring&)>& take) {
+  // A failed statement or a result of fewer columns leaves the list as it is.
+  if (mysql_real_query(&mysql, statement.data(), statement.size()) != 0) return;
   sql_result result(&mysql);
-  if (result.result == nullptr || mysql_num_fields(result.result) < 2) return engines;
+  if (result.result == nullptr || mysql_num_fields(result.result) < 2) return;
   while (MYSQL_ROW row = mysql_fetch_row(result.result)) {
     const unsigned long* lengths = mysql_fetch_lengths(result.result);
-    if (column_text(row, lengths, 1) == L"NO") continue;
-    engines.push_back(column_text(row, lengths, 0));
+    take(column_text(row, lengths, 0), column_text(row, lengths, 1));
   }
-  return engines;
 }
 
 std::uint32_t sql_engine::get_max_allowed_packet() {

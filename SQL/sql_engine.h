@@ -5,6 +5,7 @@
 #include <mysql.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ constexpr std::uint32_t v4_1_0 = 0x00040100;      // backticks, ENGINE=, larger 
 constexpr std::uint32_t dump_old = 0x00031401;    // what a dump for old servers pretends to be
 constexpr std::uint32_t v5_5_3 = 0x00050503;      // utf8mb4
 }  // namespace sql_version
+
+// The coded version 0x00MMmmpp of a server's version text ("5.7.44-log", "10.11.19-MariaDB-...");
+// false when the text does not start with three numbers.
+bool sql_parse_server_version(const char* text, std::uint32_t& version);
 
 // One per process, registered as the tk_singleton<sql_engine>; it must outlive every database,
 // recordset and dump made through it. Used by one thread at a time.
@@ -106,6 +111,9 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The statements whose failure only gets logged.
   void try_execute(const char* statement, int level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
+  // Runs a SHOW statement and hands its first two columns of every row to take.
+  void for_each_pair(const std::string& statement,
+                     const std::function<void(const std::wstring&, const std::wstring&)>& take);
 
   MYSQL mysql;
   std::uint32_t max_allowed_packet = 0;

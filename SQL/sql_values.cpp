@@ -1,7 +1,6 @@
 // Values as MySQL literal text and MySQL result data back into values.
 #include "SQL/sql_values.h"
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
 #include <cwchar>
@@ -10,7 +9,7 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_types.h"
 #include "OLE/ole_date.h"
-#include "OLE/ole_guid_extractor.h"
+#include "OLE/ole_guid.h"
 #include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -22,12 +21,7 @@
 
 namespace {
 
-constexpr std::uint32_t max_field_size = 1048576;
-
 bool is_null_kind(VARTYPE vt) { return vt < 2; }
-bool is_binary_kind(VARTYPE vt) {
-  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
-}
 
 template <class C>
 bool is_digit(C c) { return c >= C('0') && c <= C('9'); }
@@ -132,14 +126,13 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
     return str{C('N'), C('U'), C('L'), C('L')};
   }
   if (in.empty()) return str(2, C('\''));
-  str text = in;
+  const str& text = in;
   if (vt == VT_DATE) {
     // A text the date parser refuses stays as it is and goes quoted: the server reports it.
-    str parsed = date_text(text);
-    if (!parsed.empty()) text = parsed;
-    return quoted(text);
+    const str parsed = date_text(text);
+    return quoted(parsed.empty() ? text : parsed);
   }
-  if (is_binary_kind(vt)) {
+  if (sql_is_binary_kind(vt)) {
     tk_log1(1, "GOT BLOB");
     if (is_binary_literal(text)) {
       tk_log1(1, "BLOB IS VALID");
@@ -165,13 +158,6 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
   return quoted(text);
 }
 
-// The bytes of a byte-array value, read in place.
-std::pair<const unsigned char*, std::uint32_t> bytes_of(const ole_variant& v) {
-  const SAFEARRAY* array = v.parray;
-  if (array == nullptr || array->cDims != 1) return {nullptr, 0};
-  return {static_cast<const unsigned char*>(array->pvData), array->rgsabound[0].cElements};
-}
-
 std::string hex_literal(const unsigned char* bytes, std::uint32_t n) {
   static const char digits[] = "0123456789ABCDEF";
   std::string out;
@@ -187,7 +173,6 @@ std::string hex_literal(const unsigned char* bytes, std::uint32_t n) {
 // Reads a signed decimal number the way strtol reads leading digits: saturating, 0 for none.
 template <class T>
 T leading_integer(const std::wstring& text) {
-  errno = 0;
   if constexpr (sizeof(T) <= 4) {
     long long v = std::wcstoll(text.c_str(), nullptr, 10);
     if (v > INT32_MAX) v = INT32_MAX;
@@ -238,17 +223,20 @@ std::wstring date_default(const t_ftd* d, const std::wstring& dv) {
     tk_log1(1, "Got empty def value");
     return {};
   }
-  ole_date date(dv);
-  if ((d->dw_reserved & 3) == 2) date.set_kind(ole_date_kind_date);
-  if ((d->dw_reserved & 3) == 3) date.set_kind(ole_date_kind_time);
-  const std::wstring text = date.to_wstring(6);
+  const ole_date date(dv);
+  std::wstring text = date.to_wstring(6);
+  // The column's kind decides the form: a date-only column takes the date part of a date and
+  // time, a time-only column its time part.
+  if ((d->dw_reserved & 3) == 2 && text.size() > 10) text.resize(10);
+  if ((d->dw_reserved & 3) == 3 && date.get_kind() == ole_date_datetime) text.erase(0, 11);
   tk_log2(2, L"After canonization: %ls", text.c_str());
   if (text.empty()) return {};
   return L"\"" + text + L"\"";
 }
 
-ole_variant bytes_value(const unsigned char* data, unsigned long length) {
-  return ole_variant(std::vector<BYTE>(data, data + length));
+ole_variant bytes_value(const char* data, unsigned long length) {
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(data);
+  return ole_variant(std::vector<BYTE>(bytes, bytes + length));
 }
 ole_variant bytes_value(const wchar_t* data, unsigned long length) {
   std::vector<BYTE> bytes(length);
@@ -277,11 +265,7 @@ ole_variant result_value(int type, unsigned long length, unsigned flags, const C
       return text_value(data, length, VT_BSTR);
     }
     tk_log1(1, "Process TEXT as BINARY");
-    if constexpr (sizeof(C) == 1) {
-      return bytes_value(reinterpret_cast<const unsigned char*>(data), length);
-    } else {
-      return bytes_value(data, length);
-    }
+    return bytes_value(data, length);
   }
   if (type >= 249 && type <= 252) {
     if (tk_singleton<sql_engine>::get_instance()->blob_to_text || !binary) {
@@ -289,11 +273,7 @@ ole_variant result_value(int type, unsigned long length, unsigned flags, const C
       return text_value(data, length, VT_BSTR);
     }
     tk_log1(1, "Extract BINARY value");
-    if constexpr (sizeof(C) == 1) {
-      return bytes_value(reinterpret_cast<const unsigned char*>(data), length);
-    } else {
-      return bytes_value(data, length);
-    }
+    return bytes_value(data, length);
   }
   return text_value(data, length, get_vartype(type, flags));
 }
@@ -330,6 +310,10 @@ ole_variant typed_value(VARTYPE vt, const C* text) {
 
 bool sql_is_numeric_literal(const std::string& text) { return is_numeric_literal(text); }
 
+bool sql_is_binary_kind(VARTYPE vt) {
+  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
+}
+
 std::string to_mysql_str(const std::string& text, VARTYPE vt, bool guid_column) {
   tk_log1(1, "to_mysql_str(%s)", text.c_str());
   return literal(text, vt, guid_column);
@@ -345,7 +329,9 @@ std::string to_mysql_str(const udb_field* field) {
   if (field == nullptr) throw tk_mail_assertion("sql_util", 907);
   if (field->get_type() == (VT_ARRAY | VT_UI1)) {
     tk_log1(1, "special processing for BLOBs");
-    const auto [bytes, n] = bytes_of(*field);
+    const BYTE* bytes = nullptr;
+    std::string storage;
+    const std::uint32_t n = field->get_bytes1(bytes, storage);
     tk_log1(1, "to_mysql_str - at the END");
     if (n == 0) return "NULL";
     return hex_literal(bytes, n);
@@ -358,7 +344,7 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
   if (field == nullptr) throw tk_mail_assertion("sql_util", 1138);
   if (d == nullptr) throw tk_mail_assertion("sql_util", 1139);
   const VARTYPE field_vt = field->get_type();
-  if (prepared && field_vt != VT_EMPTY && field->get_size() > max_field_size) {
+  if (prepared && field_vt != VT_EMPTY && field->get_size() > sql_engine::max_field_size) {
     tk_log1(1, "fld->get_size()=%u", field->get_size());
     tk_log1(1, "Returns placeholder for prepared statement");
     return "?";

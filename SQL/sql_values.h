@@ -43,5 +43,8 @@ ole_variant get_variant(VARTYPE vt, const wchar_t* text);
 ole_variant get_variant(int mysql_type, unsigned long length, unsigned flags, const char* data);
 ole_variant get_variant(int mysql_type, unsigned long length, unsigned flags, const wchar_t* data);
 
+// The kinds that hold bytes: VT_BLOB, VT_BLOB_OBJECT and VT_ARRAY|VT_UI1.
+bool sql_is_binary_kind(VARTYPE vt);
+
 // True when text is a plain decimal number MySQL reads as one: [+-]digits[.digits][e[+-]digits].
 bool sql_is_numeric_literal(const std::string& text);

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "TK/tk_logger.h"
 #include "UDB/udb_field_mutator.h"
@@ -56,12 +57,16 @@ class udb_table_mutator : public udb_properties {
   // the others as plain copies. Valid until the next call.
   udb_schema* create_modified_copy2(const udb_schema& s) {
     tk_log1(1, "create_modified_copy2");
-    clear_schema();
+    // The copies are made before the previous ones go: s may be a schema that an earlier
+    // modify1 left referring to them.
+    std::vector<t_ftd*> copies;
     for (const t_ftd* d : s.fields) {
       FIELD_MUTATOR* m = find(d->name);
       if (m != nullptr && m->action == udb_drop_column) continue;
-      schema.fields.push_back(m != nullptr ? m->make_modified_descriptor(d) : new t_ftd(*d));
+      copies.push_back(m != nullptr ? m->make_modified_descriptor(d) : new t_ftd(*d));
     }
+    clear_schema();
+    schema.fields = std::move(copies);
     tk_log1(1, "create_modified_copy2 - END");
     return &schema;
   }

@@ -4,6 +4,8 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "SQL/sql_exception.h"
 #include "SQL/sql_types.h"
 #include "SQL/sql_values.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_field.h"
@@ -111,6 +114,23 @@ TEST(SqlEngineServerLogin, WrongPasswordIsAServerError) {
   EXPECT_TRUE(engine.is_connected);
 }
 
+TEST(SqlEngineServerLog, PasswordNeverReachesTheLog) {
+  const test_env::server_address server = test_env::test_server();
+  ASSERT_FALSE(server.host.empty());
+  const std::string log_file = test_env::make_temp_dir() + "/engine.log";
+  {
+    tk_logger logger(log_file.c_str(), true, 1, false);
+    sql_engine engine;
+    engine.connect(server.host, server.user, server.password, server.port);
+    EXPECT_THROW(engine.connect(server.host, server.user, server.password + "x", server.port),
+                 sql_exception);
+  }
+  std::ifstream in(log_file, std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("sql_engine::connect("), std::string::npos);
+  EXPECT_EQ(log.find(server.password), std::string::npos);
+}
+
 TEST_F(SqlEngineServer, ListsComeFromTheServer) {
   const std::vector<std::wstring>& charsets = engine_.get_charsets();
   EXPECT_NE(std::find(charsets.begin(), charsets.end(), L"utf8mb4 - UTF-8 Unicode"),
@@ -161,7 +181,7 @@ struct column_case {
   std::uint32_t size;
   std::uint32_t dw_reserved;
   std::wstring default_value;
-  std::string expected_default;  // as information_schema shows it; "<NULL>" for none
+  std::string expected_default;  // as information_schema shows it
 };
 
 TEST_F(SqlEngineServer, EveryColumnTypeAndDefaultIsAccepted) {
@@ -169,32 +189,32 @@ TEST_F(SqlEngineServer, EveryColumnTypeAndDefaultIsAccepted) {
   const column_case cases[] = {
       {VT_I2, 2, 0, L"-7", "-7"},
       {VT_I4, 4, 0, L"42", "42"},
-      {VT_I4, 4, 0, L"007", "<NULL>"},
-      {VT_R4, 4, 0, L"", "<NULL>"},
-      {VT_R8, 8, 0, L"-0.0", "-0"},
-      {VT_R8, 8, 0, L"1);DROP TABLE t", "<NULL>"},
+      {VT_I4, 4, 0, L"007", "NULL"},
+      {VT_R4, 4, 0, L"", "NULL"},
+      {VT_R8, 8, 0, L"-0.0", "0"},
+      {VT_R8, 8, 0, L"1);DROP TABLE t", "NULL"},
       {VT_CY, 8, 0, L"12.5", "12.5000"},
       {VT_BOOL, 2, 0, L"1", "1"},
       {VT_DECIMAL, 16, 0, L"1.25", "1.25"},
       {VT_UI1, 1, 0, L"255", "255"},
-      {VT_UI8, 8, 0, L"-1", "<NULL>"},
+      {VT_UI8, 8, 0, L"-1", "NULL"},
       {VT_I8, 8, 0, L"-9223372036854775808", "-9223372036854775808"},
-      {VT_BSTR, 50, 0, L"it's\r\na \\ test", "'it\\'s\\r\\na \\\\ test'"},
-      {VT_BSTR, 30000, 0, L"", "<NULL>"},
-      {VT_BSTR, 0, 0, L"", "<NULL>"},
-      {VT_BSTR, 10, 16, L"", "<NULL>"},
-      {VT_BSTR, 0, 2, L"", "<NULL>"},
-      {VT_ARRAY | VT_UI1, 100, 0, L"", "<NULL>"},
-      {VT_ARRAY | VT_UI1, 1000, 0, L"", "<NULL>"},
-      {VT_ARRAY | VT_UI1, 70000, 0, L"", "<NULL>"},
-      {VT_ARRAY | VT_UI1, 0, 0, L"", "<NULL>"},
+      {VT_BSTR, 50, 0, L"it's\r\na \\ test", "'it''s\\r\\na \\\\ test'"},
+      {VT_BSTR, 30000, 0, L"", "NULL"},
+      {VT_BSTR, 0, 0, L"", "NULL"},
+      {VT_BSTR, 10, 16, L"", "NULL"},
+      {VT_BSTR, 0, 2, L"", "NULL"},
+      {VT_ARRAY | VT_UI1, 100, 0, L"", "NULL"},
+      {VT_ARRAY | VT_UI1, 1000, 0, L"", "NULL"},
+      {VT_ARRAY | VT_UI1, 70000, 0, L"", "NULL"},
+      {VT_ARRAY | VT_UI1, 0, 0, L"", "NULL"},
       {VT_DATE, 8, 1, L"1998-07-15 10:20:30", "'1998-07-15 10:20:30'"},
       {VT_DATE, 8, 2, L"1998-07-15", "'1998-07-15'"},
       {VT_DATE, 8, 1, L"getdate()", "current_timestamp()"},
       {VT_DATE, 8, 9, L"", "current_timestamp()"},
       {VT_DATE, 8, 10, L"", "curdate()"},
       {VT_DATE, 8, 11, L"", "curtime()"},
-      {VT_DATE, 8, 0, L"", "<NULL>"},
+      {VT_DATE, 8, 0, L"", "NULL"},
   };
   std::string statement = "CREATE TABLE t (";
   for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -94,16 +94,4 @@ TEST(SqlValidators, EngineChoosesFamilyByVersion) {
   EXPECT_FALSE(engine.create_dn_validator()->is_acceptable(L"1abc"));
 }
 
-TEST(SqlEngine, SafeNameQuotesAndCuts) {
-  struct safe_case { std::wstring name; std::wstring expected; };
-  const safe_case cases[] = {
-      {L"", L""},
-      {L"`done`", L"`done`"},
-      {L"Order Details", L"`Order Details`"},
-      {std::wstring(64, L'x'), L"`" + std::wstring(64, L'x') + L"`"},
-      {std::wstring(65, L'x'), L"`" + std::wstring(63, L'x') + L"`"},
-  };
-  for (const safe_case& c : cases) EXPECT_EQ(sql_engine::get_safe_name(c.name), c.expected);
-}
-
 }  // namespace

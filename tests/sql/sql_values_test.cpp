@@ -42,7 +42,7 @@ TEST(SqlValues, LiteralOfText) {
       {"anything", VT_NULL, "NULL"},
       {"anything", VT_EMPTY, "NULL"},
       // Every character the server or the mysql client would take apart is escaped.
-      {std::string("a\0b\r\nc\x1A\"d", 10), VT_BSTR, "'a\\0b\\r\\nc\\Z\"d'"},
+      {std::string("a\0b\r\nc\x1A\"d", 9), VT_BSTR, "'a\\0b\\r\\nc\\Z\"d'"},
       // A text column keeps a text that looks like a GUID as it is.
       {guid, VT_BSTR, "'" + guid + "'"},
       // Binary: hexadecimal or decimal digits bare, anything else quoted and escaped.
@@ -209,17 +209,19 @@ TEST(SqlValues, ValueFromText) {
 TEST(SqlValues, ValueFromResultColumn) {
   sql_engine engine;
   const char bytes[] = {'a', '\0', 'b'};
-  struct column_case { int type; unsigned flags; bool blob_to_text; VARTYPE vt; std::string literal; };
+  const char letters[] = {'a', '\'', 'b'};
+  struct column_case { int type; unsigned flags; bool blob_to_text; const char* data; VARTYPE vt;
+                       std::string literal; };
   const column_case cases[] = {
-      {252, 128, false, VT_ARRAY | VT_UI1, "0x610062"},
-      {252, 128, true, VT_BSTR, "'a\\0b'"},
-      {252, 0, false, VT_BSTR, "'a\\0b'"},
-      {253, 128, false, VT_ARRAY | VT_UI1, "0x610062"},
-      {253, 0, false, VT_BSTR, "'a\\0b'"},
+      {252, 128, false, bytes, VT_ARRAY | VT_UI1, "0x610062"},
+      {252, 128, true, letters, VT_BSTR, "'a\\'b'"},
+      {252, 0, false, letters, VT_BSTR, "'a\\'b'"},
+      {253, 128, false, bytes, VT_ARRAY | VT_UI1, "0x610062"},
+      {253, 0, false, letters, VT_BSTR, "'a\\'b'"},
   };
   for (const column_case& c : cases) {
     engine.set_blob_to_text(c.blob_to_text);
-    const udb_field f = field_of(get_variant(c.type, 3, c.flags, bytes));
+    const udb_field f = field_of(get_variant(c.type, 3, c.flags, c.data));
     EXPECT_EQ(f.get_type(), c.vt) << c.type;
     EXPECT_EQ(to_mysql_str(&f), c.literal) << c.type;
   }

@@ -19,10 +19,11 @@ namespace {
 const std::vector<BYTE> blob_bytes = {0x00, 0x41, 0x00, 0xFF, 0x0D, 0x0A, 0x00};
 
 std::vector<BYTE> bytes_of(const ole_variant& v) {
-  const SAFEARRAY* a = v.parray;
-  if (v.vt != (VT_ARRAY | VT_UI1) || a == nullptr) return {};
-  const BYTE* data = static_cast<const BYTE*>(a->pvData);
-  return std::vector<BYTE>(data, data + a->rgsabound[0].cElements);
+  if (v.get_type() != (VT_ARRAY | VT_UI1)) return {};
+  const BYTE* data = nullptr;
+  std::string storage;
+  const std::uint32_t n = v.get_bytes1(data, storage);
+  return std::vector<BYTE>(data, data + n);
 }
 
 sql_native_type native(const std::wstring& type, std::uint64_t length = 0, int precision = 0,
@@ -119,14 +120,25 @@ TEST_F(Mutators, RenameDropAndRetype) {
 TEST_F(Mutators, BinaryColumnKeepsEveryByte) {
   // Renamed only, retyped to another BLOB, or even mapped to a text type: bytes stay bytes.
   for (const wchar_t* type : {L"LONGBLOB", L"MEDIUMBLOB", L"VARBINARY", L"TEXT"}) {
+    source_table table;
     sql_table_mutator mutator(L"products");
     mutator.update_field(L"Photo", L"picture", native(type, 255));
-    mutator.modify1(table_.schema);
-    udb_record& row = mutator.modify2(table_.record);
+    mutator.modify1(table.schema);
+    udb_record& row = mutator.modify2(table.record);
     const udb_field* photo = row.get_field(L"picture");
     ASSERT_NE(photo, nullptr) << type;
     EXPECT_EQ(bytes_of(*photo), blob_bytes) << type;
   }
+}
+
+TEST_F(Mutators, SchemaCanBeMutatedAgain) {
+  mutator_.update_field(L"Name", L"title", native(L"VARCHAR", 80));
+  mutator_.modify1(table_.schema);
+  // The schema now refers to the mutator's own copies; mutating it again must not read them
+  // after they are gone.
+  mutator_.modify1(table_.schema);
+  EXPECT_EQ(names(table_.schema),
+            (std::vector<std::wstring>{L"ID", L"title", L"Photo", L"Price"}));
 }
 
 TEST_F(Mutators, NullStaysNull) {
