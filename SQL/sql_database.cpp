@@ -8,12 +8,14 @@
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
 #include "SQL/sql_record.h"
+#include "SQL/sql_schema.h"
 #include "SQL/sql_table.h"
 #include "SQL/sql_text_scope.h"
 #include "SQL/sql_tmp_recordset.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
+#include "UDB/udb_name_compare.h"
 #include "UDB/udb_properties.h"
 #include "UDB/udb_recordset.h"
 
@@ -135,9 +137,19 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   std::wstring storage = table_property(table, L"engine");
   if (storage.empty()) storage = sql.version < kInnoDbVersion ? L"MyISAM" : sql.engine;
 
+  // The server refuses rows of 64 KB and more: the widest text columns that no index needs
+  // become long texts, on copies so that the caller's schema stays as it was.
+  std::vector<std::unique_ptr<t_ftd>> copies;
+  sql_schema sized;
+  sized.set_indexed_columns(indexes);
+  for (const t_ftd* column : schema.fields) {
+    copies.push_back(std::make_unique<t_ftd>(*column));
+    sized.push_back(copies.back().get());
+  }
+
   std::wstring statement = L"CREATE TABLE " + sql_engine::get_safe_name(table) + L" (";
   std::wstring auto_increment_name;
-  sql_schema_initializer columns(table, schema, indexes, auto_increment_name);
+  sql_schema_initializer columns(table, sized, indexes, auto_increment_name);
   std::vector<std::wstring> chunks;
   columns.get_init_chunks(chunks, mutator);
   for (size_t i = 0; i < chunks.size(); ++i) statement += (i ? L", " : L"") + chunks[i];
@@ -179,11 +191,14 @@ void sql_database::empty_table(const std::wstring& table) {
 std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring& table,
                                                        std::uint32_t open_mode) {
   tk_log2(2, L"sql_database::get_table(%ls)", table.c_str());
-  if (!is_table_exist(table)) {
-    tk_log2(2, L"Table '%ls' does not exists", table.c_str());
-    throw tk_mail_assertion("sql_db", 156);
+  // Names match ignoring case, but the server's table names may be case-sensitive: the table
+  // is opened under the name the server lists.
+  for (const std::wstring& listed : table_names) {
+    if (udb_same_name(listed, table))
+      return std::make_unique<sql_table>(this, listed, &relationships, open_mode);
   }
-  return std::make_unique<sql_table>(this, table, &relationships, open_mode);
+  tk_log2(2, L"Table '%ls' does not exists", table.c_str());
+  throw tk_mail_assertion("sql_db", 156);
 }
 
 std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query_name,

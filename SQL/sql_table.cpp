@@ -82,11 +82,6 @@ class sql_field_finder {
   std::vector<std::wstring> names_;
 };
 
-bool is_lob_field(const udb_field& field) {
-  const VARTYPE vt = field.get_type();
-  return field.size == 0 && (vt == VT_BLOB || vt == (VT_ARRAY | VT_UI1) || vt == VT_BSTR);
-}
-
 std::string rows_message(const std::vector<std::pair<std::uint64_t, sql_exception>>& rows) {
   std::string message;
   for (const auto& [number, error] : rows) {
@@ -427,9 +422,8 @@ void sql_table::update1(udb_record& row) {
     if (in_key) {
       tk_log2(1, L"Field %ls is a part of UKey", name.c_str());
       where_list += (where_list.empty() ? "" : " AND ") + term;
-    } else if (is_lob_field(*field)) {
-      tk_log2(2, L"Field %ls is LOB, skip it", name.c_str());
     } else {
+      // Long texts and bytes are set too: a synchronised row must not keep an old memo.
       tk_log2(1, L"Field %ls is NOT a part of UKey", name.c_str());
       set_list += (set_list.empty() ? "" : ", ") + term;
     }
@@ -466,10 +460,6 @@ void sql_table::update2(udb_record& row, const std::wstring& key_text) {
       tk_log2(1, L"Got mappend fn: %ls", name.c_str());
       if (!schema.find_field(name)) {
         tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
-        continue;
-      }
-      if (is_lob_field(*field)) {
-        tk_log2(2, L"Field %ls is LOB, skip it", name.c_str());
         continue;
       }
       set_list += (set_list.empty() ? "" : ", ") + tk_unicode_to_utf8(sql_engine::get_safe_name(name)) +
