@@ -74,7 +74,7 @@ void dmp_database::write_header(const std::wstring& path) {
     }
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    char date[16];
+    char date[32];
     std::snprintf(date, sizeof date, "%02d/%02d/%04d", int(now.wMonth) % 100, int(now.wDay) % 100,
                   int(now.wYear) % 10000);
     write("# File name: " + tk_unicode_to_utf8(shown) + eol);

@@ -25,7 +25,7 @@ using dmp_test::table_def;
 std::string today() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  char date[16];
+  char date[32];
   std::snprintf(date, sizeof date, "%02d/%02d/%04d", int(now.wMonth), int(now.wDay),
                 int(now.wYear));
   return date;
@@ -117,7 +117,7 @@ const char* const defaults_body =
     "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
     "LOCK TABLES `Lines` WRITE, `Orders` WRITE;\n"
     "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-    "`Orders`(`ID`) ON DELETE CASCADE;\n"
+    "`Orders`(`ID`)  ON DELETE CASCADE;\n"
     "SET FOREIGN_KEY_CHECKS = 1;\n"
     "UNLOCK TABLES;\n"
     "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
@@ -157,7 +157,7 @@ TEST(DumpGolden, OptionCombinations) {
        "SET FOREIGN_KEY_CHECKS = 0;\n"
        "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
        "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`) ON DELETE CASCADE;\n"
+       "`Orders`(`ID`)  ON DELETE CASCADE;\n"
        "SET FOREIGN_KEY_CHECKS = 1;\n"
        "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
        "SET FOREIGN_KEY_CHECKS = 1;\n"},
@@ -179,10 +179,11 @@ TEST(DumpGolden, OptionCombinations) {
        "UNLOCK TABLES;\n"
        "DROP TABLE IF EXISTS Lines CASCADE;\n"
        "CREATE TABLE Lines (\n"
-       "  Order INT\n"
+       // ORDER is a reserved word of the old servers.
+       "  order00000 INT\n"
        ") TYPE=MyISAM;\n"
        "LOCK TABLES Lines WRITE;\n"
-       "INSERT INTO Lines(Order) VALUES(1);\n"
+       "INSERT INTO Lines(order00000) VALUES(1);\n"
        "UNLOCK TABLES;\n"
        "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"},
       {"database block, without comments and locks",
@@ -215,7 +216,7 @@ TEST(DumpGolden, OptionCombinations) {
        "SET FOREIGN_KEY_CHECKS = 0;\n"
        "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
        "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`) ON DELETE CASCADE;\n"
+       "`Orders`(`ID`)  ON DELETE CASCADE;\n"
        "SET FOREIGN_KEY_CHECKS = 1;\n"
        "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
        "SET FOREIGN_KEY_CHECKS = 1;\n"},
@@ -240,7 +241,7 @@ TEST(DumpGolden, OptionCombinations) {
        "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
        "LOCK TABLES `Lines` WRITE, `Orders` WRITE;\n"
        "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`) ON DELETE CASCADE;\n"
+       "`Orders`(`ID`)  ON DELETE CASCADE;\n"
        "SET FOREIGN_KEY_CHECKS = 1;\n"
        "UNLOCK TABLES;\n"
        "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
