@@ -65,102 +65,63 @@ std::string write_dump(sql_engine& engine, const dump_options& options, const st
   return read_file(path);
 }
 
-const char* const header =
+// Pieces of the expected texts; "\n" stands for the line end the options choose.
+const std::string header =
     "# File name: {PATH}\n"
     "# Creation date: {DATE}\n"
     "# Created by Ostrelle tests\n"
     "# --------------------------------------------------\n";
-
-const char* const defaults_body =
-    "\n"
-    "SET NAMES utf8mb4;\n"
-    "SET FOREIGN_KEY_CHECKS = 0;\n"
-    "\n"
-    "#\n"
-    "# Table structure for table 'Orders'\n"
-    "#\n"
-    "\n"
+const std::string set_names = "\nSET NAMES utf8mb4;\nSET FOREIGN_KEY_CHECKS = 0;\n";
+const std::string create_orders =
     "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
     "CREATE TABLE `Orders` (\n"
     "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
     "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
     "  PRIMARY KEY (`ID`)\n"
-    ") ENGINE=InnoDB;\n"
-    "\n"
-    "#\n"
-    "# Dumping data for table 'Orders'\n"
-    "#\n"
-    "\n"
-    "LOCK TABLES `Orders` WRITE;\n"
-    "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-    "UNLOCK TABLES;\n"
-    "\n"
-    "#\n"
-    "# Table structure for table 'Lines'\n"
-    "#\n"
-    "\n"
+    ") ENGINE=InnoDB;\n";
+const std::string insert_orders = "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n";
+const std::string create_lines =
     "DROP TABLE IF EXISTS `Lines` CASCADE;\n"
     "CREATE TABLE `Lines` (\n"
     "  `Order` INT\n"
-    ") ENGINE=InnoDB;\n"
-    "\n"
-    "#\n"
-    "# Dumping data for table 'Lines'\n"
-    "#\n"
-    "\n"
-    "LOCK TABLES `Lines` WRITE;\n"
-    "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-    "UNLOCK TABLES;\n"
-    "\n"
-    "SET FOREIGN_KEY_CHECKS = 0;\n"
-    "LOCK TABLES `Lines` WRITE;\n"
-    "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-    "LOCK TABLES `Lines` WRITE, `Orders` WRITE;\n"
+    ") ENGINE=InnoDB;\n";
+const std::string insert_lines = "INSERT INTO `Lines`(`Order`) VALUES(1);\n";
+const std::string fk_checks_off = "\nSET FOREIGN_KEY_CHECKS = 0;\n";
+const std::string add_index = "ALTER TABLE `Lines` ADD INDEX (`Order`);\n";
+const std::string add_constraint =
     "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
     "`Orders`(`ID`)  ON DELETE CASCADE;\n"
-    "SET FOREIGN_KEY_CHECKS = 1;\n"
-    "UNLOCK TABLES;\n"
+    "SET FOREIGN_KEY_CHECKS = 1;\n";
+const std::string view_and_end =
     "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
     "SET FOREIGN_KEY_CHECKS = 1;\n";
+std::string comment(const char* what, const char* table) {
+  return std::string("\n#\n# ") + what + " for table '" + table + "'\n#\n\n";
+}
+std::string lock(const char* tables) { return std::string("LOCK TABLES ") + tables + " WRITE;\n"; }
+const std::string unlock = "UNLOCK TABLES;\n";
 
 TEST(DumpGolden, OptionCombinations) {
   struct golden_case {
     const char* what;
     void (*set)(dump_options&);
-    std::string expected;  // "\n" stands for the line end the options choose
+    std::string expected;
   };
   const golden_case cases[] = {
       {"defaults: CR LF, new servers, locks, comments", [](dump_options&) {},
-       std::string(header) + defaults_body},
+       header + set_names + comment("Table structure", "Orders") + create_orders +
+           comment("Dumping data", "Orders") + lock("`Orders`") + insert_orders + unlock +
+           comment("Table structure", "Lines") + create_lines + comment("Dumping data", "Lines") +
+           lock("`Lines`") + insert_lines + unlock + fk_checks_off + lock("`Lines`") + add_index +
+           lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
       {"LF line ends, no comments, no locks",
        [](dump_options& o) {
          o.line_break = 1;
          o.insert_comments = false;
          o.add_lock = false;
        },
-       "\n"
-       "SET NAMES utf8mb4;\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
-       "CREATE TABLE `Orders` (\n"
-       "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
-       "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
-       "  PRIMARY KEY (`ID`)\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-       "DROP TABLE IF EXISTS `Lines` CASCADE;\n"
-       "CREATE TABLE `Lines` (\n"
-       "  `Order` INT\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-       "\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-       "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`)  ON DELETE CASCADE;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"
-       "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"},
+       set_names + create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
+           add_index + add_constraint + view_and_end},
       {"old servers: bare names, TYPE=, no character sets, no foreign keys",
        [](dump_options& o) {
          o.new_version = false;
@@ -193,59 +154,22 @@ TEST(DumpGolden, OptionCombinations) {
          o.insert_comments = false;
          o.add_lock = false;
        },
-       "\n"
-       "SET NAMES utf8mb4;\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "\n"
-       "DROP DATABASE IF EXISTS `shop`;\n"
-       "CREATE DATABASE `shop` character set utf8;\n"
-       "USE `shop`;\n"
-       "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
-       "CREATE TABLE `Orders` (\n"
-       "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
-       "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
-       "  PRIMARY KEY (`ID`)\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-       "DROP TABLE IF EXISTS `Lines` CASCADE;\n"
-       "CREATE TABLE `Lines` (\n"
-       "  `Order` INT\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-       "\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-       "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`)  ON DELETE CASCADE;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"
-       "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"},
+       set_names +
+           "\n"
+           "DROP DATABASE IF EXISTS `shop`;\n"
+           "CREATE DATABASE `shop` character set utf8;\n"
+           "USE `shop`;\n" +
+           create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
+           add_index + add_constraint + view_and_end},
       {"no table definitions: the database block is left out too",
        [](dump_options& o) {
          o.create_table = false;
          o.create_database = true;
          o.insert_comments = false;
        },
-       "\n"
-       "SET NAMES utf8mb4;\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "LOCK TABLES `Orders` WRITE;\n"
-       "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-       "UNLOCK TABLES;\n"
-       "LOCK TABLES `Lines` WRITE;\n"
-       "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-       "UNLOCK TABLES;\n"
-       "\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "LOCK TABLES `Lines` WRITE;\n"
-       "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-       "LOCK TABLES `Lines` WRITE, `Orders` WRITE;\n"
-       "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`)  ON DELETE CASCADE;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"
-       "UNLOCK TABLES;\n"
-       "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"},
+       set_names + lock("`Orders`") + insert_orders + unlock + lock("`Lines`") + insert_lines +
+           unlock + fk_checks_off + lock("`Lines`") + add_index +
+           lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
   };
   const std::string dir = test_env::make_temp_dir();
   for (const auto& c : cases) {
