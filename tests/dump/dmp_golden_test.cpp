@@ -244,3 +244,64 @@ TEST(DumpGolden, StatementsOfTheOtherOperations) {
 }
 
 }  // namespace
+
+namespace {
+
+std::size_t count_of(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(DumpGolden, ViewsUseTargetNamesQuotedOnceAndComeAfterTheirViews) {
+  sql_engine engine;
+  dump_options options;
+  options.insert_comments = false;
+  options.add_lock = false;
+  table_def t;
+  t.column(L"Price*Unit", VT_I4, 4);
+  const std::string path = test_env::make_temp_dir() + "/views.sql";
+  {
+    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    dump->create_table(L"T", t.schema, t.indexes);
+    dump->create_views({{L"Top", L"SELECT * FROM [Cheap]"},
+                        {L"Cheap", L"SELECT [Price*Unit] FROM [T] WHERE [Price*Unit] < 5"},
+                        {L"Action", L"UPDATE T SET x = 1"}});
+    dump->close();
+  }
+  const std::string text = read_file(path);
+  const std::string views =
+      "CREATE OR REPLACE VIEW `Cheap` AS SELECT `price_unit` FROM `T` WHERE `price_unit` < 5;\r\n"
+      "CREATE OR REPLACE VIEW `Top` AS SELECT * FROM `Cheap`;\r\n"
+      "SET FOREIGN_KEY_CHECKS = 1;\r\n";
+  ASSERT_GE(text.size(), views.size());
+  EXPECT_EQ(text.substr(text.size() - views.size()), views) << text;
+}
+
+TEST(DumpGolden, BatchesCloseAfterAMillionCharacters) {
+  sql_engine engine;
+  dump_options options;
+  options.insert_comments = false;
+  table_def t;
+  t.column(L"Memo", VT_BSTR, 0);
+  const std::string path = test_env::make_temp_dir() + "/batches.sql";
+  {
+    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    auto rs = dump->create_table(L"T", t.schema, t.indexes);
+    // Ten rows of 100000 characters pass 1000000 with the statement's head; the eleventh row
+    // starts a statement of its own.
+    for (int i = 0; i < 11; ++i) {
+      rs->append_record(*record({{L"Memo", ole_variant(std::wstring(100000, L'a' + i))}}));
+    }
+    EXPECT_TRUE(engine.fast_insert);
+    rs.reset();
+    dump->close();
+  }
+  const std::string text = read_file(path);
+  EXPECT_EQ(count_of(text, "INSERT INTO `T`(`Memo`) VALUES("), 2u);
+  EXPECT_EQ(count_of(text, "'), ('"), 9u);
+  EXPECT_NE(text.find("INSERT INTO `T`(`Memo`) VALUES('" + std::string(100000, 'k') + "');\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
