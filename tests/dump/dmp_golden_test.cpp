@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "SQL/dmp_database.h"
@@ -10,6 +11,7 @@
 #include "SQL/sql_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_utils.h"
+#include "UDB/udb_properties.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationship.h"
 #include "platform/win/local_time.h"
@@ -302,6 +304,51 @@ TEST(DumpGolden, BatchesCloseAfterAMillionCharacters) {
   EXPECT_EQ(count_of(text, "'), ('"), 9u);
   EXPECT_NE(text.find("INSERT INTO `T`(`Memo`) VALUES('" + std::string(100000, 'k') + "');\r\n"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The user's rules as the engine sees them: settings of tables and of their columns.
+struct rules : udb_properties {
+  std::map<std::wstring, rules> children;
+  rules& child(const std::wstring& name) { return children[name]; }
+  udb_properties* get_by_source_name(const std::wstring& name) override {
+    return get_by_target_name(name);
+  }
+  udb_properties* get_by_target_name(const std::wstring& name) override {
+    const auto found = children.find(name);
+    return found == children.end() ? nullptr : &found->second;
+  }
+};
+
+TEST(DumpGolden, UserRulesChooseEngineAndCharacterSets) {
+  sql_engine engine;
+  rules all;
+  rules& table = all.child(L"Notes");
+  table.get_properties()[L"engine"] = L"MEMORY";
+  table.get_properties()[L"character set"] = L"latin1";
+  table.child(L"Text").get_properties()[L"character_set"] = L"cp1251";
+  engine.properties = &all;
+  dump_options options;
+  options.insert_comments = false;
+  options.add_lock = false;
+  table_def t;
+  t.column(L"Text", VT_BSTR, 40).native_type = L"VARCHAR(40)";
+  t.column(L"Other", VT_BSTR, 40).native_type = L"VARCHAR(40)";
+  const std::string path = test_env::make_temp_dir() + "/rules.sql";
+  {
+    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    dump->create_table(L"Notes", t.schema, t.indexes);
+    dump->close();
+  }
+  EXPECT_NE(read_file(path).find("CREATE TABLE `Notes` (\r\n"
+                                 "  `Text` VARCHAR(40) CHARACTER SET cp1251,\r\n"
+                                 "  `Other` VARCHAR(40) CHARACTER SET utf8\r\n"
+                                 ") ENGINE=MEMORY character set latin1;\r\n"),
+            std::string::npos)
+      << read_file(path);
 }
 
 }  // namespace
