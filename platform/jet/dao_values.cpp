@@ -82,6 +82,8 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
     m.attributes |= dbAutoIncrField;
   else m.attributes |= dbUpdatableField;
   if (stored) {
+    int result_type = 0;
+    bool has_expression = false;
     for (const auto& p : *stored) {
       dao_prop dp{p.name, dao_type_of(p.type), p.value};
       if (jet::jet_compare_names(p.name, L"Required") == 0) m.required = prop_bool(p.value);
@@ -89,11 +91,17 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
       else if (jet::jet_compare_names(p.name, L"DefaultValue") == 0) {
         if (const auto* s = std::get_if<std::wstring>(&p.value)) m.default_value = *s;
       } else if (jet::jet_compare_names(p.name, L"ResultType") == 0) {
-        // A calculated column reports the type of its result.
-        if (const auto* b = std::get_if<std::uint8_t>(&p.value)) m.type = dao_type_of(*b);
-        m.column.calculated = true;
+        if (const auto* b = std::get_if<std::uint8_t>(&p.value)) result_type = *b;
+      } else if (jet::jet_compare_names(p.name, L"Expression") == 0) {
+        has_expression = true;
       }
       m.properties.push_back(std::move(dp));
+    }
+    // A calculated column reports the type of its result. Every ACE column carries a
+    // ResultType; only those with an Expression are calculated.
+    if (has_expression && result_type != 0) {
+      m.type = dao_type_of(result_type);
+      m.column.calculated = true;
     }
   }
   return m;

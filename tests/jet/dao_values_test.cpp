@@ -91,3 +91,81 @@ TEST(field_value_ole, picture_long_value_is_a_byte_array_of_every_page) {
 }
 
 }  // namespace
+
+namespace {
+
+// The values of a complex field's Recordset: `field` of each of its rows.
+std::vector<std::wstring> complex_texts(const VARIANT& v, const std::wstring& field) {
+  std::vector<std::wstring> out;
+  if (v.vt != VT_DISPATCH || !v.pdispVal) return out;
+  ptr<DAORecordset> rs;
+  if (FAILED(v.pdispVal->QueryInterface(IID_DAORecordset, reinterpret_cast<void**>(rs.out())))) return out;
+  ptr<DAOFields> fields;
+  rs->get_Fields(fields.out());
+  VARIANT_BOOL eof = 0;
+  rs->get_EOF(&eof);
+  while (!eof) {
+    ptr<_DAOField> f;
+    VARIANT n = dao_test::name(field);
+    fields->get_Item(n, f.out());
+    VariantClear(&n);
+    var value;
+    f->get_Value(&value.v);
+    out.push_back(value.v.vt == VT_BSTR ? std::wstring(value.v.bstrVal, SysStringLen(value.v.bstrVal)) : L"?");
+    rs->MoveNext();
+    rs->get_EOF(&eof);
+  }
+  return out;
+}
+
+TEST(field_value_complex, attachments_and_multi_values_are_recordsets_of_their_rows) {
+  struct {
+    int row;
+    const wchar_t* column;
+    const wchar_t* field;
+    std::vector<std::wstring> values;
+  } cases[] = {
+      {0, L"multi-value-data", L"Value", {}},
+      {1, L"multi-value-data", L"Value", {L"value1", L"value4"}},
+      {2, L"multi-value-data", L"Value", {L"value1", L"value2", L"value3", L"value4"}},
+      {1, L"attach-data", L"FileName", {L"test_data.txt", L"test_data2.txt"}},
+      {3, L"attach-data", L"FileName", {L"test_data2.txt"}},
+      {0, L"attach-data", L"FileName", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(utf8(c.column) + " row " + std::to_string(c.row));
+    var v;
+    read_value("access/ace/complexDataTestV2010.accdb", L"Table1", c.row, c.column, v);
+    EXPECT_EQ(v.v.vt, VT_DISPATCH);
+    EXPECT_EQ(complex_texts(v.v, c.field), c.values);
+  }
+}
+
+TEST(field_value_complex, complex_fields_report_their_dao_types) {
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path("access/ace/complexDataTestV2010.accdb"), L"", engine, db), S_OK);
+  ptr<DAOTableDefs> defs;
+  ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
+  ptr<_DAOTableDef> def;
+  VARIANT n = dao_test::name(L"Table1");
+  ASSERT_EQ(defs->get_Item(n, def.out()), S_OK);
+  VariantClear(&n);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+  struct {
+    const wchar_t* name;
+    short type;
+  } cases[] = {{L"attach-data", dbAttachment}, {L"multi-value-data", dbComplexText}, {L"memo-data", dbMemo}};
+  for (const auto& c : cases) {
+    ptr<_DAOField> f;
+    n = dao_test::name(c.name);
+    ASSERT_EQ(fields->get_Item(n, f.out()), S_OK);
+    VariantClear(&n);
+    short type = 0;
+    f->get_Type(&type);
+    EXPECT_EQ(type, c.type) << utf8(c.name);
+  }
+}
+
+}  // namespace
