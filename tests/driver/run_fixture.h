@@ -47,6 +47,35 @@ inline std::size_t mdb_row_count(const std::string& file, const std::string& tab
   return rows;
 }
 
+// The rows of a table as mdb-export reads them: column name -> text (binary columns left out).
+inline std::vector<std::map<std::string, std::string>> mdb_rows(const std::string& file, const std::string& table) {
+  const std::string text =
+      capture("mdb-export -Q -b strip -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' -d '\t' -R '\x1e' " + shell_quote(file) + " " +
+              shell_quote(table));
+  auto split = [](const std::string& line, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t end = line.find(separator, start);
+      parts.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      if (end == std::string::npos) return parts;
+      start = end + 1;
+    }
+  };
+  std::vector<std::string> lines = split(text, '\x1e');
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  std::vector<std::map<std::string, std::string>> out;
+  if (lines.empty()) return out;
+  const std::vector<std::string> header = split(lines[0], '\t');
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::vector<std::string> values = split(lines[i], '\t');
+    std::map<std::string, std::string> row;
+    for (std::size_t c = 0; c < header.size() && c < values.size(); ++c) row[header[c]] = values[c];
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
 inline std::vector<std::string> mdb_tables(const std::string& file) {
   std::vector<std::string> out;
   std::string text = capture("mdb-tables -1 " + shell_quote(file));
