@@ -278,6 +278,9 @@ void dao_recordset::prev() {
   dao_check(recordset_->get_BOF(&bof));
   if (bof) return;
   dao_check(recordset_->MovePrevious());
+  // From the first row DAO steps onto BOF, where no row is current: stay on the first row.
+  dao_check(recordset_->get_BOF(&bof));
+  if (bof) dao_check(recordset_->MoveFirst());
 }
 
 void dao_recordset::reset() {
