@@ -26,9 +26,7 @@ void read_value(const std::string& file, const std::wstring& table, int row, con
   ptr<DAOFields> fields;
   ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
   ptr<_DAOField> field;
-  VARIANT n = dao_test::name(column);
-  ASSERT_EQ(fields->get_Item(n, field.out()), S_OK);
-  VariantClear(&n);
+  ASSERT_EQ(item(fields.p, column, field.out()), S_OK);
   ASSERT_EQ(field->get_Value(&out.v), S_OK);
 }
 
@@ -106,9 +104,7 @@ std::vector<std::wstring> complex_texts(const VARIANT& v, const std::wstring& fi
   rs->get_EOF(&eof);
   while (!eof) {
     ptr<_DAOField> f;
-    VARIANT n = dao_test::name(field);
-    fields->get_Item(n, f.out());
-    VariantClear(&n);
+    item(fields.p, field, f.out());
     var value;
     f->get_Value(&value.v);
     out.push_back(value.v.vt == VT_BSTR ? std::wstring(value.v.bstrVal, SysStringLen(value.v.bstrVal)) : L"?");
@@ -148,9 +144,7 @@ TEST(field_value_complex, complex_fields_report_their_dao_types) {
   ptr<DAOTableDefs> defs;
   ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
   ptr<_DAOTableDef> def;
-  VARIANT n = dao_test::name(L"Table1");
-  ASSERT_EQ(defs->get_Item(n, def.out()), S_OK);
-  VariantClear(&n);
+  ASSERT_EQ(item(defs.p, L"Table1", def.out()), S_OK);
   ptr<DAOFields> fields;
   ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
   struct {
@@ -159,9 +153,7 @@ TEST(field_value_complex, complex_fields_report_their_dao_types) {
   } cases[] = {{L"attach-data", dbAttachment}, {L"multi-value-data", dbComplexText}, {L"memo-data", dbMemo}};
   for (const auto& c : cases) {
     ptr<_DAOField> f;
-    n = dao_test::name(c.name);
-    ASSERT_EQ(fields->get_Item(n, f.out()), S_OK);
-    VariantClear(&n);
+    ASSERT_EQ(item(fields.p, c.name, f.out()), S_OK);
     short type = 0;
     f->get_Type(&type);
     EXPECT_EQ(type, c.type) << utf8(c.name);
