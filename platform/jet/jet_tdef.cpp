@@ -56,6 +56,8 @@ bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, c
     c.col_num = r.u16(pos + L.col_num);
     c.flags = r.u8(pos + L.col_flags);
     if (L.col_ext_flags) c.ext_flags = r.u8(pos + L.col_ext_flags);
+    c.precision = r.u8(pos + 11);
+    c.scale = r.u8(pos + 12);
     out.columns.push_back(c);
   }
   // Names follow their entries, each with its length before it.
