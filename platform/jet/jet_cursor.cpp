@@ -267,8 +267,12 @@ jet_value jet_cursor::value(std::size_t column) const {
   }
   const MdbField& f = s.cur[column];
   int size = f.siz < 0 ? 0 : f.siz;
-  return jet_decode_value(*s.file, col, static_cast<const std::uint8_t*>(f.value),
-                          static_cast<std::size_t>(size));
+  const auto* data = static_cast<const std::uint8_t*>(f.value);
+  if (col.calculated) {
+    jet_span result = jet_unwrap_calculated(data, static_cast<std::size_t>(size));
+    return jet_decode_value(*s.file, col, result.data, result.size);
+  }
+  return jet_decode_value(*s.file, col, data, static_cast<std::size_t>(size));
 }
 
 }  // namespace jet
