@@ -168,6 +168,7 @@ HRESULT open_database(engine_state& e, BSTR name, VARIANT connect, DAODatabase**
   ctx->name = wname;
   ctx->file = std::move(file);
   if (!jet::jet_read_catalog(*ctx->file, ctx->catalog)) return e.errors->fail(dao_err_corrupt, wname);
+  load_complex_columns(*ctx);
   *out = new database_object(std::move(ctx));
   return S_OK;
 }

@@ -15,12 +15,27 @@
 
 namespace dao_impl {
 
+// A column of complex type (attachments, multi-value lists) and where its values live: a
+// hidden "flat" table whose rows point back to the row's complex id.
+struct dao_complex_column {
+  std::int32_t table_id = 0;     // MSysObjects id of the table the column belongs to
+  std::wstring column;
+  std::int32_t flat_table_id = 0;
+  std::wstring type_table;       // the template table: MSysComplexType_Attachment, _Text...
+};
+
 struct dao_context {
   error_sink errors;
   std::unique_ptr<jet::jet_file> file;
   jet::jet_catalog catalog;
   std::wstring name;  // the path as given to OpenDatabase
+  std::vector<dao_complex_column> complex_columns;  // from MSysComplexColumns (ACE only)
 };
+
+// Reads MSysComplexColumns into ctx.complex_columns; a file without it has none.
+void load_complex_columns(dao_context& ctx);
+const dao_complex_column* find_complex_column(const dao_context& ctx, std::int32_t table_id,
+                                              const std::wstring& column);
 using context_ptr = std::shared_ptr<dao_context>;
 
 // A named property with its value.
@@ -43,6 +58,7 @@ struct dao_column_meta {
   std::wstring foreign_name;    // relation fields only
   std::vector<dao_prop> properties;
   jet::jet_column column;       // the stored definition (type, precision, scale)
+  const dao_complex_column* complex = nullptr;  // complex columns only; owned by the context
 };
 
 // The DAO type, size and attributes of a stored column.

@@ -71,4 +71,11 @@ HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name,
 bool table_columns(const context_ptr& ctx, const jet::jet_object& table,
                    std::vector<dao_column_meta>& out, jet::jet_table_def* def = nullptr);
 
+// Complex columns: the DAO type of one, and the Value of a row's complex id as a Recordset of
+// its values (VT_DISPATCH). `cache` holds the column's flat table once read.
+class complex_values;
+short complex_dao_type(const dao_complex_column& c);
+HRESULT complex_value(const context_ptr& ctx, const dao_column_meta& meta, const jet::jet_value& v,
+                      std::shared_ptr<complex_values>& cache, VARIANT* out);
+
 }  // namespace dao_impl

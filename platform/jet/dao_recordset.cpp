@@ -35,7 +35,8 @@ class memory_source : public row_source {
 class table_source : public row_source {
  public:
   table_source(context_ptr ctx, std::uint32_t page, std::vector<dao_column_meta> columns)
-      : ctx_(std::move(ctx)), cursor_(*ctx_->file, page), columns_(std::move(columns)) {}
+      : ctx_(std::move(ctx)), cursor_(*ctx_->file, page), columns_(std::move(columns)),
+        complex_(columns_.size()) {}
   const std::vector<dao_column_meta>& columns() const override { return columns_; }
   long count() override { return static_cast<long>(cursor_.row_count()); }
   void rewind() override { cursor_.rewind(); }
@@ -44,6 +45,8 @@ class table_source : public row_source {
   bool valid() const { return cursor_.valid(); }
   HRESULT value(std::size_t column, VARIANT* out) override {
     if (column >= columns_.size()) return E_UNEXPECTED;
+    if (columns_[column].complex)
+      return complex_value(ctx_, columns_[column], cursor_.value(column), complex_[column], out);
     return to_variant(cursor_.value(column), columns_[column].column, out);
   }
 
@@ -51,6 +54,7 @@ class table_source : public row_source {
   context_ptr ctx_;  // keeps the file open while the cursor walks it
   jet::jet_cursor cursor_;
   std::vector<dao_column_meta> columns_;
+  std::vector<std::shared_ptr<complex_values>> complex_;
 };
 
 class recordset_object : public com_object<DAORecordset> {

@@ -13,7 +13,12 @@ bool table_columns(const context_ptr& ctx, const jet::jet_object& table,
   out.clear();
   for (const auto& c : def.columns) {
     const jet::jet_property_block* b = find_block(blocks, c.name);
-    out.push_back(describe_column(*ctx->file, c, b ? &b->properties : nullptr));
+    dao_column_meta m = describe_column(*ctx->file, c, b ? &b->properties : nullptr);
+    if (c.type == jet::jet_complex) {
+      m.complex = find_complex_column(*ctx, table.id, c.name);
+      if (m.complex) m.type = complex_dao_type(*m.complex);
+    }
+    out.push_back(std::move(m));
   }
   if (def_out) *def_out = std::move(def);
   return true;

@@ -5,6 +5,10 @@
 
 namespace dao_impl {
 
+namespace {
+constexpr std::uint16_t jet_flag_hyperlink = 0x80;
+}  // namespace
+
 short dao_type_of(int jet_type) {
   switch (jet_type) {
     case jet::jet_bool: return dbBoolean;
@@ -81,7 +85,10 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
   if ((c.auto_long && c.type == jet::jet_long) || (c.auto_guid && c.type == jet::jet_guid))
     m.attributes |= dbAutoIncrField;
   else m.attributes |= dbUpdatableField;
+  if ((c.flags & jet_flag_hyperlink) && c.type == jet::jet_memo) m.attributes |= dbHyperlinkField;
   if (stored) {
+    int result_type = 0;
+    bool has_expression = false;
     for (const auto& p : *stored) {
       dao_prop dp{p.name, dao_type_of(p.type), p.value};
       if (jet::jet_compare_names(p.name, L"Required") == 0) m.required = prop_bool(p.value);
@@ -89,11 +96,17 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
       else if (jet::jet_compare_names(p.name, L"DefaultValue") == 0) {
         if (const auto* s = std::get_if<std::wstring>(&p.value)) m.default_value = *s;
       } else if (jet::jet_compare_names(p.name, L"ResultType") == 0) {
-        // A calculated column reports the type of its result.
-        if (const auto* b = std::get_if<std::uint8_t>(&p.value)) m.type = dao_type_of(*b);
-        m.column.calculated = true;
+        if (const auto* b = std::get_if<std::uint8_t>(&p.value)) result_type = *b;
+      } else if (jet::jet_compare_names(p.name, L"Expression") == 0) {
+        has_expression = true;
       }
       m.properties.push_back(std::move(dp));
+    }
+    // A calculated column reports the type of its result. Every ACE column carries a
+    // ResultType; only those with an Expression are calculated.
+    if (has_expression && result_type != 0) {
+      m.type = dao_type_of(result_type);
+      m.column.calculated = true;
     }
   }
   return m;

@@ -55,6 +55,28 @@ TEST(udb_names_map, global_replace_in_sql_text) {
   for (const auto& c : cases) EXPECT_EQ(m.do_global_replace1(c.text, L"`", L"`"), c.result) << c.what;
 }
 
+// A saved query of the Northwind sample as Access stores it: bracketed and bare names, text and
+// date literals, functions.
+TEST(udb_names_map, northwind_query) {
+  udb_names_map m;
+  m.add_tn_mapping(L"Orders", L"orders_t");
+  m.add_tn_mapping(L"Order Details", L"order_details");
+  m.add_fn_map(L"Orders", {{L"OrderDate", L"order_date"}});
+  m.add_fn_map(L"Order Details", {{L"Quantity", L"qty"}, {L"Year", L"year_"}});
+  const std::wstring query =
+      L"SELECT DISTINCTROW Products.ProductName,Orders.CustomerID,\"Qtr \" & DatePart(\"q\","
+      L"[OrderDate],1,0) In (\"Qtr 1\",\"Qtr 2\",\"Qtr 3\",\"Qtr 4\"),Year([OrderDate]),"
+      L"Sum(CCur([Order Details].[UnitPrice]*[Quantity]*(1-[Discount])/100)*100) "
+      L"FROM [Orders],[Order Details],[Products] "
+      L"WHERE (((Orders.OrderDate) Between #1/1/95# And #12/31/95#))";
+  EXPECT_EQ(m.do_global_replace1(query, L"`", L"`"),
+            L"SELECT DISTINCTROW Products.ProductName,`orders_t`.CustomerID,\"Qtr \" & DatePart(\"q\","
+            L"`order_date`,1,0) In (\"Qtr 1\",\"Qtr 2\",\"Qtr 3\",\"Qtr 4\"),Year(`order_date`),"
+            L"Sum(CCur(`order_details`.[UnitPrice]*`qty`*(1-[Discount])/100)*100) "
+            L"FROM `orders_t`,`order_details`,[Products] "
+            L"WHERE (((`orders_t`.`order_date`) Between #1/1/95# And #12/31/95#))");
+}
+
 TEST(udb_names_map, replacements_are_not_replaced_again) {
   udb_names_map m;
   m.add_tn_mapping(L"a", L"b");

@@ -3,6 +3,7 @@
 #include "platform/jet/crypto/decrypting_stream.h"
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,7 +34,7 @@ struct stream_state {
 
   ~stream_state() {
     if (fd >= 0) ::close(fd);
-    for (auto& slot : cache) std::fill(slot.plain.begin(), slot.plain.end(), 0);
+    for (auto& slot : cache) OPENSSL_cleanse(slot.plain.data(), slot.plain.size());
   }
 
   // The decrypted page `page`; nullptr with errno set when it cannot be read.
