@@ -110,6 +110,14 @@ void dao_field::read_attachment(short /*dao_type*/) {
   tk_log1(tk_log_trace, "n_records=%d", static_cast<int>(n_records));
   ole_com_ptr<DAOFields> fields;
   dao_check(files->get_Fields(fields.out()), fields);
+  VARIANT_BOOL eof = VARIANT_FALSE;
+  dao_check(files->get_EOF(&eof));
+  if (eof) {
+    // No file attached: the column holds nothing, which is a NULL, not an error of the row.
+    static_cast<ole_variant&>(*this) = ole_variant();
+    get_variant().vt = VT_NULL;
+    return;
+  }
   ole_variant first;
   {
     dao_record current(fields.get());
@@ -118,7 +126,6 @@ void dao_field::read_attachment(short /*dao_type*/) {
     first = *current.fields.front();
   }
   // One value per column: the current file stays, and the user learns of every other one.
-  VARIANT_BOOL eof = VARIANT_FALSE;
   if (SUCCEEDED(files->MoveNext()) && SUCCEEDED(files->get_EOF(&eof))) {
     while (!eof) {
       dao_record other(fields.get(), false);

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
+#include "TK/tk_logger.h"
 #include "UDB/udb_recordset.h"
 #include "dao/dao_exception.h"
 #include "dao/dao_field.h"
@@ -143,6 +146,36 @@ TEST(dao_rows, field_flags_and_empty_values_take_the_column_type) {
   r = rs->get_item();
   EXPECT_EQ(r->get_field(L"ReportsTo")->get_type(), VT_NULL);
   EXPECT_EQ(r->get_field(L"BirthDate")->to_string(), "1952-02-19");
+}
+
+TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
+  std::string log_path = test_env::make_temp_dir() + "/run.log";
+  {
+    tk_logger log(log_path.c_str(), true, tk_log_event, false);
+    auto o = open_testdata("access/ace/complexDataTestV2010.accdb");
+    auto rs = o.db->get_table(L"Table1", 1);
+    ASSERT_NE(rs, nullptr);
+    const t_ftd* column = rs->schema.get_field1(L"attach-data");
+    ASSERT_NE(column, nullptr);
+    EXPECT_EQ(column->dw_reserved, 101u);
+    // Rows row1..row4: no file, one file, no file, two files.
+    const VARTYPE kinds[] = {VT_NULL, ole_vt_binary, VT_NULL, ole_vt_binary};
+    std::size_t row = 0;
+    for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
+      ASSERT_LT(row, 4u);
+      const udb_field* f = rs->get_item()->get_field(L"attach-data");
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->get_type(), kinds[row]) << "row " << row;
+    }
+    EXPECT_EQ(row, 4u);
+  }
+  std::ifstream in(log_path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Attachment column 'attach-data': file 'test_data2.txt' left out, only the first file is "
+                            "converted\r\n"),
+            std::string::npos)
+      << text.str();
 }
 
 }  // namespace
