@@ -140,7 +140,9 @@ void dao_database::init_fkeys() {
       if (!current.name.empty()) finish();
       current = group{};
       current.name = name;
-      current.grbit = static_cast<std::uint32_t>(row.fields[5]->to_long());
+      // A row without flags is a relationship without rules.
+      const udb_field& grbit = *row.fields[5];
+      current.grbit = grbit.get_type() == VT_NULL ? 0u : static_cast<std::uint32_t>(grbit.to_long());
       current.table = row.fields[2]->to_wstring();
       current.ref_table = row.fields[3]->to_wstring();
     } else {
