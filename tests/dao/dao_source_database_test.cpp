@@ -8,6 +8,7 @@
 #include "UDB/udb_recordset.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_exception.h"
+#include "dao/dao_relationship_rows.h"
 #include "tests/dao/dao_source_util.h"
 
 using dao_source_test::open_testdata;
@@ -170,6 +171,36 @@ TEST(dao_database, relationships_become_foreign_keys) {
   // A relationship to a linked table is read like any other (unenforced: no clauses).
   expect_relationships("access/ace/linkerTestV2007.accdb",
                        {{L"FK_Table1_Table2", L"Table2", L"Field1", L"Table1", L"Field1", L""}});
+}
+
+TEST(dao_relationship_rows, rows_of_one_name_make_one_multi_column_key) {
+  const dao_relationship_row rows[] = {
+      {L"R1", L"a", L"T1", L"T2", L"b", 0x1100},
+      {L"r1", L"c", L"T1", L"T2", L"d", 0},  // same relationship in another case
+      {L"R2", L"e", L"T3", L"T4", L"f", 0x2},
+      {L"R3", L"g", L"msysnavpanegroups", L"T4", L"h", 0},
+      {L"R4", L"i", L"T1", L"T2", L"j", 0x1000},
+  };
+  udb_relationships out;
+  dao_relationship_rows groups;
+  for (const auto& r : rows) groups.add(r, out);
+  groups.finish(out);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].name, L"FK_T2_T1");
+  EXPECT_EQ(out[0].fields, (std::vector<std::wstring>{L"a", L"c"}));
+  EXPECT_EQ(out[0].ref_fields, (std::vector<std::wstring>{L"b", L"d"}));
+  EXPECT_EQ(out[0].properties, L" ON DELETE CASCADE ON UPDATE CASCADE");
+  EXPECT_EQ(out[1].name, L"FK_T4_T3");
+  EXPECT_EQ(out[1].table, L"T3");
+  EXPECT_EQ(out[1].ref_table, L"T4");
+  EXPECT_EQ(out[1].properties, L"");
+  // A second key between the same tables gets a name of its own.
+  EXPECT_EQ(out[2].name, L"FK_T2_T1_");
+  EXPECT_EQ(out[2].properties, L" ON DELETE CASCADE");
+  // No rows, no keys.
+  udb_relationships none;
+  dao_relationship_rows().finish(none);
+  EXPECT_TRUE(none.empty());
 }
 
 TEST(dao_database, queries_over_sql_texts) {
