@@ -11,9 +11,9 @@
 namespace {
 
 struct result {
-  std::vector<jet_column_info> columns;
-  std::vector<std::vector<jet_value>> rows;
-  jet_error error;
+  std::vector<jet_sql_column> columns;
+  std::vector<std::vector<jet_sql_value>> rows;
+  jet_sql_error error;
 };
 
 result run(jet_sql_engine& engine, const std::wstring& sql) {
@@ -21,21 +21,21 @@ result run(jet_sql_engine& engine, const std::wstring& sql) {
   auto q = engine.open(sql, r.error);
   if (!q) return r;
   r.columns = q->columns();
-  std::vector<jet_value> row;
+  std::vector<jet_sql_value> row;
   while (q->next(row, r.error)) r.rows.push_back(row);
   return r;
 }
 
-std::string show(const jet_value& v) {
+std::string show(const jet_sql_value& v) {
   switch (v.type) {
-    case jet_value::kind::null: return "Null";
-    case jet_value::kind::boolean: return v.integer ? "True" : "False";
-    case jet_value::kind::integer: return "int " + std::to_string(v.integer);
-    case jet_value::kind::currency: return "cur " + std::to_string(v.integer);
-    case jet_value::kind::real: return "real " + std::to_string(v.real);
-    case jet_value::kind::date: return "date " + testing::PrintToString(jet_date_text(v.real));
-    case jet_value::kind::text: return "text " + testing::PrintToString(v.text);
-    case jet_value::kind::binary: return "binary";
+    case jet_sql_value::kind::null: return "Null";
+    case jet_sql_value::kind::boolean: return v.integer ? "True" : "False";
+    case jet_sql_value::kind::integer: return "int " + std::to_string(v.integer);
+    case jet_sql_value::kind::currency: return "cur " + std::to_string(v.integer);
+    case jet_sql_value::kind::real: return "real " + std::to_string(v.real);
+    case jet_sql_value::kind::date: return "date " + testing::PrintToString(jet_date_text(v.real));
+    case jet_sql_value::kind::text: return "text " + testing::PrintToString(v.text);
+    case jet_sql_value::kind::binary: return "binary";
   }
   return "?";
 }
@@ -46,33 +46,33 @@ double date(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
   return jet_ole_date(p);
 }
 
-jet_value text(const wchar_t* s) { return jet_value::from_text(s); }
-jet_value integer(long long i) { return jet_value::from_integer(i); }
+jet_sql_value text(const wchar_t* s) { return jet_sql_value::from_text(s); }
+jet_sql_value integer(long long i) { return jet_sql_value::from_integer(i); }
 
 // A small sales database: text with mixed case and non-ASCII, Null, dates, currency.
 std::unique_ptr<memory_catalog> small_catalog(bool seekable = true) {
   auto c = std::make_unique<memory_catalog>();
   c->add_table(L"Customers",
                std::make_shared<memory_table>(
-                   std::vector<jet_column_info>{{L"ID", jet_type_long}, {L"Name", jet_type_text}, {L"City", jet_type_text}},
-                   std::vector<std::vector<jet_value>>{{integer(1), text(L"Ärzte GmbH"), text(L"Köln")},
+                   std::vector<jet_sql_column>{{L"ID", jet_type_long}, {L"Name", jet_type_text}, {L"City", jet_type_text}},
+                   std::vector<std::vector<jet_sql_value>>{{integer(1), text(L"Ärzte GmbH"), text(L"Köln")},
                                                        {integer(2), text(L"berg & co"), text(L"KÖLN")},
-                                                       {integer(3), text(L"Zeta"), jet_value::null()},
+                                                       {integer(3), text(L"Zeta"), jet_sql_value::null()},
                                                        {integer(4), text(L"Alpha"), text(L"Bonn")}},
                    seekable));
   c->add_table(L"Orders",
                std::make_shared<memory_table>(
-                   std::vector<jet_column_info>{{L"OrderID", jet_type_long},
+                   std::vector<jet_sql_column>{{L"OrderID", jet_type_long},
                                                 {L"CustomerID", jet_type_long},
                                                 {L"OrderDate", jet_type_date},
                                                 {L"Amount", jet_type_currency},
                                                 {L"Shipped", jet_type_boolean}},
-                   std::vector<std::vector<jet_value>>{
-                       {integer(10), integer(1), jet_value::date(date(1995, 1, 15)), jet_value::currency(125000), jet_value::boolean(true)},
-                       {integer(11), integer(1), jet_value::date(date(1995, 4, 2)), jet_value::currency(50000), jet_value::boolean(false)},
-                       {integer(12), integer(2), jet_value::date(date(1995, 4, 30)), jet_value::currency(125000), jet_value::boolean(true)},
-                       {integer(13), integer(4), jet_value::date(date(1996, 7, 1)), jet_value::currency(9999), jet_value::boolean(true)},
-                       {integer(14), integer(2), jet_value::date(date(1996, 8, 9)), jet_value::currency(300000), jet_value::boolean(false)}},
+                   std::vector<std::vector<jet_sql_value>>{
+                       {integer(10), integer(1), jet_sql_value::date(date(1995, 1, 15)), jet_sql_value::currency(125000), jet_sql_value::boolean(true)},
+                       {integer(11), integer(1), jet_sql_value::date(date(1995, 4, 2)), jet_sql_value::currency(50000), jet_sql_value::boolean(false)},
+                       {integer(12), integer(2), jet_sql_value::date(date(1995, 4, 30)), jet_sql_value::currency(125000), jet_sql_value::boolean(true)},
+                       {integer(13), integer(4), jet_sql_value::date(date(1996, 7, 1)), jet_sql_value::currency(9999), jet_sql_value::boolean(true)},
+                       {integer(14), integer(2), jet_sql_value::date(date(1996, 8, 9)), jet_sql_value::currency(300000), jet_sql_value::boolean(false)}},
                    seekable));
   c->add_query(L"Big Orders", L"SELECT Orders.* FROM Orders WHERE Amount > 10;\r\n");
   c->add_query(L"Customer Totals",
@@ -86,43 +86,43 @@ std::unique_ptr<memory_catalog> small_catalog(bool seekable = true) {
 TEST(jet_sql_engine, expressions) {
   struct {
     const wchar_t* expression;
-    jet_value value;
+    jet_sql_value value;
     int type;
   } cases[] = {
       // Date literals and arithmetic.
-      {L"#1/15/1995# + 1", jet_value::date(date(1995, 1, 16)), jet_type_date},
-      {L"#1995-03-05 14:07:09#", jet_value::date(date(1995, 3, 5, 14, 7, 9)), jet_type_date},
-      {L"#3/1/95# - #1/1/95#", jet_value::from_real(59), jet_type_double},
-      {L"DateAdd(\"m\", 1, #1/31/1995#)", jet_value::date(date(1995, 2, 28)), jet_type_date},
-      {L"DateAdd(\"h\", -3, #1/1/1995#)", jet_value::date(date(1994, 12, 31, 21)), jet_type_date},
+      {L"#1/15/1995# + 1", jet_sql_value::date(date(1995, 1, 16)), jet_type_date},
+      {L"#1995-03-05 14:07:09#", jet_sql_value::date(date(1995, 3, 5, 14, 7, 9)), jet_type_date},
+      {L"#3/1/95# - #1/1/95#", jet_sql_value::from_real(59), jet_type_double},
+      {L"DateAdd(\"m\", 1, #1/31/1995#)", jet_sql_value::date(date(1995, 2, 28)), jet_type_date},
+      {L"DateAdd(\"h\", -3, #1/1/1995#)", jet_sql_value::date(date(1994, 12, 31, 21)), jet_type_date},
       {L"DateDiff(\"d\", #1/1/95#, #3/1/95#)", integer(59), jet_type_long},
       {L"DateDiff(\"yyyy\", #12/31/1994#, #1/1/1995#)", integer(1), jet_type_long},
       {L"DatePart(\"q\", #8/1/1995#)", integer(3), jet_type_integer},
-      {L"DateSerial(95, 13, 1)", jet_value::date(date(1996, 1, 1)), jet_type_date},
+      {L"DateSerial(95, 13, 1)", jet_sql_value::date(date(1996, 1, 1)), jet_type_date},
       {L"Year(#3/5/1995#) & \"/\" & Month(#3/5/1995#)", text(L"1995/3"), jet_type_text},
       {L"Weekday(#3/5/1995#)", integer(1), jet_type_integer},
       {L"Hour(#1/1/2000 13:45#)", integer(13), jet_type_integer},
-      {L"CDate(\"1/2/2003\")", jet_value::date(date(2003, 1, 2)), jet_type_date},
+      {L"CDate(\"1/2/2003\")", jet_sql_value::date(date(2003, 1, 2)), jet_type_date},
       // Like, case-insensitive text comparison.
-      {L"\"Umsätze\" Like \"UMS*\"", jet_value::boolean(true), jet_type_boolean},
-      {L"\"a1c\" Like \"a#c\"", jet_value::boolean(true), jet_type_boolean},
-      {L"\"b\" Like \"[a-c]\"", jet_value::boolean(true), jet_type_boolean},
-      {L"\"abc\" Like \"[!a]*\"", jet_value::boolean(false), jet_type_boolean},
-      {L"\"a*c\" Like \"a[*]c\"", jet_value::boolean(true), jet_type_boolean},
-      {L"\"abc\" Not Like \"?b?\"", jet_value::boolean(false), jet_type_boolean},
-      {L"\"ÄBC\" = \"äbc\"", jet_value::boolean(true), jet_type_boolean},
-      {L"\"abc\" < \"ABD\"", jet_value::boolean(true), jet_type_boolean},
-      {L"\"b\" In (\"A\", \"B\")", jet_value::boolean(true), jet_type_boolean},
-      {L"5 Between 1 And 10", jet_value::boolean(true), jet_type_boolean},
-      {L"Null Is Null", jet_value::boolean(true), jet_type_boolean},
-      {L"Not (1 = 2)", jet_value::boolean(true), jet_type_boolean},
-      {L"True And False", jet_value::boolean(false), jet_type_boolean},
+      {L"\"Umsätze\" Like \"UMS*\"", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"\"a1c\" Like \"a#c\"", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"\"b\" Like \"[a-c]\"", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"\"abc\" Like \"[!a]*\"", jet_sql_value::boolean(false), jet_type_boolean},
+      {L"\"a*c\" Like \"a[*]c\"", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"\"abc\" Not Like \"?b?\"", jet_sql_value::boolean(false), jet_type_boolean},
+      {L"\"ÄBC\" = \"äbc\"", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"\"abc\" < \"ABD\"", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"\"b\" In (\"A\", \"B\")", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"5 Between 1 And 10", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"Null Is Null", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"Not (1 = 2)", jet_sql_value::boolean(true), jet_type_boolean},
+      {L"True And False", jet_sql_value::boolean(false), jet_type_boolean},
       // & and + with Null.
       {L"Null & \"x\"", text(L"x"), jet_type_text},
-      {L"Null & Null", jet_value::null(), jet_type_text},
+      {L"Null & Null", jet_sql_value::null(), jet_type_text},
       {L"\"a\" & 1 & True", text(L"a1True"), jet_type_text},
       {L"\"d: \" & #3/5/1995#", text(L"d: 3/5/1995"), jet_type_text},
-      {L"Null + \"x\"", jet_value::null(), jet_type_text},
+      {L"Null + \"x\"", jet_sql_value::null(), jet_type_text},
       {L"\"a\" + \"b\"", text(L"ab"), jet_type_text},
       // IIf and Nz.
       {L"IIf(1 > 2, \"yes\", \"no\")", text(L"no"), jet_type_text},
@@ -139,7 +139,7 @@ TEST(jet_sql_engine, expressions) {
       {L"InStr(4, \"abcabc\", \"b\")", integer(5), jet_type_long},
       {L"UCase(\"äöü\") & LCase(\"ÄÖÜ\")", text(L"ÄÖÜäöü"), jet_type_text},
       {L"\"[\" & Trim(\"  a b  \") & \"][\" & LTrim(\" a \") & \"][\" & RTrim(\" a \") & \"]\"", text(L"[a b][a ][ a]"), jet_type_text},
-      {L"Len(Null)", jet_value::null(), jet_type_long},
+      {L"Len(Null)", jet_sql_value::null(), jet_type_long},
       // Format of dates and numbers.
       {L"Format(#3/5/1995#, \"yyyy-mm-dd\")", text(L"1995-03-05"), jet_type_text},
       {L"Format(#3/5/1995#, \"Long Date\")", text(L"Sunday, March 5, 1995"), jet_type_text},
@@ -155,23 +155,23 @@ TEST(jet_sql_engine, expressions) {
       {L"CInt(2.5)", integer(2), jet_type_integer},
       {L"CInt(3.5)", integer(4), jet_type_integer},
       {L"CLng(\"12\")", integer(12), jet_type_long},
-      {L"CCur(1.23456)", jet_value::currency(12346), jet_type_currency},
-      {L"CCur(10) * 3", jet_value::currency(300000), jet_type_currency},
-      {L"CDbl(\"2.5\")", jet_value::from_real(2.5), jet_type_double},
+      {L"CCur(1.23456)", jet_sql_value::currency(12346), jet_type_currency},
+      {L"CCur(10) * 3", jet_sql_value::currency(300000), jet_type_currency},
+      {L"CDbl(\"2.5\")", jet_sql_value::from_real(2.5), jet_type_double},
       {L"CStr(#1/2/2003#)", text(L"1/2/2003"), jet_type_text},
-      {L"Val(\"  12.5abc\")", jet_value::from_real(12.5), jet_type_double},
+      {L"Val(\"  12.5abc\")", jet_sql_value::from_real(12.5), jet_type_double},
       {L"Str(5)", text(L" 5"), jet_type_text},
-      {L"Int(-2.5)", jet_value::from_real(-3), jet_type_double},
-      {L"Fix(-2.5)", jet_value::from_real(-2), jet_type_double},
-      {L"Round(2.5)", jet_value::from_real(2), jet_type_double},
-      {L"Round(3.14159, 2)", jet_value::from_real(3.14), jet_type_double},
+      {L"Int(-2.5)", jet_sql_value::from_real(-3), jet_type_double},
+      {L"Fix(-2.5)", jet_sql_value::from_real(-2), jet_type_double},
+      {L"Round(2.5)", jet_sql_value::from_real(2), jet_type_double},
+      {L"Round(3.14159, 2)", jet_sql_value::from_real(3.14), jet_type_double},
       {L"Sgn(-3) & Abs(-3)", text(L"-13"), jet_type_text},
       {L"7 \\ 2", integer(3), jet_type_long},
       {L"7 Mod 3", integer(1), jet_type_long},
-      {L"2 ^ 10", jet_value::from_real(1024), jet_type_double},
-      {L"-2 ^ 2", jet_value::from_real(-4), jet_type_double},
-      {L"1 / 4", jet_value::from_real(0.25), jet_type_double},
-      {L"IsNull(Null)", jet_value::boolean(true), jet_type_boolean},
+      {L"2 ^ 10", jet_sql_value::from_real(1024), jet_type_double},
+      {L"-2 ^ 2", jet_sql_value::from_real(-4), jet_type_double},
+      {L"1 / 4", jet_sql_value::from_real(0.25), jet_type_double},
+      {L"IsNull(Null)", jet_sql_value::boolean(true), jet_type_boolean},
   };
   auto catalog = small_catalog();
   jet_sql_engine engine(*catalog);

@@ -14,7 +14,7 @@
 
 namespace {
 
-class memory_cursor : public jet_row_cursor {
+class memory_cursor : public jet_sql_cursor {
  public:
   explicit memory_cursor(const memory_table& t) : table_(t) {}
   bool next() override {
@@ -22,7 +22,7 @@ class memory_cursor : public jet_row_cursor {
     started_ = true;
     return row_ < table_.rows().size();
   }
-  jet_value value(std::size_t column) override { return table_.rows()[row_][column]; }
+  jet_sql_value value(std::size_t column) override { return table_.rows()[row_][column]; }
   std::uint64_t position() const override { return row_; }
   bool seek(std::uint64_t ordinal) override {
     if (ordinal >= table_.rows().size()) return false;
@@ -103,26 +103,26 @@ std::vector<std::vector<std::optional<std::string>>> parse_csv(const std::string
   return rows;
 }
 
-jet_value cell(const std::optional<std::string>& s, int type) {
-  if (!s) return jet_value::null();
+jet_sql_value cell(const std::optional<std::string>& s, int type) {
+  if (!s) return jet_sql_value::null();
   switch (type) {
-    case jet_type_boolean: return jet_value::boolean(*s != "0");
-    case jet_type_byte: case jet_type_integer: case jet_type_long: return jet_value::from_integer(std::stoll(*s));
-    case jet_type_currency: return jet_value::currency(std::llround(std::stod(*s) * 10000));
-    case jet_type_single: case jet_type_double: case jet_type_decimal: return jet_value::from_real(std::stod(*s));
+    case jet_type_boolean: return jet_sql_value::boolean(*s != "0");
+    case jet_type_byte: case jet_type_integer: case jet_type_long: return jet_sql_value::from_integer(std::stoll(*s));
+    case jet_type_currency: return jet_sql_value::currency(std::llround(std::stod(*s) * 10000));
+    case jet_type_single: case jet_type_double: case jet_type_decimal: return jet_sql_value::from_real(std::stod(*s));
     case jet_type_date: {
       jet_date_parts p;
       std::sscanf(s->c_str(), "%d-%d-%d %d:%d:%d", &p.year, &p.month, &p.day, &p.hour, &p.minute, &p.second);
-      return jet_value::date(jet_ole_date(p));
+      return jet_sql_value::date(jet_ole_date(p));
     }
-    case jet_type_long_binary: return jet_value::binary({s->begin(), s->end()});
-    default: return jet_value::from_text(from_utf8(*s));
+    case jet_type_long_binary: return jet_sql_value::binary({s->begin(), s->end()});
+    default: return jet_sql_value::from_text(from_utf8(*s));
   }
 }
 
 }  // namespace
 
-std::unique_ptr<jet_row_cursor> memory_table::open_cursor() { return std::make_unique<memory_cursor>(*this); }
+std::unique_ptr<jet_sql_cursor> memory_table::open_cursor() { return std::make_unique<memory_cursor>(*this); }
 
 std::wstring memory_catalog::key(const std::wstring& name) {
   std::wstring k = name;
@@ -130,7 +130,7 @@ std::wstring memory_catalog::key(const std::wstring& name) {
   return k;
 }
 
-jet_table_source* memory_catalog::find_table(const std::wstring& name) {
+jet_sql_table* memory_catalog::find_table(const std::wstring& name) {
   auto found = tables_.find(key(name));
   return found == tables_.end() ? nullptr : found->second.second.get();
 }
@@ -165,7 +165,7 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
   while (std::getline(names, table)) {
     if (table.empty()) continue;
     // Column types from the schema: lines "\t[Name]\t\t\tType ...".
-    std::vector<jet_column_info> columns;
+    std::vector<jet_sql_column> columns;
     std::istringstream schema(run("mdb-schema -T '" + table + "' '" + path + "' access"));
     std::string line;
     while (std::getline(schema, line)) {
@@ -175,10 +175,10 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
       columns.push_back({from_utf8(line.substr(open + 2, close - open - 2)), type_of(line.substr(type_start))});
     }
     auto rows = parse_csv(run("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' '" + path + "' '" + table + "'"));
-    std::vector<std::vector<jet_value>> values;
+    std::vector<std::vector<jet_sql_value>> values;
     for (const auto& r : rows) {
       if (r.size() != columns.size()) continue;
-      std::vector<jet_value> row;
+      std::vector<jet_sql_value> row;
       for (size_t i = 0; i < r.size(); ++i) row.push_back(cell(r[i], columns[i].type));
       values.push_back(std::move(row));
     }

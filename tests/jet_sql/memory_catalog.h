@@ -1,4 +1,4 @@
-// Tables held in memory behind the jet_catalog interface, for the Jet SQL tests: small tables
+// Tables held in memory behind the jet_sql_catalog interface, for the Jet SQL tests: small tables
 // written in a test, or a real Access file read with the mdbtools programs (mdb-schema,
 // mdb-export) and its saved queries rebuilt from MSysQueries.
 #pragma once
@@ -8,29 +8,29 @@
 #include <string>
 #include <vector>
 
-#include "platform/jet/sql/jet_table_source.h"
+#include "platform/jet/sql/jet_sql_catalog.h"
 
-class memory_table : public jet_table_source {
+class memory_table : public jet_sql_table {
  public:
-  memory_table(std::vector<jet_column_info> columns, std::vector<std::vector<jet_value>> rows, bool seekable = true)
+  memory_table(std::vector<jet_sql_column> columns, std::vector<std::vector<jet_sql_value>> rows, bool seekable = true)
       : columns_(std::move(columns)), rows_(std::move(rows)), seekable_(seekable) {}
-  const std::vector<jet_column_info>& columns() const override { return columns_; }
-  std::unique_ptr<jet_row_cursor> open_cursor() override;
+  const std::vector<jet_sql_column>& columns() const override { return columns_; }
+  std::unique_ptr<jet_sql_cursor> open_cursor() override;
   std::uint64_t row_count() const override { return rows_.size(); }
   bool supports_seek() const override { return seekable_; }
-  const std::vector<std::vector<jet_value>>& rows() const { return rows_; }
+  const std::vector<std::vector<jet_sql_value>>& rows() const { return rows_; }
 
  private:
-  std::vector<jet_column_info> columns_;
-  std::vector<std::vector<jet_value>> rows_;
+  std::vector<jet_sql_column> columns_;
+  std::vector<std::vector<jet_sql_value>> rows_;
   bool seekable_;
 };
 
-class memory_catalog : public jet_catalog {
+class memory_catalog : public jet_sql_catalog {
  public:
   void add_table(const std::wstring& name, std::shared_ptr<memory_table> table) { tables_[key(name)] = {name, std::move(table)}; }
   void add_query(const std::wstring& name, const std::wstring& sql) { queries_[key(name)] = {name, sql}; }
-  jet_table_source* find_table(const std::wstring& name) override;
+  jet_sql_table* find_table(const std::wstring& name) override;
   std::optional<std::wstring> find_query(const std::wstring& name) override;
   std::wstring stored_name(const std::wstring& name) override;
   memory_table* table(const std::wstring& name);

@@ -12,10 +12,10 @@
 #include <string>
 
 #include "platform/jet/sql/jet_date.h"
-#include "platform/jet/sql/jet_error.h"
+#include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_format.h"
 #include "platform/jet/sql/jet_text.h"
-#include "platform/jet/sql/jet_value.h"
+#include "platform/jet/sql/jet_sql_value.h"
 #include "platform/win/local_time.h"
 #include "platform/win/string_compare.h"
 

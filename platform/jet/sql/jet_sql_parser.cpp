@@ -5,7 +5,7 @@
 #include <cwctype>
 
 #include "platform/jet/sql/jet_date.h"
-#include "platform/jet/sql/jet_error.h"
+#include "platform/jet/sql/jet_sql_error.h"
 #include "platform/win/string_compare.h"
 
 namespace {
@@ -33,7 +33,7 @@ std::vector<token> tokenize(const std::wstring& s) {
   std::vector<token> out;
   size_t i = 0;
   auto fail = [&](size_t at) {
-    jet_raise(jet_err_syntax_expression,
+    jet_sql_raise(jet_err_syntax_expression,
               L"Syntax error in query expression '" + s.substr(at) + L"'.");
   };
   while (i < s.size()) {
@@ -54,7 +54,7 @@ std::vector<token> tokenize(const std::wstring& s) {
       t.type = token::kind::text;
       ++i;
       while (true) {
-        if (i >= s.size()) jet_raise(jet_err_syntax_expression, L"Syntax error in string in query expression '" + s.substr(t.start) + L"'.");
+        if (i >= s.size()) jet_sql_raise(jet_err_syntax_expression, L"Syntax error in string in query expression '" + s.substr(t.start) + L"'.");
         if (s[i] == c) {
           if (i + 1 < s.size() && s[i + 1] == c) {
             t.text += c;
@@ -72,7 +72,7 @@ std::vector<token> tokenize(const std::wstring& s) {
       t.type = token::kind::date;
       t.text = s.substr(i + 1, close - i - 1);
       auto d = jet_parse_date(t.text);
-      if (!d) jet_raise(jet_err_syntax_expression, L"Syntax error in date in query expression '" + s.substr(i, close - i + 1) + L"'.");
+      if (!d) jet_sql_raise(jet_err_syntax_expression, L"Syntax error in date in query expression '" + s.substr(i, close - i + 1) + L"'.");
       t.real = *d;
       i = close + 1;
     } else if (std::iswdigit(c) || (c == L'.' && i + 1 < s.size() && std::iswdigit(s[i + 1]))) {
@@ -181,7 +181,7 @@ class parser {
       st.type = jet_statement::kind::action;
       return st;
     } else {
-      jet_raise(jet_err_invalid_statement,
+      jet_sql_raise(jet_err_invalid_statement,
                 L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     }
     if (is_word(L"with")) {  // WITH OWNERACCESS OPTION: no meaning without user-level rights
@@ -193,7 +193,7 @@ class parser {
     }
     while (is_symbol(L";")) advance();
     if (peek().type != token::kind::end)
-      jet_raise(jet_err_characters_after_end, L"Characters found after end of SQL statement.");
+      jet_sql_raise(jet_err_characters_after_end, L"Characters found after end of SQL statement.");
     return st;
   }
 
@@ -225,15 +225,15 @@ class parser {
 
   [[noreturn]] void syntax_expression(size_t start) {
     size_t end = peek().end;
-    jet_raise(jet_err_syntax_expression, L"Syntax error (missing operator) in query expression '" +
+    jet_sql_raise(jet_err_syntax_expression, L"Syntax error (missing operator) in query expression '" +
                                              sql_.substr(start, end > start ? end - start : std::wstring::npos) + L"'.");
   }
   [[noreturn]] void syntax_statement() {
-    jet_raise(jet_err_syntax_statement,
+    jet_sql_raise(jet_err_syntax_statement,
               L"The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or "
               L"the punctuation is incorrect.");
   }
-  [[noreturn]] void syntax_from() { jet_raise(jet_err_syntax_from, L"Syntax error in FROM clause."); }
+  [[noreturn]] void syntax_from() { jet_sql_raise(jet_err_syntax_from, L"Syntax error in FROM clause."); }
 
   // A saved query's text ends with ";": it may stand so inside parentheses too.
   void skip_semicolons() {

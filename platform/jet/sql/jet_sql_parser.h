@@ -1,4 +1,4 @@
-// Reads Jet SQL text into a jet_statement. Errors are raised as jet_error_exception with DAO's
+// Reads Jet SQL text into a jet_statement. Errors are raised as jet_sql_exception with DAO's
 // syntax-error numbers and texts.
 #pragma once
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/jet/sql/jet_date.h"
-#include "platform/jet/sql/jet_error.h"
+#include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_sql_functions.h"
 #include "platform/jet/sql/jet_sql_parser.h"
 #include "platform/jet/sql/jet_text.h"
@@ -108,7 +108,7 @@ typed predicate(std::string sql) { return {std::move(sql), jet_type_boolean, tru
 
 struct source {
   std::wstring alias;
-  std::vector<jet_column_info> columns;
+  std::vector<jet_sql_column> columns;
   bool table = false;  // a virtual table (has a rowid)
 };
 
@@ -128,10 +128,10 @@ class translator {
 
   jet_translation statement(const jet_statement& st) {
     for (const auto& p : st.parameters) add_parameter(p);
-    if (st.type == jet_statement::kind::action) jet_raise(jet_err_invalid_operation, L"Invalid operation.");
+    if (st.type == jet_statement::kind::action) jet_sql_raise(jet_err_invalid_operation, L"Invalid operation.");
     jet_translation out = st.type == jet_statement::kind::transform ? transform(st) : query(st.query, nullptr);
     if (!parameters_.empty())
-      jet_raise(jet_err_too_few_parameters,
+      jet_sql_raise(jet_err_too_few_parameters,
                 L"Too few parameters. Expected " + std::to_wstring(parameters_.size()) + L".");
     return out;
   }
@@ -160,7 +160,7 @@ class translator {
         out.columns = part.columns;
       } else {
         if (part.columns.size() != out.columns.size())
-          jet_raise(3307, L"The number of columns in the two selected tables or queries of a union query do not match.");
+          jet_sql_raise(3307, L"The number of columns in the two selected tables or queries of a union query do not match.");
         for (size_t c = 0; c < out.columns.size(); ++c) out.columns[c].type = unify(out.columns[c].type, part.columns[c].type);
         out.sql += q.union_all[i - 1] ? " UNION ALL " : " UNION ";
       }
@@ -181,7 +181,7 @@ class translator {
   }
 
   // A union sorts by the names of its first SELECT's columns.
-  int union_order_position(const jet_expr& e, const std::vector<jet_column_info>& columns) {
+  int union_order_position(const jet_expr& e, const std::vector<jet_sql_column>& columns) {
     if (e.type == jet_expr::kind::column) {
       for (size_t i = 0; i < columns.size(); ++i)
         if (same(columns[i].name, e.parts.back())) return static_cast<int>(i);
@@ -192,7 +192,7 @@ class translator {
     }
     if (e.type == jet_expr::kind::integer_literal && e.integer >= 1 && e.integer <= static_cast<long long>(columns.size()))
       return static_cast<int>(e.integer - 1);
-    jet_raise(3138, L"Syntax error in ORDER BY clause.");
+    jet_sql_raise(3138, L"Syntax error in ORDER BY clause.");
   }
 
   struct select_item {
@@ -359,7 +359,7 @@ class translator {
       case jet_table_ref::kind::table:
         break;
     }
-    if (jet_table_source* table = services_.catalog->find_table(ref.name)) {
+    if (jet_sql_table* table = services_.catalog->find_table(ref.name)) {
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
       sc.sources.push_back({alias, table->columns(), true});
       return services_.table_name(table) + " AS " + quote_name(alias);
@@ -367,25 +367,25 @@ class translator {
     if (auto text = services_.catalog->find_query(ref.name)) {
       for (const auto& q : query_stack_)
         if (same(q, ref.name))
-          jet_raise(jet_err_circular_reference, L"Circular reference caused by '" + ref.name + L"'.");
+          jet_sql_raise(jet_err_circular_reference, L"Circular reference caused by '" + ref.name + L"'.");
       query_stack_.push_back(ref.name);
       jet_statement nested = jet_parse_sql(*text);
       for (const auto& p : nested.parameters) add_parameter(p);
-      if (nested.type == jet_statement::kind::action) jet_raise(jet_err_invalid_operation, L"Invalid operation.");
+      if (nested.type == jet_statement::kind::action) jet_sql_raise(jet_err_invalid_operation, L"Invalid operation.");
       jet_translation t = nested.type == jet_statement::kind::transform ? transform(nested) : query(nested.query, nullptr);
       query_stack_.pop_back();
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
       sc.sources.push_back({alias, t.columns, false});
       return "(" + t.sql + ") AS " + quote_name(alias);
     }
-    jet_raise(jet_err_no_input_table, L"The database engine cannot find the input table or query '" + ref.name +
+    jet_sql_raise(jet_err_no_input_table, L"The database engine cannot find the input table or query '" + ref.name +
                                           L"'. Make sure it exists and that its name is spelled correctly.");
   }
 
   // ---- crosstab ----------------------------------------------------------------------------
 
   jet_translation transform(const jet_statement& st) {
-    if (st.query.parts.size() != 1) jet_raise(jet_err_syntax_statement, L"Syntax error in TRANSFORM statement.");
+    if (st.query.parts.size() != 1) jet_sql_raise(jet_err_syntax_statement, L"Syntax error in TRANSFORM statement.");
     const jet_select_core& core = st.query.parts.front();
     scope sc;
     std::string from = from_clause(core, sc);
@@ -397,12 +397,12 @@ class translator {
     if (!where.empty()) tail += " WHERE " + where;
 
     // The pivot columns: the IN list, or every value the rows hold, in order.
-    std::vector<jet_value> values;
+    std::vector<jet_sql_value> values;
     if (!st.pivot_in.empty()) {
       for (const auto& e : st.pivot_in) {
         typed t = expr(*e, sc);
         auto one = services_.first_column("SELECT " + t.sql, t.type);
-        values.push_back(one.empty() ? jet_value::null() : one.front());
+        values.push_back(one.empty() ? jet_sql_value::null() : one.front());
       }
     } else {
       values = services_.first_column("SELECT DISTINCT " + pivot_sql + tail + " ORDER BY 1", pivot.type);
@@ -418,12 +418,12 @@ class translator {
       std::wstring name;
       std::string literal;
       switch (v.type) {
-        case jet_value::kind::null: name = L"<>"; break;
-        case jet_value::kind::text: name = v.text; literal = quote_text(v.text); break;
-        case jet_value::kind::date: name = jet_date_text(v.real); literal = real_literal(v.real); break;
-        case jet_value::kind::real: name = jet_number_text(v.real); literal = real_literal(v.real); break;
-        case jet_value::kind::currency: name = jet_currency_text(v.integer); literal = real_literal(static_cast<double>(v.integer) / 10000.0); break;
-        case jet_value::kind::boolean: name = v.integer ? L"True" : L"False"; literal = std::to_string(v.integer); break;
+        case jet_sql_value::kind::null: name = L"<>"; break;
+        case jet_sql_value::kind::text: name = v.text; literal = quote_text(v.text); break;
+        case jet_sql_value::kind::date: name = jet_date_text(v.real); literal = real_literal(v.real); break;
+        case jet_sql_value::kind::real: name = jet_number_text(v.real); literal = real_literal(v.real); break;
+        case jet_sql_value::kind::currency: name = jet_currency_text(v.integer); literal = real_literal(static_cast<double>(v.integer) / 10000.0); break;
+        case jet_sql_value::kind::boolean: name = v.integer ? L"True" : L"False"; literal = std::to_string(v.integer); break;
         default: name = std::to_wstring(v.integer); literal = std::to_string(v.integer); break;
       }
       pivot_condition_ = v.is_null() ? "(" + pivot.sql + ") IS NULL" : "(" + pivot_sql + ") = " + literal;
@@ -483,13 +483,13 @@ class translator {
     }
     for (const scope* s = &sc; s; s = s->outer) {
       const source* found = nullptr;
-      const jet_column_info* found_column = nullptr;
+      const jet_sql_column* found_column = nullptr;
       size_t found_index = 0;
       for (size_t i = 0; i < s->sources.size(); ++i)
         for (const auto& c : s->sources[i].columns)
           if (same(c.name, name)) {
             if (found)
-              jet_raise(jet_err_ambiguous_field, L"The specified field '" + name +
+              jet_sql_raise(jet_err_ambiguous_field, L"The specified field '" + name +
                                                      L"' could refer to more than one table listed in the FROM clause "
                                                      L"of your SQL statement.");
             found = &s->sources[i];
@@ -506,7 +506,7 @@ class translator {
       for (const auto& [alias, aliased] : s->aliases) {
         if (!same(alias, name)) continue;
         if (std::any_of(s->expanding.begin(), s->expanding.end(), [&](const std::wstring& a) { return same(a, name); }))
-          jet_raise(jet_err_circular_reference, L"Circular reference caused by alias '" + name + L"' in query definition's SELECT list.");
+          jet_sql_raise(jet_err_circular_reference, L"Circular reference caused by alias '" + name + L"' in query definition's SELECT list.");
         auto& mutable_scope = const_cast<scope&>(*s);
         mutable_scope.expanding.push_back(name);
         typed t = expr(*aliased, mutable_scope);
@@ -569,11 +569,11 @@ class translator {
 
   typed call(const jet_expr& e, scope& sc) {
     const jet_function_info* f = jet_find_function(e.name);
-    if (!f) jet_raise(jet_err_undefined_function, L"Undefined function '" + e.name + L"' in expression.");
+    if (!f) jet_sql_raise(jet_err_undefined_function, L"Undefined function '" + e.name + L"' in expression.");
     int argc = static_cast<int>(e.args.size());
     bool star_count = e.star && same(e.name, L"Count");
     if (!star_count && (argc < f->min_args || argc > f->max_args || e.star))
-      jet_raise(jet_err_syntax_expression,
+      jet_sql_raise(jet_err_syntax_expression,
                 L"Wrong number of arguments used with function in query expression '" + e.source + L"'.");
     if (f->aggregate) {
       sc.aggregate = true;
@@ -709,7 +709,7 @@ class translator {
       case jet_expr::kind::quantified: {
         typed a = expr(*e.args[0], sc);
         jet_translation q = subquery(*e.query, sc);
-        if (q.columns.empty()) jet_raise(jet_err_syntax_statement, L"Syntax error in subquery.");
+        if (q.columns.empty()) jet_sql_raise(jet_err_syntax_statement, L"Syntax error in subquery.");
         std::string c = "\"jet__q\"." + quote_name(q.columns.front().name);
         std::string op = jet_to_utf8(e.op);
         std::string coll = is_text(a.type) ? " COLLATE JETTEXT" : "";
@@ -718,7 +718,7 @@ class translator {
         return predicate("(EXISTS (SELECT 1 FROM (" + q.sql + ") AS \"jet__q\" WHERE " + a.sql + " " + op + " " + c + coll + "))");
       }
     }
-    jet_raise(jet_err_syntax_expression, L"Syntax error in query expression '" + e.source + L"'.");
+    jet_sql_raise(jet_err_syntax_expression, L"Syntax error in query expression '" + e.source + L"'.");
   }
 };
 

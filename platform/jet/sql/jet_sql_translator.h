@@ -9,22 +9,22 @@
 #include <vector>
 
 #include "platform/jet/sql/jet_sql_ast.h"
-#include "platform/jet/sql/jet_table_source.h"
+#include "platform/jet/sql/jet_sql_catalog.h"
 
 struct jet_translation {
   std::string sql;
-  std::vector<jet_column_info> columns;
+  std::vector<jet_sql_column> columns;
 };
 
 struct jet_translator_services {
-  jet_catalog* catalog = nullptr;
+  jet_sql_catalog* catalog = nullptr;
   // The SQLite name of the virtual table over a source, declared on first use.
-  std::function<std::string(jet_table_source*)> table_name;
+  std::function<std::string(jet_sql_table*)> table_name;
   // Runs a query and answers the first column of its rows (the pivot values of a crosstab).
-  std::function<std::vector<jet_value>(const std::string& sql, int type)> first_column;
+  std::function<std::vector<jet_sql_value>(const std::string& sql, int type)> first_column;
 };
 
-// Raises jet_error_exception: 3061 with the number of parameters (declared ones, form
+// Raises jet_sql_exception: 3061 with the number of parameters (declared ones, form
 // references and names that resolve to nothing), 3085 for an unknown function, 3078 for an
 // unknown table, 3219 for an action query, and the syntax errors of the parser.
 jet_translation jet_translate(const jet_statement& statement, const jet_translator_services& services);

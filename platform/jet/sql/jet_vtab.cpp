@@ -18,12 +18,12 @@ namespace {
 using ordinal_index = std::unordered_map<std::string, std::vector<std::uint64_t>>;
 
 struct table : sqlite3_vtab {
-  jet_table_source* source = nullptr;
+  jet_sql_table* source = nullptr;
   std::map<int, ordinal_index> indexes;  // by column, built on first lookup
 };
 
 struct cursor : sqlite3_vtab_cursor {
-  std::unique_ptr<jet_row_cursor> rows;
+  std::unique_ptr<jet_sql_cursor> rows;
   bool eof = true;
   // A lookup walks the ordinals of one key; a scan walks the cursor.
   bool lookup = false;
@@ -56,18 +56,18 @@ std::string quote(const std::string& name) {
 }
 
 // The key under which a value is indexed: numbers by value, text folded as Jet compares it.
-bool key_of_value(const jet_value& v, std::string& key) {
+bool key_of_value(const jet_sql_value& v, std::string& key) {
   switch (v.type) {
-    case jet_value::kind::null: case jet_value::kind::binary: return false;
-    case jet_value::kind::text: {
+    case jet_sql_value::kind::null: case jet_sql_value::kind::binary: return false;
+    case jet_sql_value::kind::text: {
       std::wstring folded = v.text;
       for (auto& c : folded) c = fold_case(c);
       key = "t" + jet_to_utf8(folded);
       return true;
     }
     default: {
-      double d = v.type == jet_value::kind::integer || v.type == jet_value::kind::boolean ? static_cast<double>(v.integer)
-                 : v.type == jet_value::kind::currency ? static_cast<double>(v.integer) / 10000.0
+      double d = v.type == jet_sql_value::kind::integer || v.type == jet_sql_value::kind::boolean ? static_cast<double>(v.integer)
+                 : v.type == jet_sql_value::kind::currency ? static_cast<double>(v.integer) / 10000.0
                                                        : v.real;
       char buf[40];
       std::snprintf(buf, sizeof buf, "n%.17g", d);
@@ -82,7 +82,7 @@ bool key_of_sqlite(sqlite3_value* v, bool text_column, std::string& key) {
     case SQLITE_TEXT: {
       if (!text_column) return false;
       const char* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
-      return key_of_value(jet_value::from_text(jet_from_utf8(std::string_view(s, static_cast<size_t>(sqlite3_value_bytes(v))))), key);
+      return key_of_value(jet_sql_value::from_text(jet_from_utf8(std::string_view(s, static_cast<size_t>(sqlite3_value_bytes(v))))), key);
     }
     case SQLITE_INTEGER: case SQLITE_FLOAT: {
       if (text_column) return false;
@@ -103,7 +103,7 @@ int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     *error = sqlite3_mprintf("no such Jet table");
     return SQLITE_ERROR;
   }
-  jet_table_source* source = registry->tables[index];
+  jet_sql_table* source = registry->tables[index];
   std::string schema = "CREATE TABLE x(";
   const auto& columns = source->columns();
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -223,20 +223,20 @@ int eof(sqlite3_vtab_cursor* vc) { return static_cast<cursor*>(vc)->eof ? 1 : 0;
 
 int column(sqlite3_vtab_cursor* vc, sqlite3_context* ctx, int i) {
   auto* c = static_cast<cursor*>(vc);
-  jet_value v = c->rows->value(static_cast<size_t>(i));
+  jet_sql_value v = c->rows->value(static_cast<size_t>(i));
   switch (v.type) {
-    case jet_value::kind::null: sqlite3_result_null(ctx); break;
-    case jet_value::kind::boolean:
-    case jet_value::kind::integer: sqlite3_result_int64(ctx, v.integer); break;
-    case jet_value::kind::currency: sqlite3_result_double(ctx, static_cast<double>(v.integer) / 10000.0); break;
-    case jet_value::kind::real:
-    case jet_value::kind::date: sqlite3_result_double(ctx, v.real); break;
-    case jet_value::kind::text: {
+    case jet_sql_value::kind::null: sqlite3_result_null(ctx); break;
+    case jet_sql_value::kind::boolean:
+    case jet_sql_value::kind::integer: sqlite3_result_int64(ctx, v.integer); break;
+    case jet_sql_value::kind::currency: sqlite3_result_double(ctx, static_cast<double>(v.integer) / 10000.0); break;
+    case jet_sql_value::kind::real:
+    case jet_sql_value::kind::date: sqlite3_result_double(ctx, v.real); break;
+    case jet_sql_value::kind::text: {
       std::string u = jet_to_utf8(v.text);
       sqlite3_result_text64(ctx, u.data(), u.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
       break;
     }
-    case jet_value::kind::binary:
+    case jet_sql_value::kind::binary:
       sqlite3_result_blob64(ctx, v.bytes.data(), v.bytes.size(), SQLITE_TRANSIENT);
       break;
   }

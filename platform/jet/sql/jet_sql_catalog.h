@@ -9,21 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "platform/jet/sql/jet_value.h"
+#include "platform/jet/sql/jet_sql_value.h"
 
-struct jet_column_info {
+struct jet_sql_column {
   std::wstring name;
   int type = jet_type_text;  // jet_dao_type
 };
 
 // A forward cursor over one table's rows. A new cursor stands before the first row.
-class jet_row_cursor {
+class jet_sql_cursor {
  public:
-  virtual ~jet_row_cursor() = default;
+  virtual ~jet_sql_cursor() = default;
   // Moves to the next row; false at the end (and on a read failure, which the source logs).
   virtual bool next() = 0;
-  // The current row's value of a column (index into jet_table_source::columns()).
-  virtual jet_value value(std::size_t column) = 0;
+  // The current row's value of a column (index into jet_sql_table::columns()).
+  virtual jet_sql_value value(std::size_t column) = 0;
   // The ordinal of the current row (0 for the first), stable for the life of the source.
   virtual std::uint64_t position() const = 0;
   // Moves to the row of a given ordinal, as position() reported it. A source that cannot seek
@@ -32,11 +32,11 @@ class jet_row_cursor {
 };
 
 // One table of the database.
-class jet_table_source {
+class jet_sql_table {
  public:
-  virtual ~jet_table_source() = default;
-  virtual const std::vector<jet_column_info>& columns() const = 0;
-  virtual std::unique_ptr<jet_row_cursor> open_cursor() = 0;
+  virtual ~jet_sql_table() = default;
+  virtual const std::vector<jet_sql_column>& columns() const = 0;
+  virtual std::unique_ptr<jet_sql_cursor> open_cursor() = 0;
   // The number of rows, for the query planner; an estimate is enough.
   virtual std::uint64_t row_count() const = 0;
   // True when its cursors can seek(): joins on this table then look rows up by key through an
@@ -45,12 +45,12 @@ class jet_table_source {
 };
 
 // The tables and saved queries by name. Names compare without regard to case.
-class jet_catalog {
+class jet_sql_catalog {
  public:
-  virtual ~jet_catalog() = default;
+  virtual ~jet_sql_catalog() = default;
   // The table of that name (linked and system tables included), or null when there is none.
   // The catalog keeps the source alive for as long as it lives.
-  virtual jet_table_source* find_table(const std::wstring& name) = 0;
+  virtual jet_sql_table* find_table(const std::wstring& name) = 0;
   // The SQL text (QueryDef.SQL) of the saved query of that name, or nothing.
   virtual std::optional<std::wstring> find_query(const std::wstring& name) = 0;
   // The canonical spelling of a table or query name, as stored.

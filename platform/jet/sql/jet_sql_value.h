@@ -25,7 +25,7 @@ enum jet_dao_type : int {
   jet_type_decimal = 20,     // dbDecimal
 };
 
-struct jet_value {
+struct jet_sql_value {
   enum class kind {
     null,      // VT_NULL
     boolean,   // VT_BOOL: `integer` is -1 (True) or 0
@@ -42,15 +42,15 @@ struct jet_value {
   std::wstring text;
   std::vector<std::uint8_t> bytes;
 
-  static jet_value null() { return {}; }
-  static jet_value boolean(bool b) { return {kind::boolean, b ? -1 : 0, 0, {}, {}}; }
-  static jet_value from_integer(std::int64_t i) { return {kind::integer, i, 0, {}, {}}; }
-  static jet_value currency(std::int64_t scaled) { return {kind::currency, scaled, 0, {}, {}}; }
-  static jet_value from_real(double d) { return {kind::real, 0, d, {}, {}}; }
-  static jet_value date(double ole_date) { return {kind::date, 0, ole_date, {}, {}}; }
-  static jet_value from_text(std::wstring s) { return {kind::text, 0, 0, std::move(s), {}}; }
-  static jet_value binary(std::vector<std::uint8_t> b) { return {kind::binary, 0, 0, {}, std::move(b)}; }
+  static jet_sql_value null() { return {}; }
+  static jet_sql_value boolean(bool b) { return {kind::boolean, b ? -1 : 0, 0, {}, {}}; }
+  static jet_sql_value from_integer(std::int64_t i) { return {kind::integer, i, 0, {}, {}}; }
+  static jet_sql_value currency(std::int64_t scaled) { return {kind::currency, scaled, 0, {}, {}}; }
+  static jet_sql_value from_real(double d) { return {kind::real, 0, d, {}, {}}; }
+  static jet_sql_value date(double ole_date) { return {kind::date, 0, ole_date, {}, {}}; }
+  static jet_sql_value from_text(std::wstring s) { return {kind::text, 0, 0, std::move(s), {}}; }
+  static jet_sql_value binary(std::vector<std::uint8_t> b) { return {kind::binary, 0, 0, {}, std::move(b)}; }
 
   bool is_null() const { return type == kind::null; }
-  bool operator==(const jet_value&) const = default;
+  bool operator==(const jet_sql_value&) const = default;
 };

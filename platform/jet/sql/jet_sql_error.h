@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-struct jet_error {
+struct jet_sql_error {
   long number = 0;  // 0: no error
   std::wstring description;
 };
@@ -27,16 +27,16 @@ enum jet_error_number : long {
   jet_err_engine = 3001,                 // SQLite refused what we gave it
 };
 
-class jet_error_exception : public std::exception {
+class jet_sql_exception : public std::exception {
  public:
-  jet_error_exception(long number, std::wstring description) : error_{number, std::move(description)} {}
-  const jet_error& error() const { return error_; }
+  jet_sql_exception(long number, std::wstring description) : error_{number, std::move(description)} {}
+  const jet_sql_error& error() const { return error_; }
   const char* what() const noexcept override { return "jet error"; }
 
  private:
-  jet_error error_;
+  jet_sql_error error_;
 };
 
-[[noreturn]] inline void jet_raise(long number, std::wstring description) {
-  throw jet_error_exception(number, std::move(description));
+[[noreturn]] inline void jet_sql_raise(long number, std::wstring description) {
+  throw jet_sql_exception(number, std::move(description));
 }
