@@ -143,6 +143,28 @@ TEST_F(LiveRun, ModesOverAnEarlierResult) {
   }
 }
 
+TEST_F(LiveRun, SynchronizeUpdatesRowsAsTheUserChangedThem) {
+  const std::string db = database("sync");
+  auto rename = [](vandry_converter& c) {
+    c.selected_tables = {L"Shippers"};
+    sql_native_type text;
+    text.type = L"VARCHAR";
+    text.length = 40;
+    c.get_table_mutator2(L"Shippers", L"carriers")->update_field(L"CompanyName", L"company", text);
+  };
+  for (const std::uint32_t mode : {0u, 4u}) {
+    if (mode == 4) exec("UPDATE `" + db + "`.carriers SET company = 'Changed', Phone = '0' WHERE ShipperID = 2");
+    auto c = server_converter(nwind_, db, mode);
+    rename(*c);
+    run(*c);
+    EXPECT_EQ(reports(), "");
+  }
+  EXPECT_EQ(rows("SELECT ShipperID, company, Phone FROM `" + db + "`.carriers ORDER BY 1"),
+            (std::vector<std::vector<std::string>>{{"1", "Speedy Express", "(503) 555-9831"},
+                                                   {"2", "United Package", "(503) 555-3199"},
+                                                   {"3", "Federal Shipping", "(503) 555-9931"}}));
+}
+
 TEST_F(LiveRun, TypeMappingsReachDefinitionsRowsKeysAndViews) {
   const std::string profile = dir_ + "/job.vdy";
   std::ofstream(profile) << "[Generic settings]\r\nmode=0\r\n\r\n"
