@@ -1,6 +1,6 @@
 // The converter's Access side: how the source is opened (database password, workgroup security),
 // the checks that it opens and that a query runs on it, and the profile section of these
-// settings. common_check_dest checks a dump file's path before anything is written.
+// settings.
 #pragma once
 
 #include <string>
@@ -41,7 +41,3 @@ class acc_converter_impl {
   std::wstring ugl_password;  // that user's password
   std::wstring sysdb;         // workgroup information file
 };
-
-// Throws a tk_exception (kind 1) with a message for the user when no dump file can be written
-// at the path: a folder, a read-only file, a missing folder, or one the process may not write.
-void common_check_dest(const std::wstring& path);

@@ -9,6 +9,7 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
+#include "common/common_check_dest.h"
 #include "converter/vandry_converter.h"
 #include "dao/dao_engine.h"
 #include "platform/win/last_error.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "TK/tk_logger.h"
-#include "common/acc_converter_impl.h"
+#include "common/common_check_dest.h"
 #include "converter/vandry_converter.h"
 #include "tests/driver/driver_test_util.h"
 
