@@ -86,8 +86,7 @@ class vandry_converter : public udb_converter,
   void run_conversion();
   // One item (table or user query) and its rows; reports its own failures.
   void convert_item(run_state& run, const item& entry);
-  void copy_rows(run_state& run, const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
-                 udb_recordset& out);
+  void copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in, udb_recordset& out);
   // After the rows: the destination learns every renamed table and column, then gets the foreign
   // keys between converted tables and the views.
   void finish_destination(run_state& run);

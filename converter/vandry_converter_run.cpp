@@ -2,7 +2,7 @@
 // query copied with its rows, then foreign keys and views, every failure reported.
 #include <cinttypes>
 #include <cstdarg>
-#include <set>
+#include <tuple>
 
 #include "OLE/ole_bool_map.h"
 #include "SQL/dmp_database.h"
@@ -267,19 +267,16 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
     tk_log2(3, L"%ls", line.c_str());
     if (!silent && front_end() != nullptr) front_end()->write_log(line);
 
-    if (records_total != 0 && !tab_def) copy_rows(run, name, mutator, *in, *out);
+    if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out);
     // Rows still waiting in a batch go now, so that their failures are this table's.
     if (auto* table = dynamic_cast<sql_table*>(out.get())) table->flush();
-  } catch (const sql_rows_exception& e) {
-    set_context(name);
-    report(e, false);
   } catch (const tk_exception& e) {
     set_context(name);
     report(e, false);
   }
 }
 
-void vandry_converter::copy_rows(run_state& run, const std::wstring& name, sql_table_mutator* mutator,
+void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator,
                                  udb_recordset& in, udb_recordset& out) {
   const bool keeps_rows = conversion_mode == mode_merge || conversion_mode == mode_synchronize;
   dates_map dates(out.table_name, in.schema, true);
@@ -318,7 +315,6 @@ void vandry_converter::copy_rows(run_state& run, const std::wstring& name, sql_t
     in.next();
     ++records_done;
   }
-  (void)run;
 }
 
 void vandry_converter::finish_destination(run_state& run) {
