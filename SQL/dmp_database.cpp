@@ -29,17 +29,6 @@ std::string base_name(const std::string& path) {
   return name;
 }
 
-// A table's own setting from the user's rules ("engine", "character set"); empty when none.
-std::wstring table_property(const std::wstring& table_name, const wchar_t* property) {
-  udb_properties* all = engine().properties;
-  if (all == nullptr) return {};
-  udb_properties* table = all->get_by_target_name(table_name);
-  if (table == nullptr) return {};
-  const auto& properties = table->get_properties();
-  const auto found = properties.find(property);
-  return found == properties.end() ? std::wstring() : found->second;
-}
-
 }  // namespace
 
 dmp_database::dmp_database(const std::wstring& path, const dump_options* options)
@@ -201,7 +190,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     delete_tab(table_name);
   }
 
-  std::wstring storage = table_property(table_name, L"engine");
+  std::wstring storage = sql_table_property(table_name, L"engine");
   if (storage.empty()) storage = options_.new_version ? sql.engine : L"MyISAM";
 
   std::wstring statement = L"CREATE TABLE " +
@@ -226,7 +215,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   if (options_.create_table) {
     tk_log1(1, "Right before inserting CREATE TABLE statement");
     statement += eol + L")" + (options_.new_version ? L" ENGINE=" : L" TYPE=") + storage;
-    const std::wstring charset = table_property(table_name, L"character set");
+    const std::wstring charset = sql_table_property(table_name, L"character set");
     if (!charset.empty()) statement += L" character set " + charset;
     write(statement + L";" + eol);
   }

@@ -14,6 +14,10 @@
 
 class udb_properties;
 
+// A table's own setting from the user's rules ("engine", "character set"), found by the table's
+// target name through the sql_engine singleton's properties; empty when there is none.
+std::wstring sql_table_property(const std::wstring& table_name, const wchar_t* key);
+
 // Settles the target column names (acceptable to the server, unique within the table) and makes
 // one column definition per column. Lives for one table creation and must outlive the
 // sql_indexes_initializer made from it.

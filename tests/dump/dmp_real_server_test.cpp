@@ -18,22 +18,18 @@
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
 #include "tests/dump/dmp_fixture.h"
+#include "tests/dump/dmp_server_fixture.h"
 #include "tests/support/test_env.h"
 
 namespace {
 
 using dmp_test::read_file;
+using dmp_test::shell_quote;
 
 // Separators the reader is asked to use: control characters no Northwind text holds.
 const char field_separator = '\x1f';
 const char row_separator = '\x1e';
 const char null_mark = '\x1d';
-
-std::string shell_quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 std::string run(const std::string& command) {
   std::string out;
@@ -159,29 +155,7 @@ bool same_value(const std::string& access, const std::string& mysql, kind k) {
   }
 }
 
-class DumpRealFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    server_ = test_env::test_server();
-    ASSERT_FALSE(server_.host.empty());
-    conn_ = mysql_init(nullptr);
-    ASSERT_NE(mysql_real_connect(conn_, server_.host.c_str(), server_.user.c_str(),
-                                 server_.password.c_str(), nullptr, server_.port, nullptr, 0),
-              nullptr)
-        << mysql_error(conn_);
-    mysql_set_character_set(conn_, "utf8mb4");
-  }
-  void TearDown() override {
-    if (conn_ != nullptr) {
-      mysql_query(conn_, ("DROP DATABASE IF EXISTS " + db_name_).c_str());
-      mysql_close(conn_);
-    }
-  }
-
-  test_env::server_address server_;
-  std::string db_name_ = "ostrelle_nwind_" + std::to_string(::getpid());
-  MYSQL* conn_ = nullptr;
-};
+using DumpRealFile = dmp_test::server_test;
 
 TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   const std::string file = test_env::testdata_path("access/real/nwind.mdb");
@@ -195,15 +169,13 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   }
   ASSERT_GE(tables.size(), 9u);
 
-  sql_engine engine;
-  engine.charset = L"utf8mb4";
   dump_options options;
   options.create_database = true;
   options.database_name = db_name_;
-  const std::string path = test_env::make_temp_dir() + "/nwind.sql";
+  const std::string path = dir_ + "/nwind.sql";
   std::vector<std::vector<std::vector<std::string>>> source_rows;
   {
-    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &options);
     for (access_table& t : tables) {
       source_rows.push_back(read_rows(file, t.name));
       auto rs = dump->create_table(tk_utf8_to_unicode(t.name), t.def.schema, t.def.indexes);
@@ -220,13 +192,7 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
     dump->close();
   }
 
-  const std::string errors = path + ".err";
-  const std::string command = "mariadb --no-defaults -h " + server_.host + " -P " +
-                              std::to_string(server_.port) + " -u " + shell_quote(server_.user) +
-                              " -p" + shell_quote(server_.password) + " < " + shell_quote(path) +
-                              " 2> " + shell_quote(errors);
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  ASSERT_EQ(read_file(errors), "");
+  ASSERT_EQ(load(path), "");
 
   std::size_t i = 0;
   for (const access_table& t : tables) {
