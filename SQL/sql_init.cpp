@@ -88,6 +88,14 @@ std::wstring sql_table_property(const std::wstring& table_name, const wchar_t* k
   return found == properties.end() ? std::wstring() : found->second;
 }
 
+sql_sized_columns::sql_sized_columns(const udb_schema& source, const udb_indexes& indexes) {
+  schema_.set_indexed_columns(indexes);
+  for (const t_ftd* column : source.fields) {
+    copies_.push_back(std::make_unique<t_ftd>(*column));
+    schema_.push_back(copies_.back().get());
+  }
+}
+
 sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
                                                const udb_schema& source,
                                                const udb_indexes& source_indexes,
