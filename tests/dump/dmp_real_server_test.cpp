@@ -5,10 +5,12 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "SQL/sql_engine.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
+#include "UDB/udb_relationship.h"
 #include "tests/dump/dmp_fixture.h"
 #include "tests/dump/dmp_server_fixture.h"
 #include "tests/support/test_env.h"
@@ -169,6 +172,42 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   }
   ASSERT_GE(tables.size(), 9u);
 
+  // Northwind's keys and relationships, as Access shows them.
+  const std::map<std::string, std::vector<const wchar_t*>> keys = {
+      {"Categories", {L"CategoryID"}}, {"Customers", {L"CustomerID"}},
+      {"Employees", {L"EmployeeID"}},  {"Order Details", {L"OrderID", L"ProductID"}},
+      {"Orders", {L"OrderID"}},        {"Products", {L"ProductID"}},
+      {"Shippers", {L"ShipperID"}},    {"Suppliers", {L"SupplierID"}},
+  };
+  for (access_table& t : tables) {
+    const auto key = keys.find(t.name);
+    if (key == keys.end()) continue;
+    udb_index primary(L"PrimaryKey", true, true);
+    for (const wchar_t* column : key->second) primary.fields.push_back(column);
+    t.def.indexes.push_back(primary);
+  }
+  udb_relationships relationships;
+  const struct {
+    const wchar_t* table;
+    const wchar_t* field;
+    const wchar_t* ref_table;
+    const wchar_t* ref_field;
+    const wchar_t* rules;
+  } relations[] = {
+      {L"Products", L"CategoryID", L"Categories", L"CategoryID", L""},
+      {L"Orders", L"CustomerID", L"Customers", L"CustomerID", L""},
+      {L"Orders", L"EmployeeID", L"Employees", L"EmployeeID", L""},
+      {L"Employees", L"ReportsTo", L"Employees", L"EmployeeID", L""},
+      {L"Order Details", L"OrderID", L"Orders", L"OrderID", L" ON DELETE CASCADE"},
+      {L"Order Details", L"ProductID", L"Products", L"ProductID", L""},
+      {L"Orders", L"ShipVia", L"Shippers", L"ShipperID", L""},
+      {L"Products", L"SupplierID", L"Suppliers", L"SupplierID", L" ON UPDATE CASCADE"},
+  };
+  for (const auto& r : relations) {
+    relationships.push_back(
+        udb_relationship(r.table, r.ref_table, {r.field}, {r.ref_field}, r.rules));
+  }
+
   dump_options options;
   options.create_database = true;
   options.database_name = db_name_;
@@ -189,10 +228,16 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
         rs->append_record(r);
       }
     }
+    dump->create_relationships(relationships);
     dump->close();
   }
 
   ASSERT_EQ(load(path), "");
+  const auto constraints = rows(
+      "SELECT COUNT(*) FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" +
+      db_name_ + "'");
+  ASSERT_EQ(constraints.size(), 1u);
+  EXPECT_EQ(constraints[0][0], "8");
 
   std::size_t i = 0;
   for (const access_table& t : tables) {
@@ -203,13 +248,38 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
       select += t.columns[c].k == kind::binary ? "HEX(" + name + ")" : name;
     }
     select += " FROM `" + db_name_ + "`.`" + t.name + "`";
+    // Rows come back in key order, or for a keyless table in the order InnoDB was filled.
+    std::vector<std::vector<std::string>> expected_rows = source_rows[i];
+    const auto key = keys.find(t.name);
+    if (key != keys.end()) {
+      std::vector<std::size_t> positions;
+      for (const wchar_t* column : key->second) {
+        for (std::size_t c = 0; c < t.columns.size(); ++c) {
+          if (tk_utf8_to_unicode(t.columns[c].name) == column) positions.push_back(c);
+        }
+      }
+      select += " ORDER BY ";
+      for (std::size_t k = 0; k < positions.size(); ++k) {
+        select += (k > 0 ? ", `" : "`") + t.columns[positions[k]].name + "`";
+      }
+      std::stable_sort(expected_rows.begin(), expected_rows.end(),
+                       [&](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+                         for (const std::size_t p : positions) {
+                           if (a[p] == b[p]) continue;
+                           if (t.columns[p].k == kind::integer) {
+                             return std::stol(a[p]) < std::stol(b[p]);
+                           }
+                           return a[p] < b[p];
+                         }
+                         return false;
+                       });
+    }
     ASSERT_EQ(mysql_query(conn_, select.c_str()), 0) << select << ": " << mysql_error(conn_);
     MYSQL_RES* result = mysql_store_result(conn_);
     ASSERT_NE(result, nullptr);
-    // No key orders the rows: InnoDB keeps a keyless table in the order it was filled.
-    ASSERT_EQ(mysql_num_rows(result), source_rows[i].size()) << t.name;
+    ASSERT_EQ(mysql_num_rows(result), expected_rows.size()) << t.name;
     int mismatches = 0;
-    for (const auto& expected : source_rows[i]) {
+    for (const auto& expected : expected_rows) {
       MYSQL_ROW row = mysql_fetch_row(result);
       const unsigned long* lengths = mysql_fetch_lengths(result);
       for (std::size_t c = 0; c < expected.size(); ++c) {
