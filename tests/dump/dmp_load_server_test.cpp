@@ -73,7 +73,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   std::string all_bytes;
   for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
   const std::wstring long_memo = std::wstring(1500000, L'x') +
-                                 std::wstring(L"\r\n'\\end\U0001F600", 8) +
+                                 std::wstring(L"\r\n'\\\0end\U0001F600", 9) +
                                  std::wstring(10, L'y');
   std::string long_blob(1200000, '\0');
   for (std::size_t i = 0; i < long_blob.size(); ++i) long_blob[i] = static_cast<char>(i * 7);
@@ -84,7 +84,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
     std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
     std::unique_ptr<udb_recordset> rs = dump->create_table(L"Values", values.schema, values.indexes);
     // The fields of the first row stand in another order than the columns: values go by name.
-    rs->append_record(*record({{L"Memo", text(L"quote ' and \\ and \x1A")},
+    rs->append_record(*record({{L"Memo", text(std::wstring(L"NUL \0 quote ' and \\ \x1A", 21))},
                                {L"ID", typed("1", VT_I4)},
                                {L"Short Text", text(L"O'Brien \"q\" back\\slash")},
                                {L"Blob", bytes(all_bytes)},
@@ -121,7 +121,8 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
                         "`Price`, `Ratio`, `Flag` FROM `" + db_name_ + "`.`Values` ORDER BY `ID`");
   ASSERT_EQ(got.size(), 3u);
   const std::vector<std::vector<std::string>> expected = {
-      {"1", "O'Brien \"q\" back\\slash", "quote ' and \\ and \x1A", hex(all_bytes),
+      {"1", "O'Brien \"q\" back\\slash", std::string("NUL \0 quote ' and \\ \x1A", 21),
+       hex(all_bytes),
        "2024-02-29 13:45:30", "12345.6789", "-922337203685477.5807", "0.1", "1"},
       {"2", "line1\r\nline2\ttab\x1A", tk_unicode_to_utf8(L"\U0001F600 emoji und Umlaute äöü"),
        "<NULL>", "1899-12-30 00:00:00", "-0.0001", "<NULL>", "<NULL>", "0"},
