@@ -207,8 +207,13 @@ std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query
   return std::make_unique<sql_recordset>(this, query_name, sql, &relationships);
 }
 
+void sql_database::settle() {
+  if (streaming_table_ != nullptr) streaming_table_->settle();
+}
+
 MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
   tk_log2(1, L"sql_database::do_query2(%ls)", statement.c_str());
+  settle();
   const std::string utf8 = tk_unicode_to_utf8(statement);
   // A refused statement or a result that cannot be read (a lost connection) must not reach the
   // client library as a null result.
@@ -233,6 +238,7 @@ std::unique_ptr<udb_recordset> sql_database::query(const std::wstring& statement
 
 bool sql_database::test_query(const std::wstring& sql) {
   tk_log2(2, L"sql_database::query(%ls)", sql.c_str());
+  settle();
   const std::string statement = tk_unicode_to_utf8(sql);
   const bool ok = mysql_real_query(connection_, statement.data(), statement.size()) == 0;
   if (MYSQL_RES* result = mysql_use_result(connection_)) mysql_free_result(result);
@@ -243,6 +249,7 @@ void sql_database::query_append(const std::string& statement) {
   tk_log1(2, "sql_database::query_append(q_len=%d)", static_cast<int>(statement.size()));
   tk_log1(2, "(%s)", statement.c_str());
   tk_log1(1, "sql_database::do_query1(%s)", statement.c_str());
+  settle();
   const bool refused = mysql_real_query(connection_, statement.data(), statement.size()) != 0;
   MYSQL_RES* result = refused ? nullptr : mysql_use_result(connection_);
   if (mysql_errno(connection_) != 0) {
@@ -268,6 +275,7 @@ void sql_database::prepared_statement(const std::string& statement,
                                       std::uint32_t row_size) {
   tk_log1(1, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
           static_cast<int>(long_values.size()));
+  settle();
   std::unique_ptr<MYSQL_STMT, stmt_closer> stmt(mysql_stmt_init(connection_));
   if (!stmt) throw sql_prep_stmt_failed_exception();
   if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0) {
