@@ -5,6 +5,7 @@
 
 #include "SQL/sql_engine.h"
 #include "SQL/sql_exception.h"
+#include "SQL/sql_values.h"
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
 #include "SQL/sql_record.h"
@@ -31,15 +32,6 @@ constexpr std::uint32_t kLongDataPiece = 131072;
 
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
-// The MySQL text literal of a name inside a statement's string.
-std::string string_literal(const std::wstring& text) {
-  std::string quoted = "'";
-  for (char c : tk_unicode_to_utf8(text)) {
-    if (c == '\'' || c == '\\') quoted += c;
-    quoted += c;
-  }
-  return quoted + "'";
-}
 
 std::wstring first_column(udb_record* row, size_t column) {
   if (row == nullptr || row->fields.size() <= column) throw tk_mail_assertion("sql_db", 90);
@@ -104,7 +96,7 @@ void sql_database::init_views() {
   sql_text_scope text;
   std::unique_ptr<udb_recordset> rows = query(
       L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
-      tk_utf8_to_unicode(string_literal(name)));
+      to_mysql_wstr(name, VT_BSTR));
   if (!rows) return;
   for (rows->reset(); !rows->is_eof(); rows->next()) {
     const std::wstring view = first_column(rows->get_item(), 0);

@@ -448,15 +448,10 @@ void sql_table::slow_append(udb_record& row) {
   sql_db->prepared_statement(statement, long_values, size);
 }
 
-void sql_table::update1(udb_record& row) {
-  tk_log1(1, "sql_table::update");
-  if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size()) {
-    tk_log1(1, "There's no primary/unique key");
-    return;
-  }
-  const udb_index& key = indexes[static_cast<size_t>(key_index)];
+std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
+    const udb_record& row) const {
   std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
-  std::string set_list, where_list;
+  std::vector<std::pair<std::wstring, std::string>> terms;
   for (const auto& field : row.fields) {
     std::wstring name = field->name;
     if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
@@ -465,8 +460,21 @@ void sql_table::update1(udb_record& row) {
       tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
       continue;
     }
-    const std::string term =
-        tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" + to_mysql_str(field.get());
+    terms.emplace_back(name, tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" +
+                                 to_mysql_str(field.get()));
+  }
+  return terms;
+}
+
+void sql_table::update1(udb_record& row) {
+  tk_log1(1, "sql_table::update");
+  if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size()) {
+    tk_log1(1, "There's no primary/unique key");
+    return;
+  }
+  const udb_index& key = indexes[static_cast<size_t>(key_index)];
+  std::string set_list, where_list;
+  for (const auto& [name, term] : column_terms(row)) {
     bool in_key = false;
     for (const std::wstring& column : key.fields) in_key = in_key || column == name;
     if (in_key) {
@@ -502,19 +510,8 @@ void sql_table::update2(udb_record& row, const std::wstring& key_text) {
     return;
   }
   try {
-    std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
     std::string set_list;
-    for (const auto& field : row.fields) {
-      std::wstring name = field->name;
-      if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
-      tk_log2(1, L"Got mappend fn: %ls", name.c_str());
-      if (!schema.find_field(name)) {
-        tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
-        continue;
-      }
-      set_list += (set_list.empty() ? "" : ", ") + tk_unicode_to_utf8(sql_engine::get_safe_name(name)) +
-                  "=" + to_mysql_str(field.get());
-    }
+    for (const auto& term : column_terms(row)) set_list += (set_list.empty() ? "" : ", ") + term.second;
     const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
     if (condition.empty() || set_list.empty()) {
       tk_log1(1, "Missing key for update");
@@ -550,19 +547,8 @@ void sql_table::delete_key(const std::wstring& key_text) {
 
 void sql_table::delete_key(const udb_record& key) {
   tk_log1(1, "sql_table::delete_key");
-  std::unique_ptr<udb_validator> validator = engine().create_fn_validator(key);
   std::string condition;
-  for (const auto& field : key.fields) {
-    std::wstring name = field->name;
-    if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
-    tk_log2(1, L"Got mappend fn: %ls", name.c_str());
-    if (!schema.find_field(name)) {
-      tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
-      continue;
-    }
-    condition += (condition.empty() ? "" : " AND ") +
-                 tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" + to_mysql_str(field.get());
-  }
+  for (const auto& term : column_terms(key)) condition += (condition.empty() ? "" : " AND ") + term.second;
   if (condition.empty())
     throw tk_exception("The key of the row to delete names no column of the table",
                        tk_kind_continuable);

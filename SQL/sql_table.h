@@ -78,6 +78,8 @@ class sql_table : public sql_recordset {
   // match_columns through the cache of the last row's matching; head receives the INSERT head.
   column_pairs match_cached(const udb_record& row, std::string& head);
   std::string column_list(const column_pairs& pairs, bool always_quote) const;
+  // For each row field the table has a column for: the column name and "`column`=value".
+  std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
   std::string quoted_table() const;
   void fast_append(udb_record& row);
   void slow_append(udb_record& row);
