@@ -37,7 +37,17 @@ std::wstring with_size(int id, std::uint64_t size, bool no_size) {
   return text;
 }
 
-std::wstring text_type(const t_ftd& d, bool no_size, bool case_sensitive) {
+// The longest VARCHAR a table of one column takes: 65535 bytes less the two length bytes, in
+// characters of the widest character the character set holds (3 bytes in utf8, 4 in utf8mb4).
+std::uint32_t longest_varchar(const std::wstring& charset) {
+  for (const wchar_t* four_byte : {L"utf8mb4", L"utf16", L"utf32"}) {
+    if (starts_with(charset, four_byte)) return 16383;
+  }
+  return 21844;
+}
+
+std::wstring text_type(const t_ftd& d, bool no_size, const sql_engine& engine) {
+  const bool case_sensitive = engine.case_sensitive;
   tk_log1(1, "process as text");
   if (d.dw_reserved == 2 || d.dw_reserved == 8) {
     tk_log1(1, "process VT_BSTR as geometry");
@@ -49,7 +59,8 @@ std::wstring text_type(const t_ftd& d, bool no_size, bool case_sensitive) {
   }
   if (d.size == 0 || d.size > 5592405) return name_of(SQL_LONGTEXT);
   std::wstring text;
-  if (d.size >= 21846) {
+  const bool mediumtext = d.size > longest_varchar(engine.charset);
+  if (mediumtext) {
     text = name_of(SQL_MEDIUMTEXT);
     tk_log1(1, "case insensitive MEDIUMTEXT");
   } else {
@@ -57,7 +68,7 @@ std::wstring text_type(const t_ftd& d, bool no_size, bool case_sensitive) {
     tk_log1(1, "case insensitive VARCHAR");
   }
   if (case_sensitive) {
-    tk_log1(1, d.size >= 21846 ? "settings BINARY for MEDIUMTEXT" : "settings BINARY for VARCHAR");
+    tk_log1(1, mediumtext ? "settings BINARY for MEDIUMTEXT" : "settings BINARY for VARCHAR");
     text += L" BINARY";
   }
   return text;
@@ -131,7 +142,7 @@ std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
     case VT_R8: return name_of(SQL_DOUBLE);
     case VT_CY: return no_size ? name_of(SQL_DECIMAL) : name_of(SQL_DECIMAL) + L"(19,4)";
     case VT_DATE: return date_type(d, engine->version);
-    case VT_BSTR: return text_type(d, no_size, engine->case_sensitive);
+    case VT_BSTR: return text_type(d, no_size, *engine);
     case VT_BOOL: return no_size ? name_of(SQL_TINYINT) : name_of(SQL_TINYINT) + L"(1)";
     case VT_DECIMAL:
       tk_log1(1, "Scale/precision for decimal column: (%u, %u)", d.scale, d.precision);

@@ -243,4 +243,32 @@ TEST_F(SqlEngineServer, EveryColumnTypeAndDefaultIsAccepted) {
   }
 }
 
+// Every size boundary of the text and binary types, alone in a table of the database's
+// character set, is a table the server accepts.
+TEST_F(SqlEngineServer, TypesAtEverySizeBoundaryAreAccepted) {
+  make_database();
+  const std::uint32_t text_sizes[] = {1, 255, 16383, 16384, 21844, 21845, 5592405, 5592406, 0};
+  const std::uint32_t binary_sizes[] = {1, 255, 256, 65535, 65536, 16777215, 16777216, 0};
+  int n = 0;
+  for (const wchar_t* charset : {L"utf8", L"utf8mb4"}) {
+    engine_.charset = charset;
+    auto accept = [&](VARTYPE vt, std::uint32_t size, std::uint32_t dw_reserved) {
+      const t_ftd d(size, L"c", vt, false, false, ole_variant(), dw_reserved, L"");
+      const std::string statement = "CREATE TABLE t" + std::to_string(n++) + " (c " +
+                                    tk_unicode_to_utf8(get_sql_native_type2(d, false)) +
+                                    ") CHARACTER SET " + tk_unicode_to_utf8(charset);
+      EXPECT_NO_THROW(engine_.execute(statement)) << statement;
+    };
+    for (std::uint32_t size : text_sizes) accept(VT_BSTR, size, 0);
+    for (std::uint32_t size : binary_sizes) accept(VT_ARRAY | VT_UI1, size, 0);
+    for (std::uint32_t dw : {0u, 1u, 2u, 3u, 9u, 10u}) accept(VT_DATE, 8, dw);
+    for (VARTYPE vt : {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_I1, VT_UI1, VT_UI2, VT_UI4,
+                       VT_I8, VT_UI8, VT_INT, VT_UINT}) {
+      accept(vt, 8, 0);
+    }
+    accept(VT_BSTR, 10, 16);
+    accept(VT_BSTR, 0, 2);
+  }
+}
+
 }  // namespace

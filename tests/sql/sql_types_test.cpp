@@ -48,8 +48,9 @@ TEST(SqlTypes, ColumnTypeOfDescriptor) {
       {VT_I8, 8, 0, L"", mariadb_10_11, L"BIGINT", L"BIGINT"},
       {VT_UI8, 8, 0, L"", mariadb_10_11, L"BIGINT UNSIGNED", L"BIGINT UNSIGNED"},
       // Text by size, geometry and fixed width.
-      {VT_BSTR, 21845, 0, L"", mariadb_10_11, L"VARCHAR(21845)", L"VARCHAR"},
-      {VT_BSTR, 21846, 0, L"", mariadb_10_11, L"MEDIUMTEXT", L"MEDIUMTEXT"},
+      // The longest VARCHAR a utf8 table takes is 21844 characters; longer is MEDIUMTEXT.
+      {VT_BSTR, 21844, 0, L"", mariadb_10_11, L"VARCHAR(21844)", L"VARCHAR"},
+      {VT_BSTR, 21845, 0, L"", mariadb_10_11, L"MEDIUMTEXT", L"MEDIUMTEXT"},
       {VT_BSTR, 5592405, 0, L"", mariadb_10_11, L"MEDIUMTEXT", L"MEDIUMTEXT"},
       {VT_BSTR, 5592406, 0, L"", mariadb_10_11, L"LONGTEXT", L"LONGTEXT"},
       {VT_BSTR, 0, 0, L"", mariadb_10_11, L"LONGTEXT", L"LONGTEXT"},
@@ -83,6 +84,15 @@ TEST(SqlTypes, ColumnTypeOfDescriptor) {
     EXPECT_EQ(get_sql_native_type2(d, false), c.expected) << c.vt << " size " << c.size;
     EXPECT_EQ(get_sql_native_type2(d, true), c.expected_no_size) << c.vt << " size " << c.size;
   }
+}
+
+TEST(SqlTypes, LongestVarcharFollowsTheCharacterSet) {
+  sql_engine engine;
+  engine.charset = L"utf8mb4";
+  EXPECT_EQ(get_sql_native_type2(column(VT_BSTR, 16383), false), L"VARCHAR(16383)");
+  EXPECT_EQ(get_sql_native_type2(column(VT_BSTR, 16384), false), L"MEDIUMTEXT");
+  engine.charset = L"latin1";
+  EXPECT_EQ(get_sql_native_type2(column(VT_BSTR, 21844), false), L"VARCHAR(21844)");
 }
 
 TEST(SqlTypes, DecimalTakesPrecisionAndScale) {

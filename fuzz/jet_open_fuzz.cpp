@@ -1,0 +1,105 @@
+// Opens arbitrary bytes as an Access file and reads everything through DAO: every table's
+// definition, indexes, properties and every value. Any crash, hang or sanitizer report is a bug.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "platform/jet/dao.h"
+#include "platform/oleaut/objbase.h"
+
+namespace {
+
+template <class T>
+void release(T* p) {
+  if (p) p->Release();
+}
+
+VARIANT ordinal(long i) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = i;
+  return v;
+}
+
+void read_table(DAODatabase* db, _DAOTableDef* def) {
+  DAOIndexes* indexes = nullptr;
+  if (SUCCEEDED(def->get_Indexes(&indexes))) release(indexes);
+  DAOProperties* props = nullptr;
+  if (SUCCEEDED(def->get_Properties(&props))) release(props);
+  BSTR name = nullptr;
+  def->get_Name(&name);
+  VARIANT empty;
+  VariantInit(&empty);
+  DAORecordset* rs = nullptr;
+  if (SUCCEEDED(db->OpenRecordset(name, empty, empty, empty, &rs))) {
+    DAOFields* fields = nullptr;
+    rs->get_Fields(&fields);
+    short n = 0;
+    if (fields) fields->get_Count(&n);
+    VARIANT_BOOL eof = VARIANT_TRUE;
+    rs->get_EOF(&eof);
+    for (int rows = 0; !eof && rows < 100000; ++rows) {
+      for (short i = 0; i < n; ++i) {
+        _DAOField* f = nullptr;
+        if (FAILED(fields->get_Item(ordinal(i), &f))) continue;
+        VARIANT v;
+        f->get_Value(&v);
+        VariantClear(&v);
+        release(f);
+      }
+      if (FAILED(rs->MoveNext())) break;
+      rs->get_EOF(&eof);
+    }
+    release(fields);
+    release(rs);
+  }
+  SysFreeString(name);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static _DAODBEngine* engine = [] {
+    dao_register_engine();
+    CoInitialize(nullptr);
+    _DAODBEngine* e = nullptr;
+    CoCreateInstance(CLSID_DAODBEngine120, nullptr, CLSCTX_ALL, IID__DAODBEngine, reinterpret_cast<void**>(&e));
+    return e;
+  }();
+  static std::string path = "/tmp/jet_open_fuzz." + std::to_string(getpid()) + ".mdb";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  std::wstring wpath(path.begin(), path.end());
+  BSTR name = SysAllocString(wpath.c_str());
+  VARIANT no, yes, connect;
+  VariantInit(&no);
+  VariantInit(&yes);
+  VariantInit(&connect);
+  no.vt = yes.vt = VT_BOOL;
+  no.boolVal = VARIANT_FALSE;
+  yes.boolVal = VARIANT_TRUE;
+  DAODatabase* db = nullptr;
+  if (SUCCEEDED(engine->OpenDatabase(name, no, yes, connect, &db))) {
+    DAOTableDefs* defs = nullptr;
+    if (SUCCEEDED(db->get_TableDefs(&defs))) {
+      short n = 0;
+      defs->get_Count(&n);
+      for (short i = 0; i < n; ++i) {
+        _DAOTableDef* def = nullptr;
+        if (SUCCEEDED(defs->get_Item(ordinal(i), &def))) read_table(db, def);
+        release(def);
+      }
+      release(defs);
+    }
+    DAORelations* rels = nullptr;
+    if (SUCCEEDED(db->get_Relations(&rels))) release(rels);
+    release(db);
+  }
+  SysFreeString(name);
+  return 0;
+}

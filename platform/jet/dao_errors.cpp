@@ -1,0 +1,104 @@
+// DAO's error texts and the Errors and Error objects.
+#include "platform/jet/dao_errors.h"
+
+#include "platform/jet/dao_support.h"
+
+namespace dao_impl {
+
+namespace {
+
+struct error_text {
+  long number;
+  const wchar_t* text;
+};
+
+// DAO's own wording, so that messages and logs read as they do with the real engine.
+constexpr error_text error_texts[] = {
+    {3001, L"Invalid argument."},
+    {3021, L"No current record."},
+    {3024, L"Could not find file '|'."},
+    {3027, L"Cannot update. Database or object is read-only."},
+    {3028, L"Cannot start your application. The workgroup information file is missing or opened exclusively by another user."},
+    {3029, L"Not a valid account name or password."},
+    {3031, L"Not a valid password."},
+    {3049, L"Cannot open database '|'. It may not be a database that your application recognizes, or the file may be corrupt."},
+    {3078, L"The database engine cannot find the input table or query '|'. Make sure it exists and that its name is spelled correctly."},
+    {3219, L"Invalid operation."},
+    {3251, L"Operation is not supported for this type of object."},
+    {3265, L"Item not found in this collection."},
+    {3270, L"Property not found."},
+    {3343, L"Unrecognized database format '|'."},
+    {3420, L"Object invalid or no longer set."},
+};
+
+class error_object : public com_object<DAOError> {
+ public:
+  explicit error_object(dao_error_entry e) : e_(std::move(e)) {}
+  HRESULT get_Number(LONG* pl) override { return out_value(pl, e_.number); }
+  HRESULT get_Source(BSTR* p) override { return out_bstr(p, e_.source); }
+  HRESULT get_Description(BSTR* p) override { return out_bstr(p, e_.description); }
+  HRESULT get_HelpFile(BSTR* p) override { return out_bstr(p, L""); }
+  HRESULT get_HelpContext(LONG* pl) override { return out_value(pl, 5000000 + e_.number); }
+
+ protected:
+  bool answers(REFIID riid) const override { return riid == IID_DAOError; }
+
+ private:
+  dao_error_entry e_;
+};
+
+class errors_object : public com_object<DAOErrors> {
+ public:
+  explicit errors_object(std::vector<dao_error_entry> list) : list_(std::move(list)) {}
+  HRESULT get_Count(short* c) override { return out_value(c, list_.size()); }
+  HRESULT get_Item(VARIANT item, DAOError** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    item_key k = read_item_key(item);
+    if (!k.ordinal || *k.ordinal < 0 || static_cast<std::size_t>(*k.ordinal) >= list_.size())
+      return dao_hresult(dao_err_item_not_found);
+    *out = new error_object(list_[static_cast<std::size_t>(*k.ordinal)]);
+    return S_OK;
+  }
+  HRESULT Refresh() override { return S_OK; }
+
+ protected:
+  bool answers(REFIID riid) const override { return riid == IID_DAOErrors; }
+
+ private:
+  std::vector<dao_error_entry> list_;
+};
+
+}  // namespace
+
+std::wstring dao_error_text(long number, const std::wstring& argument) {
+  for (const auto& e : error_texts) {
+    if (e.number != number) continue;
+    std::wstring out;
+    for (const wchar_t* p = e.text; *p; ++p) {
+      if (*p == L'|') out += argument;
+      else out.push_back(*p);
+    }
+    return out;
+  }
+  return L"Reserved error (" + std::to_wstring(number) + L"); there is no message for this error.";
+}
+
+HRESULT dao_error_list::fail(long number, const std::wstring& argument) {
+  dao_error_entry e;
+  e.number = number;
+  e.description = dao_error_text(number, argument);
+  e.source = L"DAO.DBEngine";
+  std::lock_guard<std::mutex> lock(mutex_);
+  errors_.assign(1, std::move(e));
+  return dao_hresult(static_cast<unsigned>(number));
+}
+
+std::vector<dao_error_entry> dao_error_list::snapshot() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return errors_;
+}
+
+DAOErrors* make_errors(const dao_error_list& list) { return new errors_object(list.snapshot()); }
+
+}  // namespace dao_impl

@@ -1,0 +1,202 @@
+// Stored values and column definitions as DAO presents them.
+#include "platform/jet/dao_model.h"
+
+#include <cstring>
+
+namespace dao_impl {
+
+short dao_type_of(int jet_type) {
+  switch (jet_type) {
+    case jet::jet_bool: return dbBoolean;
+    case jet::jet_byte: return dbByte;
+    case jet::jet_int: return dbInteger;
+    case jet::jet_long: return dbLong;
+    case jet::jet_money: return dbCurrency;
+    case jet::jet_float: return dbSingle;
+    case jet::jet_double: return dbDouble;
+    case jet::jet_datetime: return dbDate;
+    case jet::jet_binary: return dbBinary;
+    case jet::jet_text: return dbText;
+    case jet::jet_ole: return dbLongBinary;
+    case jet::jet_memo: return dbMemo;
+    case jet::jet_guid: return dbGUID;
+    case jet::jet_numeric: return dbDecimal;
+    case jet::jet_complex: return dbAttachment;
+    case jet::jet_bigint: return dbBigInt;
+    case jet::jet_datetime_ext: return dbText;
+    default: return dbBinary;
+  }
+}
+
+const jet::jet_property_block* find_block(const std::vector<jet::jet_property_block>& blocks,
+                                          const std::wstring& owner) {
+  for (const auto& b : blocks)
+    if (jet::jet_compare_names(b.owner, owner) == 0) return &b;
+  return nullptr;
+}
+
+namespace {
+
+bool prop_bool(const jet::jet_value& v) {
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  if (const auto* i = std::get_if<std::uint8_t>(&v)) return *i != 0;
+  if (const auto* i = std::get_if<std::int16_t>(&v)) return *i != 0;
+  if (const auto* i = std::get_if<std::int32_t>(&v)) return *i != 0;
+  return false;
+}
+
+}  // namespace
+
+dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column& c,
+                                const std::vector<jet::jet_property>* stored) {
+  dao_column_meta m;
+  m.column = c;
+  m.name = c.name;
+  m.type = dao_type_of(c.type);
+  m.ordinal = static_cast<short>(c.number);
+  switch (c.type) {
+    case jet::jet_text:
+      m.size = file.header().format == jet::jet_format::jet3 ? c.size : c.size / 2;
+      break;
+    case jet::jet_memo:
+    case jet::jet_ole:
+      m.size = 0;
+      break;
+    case jet::jet_bool: m.size = 1; break;
+    case jet::jet_byte: m.size = 1; break;
+    case jet::jet_int: m.size = 2; break;
+    case jet::jet_long:
+    case jet::jet_float:
+    case jet::jet_complex: m.size = 4; break;
+    case jet::jet_money:
+    case jet::jet_double:
+    case jet::jet_datetime:
+    case jet::jet_bigint: m.size = 8; break;
+    case jet::jet_guid: m.size = 16; break;
+    case jet::jet_numeric: m.size = 16; break;
+    default: m.size = c.size; break;
+  }
+  m.attributes = c.fixed ? dbFixedField : dbVariableField;
+  // The AutoNumber flag bit means nothing on columns of other types.
+  if ((c.auto_long && c.type == jet::jet_long) || (c.auto_guid && c.type == jet::jet_guid))
+    m.attributes |= dbAutoIncrField;
+  else m.attributes |= dbUpdatableField;
+  if (stored) {
+    int result_type = 0;
+    bool has_expression = false;
+    for (const auto& p : *stored) {
+      dao_prop dp{p.name, dao_type_of(p.type), p.value};
+      if (jet::jet_compare_names(p.name, L"Required") == 0) m.required = prop_bool(p.value);
+      else if (jet::jet_compare_names(p.name, L"AllowZeroLength") == 0) m.allow_zero_length = prop_bool(p.value);
+      else if (jet::jet_compare_names(p.name, L"DefaultValue") == 0) {
+        if (const auto* s = std::get_if<std::wstring>(&p.value)) m.default_value = *s;
+      } else if (jet::jet_compare_names(p.name, L"ResultType") == 0) {
+        if (const auto* b = std::get_if<std::uint8_t>(&p.value)) result_type = *b;
+      } else if (jet::jet_compare_names(p.name, L"Expression") == 0) {
+        has_expression = true;
+      }
+      m.properties.push_back(std::move(dp));
+    }
+    // A calculated column reports the type of its result. Every ACE column carries a
+    // ResultType; only those with an Expression are calculated.
+    if (has_expression && result_type != 0) {
+      m.type = dao_type_of(result_type);
+      m.column.calculated = true;
+    }
+  }
+  return m;
+}
+
+namespace {
+
+HRESULT bytes_variant(const std::uint8_t* data, std::size_t size, VARIANT* out) {
+  SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
+  if (!a) return E_OUTOFMEMORY;
+  if (size) {
+    void* p = nullptr;
+    if (FAILED(SafeArrayAccessData(a, &p))) {
+      SafeArrayDestroy(a);
+      return E_FAIL;
+    }
+    std::memcpy(p, data, size);
+    SafeArrayUnaccessData(a);
+  }
+  out->vt = VT_ARRAY | VT_UI1;
+  out->parray = a;
+  return S_OK;
+}
+
+HRESULT text_variant(const std::wstring& s, VARIANT* out) {
+  out->bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+  if (!out->bstrVal) return E_OUTOFMEMORY;
+  out->vt = VT_BSTR;
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT to_variant(const jet::jet_value& value, const jet::jet_column& column, VARIANT* out) {
+  VariantInit(out);
+  return std::visit(
+      [&](const auto& v) -> HRESULT {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, jet::jet_null>) {
+          out->vt = VT_NULL;
+        } else if constexpr (std::is_same_v<T, bool>) {
+          out->vt = VT_BOOL;
+          out->boolVal = vbool(v);
+        } else if constexpr (std::is_same_v<T, std::uint8_t>) {
+          out->vt = VT_UI1;
+          out->bVal = v;
+        } else if constexpr (std::is_same_v<T, std::int16_t>) {
+          out->vt = VT_I2;
+          out->iVal = v;
+        } else if constexpr (std::is_same_v<T, std::int32_t>) {
+          out->vt = VT_I4;
+          out->lVal = v;
+        } else if constexpr (std::is_same_v<T, std::int64_t>) {
+          out->vt = VT_I8;
+          out->llVal = v;
+        } else if constexpr (std::is_same_v<T, jet::jet_currency>) {
+          out->vt = VT_CY;
+          out->cyVal.int64 = v.scaled;
+        } else if constexpr (std::is_same_v<T, float>) {
+          out->vt = VT_R4;
+          out->fltVal = v;
+        } else if constexpr (std::is_same_v<T, double>) {
+          out->vt = VT_R8;
+          out->dblVal = v;
+        } else if constexpr (std::is_same_v<T, jet::jet_date>) {
+          out->vt = VT_DATE;
+          out->date = v.days;
+        } else if constexpr (std::is_same_v<T, std::wstring>) {
+          return text_variant(v, out);
+        } else if constexpr (std::is_same_v<T, jet::jet_bytes>) {
+          return bytes_variant(v.data(), v.size(), out);
+        } else if constexpr (std::is_same_v<T, jet::jet_uuid>) {
+          // Replication IDs read as "{guid {...}}", as DAO gives them.
+          GUID g;
+          const std::uint8_t* b = v.bytes;
+          g.Data1 = static_cast<DWORD>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<DWORD>(b[3]) << 24));
+          g.Data2 = static_cast<WORD>(b[4] | (b[5] << 8));
+          g.Data3 = static_cast<WORD>(b[6] | (b[7] << 8));
+          std::memcpy(g.Data4, b + 8, 8);
+          return text_variant(L"{guid " + guid_to_wstring(g) + L"}", out);
+        } else if constexpr (std::is_same_v<T, jet::jet_decimal>) {
+          out->decVal.wReserved = VT_DECIMAL;
+          out->decVal.scale = v.scale;
+          out->decVal.sign = v.negative ? DECIMAL_NEG : 0;
+          out->decVal.Hi32 = v.hi;
+          out->decVal.Mid32 = static_cast<ULONG>(v.lo >> 32);
+          out->decVal.Lo32 = static_cast<ULONG>(v.lo);
+        } else if constexpr (std::is_same_v<T, jet::jet_complex_id>) {
+          out->vt = VT_I4;
+          out->lVal = v.id;
+        }
+        (void)column;
+        return S_OK;
+      },
+      value);
+}
+
+}  // namespace dao_impl

@@ -1,0 +1,28 @@
+// The libmdb declarations, for the two files that call libmdb (the file and the row cursor).
+// Nothing else includes this header: the rest of the reader sees only jet_types.h.
+#pragma once
+
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <vector>
+
+#include "platform/jet/jet_file.h"
+
+namespace jet {
+
+struct jet_file::internals {
+  MdbHandle* mdb = nullptr;
+  std::vector<std::uint8_t> bytes;  // the whole file when it was opened from memory
+  jet_format format = jet_format::jet4;
+  unsigned code_page = 1252;
+
+  // A handle of its own for one cursor: pages are read into the handle's buffers, so two
+  // cursors walking at once must not share one. Null when libmdb cannot clone.
+  MdbHandle* clone() const;
+};
+
+// Points libmdb's own text conversion of Jet 3 names at the file's code page.
+void jet_fix_iconv(MdbHandle* mdb, jet_format format, unsigned code_page);
+
+}  // namespace jet

@@ -1,0 +1,52 @@
+// Helpers of the DAO tests: an engine, reading through the interfaces, values as mdb-export
+// prints them, and mdb-export's own output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/jet/dao.h"
+
+namespace dao_test {
+
+// Owns one interface reference.
+template <class T>
+struct ptr {
+  T* p = nullptr;
+  ptr() = default;
+  ptr(const ptr&) = delete;
+  ptr& operator=(const ptr&) = delete;
+  ~ptr() {
+    if (p) p->Release();
+  }
+  T** out() { return &p; }
+  T* operator->() const { return p; }
+};
+
+// A VARIANT that clears itself.
+struct var {
+  VARIANT v;
+  var() { VariantInit(&v); }
+  ~var() { VariantClear(&v); }
+  var(const var&) = delete;
+  var& operator=(const var&) = delete;
+};
+
+VARIANT index(long i);
+VARIANT name(const std::wstring& s);  // owns a BSTR: free with VariantClear
+std::wstring take(BSTR b);            // copies and frees
+std::string utf8(const std::wstring& w);
+
+// Creates an engine through the class table and opens `path`; the HRESULT of OpenDatabase.
+HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEngine>& engine,
+             ptr<DAODatabase>& db);
+// The first error's number and text of the engine's Errors collection.
+long last_error(_DAODBEngine* engine, std::wstring* text = nullptr);
+
+// A value in the form mdb-export prints it with the options `export_rows` uses.
+std::string export_text(const VARIANT& v);
+
+// Rows of `table` as mdb-export prints them: fields split, no header.
+std::vector<std::vector<std::string>> export_rows(const std::string& path, const std::string& table);
+
+}  // namespace dao_test

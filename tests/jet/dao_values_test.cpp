@@ -1,0 +1,171 @@
+// Values through Field.Value where mdb-export cannot serve as the reference: dates before 1900
+// and in 9999, characters beyond the Basic Multilingual Plane, Decimal with its scale, Jet 3
+// code-page text, and the kinds of VARIANT each column type gives.
+#include <gtest/gtest.h>
+
+#include "tests/jet/dao_test_util.h"
+#include "tests/support/test_env.h"
+
+using namespace dao_test;
+
+namespace {
+
+// The value of `column` in row `row` (0-based, file order) of `table`.
+void read_value(const std::string& file, const std::wstring& table, int row, const std::wstring& column,
+                var& out) {
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path(file), L"", engine, db), S_OK);
+  BSTR name = SysAllocString(table.c_str());
+  VARIANT empty;
+  VariantInit(&empty);
+  ptr<DAORecordset> rs;
+  ASSERT_EQ(db->OpenRecordset(name, empty, empty, empty, rs.out()), S_OK);
+  SysFreeString(name);
+  for (int i = 0; i < row; ++i) ASSERT_EQ(rs->MoveNext(), S_OK);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
+  ptr<_DAOField> field;
+  VARIANT n = dao_test::name(column);
+  ASSERT_EQ(fields->get_Item(n, field.out()), S_OK);
+  VariantClear(&n);
+  ASSERT_EQ(field->get_Value(&out.v), S_OK);
+}
+
+struct value_case {
+  const char* file;
+  const wchar_t* table;
+  int row;
+  const wchar_t* column;
+  VARTYPE vt;
+  const char* text;  // as export_text prints it
+};
+
+const value_case value_cases[] = {
+    {"access/real/DateTestDatabase.mdb", L"DateTest", 0, L"DateTimeCol", VT_DATE, "2021-12-02 00:00:00"},
+    {"access/real/DateTestDatabase.mdb", L"DateTest", 1, L"DateTimeCol", VT_DATE, "9999-01-01 00:00:00"},
+    {"access/real/DateTestDatabase.mdb", L"DateTest", 2, L"DateTimeCol", VT_DATE, "1898-01-01 00:00:00"},
+    {"access/real/DateTestDatabase.mdb", L"DateTest", 3, L"DateCol", VT_DATE, "0633-01-01 00:00:00"},
+    {"access/real/DateTestDatabase.mdb", L"DateTest", 5, L"LongTextCol", VT_BSTR, "New line\r\nin field"},
+    {"access/ace/oldDatesV2007.accdb", L"Table1", 0, L"DateField", VT_DATE, "1582-10-15 00:00:00"},
+    {"access/ace/oldDatesV2007.accdb", L"Table1", 3, L"DateField", VT_DATE, "1392-01-10 00:00:00"},
+    {"access/ace/testEmoticonsV2010.accdb", L"data", 0, L"data", VT_BSTR, "a\xF0\x9F\x98\x80" "a"},
+    {"access/ace/fixedNumericTestV2010.accdb", L"test", 0, L"col5", VT_DECIMAL, "4"},
+    {"access/ace/fixedNumericTestV2010.accdb", L"test", 0, L"col6", VT_DECIMAL, "-1"},
+    {"access/jet4/testV2000.mdb", L"Table1", 0, L"H", VT_CY, "3.5000"},
+    {"access/jet4/testV2000.mdb", L"Table1", 0, L"I", VT_BOOL, "1"},
+    {"access/jet4/testV2000.mdb", L"Table1", 0, L"C", VT_UI1, "2"},
+    {"access/jet4/testV2000.mdb", L"Table1", 0, L"D", VT_I2, "222"},
+    {"access/jet4/testV2000.mdb", L"Table1", 0, L"E", VT_I4, "333333333"},
+    {"access/jet4/testV2000.mdb", L"Table1", 0, L"F", VT_R8, "444.555"},
+};
+
+class field_value : public ::testing::TestWithParam<value_case> {};
+
+TEST_P(field_value, reads_as_stored) {
+  const value_case& c = GetParam();
+  var v;
+  read_value(c.file, c.table, c.row, c.column, v);
+  EXPECT_EQ(v.v.vt, c.vt);
+  EXPECT_EQ(export_text(v.v), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(all, field_value, ::testing::ValuesIn(value_cases));
+
+TEST(field_value_jet3, code_page_text_and_null_differs_from_empty) {
+  var address;
+  // The table is found by its code-page name, and its text is decoded the same way.
+  read_value("access/real/nwind.mdb", L"Ums\u00E4tze", 0, L"ShipAddress", address);
+  ASSERT_EQ(address.v.vt, VT_BSTR);
+  EXPECT_EQ(export_text(address.v), "Carrera 52 con Ave. Bol\xC3\xADvar #65-98 Llano Largo");
+  var region;
+  read_value("access/real/nwind.mdb", L"Customers", 0, L"Region", region);
+  EXPECT_EQ(region.v.vt, VT_NULL);
+}
+
+TEST(field_value_ole, picture_long_value_is_a_byte_array_of_every_page) {
+  var pic;
+  read_value("access/real/nwind.mdb", L"Employees", 2, L"Photo", pic);
+  ASSERT_EQ(pic.v.vt, VT_ARRAY | VT_UI1);
+  EXPECT_EQ(pic.v.parray->rgsabound[0].cElements, 21722u);
+}
+
+}  // namespace
+
+namespace {
+
+// The values of a complex field's Recordset: `field` of each of its rows.
+std::vector<std::wstring> complex_texts(const VARIANT& v, const std::wstring& field) {
+  std::vector<std::wstring> out;
+  if (v.vt != VT_DISPATCH || !v.pdispVal) return out;
+  ptr<DAORecordset> rs;
+  if (FAILED(v.pdispVal->QueryInterface(IID_DAORecordset, reinterpret_cast<void**>(rs.out())))) return out;
+  ptr<DAOFields> fields;
+  rs->get_Fields(fields.out());
+  VARIANT_BOOL eof = 0;
+  rs->get_EOF(&eof);
+  while (!eof) {
+    ptr<_DAOField> f;
+    VARIANT n = dao_test::name(field);
+    fields->get_Item(n, f.out());
+    VariantClear(&n);
+    var value;
+    f->get_Value(&value.v);
+    out.push_back(value.v.vt == VT_BSTR ? std::wstring(value.v.bstrVal, SysStringLen(value.v.bstrVal)) : L"?");
+    rs->MoveNext();
+    rs->get_EOF(&eof);
+  }
+  return out;
+}
+
+TEST(field_value_complex, attachments_and_multi_values_are_recordsets_of_their_rows) {
+  struct {
+    int row;
+    const wchar_t* column;
+    const wchar_t* field;
+    std::vector<std::wstring> values;
+  } cases[] = {
+      {0, L"multi-value-data", L"Value", {}},
+      {1, L"multi-value-data", L"Value", {L"value1", L"value4"}},
+      {2, L"multi-value-data", L"Value", {L"value1", L"value2", L"value3", L"value4"}},
+      {1, L"attach-data", L"FileName", {L"test_data.txt", L"test_data2.txt"}},
+      {3, L"attach-data", L"FileName", {L"test_data2.txt"}},
+      {0, L"attach-data", L"FileName", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(utf8(c.column) + " row " + std::to_string(c.row));
+    var v;
+    read_value("access/ace/complexDataTestV2010.accdb", L"Table1", c.row, c.column, v);
+    EXPECT_EQ(v.v.vt, VT_DISPATCH);
+    EXPECT_EQ(complex_texts(v.v, c.field), c.values);
+  }
+}
+
+TEST(field_value_complex, complex_fields_report_their_dao_types) {
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path("access/ace/complexDataTestV2010.accdb"), L"", engine, db), S_OK);
+  ptr<DAOTableDefs> defs;
+  ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
+  ptr<_DAOTableDef> def;
+  VARIANT n = dao_test::name(L"Table1");
+  ASSERT_EQ(defs->get_Item(n, def.out()), S_OK);
+  VariantClear(&n);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+  struct {
+    const wchar_t* name;
+    short type;
+  } cases[] = {{L"attach-data", dbAttachment}, {L"multi-value-data", dbComplexText}, {L"memo-data", dbMemo}};
+  for (const auto& c : cases) {
+    ptr<_DAOField> f;
+    n = dao_test::name(c.name);
+    ASSERT_EQ(fields->get_Item(n, f.out()), S_OK);
+    VariantClear(&n);
+    short type = 0;
+    f->get_Type(&type);
+    EXPECT_EQ(type, c.type) << utf8(c.name);
+  }
+}
+
+}  // namespace
