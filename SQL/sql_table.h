@@ -15,8 +15,9 @@ class t_ftd;
 class udb_field;
 
 // The rows of a batch that the server refused one by one, each with its number (counted from 1
-// in the order the rows were appended to the table object) and the server's own error. Its code
-// and message are those of the first refused row; the message names every refused row.
+// in the order the rows were appended to the table object) and the server's own error. The
+// message names every refused row; the code is 0, so that a handler testing for one row's
+// duplicate key never takes these rows for the row it just appended.
 class sql_rows_exception : public tk_exception {
  public:
   explicit sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows);
