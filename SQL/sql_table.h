@@ -45,6 +45,9 @@ class sql_table : public sql_recordset {
   // transactional, else one INSERT a row; values over 1048576 bytes go as long data. A row the
   // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
   // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
+  // Rows are never written with REPLACE (which deletes first, cascading to child rows), whatever
+  // the database's mode word says: a duplicate key reaches the caller, who updates by key.
+  // Writers that act on each duplicate (merge, synchronise) turn fast_insert off.
   void append_record(udb_record& record) override;
   // Sends the pending batch and waits for the server. A refused batch is retried row by row,
   // so that every good row is stored; the refused rows are then a sql_rows_exception.
