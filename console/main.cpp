@@ -51,7 +51,7 @@ int convert(int argc, char** argv, vandry_converter& converter, error_handler& h
     if (handler.errors_reported() == errors_before && front_end.warnings == warnings_before) return exit_no_error;
     // An item sets the current table when it begins: a run that failed before its first item
     // converted nothing.
-    return converter.current_table.empty() ? exit_not_converted : exit_run_errors;
+    return converter.get_current_table().empty() ? exit_not_converted : exit_run_errors;
   } catch (const dao_required_exception&) {
     if (!converter.silent)
       console_write(stderr, std::string(dao_missing_text) + "\n" + dao_download_address + "\n");
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     vdyagent_front_end front_end;
     error_handler handler(dao_error_texts_count, dao_error_texts);
     handler.load_err_map(mysql_error_texts_count, mysql_error_texts);
-    vandry_converter converter(vandry_converter::console_settings);
+    vandry_converter converter(converter_program::console);
     if (argc <= 1) exit_with_message(usage_text());
     return convert(argc, argv, converter, handler, front_end);
   } catch (const std::exception& e) {
