@@ -14,6 +14,8 @@
 #include "UDB/udb_engine.h"
 
 class udb_validator;
+class dmp_database;
+struct dump_options;
 class udb_record;
 class udb_schema;
 class udb_indexes;
@@ -83,6 +85,10 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   std::unique_ptr<udb_validator> create_dn_validator() const;
 
   void set_blob_to_text(bool on);
+
+  // A new dump file at path, written for the server version the options choose (which becomes
+  // this engine's version); the caller owns it. Defined with the dump writer.
+  std::unique_ptr<dmp_database> create_dump(const std::wstring& path, const dump_options* options);
 
   // Sends one statement (UTF-8, with its length, so a NUL inside does not cut it). Throws
   // sql_exception.

@@ -18,3 +18,8 @@ sql_auth_not_supported_exception::sql_auth_not_supported_exception()
                                "server. See 'Troubleshooting' article of the product "
                                "documentation."),
                    1) {}
+
+sql_prep_stmt_failed_exception::sql_prep_stmt_failed_exception()
+    : tk_exception(std::string("Failed to execute prepared statement"), 1) {
+  code_ = 0x400BB9u;
+}

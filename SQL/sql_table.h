@@ -1,0 +1,86 @@
+// A table on the live server as the conversion's destination: its definition read back from the
+// server (columns, indexes, foreign keys, storage engine), rows appended in batches or one by
+// one, and rows updated or deleted by key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "SQL/sql_exception.h"
+#include "SQL/sql_recordset.h"
+
+class t_ftd;
+class udb_field;
+
+// The rows of a batch that the server refused one by one, each with its number (counted from 1
+// in the order the rows were appended to the table object) and the server's own error. Its code
+// and message are those of the first refused row; the message names every refused row.
+class sql_rows_exception : public tk_exception {
+ public:
+  explicit sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows);
+
+  std::vector<std::pair<std::uint64_t, sql_exception>> rows;
+};
+
+class sql_table : public sql_recordset {
+ public:
+  // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
+  // and (from 3.23.44) the foreign keys, which are appended to relationships.
+  sql_table(sql_database* database, const std::wstring& table, udb_relationships* relationships,
+            std::uint32_t open_flags);
+  // Sends the pending batch; failures can only be logged here, so writers call flush first.
+  ~sql_table() override;
+
+  // Writes one row, matched to the table's columns by name. Batched (rows joined into one
+  // multi-row INSERT) while the engine's fast_insert is on and the table's storage engine is
+  // transactional, else one INSERT a row; values over 1048576 bytes go as long data. A row the
+  // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
+  // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
+  void append_record(udb_record& record) override;
+  // Sends the pending batch. A refused batch is retried row by row, so that every good row is
+  // stored; the refused rows are then a sql_rows_exception.
+  void flush();
+
+  // Sets every non-key column of the row addressed by the row's own key columns. Nothing is
+  // sent (only logged) without a key or without the key's values. A refusal is a sql_exception.
+  void update1(udb_record& record) override;
+  // Sets every column of the row, for the rows a key text selects.
+  void update2(udb_record& record, const std::wstring& key_text) override;
+  // Deletes the rows a key text selects / whose columns equal the key record's fields.
+  void delete_key(const std::wstring& key_text) override;
+  void delete_key(const udb_record& key) override;
+
+  // Reads the table's definition back from the server.
+  void initialize(std::uint32_t open_flags);
+
+  // The storage engine SHOW CREATE TABLE names (empty when it was not read).
+  const std::wstring& storage_engine() const { return storage_engine_; }
+  // True for engines where a refused multi-row INSERT leaves no row behind.
+  bool is_transactional() const;
+
+ private:
+  using column_pairs = std::vector<std::pair<const udb_field*, const t_ftd*>>;
+  // Pairs each row field with its table column by name; a field without a column, or a column
+  // without a field when the row is not smaller than the table, is a tk_exception (kind 0).
+  column_pairs match_columns(const udb_record& row, int log_level) const;
+  std::string column_list(const column_pairs& pairs, bool always_quote) const;
+  std::string quoted_table() const;
+  void fast_append(udb_record& row);
+  void slow_append(udb_record& row);
+  // The batch limit: 1000000 bytes, less when the server's packet limit is smaller.
+  std::size_t batch_limit();
+  void send_pending();
+
+  struct pending_row {
+    std::uint64_t number;
+    std::string values;  // "(v1, v2, ...)"
+  };
+  std::string batch_head_;  // "INSERT INTO `t`(`a`, `b`)" of the open batch
+  std::vector<pending_row> pending_;
+  std::size_t pending_bytes_ = 0;
+  std::size_t batch_limit_ = 0;
+  std::uint64_t rows_appended_ = 0;
+  std::wstring storage_engine_;
+};
