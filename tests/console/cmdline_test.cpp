@@ -47,6 +47,14 @@ TEST(VdyagentUsage, NamesTheVersionAndEveryOption) {
   EXPECT_EQ(r.err.find('\r'), std::string::npos);
 }
 
+TEST(VdyagentProgram, LinksNoUserInterfaceLibrary) {
+  const program_result r = run("ldd", {VDYAGENT_PATH});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  for (const char* library : {"libQt", "libX11", "libxcb", "libwayland", "libgtk", "libGL", "libEGL"})
+    EXPECT_EQ(r.out.find(library), std::string::npos) << library << " in\n" << r.out;
+  EXPECT_NE(r.out.find("libmariadb"), std::string::npos) << r.out;
+}
+
 TEST(VdyagentCommandLine, WithoutServer) {
   const std::string nwind = test_env::testdata_path("access/real/nwind.mdb");
   const std::string encrypted = test_env::testdata_path("access/encrypted/db2007-enc.accdb");
