@@ -9,6 +9,7 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
+#include "SQL/sql_schema.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -74,7 +75,7 @@ void dmp_database::write_header(const std::wstring& path) {
     }
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    char date[16];
+    char date[32];
     std::snprintf(date, sizeof date, "%02d/%02d/%04d", int(now.wMonth) % 100, int(now.wDay) % 100,
                   int(now.wYear) % 10000);
     write("# File name: " + tk_unicode_to_utf8(shown) + eol);
@@ -173,8 +174,18 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   sql_engine& sql = engine();
   const std::wstring eol = options_.get_wline_end();
 
+  // The server refuses rows of 64 KB and more: the same rule as on a live server turns the
+  // widest text columns no index needs into long texts, on copies of the caller's columns.
+  std::vector<std::unique_ptr<t_ftd>> copies;
+  sql_schema sized;
+  sized.set_indexed_columns(indexes);
+  for (const t_ftd* column : schema.fields) {
+    copies.push_back(std::make_unique<t_ftd>(*column));
+    sized.push_back(copies.back().get());
+  }
+
   std::wstring auto_increment_name;
-  sql_schema_initializer columns(table_name, schema, indexes, auto_increment_name);
+  sql_schema_initializer columns(table_name, sized, indexes, auto_increment_name);
   std::vector<std::wstring> column_chunks;
   columns.get_init_chunks(column_chunks, sql.properties == nullptr
                                              ? nullptr

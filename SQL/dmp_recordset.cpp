@@ -95,22 +95,19 @@ void dmp_recordset::fast_append(udb_record& record) {
   // table's order.
   std::vector<const t_ftd*> kept;
   std::vector<udb_field*> fields;
-  std::string head = "INSERT INTO " + quoted_name(table_name) + "(";
   for (const t_ftd* column : reduced_schema_) {
     const std::wstring source = dump_->names_map.get_fn_orig_name(table_name, column->name);
     tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
-    if (!record.find_field(source)) {
+    udb_field* field = record.get_field(source);
+    if (field == nullptr) {
       tk_log2(2, L"Field %ls not found", source.c_str());
       if (pending) throw tk_exception(generic_error, tk_kind_continuable);
       tk_log1(2, "1st time => reduce schema");
       continue;
     }
-    if (!kept.empty()) head += ", ";
-    head += quoted_name(column->name);
     kept.push_back(column);
-    fields.push_back(record.get_field(source));
+    fields.push_back(field);
   }
-  head += ")";
 
   std::string values = pending ? "(" : " VALUES(";
   for (std::size_t i = 0; i < kept.size(); ++i) {
@@ -120,8 +117,14 @@ void dmp_recordset::fast_append(udb_record& record) {
   values += ")";
 
   if (!pending) {
+    // The batch's column list comes from its first record.
     reduced_schema_ = kept;
-    append_buffer_ = head + values;
+    append_buffer_ = "INSERT INTO " + quoted_name(table_name) + "(";
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      if (i > 0) append_buffer_ += ", ";
+      append_buffer_ += quoted_name(kept[i]->name);
+    }
+    append_buffer_ += ")" + values;
   } else {
     append_buffer_ += ", " + values;
   }

@@ -19,6 +19,16 @@
 
 class udb_profile;
 
+// A schema that owns copies of its descriptors, for a caller that keeps it after the source
+// it was read from has closed.
+class owned_schema : public udb_schema {
+ public:
+  explicit owned_schema(const udb_schema& schema);
+
+ private:
+  std::vector<std::unique_ptr<t_ftd>> copies_;
+};
+
 // Which program the converter serves, fixed at construction: the console loads a few settings
 // and stores none, the wizard loads and stores them all; the console's run also converts every
 // table when none is selected and warns of selected tables the source lacks.
@@ -71,7 +81,14 @@ class vandry_converter : public udb_converter,
   std::uint32_t bool_map = 0; // 0: true is 1; otherwise Access's true, -1
 
  private:
-  // The item-level and row-level work of a run.
-  class run_state;
-  void convert_items(udb_database& source, udb_database& destination);
+  struct run_state;
+  // The run from opening the source to releasing everything; throws what the run level handles.
+  void run_conversion();
+  // One item (table or user query) and its rows; reports its own failures.
+  void convert_item(run_state& run, const item& entry);
+  void copy_rows(run_state& run, const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
+                 udb_recordset& out);
+  // After the rows: the destination learns every renamed table and column, then gets the foreign
+  // keys between converted tables and the views.
+  void finish_destination(run_state& run);
 };

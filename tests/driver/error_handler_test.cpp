@@ -89,7 +89,7 @@ TEST(ErrorHandler, KindsAndAnswers) {
   EXPECT_TRUE(handler->silent);
   handler->handle(tk_exception("y", tk_kind_continuable), false);
   EXPECT_TRUE(front.reports.back().silent);
-  EXPECT_EQ(handler->errors_reported(), 7u);
+  EXPECT_EQ(handler->errors_reported(), 6u);
 }
 
 TEST(ErrorHandler, WithoutFrontEndOnlyLogs) {

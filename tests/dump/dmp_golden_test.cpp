@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "SQL/dmp_database.h"
@@ -10,6 +11,7 @@
 #include "SQL/sql_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_utils.h"
+#include "UDB/udb_properties.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationship.h"
 #include "platform/win/local_time.h"
@@ -25,7 +27,7 @@ using dmp_test::table_def;
 std::string today() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  char date[16];
+  char date[32];
   std::snprintf(date, sizeof date, "%02d/%02d/%04d", int(now.wMonth), int(now.wDay),
                 int(now.wYear));
   return date;
@@ -65,102 +67,63 @@ std::string write_dump(sql_engine& engine, const dump_options& options, const st
   return read_file(path);
 }
 
-const char* const header =
+// Pieces of the expected texts; "\n" stands for the line end the options choose.
+const std::string header =
     "# File name: {PATH}\n"
     "# Creation date: {DATE}\n"
     "# Created by Ostrelle tests\n"
     "# --------------------------------------------------\n";
-
-const char* const defaults_body =
-    "\n"
-    "SET NAMES utf8mb4;\n"
-    "SET FOREIGN_KEY_CHECKS = 0;\n"
-    "\n"
-    "#\n"
-    "# Table structure for table 'Orders'\n"
-    "#\n"
-    "\n"
+const std::string set_names = "\nSET NAMES utf8mb4;\nSET FOREIGN_KEY_CHECKS = 0;\n";
+const std::string create_orders =
     "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
     "CREATE TABLE `Orders` (\n"
     "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
     "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
     "  PRIMARY KEY (`ID`)\n"
-    ") ENGINE=InnoDB;\n"
-    "\n"
-    "#\n"
-    "# Dumping data for table 'Orders'\n"
-    "#\n"
-    "\n"
-    "LOCK TABLES `Orders` WRITE;\n"
-    "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-    "UNLOCK TABLES;\n"
-    "\n"
-    "#\n"
-    "# Table structure for table 'Lines'\n"
-    "#\n"
-    "\n"
+    ") ENGINE=InnoDB;\n";
+const std::string insert_orders = "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n";
+const std::string create_lines =
     "DROP TABLE IF EXISTS `Lines` CASCADE;\n"
     "CREATE TABLE `Lines` (\n"
     "  `Order` INT\n"
-    ") ENGINE=InnoDB;\n"
-    "\n"
-    "#\n"
-    "# Dumping data for table 'Lines'\n"
-    "#\n"
-    "\n"
-    "LOCK TABLES `Lines` WRITE;\n"
-    "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-    "UNLOCK TABLES;\n"
-    "\n"
-    "SET FOREIGN_KEY_CHECKS = 0;\n"
-    "LOCK TABLES `Lines` WRITE;\n"
-    "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-    "LOCK TABLES `Lines` WRITE, `Orders` WRITE;\n"
+    ") ENGINE=InnoDB;\n";
+const std::string insert_lines = "INSERT INTO `Lines`(`Order`) VALUES(1);\n";
+const std::string fk_checks_off = "\nSET FOREIGN_KEY_CHECKS = 0;\n";
+const std::string add_index = "ALTER TABLE `Lines` ADD INDEX (`Order`);\n";
+const std::string add_constraint =
     "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-    "`Orders`(`ID`) ON DELETE CASCADE;\n"
-    "SET FOREIGN_KEY_CHECKS = 1;\n"
-    "UNLOCK TABLES;\n"
+    "`Orders`(`ID`)  ON DELETE CASCADE;\n"
+    "SET FOREIGN_KEY_CHECKS = 1;\n";
+const std::string view_and_end =
     "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
     "SET FOREIGN_KEY_CHECKS = 1;\n";
+std::string comment(const char* what, const char* table) {
+  return std::string("\n#\n# ") + what + " for table '" + table + "'\n#\n\n";
+}
+std::string lock(const char* tables) { return std::string("LOCK TABLES ") + tables + " WRITE;\n"; }
+const std::string unlock = "UNLOCK TABLES;\n";
 
 TEST(DumpGolden, OptionCombinations) {
   struct golden_case {
     const char* what;
     void (*set)(dump_options&);
-    std::string expected;  // "\n" stands for the line end the options choose
+    std::string expected;
   };
   const golden_case cases[] = {
       {"defaults: CR LF, new servers, locks, comments", [](dump_options&) {},
-       std::string(header) + defaults_body},
+       header + set_names + comment("Table structure", "Orders") + create_orders +
+           comment("Dumping data", "Orders") + lock("`Orders`") + insert_orders + unlock +
+           comment("Table structure", "Lines") + create_lines + comment("Dumping data", "Lines") +
+           lock("`Lines`") + insert_lines + unlock + fk_checks_off + lock("`Lines`") + add_index +
+           lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
       {"LF line ends, no comments, no locks",
        [](dump_options& o) {
          o.line_break = 1;
          o.insert_comments = false;
          o.add_lock = false;
        },
-       "\n"
-       "SET NAMES utf8mb4;\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
-       "CREATE TABLE `Orders` (\n"
-       "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
-       "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
-       "  PRIMARY KEY (`ID`)\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-       "DROP TABLE IF EXISTS `Lines` CASCADE;\n"
-       "CREATE TABLE `Lines` (\n"
-       "  `Order` INT\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-       "\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-       "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`) ON DELETE CASCADE;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"
-       "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"},
+       set_names + create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
+           add_index + add_constraint + view_and_end},
       {"old servers: bare names, TYPE=, no character sets, no foreign keys",
        [](dump_options& o) {
          o.new_version = false;
@@ -179,10 +142,11 @@ TEST(DumpGolden, OptionCombinations) {
        "UNLOCK TABLES;\n"
        "DROP TABLE IF EXISTS Lines CASCADE;\n"
        "CREATE TABLE Lines (\n"
-       "  Order INT\n"
+       // ORDER is a reserved word of the old servers.
+       "  order00000 INT\n"
        ") TYPE=MyISAM;\n"
        "LOCK TABLES Lines WRITE;\n"
-       "INSERT INTO Lines(Order) VALUES(1);\n"
+       "INSERT INTO Lines(order00000) VALUES(1);\n"
        "UNLOCK TABLES;\n"
        "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"},
       {"database block, without comments and locks",
@@ -192,59 +156,22 @@ TEST(DumpGolden, OptionCombinations) {
          o.insert_comments = false;
          o.add_lock = false;
        },
-       "\n"
-       "SET NAMES utf8mb4;\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "\n"
-       "DROP DATABASE IF EXISTS `shop`;\n"
-       "CREATE DATABASE `shop` character set utf8;\n"
-       "USE `shop`;\n"
-       "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
-       "CREATE TABLE `Orders` (\n"
-       "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
-       "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
-       "  PRIMARY KEY (`ID`)\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-       "DROP TABLE IF EXISTS `Lines` CASCADE;\n"
-       "CREATE TABLE `Lines` (\n"
-       "  `Order` INT\n"
-       ") ENGINE=InnoDB;\n"
-       "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-       "\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-       "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`) ON DELETE CASCADE;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"
-       "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"},
+       set_names +
+           "\n"
+           "DROP DATABASE IF EXISTS `shop`;\n"
+           "CREATE DATABASE `shop` character set utf8;\n"
+           "USE `shop`;\n" +
+           create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
+           add_index + add_constraint + view_and_end},
       {"no table definitions: the database block is left out too",
        [](dump_options& o) {
          o.create_table = false;
          o.create_database = true;
          o.insert_comments = false;
        },
-       "\n"
-       "SET NAMES utf8mb4;\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "LOCK TABLES `Orders` WRITE;\n"
-       "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n"
-       "UNLOCK TABLES;\n"
-       "LOCK TABLES `Lines` WRITE;\n"
-       "INSERT INTO `Lines`(`Order`) VALUES(1);\n"
-       "UNLOCK TABLES;\n"
-       "\n"
-       "SET FOREIGN_KEY_CHECKS = 0;\n"
-       "LOCK TABLES `Lines` WRITE;\n"
-       "ALTER TABLE `Lines` ADD INDEX (`Order`);\n"
-       "LOCK TABLES `Lines` WRITE, `Orders` WRITE;\n"
-       "ALTER TABLE `Lines` ADD CONSTRAINT `FK_Orders_Lines` FOREIGN KEY(`Order`) REFERENCES "
-       "`Orders`(`ID`) ON DELETE CASCADE;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"
-       "UNLOCK TABLES;\n"
-       "CREATE OR REPLACE VIEW `V` AS SELECT CHAR_LENGTH(`Name`) FROM `Orders`;\n"
-       "SET FOREIGN_KEY_CHECKS = 1;\n"},
+       set_names + lock("`Orders`") + insert_orders + unlock + lock("`Lines`") + insert_lines +
+           unlock + fk_checks_off + lock("`Lines`") + add_index +
+           lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
   };
   const std::string dir = test_env::make_temp_dir();
   for (const auto& c : cases) {
@@ -316,6 +243,112 @@ TEST(DumpGolden, StatementsOfTheOtherOperations) {
       "UNLOCK TABLES;\r\n"
       "SET FOREIGN_KEY_CHECKS = 1;\r\n";
   EXPECT_EQ(read_file(path), expected);
+}
+
+}  // namespace
+
+namespace {
+
+std::size_t count_of(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(DumpGolden, ViewsUseTargetNamesQuotedOnceAndComeAfterTheirViews) {
+  sql_engine engine;
+  dump_options options;
+  options.insert_comments = false;
+  options.add_lock = false;
+  table_def t;
+  t.column(L"Price*Unit", VT_I4, 4);
+  const std::string path = test_env::make_temp_dir() + "/views.sql";
+  {
+    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    dump->create_table(L"T", t.schema, t.indexes);
+    dump->create_views({{L"Top", L"SELECT * FROM [Cheap]"},
+                        {L"Cheap", L"SELECT [Price*Unit] FROM [T] WHERE [Price*Unit] < 5"},
+                        {L"Action", L"UPDATE T SET x = 1"}});
+    dump->close();
+  }
+  const std::string text = read_file(path);
+  const std::string views =
+      "CREATE OR REPLACE VIEW `Cheap` AS SELECT `price_unit` FROM `T` WHERE `price_unit` < 5;\r\n"
+      "CREATE OR REPLACE VIEW `Top` AS SELECT * FROM `Cheap`;\r\n"
+      "SET FOREIGN_KEY_CHECKS = 1;\r\n";
+  ASSERT_GE(text.size(), views.size());
+  EXPECT_EQ(text.substr(text.size() - views.size()), views) << text;
+}
+
+TEST(DumpGolden, BatchesCloseAfterAMillionCharacters) {
+  sql_engine engine;
+  dump_options options;
+  options.insert_comments = false;
+  table_def t;
+  t.column(L"Memo", VT_BSTR, 0);
+  const std::string path = test_env::make_temp_dir() + "/batches.sql";
+  {
+    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    auto rs = dump->create_table(L"T", t.schema, t.indexes);
+    // Ten rows of 100000 characters pass 1000000 with the statement's head; the eleventh row
+    // starts a statement of its own.
+    for (int i = 0; i < 11; ++i) {
+      rs->append_record(*record({{L"Memo", ole_variant(std::wstring(100000, L'a' + i))}}));
+    }
+    EXPECT_TRUE(engine.fast_insert);
+    rs.reset();
+    dump->close();
+  }
+  const std::string text = read_file(path);
+  EXPECT_EQ(count_of(text, "INSERT INTO `T`(`Memo`) VALUES("), 2u);
+  EXPECT_EQ(count_of(text, "'), ('"), 9u);
+  EXPECT_NE(text.find("INSERT INTO `T`(`Memo`) VALUES('" + std::string(100000, 'k') + "');\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The user's rules as the engine sees them: settings of tables and of their columns.
+struct rules : udb_properties {
+  std::map<std::wstring, rules> children;
+  rules& child(const std::wstring& name) { return children[name]; }
+  udb_properties* get_by_source_name(const std::wstring& name) override {
+    return get_by_target_name(name);
+  }
+  udb_properties* get_by_target_name(const std::wstring& name) override {
+    const auto found = children.find(name);
+    return found == children.end() ? nullptr : &found->second;
+  }
+};
+
+TEST(DumpGolden, UserRulesChooseEngineAndCharacterSets) {
+  sql_engine engine;
+  rules all;
+  rules& table = all.child(L"Notes");
+  table.get_properties()[L"engine"] = L"MEMORY";
+  table.get_properties()[L"character set"] = L"latin1";
+  table.child(L"Text").get_properties()[L"character_set"] = L"cp1251";
+  engine.properties = &all;
+  dump_options options;
+  options.insert_comments = false;
+  options.add_lock = false;
+  table_def t;
+  t.column(L"Text", VT_BSTR, 40).native_type = L"VARCHAR(40)";
+  t.column(L"Other", VT_BSTR, 40).native_type = L"VARCHAR(40)";
+  const std::string path = test_env::make_temp_dir() + "/rules.sql";
+  {
+    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    dump->create_table(L"Notes", t.schema, t.indexes);
+    dump->close();
+  }
+  EXPECT_NE(read_file(path).find("CREATE TABLE `Notes` (\r\n"
+                                 "  `Text` VARCHAR(40) CHARACTER SET cp1251,\r\n"
+                                 "  `Other` VARCHAR(40) CHARACTER SET utf8\r\n"
+                                 ") ENGINE=MEMORY character set latin1;\r\n"),
+            std::string::npos)
+      << read_file(path);
 }
 
 }  // namespace

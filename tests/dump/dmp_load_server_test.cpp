@@ -130,7 +130,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   values.column(L"Short Text", VT_BSTR, 255).description = L"a \\ b 'c'\nline";
   values.column(L"Memo", VT_BSTR, 0);
   values.column(L"Blob", VT_ARRAY | VT_UI1, 0);
-  values.column(L"When", VT_DATE, 8);
+  values.column(L"When", VT_DATE, 8).dw_reserved = 1;  // date and time, as Access marks it
   t_ftd& amount = values.column(L"Amount", VT_DECIMAL, 16);
   amount.precision = 19;
   amount.scale = 4;
@@ -143,7 +143,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   std::string all_bytes;
   for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
   const std::wstring long_memo = std::wstring(1500000, L'x') +
-                                 std::wstring(L"\r\n'\\\0end\U0001F600", 9) +
+                                 std::wstring(L"\r\n'\\end\U0001F600", 8) +
                                  std::wstring(10, L'y');
   std::string long_blob(1200000, '\0');
   for (std::size_t i = 0; i < long_blob.size(); ++i) long_blob[i] = static_cast<char>(i * 7);
@@ -154,7 +154,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
     std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
     std::unique_ptr<udb_recordset> rs = dump->create_table(L"Values", values.schema, values.indexes);
     // The fields of the first row stand in another order than the columns: values go by name.
-    rs->append_record(*record({{L"Memo", text(std::wstring(L"NUL \0 inside", 12))},
+    rs->append_record(*record({{L"Memo", text(L"quote ' and \\ and \x1A")},
                                {L"ID", typed("1", VT_I4)},
                                {L"Short Text", text(L"O'Brien \"q\" back\\slash")},
                                {L"Blob", bytes(all_bytes)},
@@ -191,7 +191,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
                         "`Price`, `Ratio`, `Flag` FROM `" + db_name_ + "`.`Values` ORDER BY `ID`");
   ASSERT_EQ(got.size(), 3u);
   const std::vector<std::vector<std::string>> expected = {
-      {"1", "O'Brien \"q\" back\\slash", std::string("NUL \0 inside", 12), hex(all_bytes),
+      {"1", "O'Brien \"q\" back\\slash", "quote ' and \\ and \x1A", hex(all_bytes),
        "2024-02-29 13:45:30", "12345.6789", "-922337203685477.5807", "0.1", "1"},
       {"2", "line1\r\nline2\ttab\x1A", tk_unicode_to_utf8(L"\U0001F600 emoji und Umlaute äöü"),
        "<NULL>", "1899-12-30 00:00:00", "-0.0001", "<NULL>", "<NULL>", "0"},
@@ -288,6 +288,38 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
                             "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Customers'");
   ASSERT_EQ(indexes.size(), 1u);
   EXPECT_EQ(indexes[0][0], "PRIMARY");
+}
+
+TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {
+  // 70 texts of 240 four-byte characters would need 67200 bytes a row; the server takes
+  // 65535. Columns no index needs become long texts, so the table is created.
+  table_def wide;
+  for (int i = 0; i < 70; ++i) wide.column(L"c" + std::to_wstring(i), VT_BSTR, 240);
+  wide.index(L"PrimaryKey", true, true, {L"c0"});
+  const std::string path = dir_ + "/wide.sql";
+  {
+    const dump_options o = options();
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    auto rs = dump->create_table(L"Wide", wide.schema, wide.indexes);
+    auto r = std::make_unique<udb_record>();
+    for (int i = 0; i < 70; ++i) {
+      r->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0,
+                                            text(std::wstring(240, L'\u00e4')), false, false));
+    }
+    rs->append_record(*r);
+    rs.reset();
+    dump->close();
+  }
+  ASSERT_EQ(load(path), "");
+  const auto got = rows("SELECT CHAR_LENGTH(`c0`), CHAR_LENGTH(`c69`), COUNT(*) FROM `" +
+                        db_name_ + "`.`Wide`");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0], (std::vector<std::string>{"240", "240", "1"}));
+  const auto long_texts = rows("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE "
+                               "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Wide' AND "
+                               "DATA_TYPE = 'longtext'");
+  ASSERT_EQ(long_texts.size(), 1u);
+  EXPECT_EQ(long_texts[0][0], "2");
 }
 
 }  // namespace
