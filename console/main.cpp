@@ -6,11 +6,11 @@
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "common/console_front_end.h"
 #include "common/error_handler.h"
 #include "console/cmd_options.h"
 #include "console/console_output.h"
 #include "console/target_checks.h"
+#include "console/vdyagent_front_end.h"
 #include "converter/vandry_converter.h"
 #include "dao/dao_exception.h"
 
@@ -21,17 +21,6 @@ constexpr const char* dao_missing_text =
     "may fix the problem.";
 constexpr const char* dao_download_address =
     "https://www.microsoft.com/en-us/download/details.aspx?id=54920";
-
-// The console front end that also remembers the warnings of a run (a table the source lacks), so
-// the exit code can tell that not everything asked for was converted.
-class vdyagent_front_end : public console_front_end {
- public:
-  void write_warning(const std::wstring& line) override {
-    ++warnings;
-    console_front_end::write_warning(line);
-  }
-  unsigned warnings = 0;
-};
 
 int convert(int argc, char** argv, vandry_converter& converter, error_handler& handler,
             vdyagent_front_end& front_end) {
@@ -45,16 +34,22 @@ int convert(int argc, char** argv, vandry_converter& converter, error_handler& h
     check_charset_and_engine();
     converter.check_dest();
 
+    // The run reports to the front end, which keeps quiet itself, so that it learns of every
+    // warning and failure in silent mode too.
+    front_end.quiet = converter.silent;
+    converter.set_silent(false);
     const auto errors_before = handler.errors_reported();
-    const unsigned warnings_before = front_end.warnings;
     converter();
-    if (handler.errors_reported() == errors_before && front_end.warnings == warnings_before) return exit_no_error;
+    converter.set_silent(front_end.quiet);
+    if (front_end.engine_missing) return exit_not_converted;
+    if (handler.errors_reported() == errors_before && front_end.warnings == 0 && front_end.failures == 0)
+      return exit_no_error;
     // An item sets the current table when it begins: a run that failed before its first item
     // converted nothing.
     return converter.get_current_table().empty() ? exit_not_converted : exit_run_errors;
   } catch (const dao_required_exception&) {
-    if (!converter.silent)
-      console_write(stderr, std::string(dao_missing_text) + "\n" + dao_download_address + "\n");
+    front_end.quiet = converter.silent;
+    front_end.engine_required(dao_missing_text, "", dao_download_address);
     return exit_not_converted;
   } catch (const tk_exception& e) {
     // Kinds 1 and 2 end the program in the handler; an error the engine or the server reported

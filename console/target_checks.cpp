@@ -28,9 +28,12 @@ std::wstring name_part(const std::wstring& entry) { return entry.substr(0, entry
 
 bool is_listed(const std::wstring& name, const std::vector<std::wstring>& known) {
   const std::string wanted = narrow(name);
+  if (wanted.empty()) return false;
   for (const std::wstring& entry : known)
-    if (tk_string::compare_no_case(wanted, narrow(name_part(entry)))) return !wanted.empty();
-  return false;
+    if (tk_string::compare_no_case(wanted, narrow(name_part(entry)))) return true;
+  // Servers from MySQL 8.0 and MariaDB 10.6 on list utf8 under its full name utf8mb3 and take
+  // the old name as its alias.
+  return tk_string::compare_no_case(wanted, "utf8") && is_listed(L"utf8mb3", known);
 }
 
 void check_charset_and_engine() {
