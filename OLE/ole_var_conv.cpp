@@ -133,13 +133,16 @@ std::string hex_text(const BYTE* bytes, std::uint32_t n) {
 
 std::wstring bstr_text(const VARIANT& v) {
   if (v.bstrVal == nullptr) return std::wstring();
-  return std::wstring(v.bstrVal, wcsnlen(v.bstrVal, SysStringLen(v.bstrVal)));
+  return std::wstring(v.bstrVal, SysStringLen(v.bstrVal));  // NULs inside are part of the value
 }
 
+// The whole text, NULs inside it included; empty when it cannot be converted.
 std::string utf8_or_empty(const std::wstring& text) {
-  std::string out;
-  tk_unicode_to_ansi3(text.c_str(), out);
-  return out;
+  try {
+    return tk_unicode_to_utf8(text);
+  } catch (const tk_exception&) {
+    return std::string();
+  }
 }
 
 template <class T>

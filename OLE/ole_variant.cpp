@@ -389,7 +389,7 @@ std::uint32_t ole_variant::get_at(std::string& out, std::uint32_t pos, std::uint
   }
   if (var_.vt == VT_BSTR) {
     tk_log1(1, "Extracting VT_BSTR");
-    const std::size_t size = var_.bstrVal == nullptr ? 0 : wcsnlen(var_.bstrVal, SysStringLen(var_.bstrVal));
+    const std::size_t size = var_.bstrVal == nullptr ? 0 : SysStringLen(var_.bstrVal);
     if (pos >= size) return 0;
     const std::size_t count = std::min<std::size_t>(length, size - pos);
     // The piece is counted in characters; its UTF-8 form may be up to four times as long.
@@ -414,7 +414,7 @@ std::uint32_t ole_variant::get_bytes1(const BYTE*& data, std::string& storage) c
   }
   if (var_.vt == VT_BSTR) {
     if (ole_log_enabled(1)) tk_log2(1, L"Processing VT_BSTR: '%ls'", to_wstring().c_str());
-    const std::size_t n = var_.bstrVal == nullptr ? 0 : wcsnlen(var_.bstrVal, SysStringLen(var_.bstrVal));
+    const std::size_t n = var_.bstrVal == nullptr ? 0 : SysStringLen(var_.bstrVal);
     tk_log1(1, "n_unicode=%d", static_cast<int>(n));
     tk_log1(1, "Right before tk_unicode_to_ansi");
     try {

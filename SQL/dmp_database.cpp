@@ -9,7 +9,6 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
-#include "SQL/sql_schema.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -27,17 +26,6 @@ std::string base_name(const std::string& path) {
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
   return name;
-}
-
-// A table's own setting from the user's rules ("engine", "character set"); empty when none.
-std::wstring table_property(const std::wstring& table_name, const wchar_t* property) {
-  udb_properties* all = engine().properties;
-  if (all == nullptr) return {};
-  udb_properties* table = all->get_by_target_name(table_name);
-  if (table == nullptr) return {};
-  const auto& properties = table->get_properties();
-  const auto found = properties.find(property);
-  return found == properties.end() ? std::wstring() : found->second;
 }
 
 }  // namespace
@@ -174,18 +162,10 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   sql_engine& sql = engine();
   const std::wstring eol = options_.get_wline_end();
 
-  // The server refuses rows of 64 KB and more: the same rule as on a live server turns the
-  // widest text columns no index needs into long texts, on copies of the caller's columns.
-  std::vector<std::unique_ptr<t_ftd>> copies;
-  sql_schema sized;
-  sized.set_indexed_columns(indexes);
-  for (const t_ftd* column : schema.fields) {
-    copies.push_back(std::make_unique<t_ftd>(*column));
-    sized.push_back(copies.back().get());
-  }
-
+  // The server refuses rows of 64 KB and more, on load as on a live server.
+  const sql_sized_columns sized(schema, indexes);
   std::wstring auto_increment_name;
-  sql_schema_initializer columns(table_name, sized, indexes, auto_increment_name);
+  sql_schema_initializer columns(table_name, sized.get_schema(), indexes, auto_increment_name);
   std::vector<std::wstring> column_chunks;
   columns.get_init_chunks(column_chunks, sql.properties == nullptr
                                              ? nullptr
@@ -201,7 +181,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     delete_tab(table_name);
   }
 
-  std::wstring storage = table_property(table_name, L"engine");
+  std::wstring storage = sql_table_property(table_name, L"engine");
   if (storage.empty()) storage = options_.new_version ? sql.engine : L"MyISAM";
 
   std::wstring statement = L"CREATE TABLE " +
@@ -226,7 +206,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   if (options_.create_table) {
     tk_log1(1, "Right before inserting CREATE TABLE statement");
     statement += eol + L")" + (options_.new_version ? L" ENGINE=" : L" TYPE=") + storage;
-    const std::wstring charset = table_property(table_name, L"character set");
+    const std::wstring charset = sql_table_property(table_name, L"character set");
     if (!charset.empty()) statement += L" character set " + charset;
     write(statement + L";" + eol);
   }

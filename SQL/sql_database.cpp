@@ -5,6 +5,7 @@
 
 #include "SQL/sql_engine.h"
 #include "SQL/sql_exception.h"
+#include "SQL/sql_values.h"
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
 #include "SQL/sql_record.h"
@@ -31,15 +32,6 @@ constexpr std::uint32_t kLongDataPiece = 131072;
 
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
-// The MySQL text literal of a name inside a statement's string.
-std::string string_literal(const std::wstring& text) {
-  std::string quoted = "'";
-  for (char c : tk_unicode_to_utf8(text)) {
-    if (c == '\'' || c == '\\') quoted += c;
-    quoted += c;
-  }
-  return quoted + "'";
-}
 
 std::wstring first_column(udb_record* row, size_t column) {
   if (row == nullptr || row->fields.size() <= column) throw tk_mail_assertion("sql_db", 90);
@@ -104,7 +96,7 @@ void sql_database::init_views() {
   sql_text_scope text;
   std::unique_ptr<udb_recordset> rows = query(
       L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
-      tk_utf8_to_unicode(string_literal(name)));
+      to_mysql_wstr(name, VT_BSTR));
   if (!rows) return;
   for (rows->reset(); !rows->is_eof(); rows->next()) {
     const std::wstring view = first_column(rows->get_item(), 0);
@@ -207,8 +199,13 @@ std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query
   return std::make_unique<sql_recordset>(this, query_name, sql, &relationships);
 }
 
+void sql_database::settle() {
+  if (streaming_table_ != nullptr) streaming_table_->settle();
+}
+
 MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
   tk_log2(1, L"sql_database::do_query2(%ls)", statement.c_str());
+  settle();
   const std::string utf8 = tk_unicode_to_utf8(statement);
   // A refused statement or a result that cannot be read (a lost connection) must not reach the
   // client library as a null result.
@@ -233,6 +230,7 @@ std::unique_ptr<udb_recordset> sql_database::query(const std::wstring& statement
 
 bool sql_database::test_query(const std::wstring& sql) {
   tk_log2(2, L"sql_database::query(%ls)", sql.c_str());
+  settle();
   const std::string statement = tk_unicode_to_utf8(sql);
   const bool ok = mysql_real_query(connection_, statement.data(), statement.size()) == 0;
   if (MYSQL_RES* result = mysql_use_result(connection_)) mysql_free_result(result);
@@ -243,6 +241,7 @@ void sql_database::query_append(const std::string& statement) {
   tk_log1(2, "sql_database::query_append(q_len=%d)", static_cast<int>(statement.size()));
   tk_log1(2, "(%s)", statement.c_str());
   tk_log1(1, "sql_database::do_query1(%s)", statement.c_str());
+  settle();
   const bool refused = mysql_real_query(connection_, statement.data(), statement.size()) != 0;
   MYSQL_RES* result = refused ? nullptr : mysql_use_result(connection_);
   if (mysql_errno(connection_) != 0) {
@@ -268,6 +267,7 @@ void sql_database::prepared_statement(const std::string& statement,
                                       std::uint32_t row_size) {
   tk_log1(1, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
           static_cast<int>(long_values.size()));
+  settle();
   std::unique_ptr<MYSQL_STMT, stmt_closer> stmt(mysql_stmt_init(connection_));
   if (!stmt) throw sql_prep_stmt_failed_exception();
   if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0) {

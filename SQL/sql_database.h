@@ -15,6 +15,7 @@
 #include "UDB/udb_database.h"
 
 class tk_exception;
+class sql_table;
 class udb_field;
 class udb_record;
 class sql_tmp_recordset;
@@ -77,6 +78,12 @@ class sql_database : public udb_database {
 
   MYSQL* connection() const { return connection_; }
 
+  // The table whose last batch the server is still storing while the next one is built. Every
+  // statement of this database first waits for that batch (sql_table::settle), so the
+  // connection is never asked two things at once. Null when nothing is in flight.
+  void set_streaming_table(sql_table* table) { streaming_table_ = table; }
+  void settle();
+
   // One page of a table or query read with LIMIT offset,count; the result is freed with it.
   class sql_limited_query {
    public:
@@ -104,4 +111,5 @@ class sql_database : public udb_database {
   void report(const std::string& context, const tk_exception& error);
 
   MYSQL* connection_;
+  sql_table* streaming_table_ = nullptr;
 };

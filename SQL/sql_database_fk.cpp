@@ -6,6 +6,7 @@
 #include "SQL/sql_database.h"
 #include "SQL/sql_engine.h"
 #include "SQL/sql_exception.h"
+#include "SQL/sql_values.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -19,14 +20,6 @@ constexpr std::uint32_t kAppendMode = 8;
 
 const char kSupport[] = "support@quellbrook.com";
 
-std::string literal(const std::wstring& text) {
-  std::string quoted = "'";
-  for (char c : tk_unicode_to_utf8(text)) {
-    if (c == '\'' || c == '\\') quoted += c;
-    quoted += c;
-  }
-  return quoted + "'";
-}
 
 // The server's answer to a one-value question, as text; empty without a row.
 std::wstring single_value(sql_database& db, const std::wstring& statement) {
@@ -127,9 +120,9 @@ void sql_database::create_relationships(const udb_relationships& list) {
       // MyISAM and Aria take the statement and keep nothing.
       const std::wstring made = single_value(
           *this, L"SELECT COUNT(*) FROM information_schema.TABLE_CONSTRAINTS WHERE "
-                 L"CONSTRAINT_SCHEMA=" + tk_utf8_to_unicode(literal(name)) +
-                 L" AND TABLE_NAME=" + tk_utf8_to_unicode(literal(fk_table)) +
-                 L" AND CONSTRAINT_NAME=" + tk_utf8_to_unicode(literal(constraint)) +
+                 L"CONSTRAINT_SCHEMA=" + to_mysql_wstr(name, VT_BSTR) +
+                 L" AND TABLE_NAME=" + to_mysql_wstr(fk_table, VT_BSTR) +
+                 L" AND CONSTRAINT_NAME=" + to_mysql_wstr(constraint, VT_BSTR) +
                  L" AND CONSTRAINT_TYPE='FOREIGN KEY'");
       if (made == L"0")
         throw tk_exception(

@@ -78,6 +78,24 @@ std::wstring column_charset(const std::wstring& target_name, udb_properties* tab
 
 }  // namespace
 
+std::wstring sql_table_property(const std::wstring& table_name, const wchar_t* key) {
+  udb_properties* all = engine().properties;
+  if (all == nullptr) return {};
+  udb_properties* table = all->get_by_target_name(table_name);
+  if (table == nullptr) return {};
+  const auto& properties = table->get_properties();
+  const auto found = properties.find(key);
+  return found == properties.end() ? std::wstring() : found->second;
+}
+
+sql_sized_columns::sql_sized_columns(const udb_schema& source, const udb_indexes& indexes) {
+  schema_.set_indexed_columns(indexes);
+  for (const t_ftd* column : source.fields) {
+    copies_.push_back(std::make_unique<t_ftd>(*column));
+    schema_.push_back(copies_.back().get());
+  }
+}
+
 sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
                                                const udb_schema& source,
                                                const udb_indexes& source_indexes,

@@ -8,11 +8,32 @@
 #include <string>
 #include <vector>
 
+#include "SQL/sql_schema.h"
 #include "UDB/udb_index.h"
 #include "UDB/udb_schema.h"
 #include "UDB/udb_validator.h"
 
 class udb_properties;
+
+// A table's own setting from the user's rules ("engine", "character set"), found by the table's
+// target name through the sql_engine singleton's properties; empty when there is none.
+std::wstring sql_table_property(const std::wstring& table_name, const wchar_t* key);
+
+// Copies of a table's columns with the server's row-size rule applied: the widest texts that
+// no index needs become long texts, so that the server takes the row. The caller's schema
+// stays as it was. Give its schema to sql_schema_initializer.
+class sql_sized_columns {
+ public:
+  sql_sized_columns(const udb_schema& source, const udb_indexes& indexes);
+  sql_sized_columns(const sql_sized_columns&) = delete;
+  sql_sized_columns& operator=(const sql_sized_columns&) = delete;
+
+  const sql_schema& get_schema() const { return schema_; }
+
+ private:
+  std::vector<std::unique_ptr<t_ftd>> copies_;
+  sql_schema schema_;
+};
 
 // Settles the target column names (acceptable to the server, unique within the table) and makes
 // one column definition per column. Lives for one table creation and must outlive the

@@ -261,6 +261,28 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_
   return pairs;
 }
 
+sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::string& head) {
+  bool same = matched_names_.size() == row.fields.size();
+  for (size_t i = 0; same && i < row.fields.size(); ++i) same = matched_names_[i] == row.fields[i]->name;
+  if (!same) {
+    const column_pairs pairs = match_columns(row, 1);
+    matched_names_.clear();
+    for (const auto& field : row.fields) matched_names_.push_back(field->name);
+    matched_.clear();
+    for (const auto& [field, column] : pairs) {
+      size_t at = 0;
+      while (row.fields[at].get() != field) ++at;
+      matched_.emplace_back(at, column);
+    }
+    matched_head_ = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, false) + ")";
+  }
+  column_pairs pairs;
+  pairs.reserve(matched_.size());
+  for (const auto& [at, column] : matched_) pairs.emplace_back(row.fields[at].get(), column);
+  head = matched_head_;
+  return pairs;
+}
+
 std::string sql_table::column_list(const column_pairs& pairs, bool always_quote) const {
   const bool quote = always_quote || !engine().is_old_version();
   std::string list;
@@ -273,6 +295,7 @@ std::string sql_table::column_list(const column_pairs& pairs, bool always_quote)
 
 std::size_t sql_table::batch_limit() {
   if (batch_limit_ == 0) {
+    sql_db->settle();  // the engine asks the server on the same connection
     // The statement must also fit the server's packet, with room for the protocol's header.
     const std::uint32_t packet = engine().get_max_allowed_packet();
     batch_limit_ = packet > 4096 ? std::min<std::size_t>(kBatchLimit, packet - 4096) : kBatchLimit;
@@ -280,35 +303,71 @@ std::size_t sql_table::batch_limit() {
   return batch_limit_;
 }
 
-void sql_table::flush() {
+void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::string& head,
+                           const sql_exception& error) {
+  // A lost connection fails every row alike; anything else may be one row's fault.
+  const bool lost = error.code() == 0x4007D6u || error.code() == 0x4007DDu;
+  if (!lost) {
+    tk_log2(2, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
+            error.what());
+  }
+  for (const pending_row& row : rows) {
+    try {
+      if (lost) throw error;
+      sql_db->query_append(head + " VALUES" + row.values);
+    } catch (const sql_exception& e) {
+      deferred_.emplace_back(row.number, e);
+      if (row_count > 0) --row_count;
+    }
+  }
+}
+
+void sql_table::settle() noexcept {
+  if (in_flight_.empty()) return;
+  std::vector<pending_row> rows = std::move(in_flight_);
+  in_flight_.clear();
+  sql_db->set_streaming_table(nullptr);
+  MYSQL* connection = sql_db->connection();
+  if (mysql_read_query_result(connection) == 0) return;
+  try {
+    retry_rows(rows, in_flight_head_, sql_exception(connection));
+  } catch (const std::exception& e) {
+    tk_log2(3, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
+  }
+}
+
+void sql_table::send_batch() {
+  sql_db->settle();
   if (pending_.empty()) return;
   std::string statement = batch_head_ + " VALUES";
+  statement.reserve(statement.size() + pending_bytes_);
   for (size_t i = 0; i < pending_.size(); ++i) statement += (i ? ", " : "") + pending_[i].values;
   std::vector<pending_row> rows = std::move(pending_);
   pending_.clear();
   pending_bytes_ = 0;
   tk_log1(1, "Run SQL query: [%s]", statement.c_str());
-  try {
-    sql_db->query_append(statement);
+  MYSQL* connection = sql_db->connection();
+  // The server stores this batch while the caller builds the next one.
+  if (mysql_send_query(connection, statement.data(), statement.size()) != 0) {
+    retry_rows(rows, batch_head_, sql_exception(connection));
     return;
-  } catch (const sql_exception& e) {
-    // A lost connection fails every row alike; anything else may be one row's fault.
-    if (e.code() == 0x4007D6u || e.code() == 0x4007DDu) {
-      row_count -= std::min<std::uint64_t>(row_count, rows.size());
-      throw;
-    }
-    tk_log2(2, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(), e.what());
   }
-  std::vector<std::pair<std::uint64_t, sql_exception>> refused;
-  for (const pending_row& row : rows) {
-    try {
-      sql_db->query_append(batch_head_ + " VALUES" + row.values);
-    } catch (const sql_exception& e) {
-      refused.emplace_back(row.number, e);
-      if (row_count > 0) --row_count;
-    }
-  }
-  if (!refused.empty()) throw sql_rows_exception(std::move(refused));
+  in_flight_ = std::move(rows);
+  in_flight_head_ = batch_head_;
+  sql_db->set_streaming_table(this);
+}
+
+void sql_table::throw_deferred() {
+  if (deferred_.empty()) return;
+  std::vector<std::pair<std::uint64_t, sql_exception>> rows = std::move(deferred_);
+  deferred_.clear();
+  throw sql_rows_exception(std::move(rows));
+}
+
+void sql_table::flush() {
+  send_batch();
+  settle();
+  throw_deferred();
 }
 
 void sql_table::append_record(udb_record& row) {
@@ -318,23 +377,15 @@ void sql_table::append_record(udb_record& row) {
   const auto size = static_cast<std::uint32_t>(row.get_total_size());
   tk_log1(1, "record size=%u", size);
   sql_engine& sql = engine();
-  // Errors of an earlier batch are reported after this row has been placed.
-  std::unique_ptr<sql_rows_exception> earlier;
-  auto flush_keeping = [&] {
-    try {
-      flush();
-    } catch (const sql_rows_exception& e) {
-      earlier = std::make_unique<sql_rows_exception>(e);
-    }
-  };
   if (size > kLargeRow) {
     tk_log1(3, "Row is too big (%u bytes), swtich to slow_append", size);
     sql.fast_insert = false;
   }
   try {
     if (sql.fast_insert && is_transactional()) {
-      const column_pairs pairs = match_columns(row, 1);
-      std::string head = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, false) + ")";
+      const std::size_t limit = batch_limit();
+      std::string head;
+      const column_pairs pairs = match_cached(row, head);
       std::string values = "(";
       for (size_t k = 0; k < pairs.size(); ++k) {
         if (k > 0) values += ", ";
@@ -342,9 +393,9 @@ void sql_table::append_record(udb_record& row) {
       }
       values += ")";
       tk_log1(1, "*** FAST INSERT MODE ***");
-      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 +
-                                                           values.size() > batch_limit()))
-        flush_keeping();
+      if (!pending_.empty() &&
+          (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
+        send_batch();
       if (pending_.empty()) {
         tk_log1(2, "Initialize new query...");
         batch_head_ = std::move(head);
@@ -352,19 +403,18 @@ void sql_table::append_record(udb_record& row) {
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
       pending_.push_back({number, std::move(values)});
     } else {
-      flush_keeping();
+      send_batch();
       slow_append(row);
     }
   } catch (const sql_exception& e) {
-    if (!earlier) throw;
-    earlier->rows.emplace_back(number, e);
-    throw sql_rows_exception(std::move(earlier->rows));
-  } catch (const tk_exception& e) {
-    if (earlier) tk_log2(3, L"Table '%ls': ERROR '%s'", table_name.c_str(), earlier->what());
-    throw;
+    // This row's own refusal joins those of earlier batches, in row order.
+    settle();
+    if (deferred_.empty()) throw;
+    deferred_.emplace_back(number, e);
+    throw_deferred();
   }
   ++row_count;
-  if (earlier) throw sql_rows_exception(std::move(*earlier));
+  throw_deferred();
 }
 
 void sql_table::slow_append(udb_record& row) {
@@ -398,15 +448,10 @@ void sql_table::slow_append(udb_record& row) {
   sql_db->prepared_statement(statement, long_values, size);
 }
 
-void sql_table::update1(udb_record& row) {
-  tk_log1(1, "sql_table::update");
-  if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size()) {
-    tk_log1(1, "There's no primary/unique key");
-    return;
-  }
-  const udb_index& key = indexes[static_cast<size_t>(key_index)];
+std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
+    const udb_record& row) const {
   std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
-  std::string set_list, where_list;
+  std::vector<std::pair<std::wstring, std::string>> terms;
   for (const auto& field : row.fields) {
     std::wstring name = field->name;
     if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
@@ -415,8 +460,21 @@ void sql_table::update1(udb_record& row) {
       tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
       continue;
     }
-    const std::string term =
-        tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" + to_mysql_str(field.get());
+    terms.emplace_back(name, tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" +
+                                 to_mysql_str(field.get()));
+  }
+  return terms;
+}
+
+void sql_table::update1(udb_record& row) {
+  tk_log1(1, "sql_table::update");
+  if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size()) {
+    tk_log1(1, "There's no primary/unique key");
+    return;
+  }
+  const udb_index& key = indexes[static_cast<size_t>(key_index)];
+  std::string set_list, where_list;
+  for (const auto& [name, term] : column_terms(row)) {
     bool in_key = false;
     for (const std::wstring& column : key.fields) in_key = in_key || column == name;
     if (in_key) {
@@ -452,19 +510,8 @@ void sql_table::update2(udb_record& row, const std::wstring& key_text) {
     return;
   }
   try {
-    std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
     std::string set_list;
-    for (const auto& field : row.fields) {
-      std::wstring name = field->name;
-      if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
-      tk_log2(1, L"Got mappend fn: %ls", name.c_str());
-      if (!schema.find_field(name)) {
-        tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
-        continue;
-      }
-      set_list += (set_list.empty() ? "" : ", ") + tk_unicode_to_utf8(sql_engine::get_safe_name(name)) +
-                  "=" + to_mysql_str(field.get());
-    }
+    for (const auto& term : column_terms(row)) set_list += (set_list.empty() ? "" : ", ") + term.second;
     const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
     if (condition.empty() || set_list.empty()) {
       tk_log1(1, "Missing key for update");
@@ -500,19 +547,8 @@ void sql_table::delete_key(const std::wstring& key_text) {
 
 void sql_table::delete_key(const udb_record& key) {
   tk_log1(1, "sql_table::delete_key");
-  std::unique_ptr<udb_validator> validator = engine().create_fn_validator(key);
   std::string condition;
-  for (const auto& field : key.fields) {
-    std::wstring name = field->name;
-    if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
-    tk_log2(1, L"Got mappend fn: %ls", name.c_str());
-    if (!schema.find_field(name)) {
-      tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
-      continue;
-    }
-    condition += (condition.empty() ? "" : " AND ") +
-                 tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" + to_mysql_str(field.get());
-  }
+  for (const auto& term : column_terms(key)) condition += (condition.empty() ? "" : " AND ") + term.second;
   if (condition.empty())
     throw tk_exception("The key of the row to delete names no column of the table",
                        tk_kind_continuable);

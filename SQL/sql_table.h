@@ -26,6 +26,12 @@ class sql_rows_exception : public tk_exception {
 
 class sql_table : public sql_recordset {
  public:
+  // One row of a batch: its number and its values "(v1, v2, ...)".
+  struct pending_row {
+    std::uint64_t number;
+    std::string values;
+  };
+
   // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
   // and (from 3.23.44) the foreign keys, which are appended to relationships.
   sql_table(sql_database* database, const std::wstring& table, udb_relationships* relationships,
@@ -39,9 +45,13 @@ class sql_table : public sql_recordset {
   // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
   // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
   void append_record(udb_record& record) override;
-  // Sends the pending batch. A refused batch is retried row by row, so that every good row is
-  // stored; the refused rows are then a sql_rows_exception.
+  // Sends the pending batch and waits for the server. A refused batch is retried row by row,
+  // so that every good row is stored; the refused rows are then a sql_rows_exception.
   void flush();
+  // Waits for the batch in flight (sent while the next one is built) and retries its rows one
+  // by one when the server refused it; the refused rows are reported by the next append_record
+  // or flush. Never throws.
+  void settle() noexcept;
 
   // Sets every non-key column of the row addressed by the row's own key columns. Nothing is
   // sent (only logged) without a key or without the key's values. A refusal is a sql_exception.
@@ -65,20 +75,34 @@ class sql_table : public sql_recordset {
   // Pairs each row field with its table column by name; a field without a column, or a column
   // without a field when the row is not smaller than the table, is a tk_exception (kind 0).
   column_pairs match_columns(const udb_record& row, int log_level) const;
+  // match_columns through the cache of the last row's matching; head receives the INSERT head.
+  column_pairs match_cached(const udb_record& row, std::string& head);
   std::string column_list(const column_pairs& pairs, bool always_quote) const;
+  // For each row field the table has a column for: the column name and "`column`=value".
+  std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
   std::string quoted_table() const;
   void fast_append(udb_record& row);
   void slow_append(udb_record& row);
   // The batch limit: 1000000 bytes, less when the server's packet limit is smaller.
   std::size_t batch_limit();
-  void send_pending();
+  // Sends the pending batch without waiting for the server's answer.
+  void send_batch();
+  // Stores what it can of a refused batch, row by row, noting each refused row.
+  void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
+                  const sql_exception& error);
+  void throw_deferred();
 
-  struct pending_row {
-    std::uint64_t number;
-    std::string values;  // "(v1, v2, ...)"
-  };
+  // The matching of the last row, reused while rows bring the same field names in the same
+  // order (every row of a conversion does): field positions with their columns, and the head.
+  std::vector<std::wstring> matched_names_;
+  std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
+  std::string matched_head_;
   std::string batch_head_;  // "INSERT INTO `t`(`a`, `b`)" of the open batch
   std::vector<pending_row> pending_;
+  std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
+  std::string in_flight_head_;
+  // Rows refused by the server, reported at the next append_record or flush.
+  std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
   std::size_t pending_bytes_ = 0;
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;

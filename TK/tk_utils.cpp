@@ -13,24 +13,41 @@
 namespace {
 
 // Wide text up to its first NUL to bytes; false when the call fails.
-bool to_bytes(std::uint32_t code_page, const wchar_t* text, std::string& out) {
-  int n = WideCharToMultiByte(code_page, 0, text, -1, nullptr, 0, nullptr, nullptr);
+// Converts `length` characters, or up to the terminator when length is -1. Texts held in string
+// objects pass their whole length, so a NUL inside a value (a memo may hold one) is kept.
+bool to_bytes(std::uint32_t code_page, const wchar_t* text, std::string& out, int length = -1) {
+  if (length == 0) {
+    out.clear();
+    return true;
+  }
+  int n = WideCharToMultiByte(code_page, 0, text, length, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return false;
   std::string buf(static_cast<std::size_t>(n), '\0');
-  if (WideCharToMultiByte(code_page, 0, text, -1, buf.data(), n, nullptr, nullptr) != n) return false;
-  buf.resize(static_cast<std::size_t>(n) - 1);  // the terminator
+  if (WideCharToMultiByte(code_page, 0, text, length, buf.data(), n, nullptr, nullptr) != n) return false;
+  if (length < 0) buf.resize(static_cast<std::size_t>(n) - 1);  // the terminator
   out = std::move(buf);
   return true;
 }
 
-bool to_wide(std::uint32_t code_page, DWORD flags, const char* text, std::wstring& out) {
-  int n = MultiByteToWideChar(code_page, flags, text, -1, nullptr, 0);
+bool to_wide(std::uint32_t code_page, DWORD flags, const char* text, std::wstring& out, int length = -1) {
+  if (length == 0) {
+    out.clear();
+    return true;
+  }
+  int n = MultiByteToWideChar(code_page, flags, text, length, nullptr, 0);
   if (n <= 0) return false;
   std::wstring buf(static_cast<std::size_t>(n), L'\0');
-  if (MultiByteToWideChar(code_page, flags, text, -1, buf.data(), n) != n) return false;
-  buf.resize(static_cast<std::size_t>(n) - 1);
+  if (MultiByteToWideChar(code_page, flags, text, length, buf.data(), n) != n) return false;
+  if (length < 0) buf.resize(static_cast<std::size_t>(n) - 1);
   out = std::move(buf);
   return true;
+}
+
+// The whole length of a string object as the int the code-page functions take.
+template <typename S>
+int whole_length(const S& text) {
+  if (text.size() > static_cast<std::size_t>(INT32_MAX)) throw tk_exception("Text too long to convert", tk_kind_continuable);
+  return static_cast<int>(text.size());
 }
 
 template <typename S>
@@ -97,7 +114,7 @@ void to_hex(std::uint32_t count, const std::uint8_t* bytes, C* out) {
 
 std::string tk_unicode_to_mbcs(const std::wstring& text, std::uint32_t code_page) {
   std::string out;
-  if (!to_bytes(code_page == tk_ansi_code_page ? CP_ACP : code_page, text.c_str(), out)) {
+  if (!to_bytes(code_page == tk_ansi_code_page ? CP_ACP : code_page, text.data(), out, whole_length(text))) {
     throw tk_exception_ex("Cannot convert to ANSI string: ", tk_kind_continuable);
   }
   return out;
@@ -105,7 +122,7 @@ std::string tk_unicode_to_mbcs(const std::wstring& text, std::uint32_t code_page
 
 std::string tk_unicode_to_utf8(const std::wstring& text) {
   std::string out;
-  if (!to_bytes(CP_UTF8, text.c_str(), out)) {
+  if (!to_bytes(CP_UTF8, text.data(), out, whole_length(text))) {
     throw tk_exception_ex("Cannot convert to UTF8 string: ", tk_kind_continuable);
   }
   return out;
@@ -113,7 +130,7 @@ std::string tk_unicode_to_utf8(const std::wstring& text) {
 
 std::wstring tk_utf8_to_unicode(const std::string& text) {
   std::wstring out;
-  if (!to_wide(CP_UTF8, 0, text.c_str(), out)) {
+  if (!to_wide(CP_UTF8, 0, text.data(), out, whole_length(text))) {
     throw tk_exception_ex("Cannot convert to UNICODE string: ", tk_kind_continuable);
   }
   return out;

@@ -11,6 +11,7 @@
 #include "dao/dao_query_rewrite.h"
 #include "dao/dao_record.h"
 #include "dao/dao_recordset.h"
+#include "dao/dao_relationship_rows.h"
 #include "platform/win/string_compare.h"
 
 namespace {
@@ -112,20 +113,7 @@ void dao_database::init_fkeys() {
   ole_com_ptr<DAORecordset> rows;
   open_sql(tk_utf8_to_unicode(relationships_sql), dbReadOnly, query_def, rows);
 
-  struct group {
-    std::wstring name, table, ref_table;
-    std::uint32_t grbit = 0;
-    std::vector<std::wstring> fields, ref_fields;
-  } current;
-  auto finish = [&] {
-    if (is_system_table(current.table) || is_system_table(current.ref_table)) return;
-    udb_relationship r(current.table, current.ref_table, current.fields, current.ref_fields, L"");
-    r.name = relationships.gen_relship_name(r);
-    if (current.grbit & dbRelationDeleteCascade) r.properties += L" ON DELETE CASCADE";
-    if (current.grbit & dbRelationUpdateCascade) r.properties += L" ON UPDATE CASCADE";
-    relationships.push_back(std::move(r));
-  };
-
+  dao_relationship_rows groups;
   VARIANT_BOOL eof = VARIANT_FALSE;
   dao_check(rows->get_EOF(&eof));
   if (!eof) dao_check(rows->MoveFirst());
@@ -135,26 +123,20 @@ void dao_database::init_fkeys() {
     dao_check(rows->get_Fields(fields.out()), fields);
     dao_record row(fields.get());
     if (row.fields.size() != 6) throw tk_mail_assertion("dao_db", 139);
-    std::wstring name = row.fields[0]->to_wstring();
-    if (current.name.empty() || !same_name(name, current.name)) {
-      if (!current.name.empty()) finish();
-      current = group{};
-      current.name = name;
-      current.grbit = static_cast<std::uint32_t>(row.fields[5]->to_long());
-      current.table = row.fields[2]->to_wstring();
-      current.ref_table = row.fields[3]->to_wstring();
-    } else {
-      tk_log2(tk_log_detail, L"'%ls' is a multi-column FK", name.c_str());
-    }
-    current.fields.push_back(row.fields[1]->to_wstring());
-    current.ref_fields.push_back(row.fields[4]->to_wstring());
-    tk_log2(tk_log_detail, L"rels_name=%ls, src=%ls.%ls, dest=%ls.%ls, grbit=%08X", current.name.c_str(),
-            current.table.c_str(), current.fields.back().c_str(), current.ref_table.c_str(),
-            current.ref_fields.back().c_str(), static_cast<unsigned>(current.grbit));
+    dao_relationship_row r;
+    r.name = row.fields[0]->to_wstring();
+    r.column = row.fields[1]->to_wstring();
+    r.table = row.fields[2]->to_wstring();
+    r.ref_table = row.fields[3]->to_wstring();
+    r.ref_column = row.fields[4]->to_wstring();
+    // A row without flags is a relationship without rules.
+    const udb_field& grbit = *row.fields[5];
+    r.grbit = grbit.get_type() == VT_NULL ? 0u : static_cast<std::uint32_t>(grbit.to_long());
+    groups.add(r, relationships);
     dao_check(rows->MoveNext());
     dao_check(rows->get_EOF(&eof));
   }
-  if (!current.name.empty()) finish();
+  groups.finish(relationships);
 }
 
 bool dao_database::is_system_table(const std::wstring& table) {

@@ -2,6 +2,8 @@
 // the workgroup-file test.
 #include "dao/dao_engine.h"
 
+#include <vector>
+
 #include "TK/tk_exception.h"
 #include "TK/tk_file.h"
 #include "TK/tk_logger.h"
@@ -28,14 +30,21 @@ constexpr const char* dao_missing =
 
 std::string ansi(const std::wstring& text) { return tk_unicode_to_mbcs(text, tk_ansi_code_page); }
 
+// The live engines of this thread, oldest first: an engine is used on the thread that made it.
+thread_local std::vector<dao_engine*> thread_engines;
+
 }  // namespace
 
 dao_engine::dao_engine(bool release_on_destroy, int com_ready)
     : release_on_destroy_(release_on_destroy), com_ready_(com_ready) {
   tk_log1(tk_log_detail, "dao_engine::ctor");
+  thread_engines.push_back(this);
   // The engine classes are found through the COM class table, where the Jet engine puts them.
   dao_register_engine();
-  if (!com_ready_ && FAILED(CoInitialize(nullptr))) throw dao_exception();
+  if (!com_ready_ && FAILED(CoInitialize(nullptr))) {
+    thread_engines.pop_back();
+    throw dao_exception();
+  }
 }
 
 dao_engine::~dao_engine() {
@@ -48,6 +57,11 @@ dao_engine::~dao_engine() {
   if (db_engine_) db_engine_->Release();
   db_engine_ = nullptr;
   if (!com_ready_) CoUninitialize();
+  std::erase(thread_engines, this);
+}
+
+dao_engine* dao_engine::current() {
+  return thread_engines.empty() ? get_instance() : thread_engines.back();
 }
 
 void dao_engine::uninitialize() {

@@ -65,6 +65,12 @@ class dao_engine : public udb_engine, public tk_singleton<dao_engine> {
   // Creating Access databases is not offered by this side.
   std::unique_ptr<udb_database> create_db(const std::wstring& name) override;
 
+  // The engine whose DAO errors a failing call on this thread left: the thread's most recently
+  // constructed live engine, else the registered one (an internal error when there is none).
+  // The registered engine alone would be the wrong one for a second engine on the same or
+  // another thread, and its empty error list would hide the real error.
+  static dao_engine* current();
+
   // The loaded engine object (null while none is loaded), for the error reader.
   _DAODBEngine* get_db_engine() const { return db_engine_; }
   dao_engine_code get_engine_code() const { return engine_code_; }

@@ -18,7 +18,7 @@ namespace {
 
 dao_exception::dao_exception() : tk_exception(tk_kind_continuable) {
   tk_log1(tk_log_detail, "dao_exception::dao_exception");
-  dao_engine* engine = dao_engine::get_instance();
+  dao_engine* engine = dao_engine::current();
   ole_com_ptr<DAOErrors> errors;
   if (!engine->get_db_engine() || FAILED(engine->get_db_engine()->get_Errors(errors.out())) || !errors)
     unreadable(1);

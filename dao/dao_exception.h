@@ -6,7 +6,8 @@
 #include "TK/tk_exception.h"
 #include "dao/ole_com_ptr.h"
 
-// Reads the first error of the registered dao_engine's Errors collection. When that cannot be
+// Reads the first error of the Errors collection of the calling thread's engine
+// (dao_engine::current()). When that cannot be
 // read, construction throws tk_exception (kind 1, "Unknown exception") in its place; with no
 // engine registered, the singleton accessor's internal error.
 class dao_exception : public tk_exception {

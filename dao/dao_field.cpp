@@ -60,11 +60,6 @@ dao_field::dao_field(_DAOField* field, bool value_required) : field_(field) {
   tk_log1(tk_log_trace, "src.vt=%d", static_cast<int>(value.vt));
   ole_variant& self = *this;
   switch (value.vt) {
-    case VT_NULL:
-      tk_log1(tk_log_trace, "*** NULL *** ");
-      VariantClear(&get_variant());
-      get_variant() = value;
-      break;
     // 64-bit numbers live in the value's own members, not in its VARIANT.
     case VT_I8:
       self = ole_variant(static_cast<std::int64_t>(value.llVal));
@@ -85,15 +80,16 @@ dao_field::dao_field(_DAOField* field, bool value_required) : field_(field) {
       break;
     }
     default:
+      if (value.vt == VT_NULL) tk_log1(tk_log_trace, "*** NULL *** ");
       VariantClear(&get_variant());
       get_variant() = value;  // the value's VARIANT takes over what DAO handed out
-      if (value.vt == VT_DISPATCH && dao_type == dbAttachment) read_attachment(dao_type);
+      if (value.vt == VT_DISPATCH && dao_type == dbAttachment) read_attachment();
       break;
   }
   if (ole_log_enabled(tk_log_trace)) tk_log1(tk_log_trace, "Got DAO field: %s", to_string().c_str());
 }
 
-void dao_field::read_attachment(short /*dao_type*/) {
+void dao_field::read_attachment() {
   tk_log1(tk_log_trace, "Special processing for dbAttachment");
   IDispatch* dispatch = get_variant().pdispVal;
   if (!dispatch) {
@@ -110,6 +106,14 @@ void dao_field::read_attachment(short /*dao_type*/) {
   tk_log1(tk_log_trace, "n_records=%d", static_cast<int>(n_records));
   ole_com_ptr<DAOFields> fields;
   dao_check(files->get_Fields(fields.out()), fields);
+  VARIANT_BOOL eof = VARIANT_FALSE;
+  dao_check(files->get_EOF(&eof));
+  if (eof) {
+    // No file attached: the column holds nothing, which is a NULL, not an error of the row.
+    static_cast<ole_variant&>(*this) = ole_variant();
+    get_variant().vt = VT_NULL;
+    return;
+  }
   ole_variant first;
   {
     dao_record current(fields.get());
@@ -118,7 +122,6 @@ void dao_field::read_attachment(short /*dao_type*/) {
     first = *current.fields.front();
   }
   // One value per column: the current file stays, and the user learns of every other one.
-  VARIANT_BOOL eof = VARIANT_FALSE;
   if (SUCCEEDED(files->MoveNext()) && SUCCEEDED(files->get_EOF(&eof))) {
     while (!eof) {
       dao_record other(fields.get(), false);

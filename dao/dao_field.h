@@ -25,7 +25,8 @@ class dao_field : public udb_field {
   std::wstring to_wstring() const override;
 
  private:
-  void read_attachment(short dao_type);
+  // The value of an attachment column: its current file's first field.
+  void read_attachment();
 
   ole_com_ptr<_DAOField> field_;
 };

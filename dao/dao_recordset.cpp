@@ -102,52 +102,7 @@ void dao_recordset::init_schema(_DAOTableDef* table_def) {
   if (!table_def) throw tk_mail_assertion("dao_rs", 108);
   ole_com_ptr<DAOFields> fields;
   dao_check(table_def->get_Fields(fields.out()), fields);
-  short count = 0;
-  dao_check(fields->get_Count(&count));
-  for (short i = 0; i < count; ++i) {
-    ole_variant index(static_cast<unsigned short>(i));
-    ole_com_ptr<_DAOField> field;
-    dao_check(fields->get_Item(index.get_variant(), field.out()), field);
-    dao_column_default d;
-    dao_check(field->get_Type(&d.dao_type));
-    if (d.dao_type == dbDate) {
-      tk_log1(tk_log_detail, "Make date field more precise");
-      d.marker = dao_marker_datetime;
-    }
-    LONG size = 0;
-    dao_check(field->get_Size(&size));
-    d.size = size;
-    d.column = i;
-    ole_variant stored;
-    dao_check(field->get_DefaultValue(&stored.get_variant()));
-    d.text = stored.to_wstring();
-    std::wstring description = optional_property(field.get(), L"Description", "ERROR1");
-    tk_log2(tk_log_trace, L"Column description='%ls'", description.c_str());
-    d.format = optional_property(field.get(), L"Format", "ERROR2");
-    tk_log2(tk_log_detail, L"Column format='%ls'", d.format.c_str());
-    tk_log2(tk_log_detail, L"DAO Field #%d: size=%d, DAO type=%d, def.value=%ls, comment=%ls", static_cast<int>(i),
-            static_cast<int>(size), static_cast<int>(d.dao_type), d.text.c_str(), description.c_str());
-    ole_variant default_value = d.table_default();
-
-    dao_field value(field.get(), false);
-    auto column = std::make_unique<t_ftd>(value, default_value, d.marker);
-    column->size = static_cast<std::uint32_t>(size);
-    column->vartype = dao_field::get_vartype(d.dao_type);
-    if (d.dao_type == dbGUID) {
-      column->vartype = VT_BSTR;
-      column->size = 38;
-      column->dw_reserved = dao_marker_datetime;
-    } else if (d.dao_type == dbAttachment) {
-      tk_log1(tk_log_trace, "Special processing for dbAttachment");
-      column->dw_reserved = dao_marker_attachment;
-      column->size = 0;
-    } else if (column->vartype == VT_DECIMAL) {
-      read_precision(field.get(), *column);
-    }
-    column->description = description;
-    add_column(std::move(column));
-  }
-  tk_log1(tk_log_detail, "End of dao_recordset::init_schema");
+  read_columns(fields.get(), true);
 }
 
 void dao_recordset::init_schema(_DAOQueryDef* query_def) {
@@ -155,6 +110,10 @@ void dao_recordset::init_schema(_DAOQueryDef* query_def) {
   if (!query_def) throw tk_mail_assertion("dao_rs", 160);
   ole_com_ptr<DAOFields> fields;
   dao_check(query_def->get_Fields(fields.out()), fields);
+  read_columns(fields.get(), false);
+}
+
+void dao_recordset::read_columns(DAOFields* fields, bool of_table) {
   short count = 0;
   dao_check(fields->get_Count(&count));
   for (short i = 0; i < count; ++i) {
@@ -164,19 +123,38 @@ void dao_recordset::init_schema(_DAOQueryDef* query_def) {
     dao_column_default d;
     dao_check(field->get_Type(&d.dao_type));
     d.column = i;
+    LONG size = 0;
+    if (of_table) {
+      if (d.dao_type == dbDate) {
+        tk_log1(tk_log_detail, "Make date field more precise");
+        d.marker = dao_marker_datetime;
+      }
+      dao_check(field->get_Size(&size));
+      d.size = size;
+    }
     ole_variant stored;
     dao_check(field->get_DefaultValue(&stored.get_variant()));
     d.text = stored.to_wstring();
     std::wstring description = optional_property(field.get(), L"Description", "ERROR1");
     tk_log2(tk_log_trace, L"Column description='%ls'", description.c_str());
     std::wstring format = optional_property(field.get(), L"Format", "ERROR2");
-    tk_log2(tk_log_trace, L"Column format='%ls'", format.c_str());
-    tk_log2(tk_log_detail, L"Field #%d: DAO type=%d, default value=%ls", static_cast<int>(i),
-            static_cast<int>(d.dao_type), d.text.c_str());
-    ole_variant default_value = d.query_default();
+    tk_log2(of_table ? tk_log_detail : tk_log_trace, L"Column format='%ls'", format.c_str());
+    ole_variant default_value;
+    if (of_table) {
+      tk_log2(tk_log_detail, L"DAO Field #%d: size=%d, DAO type=%d, def.value=%ls, comment=%ls", static_cast<int>(i),
+              static_cast<int>(size), static_cast<int>(d.dao_type), d.text.c_str(), description.c_str());
+      // A query's columns show their Format but are not typed by it.
+      d.format = format;
+      default_value = d.table_default();
+    } else {
+      tk_log2(tk_log_detail, L"Field #%d: DAO type=%d, default value=%ls", static_cast<int>(i),
+              static_cast<int>(d.dao_type), d.text.c_str());
+      default_value = d.query_default();
+    }
 
     dao_field value(field.get(), false);
     auto column = std::make_unique<t_ftd>(value, default_value, d.marker);
+    if (of_table) column->size = static_cast<std::uint32_t>(size);
     column->vartype = dao_field::get_vartype(d.dao_type);
     if (d.dao_type == dbGUID) {
       column->vartype = VT_BSTR;
@@ -278,6 +256,9 @@ void dao_recordset::prev() {
   dao_check(recordset_->get_BOF(&bof));
   if (bof) return;
   dao_check(recordset_->MovePrevious());
+  // From the first row DAO steps onto BOF, where no row is current: stay on the first row.
+  dao_check(recordset_->get_BOF(&bof));
+  if (bof) dao_check(recordset_->MoveFirst());
 }
 
 void dao_recordset::reset() {

@@ -53,6 +53,8 @@ class dao_recordset : public udb_recordset {
 
  private:
   void read_eof();
+  // The schema's descriptors from a table's (of_table) or a query's Fields.
+  void read_columns(DAOFields* fields, bool of_table);
   // Appends one column descriptor, which the recordset keeps alive for its schema.
   void add_column(std::unique_ptr<t_ftd> column);
 

@@ -5,6 +5,10 @@
 
 namespace dao_impl {
 
+namespace {
+constexpr std::uint16_t jet_flag_hyperlink = 0x80;
+}  // namespace
+
 short dao_type_of(int jet_type) {
   switch (jet_type) {
     case jet::jet_bool: return dbBoolean;
@@ -81,6 +85,7 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
   if ((c.auto_long && c.type == jet::jet_long) || (c.auto_guid && c.type == jet::jet_guid))
     m.attributes |= dbAutoIncrField;
   else m.attributes |= dbUpdatableField;
+  if ((c.flags & jet_flag_hyperlink) && c.type == jet::jet_memo) m.attributes |= dbHyperlinkField;
   if (stored) {
     int result_type = 0;
     bool has_expression = false;

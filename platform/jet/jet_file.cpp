@@ -9,6 +9,7 @@
 #include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_libmdb.h"
 #include "platform/jet/jet_rc4.h"
+#include "platform/jet/jet_tdef.h"
 
 namespace jet {
 
@@ -245,6 +246,9 @@ struct tabledef_holder {
 }  // namespace
 
 bool jet_file::read_table(std::uint32_t page, jet_table_def& out) const {
+  std::vector<std::uint8_t> bytes;
+  jet_tdef tdef;
+  bool have_tdef = read_definition(page, bytes) && jet_parse_tdef(bytes, header_.format, *this, tdef);
   tabledef_holder h(impl_->mdb, page);
   if (!h.table) return false;
   out.page = page;
@@ -260,39 +264,64 @@ bool jet_file::read_table(std::uint32_t page, jet_table_def& out) const {
     c.fixed = col->is_fixed != 0;
     c.auto_long = col->is_long_auto != 0;
     c.auto_guid = col->is_uuid_auto != 0;
-    // libmdb reads the two bytes the other way round.
+    // libmdb reads precision and scale the other way round; our own reading of the
+    // definition, when it succeeds, is the one to trust.
     c.precision = col->col_scale;
     c.scale = col->col_prec;
+    if (have_tdef)
+      for (const auto& t : tdef.columns)
+        if (t.name == c.name) {
+          c.flags = static_cast<std::uint16_t>(t.flags | (t.ext_flags << 8));
+          c.calculated = (t.ext_flags & 0xC0) != 0;
+          if (c.type == jet_numeric) {
+            c.precision = t.precision;
+            c.scale = t.scale;
+          }
+        }
     out.columns.push_back(std::move(c));
   }
   return true;
 }
 
-bool jet_file::read_indexes(std::uint32_t page, std::vector<jet_index_def>& out) const {
-  tabledef_holder h(impl_->mdb, page);
-  if (!h.table) return false;
+bool jet_file::read_definition(std::uint32_t page, std::vector<std::uint8_t>& out) const {
+  jet_stderr_guard quiet;
+  MdbHandle* mdb = impl_->mdb;
+  const std::size_t page_size = static_cast<std::size_t>(mdb->fmt->pg_size);
+  constexpr std::size_t continuation_header = 8;
   out.clear();
-  // libmdb fills table->indices and answers nothing useful.
-  mdb_read_indices(h.table);
-  GPtrArray* indices = h.table->indices;
-  if (!indices) return true;
-  for (unsigned i = 0; i < indices->len; ++i) {
-    auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(indices, i));
-    jet_index_def d;
-    d.name = utf8_to_wide(idx->name);
-    d.number = idx->index_num;
-    d.primary = idx->index_type == 1;
-    d.foreign = idx->index_type == 2;
-    d.unique = (idx->flags & MDB_IDX_UNIQUE) != 0 || d.primary;
-    d.ignore_nulls = (idx->flags & MDB_IDX_IGNORENULLS) != 0;
-    d.required = (idx->flags & MDB_IDX_REQUIRED) != 0;
-    for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
-      int col = idx->key_col_num[k] - 1;
-      if (col < 0 || static_cast<unsigned>(col) >= h.table->num_cols) continue;
-      d.columns.push_back({col, idx->key_col_order[k] == MDB_DESC});
-    }
-    out.push_back(std::move(d));
+  std::vector<std::uint32_t> seen;
+  // A definition runs over a chain of pages; a damaged chain must not loop.
+  while (page != 0 && seen.size() < 256) {
+    for (std::uint32_t s : seen)
+      if (s == page) return false;
+    seen.push_back(page);
+    if (mdb_read_pg(mdb, page) != static_cast<ssize_t>(page_size)) return false;
+    if (mdb->pg_buf[0] != MDB_PAGE_TABLE) return false;
+    const std::uint8_t* p = mdb->pg_buf;
+    if (out.empty()) out.insert(out.end(), p, p + page_size);
+    else out.insert(out.end(), p + continuation_header, p + page_size);
+    page = static_cast<std::uint32_t>(p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<std::uint32_t>(p[7]) << 24));
   }
+  return page == 0;
+}
+
+bool jet_file::read_indexes(std::uint32_t page, std::vector<jet_index_def>& out) const {
+  std::vector<std::uint8_t> bytes;
+  jet_table_def def;
+  jet_tdef tdef;
+  if (!read_definition(page, bytes) || !read_table(page, def) ||
+      !jet_parse_tdef(bytes, header_.format, *this, tdef))
+    return false;
+  // Key positions are positions among the stored descriptors; turn them into positions
+  // among the live columns that read_table lists.
+  out = std::move(tdef.indexes);
+  for (auto& idx : out)
+    for (auto& k : idx.columns) {
+      const std::wstring& name = tdef.columns[static_cast<std::size_t>(k.column)].name;
+      k.column = -1;
+      for (const auto& c : def.columns)
+        if (c.name == name) k.column = c.number;
+    }
   return true;
 }
 

@@ -80,6 +80,9 @@ class jet_file {
   // The indexes of that table, with the columns of each in key order.
   bool read_indexes(std::uint32_t page, std::vector<jet_index_def>& out) const;
 
+  // The bytes of the table definition that starts at `page`: its chain of pages joined.
+  bool read_definition(std::uint32_t page, std::vector<std::uint8_t>& out) const;
+
   // Text of a value or a name as this file stores it.
   std::wstring decode_text(const std::uint8_t* data, std::size_t size) const;
 

@@ -44,7 +44,7 @@ struct jet_column {
   bool calculated = false; // value computed by the engine from an expression (ACE)
   int precision = 0;       // numeric only
   int scale = 0;           // numeric only
-  std::uint16_t flags = 0; // the column flag bits as stored
+  std::uint16_t flags = 0; // the flag bits as stored; the extended flags in the high byte
 };
 
 // A Decimal value: a 96-bit magnitude (the file keeps 128 bits; the upper 32 are zero in

@@ -17,6 +17,7 @@
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationship.h"
 #include "tests/dump/dmp_fixture.h"
+#include "tests/dump/dmp_server_fixture.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -25,73 +26,8 @@ using dmp_test::read_file;
 using dmp_test::record;
 using dmp_test::table_def;
 
-std::string shell_quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-class DumpLoad : public ::testing::Test {
+class DumpLoad : public dmp_test::server_test {
  protected:
-  void SetUp() override {
-    server_ = test_env::test_server();
-    ASSERT_FALSE(server_.host.empty());
-    dir_ = test_env::make_temp_dir();
-    db_name_ = "ostrelle_dump_" + std::to_string(::getpid());
-    // Emoji need the four-byte UTF-8 set; the dump names it in every text column.
-    engine_.charset = L"utf8mb4";
-    conn_ = mysql_init(nullptr);
-    ASSERT_NE(mysql_real_connect(conn_, server_.host.c_str(), server_.user.c_str(),
-                                 server_.password.c_str(), nullptr, server_.port, nullptr, 0),
-              nullptr)
-        << mysql_error(conn_);
-    mysql_set_character_set(conn_, "utf8mb4");
-  }
-
-  void TearDown() override {
-    if (conn_ != nullptr) {
-      mysql_query(conn_, ("DROP DATABASE IF EXISTS " + db_name_).c_str());
-      mysql_close(conn_);
-    }
-  }
-
-  // Loads the file with the command-line client as a user would; answers its error output.
-  // database: the client's default database, for a dump without its own USE.
-  std::string load(const std::string& path, const std::string& database = "") {
-    const std::string errors = dir_ + "/load.err";
-    std::string command =
-        "mariadb --no-defaults -h " + server_.host + " -P " + std::to_string(server_.port) +
-        " -u " + shell_quote(server_.user) + " -p" + shell_quote(server_.password);
-    if (!database.empty()) command += " -D " + shell_quote(database);
-    command += " < " + shell_quote(path) + " 2> " + shell_quote(errors);
-    const int status = std::system(command.c_str());
-    std::string output = read_file(errors);
-    if (status != 0 && output.empty()) output = "exit status " + std::to_string(status);
-    return output;
-  }
-
-  // Every row of a query, each column as the server's bytes; "<NULL>" for NULL.
-  std::vector<std::vector<std::string>> rows(const std::string& statement) {
-    std::vector<std::vector<std::string>> out;
-    if (mysql_query(conn_, statement.c_str()) != 0) {
-      ADD_FAILURE() << statement << ": " << mysql_error(conn_);
-      return out;
-    }
-    MYSQL_RES* result = mysql_store_result(conn_);
-    if (result == nullptr) return out;
-    const unsigned n = mysql_num_fields(result);
-    while (MYSQL_ROW row = mysql_fetch_row(result)) {
-      const unsigned long* lengths = mysql_fetch_lengths(result);
-      std::vector<std::string> values;
-      for (unsigned i = 0; i < n; ++i) {
-        values.push_back(row[i] ? std::string(row[i], lengths[i]) : std::string("<NULL>"));
-      }
-      out.push_back(values);
-    }
-    mysql_free_result(result);
-    return out;
-  }
-
   dump_options options() {
     dump_options o;
     o.create_database = true;
@@ -99,12 +35,6 @@ class DumpLoad : public ::testing::Test {
     o.creator = "Ostrelle tests";
     return o;
   }
-
-  sql_engine engine_;
-  test_env::server_address server_;
-  std::string dir_;
-  std::string db_name_;
-  MYSQL* conn_ = nullptr;
 };
 
 std::string hex(const std::string& bytes) {
@@ -143,7 +73,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   std::string all_bytes;
   for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
   const std::wstring long_memo = std::wstring(1500000, L'x') +
-                                 std::wstring(L"\r\n'\\end\U0001F600", 8) +
+                                 std::wstring(L"\r\n'\\\0end\U0001F600", 9) +
                                  std::wstring(10, L'y');
   std::string long_blob(1200000, '\0');
   for (std::size_t i = 0; i < long_blob.size(); ++i) long_blob[i] = static_cast<char>(i * 7);
@@ -154,7 +84,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
     std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
     std::unique_ptr<udb_recordset> rs = dump->create_table(L"Values", values.schema, values.indexes);
     // The fields of the first row stand in another order than the columns: values go by name.
-    rs->append_record(*record({{L"Memo", text(L"quote ' and \\ and \x1A")},
+    rs->append_record(*record({{L"Memo", text(std::wstring(L"NUL \0 quote ' and \\ \x1A", 21))},
                                {L"ID", typed("1", VT_I4)},
                                {L"Short Text", text(L"O'Brien \"q\" back\\slash")},
                                {L"Blob", bytes(all_bytes)},
@@ -191,7 +121,8 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
                         "`Price`, `Ratio`, `Flag` FROM `" + db_name_ + "`.`Values` ORDER BY `ID`");
   ASSERT_EQ(got.size(), 3u);
   const std::vector<std::vector<std::string>> expected = {
-      {"1", "O'Brien \"q\" back\\slash", "quote ' and \\ and \x1A", hex(all_bytes),
+      {"1", "O'Brien \"q\" back\\slash", std::string("NUL \0 quote ' and \\ \x1A", 21),
+       hex(all_bytes),
        "2024-02-29 13:45:30", "12345.6789", "-922337203685477.5807", "0.1", "1"},
       {"2", "line1\r\nline2\ttab\x1A", tk_unicode_to_utf8(L"\U0001F600 emoji und Umlaute äöü"),
        "<NULL>", "1899-12-30 00:00:00", "-0.0001", "<NULL>", "<NULL>", "0"},

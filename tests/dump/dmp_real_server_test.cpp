@@ -5,10 +5,12 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,23 +19,20 @@
 #include "SQL/sql_engine.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
+#include "UDB/udb_relationship.h"
 #include "tests/dump/dmp_fixture.h"
+#include "tests/dump/dmp_server_fixture.h"
 #include "tests/support/test_env.h"
 
 namespace {
 
 using dmp_test::read_file;
+using dmp_test::shell_quote;
 
 // Separators the reader is asked to use: control characters no Northwind text holds.
 const char field_separator = '\x1f';
 const char row_separator = '\x1e';
 const char null_mark = '\x1d';
-
-std::string shell_quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 std::string run(const std::string& command) {
   std::string out;
@@ -159,29 +158,7 @@ bool same_value(const std::string& access, const std::string& mysql, kind k) {
   }
 }
 
-class DumpRealFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    server_ = test_env::test_server();
-    ASSERT_FALSE(server_.host.empty());
-    conn_ = mysql_init(nullptr);
-    ASSERT_NE(mysql_real_connect(conn_, server_.host.c_str(), server_.user.c_str(),
-                                 server_.password.c_str(), nullptr, server_.port, nullptr, 0),
-              nullptr)
-        << mysql_error(conn_);
-    mysql_set_character_set(conn_, "utf8mb4");
-  }
-  void TearDown() override {
-    if (conn_ != nullptr) {
-      mysql_query(conn_, ("DROP DATABASE IF EXISTS " + db_name_).c_str());
-      mysql_close(conn_);
-    }
-  }
-
-  test_env::server_address server_;
-  std::string db_name_ = "ostrelle_nwind_" + std::to_string(::getpid());
-  MYSQL* conn_ = nullptr;
-};
+using DumpRealFile = dmp_test::server_test;
 
 TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   const std::string file = test_env::testdata_path("access/real/nwind.mdb");
@@ -195,15 +172,49 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   }
   ASSERT_GE(tables.size(), 9u);
 
-  sql_engine engine;
-  engine.charset = L"utf8mb4";
+  // Northwind's keys and relationships, as Access shows them.
+  const std::map<std::string, std::vector<const wchar_t*>> keys = {
+      {"Categories", {L"CategoryID"}}, {"Customers", {L"CustomerID"}},
+      {"Employees", {L"EmployeeID"}},  {"Order Details", {L"OrderID", L"ProductID"}},
+      {"Orders", {L"OrderID"}},        {"Products", {L"ProductID"}},
+      {"Shippers", {L"ShipperID"}},    {"Suppliers", {L"SupplierID"}},
+  };
+  for (access_table& t : tables) {
+    const auto key = keys.find(t.name);
+    if (key == keys.end()) continue;
+    udb_index primary(L"PrimaryKey", true, true);
+    for (const wchar_t* column : key->second) primary.fields.push_back(column);
+    t.def.indexes.push_back(primary);
+  }
+  udb_relationships relationships;
+  const struct {
+    const wchar_t* table;
+    const wchar_t* field;
+    const wchar_t* ref_table;
+    const wchar_t* ref_field;
+    const wchar_t* rules;
+  } relations[] = {
+      {L"Products", L"CategoryID", L"Categories", L"CategoryID", L""},
+      {L"Orders", L"CustomerID", L"Customers", L"CustomerID", L""},
+      {L"Orders", L"EmployeeID", L"Employees", L"EmployeeID", L""},
+      {L"Employees", L"ReportsTo", L"Employees", L"EmployeeID", L""},
+      {L"Order Details", L"OrderID", L"Orders", L"OrderID", L" ON DELETE CASCADE"},
+      {L"Order Details", L"ProductID", L"Products", L"ProductID", L""},
+      {L"Orders", L"ShipVia", L"Shippers", L"ShipperID", L""},
+      {L"Products", L"SupplierID", L"Suppliers", L"SupplierID", L" ON UPDATE CASCADE"},
+  };
+  for (const auto& r : relations) {
+    relationships.push_back(
+        udb_relationship(r.table, r.ref_table, {r.field}, {r.ref_field}, r.rules));
+  }
+
   dump_options options;
   options.create_database = true;
   options.database_name = db_name_;
-  const std::string path = test_env::make_temp_dir() + "/nwind.sql";
+  const std::string path = dir_ + "/nwind.sql";
   std::vector<std::vector<std::vector<std::string>>> source_rows;
   {
-    std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &options);
     for (access_table& t : tables) {
       source_rows.push_back(read_rows(file, t.name));
       auto rs = dump->create_table(tk_utf8_to_unicode(t.name), t.def.schema, t.def.indexes);
@@ -217,16 +228,16 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
         rs->append_record(r);
       }
     }
+    dump->create_relationships(relationships);
     dump->close();
   }
 
-  const std::string errors = path + ".err";
-  const std::string command = "mariadb --no-defaults -h " + server_.host + " -P " +
-                              std::to_string(server_.port) + " -u " + shell_quote(server_.user) +
-                              " -p" + shell_quote(server_.password) + " < " + shell_quote(path) +
-                              " 2> " + shell_quote(errors);
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  ASSERT_EQ(read_file(errors), "");
+  ASSERT_EQ(load(path), "");
+  const auto constraints = rows(
+      "SELECT COUNT(*) FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" +
+      db_name_ + "'");
+  ASSERT_EQ(constraints.size(), 1u);
+  EXPECT_EQ(constraints[0][0], "8");
 
   std::size_t i = 0;
   for (const access_table& t : tables) {
@@ -237,13 +248,38 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
       select += t.columns[c].k == kind::binary ? "HEX(" + name + ")" : name;
     }
     select += " FROM `" + db_name_ + "`.`" + t.name + "`";
+    // Rows come back in key order, or for a keyless table in the order InnoDB was filled.
+    std::vector<std::vector<std::string>> expected_rows = source_rows[i];
+    const auto key = keys.find(t.name);
+    if (key != keys.end()) {
+      std::vector<std::size_t> positions;
+      for (const wchar_t* column : key->second) {
+        for (std::size_t c = 0; c < t.columns.size(); ++c) {
+          if (tk_utf8_to_unicode(t.columns[c].name) == column) positions.push_back(c);
+        }
+      }
+      select += " ORDER BY ";
+      for (std::size_t k = 0; k < positions.size(); ++k) {
+        select += (k > 0 ? ", `" : "`") + t.columns[positions[k]].name + "`";
+      }
+      std::stable_sort(expected_rows.begin(), expected_rows.end(),
+                       [&](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+                         for (const std::size_t p : positions) {
+                           if (a[p] == b[p]) continue;
+                           if (t.columns[p].k == kind::integer) {
+                             return std::stol(a[p]) < std::stol(b[p]);
+                           }
+                           return a[p] < b[p];
+                         }
+                         return false;
+                       });
+    }
     ASSERT_EQ(mysql_query(conn_, select.c_str()), 0) << select << ": " << mysql_error(conn_);
     MYSQL_RES* result = mysql_store_result(conn_);
     ASSERT_NE(result, nullptr);
-    // No key orders the rows: InnoDB keeps a keyless table in the order it was filled.
-    ASSERT_EQ(mysql_num_rows(result), source_rows[i].size()) << t.name;
+    ASSERT_EQ(mysql_num_rows(result), expected_rows.size()) << t.name;
     int mismatches = 0;
-    for (const auto& expected : source_rows[i]) {
+    for (const auto& expected : expected_rows) {
       MYSQL_ROW row = mysql_fetch_row(result);
       const unsigned long* lengths = mysql_fetch_lengths(result);
       for (std::size_t c = 0; c < expected.size(); ++c) {

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/jet_catalog.h"
+#include <cstdio>
 #include <fstream>
+#include <map>
+#include <regex>
 
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
+#include "platform/jet/jet_values.h"
 #include "tests/support/test_env.h"
 
 using namespace jet;
@@ -94,4 +98,111 @@ TEST(jet_diagnostics, libmdb_text_reaches_the_sink_not_the_screen) {
   jet_set_diagnostic_sink(nullptr);
   EXPECT_EQ(screen, "");
   EXPECT_FALSE(lines.empty());
+}
+
+namespace {
+
+// UTF-8, as mdb-schema prints names (characters below U+0800 are enough for these files).
+std::string narrow(const std::wstring& w) {
+  std::string out;
+  for (wchar_t c : w) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+// "table/index" -> "col1,col2 DESC" for every index mdb-schema prints (it leaves out the
+// indexes kept for relationships); the primary key under the name "PRIMARY".
+std::map<std::string, std::string> schema_indexes(const std::string& path) {
+  std::map<std::string, std::string> out;
+  FILE* f = popen(("mdb-schema --indexes --no-relations '" + path + "' mysql 2>/dev/null").c_str(), "r");
+  if (!f) return out;
+  char buf[4096];
+  std::regex line(R"(ALTER TABLE `([^`]*)` ADD (?:UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
+  while (std::fgets(buf, sizeof buf, f)) {
+    std::cmatch m;
+    if (!std::regex_search(buf, m, line)) continue;
+    std::string cols = std::regex_replace(m[4].str(), std::regex("`"), "");
+    cols = std::regex_replace(cols, std::regex(", "), ",");
+    out[m[1].str() + "/" + (m[3].matched ? "PRIMARY" : m[2].str())] = cols;
+  }
+  pclose(f);
+  return out;
+}
+
+}  // namespace
+
+TEST(jet_indexes, key_columns_match_mdb_schema) {
+  const char* files[] = {"access/real/nwind.mdb", "access/jet3/indexTestV1997.mdb", "access/jet3/compIndexTestV1997.mdb",
+                         "access/jet4/indexTestV2000.mdb", "access/jet4/compIndexTestV2000.mdb",
+                         "access/ace/indexTestV2007.accdb", "access/ace/binIdxTestV2010.accdb"};
+  for (const char* name : files) {
+    SCOPED_TRACE(name);
+    std::string path = test_env::testdata_path(name);
+    std::unique_ptr<jet_file> f;
+    ASSERT_EQ(jet_file::open(path, L"", f), jet_status::ok);
+    jet_catalog cat;
+    ASSERT_TRUE(jet_read_catalog(*f, cat));
+    std::map<std::string, std::string> ours;
+    for (const auto& t : cat.tables) {
+      if (t.is_system() || t.type != jet_obj_table) continue;
+      jet_table_def def;
+      std::vector<jet_index_def> indexes;
+      ASSERT_TRUE(f->read_table(t.page(), def));
+      ASSERT_TRUE(f->read_indexes(t.page(), indexes));
+      for (const auto& idx : indexes) {
+        if (idx.foreign) continue;
+        std::string cols;
+        for (const auto& k : idx.columns) {
+          if (!cols.empty()) cols += ",";
+          ASSERT_GE(k.column, 0);
+          cols += narrow(def.columns[static_cast<std::size_t>(k.column)].name) + (k.descending ? " DESC" : "");
+        }
+        ours[narrow(t.name) + "/" + (idx.primary ? "PRIMARY" : narrow(idx.name))] = cols;
+      }
+    }
+    EXPECT_EQ(ours, schema_indexes(path));
+  }
+}
+
+TEST(jet_indexes, relationship_indexes_keep_their_columns) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("access/jet4/indexTestV2000.mdb"), L"", f), jet_status::ok);
+  jet_catalog cat;
+  ASSERT_TRUE(jet_read_catalog(*f, cat));
+  const jet_object* t = cat.find_table(L"Table1");
+  ASSERT_NE(t, nullptr);
+  jet_table_def def;
+  std::vector<jet_index_def> indexes;
+  ASSERT_TRUE(f->read_table(t->page(), def));
+  ASSERT_TRUE(f->read_indexes(t->page(), indexes));
+  std::map<std::wstring, std::wstring> foreign;
+  for (const auto& idx : indexes)
+    if (idx.foreign && idx.columns.size() == 1)
+      foreign[idx.name] = def.columns[static_cast<std::size_t>(idx.columns[0].column)].name;
+  EXPECT_EQ(foreign, (std::map<std::wstring, std::wstring>{{L"Table2Table1", L"otherfk1"}, {L"Table3Table1", L"otherfk2"}}));
+}
+
+TEST(jet_values, calculated_results_are_unwrapped) {
+  std::vector<std::uint8_t> wrapped(16, 0xAB);
+  for (std::uint8_t b : {4, 0, 0, 0, 0x2A, 0, 0, 0, 0xEE, 0xEE, 0xEE}) wrapped.push_back(b);
+  struct {
+    std::vector<std::uint8_t> bytes;
+    std::size_t offset;
+    std::size_t size;
+  } cases[] = {
+      {wrapped, 20, 4},                       // the result, without the trailing bytes
+      {{1, 2, 3}, 0, 3},                      // too short to be wrapped
+      {std::vector<std::uint8_t>(wrapped.begin(), wrapped.begin() + 22), 20, 2},  // cut short
+  };
+  for (const auto& c : cases) {
+    jet_span s = jet_unwrap_calculated(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(s.data, c.bytes.data() + c.offset);
+    EXPECT_EQ(s.size, c.size);
+  }
 }

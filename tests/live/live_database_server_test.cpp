@@ -174,6 +174,31 @@ TEST_F(LiveDatabase, PagesReturnEveryRowOnce) {
   EXPECT_EQ(*seen.rbegin(), 10000);
 }
 
+TEST_F(LiveDatabase, ALostConnectionWhilePagingIsAServerError) {
+  engine_.execute("CREATE TABLE many (id INT PRIMARY KEY)");
+  engine_.execute("INSERT INTO many SELECT seq FROM seq_1_to_1000");
+  std::unique_ptr<udb_database> reopened = engine_.open_db(db_name_, 2, L"");
+  std::unique_ptr<udb_recordset> table = reopened->get_table(L"many", 0);
+  const std::string id = value("SELECT CONNECTION_ID()");
+  MYSQL* other = mysql_init(nullptr);
+  ASSERT_NE(mysql_real_connect(other, server_.host.c_str(), server_.user.c_str(),
+                               server_.password.c_str(), nullptr, server_.port, nullptr, 0),
+            nullptr);
+  EXPECT_EQ(mysql_query(other, ("KILL CONNECTION " + id).c_str()), 0);
+  mysql_close(other);
+  try {
+    for (; !table->is_eof(); table->next()) {
+    }
+    ADD_FAILURE() << "the walk ended without noticing";
+  } catch (const sql_exception& e) {
+    EXPECT_TRUE(e.code() == (0x400000u | 2006u) || e.code() == (0x400000u | 2013u)) << e.code();
+  }
+  table.reset();
+  reopened.reset();
+  owned_.reset();
+  engine_.connect(server_.host, server_.user, server_.password, server_.port);
+}
+
 TEST_F(LiveDatabase, QueriesAndEmptyTablesReadBack) {
   engine_.execute("CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(10), b BLOB) CHARSET utf8mb4");
   engine_.execute("INSERT INTO t VALUES (1, 'ä€😀', x'00FF'), (2, NULL, NULL), (3, 'c', '')");

@@ -101,7 +101,12 @@ TEST(ole_value, get_at_pages_through_byte_strings_and_texts) {
   EXPECT_EQ(counts, (std::vector<std::uint32_t>{4, 4, 4, 3}));
 
   EXPECT_EQ(ole_variant(5).get_at(piece, 0, 10), 0u);
-  EXPECT_EQ(ole_variant(std::wstring(L"ab\0cd", 5)).get_at(piece, 2, 10), 0u);  // text ends at the NUL
+  // A NUL inside a text is part of the value (a memo may hold one): nothing after it is lost.
+  const ole_variant with_nul(std::wstring(L"ab\0cd", 5));
+  EXPECT_EQ(with_nul.get_at(piece, 2, 10), 3u);
+  EXPECT_EQ(piece, std::string("\0cd", 3));
+  EXPECT_EQ(with_nul.to_string(), std::string("ab\0cd", 5));
+  EXPECT_EQ(with_nul.to_wstring(), std::wstring(L"ab\0cd", 5));
 }
 
 TEST(ole_value, get_bytes1_gives_the_bytes_a_server_stores) {
@@ -114,6 +119,10 @@ TEST(ole_value, get_bytes1_gives_the_bytes_a_server_stores) {
   const ole_variant blob = bytes_value({0, 1, 2});
   ASSERT_EQ(blob.get_bytes1(data, storage), 3u);
   EXPECT_EQ(static_cast<const void*>(data), array_data(blob));  // no copy
+
+  const ole_variant with_nul(std::wstring(L"a\0b", 3));
+  ASSERT_EQ(with_nul.get_bytes1(data, storage), 3u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), 3), std::string("a\0b", 3));
 
   EXPECT_EQ(ole_variant().get_bytes1(data, storage), 0u);
   ole_variant null_value;

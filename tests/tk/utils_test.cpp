@@ -10,7 +10,7 @@ namespace {
 
 using strings = std::vector<std::string>;
 
-TEST(Utils, ConversionsRoundTripAndStopAtNul) {
+TEST(Utils, ConversionsRoundTripAndKeepNul) {
   struct Case {
     std::wstring wide;
     std::string utf8;
@@ -25,7 +25,8 @@ TEST(Utils, ConversionsRoundTripAndStopAtNul) {
     EXPECT_EQ(c.wide, tk_utf8_to_unicode(c.utf8));
   }
   EXPECT_EQ(L"a\uFFFDb", tk_utf8_to_unicode("a\xFF" "b"));
-  EXPECT_EQ("a", tk_unicode_to_utf8(std::wstring(L"a\0b", 3)));
+  EXPECT_EQ(std::string("a\0b", 3), tk_unicode_to_utf8(std::wstring(L"a\0b", 3)));
+  EXPECT_EQ(std::wstring(L"a\0b", 3), tk_utf8_to_unicode(std::string("a\0b", 3)));
   EXPECT_EQ("\xE4", tk_unicode_to_mbcs(L"\u00E4", 1252));
   EXPECT_THROW(tk_unicode_to_mbcs(L"x", 12345), tk_exception_ex);
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "platform/win/string_compare.h"
+
 namespace {
 
 const wchar_t* const crlf = L"\r\n";
@@ -12,7 +14,7 @@ const wchar_t* const crlf = L"\r\n";
 bool same_name(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    if (fold_case(a[i]) != fold_case(b[i])) return false;
   return true;
 }
 

@@ -310,6 +310,14 @@ TEST(dao_engine, registration_stays_with_the_first_engine) {
   {
     dao_engine second(true, 0);
     EXPECT_EQ(dao_engine::get_instance(), first.get());
+    // The second engine's failures still carry its own DAO error.
+    ASSERT_TRUE(second.set_version_if(dao_code_acc2000));
+    try {
+      second.open_db(tk_utf8_to_unicode(test_env::make_temp_dir() + "/missing.mdb"), dao_open_read_only, L"");
+      ADD_FAILURE() << "no exception";
+    } catch (const dao_exception& e) {
+      EXPECT_EQ(e.code(), 0x10BD0u);
+    }
   }
   EXPECT_EQ(dao_engine::get_instance(), first.get());
   first.reset();
