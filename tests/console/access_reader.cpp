@@ -61,7 +61,7 @@ std::vector<std::string> mdb_tables(const std::string& file) {
   std::size_t start = 0;
   for (std::size_t end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
     const std::string name = r.out.substr(start, end - start);
-    if (!name.empty() && name.rfind("MSys", 0) != 0) tables.push_back(name);
+    if (!name.empty()) tables.push_back(name);
   }
   return tables;
 }

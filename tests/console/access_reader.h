@@ -12,7 +12,7 @@ struct access_table {
   std::vector<std::vector<std::string>> rows;  // values as mdb-export writes them, NULL as ""
 };
 
-// User tables of the file (no system tables), as mdb-tables lists them.
+// The tables of the file as mdb-tables lists them (no system tables, no linked tables).
 std::vector<std::string> mdb_tables(const std::string& file);
 
 // Every row of a table; binary columns come back empty.

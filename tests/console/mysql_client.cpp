@@ -58,7 +58,8 @@ std::vector<std::string> server_options(const test_env::server_address& server) 
           "--mysqlp=" + server.password};
 }
 
-std::string load_dump(const test_env::server_address& server, const std::string& database, const std::string& path) {
+std::string load_dump(const test_env::server_address& server, const std::string& database, const std::string& path,
+                      bool force) {
   // The password goes in an option file: on the command line the client warns about it.
   const std::string options = test_env::make_temp_dir() + "/client.cnf";
   std::ofstream(options) << "[client]\npassword=" << server.password << "\n";
@@ -66,7 +67,7 @@ std::string load_dump(const test_env::server_address& server, const std::string&
       run("mysql", {"--defaults-extra-file=" + options, "--host=" + server.host,
                     "--port=" + std::to_string(server.port), "--user=" + server.user, "--batch",
                     "--init-command=SET SESSION sql_mode='STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'",
-                    "--database=" + database, "--execute=source " + path});
+                    force ? "--force" : "--batch", "--database=" + database, "--execute=source " + path});
   if (r.exit_code == 0 && r.err.empty()) return "";
   return "mysql ended with " + std::to_string(r.exit_code) + ": " + r.err;
 }

@@ -37,8 +37,10 @@ class mysql_client {
 std::vector<std::string> server_options(const test_env::server_address& server);
 
 // Loads a dump file into an existing database with the mysql program, in strict mode. Answers
-// the program's error output with its exit code; empty when the load succeeded.
-std::string load_dump(const test_env::server_address& server, const std::string& database, const std::string& path);
+// the program's error output with its exit code; empty when the load succeeded. `force`: go on
+// after a failing statement.
+std::string load_dump(const test_env::server_address& server, const std::string& database, const std::string& path,
+                      bool force = false);
 
 // A name quoted for a statement.
 std::string quoted(const std::string& name);
