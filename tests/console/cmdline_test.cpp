@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "console/cmd_options.h"
@@ -53,6 +54,21 @@ TEST(VdyagentProgram, LinksNoUserInterfaceLibrary) {
   for (const char* library : {"libQt", "libX11", "libxcb", "libwayland", "libgtk", "libGL", "libEGL"})
     EXPECT_EQ(r.out.find(library), std::string::npos) << library << " in\n" << r.out;
   EXPECT_NE(r.out.find("libmariadb"), std::string::npos) << r.out;
+}
+
+TEST(VdyagentLog, PasswordsNeverReachTheLogFile) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string log = folder + "/run.log";
+  const program_result r = run_vdyagent(
+      {"--logfile=" + log, "--src=" + test_env::testdata_path("access/encrypted/db2007-enc.accdb"), "--accp=Test123",
+       "--mysqlp=Server-secret", "--uglp=Workgroup-secret", "--dump", "--dest=" + folder + "/x.sql"},
+      folder);
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  std::ifstream in(log);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Converting database"), std::string::npos) << text;
+  for (const char* secret : {"Test123", "Server-secret", "Workgroup-secret"})
+    EXPECT_EQ(text.find(secret), std::string::npos) << secret;
 }
 
 TEST(VdyagentCommandLine, WithoutServer) {

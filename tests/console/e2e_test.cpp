@@ -154,6 +154,10 @@ TEST_F(VdyagentServer, CommandLines) {
        exactly(""), starts("Unknown MySQL character set 'klingon'.\nUse one of: "), 255},
       {"a storage engine the server lacks", with({"--src=" + nwind, "--dest=e2e_x", "--engine=BerkeleyDB"}, to_server),
        exactly(""), starts("Unknown MySQL storage engine 'BerkeleyDB'.\nUse one of: "), 255},
+      {"a destination the server will not replace", with({"--src=" + nwind, "--dest=information_schema"}, to_server),
+       exactly("Error:\nAccess denied. Ask your system administrator to grant you the necessary privileges to write "
+               "into the database.\n"),
+       exactly(""), 1},
       {"a wrong MySQL password", with({"--src=" + nwind, "--dest=e2e_x"}, server_options(wrong)),
        exactly("Error:\nAccess denied. Verify the user name and password are correct, and you have the necessary "
                "privileges to connect to the target MySQL server.\n"),
@@ -219,6 +223,11 @@ TEST_F(VdyagentServer, TableNamesFileWithCrLfAndAMissingName) {
   EXPECT_EQ(r.err, "Table No Such Table not exists\n");
   EXPECT_EQ(r.exit_code, 2) << r.out;
   EXPECT_NE(r.out.find("Converting table 'Shippers' (3 records)\n"), std::string::npos) << r.out;
+  // Silent, the exit code still tells that a named table was not converted.
+  const program_result quiet =
+      run_vdyagent({"--silent", "--src=" + nwind, "--dump", "--dest=" + folder + "/quiet.sql", "--tab_file=" + names});
+  EXPECT_EQ(quiet.out + quiet.err, "");
+  EXPECT_EQ(quiet.exit_code, 2);
 
   mysql_client sql(server);
   ASSERT_TRUE(sql.ok());
