@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
     if (argc <= 1) exit_with_message(usage_text());
     return convert(argc, argv, converter, handler, front_end);
   } catch (const std::exception& e) {
-    // Only the set-up of the objects above gets here (their own failures are not reported by the
-    // error handler, which may not exist yet).
+    // The set-up of the objects above (the error handler may not exist yet), and whatever is not
+    // a std::exception, end here rather than in std::terminate.
     console_write(stderr, std::string("Internal error: ") + e.what() + "\n");
   } catch (...) {
     console_write(stderr, "Internal error: unknown exception\n");

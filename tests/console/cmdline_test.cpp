@@ -88,6 +88,8 @@ TEST(VdyagentCommandLine, WithoutServer) {
       {"silent, then help", {"--silent", "--help"}, exactly(""), exactly(""), usage_exit},
       {"help, then silent", {"--help", "--silent"}, exactly(""), exactly(usage), usage_exit},
       {"a positional argument", {"--src=" + nwind, "--dest=x", "extra"}, exactly(""), exactly(usage), usage_exit},
+      {"21 positional arguments", std::vector<std::string>(21, "x"), starts("Internal error: "), exactly(""),
+       usage_exit},
       {"option name without its =", {"--src", nwind}, exactly(""), exactly(usage), usage_exit},
       {"no source", {"--dest=x"}, exactly(""),
        exactly("You should enter source MS Access database name\n"), usage_exit},
