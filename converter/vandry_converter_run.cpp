@@ -66,6 +66,20 @@ std::wstring progress_line(const wchar_t* format, ...) {
   return line;
 }
 
+// The foreign keys a server database holds; none for a dump, which starts empty.
+std::vector<std::wstring> existing_foreign_keys(udb_database& destination) {
+  std::vector<std::wstring> names;
+  if (dynamic_cast<sql_database*>(&destination) == nullptr) return names;
+  std::unique_ptr<udb_recordset> result = destination.query(
+      L"SELECT CONSTRAINT_NAME FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = DATABASE()");
+  if (!result) return names;
+  for (result->reset(); !result->is_eof(); result->next()) {
+    udb_record* row = result->get_item();
+    if (row != nullptr && !row->fields.empty()) names.push_back(row->fields[0]->to_wstring());
+  }
+  return names;
+}
+
 bool same_item(const udb_converter::item& a, const udb_converter::item& b) {
   return udb_same_name(a.first, b.first) && a.second == b.second;
 }
@@ -320,9 +334,19 @@ void vandry_converter::finish_destination(run_state& run) {
     }
     return false;
   };
+  // A run over an earlier result finds its foreign keys in place.
+  const std::vector<std::wstring> existing = existing_foreign_keys(*run.destination);
+  auto exists = [&existing](const std::wstring& name) {
+    for (const std::wstring& e : existing) {
+      if (udb_same_name(e, name)) return true;
+    }
+    return false;
+  };
   udb_relationships keys;
   for (const udb_relationship& r : run.source->relationships) {
-    if (converted(r.table) && converted(r.ref_table)) {
+    if (exists(r.name)) {
+      tk_log2(2, L"Foreign key '%ls' exists already", r.name.c_str());
+    } else if (converted(r.table) && converted(r.ref_table)) {
       keys.push_back(r);
     } else {
       tk_log2(3, L"Foreign key '%ls' joins a table that was not converted (%ls, %ls), skip it", r.name.c_str(),
