@@ -107,16 +107,6 @@ void sql_database::init_views() {
   }
 }
 
-std::wstring sql_database::table_property(const std::wstring& table, const wchar_t* key) const {
-  udb_properties* all = engine().properties;
-  if (all == nullptr) return {};
-  udb_properties* mutator = all->get_by_target_name(table);
-  if (mutator == nullptr) return {};
-  const auto& properties = mutator->get_properties();
-  const auto found = properties.find(key);
-  return found == properties.end() ? std::wstring() : found->second;
-}
-
 std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& table,
                                                           const udb_schema& schema,
                                                           const udb_indexes& indexes) {
@@ -126,22 +116,15 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
 
   sql_engine& sql = engine();
   udb_properties* mutator = sql.properties ? sql.properties->get_by_target_name(table) : nullptr;
-  std::wstring storage = table_property(table, L"engine");
+  std::wstring storage = sql_table_property(table, L"engine");
   if (storage.empty()) storage = sql.version < kInnoDbVersion ? L"MyISAM" : sql.engine;
 
-  // The server refuses rows of 64 KB and more: the widest text columns that no index needs
-  // become long texts, on copies so that the caller's schema stays as it was.
-  std::vector<std::unique_ptr<t_ftd>> copies;
-  sql_schema sized;
-  sized.set_indexed_columns(indexes);
-  for (const t_ftd* column : schema.fields) {
-    copies.push_back(std::make_unique<t_ftd>(*column));
-    sized.push_back(copies.back().get());
-  }
+  // The server refuses rows of 64 KB and more.
+  const sql_sized_columns sized(schema, indexes);
 
   std::wstring statement = L"CREATE TABLE " + sql_engine::get_safe_name(table) + L" (";
   std::wstring auto_increment_name;
-  sql_schema_initializer columns(table, sized, indexes, auto_increment_name);
+  sql_schema_initializer columns(table, sized.get_schema(), indexes, auto_increment_name);
   std::vector<std::wstring> chunks;
   columns.get_init_chunks(chunks, mutator);
   for (size_t i = 0; i < chunks.size(); ++i) statement += (i ? L", " : L"") + chunks[i];
@@ -153,7 +136,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
     for (const std::wstring& chunk : key_chunks) statement += L", " + chunk;
   }
   statement += L")";
-  const std::wstring charset = table_property(table, L"character set");
+  const std::wstring charset = sql_table_property(table, L"character set");
   if (!charset.empty()) statement += L" character set " + charset;
   statement += (sql.version >= kEngineKeywordVersion ? L" ENGINE=" : L" TYPE=") + storage;
 

@@ -106,8 +106,6 @@ class sql_database : public udb_database {
  private:
   void init_tables();
   void init_views();
-  // The engine's character set or the table's own, for counting key bytes.
-  std::wstring table_property(const std::wstring& table, const wchar_t* key) const;
   void report(const std::string& context, const tk_exception& error);
 
   MYSQL* connection_;

@@ -94,9 +94,7 @@ std::string rows_message(const std::vector<std::pair<std::uint64_t, sql_exceptio
 }  // namespace
 
 sql_rows_exception::sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows_)
-    : tk_exception(rows_message(rows_), tk_kind_continuable), rows(std::move(rows_)) {
-  if (!rows.empty()) code_ = rows.front().second.code();
-}
+    : tk_exception(rows_message(rows_), tk_kind_continuable), rows(std::move(rows_)) {}
 
 sql_table::sql_table(sql_database* database_, const std::wstring& table,
                      udb_relationships* relationships_, std::uint32_t open_flags)

@@ -15,8 +15,9 @@ class t_ftd;
 class udb_field;
 
 // The rows of a batch that the server refused one by one, each with its number (counted from 1
-// in the order the rows were appended to the table object) and the server's own error. Its code
-// and message are those of the first refused row; the message names every refused row.
+// in the order the rows were appended to the table object) and the server's own error. The
+// message names every refused row; the code is 0, so that a handler testing for one row's
+// duplicate key never takes these rows for the row it just appended.
 class sql_rows_exception : public tk_exception {
  public:
   explicit sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows);
@@ -44,6 +45,9 @@ class sql_table : public sql_recordset {
   // transactional, else one INSERT a row; values over 1048576 bytes go as long data. A row the
   // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
   // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
+  // Rows are never written with REPLACE (which deletes first, cascading to child rows), whatever
+  // the database's mode word says: a duplicate key reaches the caller, who updates by key.
+  // Writers that act on each duplicate (merge, synchronise) turn fast_insert off.
   void append_record(udb_record& record) override;
   // Sends the pending batch and waits for the server. A refused batch is retried row by row,
   // so that every good row is stored; the refused rows are then a sql_rows_exception.

@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -74,22 +75,28 @@ long decode_utf8(const unsigned char* text, std::size_t n, std::size_t& i) {
   return static_cast<long>(cp);
 }
 
-void append_utf8(std::string& out, char32_t cp) {
+// Writes the UTF-8 form of cp at out (room for four bytes) and answers its length.
+std::size_t put_utf8(char* out, char32_t cp) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
 }
 
 // The code point at text[i], joining a UTF-16 surrogate pair; -1 for a lone surrogate or a value
@@ -105,6 +112,59 @@ long next_code_point(const wchar_t* text, std::size_t n, std::size_t& i) {
   }
   if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return -1;
   return static_cast<long>(c);
+}
+
+// The UTF-8 form of text[0..n): written to out when out is not null (out_size bytes of room), its
+// length answered either way. Callers ask for the length first and then convert, so both passes
+// avoid any intermediate string: row writers convert every text value this way. Answers -1 when
+// strict and the text holds a lone surrogate, -2 when out is too small.
+long long encode_utf8(const wchar_t* text, std::size_t n, char* out, std::size_t out_size, bool strict,
+                      bool& replaced) {
+  std::size_t length = 0;
+  char buf[4];
+  for (std::size_t i = 0; i < n;) {
+    if (static_cast<std::uint32_t>(text[i]) < 0x80) {  // the common case: ASCII runs
+      if (out != nullptr) {
+        if (length >= out_size) return -2;
+        out[length] = static_cast<char>(text[i]);
+      }
+      ++length;
+      ++i;
+      continue;
+    }
+    long cp = next_code_point(text, n, i);
+    if (cp < 0) {
+      if (strict) return -1;
+      cp = kReplacement;
+      replaced = true;
+    }
+    std::size_t k = put_utf8(buf, static_cast<char32_t>(cp));
+    if (out != nullptr) {
+      if (length + k > out_size) return -2;
+      std::memcpy(out + length, buf, k);
+    }
+    length += k;
+  }
+  return static_cast<long long>(length);
+}
+
+// The wide form of UTF-8 bytes text[0..n), written to out when not null; as encode_utf8.
+long long decode_utf8_text(const char* text, std::size_t n, wchar_t* out, std::size_t out_size, bool strict) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < n;) {
+    long cp = bytes[i] < 0x80 ? bytes[i++] : decode_utf8(bytes, n, i);
+    if (cp < 0) {
+      if (strict) return -1;
+      cp = kReplacement;
+    }
+    if (out != nullptr) {
+      if (length >= out_size) return -2;
+      out[length] = static_cast<wchar_t>(cp);
+    }
+    ++length;
+  }
+  return static_cast<long long>(length);
 }
 
 // The converters of this thread, opened once per direction and code page: opening one costs far
@@ -220,24 +280,24 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPW
   }
   const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   std::size_t n = count == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(count);
-  std::wstring wide;
   if (is_utf8(code_page)) {
-    wide.reserve(n);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    for (std::size_t i = 0; i < n;) {
-      long cp = decode_utf8(bytes, n, i);
-      if (cp < 0) {
-        if (strict) {
-          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-          return 0;
-        }
-        cp = kReplacement;
-      }
-      wide += static_cast<wchar_t>(cp);
+    long long r = decode_utf8_text(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict);
+    if (r == -1) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
     }
-  } else if (!decode_iconv(code_page, strict, text, n, wide)) {
-    return 0;
+    if (r == -2) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    if (r > INT32_MAX) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    return static_cast<int>(r);
   }
+  std::wstring wide;
+  if (!decode_iconv(code_page, strict, text, n, wide)) return 0;
   if (out_size == 0) return static_cast<int>(wide.size());
   if (wide.size() > static_cast<std::size_t>(out_size)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -259,25 +319,27 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LP
   }
   const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
   std::size_t n = count == -1 ? std::wcslen(text) + 1 : static_cast<std::size_t>(count);
-  std::string bytes;
   bool replaced = false;
   if (is_utf8(code_page)) {
-    bytes.reserve(n);
-    for (std::size_t i = 0; i < n;) {
-      long cp = next_code_point(text, n, i);
-      if (cp < 0) {
-        if (strict) {
-          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-          return 0;
-        }
-        cp = kReplacement;
-        replaced = true;
-      }
-      append_utf8(bytes, static_cast<char32_t>(cp));
+    long long r = encode_utf8(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict,
+                              replaced);
+    if (r == -1) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
     }
-  } else if (!encode_iconv(code_page, strict, text, n, bytes, replaced)) {
-    return 0;
+    if (r == -2) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    if (r > INT32_MAX) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
+    return static_cast<int>(r);
   }
+  std::string bytes;
+  if (!encode_iconv(code_page, strict, text, n, bytes, replaced)) return 0;
   if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
   if (out_size == 0) return static_cast<int>(bytes.size());
   if (bytes.size() > static_cast<std::size_t>(out_size)) {

@@ -89,7 +89,7 @@ TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {
   std::vector<std::pair<std::uint64_t, std::uint32_t>> reported;  // row number, code
   auto collect = [&](const sql_rows_exception& e) {
     for (const auto& [number, error] : e.rows) reported.emplace_back(number, error.code());
-    EXPECT_EQ(e.code(), e.rows.front().second.code());
+    EXPECT_EQ(e.code(), 0u);
     EXPECT_NE(std::string(e.what()).find("Row " + std::to_string(e.rows.front().first) + ": "),
               std::string::npos) << e.what();
   };
@@ -212,8 +212,12 @@ TEST_F(LiveRows, UpdatesAndDeletesByKeyEscapeTheirValues) {
 TEST_F(LiveRows, ViewsFromSelectQueriesAnswer) {
   engine_.execute("CREATE TABLE orders (id INT, amount INT, DateAdded DATE)");
   engine_.execute("INSERT INTO orders VALUES (1, 10, '2024-01-01'), (2, 20, '2024-01-03')");
+  engine_.execute("CREATE TABLE order_lines (id INT, qty INT)");
+  engine_.execute("INSERT INTO order_lines VALUES (7, 3)");
   std::unique_ptr<udb_database> owned = engine_.open_db(db_name_, 2, L"");
   auto& db = dynamic_cast<sql_database&>(*owned);
+  // A source table renamed on the way: its bracketed name is quoted once, under the new name.
+  db.names_map.add_tn_mapping(L"Order Details", L"order_lines");
   std::vector<std::string> reported;
   db.report_error = [&](const std::string& context, const tk_exception& e) {
     reported.push_back(context + ": " + e.what());
@@ -222,6 +226,7 @@ TEST_F(LiveRows, ViewsFromSelectQueriesAnswer) {
       {L"big orders", L"SELECT [id], [DateAdded] FROM [orders]\r\n  WHERE [amount] > 15"},
       {L"on big", L"select * from [big orders]"},
       {L"span", L"SELECT DateDiff(\"d\", '2024-01-01', [DateAdded]) AS days, Len('abc') AS n FROM orders"},
+      {L"lines", L"SELECT [Order Details].[qty] FROM [Order Details]"},
       {L"action", L"UPDATE orders SET amount = 0"},
       {L"broken", L"SELECT nothing FROM nowhere"},
   };
@@ -230,6 +235,7 @@ TEST_F(LiveRows, ViewsFromSelectQueriesAnswer) {
   EXPECT_EQ(value("SELECT COUNT(*) FROM `on big`"), "1");
   EXPECT_EQ(value("SELECT GROUP_CONCAT(days ORDER BY days) FROM span"), "0,2");
   EXPECT_EQ(value("SELECT MAX(n) FROM span"), "3");
+  EXPECT_EQ(value("SELECT qty FROM `lines`"), "3");
   EXPECT_EQ(value("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_NAME='action'"), "0");
   EXPECT_EQ(value("SELECT SUM(amount) FROM orders"), "30");
   ASSERT_EQ(reported.size(), 1u) << testing::PrintToString(reported);
