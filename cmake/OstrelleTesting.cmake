@@ -18,10 +18,17 @@ function(ostrelle_add_test)
   target_link_libraries(${T_NAME} PRIVATE ostrelle_test_support ${T_LIBS} GTest::gmock GTest::gtest_main)
   set(labels ${T_LABEL} ${T_EXTRA_LABELS})
   if(T_LABEL STREQUAL "unit")
-    gtest_discover_tests(${T_NAME}
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${labels}"
-                 ENVIRONMENT "OSTRELLE_TESTDATA=${OSTRELLE_TESTDATA_DIR};OSTRELLE_BUILD_DIR=${PROJECT_BINARY_DIR}")
+    # gtest_discover_tests hands PROPERTIES on as separate words, so a list value (the labels
+    # "unit;tsan", the two environment variables) would lose all but its first item. A script run
+    # after the discovered tests are added sets them instead.
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_LIST ${T_NAME}_TESTS)
+    set(props_file ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_properties.cmake)
+    file(WRITE ${props_file}
+      "foreach(t IN LISTS ${T_NAME}_TESTS)\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\"\n"
+      "    ENVIRONMENT \"OSTRELLE_TESTDATA=${OSTRELLE_TESTDATA_DIR};OSTRELLE_BUILD_DIR=${PROJECT_BINARY_DIR}\")\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props_file})
   else()
     # The wrapper exports the running server's address, then runs the program.
     add_test(NAME ${T_NAME}

@@ -221,7 +221,8 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
     return jet_bytes(data + MDB_MEMO_OVERHEAD, data + MDB_MEMO_OVERHEAD + n);
   }
   std::uint32_t pg_row = jet_u32(data + 4);
-  out.reserve(total);
+  // The announced length of a damaged value may be anything: grow with what is really read.
+  out.reserve(total < (1u << 20) ? total : (1u << 20));
   // The cursor's own page stays in pg_buf: long-value pages are read into the second buffer.
   bool single = (head & 0x40000000u) != 0;
   std::unordered_set<std::uint32_t> seen;
@@ -266,8 +267,12 @@ jet_value jet_cursor::value(std::size_t column) const {
   }
   const MdbField& f = s.cur[column];
   int size = f.siz < 0 ? 0 : f.siz;
-  return jet_decode_value(*s.file, col, static_cast<const std::uint8_t*>(f.value),
-                          static_cast<std::size_t>(size));
+  const auto* data = static_cast<const std::uint8_t*>(f.value);
+  if (col.calculated) {
+    jet_span result = jet_unwrap_calculated(data, static_cast<std::size_t>(size));
+    return jet_decode_value(*s.file, col, result.data, result.size);
+  }
+  return jet_decode_value(*s.file, col, data, static_cast<std::size_t>(size));
 }
 
 }  // namespace jet

@@ -264,7 +264,8 @@ bool jet_file::read_table(std::uint32_t page, jet_table_def& out) const {
     c.fixed = col->is_fixed != 0;
     c.auto_long = col->is_long_auto != 0;
     c.auto_guid = col->is_uuid_auto != 0;
-    // libmdb reads the two bytes the other way round.
+    // libmdb reads precision and scale the other way round; our own reading of the
+    // definition, when it succeeds, is the one to trust.
     c.precision = col->col_scale;
     c.scale = col->col_prec;
     if (have_tdef)
@@ -272,6 +273,10 @@ bool jet_file::read_table(std::uint32_t page, jet_table_def& out) const {
         if (t.name == c.name) {
           c.flags = static_cast<std::uint16_t>(t.flags | (t.ext_flags << 8));
           c.calculated = (t.ext_flags & 0xC0) != 0;
+          if (c.type == jet_numeric) {
+            c.precision = t.precision;
+            c.scale = t.scale;
+          }
         }
     out.columns.push_back(std::move(c));
   }

@@ -56,16 +56,22 @@ bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, c
     c.col_num = r.u16(pos + L.col_num);
     c.flags = r.u8(pos + L.col_flags);
     if (L.col_ext_flags) c.ext_flags = r.u8(pos + L.col_ext_flags);
+    c.precision = r.u8(pos + 11);
+    c.scale = r.u8(pos + 12);
     out.columns.push_back(c);
   }
-  for (auto& c : out.columns) {
+  // Names follow their entries, each with its length before it.
+  auto read_name = [&](std::wstring& name) {
     if (!r.has(pos, L.name_len_size)) return false;
     std::size_t len = L.name_len_size == 1 ? r.u8(pos) : r.u16(pos);
     pos += L.name_len_size;
     if (!r.has(pos, len)) return false;
-    c.name = file.decode_text(r.at(pos), len);
+    name = file.decode_text(r.at(pos), len);
     pos += len;
-  }
+    return true;
+  };
+  for (auto& c : out.columns)
+    if (!read_name(c.name)) return false;
 
   struct real_index {
     std::vector<jet_index_column> columns;
@@ -107,14 +113,8 @@ bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, c
     }
     out.indexes.push_back(std::move(d));
   }
-  for (auto& d : out.indexes) {
-    if (!r.has(pos, L.name_len_size)) return false;
-    std::size_t len = L.name_len_size == 1 ? r.u8(pos) : r.u16(pos);
-    pos += L.name_len_size;
-    if (!r.has(pos, len)) return false;
-    d.name = file.decode_text(r.at(pos), len);
-    pos += len;
-  }
+  for (auto& d : out.indexes)
+    if (!read_name(d.name)) return false;
   return true;
 }
 

@@ -19,6 +19,8 @@ struct jet_tdef_column {
   std::uint8_t flags = 0;      // fixed 0x01, nullable 0x02, AutoNumber 0x04, replication 0x10,
                                // AutoNumber GUID 0x40, hyperlink 0x80
   std::uint8_t ext_flags = 0;  // Jet 4 and later: compressed text 0x01, calculated 0xC0
+  int precision = 0;           // Decimal columns
+  int scale = 0;
 };
 
 struct jet_tdef {

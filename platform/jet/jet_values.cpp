@@ -5,6 +5,15 @@
 
 namespace jet {
 
+jet_span jet_unwrap_calculated(const std::uint8_t* data, std::size_t size) {
+  constexpr std::size_t length_at = 16;
+  constexpr std::size_t data_at = length_at + 4;
+  if (data == nullptr || size < data_at) return {data, size};
+  std::size_t len = jet_u32(data + length_at);
+  std::size_t have = size - data_at;
+  return {data + data_at, len < have ? len : have};
+}
+
 jet_value jet_decode_value(const jet_file& file, const jet_column& column,
                            const std::uint8_t* data, std::size_t size) {
   auto need = [&](std::size_t n) { return data != nullptr && size >= n; };

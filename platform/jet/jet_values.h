@@ -14,6 +14,14 @@ namespace jet {
 jet_value jet_decode_value(const jet_file& file, const jet_column& column,
                            const std::uint8_t* data, std::size_t size);
 
+// A calculated column stores its result behind a 16-byte header and a 32-bit length: the
+// bytes of the result itself. Bytes too short for the header are answered as they are.
+struct jet_span {
+  const std::uint8_t* data;
+  std::size_t size;
+};
+jet_span jet_unwrap_calculated(const std::uint8_t* data, std::size_t size);
+
 // Little-endian readers that never read unaligned memory.
 inline std::uint16_t jet_u16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

@@ -3,8 +3,11 @@
 
 #include <iconv.h>
 
+#include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "platform/win/last_error.h"
 
@@ -72,22 +75,28 @@ long decode_utf8(const unsigned char* text, std::size_t n, std::size_t& i) {
   return static_cast<long>(cp);
 }
 
-void append_utf8(std::string& out, char32_t cp) {
+// Writes the UTF-8 form of cp at out (room for four bytes) and answers its length.
+std::size_t put_utf8(char* out, char32_t cp) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
 }
 
 // The code point at text[i], joining a UTF-16 surrogate pair; -1 for a lone surrogate or a value
@@ -105,27 +114,98 @@ long next_code_point(const wchar_t* text, std::size_t n, std::size_t& i) {
   return static_cast<long>(c);
 }
 
-class iconv_handle {
- public:
-  iconv_handle(const std::string& to, const std::string& from)
-      : cd_(iconv_open(to.c_str(), from.c_str())) {}
-  ~iconv_handle() {
-    if (ok()) iconv_close(cd_);
+// The UTF-8 form of text[0..n): written to out when out is not null (out_size bytes of room), its
+// length answered either way. Callers ask for the length first and then convert, so both passes
+// avoid any intermediate string: row writers convert every text value this way. Answers -1 when
+// strict and the text holds a lone surrogate, -2 when out is too small.
+long long encode_utf8(const wchar_t* text, std::size_t n, char* out, std::size_t out_size, bool strict,
+                      bool& replaced) {
+  std::size_t length = 0;
+  char buf[4];
+  for (std::size_t i = 0; i < n;) {
+    if (static_cast<std::uint32_t>(text[i]) < 0x80) {  // the common case: ASCII runs
+      if (out != nullptr) {
+        if (length >= out_size) return -2;
+        out[length] = static_cast<char>(text[i]);
+      }
+      ++length;
+      ++i;
+      continue;
+    }
+    long cp = next_code_point(text, n, i);
+    if (cp < 0) {
+      if (strict) return -1;
+      cp = kReplacement;
+      replaced = true;
+    }
+    std::size_t k = put_utf8(buf, static_cast<char32_t>(cp));
+    if (out != nullptr) {
+      if (length + k > out_size) return -2;
+      std::memcpy(out + length, buf, k);
+    }
+    length += k;
   }
-  iconv_handle(const iconv_handle&) = delete;
-  iconv_handle& operator=(const iconv_handle&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
+  return static_cast<long long>(length);
+}
+
+// The wide form of UTF-8 bytes text[0..n), written to out when not null; as encode_utf8.
+long long decode_utf8_text(const char* text, std::size_t n, wchar_t* out, std::size_t out_size, bool strict) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < n;) {
+    long cp = bytes[i] < 0x80 ? bytes[i++] : decode_utf8(bytes, n, i);
+    if (cp < 0) {
+      if (strict) return -1;
+      cp = kReplacement;
+    }
+    if (out != nullptr) {
+      if (length >= out_size) return -2;
+      out[length] = static_cast<wchar_t>(cp);
+    }
+    ++length;
+  }
+  return static_cast<long long>(length);
+}
+
+// The converters of this thread, opened once per direction and code page: opening one costs far
+// more than converting a short text, and a table of a Jet 3 file converts one text per value.
+class iconv_cache {
+ public:
+  iconv_cache() = default;
+  ~iconv_cache() {
+    for (auto& [key, cd] : open_) iconv_close(cd);
+  }
+  iconv_cache(const iconv_cache&) = delete;
+  iconv_cache& operator=(const iconv_cache&) = delete;
+
+  // A converter reset to its initial state, or null when iconv knows no such code page.
+  iconv_t get(UINT code_page, bool to_wide) {
+    auto key = std::make_pair(code_page, to_wide);
+    auto it = open_.find(key);
+    if (it == open_.end()) {
+      std::string name = iconv_name(code_page);
+      if (name.empty()) return nullptr;
+      iconv_t cd = to_wide ? iconv_open("WCHAR_T", name.c_str()) : iconv_open(name.c_str(), "WCHAR_T");
+      if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+      it = open_.emplace(key, cd).first;
+    }
+    iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+    return it->second;
+  }
 
  private:
-  iconv_t cd_;
+  std::map<std::pair<UINT, bool>, iconv_t> open_;
 };
+
+iconv_t converter(UINT code_page, bool to_wide) {
+  thread_local iconv_cache cache;
+  return cache.get(code_page, to_wide);
+}
 
 // Bytes in a named code page to wide text; false (with the last error set) on failure.
 bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, std::wstring& out) {
-  std::string name = iconv_name(code_page);
-  iconv_handle cd(name.empty() ? std::string() : "WCHAR_T", name);
-  if (name.empty() || !cd.ok()) {
+  iconv_t cd = converter(code_page, true);
+  if (cd == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
@@ -135,7 +215,7 @@ bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, 
   while (in_left > 0) {
     char* dst = reinterpret_cast<char*>(chunk);
     std::size_t dst_left = sizeof chunk;
-    std::size_t r = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    std::size_t r = iconv(cd, &in, &in_left, &dst, &dst_left);
     out.append(chunk, reinterpret_cast<wchar_t*>(dst) - chunk);
     if (r == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
@@ -147,7 +227,7 @@ bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, 
       out += static_cast<wchar_t>(kReplacement);
       ++in;
       --in_left;
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
   return true;
@@ -155,9 +235,8 @@ bool decode_iconv(UINT code_page, bool strict, const char* text, std::size_t n, 
 
 bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t n, std::string& out,
                   bool& used_default) {
-  std::string name = iconv_name(code_page);
-  iconv_handle cd(name, name.empty() ? std::string() : "WCHAR_T");
-  if (name.empty() || !cd.ok()) {
+  iconv_t cd = converter(code_page, false);
+  if (cd == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
@@ -167,7 +246,7 @@ bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t 
   while (in_left > 0) {
     char* dst = chunk;
     std::size_t dst_left = sizeof chunk;
-    std::size_t r = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    std::size_t r = iconv(cd, &in, &in_left, &dst, &dst_left);
     out.append(chunk, dst - chunk);
     if (r == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
@@ -179,7 +258,7 @@ bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t 
       used_default = true;
       in += sizeof(wchar_t);
       in_left -= sizeof(wchar_t);
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
   return true;
@@ -201,24 +280,24 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPW
   }
   const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   std::size_t n = count == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(count);
-  std::wstring wide;
   if (is_utf8(code_page)) {
-    wide.reserve(n);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    for (std::size_t i = 0; i < n;) {
-      long cp = decode_utf8(bytes, n, i);
-      if (cp < 0) {
-        if (strict) {
-          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-          return 0;
-        }
-        cp = kReplacement;
-      }
-      wide += static_cast<wchar_t>(cp);
+    long long r = decode_utf8_text(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict);
+    if (r == -1) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
     }
-  } else if (!decode_iconv(code_page, strict, text, n, wide)) {
-    return 0;
+    if (r == -2) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    if (r > INT32_MAX) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    return static_cast<int>(r);
   }
+  std::wstring wide;
+  if (!decode_iconv(code_page, strict, text, n, wide)) return 0;
   if (out_size == 0) return static_cast<int>(wide.size());
   if (wide.size() > static_cast<std::size_t>(out_size)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -240,25 +319,27 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LP
   }
   const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
   std::size_t n = count == -1 ? std::wcslen(text) + 1 : static_cast<std::size_t>(count);
-  std::string bytes;
   bool replaced = false;
   if (is_utf8(code_page)) {
-    bytes.reserve(n);
-    for (std::size_t i = 0; i < n;) {
-      long cp = next_code_point(text, n, i);
-      if (cp < 0) {
-        if (strict) {
-          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-          return 0;
-        }
-        cp = kReplacement;
-        replaced = true;
-      }
-      append_utf8(bytes, static_cast<char32_t>(cp));
+    long long r = encode_utf8(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict,
+                              replaced);
+    if (r == -1) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
     }
-  } else if (!encode_iconv(code_page, strict, text, n, bytes, replaced)) {
-    return 0;
+    if (r == -2) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    if (r > INT32_MAX) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
+    return static_cast<int>(r);
   }
+  std::string bytes;
+  if (!encode_iconv(code_page, strict, text, n, bytes, replaced)) return 0;
   if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
   if (out_size == 0) return static_cast<int>(bytes.size());
   if (bytes.size() > static_cast<std::size_t>(out_size)) {

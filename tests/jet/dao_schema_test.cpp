@@ -21,9 +21,7 @@ struct nwind : ::testing::Test {
   void table(const std::wstring& name, ptr<_DAOTableDef>& out) {
     ptr<DAOTableDefs> defs;
     ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
-    VARIANT n = dao_test::name(name);
-    ASSERT_EQ(defs->get_Item(n, out.out()), S_OK);
-    VariantClear(&n);
+    ASSERT_EQ(item(defs.p, name, out.out()), S_OK);
   }
 };
 
@@ -52,9 +50,7 @@ TEST_F(nwind, relations_carry_tables_columns_and_cascade_flags) {
   for (const auto& e : expected) {
     SCOPED_TRACE(utf8(e.name));
     ptr<_DAORelation> r;
-    VARIANT n = dao_test::name(e.name);
-    ASSERT_EQ(rels->get_Item(n, r.out()), S_OK);
-    VariantClear(&n);
+    ASSERT_EQ(item(rels.p, e.name, r.out()), S_OK);
     BSTR b = nullptr;
     r->get_Table(&b);
     EXPECT_EQ(take(b), e.table);
@@ -97,9 +93,7 @@ TEST_F(nwind, fields_describe_types_sizes_defaults_and_flags) {
     ptr<DAOFields> sf;
     ASSERT_EQ(sup->get_Fields(sf.out()), S_OK);
     ptr<_DAOField> home;
-    VARIANT hn = dao_test::name(L"HomePage");
-    ASSERT_EQ(sf->get_Item(hn, home.out()), S_OK);
-    VariantClear(&hn);
+    ASSERT_EQ(item(sf.p, L"HomePage", home.out()), S_OK);
     LONG a = 0;
     home->get_Attributes(&a);
     EXPECT_TRUE(a & dbHyperlinkField);
@@ -111,9 +105,7 @@ TEST_F(nwind, fields_describe_types_sizes_defaults_and_flags) {
   for (const auto& e : expected) {
     SCOPED_TRACE(utf8(e.name));
     ptr<_DAOField> f;
-    VARIANT n = dao_test::name(e.name);
-    ASSERT_EQ(fields->get_Item(n, f.out()), S_OK);
-    VariantClear(&n);
+    ASSERT_EQ(item(fields.p, e.name, f.out()), S_OK);
     short type = 0;
     f->get_Type(&type);
     EXPECT_EQ(type, e.type);
@@ -150,15 +142,11 @@ TEST_F(nwind, field_properties_description_and_format) {
   for (const auto& c : cases) {
     SCOPED_TRACE(utf8(std::wstring(c.field) + L"." + c.property));
     ptr<_DAOField> f;
-    VARIANT n = dao_test::name(c.field);
-    ASSERT_EQ(fields->get_Item(n, f.out()), S_OK);
-    VariantClear(&n);
+    ASSERT_EQ(item(fields.p, c.field, f.out()), S_OK);
     ptr<DAOProperties> props;
     ASSERT_EQ(f->get_Properties(props.out()), S_OK);
     ptr<DAOProperty> p;
-    n = dao_test::name(c.property);
-    HRESULT hr = props->get_Item(n, p.out());
-    VariantClear(&n);
+    HRESULT hr = item(props.p, c.property, p.out());
     if (c.error) {
       EXPECT_EQ(hr, dao_hresult(static_cast<unsigned>(c.error)));
       EXPECT_EQ(last_error(engine.p), c.error);
@@ -291,9 +279,7 @@ TEST_F(nwind, missing_items_answer_3265) {
   ptr<DAOTableDefs> defs;
   ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
   ptr<_DAOTableDef> def;
-  VARIANT n = dao_test::name(L"NoSuchTable");
-  EXPECT_EQ(defs->get_Item(n, def.out()), dao_hresult(3265));
-  VariantClear(&n);
+  EXPECT_EQ(item(defs.p, L"NoSuchTable", def.out()), dao_hresult(3265));
   EXPECT_EQ(defs->get_Item(index(999), def.out()), dao_hresult(3265));
   std::wstring text;
   EXPECT_EQ(last_error(engine.p, &text), 3265);
@@ -339,9 +325,7 @@ TEST(dao_querydefs, type_comes_from_the_saved_query) {
   EXPECT_EQ(count, 9);
   for (const auto& c : cases) {
     ptr<_DAOQueryDef> q;
-    VARIANT n = dao_test::name(c.name);
-    ASSERT_EQ(queries->get_Item(n, q.out()), S_OK) << utf8(c.name);
-    VariantClear(&n);
+    ASSERT_EQ(item(queries.p, c.name, q.out()), S_OK) << utf8(c.name);
     short type = -1;
     q->get_Type(&type);
     EXPECT_EQ(type, c.type) << utf8(c.name);
@@ -355,9 +339,7 @@ TEST(dao_tabledefs, linked_table_is_marked_and_names_its_source) {
   ptr<DAOTableDefs> defs;
   ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
   ptr<_DAOTableDef> def;
-  VARIANT n = dao_test::name(L"Table2");
-  ASSERT_EQ(defs->get_Item(n, def.out()), S_OK);
-  VariantClear(&n);
+  ASSERT_EQ(item(defs.p, L"Table2", def.out()), S_OK);
   LONG a = 0;
   def->get_Attributes(&a);
   EXPECT_EQ(a & (dbAttachedTable | dbAttachedODBC), dbAttachedTable);

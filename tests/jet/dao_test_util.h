@@ -35,6 +35,15 @@ struct var {
 VARIANT index(long i);
 VARIANT name(const std::wstring& s);  // owns a BSTR: free with VariantClear
 std::wstring take(BSTR b);            // copies and frees
+
+// Item(name) of any DAO collection.
+template <class Collection, class Item>
+HRESULT item(Collection* collection, const std::wstring& key, Item** out) {
+  VARIANT n = name(key);
+  HRESULT hr = collection->get_Item(n, out);
+  VariantClear(&n);
+  return hr;
+}
 std::string utf8(const std::wstring& w);
 
 // Creates an engine through the class table and opens `path`; the HRESULT of OpenDatabase.

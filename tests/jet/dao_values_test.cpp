@@ -26,9 +26,7 @@ void read_value(const std::string& file, const std::wstring& table, int row, con
   ptr<DAOFields> fields;
   ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
   ptr<_DAOField> field;
-  VARIANT n = dao_test::name(column);
-  ASSERT_EQ(fields->get_Item(n, field.out()), S_OK);
-  VariantClear(&n);
+  ASSERT_EQ(item(fields.p, column, field.out()), S_OK);
   ASSERT_EQ(field->get_Value(&out.v), S_OK);
 }
 
@@ -106,9 +104,7 @@ std::vector<std::wstring> complex_texts(const VARIANT& v, const std::wstring& fi
   rs->get_EOF(&eof);
   while (!eof) {
     ptr<_DAOField> f;
-    VARIANT n = dao_test::name(field);
-    fields->get_Item(n, f.out());
-    VariantClear(&n);
+    item(fields.p, field, f.out());
     var value;
     f->get_Value(&value.v);
     out.push_back(value.v.vt == VT_BSTR ? std::wstring(value.v.bstrVal, SysStringLen(value.v.bstrVal)) : L"?");
@@ -148,9 +144,7 @@ TEST(field_value_complex, complex_fields_report_their_dao_types) {
   ptr<DAOTableDefs> defs;
   ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
   ptr<_DAOTableDef> def;
-  VARIANT n = dao_test::name(L"Table1");
-  ASSERT_EQ(defs->get_Item(n, def.out()), S_OK);
-  VariantClear(&n);
+  ASSERT_EQ(item(defs.p, L"Table1", def.out()), S_OK);
   ptr<DAOFields> fields;
   ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
   struct {
@@ -159,13 +153,74 @@ TEST(field_value_complex, complex_fields_report_their_dao_types) {
   } cases[] = {{L"attach-data", dbAttachment}, {L"multi-value-data", dbComplexText}, {L"memo-data", dbMemo}};
   for (const auto& c : cases) {
     ptr<_DAOField> f;
-    n = dao_test::name(c.name);
-    ASSERT_EQ(fields->get_Item(n, f.out()), S_OK);
-    VariantClear(&n);
+    ASSERT_EQ(item(fields.p, c.name, f.out()), S_OK);
     short type = 0;
     f->get_Type(&type);
     EXPECT_EQ(type, c.type) << utf8(c.name);
   }
+}
+
+}  // namespace
+
+namespace {
+
+struct nav {
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ptr<DAORecordset> rs;
+  explicit nav(const wchar_t* table) {
+    EXPECT_EQ(open(test_env::testdata_path("access/jet4/testV2000.mdb"), L"", engine, db), S_OK);
+    BSTR name = SysAllocString(table);
+    VARIANT empty;
+    VariantInit(&empty);
+    EXPECT_EQ(db->OpenRecordset(name, empty, empty, empty, rs.out()), S_OK);
+    SysFreeString(name);
+  }
+  std::pair<bool, bool> bof_eof() {
+    VARIANT_BOOL b = 0, e = 0;
+    rs->get_BOF(&b);
+    rs->get_EOF(&e);
+    return {b != 0, e != 0};
+  }
+  std::string first_column() {
+    ptr<DAOFields> fields;
+    rs->get_Fields(fields.out());
+    ptr<_DAOField> f;
+    fields->get_Item(index(0), f.out());
+    var v;
+    if (FAILED(f->get_Value(&v.v))) return "error " + std::to_string(last_error(engine.p));
+    return export_text(v.v);
+  }
+};
+
+TEST(recordset_navigation, bof_eof_and_moves_follow_dao) {
+  nav t(L"Table1");
+  EXPECT_EQ(t.bof_eof(), std::make_pair(false, false));
+  EXPECT_EQ(t.first_column(), "abcdefg");
+  EXPECT_EQ(t.rs->MovePrevious(), S_OK);
+  EXPECT_EQ(t.bof_eof(), std::make_pair(true, false));
+  EXPECT_EQ(t.first_column(), "error 3021");
+  EXPECT_EQ(t.rs->MoveNext(), S_OK);
+  EXPECT_EQ(t.first_column(), "abcdefg");
+  EXPECT_EQ(t.rs->MoveNext(), S_OK);
+  EXPECT_EQ(t.first_column(), "a");
+  EXPECT_EQ(t.rs->MoveNext(), S_OK);
+  EXPECT_EQ(t.bof_eof(), std::make_pair(false, true));
+  EXPECT_EQ(t.rs->MoveNext(), dao_hresult(3021));
+  EXPECT_EQ(t.rs->MovePrevious(), S_OK);
+  EXPECT_EQ(t.first_column(), "a");
+  EXPECT_EQ(t.rs->MoveFirst(), S_OK);
+  EXPECT_EQ(t.first_column(), "abcdefg");
+  EXPECT_EQ(t.rs->Close(), S_OK);
+  VARIANT_BOOL eof = 0;
+  EXPECT_EQ(t.rs->get_EOF(&eof), dao_hresult(3420));
+}
+
+TEST(recordset_navigation, empty_table_is_at_bof_and_eof) {
+  nav t(L"Table4");
+  EXPECT_EQ(t.bof_eof(), std::make_pair(true, true));
+  EXPECT_EQ(t.rs->MoveFirst(), dao_hresult(3021));
+  EXPECT_EQ(t.rs->MoveNext(), dao_hresult(3021));
 }
 
 }  // namespace

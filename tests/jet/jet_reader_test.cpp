@@ -11,6 +11,7 @@
 #include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
+#include "platform/jet/jet_values.h"
 #include "tests/support/test_env.h"
 
 using namespace jet;
@@ -185,4 +186,23 @@ TEST(jet_indexes, relationship_indexes_keep_their_columns) {
     if (idx.foreign && idx.columns.size() == 1)
       foreign[idx.name] = def.columns[static_cast<std::size_t>(idx.columns[0].column)].name;
   EXPECT_EQ(foreign, (std::map<std::wstring, std::wstring>{{L"Table2Table1", L"otherfk1"}, {L"Table3Table1", L"otherfk2"}}));
+}
+
+TEST(jet_values, calculated_results_are_unwrapped) {
+  std::vector<std::uint8_t> wrapped(16, 0xAB);
+  for (std::uint8_t b : {4, 0, 0, 0, 0x2A, 0, 0, 0, 0xEE, 0xEE, 0xEE}) wrapped.push_back(b);
+  struct {
+    std::vector<std::uint8_t> bytes;
+    std::size_t offset;
+    std::size_t size;
+  } cases[] = {
+      {wrapped, 20, 4},                       // the result, without the trailing bytes
+      {{1, 2, 3}, 0, 3},                      // too short to be wrapped
+      {std::vector<std::uint8_t>(wrapped.begin(), wrapped.begin() + 22), 20, 2},  // cut short
+  };
+  for (const auto& c : cases) {
+    jet_span s = jet_unwrap_calculated(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(s.data, c.bytes.data() + c.offset);
+    EXPECT_EQ(s.size, c.size);
+  }
 }

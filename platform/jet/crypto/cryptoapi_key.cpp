@@ -63,48 +63,61 @@ std::string provider_name(crypto_view raw) {
   return name;
 }
 
-class rc4_page_cipher final : public office_page_cipher {
+// Both schemes hash the salted password once; every block key is hashed into that to give the
+// key of one page (and of the verifier, with block key 0).
+class cryptoapi_page_cipher : public office_page_cipher {
  public:
-  rc4_page_cipher(crypto_bytes base_hash, std::size_t key_bytes, std::uint32_t encoding_key)
-      : base_hash_(std::move(base_hash)), key_bytes_(key_bytes), encoding_key_(encoding_key) {}
-  ~rc4_page_cipher() override { OPENSSL_cleanse(base_hash_.data(), base_hash_.size()); }
+  cryptoapi_page_cipher(crypto_bytes password_hash, std::size_t key_bytes, std::uint32_t encoding_key)
+      : password_hash_(std::move(password_hash)), key_bytes_(key_bytes), encoding_key_(encoding_key) {}
+  ~cryptoapi_page_cipher() override { OPENSSL_cleanse(password_hash_.data(), password_hash_.size()); }
 
-  // The RC4 key of a block: SHA-1 of the base hash and block key, cut to the key size; a 40-bit
-  // key is padded with zeros to 128 bits, as CryptoAPI does.
-  crypto_bytes block_key(crypto_view block) {
-    crypto_bytes key = hasher_.hash(base_hash_, block);
+  // The key of one block; empty when hashing fails.
+  virtual crypto_bytes block_key(crypto_view block) = 0;
+  // Decrypts `size` bytes from in to out (in place allowed) with one block's key.
+  virtual bool decrypt(crypto_view key, const std::uint8_t* in, std::uint8_t* out, std::size_t size) = 0;
+
+  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
+                    std::size_t size) override {
+    const crypto_bytes key = block_key(crypto_le32(encoding_key_ ^ page_number));
+    return !key.empty() && decrypt(key, in, out, size);
+  }
+
+ protected:
+  crypto_hasher hasher_{crypto_hash_kind::sha1};
+  crypto_bytes password_hash_;
+  std::size_t key_bytes_;
+  std::uint32_t encoding_key_;
+};
+
+class rc4_page_cipher final : public cryptoapi_page_cipher {
+ public:
+  using cryptoapi_page_cipher::cryptoapi_page_cipher;
+
+  // SHA-1 of the password hash and block key, cut to the key size; a 40-bit key is padded with
+  // zeros to 128 bits, as CryptoAPI does.
+  crypto_bytes block_key(crypto_view block) override {
+    crypto_bytes key = hasher_.hash(password_hash_, block);
     if (key.empty()) return key;
     key.resize(key_bytes_);
     if (key_bytes_ == 5) key.resize(16, 0);
     return key;
   }
 
-  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
-                    std::size_t size) override {
-    const crypto_bytes key = block_key(crypto_le32(encoding_key_ ^ page_number));
-    if (key.empty()) return false;
-    std::copy(in, in + size, out);
+  bool decrypt(crypto_view key, const std::uint8_t* in, std::uint8_t* out, std::size_t size) override {
+    if (in != out) std::copy(in, in + size, out);
     crypto_rc4(key).apply(out, size);
     return true;
   }
-
- private:
-  crypto_hasher hasher_{crypto_hash_kind::sha1};
-  crypto_bytes base_hash_;
-  std::size_t key_bytes_;
-  std::uint32_t encoding_key_;
 };
 
-class aes_page_cipher final : public office_page_cipher {
+class aes_page_cipher final : public cryptoapi_page_cipher {
  public:
-  aes_page_cipher(crypto_bytes spun_hash, std::size_t key_bytes, std::uint32_t encoding_key)
-      : spun_hash_(std::move(spun_hash)), key_bytes_(key_bytes), encoding_key_(encoding_key) {}
-  ~aes_page_cipher() override { OPENSSL_cleanse(spun_hash_.data(), spun_hash_.size()); }
+  using cryptoapi_page_cipher::cryptoapi_page_cipher;
 
-  // The AES key of a block: the final hash spread over two SHA-1 digests of its 0x36 and 0x5C
-  // masks, cut to the key size.
-  crypto_bytes block_key(crypto_view block) {
-    const crypto_bytes final_hash = hasher_.hash(spun_hash_, block);
+  // The final hash of the password hash (spun) and block key, spread over two SHA-1 digests of
+  // its 0x36 and 0x5C masks, cut to the key size.
+  crypto_bytes block_key(crypto_view block) override {
+    const crypto_bytes final_hash = hasher_.hash(password_hash_, block);
     if (final_hash.empty()) return final_hash;
     crypto_bytes key;
     for (const std::uint8_t mask : {std::uint8_t{0x36}, std::uint8_t{0x5C}}) {
@@ -118,23 +131,14 @@ class aes_page_cipher final : public office_page_cipher {
     return key;
   }
 
-  bool decrypt(crypto_view key, const std::uint8_t* in, std::uint8_t* out, std::size_t size) {
+  // ECB over the whole blocks; a short last page keeps its partial block as stored.
+  bool decrypt(crypto_view key, const std::uint8_t* in, std::uint8_t* out, std::size_t size) override {
     const std::size_t whole = size - size % 16;
-    if (size != whole) std::copy(in + whole, in + size, out + whole);
+    if (size != whole && in != out) std::copy(in + whole, in + size, out + whole);
     return aes_.decrypt(key, std::nullopt, in, out, whole);
   }
 
-  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
-                    std::size_t size) override {
-    const crypto_bytes key = block_key(crypto_le32(encoding_key_ ^ page_number));
-    return !key.empty() && decrypt(key, in, out, size);
-  }
-
  private:
-  crypto_hasher hasher_{crypto_hash_kind::sha1};
-  crypto_bytes spun_hash_;
-  std::size_t key_bytes_;
-  std::uint32_t encoding_key_;
   crypto_aes aes_;
 };
 
@@ -195,35 +199,21 @@ office_key_result office_cryptoapi_key(const office_key_input& input) {
     return office_key_failure(office_crypto_status::damaged_header, "password verifier damaged");
 
   crypto_hasher sha1(crypto_hash_kind::sha1);
-  const std::array<std::uint8_t, 4> block0{};
-  crypto_bytes verifier(encrypted_verifier.begin(), encrypted_verifier.end());
-  crypto_bytes hash(encrypted_hash.begin(), encrypted_hash.end());
-  if (aes) {
-    crypto_bytes spun = crypto_spin_hash(sha1, salt, input.password, aes_spin_count);
-    if (spun.empty()) return office_key_failure(office_crypto_status::damaged_header, "hash failed");
-    auto cipher = std::make_unique<aes_page_cipher>(std::move(spun), key_bits / 8, input.encoding_key);
-    const crypto_bytes key = cipher->block_key(block0);
-    if (key.empty() || !cipher->decrypt(key, verifier.data(), verifier.data(), verifier.size()) ||
-        !cipher->decrypt(key, hash.data(), hash.data(), hash.size()))
-      return office_key_failure(office_crypto_status::damaged_header, "verifier decryption failed");
-    if (!verifier_matches(verifier, hash, verifier_hash_size))
-      return office_key_failure(office_crypto_status::wrong_password, "password verifier mismatch");
-    office_key_result result;
-    result.status = office_crypto_status::ok;
-    result.cipher = std::move(cipher);
-    return result;
-  }
+  crypto_bytes password_hash = aes ? crypto_spin_hash(sha1, salt, input.password, aes_spin_count)
+                                   : sha1.hash(salt, input.password);
+  if (password_hash.empty()) return office_key_failure(office_crypto_status::damaged_header, "hash failed");
+  std::unique_ptr<cryptoapi_page_cipher> cipher;
+  if (aes) cipher = std::make_unique<aes_page_cipher>(std::move(password_hash), key_bits / 8, input.encoding_key);
+  else cipher = std::make_unique<rc4_page_cipher>(std::move(password_hash), key_bits / 8, input.encoding_key);
 
-  crypto_bytes base = sha1.hash(salt, input.password);
-  if (base.empty()) return office_key_failure(office_crypto_status::damaged_header, "hash failed");
-  auto cipher = std::make_unique<rc4_page_cipher>(std::move(base), key_bits / 8, input.encoding_key);
-  const crypto_bytes key = cipher->block_key(block0);
-  if (key.empty()) return office_key_failure(office_crypto_status::damaged_header, "hash failed");
-  // One keystream runs on from the verifier into its hash.
-  crypto_rc4 rc4(key);
-  rc4.apply(verifier.data(), verifier.size());
-  rc4.apply(hash.data(), hash.size());
-  if (!verifier_matches(verifier, hash, verifier_hash_size))
+  // The verifier and its hash decrypt as one run with the key of block 0: RC4's keystream runs on
+  // from one into the other, and AES-ECB takes each block by itself.
+  crypto_bytes run(encrypted_verifier.begin(), encrypted_verifier.end());
+  run.insert(run.end(), encrypted_hash.begin(), encrypted_hash.end());
+  const crypto_bytes key = cipher->block_key(crypto_le32(0));
+  if (key.empty() || !cipher->decrypt(key, run.data(), run.data(), run.size()))
+    return office_key_failure(office_crypto_status::damaged_header, "verifier decryption failed");
+  if (!verifier_matches(crypto_view(run).first(16), crypto_view(run).subspan(16), verifier_hash_size))
     return office_key_failure(office_crypto_status::wrong_password, "password verifier mismatch");
   office_key_result result;
   result.status = office_crypto_status::ok;

@@ -1,8 +1,9 @@
 // The decrypting FILE*: glibc's fopencookie with read and seek functions that decrypt the page
-// under the position, one page at a time, keeping the last page for the reads that follow it.
+// under the position, one page at a time, keeping recent pages for the reads that come back to them.
 #include "platform/jet/crypto/decrypting_stream.h"
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,23 +13,34 @@
 
 namespace {
 
+// libmdb reads the same few pages over and over (a data page, the long-value page of a memo, the
+// usage maps, and one page per cloned handle, all through this one stream): each page decrypted
+// stays in one of these slots until a page with the same slot number replaces it.
+constexpr std::size_t cache_slots = 64;
+
+struct cached_page {
+  std::uint64_t page = UINT64_MAX;
+  std::size_t size = 0;  // bytes of the page present in the file
+  std::vector<std::uint8_t> plain;
+};
+
 struct stream_state {
   int fd = -1;
   std::uint64_t size = 0;
   std::uint64_t position = 0;
   std::unique_ptr<office_page_cipher> cipher;
-  std::uint64_t cached_page = UINT64_MAX;
-  std::size_t cached_size = 0;  // bytes of the cached page present in the file
+  std::vector<cached_page> cache = std::vector<cached_page>(cache_slots);
   std::vector<std::uint8_t> raw = std::vector<std::uint8_t>(office_crypto_page_size);
-  std::vector<std::uint8_t> plain = std::vector<std::uint8_t>(office_crypto_page_size);
 
   ~stream_state() {
     if (fd >= 0) ::close(fd);
+    for (auto& slot : cache) OPENSSL_cleanse(slot.plain.data(), slot.plain.size());
   }
 
-  // Reads and decrypts page `page` into `plain`; false with errno set when it cannot.
-  bool load(std::uint64_t page) {
-    if (page == cached_page) return true;
+  // The decrypted page `page`; nullptr with errno set when it cannot be read.
+  const cached_page* load(std::uint64_t page) {
+    cached_page& slot = cache[page % cache_slots];
+    if (slot.page == page) return &slot;
     const std::uint64_t offset = page * office_crypto_page_size;
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(office_crypto_page_size, size - offset));
@@ -36,20 +48,22 @@ struct stream_state {
     while (got < want) {
       const ssize_t n = ::pread(fd, raw.data() + got, want - got, static_cast<off_t>(offset + got));
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
+      if (n < 0) return nullptr;
       if (n == 0) break;  // the file shrank since it was opened
       got += static_cast<std::size_t>(n);
     }
+    slot.page = UINT64_MAX;
+    slot.plain.resize(office_crypto_page_size);
     if (page == 0) {
-      std::memcpy(plain.data(), raw.data(), got);
+      std::memcpy(slot.plain.data(), raw.data(), got);
     } else if (page > UINT32_MAX || !cipher->decrypt_page(static_cast<std::uint32_t>(page), raw.data(),
-                                                          plain.data(), got)) {
+                                                          slot.plain.data(), got)) {
       errno = EIO;
-      return false;
+      return nullptr;
     }
-    cached_page = page;
-    cached_size = got;
-    return true;
+    slot.page = page;
+    slot.size = got;
+    return &slot;
   }
 };
 
@@ -59,10 +73,11 @@ ssize_t stream_read(void* cookie, char* buffer, size_t count) {
   while (done < count && s->position < s->size) {
     const std::uint64_t page = s->position / office_crypto_page_size;
     const std::size_t in_page = static_cast<std::size_t>(s->position % office_crypto_page_size);
-    if (!s->load(page)) return done > 0 ? static_cast<ssize_t>(done) : -1;
-    if (in_page >= s->cached_size) break;
-    const std::size_t n = std::min(count - done, s->cached_size - in_page);
-    std::memcpy(buffer + done, s->plain.data() + in_page, n);
+    const cached_page* cached = s->load(page);
+    if (cached == nullptr) return done > 0 ? static_cast<ssize_t>(done) : -1;
+    if (in_page >= cached->size) break;
+    const std::size_t n = std::min(count - done, cached->size - in_page);
+    std::memcpy(buffer + done, cached->plain.data() + in_page, n);
     done += n;
     s->position += n;
   }
@@ -106,8 +121,9 @@ std::FILE* decrypting_stream_open(int fd, std::uint64_t size, std::unique_ptr<of
   std::FILE* stream = fopencookie(state.get(), "r", io);
   if (stream == nullptr) return nullptr;  // state closes fd
   state.release();
-  // The stream keeps the page it decrypted last; a stdio buffer on top would only make it decrypt
-  // the page after each page libmdb asks for, to be thrown away at libmdb's next seek.
-  std::setvbuf(stream, nullptr, _IONBF, 0);
+  // A stdio buffer of one page: libmdb's whole-page reads then go straight to stream_read, and no
+  // read-ahead decrypts a page that libmdb's next seek throws away. (Unbuffered, stdio would call
+  // stream_read once per byte.)
+  std::setvbuf(stream, nullptr, _IOFBF, office_crypto_page_size);
   return stream;
 }

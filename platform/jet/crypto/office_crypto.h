@@ -4,7 +4,7 @@
 // What it abstracts and why: libmdb reads every page through the `FILE *stream` of its MdbFile and
 // knows nothing of Office encryption. The stream answered here reads the file itself and hands
 // back plain Jet pages, so libmdb reads an encrypted database as if it were not; no decrypted copy
-// is ever written to disk, and only the page being read is held in memory.
+// is ever written to disk, and memory holds only the last 64 pages decrypted (256 KB).
 //
 // Handing the stream to libmdb (mdb_open takes a path, and the stream constructor is private):
 //   MdbHandle* mdb = mdb_open(path, MDB_NOFLAGS);  // reads only page 0, which is never encrypted

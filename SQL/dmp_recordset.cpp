@@ -1,0 +1,223 @@
+// Rows of a dump file as INSERT statements: batched while rows are small, one a row after a
+// row over 1000000 bytes, values over the field-size limit streamed into the file in pieces.
+#include "SQL/dmp_recordset.h"
+
+#include "SQL/dmp_database.h"
+#include "SQL/sql_engine.h"
+#include "SQL/sql_values.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_field.h"
+#include "UDB/udb_validator.h"
+
+namespace {
+
+constexpr std::size_t batch_limit = 1000000;  // characters of one multi-row INSERT
+constexpr std::size_t big_row = 1000000;      // bytes of a row that ends batching for good
+constexpr std::size_t piece = 0x20000;        // bytes or characters of a streamed value at a time
+
+sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
+
+bool is_binary_column(const t_ftd& column) {
+  return column.vartype == VT_BLOB || column.vartype == VT_BLOB_OBJECT ||
+         column.vartype == (VT_ARRAY | VT_UI1);
+}
+
+const char* generic_error =
+    "Generic error occurred while migrating the data.\n"
+    "Please send the log file to Quellbrook support for help.";
+const char* structure_error =
+    "The structure of data source does not conform to the destination table. For more "
+    "information see Troubleshooting article of the product documentation.";
+
+}  // namespace
+
+dmp_recordset::dmp_recordset(dmp_database* database, const std::wstring& table_name,
+                             const udb_schema& schema)
+    : udb_recordset(database, table_name, false), dump_(database) {
+  for (const t_ftd* column : schema.fields) {
+    columns_.push_back(std::make_unique<t_ftd>(*column));
+    this->schema.fields.push_back(columns_.back().get());
+  }
+}
+
+dmp_recordset::~dmp_recordset() {
+  tk_log1(2, "dmp_recordset::dtor");
+  try {
+    flush();
+  } catch (const tk_exception& e) {
+    // The database's close() reports a file that can no longer be written.
+    tk_log1(3, "%s", e.what());
+  }
+}
+
+void dmp_recordset::flush() {
+  if (append_buffer_.empty()) return;
+  tk_log1(1, "Run SQL query: [%s]", append_buffer_.c_str());
+  std::string statement;
+  statement.swap(append_buffer_);
+  dump_->write_statement(statement);
+}
+
+std::string dmp_recordset::quoted_name(const std::wstring& name) const {
+  const std::string utf8 = tk_unicode_to_utf8(name);
+  return engine().is_old_version() ? utf8 : "`" + utf8 + "`";
+}
+
+void dmp_recordset::append_record(udb_record& record) {
+  tk_log1(1, "dmp_recordset::append_record");
+  const int size = record.get_total_size();
+  tk_log1(1, "record size=%d", size);
+  sql_engine& sql = engine();
+  if (size > 0 && static_cast<std::size_t>(size) > big_row) {
+    tk_log1(3, "Row is too big (%d bytes), swtich to slow_append", size);
+    sql.fast_insert = false;
+    flush();
+  }
+  if (sql.fast_insert) {
+    fast_append(record);
+  } else {
+    slow_append(record);
+  }
+}
+
+void dmp_recordset::fast_append(udb_record& record) {
+  tk_log1(1, "dmp_recordset::fast_append");
+  const bool pending = !append_buffer_.empty();
+  if (!pending) {
+    tk_log1(1, "Initialize new query...");
+    reduced_schema_.clear();
+    for (const auto& column : columns_) reduced_schema_.push_back(column.get());
+  }
+
+  // Each value is taken by the name of its column: a record need not list its fields in the
+  // table's order.
+  std::vector<const t_ftd*> kept;
+  std::vector<udb_field*> fields;
+  for (const t_ftd* column : reduced_schema_) {
+    const std::wstring source = dump_->names_map.get_fn_orig_name(table_name, column->name);
+    tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
+    udb_field* field = record.get_field(source);
+    if (field == nullptr) {
+      tk_log2(2, L"Field %ls not found", source.c_str());
+      if (pending) throw tk_exception(generic_error, tk_kind_continuable);
+      tk_log1(2, "1st time => reduce schema");
+      continue;
+    }
+    kept.push_back(column);
+    fields.push_back(field);
+  }
+
+  std::string values = pending ? "(" : " VALUES(";
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    if (i > 0) values += ", ";
+    values += get_fld_append_str(fields[i], kept[i], false);
+  }
+  values += ")";
+
+  if (!pending) {
+    // The batch's column list comes from its first record.
+    reduced_schema_ = kept;
+    append_buffer_ = "INSERT INTO " + quoted_name(table_name) + "(";
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      if (i > 0) append_buffer_ += ", ";
+      append_buffer_ += quoted_name(kept[i]->name);
+    }
+    append_buffer_ += ")" + values;
+  } else {
+    append_buffer_ += ", " + values;
+  }
+  tk_log1(1, "*** FAST INSERT MODE ***");
+  if (append_buffer_.size() > batch_limit) {
+    flush();
+    tk_log1(1, "Cleaning append_buffer...");
+  }
+}
+
+void dmp_recordset::slow_append(udb_record& record) {
+  tk_log1(1, "dmp_recordset::slow_append");
+  // The whole column list is settled before any value is written.
+  std::vector<const t_ftd*> columns;
+  std::vector<udb_field*> fields;
+  if (record.fields.size() < schema.fields.size()) {
+    tk_log1(1, "Size of record is less than size of schema");
+    std::unique_ptr<udb_validator> validator = engine().create_fn_validator(record);
+    for (const auto& owned : record.fields) {
+      udb_field* field = owned.get();
+      std::wstring name = field->name;
+      if (!validator->is_acceptable(name)) {
+        name = validator->get_safe_name(name);
+        validator->add_existing_name(name);
+      }
+      tk_log2(1, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
+      const t_ftd* column = schema.get_field1(name);
+      if (column == nullptr) {
+        tk_log2(2, L"Field %ls not found", name.c_str());
+        throw tk_exception(structure_error, tk_kind_continuable);
+      }
+      columns.push_back(column);
+      fields.push_back(field);
+    }
+  } else {
+    tk_log1(1, "Size of schema is less or equal to the size of record");
+    for (const auto& column : columns_) {
+      const std::wstring source = dump_->names_map.get_fn_orig_name(table_name, column->name);
+      tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
+      if (!record.find_field(source)) {
+        tk_log2(2, L"Field %ls not found", source.c_str());
+        throw tk_exception(structure_error, tk_kind_continuable);
+      }
+      columns.push_back(column.get());
+      fields.push_back(record.get_field(source));
+    }
+  }
+
+  std::string text = "INSERT INTO " + quoted_name(table_name) + "(";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += quoted_name(columns[i]->name);
+  }
+  text += ") \nVALUES (";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) text += ", ";
+    if (fields[i]->get_size() <= sql_engine::max_field_size) {
+      text += get_fld_append_str(fields[i], columns[i], false);
+      continue;
+    }
+    // Everything before a large value goes out first, so the value never sits in a buffer whole.
+    dump_->write(text);
+    text.clear();
+    stream_value(*fields[i], *columns[i]);
+  }
+  text += ")";
+  tk_log1(1, "Run SQL query: %s", text.c_str());
+  dump_->write_statement(text);
+}
+
+void dmp_recordset::stream_value(const udb_field& field, const t_ftd& column) {
+  const VARTYPE vt = field.get_type();
+  if (is_binary_column(column) && (vt == ole_vt_binary || vt == VT_BLOB || vt == VT_BLOB_OBJECT)) {
+    dump_->write(std::string("0x"));
+    std::string hex;
+    std::uint32_t at = 0;
+    while (const std::uint32_t consumed = field.get_at(hex, at, piece)) {
+      dump_->write(hex);
+      at += consumed;
+    }
+    return;
+  }
+  if (column.vartype != VT_BSTR) {
+    dump_->write(get_fld_append_str(&field, &column, false));
+    return;
+  }
+  // A text is escaped like every text literal, piece by piece: escaping looks at one character
+  // at a time, so the pieces join into the literal of the whole text.
+  const std::wstring value = field.to_wstring();
+  dump_->write(std::string("'"));
+  for (std::size_t at = 0; at < value.size(); at += piece) {
+    const std::wstring literal = to_mysql_wstr(value.substr(at, piece), VT_BSTR);
+    dump_->write(literal.substr(1, literal.size() - 2));
+  }
+  dump_->write(std::string("'"));
+}

@@ -1,0 +1,113 @@
+// One database on the live server as the data model's database: its tables (created, dropped,
+// emptied, opened for reading and writing), statements run plain, appended, tested or prepared
+// with long data, paged reads, and the views and foreign keys made from the source.
+#pragma once
+
+#include <mysql.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UDB/udb_database.h"
+
+class tk_exception;
+class sql_table;
+class udb_field;
+class udb_record;
+class sql_tmp_recordset;
+
+class sql_database : public udb_database {
+ public:
+  // Rows of a paged read.
+  static constexpr std::uint32_t page_size = 256;
+  using page = std::array<std::unique_ptr<udb_record>, page_size>;
+
+  // Reads the table names and, unless mode bit 0x80 is set, the views with their definitions.
+  // connection: the sql_engine's, not owned. A refused table list is a sql_exception; a refused
+  // view list is only logged.
+  sql_database(const std::wstring& name, MYSQL* connection, std::uint32_t mode);
+
+  // An existing table (names compare ignoring case) is opened as it is, never changed. Mode
+  // bit 0x01 (read-only) is an internal error.
+  std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& schema,
+                                              const udb_indexes& indexes) override;
+  bool delete_tab(const std::wstring& table) override;
+  void empty_table(const std::wstring& table) override;
+  // A reader over the query text; the caller owns it.
+  std::unique_ptr<udb_recordset> get_query(const std::wstring& name, const std::wstring& sql,
+                                           std::uint32_t flags) override;
+  // A sql_table over a known table (an unknown one is an internal error); flags: the open
+  // flags, any bit outside 0x60 reads the indexes and foreign keys too.
+  std::unique_ptr<udb_recordset> get_table(const std::wstring& table,
+                                           std::uint32_t open_mode) override;
+  // Null for a statement without a result set. Throws sql_exception.
+  std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
+  // True when the server runs the statement; never throws for a server error.
+  bool test_query(const std::wstring& sql) override;
+  void create_views(const view_list& views) override;
+  void create_relationships(const udb_relationships& relationships) override;
+
+  // Runs a UTF-8 statement that yields no rows. Throws sql_exception.
+  void query_append(const std::string& statement);
+  // Runs a UTF-8 statement whose "?" markers stand, in order, for long_values; their bytes
+  // (a byte string's own, a text's UTF-8) go to the server as long data in pieces. row_size is
+  // only logged. Throws sql_prep_stmt_failed_exception.
+  void prepared_statement(const std::string& statement,
+                          const std::vector<const udb_field*>& long_values,
+                          std::uint32_t row_size);
+  // Runs a statement and answers its streamed result, null when it has none. A refused
+  // statement or a failed result is a sql_exception.
+  MYSQL_RES* do_query2(const std::wstring& statement);
+
+  // The MySQL view body of an Access select query.
+  std::wstring refine_view_in(const std::wstring& sql);
+  // A view definition as the server reports it, without its leading comment and without this
+  // database's name before object names.
+  std::wstring refine_view_out(const std::wstring& definition);
+  // Adds an index on columns (source names) of a target table unless one starts with them.
+  void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
+
+  // Where a failure of one view or one foreign key is reported before the next is tried:
+  // context names the object ("View 'x'"). The driver sets it to its error handler, which may
+  // end the run by throwing; unset, the failure is only logged.
+  std::function<void(const std::string& context, const tk_exception& error)> report_error;
+
+  MYSQL* connection() const { return connection_; }
+
+  // The table whose last batch the server is still storing while the next one is built. Every
+  // statement of this database first waits for that batch (sql_table::settle), so the
+  // connection is never asked two things at once. Null when nothing is in flight.
+  void set_streaming_table(sql_table* table) { streaming_table_ = table; }
+  void settle();
+
+  // One page of a table or query read with LIMIT offset,count; the result is freed with it.
+  class sql_limited_query {
+   public:
+    sql_limited_query(sql_database& database, const std::wstring& text, std::uint32_t offset,
+                      std::uint32_t count, bool is_query);
+    ~sql_limited_query();
+    sql_limited_query(const sql_limited_query&) = delete;
+    sql_limited_query& operator=(const sql_limited_query&) = delete;
+
+    // Replaces the page's rows by those of the result; slots after the last row are empty.
+    // schema: the reader's columns, or null to describe rows by the result's columns.
+    void store_to(page* records, const udb_schema* schema);
+    MYSQL_RES* result() const { return result_; }
+
+   private:
+    MYSQL* connection_;
+    MYSQL_RES* result_ = nullptr;
+  };
+
+ private:
+  void init_tables();
+  void init_views();
+  void report(const std::string& context, const tk_exception& error);
+
+  MYSQL* connection_;
+  sql_table* streaming_table_ = nullptr;
+};

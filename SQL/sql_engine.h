@@ -1,0 +1,126 @@
+// The MySQL side's engine: the one client connection and its session, the server version and the
+// version gates built on it, the conversion's MySQL settings and the identifier helpers.
+#pragma once
+
+#include <mysql.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TK/tk_singleton.h"
+#include "UDB/udb_engine.h"
+
+class udb_validator;
+class dmp_database;
+struct dump_options;
+class udb_record;
+class udb_schema;
+class udb_indexes;
+
+// Server versions are coded 0x00MMmmpp; these are the ones the MySQL target tests.
+namespace sql_version {
+constexpr std::uint32_t v4_1_0 = 0x00040100;      // backticks, ENGINE=, larger index limits
+constexpr std::uint32_t dump_old = 0x00031401;    // what a dump for old servers pretends to be
+constexpr std::uint32_t v5_5_3 = 0x00050503;      // utf8mb4
+}  // namespace sql_version
+
+// The coded version 0x00MMmmpp of a server's version text ("5.7.44-log", "10.11.19-MariaDB-...");
+// false when the text does not start with three numbers.
+bool sql_parse_server_version(const char* text, std::uint32_t& version);
+
+// One per process, registered as the tk_singleton<sql_engine>; it must outlive every database,
+// recordset and dump made through it. Used by one thread at a time.
+class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
+ public:
+  // Values above this many bytes are sent or written on their own.
+  static constexpr std::uint32_t max_field_size = 1048576;
+
+  // Initialises the client handle: options read from the option-file group "QB MySQL Lib",
+  // connect time-out 10 seconds. Does not connect.
+  sql_engine();
+  // Turns foreign-key checks back on and closes the connection; never throws.
+  ~sql_engine() override;
+
+  sql_engine(const sql_engine&) = delete;
+  sql_engine& operator=(const sql_engine&) = delete;
+
+  // Connects (closing an open connection first), sets up the session (UTF-8, at least 8 hours of
+  // idle time, no foreign-key checks) and reads the server version. Throws sql_exception or
+  // sql_auth_not_supported_exception.
+  void connect(const std::string& host, const std::string& user, const std::string& password,
+               unsigned port);
+
+  std::unique_ptr<udb_database> create_db(const std::wstring& name) override;
+  std::unique_ptr<udb_database> open_db(const std::wstring& name, std::uint32_t mode,
+                                        const std::wstring& password) override;
+  void db_delete(const std::wstring& name) override;
+  bool is_db_exist(const std::wstring& name) override;
+  // Takes "engine" (default InnoDB) and "character set" (kept when absent) from the properties.
+  void set_properties(udb_properties* properties) override;
+
+  // "name - description" of every character set, and the storage engines the server supports.
+  // Built-in lists while not connected. Kept for the rest of the process once filled.
+  const std::vector<std::wstring>& get_charsets();
+  const std::vector<std::wstring>& get_storage_engines();
+
+  // The server's max_allowed_packet, read once; 0 while not connected.
+  std::uint32_t get_max_allowed_packet();
+
+  // The name between backticks, cut to 63 characters when longer than 64; an empty name or one
+  // already quoted comes back unchanged.
+  static std::wstring get_safe_name(const std::wstring& name);
+
+  // True for servers before 4.1.0 (bare names, old validators, TYPE=).
+  bool is_old_version() const;
+
+  // Identifier validators for this server version, seeded with the names already taken.
+  std::unique_ptr<udb_validator> create_fn_validator(const udb_record& record) const;
+  std::unique_ptr<udb_validator> create_fn_validator(const udb_schema& schema) const;
+  std::unique_ptr<udb_validator> create_in_validator(const udb_indexes& indexes) const;
+  std::unique_ptr<udb_validator> create_tn_validator(const std::vector<std::wstring>& tables,
+                                                     const std::vector<std::wstring>& views) const;
+  std::unique_ptr<udb_validator> create_dn_validator() const;
+
+  void set_blob_to_text(bool on);
+
+  // A new dump file at path, written for the server version the options choose (which becomes
+  // this engine's version); the caller owns it. Defined with the dump writer.
+  std::unique_ptr<dmp_database> create_dump(const std::wstring& path, const dump_options* options);
+
+  // Sends one statement (UTF-8, with its length, so a NUL inside does not cut it). Throws
+  // sql_exception.
+  void execute(const std::string& statement);
+
+  MYSQL* handle() { return &mysql; }
+
+  // Character set of created databases, of the dump's SET NAMES and of text columns.
+  std::wstring charset = L"utf8";
+  // Storage engine of created tables.
+  std::wstring engine = L"InnoDB";
+  // Dump only: a LOCK TABLES has been written and not yet closed.
+  bool lock_tables_open = false;
+  bool is_connected = false;
+  // Multi-row INSERT batching allowed; cleared for good by the first row over 1000000 bytes.
+  bool fast_insert = true;
+  // BLOB columns are read back as text.
+  bool blob_to_text = false;
+  // Text columns get the BINARY attribute. Nothing sets it but the constructor.
+  bool case_sensitive = false;
+  // Server version coded 0x00MMmmpp (4.1.0 = 0x00040100); a dump writes its own.
+  std::uint32_t version = 0;
+
+ private:
+  void init_handle();
+  // The statements whose failure only gets logged.
+  void try_execute(const char* statement, int level, const char* failure_format);
+  std::string quoted_db_name(const std::wstring& name) const;
+  // Runs a SHOW statement and hands its first two columns of every row to take.
+  void for_each_pair(const std::string& statement,
+                     const std::function<void(const std::wstring&, const std::wstring&)>& take);
+
+  MYSQL mysql;
+  std::uint32_t max_allowed_packet = 0;
+};

@@ -1,0 +1,560 @@
+// A live-server table: its definition read back, rows appended, updated and deleted by key.
+#include "SQL/sql_table.h"
+
+#include <cwchar>
+#include <memory>
+
+#include "SQL/sql_engine.h"
+#include "SQL/sql_fk_parser.h"
+#include "SQL/sql_sync.h"
+#include "SQL/sql_text_scope.h"
+#include "SQL/sql_values.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_name_compare.h"
+#include "UDB/udb_validator.h"
+
+namespace {
+
+constexpr std::uint32_t kFkVersion = 0x0003172C;  // 3.23.44: foreign keys
+constexpr std::uint32_t kColumnsOnly = 0x60;
+constexpr std::uint32_t kBatchLimit = 1000000;  // bytes of one multi-row statement
+constexpr std::uint32_t kLargeRow = 1000000;    // rows above this go one by one, long data apart
+constexpr std::uint32_t kLongValue = 1048576;   // values above this go as long data
+
+const char kNotConforming[] =
+    "The structure of data source does not conform to the destination table. For more "
+    "information see Troubleshooting article of the product documentation.";
+
+sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
+
+std::wstring backticked(const std::wstring& name) {
+  return L"`" + tk_wstring::replace_all(name, L"`", L"``") + L"`";
+}
+
+std::wstring text_of(const udb_record& row, size_t column) {
+  return column < row.fields.size() ? row.fields[column]->to_wstring() : std::wstring();
+}
+
+bool same_text_no_case(const std::wstring& a, const wchar_t* b) { return udb_same_name(a, b); }
+
+// Values MariaDB and MySQL print for a default of the current moment.
+std::uint32_t now_default_kind(const std::wstring& text) {
+  if (same_text_no_case(text, L"CURRENT_TIMESTAMP") || same_text_no_case(text, L"current_timestamp()") ||
+      same_text_no_case(text, L"now()"))
+    return 9;
+  if (same_text_no_case(text, L"curdate()") || same_text_no_case(text, L"current_date()") ||
+      same_text_no_case(text, L"current_date"))
+    return 10;
+  if (same_text_no_case(text, L"curtime()") || same_text_no_case(text, L"current_time()") ||
+      same_text_no_case(text, L"current_time"))
+    return 11;
+  return 0;
+}
+
+// Row fields under the names they take as columns (validator-safe names); lookups ignore case.
+class sql_field_finder {
+ public:
+  explicit sql_field_finder(const udb_record& row) {
+    tk_log1(1, "sql_field_finder::ctor");
+    std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
+    tk_log1(1, "sql_field_finder::initialize");
+    for (const auto& field : row.fields) {
+      std::wstring name = field->name;
+      if (!validator->is_acceptable(name)) {
+        name = validator->get_safe_name(field->name);
+        tk_log2(1, L"GOT SAFE NAME: %ls->%ls", field->name.c_str(), name.c_str());
+        validator->add_existing_name(name);
+      }
+      names_.push_back(name);
+    }
+  }
+
+  int get_field_idx(const std::wstring& column) const {
+    tk_log2(1, L"sql_field_finder::get_field_idx(%ls)", column.c_str());
+    for (size_t i = 0; i < names_.size(); ++i)
+      if (udb_same_name(names_[i], column)) return static_cast<int>(i);
+    return -1;
+  }
+
+ private:
+  std::vector<std::wstring> names_;
+};
+
+std::string rows_message(const std::vector<std::pair<std::uint64_t, sql_exception>>& rows) {
+  std::string message;
+  for (const auto& [number, error] : rows) {
+    if (!message.empty()) message += "\n";
+    message += "Row " + std::to_string(number) + ": " + error.what();
+  }
+  return message;
+}
+
+}  // namespace
+
+sql_rows_exception::sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows_)
+    : tk_exception(rows_message(rows_), tk_kind_continuable), rows(std::move(rows_)) {}
+
+sql_table::sql_table(sql_database* database_, const std::wstring& table,
+                     udb_relationships* relationships_, std::uint32_t open_flags)
+    : sql_recordset(database_, table, relationships_) {
+  tk_log1(2, "sql_table::ctor");
+  initialize(open_flags);
+}
+
+sql_table::~sql_table() {
+  tk_log1(2, "sql_table::dtor");
+  try {
+    flush();
+  } catch (const tk_exception& e) {
+    tk_log2(3, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
+  }
+}
+
+bool sql_table::is_transactional() const { return udb_same_name(storage_engine_, L"InnoDB"); }
+
+std::string sql_table::quoted_table() const {
+  return tk_unicode_to_utf8(engine().is_old_version() ? table_name : backticked(table_name));
+}
+
+void sql_table::initialize(std::uint32_t open_flags) {
+  tk_log1(2, "sql_table::initialize(%u)", open_flags);
+  const bool old = engine().is_old_version();
+  {
+    sql_text_scope text;
+    std::unique_ptr<udb_recordset> rows =
+        sql_db->query(L"SHOW COLUMNS FROM " + (old ? table_name : backticked(table_name)));
+    for (; rows && !rows->is_eof(); rows->next()) {
+      const udb_record& row = *rows->get_item();
+      const std::wstring name = text_of(row, 0);
+      const std::wstring type = text_of(row, 1);
+      const std::wstring def = row.fields.size() >= 2 ? text_of(row, row.fields.size() - 2) : L"";
+      tk_log2(2, L"Field '%ls' has type: %ls", name.c_str(), type.c_str());
+      t_ftd* column = schema.get_field1(name);
+      if (column == nullptr) continue;
+      int a = 0, b = 0;
+      if (std::swscanf(type.c_str(), L"varchar(%d)", &a) == 1) {
+        tk_log1(2, "Refining type/size for varchar(%d)", a);
+        column->vartype = VT_BSTR;
+        column->size = static_cast<std::uint32_t>(a);
+      } else if (std::swscanf(type.c_str(), L"float(%d,%d)", &a, &b) == 2) {
+        tk_log1(2, "Refining type for FLOAT(%d,%d)", a, b);
+        if (a != 0 && b != 0 && a > b) {
+          column->vartype = VT_DECIMAL;
+          column->precision = static_cast<std::uint32_t>(a);
+          column->scale = static_cast<std::uint32_t>(b);
+        }
+      } else if (tk_ends_with(type, L"text", true) || tk_ends_with(type, L"TEXT", true)) {
+        tk_log1(2, "Change type from BLOB to TEXT");
+        column->vartype = VT_BSTR;
+      }
+      tk_log2(2, L"Got default value: %ls", def.c_str());
+      if (!column->not_null && def.empty()) continue;
+      tk_log1(2, "Default value's type: %08X", static_cast<unsigned>(column->vartype));
+      if (column->vartype == VT_DATE) {
+        if (def.empty() || def == L"0000-00-00" || def == L"0000-00-00 00:00:00" ||
+            def == L"00000000000000") {
+          tk_log1(2, "Skip empty def.values for date column");
+          column->not_null = false;
+        } else if (const std::uint32_t kind = now_default_kind(def)) {
+          tk_log1(2, "Special processing for CURRENT_TIMESTAMP");
+          column->dw_reserved = kind;
+        }
+      } else if (column->vartype == VT_BOOL) {
+        tk_log1(2, "Special processing for boolean");
+        if (same_text_no_case(def, L"b'0'")) column->default_value = ole_variant(false);
+        if (same_text_no_case(def, L"b'1'")) column->default_value = ole_variant(true);
+      } else if (!def.empty()) {
+        column->default_value =
+            get_variant(ole_needs_quotes(column->vartype) ? VARTYPE(VT_BSTR) : column->vartype, def.c_str());
+      }
+    }
+  }
+  if ((open_flags & ~kColumnsOnly) == 0) {
+    tk_log1(2, "Mode=no_indexes, nothing to do");
+    return;
+  }
+  {
+    std::unique_ptr<udb_recordset> rows =
+        sql_db->query(L"SHOW INDEX FROM " + sql_engine::get_safe_name(table_name));
+    for (; rows && !rows->is_eof(); rows->next()) {
+      const udb_record& row = *rows->get_item();
+      if (row.fields.size() < 5) continue;
+      const bool unique = !row.fields[1]->to_bool();
+      const std::wstring index_name = text_of(row, 2);
+      const bool primary = index_name == L"PRIMARY";
+      const std::wstring column = text_of(row, 4);
+      tk_log2(2, L"Got index '%ls' (primary=%d, unique=%d)", index_name.c_str(), primary ? 1 : 0,
+              unique ? 1 : 0);
+      const int found = indexes.find(index_name);
+      if (found < 0) {
+        udb_index index(index_name, unique, primary);
+        index.fields.push_back(column);
+        add_index(index);
+      } else {
+        tk_log2(1, L"udb_indexes::get_index(%ls)", index_name.c_str());
+        indexes[static_cast<size_t>(found)].fields.push_back(column);
+      }
+    }
+  }
+  if (engine().version < kFkVersion) return;
+  tk_log1(2, "Extracting foreign keys");
+  std::unique_ptr<udb_recordset> rows =
+      sql_db->query(L"SHOW CREATE TABLE " + sql_engine::get_safe_name(table_name));
+  for (; rows && !rows->is_eof(); rows->next()) {
+    const udb_record& row = *rows->get_item();
+    if (row.fields.empty()) continue;
+    const std::wstring text = row.fields.back()->to_wstring();
+    // The storage engine decides how a refused multi-row INSERT leaves the table.
+    const size_t at = text.rfind(L") ENGINE=");
+    if (at != std::wstring::npos) {
+      const size_t from = at + 9;
+      storage_engine_ = text.substr(from, text.find(L' ', from) - from);
+    }
+    udb_relationships parsed;
+    sql_fk_parser(table_name, tk_unicode_to_utf8(text)).do_parse(parsed);
+    if (relationships == nullptr) continue;
+    // A table opened again must not list its foreign keys twice.
+    for (const udb_relationship& fk : parsed) {
+      bool known = false;
+      for (const udb_relationship& have : *relationships)
+        known = known || (udb_same_name(have.table, fk.table) && udb_same_name(have.name, fk.name));
+      if (!known) relationships->push_back(fk);
+    }
+  }
+}
+
+sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_level) const {
+  column_pairs pairs;
+  if (schema.fields.size() <= row.fields.size()) {
+    tk_log1(1, "Size of schema is less or equal to the size of record");
+    sql_field_finder finder(row);
+    for (const t_ftd* column : schema.fields) {
+      const int idx = finder.get_field_idx(column->name);
+      if (idx < 0) {
+        tk_log2(log_level, L"Field %ls not found in appending record", column->name.c_str());
+        throw tk_exception(kNotConforming, tk_kind_continuable);
+      }
+      pairs.emplace_back(row.fields[static_cast<size_t>(idx)].get(), column);
+    }
+    return pairs;
+  }
+  tk_log1(1, "Size of record is less than size of schema");
+  std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
+  for (const auto& field : row.fields) {
+    std::wstring name = field->name;
+    if (!validator->is_acceptable(name)) {
+      name = validator->get_safe_name(field->name);
+      validator->add_existing_name(name);
+    }
+    tk_log2(1, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
+    const t_ftd* column = schema.get_field1(name);
+    if (column == nullptr) {
+      tk_log2(log_level, L"Field %ls not found", name.c_str());
+      throw tk_exception(kNotConforming, tk_kind_continuable);
+    }
+    pairs.emplace_back(field.get(), column);
+  }
+  return pairs;
+}
+
+sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::string& head) {
+  bool same = matched_names_.size() == row.fields.size();
+  for (size_t i = 0; same && i < row.fields.size(); ++i) same = matched_names_[i] == row.fields[i]->name;
+  if (!same) {
+    const column_pairs pairs = match_columns(row, 1);
+    matched_names_.clear();
+    for (const auto& field : row.fields) matched_names_.push_back(field->name);
+    matched_.clear();
+    for (const auto& [field, column] : pairs) {
+      size_t at = 0;
+      while (row.fields[at].get() != field) ++at;
+      matched_.emplace_back(at, column);
+    }
+    matched_head_ = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, false) + ")";
+  }
+  column_pairs pairs;
+  pairs.reserve(matched_.size());
+  for (const auto& [at, column] : matched_) pairs.emplace_back(row.fields[at].get(), column);
+  head = matched_head_;
+  return pairs;
+}
+
+std::string sql_table::column_list(const column_pairs& pairs, bool always_quote) const {
+  const bool quote = always_quote || !engine().is_old_version();
+  std::string list;
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    if (k > 0) list += ", ";
+    list += tk_unicode_to_utf8(quote ? backticked(pairs[k].second->name) : pairs[k].second->name);
+  }
+  return list;
+}
+
+std::size_t sql_table::batch_limit() {
+  if (batch_limit_ == 0) {
+    sql_db->settle();  // the engine asks the server on the same connection
+    // The statement must also fit the server's packet, with room for the protocol's header.
+    const std::uint32_t packet = engine().get_max_allowed_packet();
+    batch_limit_ = packet > 4096 ? std::min<std::size_t>(kBatchLimit, packet - 4096) : kBatchLimit;
+  }
+  return batch_limit_;
+}
+
+void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::string& head,
+                           const sql_exception& error) {
+  // A lost connection fails every row alike; anything else may be one row's fault.
+  const bool lost = error.code() == 0x4007D6u || error.code() == 0x4007DDu;
+  if (!lost) {
+    tk_log2(2, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
+            error.what());
+  }
+  for (const pending_row& row : rows) {
+    try {
+      if (lost) throw error;
+      sql_db->query_append(head + " VALUES" + row.values);
+    } catch (const sql_exception& e) {
+      deferred_.emplace_back(row.number, e);
+      if (row_count > 0) --row_count;
+    }
+  }
+}
+
+void sql_table::settle() noexcept {
+  if (in_flight_.empty()) return;
+  std::vector<pending_row> rows = std::move(in_flight_);
+  in_flight_.clear();
+  sql_db->set_streaming_table(nullptr);
+  MYSQL* connection = sql_db->connection();
+  if (mysql_read_query_result(connection) == 0) return;
+  try {
+    retry_rows(rows, in_flight_head_, sql_exception(connection));
+  } catch (const std::exception& e) {
+    tk_log2(3, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
+  }
+}
+
+void sql_table::send_batch() {
+  sql_db->settle();
+  if (pending_.empty()) return;
+  std::string statement = batch_head_ + " VALUES";
+  statement.reserve(statement.size() + pending_bytes_);
+  for (size_t i = 0; i < pending_.size(); ++i) statement += (i ? ", " : "") + pending_[i].values;
+  std::vector<pending_row> rows = std::move(pending_);
+  pending_.clear();
+  pending_bytes_ = 0;
+  tk_log1(1, "Run SQL query: [%s]", statement.c_str());
+  MYSQL* connection = sql_db->connection();
+  // The server stores this batch while the caller builds the next one.
+  if (mysql_send_query(connection, statement.data(), statement.size()) != 0) {
+    retry_rows(rows, batch_head_, sql_exception(connection));
+    return;
+  }
+  in_flight_ = std::move(rows);
+  in_flight_head_ = batch_head_;
+  sql_db->set_streaming_table(this);
+}
+
+void sql_table::throw_deferred() {
+  if (deferred_.empty()) return;
+  std::vector<std::pair<std::uint64_t, sql_exception>> rows = std::move(deferred_);
+  deferred_.clear();
+  throw sql_rows_exception(std::move(rows));
+}
+
+void sql_table::flush() {
+  send_batch();
+  settle();
+  throw_deferred();
+}
+
+void sql_table::append_record(udb_record& row) {
+  tk_log1(2, "sql_table::append_record");
+  const std::uint64_t number = ++rows_appended_;
+  convert_record(row);
+  const auto size = static_cast<std::uint32_t>(row.get_total_size());
+  tk_log1(1, "record size=%u", size);
+  sql_engine& sql = engine();
+  if (size > kLargeRow) {
+    tk_log1(3, "Row is too big (%u bytes), swtich to slow_append", size);
+    sql.fast_insert = false;
+  }
+  try {
+    if (sql.fast_insert && is_transactional()) {
+      const std::size_t limit = batch_limit();
+      std::string head;
+      const column_pairs pairs = match_cached(row, head);
+      std::string values = "(";
+      for (size_t k = 0; k < pairs.size(); ++k) {
+        if (k > 0) values += ", ";
+        values += get_fld_append_str(pairs[k].first, pairs[k].second, false);
+      }
+      values += ")";
+      tk_log1(1, "*** FAST INSERT MODE ***");
+      if (!pending_.empty() &&
+          (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
+        send_batch();
+      if (pending_.empty()) {
+        tk_log1(2, "Initialize new query...");
+        batch_head_ = std::move(head);
+      }
+      pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
+      pending_.push_back({number, std::move(values)});
+    } else {
+      send_batch();
+      slow_append(row);
+    }
+  } catch (const sql_exception& e) {
+    // This row's own refusal joins those of earlier batches, in row order.
+    settle();
+    if (deferred_.empty()) throw;
+    deferred_.emplace_back(number, e);
+    throw_deferred();
+  }
+  ++row_count;
+  throw_deferred();
+}
+
+void sql_table::slow_append(udb_record& row) {
+  tk_log1(1, "sql_table::slow_append");
+  const auto size = static_cast<std::uint32_t>(row.get_total_size());
+  const bool large = size > kLargeRow;
+  tk_log1(1, "mysql_db.get_mode()=%u", sql_db->mode);
+  const column_pairs pairs = match_columns(row, 2);
+  std::string statement =
+      "INSERT INTO " + quoted_table() + "(" + column_list(pairs, true) + ") VALUES (";
+  std::vector<const udb_field*> long_values;
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    if (k > 0) statement += ", ";
+    const std::string value = get_fld_append_str(pairs[k].first, pairs[k].second, large);
+    // The placeholder stands alone; a text "?" would be quoted.
+    if (large && value == "?") long_values.push_back(pairs[k].first);
+    statement += value;
+  }
+  statement += ")";
+  tk_log1(1, "Run SQL query: %s", statement.c_str());
+  if (!large) {
+    sql_db->query_append(statement);
+    return;
+  }
+  const std::uint32_t packet = engine().get_max_allowed_packet();
+  tk_log1(2, "get_max_allowed_packet=%u", packet);
+  if (packet < size) {
+    tk_log1(2, "row_tot_size > max_allowed_packet");
+    throw tk_exception("Row size exceeds 'max_allowed_packet'", tk_kind_continuable);
+  }
+  sql_db->prepared_statement(statement, long_values, size);
+}
+
+std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
+    const udb_record& row) const {
+  std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
+  std::vector<std::pair<std::wstring, std::string>> terms;
+  for (const auto& field : row.fields) {
+    std::wstring name = field->name;
+    if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
+    tk_log2(1, L"Got mappend fn: %ls", name.c_str());
+    if (!schema.find_field(name)) {
+      tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
+      continue;
+    }
+    terms.emplace_back(name, tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" +
+                                 to_mysql_str(field.get()));
+  }
+  return terms;
+}
+
+void sql_table::update1(udb_record& row) {
+  tk_log1(1, "sql_table::update");
+  if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size()) {
+    tk_log1(1, "There's no primary/unique key");
+    return;
+  }
+  const udb_index& key = indexes[static_cast<size_t>(key_index)];
+  std::string set_list, where_list;
+  for (const auto& [name, term] : column_terms(row)) {
+    bool in_key = false;
+    for (const std::wstring& column : key.fields) in_key = in_key || column == name;
+    if (in_key) {
+      tk_log2(1, L"Field %ls is a part of UKey", name.c_str());
+      where_list += (where_list.empty() ? "" : " AND ") + term;
+    } else {
+      // Long texts and bytes are set too: a synchronised row must not keep an old memo.
+      tk_log2(1, L"Field %ls is NOT a part of UKey", name.c_str());
+      set_list += (set_list.empty() ? "" : ", ") + term;
+    }
+  }
+  const std::string statement = "UPDATE " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
+                                " SET " + set_list + " WHERE " + where_list;
+  tk_log1(2, "UPDATE QUERY: %s", statement.c_str());
+  if (where_list.empty()) {
+    tk_log1(1, "Missing primary/unique key");
+    return;
+  }
+  // Only key columns: the row is what it is already.
+  if (set_list.empty()) return;
+  try {
+    sql_db->query_append(statement);
+  } catch (const std::exception& e) {
+    tk_log1(2, "ERROR on UPDATE0: %s", e.what());
+    throw;
+  }
+}
+
+void sql_table::update2(udb_record& row, const std::wstring& key_text) {
+  tk_log2(1, L"sql_table::update(key=%ls)", key_text.c_str());
+  if (key_text.empty()) {
+    tk_log1(1, "Missing key for update");
+    return;
+  }
+  try {
+    std::string set_list;
+    for (const auto& term : column_terms(row)) set_list += (set_list.empty() ? "" : ", ") + term.second;
+    const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
+    if (condition.empty() || set_list.empty()) {
+      tk_log1(1, "Missing key for update");
+      throw tk_exception("The key of the row to update names no column of the table",
+                         tk_kind_continuable);
+    }
+    const std::string statement = "UPDATE " +
+                                  tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
+                                  " SET " + set_list + " WHERE " + tk_unicode_to_utf8(condition);
+    tk_log1(2, "UPDATE QUERY: %s", statement.c_str());
+    sql_db->query_append(statement);
+  } catch (const std::exception& e) {
+    tk_log1(3, "ERROR on UPDATE: %s", e.what());
+    throw;
+  }
+}
+
+void sql_table::delete_key(const std::wstring& key_text) {
+  tk_log2(2, L"sql_table::delete_key(%ls)", key_text.c_str());
+  try {
+    const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
+    // Without a condition nothing is deleted: an empty WHERE must never reach the server.
+    if (condition.empty())
+      throw tk_exception("The key of the row to delete names no column of the table",
+                         tk_kind_continuable);
+    sql_db->query_append("delete from " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
+                         " where " + tk_unicode_to_utf8(condition));
+  } catch (const std::exception& e) {
+    tk_log1(2, "ERROR on DELETE: %s", e.what());
+    throw;
+  }
+}
+
+void sql_table::delete_key(const udb_record& key) {
+  tk_log1(1, "sql_table::delete_key");
+  std::string condition;
+  for (const auto& term : column_terms(key)) condition += (condition.empty() ? "" : " AND ") + term.second;
+  if (condition.empty())
+    throw tk_exception("The key of the row to delete names no column of the table",
+                       tk_kind_continuable);
+  try {
+    sql_db->query_append("DELETE FROM " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
+                         " WHERE " + condition);
+  } catch (const std::exception& e) {
+    tk_log1(2, "ERROR on DELETE: %s", e.what());
+    throw;
+  }
+}

@@ -1,0 +1,114 @@
+// A table on the live server as the conversion's destination: its definition read back from the
+// server (columns, indexes, foreign keys, storage engine), rows appended in batches or one by
+// one, and rows updated or deleted by key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "SQL/sql_exception.h"
+#include "SQL/sql_recordset.h"
+
+class t_ftd;
+class udb_field;
+
+// The rows of a batch that the server refused one by one, each with its number (counted from 1
+// in the order the rows were appended to the table object) and the server's own error. The
+// message names every refused row; the code is 0, so that a handler testing for one row's
+// duplicate key never takes these rows for the row it just appended.
+class sql_rows_exception : public tk_exception {
+ public:
+  explicit sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows);
+
+  std::vector<std::pair<std::uint64_t, sql_exception>> rows;
+};
+
+class sql_table : public sql_recordset {
+ public:
+  // One row of a batch: its number and its values "(v1, v2, ...)".
+  struct pending_row {
+    std::uint64_t number;
+    std::string values;
+  };
+
+  // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
+  // and (from 3.23.44) the foreign keys, which are appended to relationships.
+  sql_table(sql_database* database, const std::wstring& table, udb_relationships* relationships,
+            std::uint32_t open_flags);
+  // Sends the pending batch; failures can only be logged here, so writers call flush first.
+  ~sql_table() override;
+
+  // Writes one row, matched to the table's columns by name. Batched (rows joined into one
+  // multi-row INSERT) while the engine's fast_insert is on and the table's storage engine is
+  // transactional, else one INSERT a row; values over 1048576 bytes go as long data. A row the
+  // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
+  // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
+  // Rows are never written with REPLACE (which deletes first, cascading to child rows), whatever
+  // the database's mode word says: a duplicate key reaches the caller, who updates by key.
+  // Writers that act on each duplicate (merge, synchronise) turn fast_insert off.
+  void append_record(udb_record& record) override;
+  // Sends the pending batch and waits for the server. A refused batch is retried row by row,
+  // so that every good row is stored; the refused rows are then a sql_rows_exception.
+  void flush();
+  // Waits for the batch in flight (sent while the next one is built) and retries its rows one
+  // by one when the server refused it; the refused rows are reported by the next append_record
+  // or flush. Never throws.
+  void settle() noexcept;
+
+  // Sets every non-key column of the row addressed by the row's own key columns. Nothing is
+  // sent (only logged) without a key or without the key's values. A refusal is a sql_exception.
+  void update1(udb_record& record) override;
+  // Sets every column of the row, for the rows a key text selects.
+  void update2(udb_record& record, const std::wstring& key_text) override;
+  // Deletes the rows a key text selects / whose columns equal the key record's fields.
+  void delete_key(const std::wstring& key_text) override;
+  void delete_key(const udb_record& key) override;
+
+  // Reads the table's definition back from the server.
+  void initialize(std::uint32_t open_flags);
+
+  // The storage engine SHOW CREATE TABLE names (empty when it was not read).
+  const std::wstring& storage_engine() const { return storage_engine_; }
+  // True for engines where a refused multi-row INSERT leaves no row behind.
+  bool is_transactional() const;
+
+ private:
+  using column_pairs = std::vector<std::pair<const udb_field*, const t_ftd*>>;
+  // Pairs each row field with its table column by name; a field without a column, or a column
+  // without a field when the row is not smaller than the table, is a tk_exception (kind 0).
+  column_pairs match_columns(const udb_record& row, int log_level) const;
+  // match_columns through the cache of the last row's matching; head receives the INSERT head.
+  column_pairs match_cached(const udb_record& row, std::string& head);
+  std::string column_list(const column_pairs& pairs, bool always_quote) const;
+  // For each row field the table has a column for: the column name and "`column`=value".
+  std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
+  std::string quoted_table() const;
+  void fast_append(udb_record& row);
+  void slow_append(udb_record& row);
+  // The batch limit: 1000000 bytes, less when the server's packet limit is smaller.
+  std::size_t batch_limit();
+  // Sends the pending batch without waiting for the server's answer.
+  void send_batch();
+  // Stores what it can of a refused batch, row by row, noting each refused row.
+  void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
+                  const sql_exception& error);
+  void throw_deferred();
+
+  // The matching of the last row, reused while rows bring the same field names in the same
+  // order (every row of a conversion does): field positions with their columns, and the head.
+  std::vector<std::wstring> matched_names_;
+  std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
+  std::string matched_head_;
+  std::string batch_head_;  // "INSERT INTO `t`(`a`, `b`)" of the open batch
+  std::vector<pending_row> pending_;
+  std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
+  std::string in_flight_head_;
+  // Rows refused by the server, reported at the next append_record or flush.
+  std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
+  std::size_t pending_bytes_ = 0;
+  std::size_t batch_limit_ = 0;
+  std::uint64_t rows_appended_ = 0;
+  std::wstring storage_engine_;
+};

@@ -1,0 +1,80 @@
+// The abstract database every side implements (the Access source, a live MySQL server, the SQL
+// dump file), with the state they share: name, mode word, table names, views, the names map and
+// the relationships. Operations a side does not support are internal errors, never silent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "UDB/udb_index.h"
+#include "UDB/udb_names_map.h"
+#include "UDB/udb_relationship.h"
+#include "UDB/udb_schema.h"
+
+class udb_recordset;
+
+class udb_database {
+ public:
+  using view_list = std::vector<std::pair<std::wstring, std::wstring>>;  // (view name, SQL text)
+
+  // mode: the open-mode word, whose bits each side defines. case_sensitive: table names compare
+  // exactly when set, ignoring case otherwise (every side of the system passes false).
+  udb_database(const std::wstring& name, std::uint32_t mode, bool case_sensitive);
+  udb_database(const udb_database&) = delete;
+  udb_database& operator=(const udb_database&) = delete;
+  virtual ~udb_database();
+
+  // Partitioned tables: no side supports them (an internal error).
+  virtual std::unique_ptr<udb_recordset> create_table(const std::wstring& table,
+                                                      const udb_schema& schema,
+                                                      const udb_indexes& indexes,
+                                                      std::uint32_t partitions);
+  // Creates the table and answers a recordset to write its rows into; the caller owns it.
+  virtual std::unique_ptr<udb_recordset> create_table(const std::wstring& table,
+                                                      const udb_schema& schema,
+                                                      const udb_indexes& indexes) = 0;
+  virtual void create_index(const std::wstring& table, std::uint32_t word, const udb_index& index);
+  // create_index for each index in list order.
+  virtual void create_indexes(const std::wstring& table, std::uint32_t word,
+                              const udb_indexes& indexes);
+  virtual void create_views(const view_list& views);
+  virtual void delete_fk(const udb_relationship& foreign_key);
+  virtual void delete_idx(const std::wstring& table, const udb_index& index);
+  // Removes the first matching name from table_names; false when there is none. Sides drop the
+  // table first and then call this.
+  virtual bool delete_tab(const std::wstring& table);
+  // Runs "delete from <table>" through query; the table name goes in as given.
+  virtual void empty_table(const std::wstring& table);
+  // A recordset over a stored query; the caller owns it.
+  virtual std::unique_ptr<udb_recordset> get_query(const std::wstring& name,
+                                                   const std::wstring& sql, std::uint32_t flags) = 0;
+  // Empties the given list.
+  void clear_names(std::vector<std::wstring>& names);
+  // A recordset over a table, opened by mode; the caller owns it (null: nothing to read).
+  virtual std::unique_ptr<udb_recordset> get_table(const std::wstring& table,
+                                                   std::uint32_t open_mode) = 0;
+  // Runs a statement and answers its result; the base has no way to (an internal error).
+  virtual std::unique_ptr<udb_recordset> query(const std::wstring& statement);
+  virtual bool test_query(const std::wstring& sql) = 0;
+  virtual void create_relationships(const udb_relationships& relationships);
+  std::vector<std::wstring>& get_table_names() { return table_names; }
+  virtual bool is_table_exist(const std::wstring& table);
+
+  void add_tn_mapping(const std::wstring& source_table, const std::wstring& target_table);
+
+  std::uint32_t mode;
+  std::wstring name;  // a file path for Access, a schema name for MySQL
+  std::wstring extra_text;  // for the sides that use it
+  bool case_sensitive;
+  view_list views;
+  std::vector<std::wstring> table_names;  // in the order they were added
+  udb_names_map names_map;
+  udb_relationships relationships;
+  std::uint32_t extra_word = 0;  // for the sides that use it
+
+ private:
+  bool same_table(const std::wstring& a, const std::wstring& b) const;
+};

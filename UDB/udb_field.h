@@ -1,0 +1,53 @@
+// One named value of a row (udb_field) and one row (udb_record): the currency in which every
+// source hands its rows to every target.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OLE/ole_variant.h"
+
+// A value with the column's name, declared size and flags. Sources and targets derive their own
+// fields from it.
+class udb_field : public ole_variant {
+ public:
+  udb_field();
+  udb_field(const std::wstring& name, std::uint32_t size, const ole_variant& value, bool not_null,
+            bool auto_increment);
+  udb_field(const udb_field& that);
+  udb_field& operator=(const udb_field& that) = default;
+  ~udb_field() override = default;
+
+  // The VARTYPE of the held value.
+  virtual VARTYPE get_type() const;
+  // Size for row-size accounting: element count of a byte array, length of a text, otherwise
+  // the declared size.
+  std::uint32_t get_size() const;
+
+  std::uint32_t size = 0;  // declared size (the column size the source reported)
+  std::wstring name;
+  bool not_null = false;
+  bool auto_increment = false;
+};
+
+// One row: an ordered list of fields that the record owns. Names are looked up ignoring case;
+// the first of equal names wins, and duplicates are not prevented.
+class udb_record {
+ public:
+  udb_record() = default;
+  udb_record(const udb_record&) = delete;
+  udb_record& operator=(const udb_record&) = delete;
+  virtual ~udb_record();
+
+  // Takes ownership; the field keeps its place in append order.
+  void append(std::unique_ptr<udb_field> field);
+  bool find_field(const std::wstring& name) const;
+  // The first field of that name, or null.
+  udb_field* get_field(const std::wstring& name) const;
+  // Sum of get_size over the fields that hold a value; what targets hold against their row limit.
+  std::int32_t get_total_size() const;
+
+  std::vector<std::unique_ptr<udb_field>> fields;
+};

@@ -1,0 +1,14 @@
+// How the data model compares names of tables, columns, indexes and foreign keys.
+// One home for the rule, so every lookup folds case the same way and sees the same word boundaries.
+#pragma once
+
+#include <string_view>
+
+// True when both names are equal ignoring case (the user-default, case-ignoring comparison of
+// the platform; equal length is required). Names of tables, columns, indexes and foreign keys
+// compare this way throughout the system.
+bool udb_same_name(std::wstring_view a, std::wstring_view b);
+
+// True for a letter or digit of any script: what separates a whole word from its neighbours in
+// SQL text and in identifiers. The underscore is not one.
+bool udb_is_alnum(wchar_t c);

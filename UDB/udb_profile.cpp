@@ -1,0 +1,202 @@
+// Reading and writing profile files.
+#include "UDB/udb_profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_fname.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+
+namespace {
+
+const wchar_t kAvailableQueries[] = L"Available Queries";
+const wchar_t kSelectedTables[] = L"Selected Tables";
+const wchar_t kSelectedViews[] = L"Selected Views";
+const wchar_t kGenericSettings[] = L"Generic settings";
+const wchar_t kLineEnd[] = L"\r\n";
+
+struct file_closer {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// getline's buffer, which grows to the longest line read.
+struct line_buffer {
+  char* data = nullptr;
+  size_t capacity = 0;
+  line_buffer() = default;
+  line_buffer(const line_buffer&) = delete;
+  line_buffer& operator=(const line_buffer&) = delete;
+  ~line_buffer() { std::free(data); }
+};
+
+// The temporary file of a save: removed unless it has been renamed over the profile. It is
+// created with the permissions a new file gets (the umask applies), like the profile itself.
+class temp_file {
+ public:
+  explicit temp_file(const std::string& target) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+      path_ = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random());
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) path_.clear();
+  }
+  ~temp_file() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  temp_file(const temp_file&) = delete;
+  temp_file& operator=(const temp_file&) = delete;
+
+  bool is_open() const { return fd_ >= 0; }
+  bool write_all(const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, p, left);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+  // Flushes to disk and closes; the rename only follows a complete, durable file.
+  bool close() {
+    const bool synced = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return synced && closed;
+  }
+  bool rename_to(const std::string& target) {
+    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
+    path_.clear();
+    return true;
+  }
+  int fd() const { return fd_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
+udb_profile::udb_profile() {
+  for (const wchar_t* name : {kAvailableQueries, kSelectedTables, kSelectedViews, kGenericSettings})
+    sections[name];
+}
+
+void udb_profile::add_value(const std::wstring& section, const std::wstring& key,
+                            const std::wstring& value) {
+  sections[section].emplace_back(key, value);
+}
+
+void udb_profile::add_section(const std::wstring& name) { sections[name]; }
+
+void udb_profile::add_list_item(const std::wstring& list, const std::wstring& text) {
+  lists[list].push_back(text);
+}
+
+std::wstring udb_profile::get_value(const std::wstring& section, const std::wstring& key) const {
+  auto it = sections.find(section);
+  if (it == sections.end()) return {};
+  for (const auto& [k, v] : it->second)
+    if (k == key) return v;
+  return {};
+}
+
+udb_profile::lines& udb_profile::get_list(const std::wstring& name) { return lists[name]; }
+udb_profile::pairs& udb_profile::get_available_queries() { return sections[kAvailableQueries]; }
+udb_profile::pairs& udb_profile::get_selected_tables() { return sections[kSelectedTables]; }
+udb_profile::pairs& udb_profile::get_selected_views() { return sections[kSelectedViews]; }
+
+bool udb_profile::load(const std::wstring& path) {
+  tk_log2(2, L"udb_profile::load(%ls)", path.c_str());
+  if (!tk_is_file_exist2(path, tk_file_exists))
+    throw tk_exception("Profile does not exist. Please verify the correct path/name was given.",
+                       tk_kind_error);
+  std::string native_path;
+  if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
+  std::unique_ptr<std::FILE, file_closer> file(std::fopen(native_path.c_str(), "rb"));
+  if (!file) return false;
+
+  pairs* current = nullptr;
+  std::wstring current_name;
+  line_buffer buffer;
+  ssize_t length;
+  while ((length = ::getline(&buffer.data, &buffer.capacity, file.get())) >= 0) {
+    std::string bytes(buffer.data, static_cast<size_t>(length));
+    // The file is written with CR LF; neither belongs to the line.
+    if (!bytes.empty() && bytes.back() == '\n') bytes.pop_back();
+    if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+
+    const std::wstring raw = tk_utf8_to_unicode(bytes);
+    const std::wstring trimmed = tk_trim(raw);
+    if (trimmed.size() >= 2 && trimmed.front() == L'[' && trimmed.back() == L']') {
+      current_name = trimmed.substr(1, trimmed.size() - 2);
+      current = &sections[current_name];
+      continue;
+    }
+    const size_t eq = raw.find(L'=');
+    if (eq != std::wstring::npos) {
+      if (current == nullptr) return false;
+      // The value is taken from the untrimmed line: blanks that end a value (a password, say)
+      // belong to it.
+      current->emplace_back(tk_trim(raw.substr(0, eq)), raw.substr(eq + 1));
+    } else if (!trimmed.empty()) {
+      if (current == nullptr) return false;
+      lists[current_name].push_back(raw);
+      current->emplace_back(trimmed, L"");
+    }
+  }
+  return !std::ferror(file.get());
+}
+
+bool udb_profile::store(const std::wstring& path) const {
+  tk_log2(2, L"udb_profile::store)");
+  std::wstring text;
+  for (const auto& [name, section] : sections) {
+    text += L"[" + name + L"]" + kLineEnd;
+    for (const auto& [key, value] : section) {
+      text += key;
+      if (!(value.empty() && name == kSelectedTables)) text += L"=" + value;
+      text += kLineEnd;
+    }
+    text += kLineEnd;
+  }
+  for (const auto& [name, list] : lists) {
+    text += L"[" + name + L"]" + kLineEnd;
+    for (const auto& line : list) text += line + kLineEnd;
+  }
+  const std::string bytes = tk_unicode_to_utf8(text);
+
+  std::string native_path;
+  if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
+  temp_file temp(native_path);
+  if (!temp.is_open()) {
+    tk_log2(3, L"Cannot create a temporary file beside %ls", path.c_str());
+    return false;
+  }
+  // A replaced profile keeps its permissions.
+  struct stat old_state;
+  const bool replacing = ::stat(native_path.c_str(), &old_state) == 0;
+  if ((replacing && ::fchmod(temp.fd(), old_state.st_mode & 07777) != 0) ||
+      !temp.write_all(bytes) || !temp.close() ||
+      !temp.rename_to(native_path)) {
+    tk_log2(3, L"Cannot save the profile %ls", path.c_str());
+    return false;
+  }
+  return true;
+}

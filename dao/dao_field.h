@@ -1,0 +1,32 @@
+// dao_field: one value of an Access row read through a DAO Field, with the column's name, size
+// and flags; dates moved into the value's date member and time-only values printed without
+// Access's day zero. Also the map from DAO column types to the value kinds the system uses.
+#pragma once
+
+#include <string>
+
+#include "UDB/udb_field.h"
+#include "dao/ole_com_ptr.h"
+#include "platform/jet/dao.h"
+
+class dao_field : public udb_field {
+ public:
+  // value_required: a failing Value read raises dao_exception (a row's field). Without it the
+  // read may fail and the value stays empty (a column of a table definition has no value).
+  // A null Field is an internal error.
+  explicit dao_field(_DAOField* field, bool value_required = true);
+
+  // The VARTYPE of a DAO column type (what the schema readers give each column).
+  static VARTYPE get_vartype(short dao_type);
+
+  // An empty value answers the kind of its DAO column type; otherwise the value's own kind.
+  VARTYPE get_type() const override;
+  std::string to_string() const override;
+  std::wstring to_wstring() const override;
+
+ private:
+  // The value of an attachment column: its current file's first field.
+  void read_attachment();
+
+  ole_com_ptr<_DAOField> field_;
+};

@@ -1,0 +1,181 @@
+// Rows read through dao_recordset: every row of nwind.mdb against mdb-export, and the walk
+// itself (reset, a second walk, an empty table, reading past the end).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "TK/tk_logger.h"
+#include "UDB/udb_recordset.h"
+#include "dao/dao_exception.h"
+#include "dao/dao_field.h"
+#include "dao/dao_recordset.h"
+#include "tests/dao/dao_source_util.h"
+#include "tests/jet/dao_test_util.h"
+
+using dao_source_test::open_testdata;
+using dao_source_test::utf8;
+
+namespace {
+
+// Our text of one value against mdb-export's; empty when they agree.
+std::string compare(const udb_field& f, const std::string& theirs) {
+  const VARIANT& v = f.get_variant();
+  std::string ours;
+  switch (f.get_type()) {
+    case VT_NULL:
+      ours = "";
+      break;
+    case VT_DATE: {
+      // A date alone prints without its time; mdb-export always prints the time.
+      ours = f.to_string();
+      if (ours.size() == 10) ours += " 00:00:00";
+      break;
+    }
+    case VT_I8:
+      ours = std::to_string(f.get_i8());
+      break;
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL: {
+      double a = std::strtod(dao_test::export_text(v).c_str(), nullptr), e = std::strtod(theirs.c_str(), nullptr);
+      if (std::fabs(a - e) <= std::fabs(e) * 1e-6 + 1e-9) return "";
+      return dao_test::export_text(v) + " != " + theirs;
+    }
+    default:
+      ours = dao_test::export_text(v);
+  }
+  return ours == theirs ? "" : ours + " != " + theirs;
+}
+
+TEST(dao_rows, every_nwind_row_matches_mdb_export) {
+  const char* file = "access/real/nwind.mdb";
+  auto o = open_testdata(file);
+  ASSERT_EQ(o.db->table_names.size(), 9u);
+  for (const auto& table : o.db->table_names) {
+    SCOPED_TRACE(utf8(table));
+    auto expected = dao_test::export_rows(test_env::testdata_path(file), utf8(table));
+    auto rs = o.db->get_table(table, 1);
+    ASSERT_NE(rs, nullptr);
+    EXPECT_EQ(rs->row_count, expected.size());
+    std::size_t row = 0;
+    for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
+      ASSERT_LT(row, expected.size());
+      udb_record* r = rs->get_item();
+      ASSERT_EQ(r->fields.size(), expected[row].size());
+      ASSERT_EQ(r->fields.size(), rs->schema.fields.size());
+      for (std::size_t f = 0; f < r->fields.size(); ++f) {
+        const udb_field& field = *r->fields[f];
+        EXPECT_EQ(field.name, rs->schema.fields[f]->name);
+        std::string diff = compare(field, expected[row][f]);
+        EXPECT_TRUE(diff.empty()) << "row " << row << " " << utf8(field.name) << ": " << diff;
+      }
+    }
+    EXPECT_EQ(row, expected.size());
+  }
+}
+
+int walk(udb_recordset& rs) {
+  int n = 0;
+  for (rs.reset(); !rs.is_eof(); rs.next()) ++n;
+  return n;
+}
+
+TEST(dao_rows, a_second_walk_sees_every_row_again) {
+  auto o = open_testdata("access/real/nwind.mdb");
+  auto rs = o.db->get_table(L"Shippers", 1);
+  EXPECT_EQ(walk(*rs), 3);
+  EXPECT_EQ(walk(*rs), 3);
+  // At the end there is no current row: reading one is the engine's error, not a row of NULLs.
+  ASSERT_TRUE(rs->is_eof());
+  try {
+    rs->get_item();
+    ADD_FAILURE() << "no exception";
+  } catch (const dao_exception& e) {
+    EXPECT_EQ(e.code(), 0x10000u | 3021u);  // no current record
+  }
+}
+
+TEST(dao_rows, moving_back_and_reading_twice) {
+  auto o = open_testdata("access/real/nwind.mdb");
+  auto rs = o.db->get_table(L"Shippers", 1);
+  rs->reset();
+  rs->prev();  // on the first row: stays there
+  ASSERT_FALSE(rs->is_eof());
+  std::wstring first = rs->get_item()->fields[1]->to_wstring();
+  EXPECT_EQ(first, L"Speedy Express");
+  rs->next();
+  EXPECT_EQ(rs->get_item()->fields[1]->to_wstring(), L"United Package");
+  EXPECT_EQ(rs->get_item()->fields[1]->to_wstring(), L"United Package");
+  rs->prev();
+  EXPECT_EQ(rs->get_item()->fields[1]->to_wstring(), first);
+}
+
+TEST(dao_rows, empty_table) {
+  for (const char* file : {"access/jet3/testV1997.mdb", "access/ace/testV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    auto o = open_testdata(file);
+    auto rs = o.db->get_table(L"Table2", 1);
+    ASSERT_NE(rs, nullptr);
+    auto* dao = static_cast<dao_recordset*>(rs.get());
+    EXPECT_EQ(dao->get_record_count(), 0);
+    EXPECT_TRUE(rs->is_eof());
+    EXPECT_EQ(walk(*rs), 0);
+  }
+}
+
+TEST(dao_rows, field_flags_and_empty_values_take_the_column_type) {
+  auto o = open_testdata("access/real/nwind.mdb");
+  auto rs = o.db->get_table(L"Employees", 1);
+  rs->reset();
+  udb_record* r = rs->get_item();
+  const udb_field* id = r->get_field(L"EmployeeID");
+  const udb_field* last = r->get_field(L"LastName");
+  const udb_field* boss = r->get_field(L"ReportsTo");
+  ASSERT_TRUE(id && last && boss);
+  EXPECT_TRUE(id->auto_increment);
+  EXPECT_FALSE(id->not_null);
+  EXPECT_TRUE(last->not_null);
+  EXPECT_EQ(last->size, 20u);
+  // Nancy Davolio reports to Andrew Fuller; Fuller reports to nobody.
+  EXPECT_EQ(boss->to_wstring(), L"2");
+  rs->next();
+  r = rs->get_item();
+  EXPECT_EQ(r->get_field(L"ReportsTo")->get_type(), VT_NULL);
+  EXPECT_EQ(r->get_field(L"BirthDate")->to_string(), "1952-02-19");
+}
+
+TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
+  std::string log_path = test_env::make_temp_dir() + "/run.log";
+  {
+    tk_logger log(log_path.c_str(), true, tk_log_event, false);
+    auto o = open_testdata("access/ace/complexDataTestV2010.accdb");
+    auto rs = o.db->get_table(L"Table1", 1);
+    ASSERT_NE(rs, nullptr);
+    const t_ftd* column = rs->schema.get_field1(L"attach-data");
+    ASSERT_NE(column, nullptr);
+    EXPECT_EQ(column->dw_reserved, 101u);
+    // Rows row1..row4: no file, one file, no file, two files.
+    const VARTYPE kinds[] = {VT_NULL, ole_vt_binary, VT_NULL, ole_vt_binary};
+    std::size_t row = 0;
+    for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
+      ASSERT_LT(row, 4u);
+      const udb_field* f = rs->get_item()->get_field(L"attach-data");
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->get_type(), kinds[row]) << "row " << row;
+    }
+    EXPECT_EQ(row, 4u);
+  }
+  std::ifstream in(log_path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Attachment column 'attach-data': file 'test_data2.txt' left out, only the first file is "
+                            "converted\r\n"),
+            std::string::npos)
+      << text.str();
+}
+
+}  // namespace

@@ -1,0 +1,256 @@
+// The real check of the dump writer: a dump of records made here loads into the private server
+// with the mariadb command-line client in its default strict mode without an error, and the
+// loaded tables hold every value, column by column.
+#include <gtest/gtest.h>
+#include <mysql.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "SQL/dmp_database.h"
+#include "SQL/dump_options.h"
+#include "SQL/sql_engine.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_recordset.h"
+#include "UDB/udb_relationship.h"
+#include "tests/dump/dmp_fixture.h"
+#include "tests/dump/dmp_server_fixture.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+using dmp_test::read_file;
+using dmp_test::record;
+using dmp_test::table_def;
+
+class DumpLoad : public dmp_test::server_test {
+ protected:
+  dump_options options() {
+    dump_options o;
+    o.create_database = true;
+    o.database_name = db_name_;
+    o.creator = "Ostrelle tests";
+    return o;
+  }
+};
+
+std::string hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (const unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+ole_variant text(const std::wstring& value) { return ole_variant(value); }
+ole_variant bytes(const std::string& value) {
+  return ole_variant(std::vector<BYTE>(value.begin(), value.end()));
+}
+ole_variant typed(const char* value, VARTYPE vt) { return ole_variant::from_string(value, vt); }
+
+TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
+  table_def values;
+  t_ftd& id = values.column(L"ID", VT_I4, 4);
+  id.auto_increment = true;
+  values.column(L"Short Text", VT_BSTR, 255).description = L"a \\ b 'c'\nline";
+  values.column(L"Memo", VT_BSTR, 0);
+  values.column(L"Blob", VT_ARRAY | VT_UI1, 0);
+  values.column(L"When", VT_DATE, 8).dw_reserved = 1;  // date and time, as Access marks it
+  t_ftd& amount = values.column(L"Amount", VT_DECIMAL, 16);
+  amount.precision = 19;
+  amount.scale = 4;
+  values.column(L"Price", VT_CY, 8);
+  values.column(L"Ratio", VT_R8, 8);
+  values.column(L"Flag", VT_BOOL, 2);
+  values.index(L"PrimaryKey", true, true, {L"ID"});
+  values.index(L"ShortText", false, false, {L"Short Text"});
+
+  std::string all_bytes;
+  for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
+  const std::wstring long_memo = std::wstring(1500000, L'x') +
+                                 std::wstring(L"\r\n'\\\0end\U0001F600", 9) +
+                                 std::wstring(10, L'y');
+  std::string long_blob(1200000, '\0');
+  for (std::size_t i = 0; i < long_blob.size(); ++i) long_blob[i] = static_cast<char>(i * 7);
+
+  const std::string path = dir_ + "/values.sql";
+  {
+    const dump_options o = options();
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    std::unique_ptr<udb_recordset> rs = dump->create_table(L"Values", values.schema, values.indexes);
+    // The fields of the first row stand in another order than the columns: values go by name.
+    rs->append_record(*record({{L"Memo", text(std::wstring(L"NUL \0 quote ' and \\ \x1A", 21))},
+                               {L"ID", typed("1", VT_I4)},
+                               {L"Short Text", text(L"O'Brien \"q\" back\\slash")},
+                               {L"Blob", bytes(all_bytes)},
+                               {L"When", typed("2024-02-29 13:45:30", VT_DATE)},
+                               {L"Amount", typed("12345.6789", VT_DECIMAL)},
+                               {L"Price", typed("-922337203685477.5807", VT_CY)},
+                               {L"Ratio", typed("0.1", VT_R8)},
+                               {L"Flag", typed("1", VT_BOOL)}}));
+    rs->append_record(*record({{L"ID", typed("2", VT_I4)},
+                               {L"Short Text", text(L"line1\r\nline2\ttab\x1A")},
+                               {L"Memo", text(L"\U0001F600 emoji und Umlaute äöü")},
+                               {L"Blob", ole_variant()},
+                               {L"When", typed("1899-12-30", VT_DATE)},
+                               {L"Amount", typed("-0.0001", VT_DECIMAL)},
+                               {L"Price", ole_variant()},
+                               {L"Ratio", ole_variant()},
+                               {L"Flag", typed("0", VT_BOOL)}}));
+    // A row over 1000000 bytes: written on its own, the long values streamed in pieces.
+    rs->append_record(*record({{L"ID", typed("3", VT_I4)},
+                               {L"Short Text", text(L"")},
+                               {L"Memo", text(long_memo)},
+                               {L"Blob", bytes(long_blob)},
+                               {L"When", ole_variant()},
+                               {L"Amount", ole_variant()},
+                               {L"Price", ole_variant()},
+                               {L"Ratio", ole_variant()},
+                               {L"Flag", ole_variant()}}));
+    rs.reset();
+    dump->close();
+  }
+  ASSERT_EQ(load(path), "");
+
+  const auto got = rows("SELECT `ID`, `Short Text`, `Memo`, HEX(`Blob`), `When`, `Amount`, "
+                        "`Price`, `Ratio`, `Flag` FROM `" + db_name_ + "`.`Values` ORDER BY `ID`");
+  ASSERT_EQ(got.size(), 3u);
+  const std::vector<std::vector<std::string>> expected = {
+      {"1", "O'Brien \"q\" back\\slash", std::string("NUL \0 quote ' and \\ \x1A", 21),
+       hex(all_bytes),
+       "2024-02-29 13:45:30", "12345.6789", "-922337203685477.5807", "0.1", "1"},
+      {"2", "line1\r\nline2\ttab\x1A", tk_unicode_to_utf8(L"\U0001F600 emoji und Umlaute äöü"),
+       "<NULL>", "1899-12-30 00:00:00", "-0.0001", "<NULL>", "<NULL>", "0"},
+      {"3", "", tk_unicode_to_utf8(long_memo), hex(long_blob), "<NULL>", "<NULL>", "<NULL>",
+       "<NULL>", "<NULL>"},
+  };
+  const char* names[] = {"ID", "Short Text", "Memo", "Blob", "When", "Amount", "Price", "Ratio",
+                         "Flag"};
+  for (std::size_t r = 0; r < expected.size(); ++r) {
+    for (std::size_t c = 0; c < expected[r].size(); ++c) {
+      const std::string& want = expected[r][c];
+      const std::string& have = got[r][c];
+      if (want.size() > 200) {
+        EXPECT_TRUE(want == have) << "row " << r + 1 << " column " << names[c] << ": "
+                                  << have.size() << " bytes, expected " << want.size();
+      } else {
+        EXPECT_EQ(have, want) << "row " << r + 1 << " column " << names[c];
+      }
+    }
+  }
+  const auto comment = rows("SELECT COLUMN_COMMENT FROM information_schema.COLUMNS WHERE "
+                            "TABLE_SCHEMA = '" + db_name_ + "' AND COLUMN_NAME = 'Short Text'");
+  ASSERT_EQ(comment.size(), 1u);
+  EXPECT_EQ(comment[0][0], "a \\ b 'c'\nline");
+}
+
+TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
+  table_def customers;
+  t_ftd& customer_id = customers.column(L"Customer ID", VT_I4, 4);
+  customer_id.auto_increment = true;
+  customers.column(L"Name", VT_BSTR, 255);
+  customers.column(L"A", VT_BSTR, 255);
+  customers.column(L"B", VT_BSTR, 255);
+  customers.column(L"C", VT_BSTR, 255);
+  customers.column(L"D", VT_BSTR, 255);
+  customers.index(L"PrimaryKey", true, true, {L"Customer ID"});
+  // 5 x 255 characters of 4 bytes each is more than InnoDB takes: left out, table kept.
+  customers.index(L"Everything", false, false, {L"Name", L"A", L"B", L"C", L"D"});
+
+  table_def orders;
+  orders.column(L"Order ID", VT_I4, 4);
+  orders.column(L"Customer", VT_I4, 4);
+  orders.column(L"Ordered", VT_DATE, 8);
+  orders.index(L"PrimaryKey", true, true, {L"Order ID"});
+
+  udb_relationships relationships;
+  relationships.push_back(udb_relationship(L"Orders", L"Customers", {L"Customer"},
+                                           {L"Customer ID"}, L" ON DELETE CASCADE"));
+  relationships.push_back(udb_relationship(L"Orders", L"Not Dumped", {L"Customer"}, {L"ID"}, L""));
+
+  const std::string path = dir_ + "/relations.sql";
+  for (int pass = 0; pass < 2; ++pass) {
+    // The second pass loads over the first copy, without dropping the database: DROP TABLE of
+    // a referenced table must pass.
+    dump_options o = options();
+    o.create_database = pass == 0;
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    {
+      auto rs = dump->create_table(L"Customers", customers.schema, customers.indexes);
+      rs->append_record(*record({{L"Customer ID", typed("7", VT_I4)},
+                                 {L"Name", text(L"Ann")},
+                                 {L"A", text(L"a")},
+                                 {L"B", text(L"b")},
+                                 {L"C", text(L"c")},
+                                 {L"D", text(L"d")}}));
+    }
+    {
+      auto rs = dump->create_table(L"Orders", orders.schema, orders.indexes);
+      rs->append_record(*record({{L"Order ID", typed("1", VT_I4)},
+                                 {L"Customer", typed("7", VT_I4)},
+                                 {L"Ordered", typed("2001-01-01", VT_DATE)}}));
+    }
+    dump->create_relationships(relationships);
+    dump->create_views({{L"Ann's Orders", L"SELECT [Order ID], Len([Name]) AS N, "
+                                          L"DateDiff(\"d\", [Ordered], '2001-01-11') AS Days "
+                                          L"FROM [Recent] WHERE IsNull([Name], '') <> ''"},
+                        {L"Recent", L"SELECT * FROM Orders INNER JOIN Customers ON "
+                                    L"Orders.Customer = Customers.[Customer ID]"}});
+    dump->close();
+    ASSERT_EQ(load(path, pass == 0 ? "" : db_name_), "") << "pass " << pass;
+  }
+
+  const auto keys = rows(
+      "SELECT CONSTRAINT_NAME, REFERENCED_TABLE_NAME, DELETE_RULE FROM "
+      "information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" + db_name_ + "'");
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_EQ(keys[0][1], "Customers");
+  EXPECT_EQ(keys[0][2], "CASCADE");
+  // The server takes no quote in a view name: the view got a safe name of its own.
+  const auto view = rows("SELECT * FROM `" + db_name_ + "`.`ann_s orders`");
+  ASSERT_EQ(view.size(), 1u);
+  EXPECT_EQ(view[0], (std::vector<std::string>{"1", "3", "10"}));
+  const auto indexes = rows("SELECT DISTINCT INDEX_NAME FROM information_schema.STATISTICS WHERE "
+                            "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Customers'");
+  ASSERT_EQ(indexes.size(), 1u);
+  EXPECT_EQ(indexes[0][0], "PRIMARY");
+}
+
+TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {
+  // 70 texts of 240 four-byte characters would need 67200 bytes a row; the server takes
+  // 65535. Columns no index needs become long texts, so the table is created.
+  table_def wide;
+  for (int i = 0; i < 70; ++i) wide.column(L"c" + std::to_wstring(i), VT_BSTR, 240);
+  wide.index(L"PrimaryKey", true, true, {L"c0"});
+  const std::string path = dir_ + "/wide.sql";
+  {
+    const dump_options o = options();
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    auto rs = dump->create_table(L"Wide", wide.schema, wide.indexes);
+    auto r = std::make_unique<udb_record>();
+    for (int i = 0; i < 70; ++i) {
+      r->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0,
+                                            text(std::wstring(240, L'\u00e4')), false, false));
+    }
+    rs->append_record(*r);
+    rs.reset();
+    dump->close();
+  }
+  ASSERT_EQ(load(path), "");
+  const auto got = rows("SELECT CHAR_LENGTH(`c0`), CHAR_LENGTH(`c69`), COUNT(*) FROM `" +
+                        db_name_ + "`.`Wide`");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0], (std::vector<std::string>{"240", "240", "1"}));
+  const auto long_texts = rows("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE "
+                               "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Wide' AND "
+                               "DATA_TYPE = 'longtext'");
+  ASSERT_EQ(long_texts.size(), 1u);
+  EXPECT_EQ(long_texts[0][0], "2");
+}
+
+}  // namespace

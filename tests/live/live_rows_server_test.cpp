@@ -1,0 +1,289 @@
+// Writing rows into the private MariaDB: batched and row by row, refused rows, duplicate keys in
+// the merge and synchronise modes, long values, updates and deletes by key, views and foreign keys.
+#include <string>
+
+#include "SQL/sql_exception.h"
+#include "SQL/sql_table.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_recordset.h"
+#include "live_fixture.h"
+
+namespace {
+
+constexpr std::uint32_t kDuplicate = 0x400426;
+
+class LiveRows : public LiveServer {
+ protected:
+  void SetUp() override {
+    LiveServer::SetUp();
+    // Columns take four-byte characters (emoji) only in utf8mb4.
+    engine_.charset = L"utf8mb4";
+  }
+
+  // A table of the column mix of a real table: integers, a text, a currency, a date, a memo.
+  std::unique_ptr<udb_recordset> make_mixed_table(const std::wstring& name) {
+    mixed_.add(4, L"id", VT_I4, true);
+    mixed_.add(2, L"qty", VT_I2);
+    mixed_.add(40, L"name", VT_BSTR);
+    mixed_.add(8, L"price", VT_CY);
+    mixed_.add(8, L"day", VT_DATE, false, false, ole_variant(), 1);
+    mixed_.add(0, L"memo", VT_BSTR);
+    udb_indexes indexes;
+    indexes.push_back(make_index(L"pk", {L"id"}, true, true));
+    return db_->create_table(name, mixed_.schema, indexes);
+  }
+
+  static std::unique_ptr<udb_record> mixed_row(int i) {
+    CY price{static_cast<LONGLONG>(i) * 12345};
+    const std::wstring name = i % 7 == 0 ? L"O'Brien \\ \"q\" 😀" : L"name " + std::to_wstring(i);
+    std::vector<std::pair<std::wstring, ole_variant>> values = {
+        {L"id", ole_variant(i)},
+        {L"qty", i % 5 == 0 ? ole_variant() : ole_variant(short(i % 300))},
+        {L"name", ole_variant(name)},
+        {L"price", ole_variant(price)},
+        {L"day", ole_variant(ole_date(std::wstring(L"2024-02-") +
+                                      (i % 28 + 1 < 10 ? L"0" : L"") +
+                                      std::to_wstring(i % 28 + 1) + L" 10:20:30"))},
+        {L"memo", ole_variant(std::wstring(static_cast<size_t>(i % 50), L'ä') + L"\r\nend")},
+    };
+    return make_row(values);
+  }
+
+  std::string table_text(const std::string& table) {
+    std::string text;
+    for (const auto& row : rows("SELECT * FROM `" + table + "` ORDER BY id")) {
+      for (const std::string& column : row) text += column + "|";
+      text += "\n";
+    }
+    return text;
+  }
+
+  source_schema mixed_;
+};
+
+TEST_F(LiveRows, BatchedAndSingleRowsGiveTheSameTable) {
+  const int n = 2500;
+  for (const bool batched : {true, false}) {
+    engine_.fast_insert = batched;
+    std::unique_ptr<udb_recordset> table = make_mixed_table(batched ? L"batched" : L"single");
+    for (int i = 1; i <= n; ++i) table->append_record(*mixed_row(i));
+    EXPECT_EQ(table->row_count, static_cast<std::uint64_t>(n));
+    dynamic_cast<sql_table&>(*table).flush();
+    mixed_ = source_schema();
+  }
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched"), std::to_string(n));
+  const std::string batched = table_text("batched");
+  EXPECT_EQ(batched, table_text("single"));
+  EXPECT_NE(batched.find("O'Brien \\ \"q\" 😀"), std::string::npos);
+  EXPECT_NE(batched.find("2024-02-08 10:20:30"), std::string::npos);
+  EXPECT_NE(batched.find("|1.2345|"), std::string::npos);
+}
+
+TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {
+  engine_.fast_insert = true;
+  std::unique_ptr<udb_recordset> table = make_mixed_table(L"t");
+  ASSERT_TRUE(dynamic_cast<sql_table&>(*table).is_transactional());
+  // Rows of about 1 KB: several batches, the refused rows in the first and in a later one.
+  const int n = 3000;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> reported;  // row number, code
+  auto collect = [&](const sql_rows_exception& e) {
+    for (const auto& [number, error] : e.rows) reported.emplace_back(number, error.code());
+    EXPECT_EQ(e.code(), 0u);
+    EXPECT_NE(std::string(e.what()).find("Row " + std::to_string(e.rows.front().first) + ": "),
+              std::string::npos) << e.what();
+  };
+  for (int i = 1; i <= n; ++i) {
+    std::unique_ptr<udb_record> row = mixed_row(i);
+    row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
+                                                 false, false);
+    if (i == 5 || i == 2500)
+      row->fields[0] = std::make_unique<udb_field>(L"id", 0, ole_variant(3), false, false);
+    // A SMALLINT refuses 40000 in strict mode instead of storing 32767.
+    if (i == 8)
+      row->fields[1] = std::make_unique<udb_field>(L"qty", 0, ole_variant(40000), false, false);
+    try {
+      table->append_record(*row);
+    } catch (const sql_rows_exception& e) {
+      collect(e);
+    }
+  }
+  try {
+    dynamic_cast<sql_table&>(*table).flush();
+  } catch (const sql_rows_exception& e) {
+    collect(e);
+  }
+  EXPECT_EQ(reported, (std::vector<std::pair<std::uint64_t, std::uint32_t>>{
+                          {5, kDuplicate}, {8, 0x400000u | 1264u}, {2500, kDuplicate}}));
+  EXPECT_EQ(table->row_count, static_cast<std::uint64_t>(n - 3));
+  EXPECT_EQ(value("SELECT COUNT(*) FROM t"), std::to_string(n - 3));
+  EXPECT_EQ(value("SELECT COUNT(*) FROM t WHERE id IN (5, 8, 2500)"), "0");
+  EXPECT_EQ(value("SELECT qty FROM t WHERE id = 3"), "3");
+}
+
+// What the run does with a row in the merge (3) and synchronise (4) modes.
+void write_like_the_run(udb_recordset& table, udb_record& row, int mode) {
+  try {
+    table.append_record(row);
+  } catch (const sql_exception& e) {
+    if (e.code() != kDuplicate) throw;
+    if (mode == 4) table.update1(row);
+  }
+}
+
+TEST_F(LiveRows, DuplicatesAreSkippedOrUpdatedAndChildRowsSurvive) {
+  engine_.fast_insert = false;
+  engine_.execute("CREATE TABLE parent (id INT PRIMARY KEY, name VARCHAR(20), memo LONGTEXT) "
+                  "ENGINE=InnoDB");
+  engine_.execute("CREATE TABLE child (id INT PRIMARY KEY, parent_id INT, FOREIGN KEY (parent_id) "
+                  "REFERENCES parent (id) ON DELETE CASCADE) ENGINE=InnoDB");
+  engine_.execute("INSERT INTO parent VALUES (1, 'old', 'old memo'), (2, 'two', NULL)");
+  engine_.execute("INSERT INTO child VALUES (10, 1), (11, 1), (20, 2)");
+  for (const int mode : {3, 4}) {
+    SCOPED_TRACE(mode);
+    // The synchronise mode opens an existing database with bit 0x100; rows are still inserted.
+    std::unique_ptr<udb_database> db = engine_.open_db(db_name_, mode == 4 ? 0x1A0 : 0xA8, L"");
+    std::unique_ptr<udb_recordset> parent = db->get_table(L"parent", 8);
+    auto row = make_row({{L"id", ole_variant(1)},
+                         {L"name", ole_variant(mode == 4 ? L"new" : L"merged")},
+                         {L"memo", ole_variant(L"new memo")}});
+    write_like_the_run(*parent, *row, mode);
+    auto fresh = make_row({{L"id", ole_variant(mode)}, {L"name", ole_variant(L"fresh")}});
+    write_like_the_run(*parent, *fresh, mode);
+    // Another error still reaches the run.
+    auto bad = make_row({{L"id", ole_variant(L"x")}, {L"name", ole_variant(L"bad")}});
+    EXPECT_THROW(write_like_the_run(*parent, *bad, mode), tk_exception);
+  }
+  EXPECT_EQ(value("SELECT CONCAT(name, '/', memo) FROM parent WHERE id = 1"), "new/new memo");
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(id ORDER BY id) FROM parent"), "1,2,3,4");
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(id ORDER BY id) FROM child"), "10,11,20");
+}
+
+TEST_F(LiveRows, LongValuesArriveExactly) {
+  engine_.execute("CREATE TABLE big (id INT PRIMARY KEY, b LONGBLOB, t LONGTEXT, s VARCHAR(10)) "
+                  "CHARSET utf8mb4");
+  std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+  std::unique_ptr<udb_recordset> table = db->get_table(L"big", 8);
+  std::vector<BYTE> bytes(3 * 1024 * 1024);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<BYTE>((i * 7 + i / 251) & 0xFF);
+  std::wstring text;
+  while (text.size() < 1500000) text += L"ä€😀 '\\\" x";
+  auto row = make_row({{L"id", ole_variant(1)}, {L"b", ole_variant(bytes)},
+                       {L"t", ole_variant(text)}, {L"s", ole_variant(L"?")}});
+  table->append_record(*row);
+  EXPECT_EQ(table->row_count, 1u);
+  const auto stored = rows("SELECT b, t, s FROM big");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_TRUE(stored[0][0] == std::string(bytes.begin(), bytes.end())) << stored[0][0].size();
+  EXPECT_TRUE(stored[0][1] == tk_unicode_to_utf8(text)) << stored[0][1].size();
+  EXPECT_EQ(stored[0][2], "?");
+  // Such a row switched batching off for the rest of the run.
+  EXPECT_FALSE(engine_.fast_insert);
+}
+
+TEST_F(LiveRows, UpdatesAndDeletesByKeyEscapeTheirValues) {
+  engine_.execute("CREATE TABLE k (id INT, name VARCHAR(30), note VARCHAR(30), PRIMARY KEY (id, name))");
+  engine_.execute("INSERT INTO k VALUES (1, 'O''Brien\\\\', 'a'), (2, 'b<c>&d', 'b'), (3, 'x', 'c')");
+  std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+  std::unique_ptr<udb_recordset> table = db->get_table(L"k", 8);
+
+  auto row = make_row({{L"id", ole_variant(1)}, {L"name", ole_variant(L"O'Brien\\")},
+                       {L"note", ole_variant(L"by key")}});
+  table->update1(*row);
+  EXPECT_EQ(value("SELECT note FROM k WHERE id = 1"), "by key");
+
+  auto by_text = make_row({{L"note", ole_variant(L"by text")}});
+  table->update2(*by_text, L"<id>2</id><name>b&lt;c&gt;&amp;d</name>");
+  EXPECT_EQ(value("SELECT note FROM k WHERE id = 2"), "by text");
+
+  // A key value that is no number, and a text that tries to end its quotation, change nothing.
+  EXPECT_THROW(table->delete_key(L"<id>1 OR 1=1</id>"), tk_exception);
+  table->delete_key(L"<name>x' OR '1'='1</name>");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM k"), "3");
+
+  table->delete_key(L"<id>2</id>");
+  auto key = make_row({{L"id", ole_variant(3)}, {L"name", ole_variant(L"x")}});
+  table->delete_key(*key);
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(id) FROM k"), "1");
+  EXPECT_THROW(table->delete_key(std::wstring(L"no element")), tk_exception);
+  EXPECT_EQ(value("SELECT COUNT(*) FROM k"), "1");
+}
+
+TEST_F(LiveRows, ViewsFromSelectQueriesAnswer) {
+  engine_.execute("CREATE TABLE orders (id INT, amount INT, DateAdded DATE)");
+  engine_.execute("INSERT INTO orders VALUES (1, 10, '2024-01-01'), (2, 20, '2024-01-03')");
+  engine_.execute("CREATE TABLE order_lines (id INT, qty INT)");
+  engine_.execute("INSERT INTO order_lines VALUES (7, 3)");
+  std::unique_ptr<udb_database> owned = engine_.open_db(db_name_, 2, L"");
+  auto& db = dynamic_cast<sql_database&>(*owned);
+  // A source table renamed on the way: its bracketed name is quoted once, under the new name.
+  db.names_map.add_tn_mapping(L"Order Details", L"order_lines");
+  std::vector<std::string> reported;
+  db.report_error = [&](const std::string& context, const tk_exception& e) {
+    reported.push_back(context + ": " + e.what());
+  };
+  const udb_database::view_list views = {
+      {L"big orders", L"SELECT [id], [DateAdded] FROM [orders]\r\n  WHERE [amount] > 15"},
+      {L"on big", L"select * from [big orders]"},
+      {L"span", L"SELECT DateDiff(\"d\", '2024-01-01', [DateAdded]) AS days, Len('abc') AS n FROM orders"},
+      {L"lines", L"SELECT [Order Details].[qty] FROM [Order Details]"},
+      {L"action", L"UPDATE orders SET amount = 0"},
+      {L"broken", L"SELECT nothing FROM nowhere"},
+  };
+  db.create_views(views);
+  EXPECT_EQ(value("SELECT id FROM `big orders`"), "2");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `on big`"), "1");
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(days ORDER BY days) FROM span"), "0,2");
+  EXPECT_EQ(value("SELECT MAX(n) FROM span"), "3");
+  EXPECT_EQ(value("SELECT qty FROM `lines`"), "3");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_NAME='action'"), "0");
+  EXPECT_EQ(value("SELECT SUM(amount) FROM orders"), "30");
+  ASSERT_EQ(reported.size(), 1u) << testing::PrintToString(reported);
+  EXPECT_EQ(reported[0].rfind("View 'broken': ", 0), 0u) << reported[0];
+}
+
+TEST_F(LiveRows, RelationshipsBecomeForeignKeysWithTheirRules) {
+  source_schema parent, child;
+  parent.add(4, L"id", VT_I4, true);
+  parent.add(20, L"name", VT_BSTR);
+  child.add(4, L"id", VT_I4, true);
+  child.add(4, L"parent id", VT_I4);
+  udb_indexes parent_keys, child_keys;
+  parent_keys.push_back(make_index(L"pk", {L"id"}, true, true));
+  child_keys.push_back(make_index(L"pk", {L"id"}, true, true));
+  db_->create_table(L"parent", parent.schema, parent_keys);
+  db_->create_table(L"child", child.schema, child_keys);
+  engine_.execute("CREATE TABLE plain (id INT PRIMARY KEY, p INT) ENGINE=MyISAM");
+  std::unique_ptr<udb_database> reopened = engine_.open_db(db_name_, 0xA8, L"");
+  auto& db = dynamic_cast<sql_database&>(*reopened);
+  std::vector<std::string> reported;
+  db.report_error = [&](const std::string& context, const tk_exception&) { reported.push_back(context); };
+  udb_relationships list;
+  list.emplace_back(L"parentchild", L"", L"child", L"parent", std::vector<std::wstring>{L"parent id"},
+                    std::vector<std::wstring>{L"id"}, L" ON DELETE CASCADE ON UPDATE CASCADE");
+  list.emplace_back(L"parentchild", L"", L"child", L"parent", std::vector<std::wstring>{L"id"},
+                    std::vector<std::wstring>{L"id"}, L"");
+  list.emplace_back(L"on myisam", L"", L"plain", L"parent", std::vector<std::wstring>{L"p"},
+                    std::vector<std::wstring>{L"id"}, L"");
+  list.emplace_back(L"", L"", L"missing", L"parent", std::vector<std::wstring>{L"p"},
+                    std::vector<std::wstring>{L"id"}, L"");
+  engine_.execute("SET FOREIGN_KEY_CHECKS = 1");
+  db.create_relationships(list);
+  const std::string schema = tk_unicode_to_utf8(db_name_);
+  const auto made = rows("SELECT CONSTRAINT_NAME, UPDATE_RULE, DELETE_RULE, REFERENCED_TABLE_NAME "
+                         "FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE "
+                         "CONSTRAINT_SCHEMA='" + schema + "' ORDER BY CONSTRAINT_NAME");
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[0], (std::vector<std::string>{"parentchild", "CASCADE", "CASCADE", "parent"}));
+  EXPECT_EQ(made[1][0], "parentchild00000");
+  EXPECT_EQ(made[1][2], "RESTRICT");
+  EXPECT_EQ(reported, (std::vector<std::string>{"Foreign key 'on myisam'", "missing"}));
+  // The session's checks are as they were before.
+  EXPECT_EQ(value("SELECT @@SESSION.foreign_key_checks"), "1");
+  engine_.execute("INSERT INTO parent VALUES (1, 'p')");
+  engine_.execute("INSERT INTO child VALUES (1, 1)");
+  engine_.execute("DELETE FROM parent");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM child"), "0");
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// Every kind of value through the real server: the column type the engine chooses, the literal
+// it writes, INSERT, then SELECT gives the same value back.
+#include <gtest/gtest.h>
+#include <mysql.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "OLE/ole_variant.h"
+#include "SQL/sql_engine.h"
+#include "SQL/sql_exception.h"
+#include "SQL/sql_types.h"
+#include "SQL/sql_values.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_field.h"
+#include "UDB/udb_schema.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+struct round_trip_case {
+  const char* what;
+  VARTYPE column_vt;
+  std::uint32_t size;
+  std::uint32_t dw_reserved;
+  bool not_null;
+  ole_variant value;
+  std::string expected;  // the column's bytes as SELECT returns them; "<NULL>" for NULL
+};
+
+ole_variant parsed(const char* text, VARTYPE vt) { return ole_variant::from_string(text, vt); }
+ole_variant wide(const std::wstring& text) { return ole_variant(text); }
+
+class SqlValuesServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const test_env::server_address server = test_env::test_server();
+    ASSERT_FALSE(server.host.empty());
+    engine_.connect(server.host, server.user, server.password, server.port);
+    db_ = "ostrelle_values_" + std::to_string(::getpid());
+    engine_.execute("DROP DATABASE IF EXISTS " + db_);
+    engine_.execute("CREATE DATABASE " + db_ + " CHARACTER SET utf8mb4");
+    engine_.execute("USE " + db_);
+  }
+  void TearDown() override {
+    if (engine_.is_connected) engine_.execute("DROP DATABASE IF EXISTS " + db_);
+  }
+
+  std::string select_one(const std::string& statement) {
+    engine_.execute(statement);
+    MYSQL_RES* result = mysql_store_result(engine_.handle());
+    if (result == nullptr) return "<no result>";
+    std::string value = "<no row>";
+    if (MYSQL_ROW row = mysql_fetch_row(result)) {
+      value = row[0] ? std::string(row[0], mysql_fetch_lengths(result)[0]) : "<NULL>";
+    }
+    mysql_free_result(result);
+    return value;
+  }
+
+  sql_engine engine_;
+  std::string db_;
+};
+
+TEST_F(SqlValuesServer, LiteralsRoundTrip) {
+  const std::string guid = "6B29FC40-CA47-1067-B31D-00DD010662DA";
+  const round_trip_case cases[] = {
+      {"smallint", VT_I2, 2, 0, false, ole_variant(static_cast<short>(-32768)), "-32768"},
+      {"int", VT_I4, 4, 0, false, ole_variant(2147483647), "2147483647"},
+      {"int from text", VT_I4, 4, 0, false, wide(L"12"), "12"},
+      {"double", VT_R8, 8, 0, false, ole_variant(1.5), "1.5"},
+      {"currency", VT_CY, 8, 0, false, parsed("-12.3456", VT_CY), "-12.3456"},
+      {"decimal", VT_DECIMAL, 16, 0, false, parsed("12345.67", VT_DECIMAL), "12345.67"},
+      {"boolean", VT_BOOL, 2, 0, false, ole_variant(true), "1"},
+      {"bigint", VT_I8, 8, 0, false, parsed("-9223372036854775808", VT_I8),
+       "-9223372036854775808"},
+      {"bigint unsigned", VT_UI8, 8, 0, false, parsed("18446744073709551615", VT_UI8),
+       "18446744073709551615"},
+      {"date and time", VT_DATE, 8, 1, false, parsed("1998-07-15 10:20:30", VT_DATE),
+       "1998-07-15 10:20:30"},
+      {"date", VT_DATE, 8, 2, false, parsed("1998-07-15", VT_DATE), "1998-07-15"},
+      {"time", VT_DATE, 8, 3, false, parsed("10:20:30", VT_DATE), "10:20:30"},
+      {"quotes and backslash", VT_BSTR, 50, 0, false, wide(L"O'Neil \\ \"x\""),
+       "O'Neil \\ \"x\""},
+      {"CR LF", VT_BSTR, 50, 0, false, wide(L"line 1\r\nline 2"), "line 1\r\nline 2"},
+      {"Ctrl-Z", VT_BSTR, 50, 0, false, wide(L"a\x1A b"), "a\x1A b"},
+      {"non-ASCII and emoji", VT_BSTR, 50, 0, false, wide(L"Zoë Ünal 😀"),
+       "Zo\xC3\xAB \xC3\x9Cnal \xF0\x9F\x98\x80"},
+      {"text that looks like a GUID", VT_BSTR, 50, 0, false, wide(L"{" + std::wstring(guid.begin(), guid.end()) + L"}"),
+       "{" + guid + "}"},
+      {"GUID column", VT_BSTR, 38, 1, false, wide(L"{" + std::wstring(guid.begin(), guid.end()) + L"}"),
+       guid},
+      {"long memo", VT_BSTR, 0, 0, false, wide(std::wstring(100000, L'm')), std::string(100000, 'm')},
+      {"binary", VT_ARRAY | VT_UI1, 16, 0, false,
+       ole_variant(std::vector<BYTE>{0x00, 0xFF, 0x0D, 0x0A, 0x27, 0x5C}),
+       std::string("\x00\xFF\r\n'\\", 6)},
+      {"NULL", VT_I4, 4, 0, false, ole_variant(), "<NULL>"},
+      {"NULL text", VT_BSTR, 10, 0, false, ole_variant(), "<NULL>"},
+      {"NULL into NOT NULL number", VT_I4, 4, 0, true, ole_variant(), "0"},
+  };
+  int n = 0;
+  for (const round_trip_case& c : cases) {
+    const std::string table = "v" + std::to_string(n++);
+    t_ftd d(c.size, L"c", c.column_vt, c.not_null, false, ole_variant(), c.dw_reserved, L"");
+    if (c.column_vt == VT_DECIMAL) {
+      d.precision = 10;
+      d.scale = 2;
+    }
+    std::string type = tk_unicode_to_utf8(get_sql_native_type2(d, false));
+    if (c.column_vt == VT_BSTR) type += " CHARACTER SET utf8mb4";
+    if (c.not_null) type += " NOT NULL";
+    ASSERT_NO_THROW(engine_.execute("CREATE TABLE " + table + " (c " + type + ")")) << c.what;
+    const udb_field f(L"c", 0, c.value, false, false);
+    const std::string literal = get_fld_append_str(&f, &d, false);
+    EXPECT_NO_THROW(engine_.execute("INSERT INTO " + table + " (c) VALUES (" + literal + ")"))
+        << c.what << ": " << literal;
+    EXPECT_EQ(select_one("SELECT c FROM " + table), c.expected) << c.what << ": " << literal;
+  }
+}
+
+TEST_F(SqlValuesServer, EscapedControlCharactersRoundTrip) {
+  engine_.execute("CREATE TABLE e (c VARCHAR(20) CHARACTER SET utf8mb4)");
+  const std::string text("a\0b\r\n\x1A'\\\"", 9);
+  engine_.execute("INSERT INTO e (c) VALUES (" + to_mysql_str(text, VT_BSTR) + ")");
+  EXPECT_EQ(select_one("SELECT c FROM e"), text);
+}
+
+TEST_F(SqlValuesServer, ATextThatIsNoNumberIsRefusedNotRun) {
+  engine_.execute("CREATE TABLE n (c INT)");
+  t_ftd d(4, L"c", VT_I4, false, false, ole_variant(), 0, L"");
+  for (const wchar_t* hostile : {L"1);DROP TABLE n;--", L"abc", L"0x41"}) {
+    const udb_field f(L"c", 0, wide(hostile), false, false);
+    EXPECT_THROW(engine_.execute("INSERT INTO n (c) VALUES (" + get_fld_append_str(&f, &d, false) +
+                                 ")"),
+                 sql_exception);
+  }
+  EXPECT_EQ(select_one("SELECT COUNT(*) FROM n"), "0");
+}
+
+}  // namespace

@@ -1,0 +1,258 @@
+// Values as MySQL literal text, DEFAULT clauses by server version, and result data back into
+// values.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "OLE/ole_variant.h"
+#include "SQL/sql_engine.h"
+#include "SQL/sql_field.h"
+#include "SQL/sql_values.h"
+#include "TK/tk_exception.h"
+#include "UDB/udb_field.h"
+#include "UDB/udb_schema.h"
+
+namespace {
+
+constexpr std::uint32_t mariadb_10_11 = 0x000A0B13;
+
+udb_field field_of(const ole_variant& value, std::uint32_t size = 0) {
+  return udb_field(L"f", size, value, false, false);
+}
+
+ole_variant text(const std::wstring& t) { return ole_variant(t); }
+
+TEST(SqlValues, LiteralOfText) {
+  sql_engine engine;
+  struct literal_case { std::string text; VARTYPE vt; std::string expected; };
+  const std::string guid = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
+  const literal_case cases[] = {
+      {"O'Neil\\", VT_BSTR, "'O\\'Neil\\\\'"},
+      // Numbers stand bare only when they are numbers.
+      {"O'Neil\\", VT_I4, "'O\\'Neil\\\\'"},
+      {"1);DROP TABLE t;--", VT_I4, "'1);DROP TABLE t;--'"},
+      {"abc", VT_R8, "'abc'"},
+      {"42", VT_I4, "42"},
+      {"-1.5e+03", VT_R8, "-1.5e+03"},
+      {".5", VT_DECIMAL, ".5"},
+      {"-1", VT_BOOL, "-1"},
+      {"", VT_I4, "''"},
+      {"", VT_BSTR, "''"},
+      {"anything", VT_NULL, "NULL"},
+      {"anything", VT_EMPTY, "NULL"},
+      // Every character the server or the mysql client would take apart is escaped.
+      {std::string("a\0b\r\nc\x1A\"d", 9), VT_BSTR, "'a\\0b\\r\\nc\\Z\"d'"},
+      // A text column keeps a text that looks like a GUID as it is.
+      {guid, VT_BSTR, "'" + guid + "'"},
+      // Binary: hexadecimal or decimal digits bare, anything else quoted and escaped.
+      {"0x1A2b", VT_BLOB, "0x1A2b"},
+      {"0x", VT_ARRAY | VT_UI1, "0x"},
+      {"0x1G", VT_BLOB, "'0x1G'"},
+      {"12345", VT_BLOB, "12345"},
+      {"ab'c", VT_BLOB, "'ab\\'c'"},
+      {"1998-07-15 10:20:30", VT_DATE, "'1998-07-15 10:20:30'"},
+  };
+  for (const literal_case& c : cases) {
+    EXPECT_EQ(to_mysql_str(c.text, c.vt), c.expected) << c.text << " as " << c.vt;
+  }
+  EXPECT_EQ(to_mysql_str(guid, VT_BSTR, true), "'6B29FC40-CA47-1067-B31D-00DD010662DA'");
+  EXPECT_EQ(to_mysql_wstr(L"Zoë 😀 it's", VT_BSTR), L"'Zoë 😀 it\\'s'");
+  EXPECT_EQ(to_mysql_wstr(L"7", VT_I4), L"7");
+}
+
+TEST(SqlValues, LiteralOfField) {
+  sql_engine engine;
+  EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(
+                field_of(ole_variant(std::vector<BYTE>{0x00, 0xFF})))),
+            "0x00FF");
+  const udb_field empty = field_of(ole_variant());
+  EXPECT_EQ(to_mysql_str(&empty), "NULL");
+  const udb_field number = field_of(ole_variant(42));
+  EXPECT_EQ(to_mysql_str(&number), "42");
+  EXPECT_THROW(to_mysql_str(static_cast<const udb_field*>(nullptr)), tk_mail_assertion);
+}
+
+struct append_case {
+  ole_variant value;
+  VARTYPE column_vt;
+  bool not_null;
+  std::wstring default_value;
+  std::uint32_t dw_reserved;
+  std::string expected;
+};
+
+TEST(SqlValues, ValueForAColumn) {
+  sql_engine engine;
+  const append_case cases[] = {
+      {ole_variant(), VT_I4, false, L"", 0, "NULL"},
+      {ole_variant(), VT_I4, true, L"5", 0, "5"},
+      // The column's kind decides: a NOT NULL number without default takes 0.
+      {ole_variant(), VT_I4, true, L"", 0, "0"},
+      {ole_variant(), VT_R8, true, L"", 0, "0"},
+      {ole_variant(), VT_BSTR, true, L"", 0, "NULL"},
+      {ole_variant(), VT_BSTR, false, L"", 0, "NULL"},
+      {ole_variant(), VT_ARRAY | VT_UI1, false, L"", 0, "NULL"},
+      {ole_variant(7), VT_I4, false, L"", 0, "7"},
+      {text(L"12"), VT_I4, false, L"", 0, "12"},
+      {text(L"abc"), VT_I4, false, L"", 0, "'abc'"},
+      {text(L"Zoë's 😀"), VT_BSTR, false, L"", 0, "'Zoë\\'s 😀'"},
+      {text(L"line 1\r\nline 2"), VT_BSTR, false, L"", 0, "'line 1\\r\\nline 2'"},
+      {text(L"{6B29FC40-CA47-1067-B31D-00DD010662DA}"), VT_BSTR, false, L"", 0,
+       "'{6B29FC40-CA47-1067-B31D-00DD010662DA}'"},
+      {text(L"{6B29FC40-CA47-1067-B31D-00DD010662DA}"), VT_BSTR, false, L"", 1,
+       "'6B29FC40-CA47-1067-B31D-00DD010662DA'"},
+      {text(L"POINT(1 2)"), VT_BSTR, false, L"", 2, "ST_GeomFromText('POINT(1 2)')"},
+      {text(L"POINT('),(1"), VT_BSTR, false, L"", 8, "ST_GeomFromText('POINT(\\'),(1')"},
+  };
+  for (const append_case& c : cases) {
+    const udb_field f = field_of(c.value);
+    t_ftd d(10, L"c", c.column_vt, c.not_null, false,
+            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved,
+            L"");
+    EXPECT_EQ(get_fld_append_str(&f, &d, false), c.expected) << c.expected;
+  }
+}
+
+TEST(SqlValues, PlaceholderForLargeValuesOfPreparedStatements) {
+  sql_engine engine;
+  t_ftd d(0, L"c", VT_BSTR, false, false, ole_variant(), 0, L"");
+  const udb_field big = field_of(text(std::wstring(1048577, L'x')));
+  const udb_field fits = field_of(text(std::wstring(1048576, L'x')));
+  EXPECT_EQ(get_fld_append_str(&big, &d, true), "?");
+  EXPECT_EQ(get_fld_append_str(&big, &d, false).size(), 1048579u);
+  EXPECT_EQ(get_fld_append_str(&fits, &d, true).size(), 1048578u);
+  EXPECT_THROW(get_fld_append_str(nullptr, &d, false), tk_mail_assertion);
+  EXPECT_THROW(get_fld_append_str(&fits, nullptr, false), tk_mail_assertion);
+}
+
+struct default_case {
+  VARTYPE vt;
+  std::wstring default_value;
+  std::uint32_t dw_reserved;
+  std::uint32_t version;
+  std::wstring expected;
+};
+
+TEST(SqlValues, DefaultClauseText) {
+  sql_engine engine;
+  const default_case cases[] = {
+      {VT_I4, L"42", 0, mariadb_10_11, L"42"},
+      {VT_I4, L"007", 0, mariadb_10_11, L""},
+      {VT_I2, L"99999999999", 0, mariadb_10_11, L""},
+      {VT_I8, L"-9223372036854775808", 0, mariadb_10_11, L"-9223372036854775808"},
+      {VT_UI8, L"-1", 0, mariadb_10_11, L""},
+      {VT_UI8, L"18446744073709551615", 0, mariadb_10_11, L""},
+      {VT_R8, L"-0.0", 0, mariadb_10_11, L"-0.0"},
+      {VT_R8, L"2.5e3", 0, mariadb_10_11, L"2.5e3"},
+      {VT_R8, L"abc", 0, mariadb_10_11, L""},
+      {VT_R8, L"1);DROP TABLE t", 0, mariadb_10_11, L""},
+      {VT_CY, L"0,0", 0, mariadb_10_11, L""},
+      {VT_I4, L"NEWID()", 0, mariadb_10_11, L""},
+      {VT_BSTR, L"it's\r\n", 0, mariadb_10_11, L"'it\\'s\\r\\n'"},
+      {VT_BSTR, L"to_char(sysdate,'yyyy-mm-dd hh24:mi:ss')", 0, mariadb_10_11, L""},
+      {VT_BSTR, L"", 0, mariadb_10_11, L""},
+      {VT_DATE, L"1998-07-15", 2, mariadb_10_11, L"\"1998-07-15\""},
+      {VT_DATE, L"1998-07-15 10:20:30", 1, mariadb_10_11, L"\"1998-07-15 10:20:30\""},
+      {VT_DATE, L"GetDate()", 1, mariadb_10_11, L"CURRENT_TIMESTAMP"},
+      {VT_DATE, L"", 9, mariadb_10_11, L"CURRENT_TIMESTAMP"},
+      // Current date and time as a default: an expression from MariaDB 10.2.1 and MySQL 8.0.13,
+      // nothing before.
+      {VT_DATE, L"", 10, mariadb_10_11, L"(CURRENT_DATE())"},
+      {VT_DATE, L"", 11, mariadb_10_11, L"(CURRENT_TIME())"},
+      {VT_DATE, L"", 10, 0x0008000D, L"(CURRENT_DATE())"},
+      {VT_DATE, L"", 10, 0x0008000C, L""},
+      {VT_DATE, L"", 11, 0x00050700, L""},
+      {VT_DATE, L"", 10, 0x000A0200, L""},
+      {VT_DATE, L"date()", 2, mariadb_10_11, L"(CURRENT_DATE())"},
+      {VT_DATE, L"", 1, mariadb_10_11, L""},
+  };
+  for (const default_case& c : cases) {
+    engine.version = c.version;
+    t_ftd d(8, L"c", c.vt, false, false,
+            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved,
+            L"");
+    EXPECT_EQ(make_mysql_def_val(&d), c.expected) << c.vt << " " << c.dw_reserved;
+  }
+  EXPECT_THROW(make_mysql_def_val(nullptr), tk_mail_assertion);
+}
+
+struct variant_case {
+  VARTYPE vt;
+  const char* text;
+  VARTYPE expected_vt;
+  std::string expected_literal;
+};
+
+TEST(SqlValues, ValueFromText) {
+  sql_engine engine;
+  const variant_case cases[] = {
+      {VT_BOOL, "", VT_BOOL, "0"},
+      {VT_BOOL, "0", VT_BOOL, "0"},
+      {VT_BOOL, "0.0", VT_BOOL, "0"},
+      {VT_BOOL, "1", VT_BOOL, "1"},
+      {VT_BOOL, "-1", VT_BOOL, "1"},
+      {VT_BOOL, "\x01", VT_BOOL, "1"},
+      {VT_BOOL, "yes", VT_BOOL, "1"},
+      {VT_BOOL, nullptr, VT_EMPTY, "NULL"},
+      {VT_I4, "42", VT_I4, "42"},
+      {VT_BSTR, "it's", VT_BSTR, "'it\\'s'"},
+  };
+  for (const variant_case& c : cases) {
+    const udb_field f = field_of(get_variant(c.vt, c.text));
+    EXPECT_EQ(f.get_type(), c.expected_vt) << (c.text ? c.text : "(null)");
+    EXPECT_EQ(to_mysql_str(&f), c.expected_literal) << (c.text ? c.text : "(null)");
+  }
+  EXPECT_EQ(field_of(get_variant(VT_BOOL, L"0")).get_type(), VT_BOOL);
+}
+
+TEST(SqlValues, ValueFromResultColumn) {
+  sql_engine engine;
+  const char bytes[] = {'a', '\0', 'b'};
+  const char letters[] = {'a', '\'', 'b'};
+  struct column_case { int type; unsigned flags; bool blob_to_text; const char* data; VARTYPE vt;
+                       std::string literal; };
+  const column_case cases[] = {
+      {252, 128, false, bytes, VT_ARRAY | VT_UI1, "0x610062"},
+      {252, 128, true, letters, VT_BSTR, "'a\\'b'"},
+      {252, 0, false, letters, VT_BSTR, "'a\\'b'"},
+      {253, 128, false, bytes, VT_ARRAY | VT_UI1, "0x610062"},
+      {253, 0, false, letters, VT_BSTR, "'a\\'b'"},
+  };
+  for (const column_case& c : cases) {
+    engine.set_blob_to_text(c.blob_to_text);
+    const udb_field f = field_of(get_variant(c.type, 3, c.flags, c.data));
+    EXPECT_EQ(f.get_type(), c.vt) << c.type;
+    EXPECT_EQ(to_mysql_str(&f), c.literal) << c.type;
+  }
+  engine.set_blob_to_text(false);
+  EXPECT_EQ(field_of(get_variant(252, 0, 128, static_cast<const char*>(nullptr))).get_type(),
+            VT_EMPTY);
+  EXPECT_EQ(field_of(get_variant(3, 2, 0, "-7")).get_type(), VT_I4);
+  const wchar_t wide[] = {0x00FF, 0x0001};
+  EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(field_of(get_variant(253, 2, 128, wide)))),
+            "0xFF01");
+}
+
+TEST(SqlField, FieldsOfAColumn) {
+  sql_engine engine;
+  const sql_field null_field(L"n", 3, 4, 0, static_cast<const char*>(nullptr));
+  EXPECT_EQ(null_field.get_type(), VT_EMPTY);
+  EXPECT_EQ(null_field.size, 4u);
+  EXPECT_FALSE(null_field.not_null);
+
+  t_ftd blob(3, L"b", VT_ARRAY | VT_UI1, false, false, ole_variant(), 0, L"");
+  const sql_field bytes(blob, 3, "\x01\x00\x02");
+  EXPECT_EQ(bytes.name, L"b");
+  EXPECT_EQ(to_mysql_str(&bytes), "0x010002");
+  engine.set_blob_to_text(true);
+  EXPECT_EQ(sql_field(blob, 3, "abc").get_type(), VT_BSTR);
+  engine.set_blob_to_text(false);
+
+  t_ftd number(4, L"i", VT_I4, false, false, ole_variant(), 0, L"");
+  const sql_field i(number, 2, "42");
+  EXPECT_EQ(i.get_type(), VT_I4);
+  EXPECT_EQ(i.to_wstring(), L"42");
+}
+
+}  // namespace
