@@ -319,6 +319,16 @@ TEST(jet_sql_engine, errors) {
       {L"SELECT Left(Name) FROM Customers", 3075, nullptr},
       {L"SELECT CInt(100000) AS x", 3349, nullptr},
       {L"SELECT CLng('abc') AS x", 3464, nullptr},
+      // Numbers far outside what the functions take fail cleanly.
+      {L"SELECT Year(1e300) AS x", 3464, nullptr},
+      {L"SELECT Left('abc', 1e300) AS x", 3075, nullptr},
+      {L"SELECT DateAdd('d', 1e300, #1/1/2000#) AS x", 3075, nullptr},
+      {L"SELECT DateAdd('yyyy', 9000, #1/1/2000#) AS x", 3075, nullptr},
+      {L"SELECT DateSerial(1e300, 1, 1) AS x", 3075, nullptr},
+      {L"SELECT CInt(1e300) AS x", 3349, nullptr},
+      {L"SELECT CCur(1e300) AS x", 3349, nullptr},
+      {L"SELECT 5 \\ 0 AS x", 3075, L"Division by zero."},
+      {L"SELECT TOP 1e20 * FROM Orders", 3141, nullptr},
   };
   auto catalog = small_catalog();
   jet_sql_engine engine(*catalog);

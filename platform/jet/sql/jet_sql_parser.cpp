@@ -361,6 +361,7 @@ class parser {
         core.top_count = n.real;
       else
         syntax_statement();
+      if (!(core.top_count >= 0 && core.top_count < 2147483648.0)) syntax_statement();
       core.top = true;
       if (is_word(L"percent")) {
         advance();
