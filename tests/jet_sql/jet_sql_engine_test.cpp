@@ -231,6 +231,7 @@ TEST(jet_sql_engine, queries) {
       {L"SELECT * FROM [Customer Totals] ORDER BY Total DESC",
        {"text L\"berg & co\"|cur 425000", "text L\"\\xC4rzte GmbH\"|cur 125000"}},
       {L"SELECT OrderID * 2 AS Twice FROM Orders WHERE Twice > 26", {"int 28"}},
+      {L"select count(*) from (SELECT OrderID FROM Orders WITH OWNERACCESS OPTION;\r\n)", {"int 5"}},
       // DISTINCTROW: one row per customer record, however many orders match.
       {L"SELECT DISTINCTROW Customers.Name FROM Customers INNER JOIN Orders ON Customers.ID = Orders.CustomerID "
        L"ORDER BY Customers.Name",

@@ -184,13 +184,6 @@ class parser {
       jet_sql_raise(jet_err_invalid_statement,
                 L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     }
-    if (is_word(L"with")) {  // WITH OWNERACCESS OPTION: no meaning without user-level rights
-      advance();
-      if (!is_word(L"owneraccess")) syntax_statement();
-      advance();
-      if (!is_word(L"option")) syntax_statement();
-      advance();
-    }
     while (is_symbol(L";")) advance();
     if (peek().type != token::kind::end)
       jet_sql_raise(jet_err_characters_after_end, L"Characters found after end of SQL statement.");
@@ -321,6 +314,13 @@ class parser {
         if (!is_symbol(L",")) break;
         advance();
       }
+    }
+    if (is_word(L"with")) {  // WITH OWNERACCESS OPTION: no meaning without user-level rights
+      advance();
+      if (!is_word(L"owneraccess")) syntax_statement();
+      advance();
+      if (!is_word(L"option")) syntax_statement();
+      advance();
     }
     return q;
   }
