@@ -38,6 +38,39 @@ TEST(jet_sql_reader, query_texts_agree_with_mdb_export) {
   }
 }
 
+// The saved queries of the query-kind files open as Jet opens them: rows for a select or a
+// union, DAO's errors for the rest.
+TEST(jet_sql_reader, query_kinds_open_or_fail_as_dao) {
+  struct {
+    const wchar_t* name;
+    long number;
+  } kinds[] = {
+      {L"SelectQuery", 0},
+      {L"UnionQuery", 3061},     // its SELECTs have no FROM: every column is a parameter
+      {L"CrosstabQuery", 3096},  // its WHERE holds Avg()
+      {L"AppendQuery", 3219},   {L"UpdateQuery", 3219},         {L"DeleteQuery", 3219},
+      {L"MakeTableQuery", 3219}, {L"DataDefinitionQuery", 3219}, {L"PassthroughQuery", 3219},
+  };
+  for (const char* path : {"access/jet3/queryTestV1997.mdb", "access/jet4/queryTestV2000.mdb",
+                           "access/ace/queryTestV2007.accdb", "access/ace/queryTestV2010.accdb"}) {
+    SCOPED_TRACE(path);
+    auto file = open_file(path);
+    ASSERT_TRUE(file);
+    reader_catalog catalog(*file);
+    jet_sql_engine engine(catalog);
+    for (const auto& k : kinds) {
+      SCOPED_TRACE(testing::PrintToString(std::wstring(k.name)));
+      jet_sql_error error;
+      auto result = engine.open(catalog.find_query(k.name).value_or(L""), error);
+      EXPECT_EQ(error.number, k.number) << testing::PrintToString(error.description);
+      std::vector<jet_sql_value> row;
+      while (result && result->next(row, error)) {
+      }
+      EXPECT_EQ(error.number, k.number);
+    }
+  }
+}
+
 size_t row_count(jet_sql_engine& engine, const std::wstring& sql, jet_sql_error& error) {
   auto result = engine.open(sql, error);
   if (!result) return 0;

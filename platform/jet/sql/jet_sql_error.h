@@ -25,6 +25,7 @@ enum jet_error_number : long {
   jet_err_type_mismatch = 3464,
   jet_err_circular_reference = 3103,
   jet_err_too_complex = 3360,
+  jet_err_aggregate_in_where = 3096,
   jet_err_engine = 3001,                 // SQLite refused what we gave it
 };
 

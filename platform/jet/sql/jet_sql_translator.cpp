@@ -281,7 +281,7 @@ class translator {
       if (!item.star && !item.alias.empty()) sc.aliases.emplace_back(item.alias, item.expr);
 
     std::vector<select_item> list = items(core, sc);
-    std::string where = core.where ? condition(*core.where, sc) : "";
+    std::string where = where_clause(core, sc);
     std::vector<std::string> group;
     for (const auto& g : core.group_by) {
       typed t = expr(*g, sc);
@@ -360,6 +360,19 @@ class translator {
     return out;
   }
 
+  // WHERE filters rows before they are grouped: an aggregate there is an error, as in Jet.
+  std::string where_clause(const jet_select_core& core, scope& sc) {
+    if (!core.where) return "";
+    bool aggregate = sc.aggregate;
+    sc.aggregate = false;
+    std::string sql = condition(*core.where, sc);
+    if (sc.aggregate)
+      jet_sql_raise(jet_err_aggregate_in_where,
+                    L"Cannot have aggregate function in WHERE clause (" + core.where->source + L").");
+    sc.aggregate = aggregate;
+    return sql;
+  }
+
   static int result_type(int t) { return t == unknown_type ? jet_type_text : t; }
 
   std::string table_ref(const jet_table_ref& ref, scope& sc, bool joined) {
@@ -419,7 +432,7 @@ class translator {
     scope sc;
     std::string from = from_clause(core, sc);
     std::vector<select_item> row_heads = items(core, sc);
-    std::string where = core.where ? condition(*core.where, sc) : "";
+    std::string where = where_clause(core, sc);
     typed pivot = expr(*st.pivot, sc);
     std::string pivot_sql = is_text(pivot.type) ? pivot.sql + " COLLATE JETTEXT" : pivot.sql;
     std::string tail = from.empty() ? "" : " FROM " + from;
