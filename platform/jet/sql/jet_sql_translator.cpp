@@ -115,7 +115,7 @@ struct source {
 
 struct scope {
   std::vector<source> sources;
-  const scope* outer = nullptr;
+  scope* outer = nullptr;
   // Select-list aliases, which other expressions of the same SELECT may name.
   std::vector<std::pair<std::wstring, jet_expr_ptr>> aliases;
   std::vector<std::wstring> expanding;  // aliases being inlined, against cycles
@@ -172,7 +172,7 @@ class translator {
 
   // ---- queries -----------------------------------------------------------------------------
 
-  jet_translation query(const jet_query& q, const scope* outer) {
+  jet_translation query(const jet_query& q, scope* outer) {
     if (q.parts.size() == 1) return select(q.parts.front(), outer, &q.order_by);
     jet_translation out;
     for (size_t i = 0; i < q.parts.size(); ++i) {
@@ -181,7 +181,7 @@ class translator {
         out.columns = part.columns;
       } else {
         if (part.columns.size() != out.columns.size())
-          jet_sql_raise(3307, L"The number of columns in the two selected tables or queries of a union query do not match.");
+          jet_sql_raise(jet_err_union_columns, L"The number of columns in the two selected tables or queries of a union query do not match.");
         for (size_t c = 0; c < out.columns.size(); ++c) out.columns[c].type = unify(out.columns[c].type, part.columns[c].type);
         out.sql += q.union_all[i - 1] ? " UNION ALL " : " UNION ";
       }
@@ -192,9 +192,9 @@ class translator {
       out.sql += " ORDER BY ";
       for (size_t i = 0; i < q.order_by.size(); ++i) {
         if (i) out.sql += ", ";
-        out.sql += std::to_string(union_order_position(*q.order_by[i].expr, out.columns) + 1);
-        if (is_text(out.columns[static_cast<size_t>(union_order_position(*q.order_by[i].expr, out.columns))].type))
-          out.sql += " COLLATE JETTEXT";
+        size_t position = union_order_position(*q.order_by[i].expr, out.columns);
+        out.sql += std::to_string(position + 1);
+        if (is_text(out.columns[position].type)) out.sql += " COLLATE JETTEXT";
         if (q.order_by[i].descending) out.sql += " DESC";
       }
     }
@@ -202,18 +202,18 @@ class translator {
   }
 
   // A union sorts by the names of its first SELECT's columns.
-  int union_order_position(const jet_expr& e, const std::vector<jet_sql_column>& columns) {
+  size_t union_order_position(const jet_expr& e, const std::vector<jet_sql_column>& columns) {
     if (e.type == jet_expr::kind::column) {
       for (size_t i = 0; i < columns.size(); ++i)
-        if (same(columns[i].name, e.parts.back())) return static_cast<int>(i);
+        if (same(columns[i].name, e.parts.back())) return i;
       std::wstring full;
       for (const auto& p : e.parts) full += (full.empty() ? L"" : L".") + p;
       for (size_t i = 0; i < columns.size(); ++i)
-        if (same(columns[i].name, full)) return static_cast<int>(i);
+        if (same(columns[i].name, full)) return i;
     }
     if (e.type == jet_expr::kind::integer_literal && e.integer >= 1 && e.integer <= static_cast<long long>(columns.size()))
-      return static_cast<int>(e.integer - 1);
-    jet_sql_raise(3138, L"Syntax error in ORDER BY clause.");
+      return static_cast<size_t>(e.integer - 1);
+    jet_sql_raise(jet_err_syntax_order_by, L"Syntax error in ORDER BY clause.");
   }
 
   struct select_item {
@@ -273,7 +273,7 @@ class translator {
     return out;
   }
 
-  jet_translation select(const jet_select_core& core, const scope* outer, const std::vector<jet_order_item>* order_by) {
+  jet_translation select(const jet_select_core& core, scope* outer, const std::vector<jet_order_item>* order_by) {
     scope sc;
     sc.outer = outer;
     std::string from = from_clause(core, sc);
@@ -506,7 +506,7 @@ class translator {
     const std::wstring& name = e.parts.back();
     if (e.parts.size() >= 2) {
       const std::wstring& qualifier = e.parts[e.parts.size() - 2];
-      for (const scope* s = &sc; s; s = s->outer)
+      for (scope* s = &sc; s; s = s->outer)
         for (size_t i = 0; i < s->sources.size(); ++i) {
           const source& src = s->sources[i];
           if (!same(src.alias, qualifier)) continue;
@@ -523,7 +523,7 @@ class translator {
       add_parameter(full);
       return {"NULL", unknown_type};
     }
-    for (const scope* s = &sc; s; s = s->outer) {
+    for (scope* s = &sc; s; s = s->outer) {
       const source* found = nullptr;
       const jet_sql_column* found_column = nullptr;
       size_t found_index = 0;
@@ -549,10 +549,9 @@ class translator {
         if (!same(alias, name)) continue;
         if (std::any_of(s->expanding.begin(), s->expanding.end(), [&](const std::wstring& a) { return same(a, name); }))
           jet_sql_raise(jet_err_circular_reference, L"Circular reference caused by alias '" + name + L"' in query definition's SELECT list.");
-        auto& mutable_scope = const_cast<scope&>(*s);
-        mutable_scope.expanding.push_back(name);
-        typed t = expr(*aliased, mutable_scope);
-        mutable_scope.expanding.pop_back();
+        s->expanding.push_back(name);
+        typed t = expr(*aliased, *s);
+        s->expanding.pop_back();
         last_column_.clear();
         return {"(" + t.sql + ")", t.type};
       }
