@@ -3,22 +3,35 @@
 # SQL dump file with VDYAGENT.
 #   scripts/convert.sh [ACCESS_FILE [DUMP_FILE]]
 # Without ACCESS_FILE it converts the Northwind sample of ../shared/testdata when that is there.
+# DUMP_FILE defaults to the Access file's name with ".sql", in the current folder.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release
+here=$PWD
+checkout=$(cd "$(dirname "$0")/.." && pwd)
 
-agent=build/release/console/VDYAGENT
-if [ ! -x "$agent" ]; then
-  echo "Built the engine; the console program VDYAGENT is not part of this version yet." >&2
-  exit 1
+# Paths the user gives are taken from the folder the script was started in.
+absolute() { case $1 in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$here/$1" ;; esac; }
+if [ $# -ge 1 ]; then
+  src=$(absolute "$1")
+else
+  src=$checkout/../shared/testdata/access/real/nwind.mdb
 fi
-src=${1:-../shared/testdata/access/real/nwind.mdb}
 if [ ! -f "$src" ]; then
   echo "No Access file at $src: give its path as the first argument." >&2
   exit 1
 fi
-dump=${2:-$(basename "${src%.*}").sql}
-"$agent" --src="$src" --dump --dest="$(basename "${src%.*}")"
-echo "Dump written to $dump"
+base=$(basename "$src")
+dump=$(absolute "${2:-${base%.*}.sql}")
+
+cd "$checkout"
+bash scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+
+status=0
+build/release/console/VDYAGENT --src="$src" --dump --dest="$dump" || status=$?
+case $status in
+  0) echo "Dump written to $dump" ;;
+  2) echo "Dump written to $dump; some tables or rows failed (see the errors above)." >&2 ;;
+  *) echo "No dump written: VDYAGENT ended with exit code $status." >&2 ;;
+esac
+exit "$status"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/sql/jet_query_text.h"
-#include "tests/jet_sql/msys_queries_export.h"
+#include "tests/jet_sql/mdbtools_export.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -202,6 +202,9 @@ TEST(jet_query_text, select_options_and_bad_rows) {
       {{row(jet_qa_type, nullptr, jet_qk_select), row(jet_qa_flags, nullptr, 0x0E),
         row(jet_qa_table, nullptr, std::nullopt, L"Old Table", L"o"), row(jet_qa_column, L"o.a", 0)},
        L"SELECT DISTINCT o.a\r\nFROM [Old Table] AS o\r\nWITH OWNERACCESS OPTION;\r\n"},
+      {{row(jet_qa_type, nullptr, jet_qk_select), row(jet_qa_table, nullptr, std::nullopt, L"Order"),
+        row(jet_qa_table, nullptr, std::nullopt, L"2nd"), row(jet_qa_column, L"[Order].Date", 0, L"Group")},
+       L"SELECT [Order].Date AS [Group]\r\nFROM [Order], [2nd];\r\n"},
       {{row(jet_qa_type, nullptr, jet_qk_make_table, L"New"), row(jet_qa_remote_db, nullptr, std::nullopt, L"x.mdb"),
         row(jet_qa_column, L"1", 0, L"one")},
        L"SELECT 1 AS one INTO New IN 'x.mdb';\r\n"},

@@ -10,7 +10,8 @@
 #include "platform/jet/sql/jet_date.h"
 #include "platform/jet/sql/jet_query_text.h"
 #include "platform/win/string_compare.h"
-#include "tests/jet_sql/msys_queries_export.h"
+#include "platform/jet/sql/jet_text.h"
+#include "tests/jet_sql/mdbtools_export.h"
 
 namespace {
 
@@ -37,19 +38,6 @@ class memory_cursor : public jet_sql_cursor {
   bool started_ = false;
 };
 
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    if (pclose(pipe) != 0) ADD_FAILURE() << "failed: " << command;
-  } else {
-    ADD_FAILURE() << "cannot run: " << command;
-  }
-  return out;
-}
-
 // mdb-schema's type words, as DAO types.
 int type_of(const std::string& word) {
   if (word.rfind("Long Integer", 0) == 0) return jet_type_long;
@@ -66,43 +54,6 @@ int type_of(const std::string& word) {
   return jet_type_text;
 }
 
-// One CSV line set of mdb-export (quoted text, doubled quotes, bare NULL for Null).
-std::vector<std::vector<std::optional<std::string>>> parse_csv(const std::string& text) {
-  std::vector<std::vector<std::optional<std::string>>> rows;
-  std::vector<std::optional<std::string>> row;
-  std::string field;
-  bool quoted = false, in_quotes = false;
-  auto end_field = [&] {
-    row.push_back(!quoted && field == "NULL" ? std::nullopt : std::optional<std::string>(field));
-    field.clear();
-    quoted = false;
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (in_quotes) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        in_quotes = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      in_quotes = quoted = true;
-    } else if (c == ',') {
-      end_field();
-    } else if (c == '\n') {
-      end_field();
-      rows.push_back(std::move(row));
-      row.clear();
-    } else {
-      field += c;
-    }
-  }
-  return rows;
-}
-
 jet_sql_value cell(const std::optional<std::string>& s, int type) {
   if (!s) return jet_sql_value::null();
   switch (type) {
@@ -116,7 +67,7 @@ jet_sql_value cell(const std::optional<std::string>& s, int type) {
       return jet_sql_value::date(jet_ole_date(p));
     }
     case jet_type_long_binary: return jet_sql_value::binary({s->begin(), s->end()});
-    default: return jet_sql_value::from_text(from_utf8(*s));
+    default: return jet_sql_value::from_text(jet_from_utf8(*s));
   }
 }
 
@@ -160,21 +111,21 @@ std::vector<std::wstring> memory_catalog::query_names() const {
 
 std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
   auto catalog = std::make_unique<memory_catalog>();
-  std::istringstream names(run("mdb-tables -1 '" + path + "'"));
+  std::istringstream names(run_command("mdb-tables -1 '" + path + "'"));
   std::string table;
   while (std::getline(names, table)) {
     if (table.empty()) continue;
     // Column types from the schema: lines "\t[Name]\t\t\tType ...".
     std::vector<jet_sql_column> columns;
-    std::istringstream schema(run("mdb-schema -T '" + table + "' '" + path + "' access"));
+    std::istringstream schema(run_command("mdb-schema -T '" + table + "' '" + path + "' access"));
     std::string line;
     while (std::getline(schema, line)) {
       size_t open = line.find("\t["), close = line.find("]\t");
       if (open == std::string::npos || close == std::string::npos) continue;
       size_t type_start = line.find_first_not_of('\t', close + 1);
-      columns.push_back({from_utf8(line.substr(open + 2, close - open - 2)), type_of(line.substr(type_start))});
+      columns.push_back({jet_from_utf8(line.substr(open + 2, close - open - 2)), type_of(line.substr(type_start))});
     }
-    auto rows = parse_csv(run("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' '" + path + "' '" + table + "'"));
+    auto rows = parse_mdb_csv(run_command("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' '" + path + "' '" + table + "'"));
     std::vector<std::vector<jet_sql_value>> values;
     for (const auto& r : rows) {
       if (r.size() != columns.size()) continue;
@@ -182,7 +133,7 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
       for (size_t i = 0; i < r.size(); ++i) row.push_back(cell(r[i], columns[i].type));
       values.push_back(std::move(row));
     }
-    catalog->add_table(from_utf8(table), std::make_shared<memory_table>(std::move(columns), std::move(values)));
+    catalog->add_table(jet_from_utf8(table), std::make_shared<memory_table>(std::move(columns), std::move(values)));
   }
   for (const auto& [name, rows] : export_saved_queries(path))
     if (auto sql = jet_query_sql(rows, jet_text_dialect::jet4)) catalog->add_query(name, *sql);

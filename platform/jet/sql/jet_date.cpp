@@ -64,11 +64,23 @@ double jet_ole_date(const jet_date_parts& p) {
   return jet_ole_date(days + whole, fraction - static_cast<double>(whole));
 }
 
-long long jet_date_days(double d) { return static_cast<long long>(std::trunc(d)); }
+namespace {
+
+// Keeps calendar arithmetic defined for any double: outside Jet's range dates stick to its ends.
+double clamp_date(double d) {
+  if (!(d >= jet_min_date - 0.99999)) return jet_min_date;
+  if (d > jet_max_date) return jet_max_date;
+  return d;
+}
+
+}  // namespace
+
+long long jet_date_days(double d) { return static_cast<long long>(std::trunc(clamp_date(d))); }
 
 double jet_date_time(double d) { return std::fabs(d - std::trunc(d)); }
 
 jet_date_parts jet_date_split(double d) {
+  d = clamp_date(d);
   long long days = jet_date_days(d);
   long long seconds = std::llround(jet_date_time(d) * 86400.0);
   if (seconds >= 86400) {  // rounding reached the next midnight

@@ -11,6 +11,11 @@ struct jet_date_parts {
   int weekday = 7;  // 1 = Sunday ... 7 = Saturday
 };
 
+// The dates Jet can hold: 1 January 100 to 31 December 9999, as OLE dates.
+constexpr double jet_min_date = -657434.0;
+constexpr double jet_max_date = 2958465.99999;
+inline bool jet_date_in_range(double d) { return d >= jet_min_date - 0.99999 && d <= jet_max_date; }
+
 // Days from 30 December 1899 of a day of the proleptic Gregorian calendar; months and days
 // outside their range carry over as DateSerial does (month 13 is January of the next year).
 long long jet_days_from_civil(long long year, long long month, long long day);

@@ -320,6 +320,7 @@ std::vector<std::wstring> sections(const std::wstring& f) {
 }  // namespace
 
 std::wstring jet_format_number(double v, const std::wstring& format) {
+  if (!std::isfinite(v)) return jet_number_text(v);
   std::wstring f = format;
   if (f.empty() || ieq(f, L"General Number")) return jet_number_text(v);
   if (ieq(f, L"Currency")) f = L"$#,##0.00;($#,##0.00)";

@@ -280,6 +280,17 @@ std::wstring union_text(const std::vector<jet_query_row>& rows) {
 }  // namespace
 
 std::wstring jet_bracket_name(const std::wstring& name) {
+  // Words of Jet SQL itself stand in brackets when they name a table or a column.
+  static const wchar_t* const reserved[] = {
+      L"ADD",     L"ALL",    L"ALTER",  L"AND",      L"ANY",         L"AS",    L"ASC",    L"BETWEEN", L"BY",
+      L"COLUMN",  L"CONSTRAINT", L"CREATE", L"DATABASE", L"DELETE",   L"DESC",  L"DISTINCT", L"DISTINCTROW",
+      L"DROP",    L"EXISTS", L"FROM",   L"GROUP",    L"HAVING",      L"IN",    L"INDEX",  L"INNER",   L"INSERT",
+      L"INTO",    L"IS",     L"JOIN",   L"KEY",      L"LEFT",        L"LIKE",  L"NOT",    L"NULL",    L"ON",
+      L"OR",      L"ORDER",  L"OUTER",  L"PARAMETERS", L"PIVOT",     L"PRIMARY", L"RIGHT", L"SELECT", L"SET",
+      L"TABLE",   L"TOP",    L"TRANSFORM", L"UNION", L"UNIQUE",      L"UPDATE", L"VALUES", L"WHERE",  L"WITH",
+  };
+  for (const wchar_t* word : reserved)
+    if (same_name(name, word)) return L"[" + name + L"]";
   bool plain = !name.empty() && !std::iswdigit(name.front());
   for (wchar_t c : name)
     if (!(std::iswalnum(c) || c == L'_' || c > 0x7F)) plain = false;

@@ -44,11 +44,22 @@ jet_sql_value jet_value_from_sqlite(sqlite3_value* v, int type) {
       return number ? jet_sql_value::boolean(sqlite3_value_double(v) != 0) : jet_sql_value::from_text(text_of(v));
     case jet_type_byte: case jet_type_integer: case jet_type_long: case jet_type_big_int:
       if (stored == SQLITE_INTEGER) return jet_sql_value::from_integer(sqlite3_value_int64(v));
-      if (stored == SQLITE_FLOAT) return jet_sql_value::from_integer(static_cast<std::int64_t>(std::nearbyint(sqlite3_value_double(v))));
+      if (stored == SQLITE_FLOAT) {
+        double d = std::nearbyint(sqlite3_value_double(v));
+        // A value past the integer range stays a number rather than wrapping.
+        return std::fabs(d) < 9.2e18 ? jet_sql_value::from_integer(static_cast<std::int64_t>(d)) : jet_sql_value::from_real(d);
+      }
       return jet_sql_value::from_text(text_of(v));
     case jet_type_currency:
-      if (stored == SQLITE_INTEGER) return jet_sql_value::currency(sqlite3_value_int64(v) * 10000);
-      if (stored == SQLITE_FLOAT) return jet_sql_value::currency(std::llround(sqlite3_value_double(v) * 10000.0));
+      if (stored == SQLITE_INTEGER) {
+        std::int64_t i = sqlite3_value_int64(v);
+        if (i > -922337203685477LL && i < 922337203685477LL) return jet_sql_value::currency(i * 10000);
+        return jet_sql_value::from_real(static_cast<double>(i));
+      }
+      if (stored == SQLITE_FLOAT) {
+        double d = sqlite3_value_double(v);
+        return std::fabs(d) < 9.2e14 ? jet_sql_value::currency(std::llround(d * 10000.0)) : jet_sql_value::from_real(d);
+      }
       return jet_sql_value::from_text(text_of(v));
     case jet_type_single: case jet_type_double: case jet_type_decimal:
       return number ? jet_sql_value::from_real(sqlite3_value_double(v)) : jet_sql_value::from_text(text_of(v));

@@ -24,6 +24,10 @@ enum jet_error_number : long {
   jet_err_ambiguous_field = 3079,
   jet_err_type_mismatch = 3464,
   jet_err_circular_reference = 3103,
+  jet_err_too_complex = 3360,
+  jet_err_aggregate_in_where = 3096,
+  jet_err_union_columns = 3307,
+  jet_err_syntax_order_by = 3138,
   jet_err_engine = 3001,                 // SQLite refused what we gave it
 };
 

@@ -93,9 +93,17 @@ bool date_of(sqlite3_value* v, double& out) {
       out = *d;
       return true;
     }
-    return parse_number(text_of(v), out);
+    return parse_number(text_of(v), out) && jet_date_in_range(out);
   }
-  return number_of(v, out);
+  return number_of(v, out) && jet_date_in_range(out);
+}
+
+// A count or position argument (Left, Mid, Space...): a whole number Jet can hold.
+bool count_of(sqlite3_value* v, size_t& out) {
+  double d;
+  if (!number_of(v, d) || !(d >= 0 && d < 2147483648.0)) return false;
+  out = static_cast<size_t>(d);
+  return true;
 }
 
 // Reads argument i as a number, failing the call when it is not one. Null is reported by the
@@ -135,32 +143,30 @@ void fn_len(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void fn_left(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
-  NUMBER_ARG(n, 1);
-  if (n < 0) return fail(ctx, invalid_call);
-  std::wstring s = text_of(argv[0]);
-  result_text(ctx, s.substr(0, static_cast<size_t>(n)));
+  size_t n;
+  if (!count_of(argv[1], n)) return fail(ctx, invalid_call);
+  result_text(ctx, text_of(argv[0]).substr(0, n));
 }
 
 void fn_right(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
-  NUMBER_ARG(n, 1);
-  if (n < 0) return fail(ctx, invalid_call);
+  size_t k;
+  if (!count_of(argv[1], k)) return fail(ctx, invalid_call);
   std::wstring s = text_of(argv[0]);
-  size_t k = static_cast<size_t>(n);
   result_text(ctx, k >= s.size() ? s : s.substr(s.size() - k));
 }
 
 void fn_mid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
-  NUMBER_ARG(start, 1);
-  if (start < 1) return fail(ctx, invalid_call);
+  size_t start;
+  if (!count_of(argv[1], start) || start < 1) return fail(ctx, invalid_call);
   std::wstring s = text_of(argv[0]);
-  size_t from = static_cast<size_t>(start) - 1;
+  size_t from = start - 1;
   if (from >= s.size()) return result_text(ctx, L"");
   if (argc > 2 && !is_null(argv[2])) {
-    NUMBER_ARG(length, 2);
-    if (length < 0) return fail(ctx, invalid_call);
-    return result_text(ctx, s.substr(from, static_cast<size_t>(length)));
+    size_t length;
+    if (!count_of(argv[2], length)) return fail(ctx, invalid_call);
+    return result_text(ctx, s.substr(from, length));
   }
   result_text(ctx, s.substr(from));
 }
@@ -168,10 +174,10 @@ void fn_mid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   // InStr([start,] text, sought[, compare]): compare 0 is binary, otherwise text (the default).
   int base = 0;
-  double start = 1;
+  size_t start = 1;
   if (argc >= 3) {
     NULL_IN_NULL_OUT(0);
-    if (!number_of(argv[0], start) || start < 1) return fail(ctx, invalid_call);
+    if (!count_of(argv[0], start) || start < 1) return fail(ctx, invalid_call);
     base = 1;
   }
   if (is_null(argv[base]) || is_null(argv[base + 1])) return sqlite3_result_null(ctx);
@@ -181,7 +187,7 @@ void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (number_of(argv[3], mode)) binary = mode == 0;
   }
   std::wstring s = text_of(argv[base]), sought = text_of(argv[base + 1]);
-  size_t from = static_cast<size_t>(start) - 1;
+  size_t from = start - 1;
   if (from > s.size()) return sqlite3_result_int(ctx, 0);
   if (sought.empty()) return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(from + 1));
   for (size_t i = from; i + sought.size() <= s.size(); ++i) {
@@ -212,26 +218,27 @@ void fn_case(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void fn_space(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
-  NUMBER_ARG(n, 0);
-  if (n < 0) return fail(ctx, invalid_call);
-  result_text(ctx, std::wstring(static_cast<size_t>(n), L' '));
+  size_t n;
+  if (!count_of(argv[0], n)) return fail(ctx, invalid_call);
+  result_text(ctx, std::wstring(n, L' '));
 }
 
 void fn_string(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
   NULL_IN_NULL_OUT(1);
-  NUMBER_ARG(n, 0);
-  if (n < 0) return fail(ctx, invalid_call);
+  size_t n;
+  if (!count_of(argv[0], n)) return fail(ctx, invalid_call);
   wchar_t c;
   if (sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
     std::wstring s = text_of(argv[1]);
     if (s.empty()) return fail(ctx, invalid_call);
     c = s[0];
   } else {
-    NUMBER_ARG(code, 1);
-    c = static_cast<wchar_t>(static_cast<long long>(code) & 0xFF);
+    size_t code;
+    if (!count_of(argv[1], code)) return fail(ctx, invalid_call);
+    c = static_cast<wchar_t>(code & 0xFF);
   }
-  result_text(ctx, std::wstring(static_cast<size_t>(n), c));
+  result_text(ctx, std::wstring(n, c));
 }
 
 void fn_chr(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -353,7 +360,7 @@ void fn_cinteger(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   NUMBER_ARG(v, 0);
   double r = bankers_round(v);
-  if (r < static_cast<double>(Low) || r > static_cast<double>(High)) return fail(ctx, overflow);
+  if (!(r >= static_cast<double>(Low) && r <= static_cast<double>(High))) return fail(ctx, overflow);
   sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
 }
 
@@ -496,7 +503,7 @@ void fn_intdiv(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NUMBER_ARG(b, 1);
   double x = bankers_round(a), y = bankers_round(b);
   if (y == 0) return fail(ctx, {3075, "Division by zero."});
-  if (std::fabs(x) > 9.2e18 || std::fabs(y) > 9.2e18) return fail(ctx, overflow);
+  if (!(std::fabs(x) < 9.2e18 && std::fabs(y) < 9.2e18)) return fail(ctx, overflow);
   long long xi = static_cast<long long>(x), yi = static_cast<long long>(y);
   sqlite3_result_int64(ctx, Modulo ? xi % yi : xi / yi);
 }
@@ -632,6 +639,7 @@ void fn_dateadd(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (is_null(argv[1]) || is_null(argv[2])) return sqlite3_result_null(ctx);
   NUMBER_ARG(n_raw, 1);
   DATE_ARG(d, 2);
+  if (!(std::fabs(n_raw) < 1e9)) return fail(ctx, invalid_call);
   long long n = static_cast<long long>(std::trunc(n_raw));
   jet_date_parts p = jet_date_split(d);
   interval what = interval_of(argv[0]);
@@ -660,6 +668,7 @@ void fn_dateadd(sqlite3_context* ctx, int, sqlite3_value** argv) {
     long long s = jet_date_days(d) * 86400 + std::llround(jet_date_time(d) * 86400.0);
     result = from_seconds(s + n * unit);
   }
+  if (!jet_date_in_range(result)) return fail(ctx, invalid_call);
   sqlite3_result_double(ctx, result);
 }
 
@@ -698,10 +707,12 @@ void fn_dateserial(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NUMBER_ARG(y, 0);
   NUMBER_ARG(m, 1);
   NUMBER_ARG(d, 2);
+  if (!(std::fabs(y) < 1e6 && std::fabs(m) < 1e6 && std::fabs(d) < 1e7)) return fail(ctx, invalid_call);
   long long year = static_cast<long long>(bankers_round(y));
   if (year >= 0 && year < 30) year += 2000;
   else if (year >= 30 && year < 100) year += 1900;
   long long days = jet_days_from_civil(year, static_cast<long long>(bankers_round(m)), static_cast<long long>(bankers_round(d)));
+  if (!jet_date_in_range(static_cast<double>(days))) return fail(ctx, invalid_call);
   sqlite3_result_double(ctx, static_cast<double>(days));
 }
 
@@ -710,6 +721,7 @@ void fn_timeserial(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NUMBER_ARG(h, 0);
   NUMBER_ARG(m, 1);
   NUMBER_ARG(s, 2);
+  if (!(std::fabs(h) < 1e9 && std::fabs(m) < 1e9 && std::fabs(s) < 1e9)) return fail(ctx, invalid_call);
   long long total = static_cast<long long>(h) * 3600 + static_cast<long long>(m) * 60 + static_cast<long long>(s);
   sqlite3_result_double(ctx, from_seconds(total));
 }

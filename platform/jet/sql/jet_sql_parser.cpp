@@ -184,13 +184,6 @@ class parser {
       jet_sql_raise(jet_err_invalid_statement,
                 L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     }
-    if (is_word(L"with")) {  // WITH OWNERACCESS OPTION: no meaning without user-level rights
-      advance();
-      if (!is_word(L"owneraccess")) syntax_statement();
-      advance();
-      if (!is_word(L"option")) syntax_statement();
-      advance();
-    }
     while (is_symbol(L";")) advance();
     if (peek().type != token::kind::end)
       jet_sql_raise(jet_err_characters_after_end, L"Characters found after end of SQL statement.");
@@ -291,6 +284,7 @@ class parser {
   }
 
   jet_query query() {
+    nested guard(*this);
     jet_query q;
     q.parts.push_back(union_term(q));
     while (is_word(L"union")) {
@@ -320,6 +314,13 @@ class parser {
         if (!is_symbol(L",")) break;
         advance();
       }
+    }
+    if (is_word(L"with")) {  // WITH OWNERACCESS OPTION: no meaning without user-level rights
+      advance();
+      if (!is_word(L"owneraccess")) syntax_statement();
+      advance();
+      if (!is_word(L"option")) syntax_statement();
+      advance();
     }
     return q;
   }
@@ -360,6 +361,7 @@ class parser {
         core.top_count = n.real;
       else
         syntax_statement();
+      if (!(core.top_count >= 0 && core.top_count < 2147483648.0)) syntax_statement();
       core.top = true;
       if (is_word(L"percent")) {
         advance();
@@ -462,6 +464,7 @@ class parser {
   }
 
   jet_table_ref table_primary() {
+    nested guard(*this);
     jet_table_ref ref;
     if (is_symbol(L"(")) {
       advance();
@@ -562,6 +565,7 @@ class parser {
   }
 
   jet_expr_ptr negation() {
+    nested guard(*this);
     size_t start = peek().start;
     if (is_word(L"not")) {
       advance();
@@ -701,6 +705,7 @@ class parser {
   }
 
   jet_expr_ptr unary() {
+    nested guard(*this);
     size_t start = peek().start;
     if (is_symbol(L"-") || is_symbol(L"+")) {
       std::wstring op = advance().text;
@@ -732,7 +737,19 @@ class parser {
     return left;
   }
 
+  // Nesting deeper than this is refused rather than risking the stack.
+  static constexpr int max_depth = 200;
+  int depth_ = 0;
+  struct nested {
+    explicit nested(parser& p) : p_(p) {
+      if (++p_.depth_ > max_depth) jet_sql_raise(jet_err_too_complex, L"Query is too complex.");
+    }
+    ~nested() { --p_.depth_; }
+    parser& p_;
+  };
+
   jet_expr_ptr primary() {
+    nested guard(*this);
     const token& t = peek();
     size_t start = t.start;
     switch (t.type) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "platform/jet/sql/jet_date.h"
@@ -109,12 +110,12 @@ typed predicate(std::string sql) { return {std::move(sql), jet_type_boolean, tru
 struct source {
   std::wstring alias;
   std::vector<jet_sql_column> columns;
-  bool table = false;  // a virtual table (has a rowid)
+  std::string row_id;  // the SQL of the row's identity within its table; empty for a query
 };
 
 struct scope {
   std::vector<source> sources;
-  const scope* outer = nullptr;
+  scope* outer = nullptr;
   // Select-list aliases, which other expressions of the same SELECT may name.
   std::vector<std::pair<std::wstring, jet_expr_ptr>> aliases;
   std::vector<std::wstring> expanding;  // aliases being inlined, against cycles
@@ -133,7 +134,27 @@ class translator {
     if (!parameters_.empty())
       jet_sql_raise(jet_err_too_few_parameters,
                 L"Too few parameters. Expected " + std::to_wstring(parameters_.size()) + L".");
+    out.sql = with_ctes(out.sql);
     return out;
+  }
+
+  std::vector<std::string> ctes_;  // "name AS MATERIALIZED (...)"
+  std::map<std::string, std::string> materialized_;  // virtual table -> its temporary copy
+
+  std::string materialized(const std::string& table) {
+    auto found = materialized_.find(table);
+    if (found != materialized_.end()) return found->second;
+    std::string name = "jet_m" + std::to_string(ctes_.size());
+    ctes_.push_back(name + " AS MATERIALIZED (SELECT rowid AS \"jet__rowid\", * FROM " + table + ")");
+    materialized_[table] = name;
+    return name;
+  }
+
+  std::string with_ctes(const std::string& sql) const {
+    if (ctes_.empty()) return sql;
+    std::string out = "WITH ";
+    for (size_t i = 0; i < ctes_.size(); ++i) out += (i ? ", " : "") + ctes_[i];
+    return out + " " + sql;
   }
 
  private:
@@ -151,7 +172,7 @@ class translator {
 
   // ---- queries -----------------------------------------------------------------------------
 
-  jet_translation query(const jet_query& q, const scope* outer) {
+  jet_translation query(const jet_query& q, scope* outer) {
     if (q.parts.size() == 1) return select(q.parts.front(), outer, &q.order_by);
     jet_translation out;
     for (size_t i = 0; i < q.parts.size(); ++i) {
@@ -160,7 +181,7 @@ class translator {
         out.columns = part.columns;
       } else {
         if (part.columns.size() != out.columns.size())
-          jet_sql_raise(3307, L"The number of columns in the two selected tables or queries of a union query do not match.");
+          jet_sql_raise(jet_err_union_columns, L"The number of columns in the two selected tables or queries of a union query do not match.");
         for (size_t c = 0; c < out.columns.size(); ++c) out.columns[c].type = unify(out.columns[c].type, part.columns[c].type);
         out.sql += q.union_all[i - 1] ? " UNION ALL " : " UNION ";
       }
@@ -171,9 +192,9 @@ class translator {
       out.sql += " ORDER BY ";
       for (size_t i = 0; i < q.order_by.size(); ++i) {
         if (i) out.sql += ", ";
-        out.sql += std::to_string(union_order_position(*q.order_by[i].expr, out.columns) + 1);
-        if (is_text(out.columns[static_cast<size_t>(union_order_position(*q.order_by[i].expr, out.columns))].type))
-          out.sql += " COLLATE JETTEXT";
+        size_t position = union_order_position(*q.order_by[i].expr, out.columns);
+        out.sql += std::to_string(position + 1);
+        if (is_text(out.columns[position].type)) out.sql += " COLLATE JETTEXT";
         if (q.order_by[i].descending) out.sql += " DESC";
       }
     }
@@ -181,18 +202,18 @@ class translator {
   }
 
   // A union sorts by the names of its first SELECT's columns.
-  int union_order_position(const jet_expr& e, const std::vector<jet_sql_column>& columns) {
+  size_t union_order_position(const jet_expr& e, const std::vector<jet_sql_column>& columns) {
     if (e.type == jet_expr::kind::column) {
       for (size_t i = 0; i < columns.size(); ++i)
-        if (same(columns[i].name, e.parts.back())) return static_cast<int>(i);
+        if (same(columns[i].name, e.parts.back())) return i;
       std::wstring full;
       for (const auto& p : e.parts) full += (full.empty() ? L"" : L".") + p;
       for (size_t i = 0; i < columns.size(); ++i)
-        if (same(columns[i].name, full)) return static_cast<int>(i);
+        if (same(columns[i].name, full)) return i;
     }
     if (e.type == jet_expr::kind::integer_literal && e.integer >= 1 && e.integer <= static_cast<long long>(columns.size()))
-      return static_cast<int>(e.integer - 1);
-    jet_sql_raise(3138, L"Syntax error in ORDER BY clause.");
+      return static_cast<size_t>(e.integer - 1);
+    jet_sql_raise(jet_err_syntax_order_by, L"Syntax error in ORDER BY clause.");
   }
 
   struct select_item {
@@ -205,7 +226,7 @@ class translator {
     std::string out;
     for (size_t i = 0; i < core.from.size(); ++i) {
       if (i) out += ", ";
-      out += table_ref(core.from[i], sc);
+      out += table_ref(core.from[i], sc, core.from.size() > 1);
     }
     return out;
   }
@@ -252,7 +273,7 @@ class translator {
     return out;
   }
 
-  jet_translation select(const jet_select_core& core, const scope* outer, const std::vector<jet_order_item>* order_by) {
+  jet_translation select(const jet_select_core& core, scope* outer, const std::vector<jet_order_item>* order_by) {
     scope sc;
     sc.outer = outer;
     std::string from = from_clause(core, sc);
@@ -260,7 +281,7 @@ class translator {
       if (!item.star && !item.alias.empty()) sc.aliases.emplace_back(item.alias, item.expr);
 
     std::vector<select_item> list = items(core, sc);
-    std::string where = core.where ? condition(*core.where, sc) : "";
+    std::string where = where_clause(core, sc);
     std::vector<std::string> group;
     for (const auto& g : core.group_by) {
       typed t = expr(*g, sc);
@@ -281,11 +302,11 @@ class translator {
     if (core.distinct == jet_select_core::distinct_kind::distinct_row && !aggregate && sc.sources.size() > 1 &&
         sc.used_sources.size() < sc.sources.size()) {
       for (size_t s : sc.used_sources) {
-        if (!sc.sources[s].table) {
+        if (sc.sources[s].row_id.empty()) {
           row_keys.clear();
           break;
         }
-        row_keys.push_back(quote_name(sc.sources[s].alias) + ".rowid");
+        row_keys.push_back(quote_name(sc.sources[s].alias) + "." + sc.sources[s].row_id);
       }
     }
 
@@ -328,9 +349,10 @@ class translator {
     }
     // TOP n returns the rows ranked n or better, ties at the boundary included, as Jet does.
     std::string rank = order_sql.empty() ? "ROW_NUMBER() OVER ()" : "RANK() OVER (ORDER BY " + order_sql + ")";
-    std::string limit = core.top_percent
-                            ? "CAST(ceil(" + real_literal(core.top_count) + " * \"jet__count\" / 100.0) AS INTEGER)"
-                            : std::to_string(static_cast<long long>(core.top_count));
+    // The share of TOP n PERCENT rounds up (without SQLite's optional math functions).
+    std::string share = "(" + real_literal(core.top_count) + " * \"jet__count\" / 100.0)";
+    std::string limit = core.top_percent ? "(CAST(" + share + " AS INTEGER) + (" + share + " > CAST(" + share + " AS INTEGER)))"
+                                         : std::to_string(static_cast<long long>(core.top_count));
     std::string names;
     for (size_t i = 0; i < list.size(); ++i) names += (i ? ", " : "") + quote_name(list[i].name);
     out.sql = "SELECT " + names + " FROM (" + body + ", " + rank + " AS \"jet__rank\", COUNT(*) OVER () AS \"jet__count\"" +
@@ -338,13 +360,26 @@ class translator {
     return out;
   }
 
+  // WHERE filters rows before they are grouped: an aggregate there is an error, as in Jet.
+  std::string where_clause(const jet_select_core& core, scope& sc) {
+    if (!core.where) return "";
+    bool aggregate = sc.aggregate;
+    sc.aggregate = false;
+    std::string sql = condition(*core.where, sc);
+    if (sc.aggregate)
+      jet_sql_raise(jet_err_aggregate_in_where,
+                    L"Cannot have aggregate function in WHERE clause (" + core.where->source + L").");
+    sc.aggregate = aggregate;
+    return sql;
+  }
+
   static int result_type(int t) { return t == unknown_type ? jet_type_text : t; }
 
-  std::string table_ref(const jet_table_ref& ref, scope& sc) {
+  std::string table_ref(const jet_table_ref& ref, scope& sc, bool joined) {
     switch (ref.type) {
       case jet_table_ref::kind::join: {
-        std::string left = table_ref(*ref.left, sc);
-        std::string right = table_ref(*ref.right, sc);
+        std::string left = table_ref(*ref.left, sc, true);
+        std::string right = table_ref(*ref.right, sc, true);
         const char* kind = ref.join == jet_table_ref::join_kind::left    ? " LEFT JOIN "
                            : ref.join == jet_table_ref::join_kind::right ? " RIGHT JOIN "
                                                                          : " INNER JOIN ";
@@ -353,7 +388,7 @@ class translator {
       case jet_table_ref::kind::subquery: {
         jet_translation t = ref.crosstab ? transform(*ref.crosstab) : query(*ref.query, nullptr);
         std::wstring alias = ref.alias.empty() ? L"Query" + std::to_wstring(++derived_counter_) : ref.alias;
-        sc.sources.push_back({alias, t.columns, false});
+        sc.sources.push_back({alias, t.columns, ""});
         return "(" + t.sql + ") AS " + quote_name(alias);
       }
       case jet_table_ref::kind::table:
@@ -361,8 +396,15 @@ class translator {
     }
     if (jet_sql_table* table = services_.catalog->find_table(ref.name)) {
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
-      sc.sources.push_back({alias, table->columns(), true});
-      return services_.table_name(table) + " AS " + quote_name(alias);
+      std::string name = services_.table_name(table);
+      // A table that cannot look rows up by key is read once into a temporary table where it
+      // is joined or searched per outer row, so SQLite can index it instead of rescanning it.
+      if (!table->supports_seek() && (joined || sc.outer)) {
+        sc.sources.push_back({alias, table->columns(), "\"jet__rowid\""});
+        return materialized(name) + " AS " + quote_name(alias);
+      }
+      sc.sources.push_back({alias, table->columns(), "rowid"});
+      return name + " AS " + quote_name(alias);
     }
     if (auto text = services_.catalog->find_query(ref.name)) {
       for (const auto& q : query_stack_)
@@ -375,7 +417,7 @@ class translator {
       jet_translation t = nested.type == jet_statement::kind::transform ? transform(nested) : query(nested.query, nullptr);
       query_stack_.pop_back();
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
-      sc.sources.push_back({alias, t.columns, false});
+      sc.sources.push_back({alias, t.columns, ""});
       return "(" + t.sql + ") AS " + quote_name(alias);
     }
     jet_sql_raise(jet_err_no_input_table, L"The database engine cannot find the input table or query '" + ref.name +
@@ -390,7 +432,7 @@ class translator {
     scope sc;
     std::string from = from_clause(core, sc);
     std::vector<select_item> row_heads = items(core, sc);
-    std::string where = core.where ? condition(*core.where, sc) : "";
+    std::string where = where_clause(core, sc);
     typed pivot = expr(*st.pivot, sc);
     std::string pivot_sql = is_text(pivot.type) ? pivot.sql + " COLLATE JETTEXT" : pivot.sql;
     std::string tail = from.empty() ? "" : " FROM " + from;
@@ -401,11 +443,11 @@ class translator {
     if (!st.pivot_in.empty()) {
       for (const auto& e : st.pivot_in) {
         typed t = expr(*e, sc);
-        auto one = services_.first_column("SELECT " + t.sql, t.type);
+        auto one = services_.first_column(with_ctes("SELECT " + t.sql), t.type);
         values.push_back(one.empty() ? jet_sql_value::null() : one.front());
       }
     } else {
-      values = services_.first_column("SELECT DISTINCT " + pivot_sql + tail + " ORDER BY 1", pivot.type);
+      values = services_.first_column(with_ctes("SELECT DISTINCT " + pivot_sql + tail + " ORDER BY 1"), pivot.type);
     }
 
     jet_translation out;
@@ -464,7 +506,7 @@ class translator {
     const std::wstring& name = e.parts.back();
     if (e.parts.size() >= 2) {
       const std::wstring& qualifier = e.parts[e.parts.size() - 2];
-      for (const scope* s = &sc; s; s = s->outer)
+      for (scope* s = &sc; s; s = s->outer)
         for (size_t i = 0; i < s->sources.size(); ++i) {
           const source& src = s->sources[i];
           if (!same(src.alias, qualifier)) continue;
@@ -481,7 +523,7 @@ class translator {
       add_parameter(full);
       return {"NULL", unknown_type};
     }
-    for (const scope* s = &sc; s; s = s->outer) {
+    for (scope* s = &sc; s; s = s->outer) {
       const source* found = nullptr;
       const jet_sql_column* found_column = nullptr;
       size_t found_index = 0;
@@ -507,10 +549,9 @@ class translator {
         if (!same(alias, name)) continue;
         if (std::any_of(s->expanding.begin(), s->expanding.end(), [&](const std::wstring& a) { return same(a, name); }))
           jet_sql_raise(jet_err_circular_reference, L"Circular reference caused by alias '" + name + L"' in query definition's SELECT list.");
-        auto& mutable_scope = const_cast<scope&>(*s);
-        mutable_scope.expanding.push_back(name);
-        typed t = expr(*aliased, mutable_scope);
-        mutable_scope.expanding.pop_back();
+        s->expanding.push_back(name);
+        typed t = expr(*aliased, *s);
+        s->expanding.pop_back();
         last_column_.clear();
         return {"(" + t.sql + ")", t.type};
       }

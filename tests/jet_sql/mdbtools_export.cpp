@@ -1,18 +1,17 @@
-// Runs mdb-export over MSysObjects and MSysQueries and parses its CSV output.
-#include "tests/jet_sql/msys_queries_export.h"
+// Runs the mdbtools programs and parses mdb-export's CSV output.
+#include "tests/jet_sql/mdbtools_export.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <optional>
+
+#include "platform/jet/sql/jet_text.h"
 
 namespace {
 
-// mdb-export's CSV: text in double quotes (doubled inside), Null as the bare word NULL,
-// line ends inside quoted texts kept.
-using csv_row = std::vector<std::optional<std::string>>;
+}  // namespace
 
-std::vector<csv_row> parse_csv(const std::string& text) {
+std::vector<csv_row> parse_mdb_csv(const std::string& text) {
   std::vector<csv_row> rows;
   csv_row row;
   std::string field;
@@ -51,8 +50,7 @@ std::vector<csv_row> parse_csv(const std::string& text) {
   return rows;
 }
 
-std::vector<csv_row> export_table(const std::string& path, const std::string& table) {
-  std::string command = "mdb-export -b strip -0 NULL '" + path + "' " + table;
+std::string run_command(const std::string& command) {
   std::string out;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     char buffer[65536];
@@ -62,32 +60,25 @@ std::vector<csv_row> export_table(const std::string& path, const std::string& ta
   } else {
     ADD_FAILURE() << "cannot run: " << command;
   }
-  auto rows = parse_csv(out);
+  return out;
+}
+
+namespace {
+
+std::vector<csv_row> export_table(const std::string& path, const std::string& table) {
+  auto rows = parse_mdb_csv(run_command("mdb-export -b strip -0 NULL '" + path + "' " + table));
   if (!rows.empty()) rows.erase(rows.begin());  // the header
   return rows;
 }
 
 std::optional<std::wstring> wide(const std::optional<std::string>& s) {
   if (!s) return std::nullopt;
-  return from_utf8(*s);
+  return jet_from_utf8(*s);
 }
 
 int number(const std::optional<std::string>& s) { return s ? std::stoi(*s) : 0; }
 
 }  // namespace
-
-std::wstring from_utf8(const std::string& s) {
-  std::wstring out;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    wchar_t w = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra && i + k < s.size(); ++k) w = (w << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    out += w;
-    i += 1 + extra;
-  }
-  return out;
-}
 
 std::map<std::wstring, std::vector<jet_query_row>> export_saved_queries(const std::string& path) {
   // MSysObjects: Id, ParentId, Name, Type, ...; saved queries have Type 5.

@@ -1,0 +1,31 @@
+// The checks of a file the program is about to write: a dump file, the log file.
+#include "TK/tk_exception.h"
+#include "TK/tk_fname.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "common/common_check_dest.h"
+
+namespace {
+constexpr std::uint32_t generic_write = 0x40000000;
+}
+
+void check_file_path(const std::string& path, const file_path_texts& texts) {
+  if (tk_is_path_exist(path)) throw tk_exception(texts.folder, tk_kind_error);
+  if (tk_is_file_exist1(path, tk_file_exists) && !tk_is_file_exist1(path, tk_file_writable)) {
+    throw tk_exception(texts.read_only, tk_kind_error);
+  }
+  const std::string folder = tk_file_name(path).get_folder();
+  if (!tk_is_path_exist(folder)) throw tk_exception(texts.missing_folder, tk_kind_error);
+  if (!tk_check_access1(folder.c_str(), generic_write)) throw tk_exception(texts.not_writable, tk_kind_error);
+}
+
+void common_check_dest(const std::wstring& path) {
+  tk_log2(1, L"common_check_dest(%ls)", path.c_str());
+  static const file_path_texts texts = {
+      "Destination name should specify a file, not folder.",
+      "Destination name specifies an existing read-only file.",
+      "Destination path does not exist.\nPlease verify the correct path was given.",
+      "Cannot create or write into the destination file.\nRun the program as Administrator or change folder.",
+  };
+  check_file_path(tk_unicode_to_mbcs(path, tk_ansi_code_page), texts);
+}

@@ -1,0 +1,145 @@
+// The options of VDYAGENT.
+#include "console/cmd_options.h"
+
+#include <memory>
+
+#include "SQL/sql_engine.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "common/error_handler.h"
+#include "console/console_output.h"
+#include "console/tab_file.h"
+#include "converter/vandry_converter.h"
+#include "dao/dao_engine.h"
+
+namespace {
+
+// A wide value is the argument in the ANSI code page; one that does not convert is refused
+// rather than taken as an empty text.
+std::wstring wide_value(const char* value) {
+  std::unique_ptr<wchar_t[]> wide;
+  if (!tk_ansi_to_unicode(value, wide))
+    exit_with_message(std::string("Cannot convert the option value '") + value + "' to UNICODE");
+  return wide.get();
+}
+
+}  // namespace
+
+bool parse_cmd_line(int argc, char** argv) {
+  tk_log1(tk_log_trace, "parse_cmd_line");
+  for (int i = 0; i < argc; ++i) tk_log1(tk_log_trace, "parameter #%d: %s", i, cmd_log_text(argv[i]).c_str());
+
+  vandry_converter& converter = *tk_singleton<vandry_converter>::instance();
+  sql_engine& engine = *tk_singleton<sql_engine>::instance();
+  std::wstring acc_password, sysdb, ugl_user, ugl_password;
+  std::string host, user, password, port = "3306";
+  bool profile_loaded = false;
+
+  ansi_cmd_line line(argc, argv, cmd_options);
+  for (; line.has_more(); line.next()) {
+    const char* value = line.value();
+    switch (line.id()) {
+      case opt_accp:
+        acc_password = wide_value(value);
+        break;
+      case opt_charset:
+        engine.charset = wide_value(value);
+        tk_log2(tk_log_trace, L"parse_cmd_line - got charset '%ls'", engine.charset.c_str());
+        break;
+      case opt_dest:
+        converter.dest = wide_value(value);
+        tk_log2(tk_log_trace, L"parse_cmd_line - got dest %ls", converter.dest.c_str());
+        break;
+      case opt_dump:
+        converter.direct = false;
+        tk_log1(tk_log_detail, "\tconvert into dump files");
+        break;
+      case opt_engine:
+        engine.engine = wide_value(value);
+        tk_log2(tk_log_trace, L"parse_cmd_line - got engine '%ls'", engine.engine.c_str());
+        break;
+      case opt_help:
+        exit_with_message(usage_text());
+      case opt_logfile:
+        tk_log1(tk_log_trace, "parse_cmd_line - got logfile %s", value);
+        converter.set_logfile(value);
+        break;
+      case opt_mode: {
+        std::uint32_t mode = 0;
+        if (!parse_mode(value, mode)) exit_with_message("Invalid merge/overwrite mode");
+        tk_log1(tk_log_detail, "\tgot mode %d", static_cast<int>(mode));
+        converter.set_mode(mode);
+        break;
+      }
+      case opt_mysqlh:
+        host = value;
+        break;
+      case opt_mysqlu:
+        user = value;
+        break;
+      case opt_mysqlp:
+        password = value;
+        break;
+      case opt_port:
+        port = value;
+        break;
+      case opt_profile: {
+        const std::wstring path = wide_value(value);
+        tk_log2(tk_log_trace, L"parse_cmd_line - got profile %ls", path.c_str());
+        // A profile that does not load would leave the run with half its settings (a server
+        // target where the profile asked for a dump): stop instead.
+        profile_loaded = converter.load_profile(path);
+        if (!profile_loaded) exit_with_message(std::string("Cannot load conversion settings from '") + value + "'");
+        break;
+      }
+      case opt_queries:
+        converter.convert_views = true;
+        tk_log1(tk_log_detail, "\tcovnerting queries is ON");
+        break;
+      case opt_silent:
+        converter.set_silent(true);
+        error_handler::instance()->silent = true;
+        tk_log1(tk_log_detail, "\tsilent mode is ON");
+        break;
+      case opt_skip_idx:
+        converter.skip_idx = true;
+        tk_log1(tk_log_detail, "\tskip converting indexes is ON");
+        break;
+      case opt_src:
+        converter.src = wide_value(value);
+        tk_log2(tk_log_trace, L"parse_cmd_line - got src %ls", converter.src.c_str());
+        break;
+      case opt_sysdb:
+        sysdb = wide_value(value);
+        break;
+      case opt_tab_def:
+        converter.tab_def = true;
+        tk_log1(tk_log_detail, "\tconvert table definitions only is ON");
+        break;
+      case opt_tab_file:
+        tk_log1(tk_log_detail, "\tparse_cmd_line - got tab_file %s", value);
+        process_tab_file(value);
+        break;
+      case opt_uglu:
+        ugl_user = wide_value(value);
+        break;
+      case opt_uglp:
+        ugl_password = wide_value(value);
+        break;
+      default:  // positional: counted by the walker
+        break;
+    }
+  }
+
+  if (line.positional_count() != 0) return false;
+  if (converter.src.empty()) exit_with_message("You should enter source MS Access database name");
+  if (converter.dest.empty()) exit_with_message("You should enter destination MySQL database or dump file name");
+  // A loaded profile brings its own source password, workgroup and server settings.
+  if (!profile_loaded) {
+    if (!sysdb.empty() && !dao_check_sysdb(sysdb)) exit_with_message("Not a valid MS Access workgroup information file");
+    converter.acc_pswd = acc_password;
+    converter.store_ugl_settings(sysdb, ugl_user, ugl_password);
+    converter.store_mysql_settings(host, user, password, port);
+  }
+  return true;
+}

@@ -1,0 +1,27 @@
+// The converter's base: the log-file setting.
+#include "converter/tk_converter.h"
+
+#include "TK/tk_logger.h"
+#include "common/common_check_dest.h"
+
+tk_converter::tk_converter() { tk_log1(2, "tk_converter::ctor"); }
+
+void tk_converter::set_logfile(const std::string& path) {
+  tk_log1(1, "tk_convertor::set_logfile(%s)", path.c_str());
+  if (!tk_logger::exists()) return;
+  log_file = path;
+  if (path.empty()) {
+    tk_log1(1, "Filename is empty");
+    return;
+  }
+  static const file_path_texts texts = {
+      "Logfile name specifies an existing path.",
+      "Logfile name specifies an existing read-only file.",
+      "Logfile path does not exist.\nPlease verify the correct path was given.",
+      "Cannot create log file. Make sure you have sufficient\nprivileges to create files in the directory.",
+  };
+  check_file_path(path, texts);
+  tk_logger* logger = tk_logger::get_instance();
+  logger->set_file_name(path.c_str());
+  logger->enable();
+}

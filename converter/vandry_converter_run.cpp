@@ -1,0 +1,356 @@
+// The conversion run: the source opened, the destination opened or created, each table or user
+// query copied with its rows, then foreign keys and views, every failure reported.
+#include <cinttypes>
+#include <cstdarg>
+#include <tuple>
+
+#include "OLE/ole_bool_map.h"
+#include "SQL/dmp_database.h"
+#include "SQL/sql_database.h"
+#include "SQL/sql_exception.h"
+#include "SQL/sql_table.h"
+#include "TK/tk_format.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_name_compare.h"
+#include "UDB/udb_recordset.h"
+#include "UDB/udb_validator.h"
+#include "common/error_handler.h"
+#include "common/front_end.h"
+#include "common/init_conversion.h"
+#include "common/types_map.h"
+#include "converter/vandry_converter.h"
+#include "dao/dao_engine.h"
+#include "dao/dao_exception.h"
+
+namespace {
+
+constexpr std::uint32_t kDuplicateKey = 0x400426;      // MySQL 1062
+constexpr std::uint32_t kServerGone = 0x4007D6;        // MySQL 2006
+constexpr std::uint32_t kConnectionLost = 0x4007DD;    // MySQL 2013
+constexpr std::size_t kProgressLineLimit = 259;        // characters, as the progress box holds
+
+const char kRuntimeText[] =
+    "Failed to load Data Access Objects (DAO) support library. Installing Microsoft Access Runtime may fix the "
+    "problem.";
+const char kRuntimeCaption[] = "Download Microsoft Access Runtime";
+const char kRuntimeAddress[] = "https://www.microsoft.com/en-us/download/details.aspx?id=54920";
+
+conversion_front_end* front_end() {
+  return conversion_front_end::exists() ? conversion_front_end::get_instance() : nullptr;
+}
+
+// Reports through the error handler; without one the error only reaches the log.
+void report(const tk_exception& e, bool no_abort) {
+  if (error_handler::exists()) {
+    error_handler::get_instance()->handle(e, no_abort);
+  } else {
+    tk_log1(3, "Error:\n%s", e.what());
+  }
+}
+
+void set_context(const std::wstring& table) {
+  if (error_handler::exists()) error_handler::get_instance()->set_context(table);
+}
+
+void set_context(const std::wstring& table, std::uint64_t record) {
+  if (error_handler::exists()) error_handler::get_instance()->set_context(table, static_cast<std::uint32_t>(record));
+}
+
+std::wstring progress_line(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring line;
+  if (!tk_vformat_wide(format, args, kProgressLineLimit, line)) line.clear();
+  va_end(args);
+  return line;
+}
+
+// The foreign keys a server database holds; none for a dump, which starts empty.
+std::vector<std::wstring> existing_foreign_keys(udb_database& destination) {
+  std::vector<std::wstring> names;
+  if (dynamic_cast<sql_database*>(&destination) == nullptr) return names;
+  std::unique_ptr<udb_recordset> result = destination.query(
+      L"SELECT CONSTRAINT_NAME FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = DATABASE()");
+  if (!result) return names;
+  for (result->reset(); !result->is_eof(); result->next()) {
+    udb_record* row = result->get_item();
+    if (row != nullptr && !row->fields.empty()) names.push_back(row->fields[0]->to_wstring());
+  }
+  return names;
+}
+
+bool same_item(const udb_converter::item& a, const udb_converter::item& b) {
+  return udb_same_name(a.first, b.first) && a.second == b.second;
+}
+
+}  // namespace
+
+// What the items of one run share.
+struct vandry_converter::run_state {
+  udb_database* source = nullptr;
+  udb_database* destination = nullptr;
+  udb_validator* validator = nullptr;
+  bool batching = true;  // the engine's batching value after the destination opened
+  // Source names of the items whose destination table exists after the run's work on them.
+  std::vector<std::wstring> present;
+  // (destination table, source column, destination column) of every renamed column.
+  std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> renamed_columns;
+};
+
+void vandry_converter::operator()() {
+  tk_log1(2, "vandry_converter::operator()");
+  init_conversion scope(&done, 1);
+  if (bool_map == 1) tk_log1(2, "Mapping BOOLs in MS fashion");
+  ole_bool_map bools(bool_map != 0 ? 1 : 0);
+  try {
+    run_conversion();
+  } catch (const dao_required_exception&) {
+    tk_log1(3, "%s", kRuntimeText);
+    if (!silent && front_end() != nullptr) front_end()->engine_required(kRuntimeText, kRuntimeCaption, kRuntimeAddress);
+  } catch (const tk_final_exception&) {
+    tk_log1(2, "The conversion was stopped");
+  } catch (const tk_exception& e) {
+    report(e, true);
+  } catch (const std::exception& e) {
+    tk_log1(3, "ERROR:\n%s", e.what());
+    if (!silent && front_end() != nullptr) front_end()->run_failed(e.what());
+  }
+  tk_log1(2, ">>> At the END - REALLY! <<<");
+}
+
+void vandry_converter::run_conversion() {
+  // Batching stays as the engine has it: the row writers batch only where a refused batch leaves
+  // no row behind and retry it row by row.
+  dao_engine dao(true, 0);
+  dao.set_version_smart(src);
+  if (uses_workgroup()) {
+    dao.set_ugl_info(sysdb, ugl_user, ugl_password);
+  } else {
+    tk_log1(2, "UGL info NOT found - set anonymous");
+    dao.set_anonymous_sys_db();
+  }
+  std::unique_ptr<udb_database> source = dao.open_db(src, convert_views ? 0x01 : 0x81, acc_pswd);
+  std::unique_ptr<udb_database> destination = open_destination();
+  tk_log1(1, "After initializing DBs");
+  if (auto* server = dynamic_cast<sql_database*>(destination.get())) {
+    server->report_error = [](const std::string& context, const tk_exception& e) {
+      if (error_handler::exists()) error_handler::get_instance()->set_context(tk_utf8_to_unicode(context));
+      report(e, false);
+    };
+  }
+  run_state run;
+  run.source = source.get();
+  run.destination = destination.get();
+  run.batching = engine.fast_insert;
+
+  if (program == converter_program::console) {
+    if (selected_tables.empty() && items.empty()) {
+      tk_log1(1, "Setting all tables");
+      selected_tables = source->get_table_names();
+    }
+    if (selected_views.empty()) {
+      tk_log1(1, "Setting all views");
+      selected_views = source->views;
+    }
+  }
+  // A table named twice (in a profile and in a table-names file, say) is converted once.
+  for (const std::wstring& table : selected_tables) {
+    const item entry{table, L""};
+    bool known = false;
+    for (const item& i : items) known = known || same_item(i, entry);
+    if (!known) items.push_back(entry);
+  }
+  item_list work;
+  for (const item& entry : items) {
+    bool known = false;
+    for (const item& w : work) known = known || same_item(w, entry);
+    if (!known) work.push_back(entry);
+  }
+  tables_total = static_cast<std::uint32_t>(work.size());
+  tables_done = 0;
+
+  const std::wstring heading = progress_line(L"Converting database %ls (%d tables)\r\n", src.c_str(),
+                                             static_cast<int>(tables_total.load()));
+  tk_log2(3, L"%ls", heading.c_str());
+  if (!silent && front_end() != nullptr) front_end()->write_log(heading);
+
+  tk_log1(1, "sql_engine::create_tn_validator");
+  tk_log1(1, "is_old_version(%08X)", engine.version);
+  std::unique_ptr<udb_validator> validator = engine.create_tn_validator(selected_tables, destination->get_table_names());
+  run.validator = validator.get();
+
+  for (const item& entry : work) {
+    if (stop_requested()) throw tk_final_exception();
+    convert_item(run, entry);
+    ++tables_done;
+  }
+
+  finish_destination(run);
+  set_context(L"");
+  tables_done = 0;
+  tables_total = 0;
+  tk_log1(2, ">>> Almost at the END <<<");
+  // A dump is written only once its end is: a full disk shows here, not as a dump that ends
+  // halfway.
+  if (auto* dump_file = dynamic_cast<dmp_database*>(destination.get())) dump_file->close();
+}
+
+void vandry_converter::convert_item(run_state& run, const item& entry) {
+  const std::wstring& name = entry.first;
+  set_current_table(name);
+  records_total = 0;
+  records_done = 0;
+  try {
+    const bool is_query = !entry.second.empty();
+    if (program == converter_program::console && !is_query && !run.source->is_table_exist(name)) {
+      tk_log2(3, L"Table %ls not exists", name.c_str());
+      if (!silent && front_end() != nullptr) front_end()->write_warning(L"Table " + name + L" not exists\n");
+      return;
+    }
+    std::unique_ptr<udb_recordset> in =
+        is_query ? run.source->get_query(name, entry.second, 1) : run.source->get_table(name, 1);
+    if (!in) {
+      tk_log2(3, L"Skip linked table '%ls'", name.c_str());
+      return;
+    }
+    tk_log2(2, L"udb_db_mutator::modify1(%ls)", name.c_str());
+    std::wstring target = name;
+    sql_table_mutator* mutator = get_table_mutator3(name);
+    if (mutator != nullptr) {
+      modify3(*mutator, in->indexes);
+      target = mutator->modify1(in->schema);
+    }
+    if (!run.validator->is_acceptable(target)) target = run.validator->get_safe_name(target);
+
+    // The foreign keys and views made after the rows name tables and columns by their source
+    // names: the destination learns every name that changed.
+    if (target != name) {
+      tk_log2(2, L"udb_database::add_tn_mapping(%ls->%ls)", name.c_str(), target.c_str());
+      run.destination->add_tn_mapping(name, target);
+    }
+    if (mutator != nullptr) {
+      for (const auto& [column, field] : mutator->by_source) {
+        if (field->action != udb_drop_column && !field->new_name.empty() && field->new_name != column) {
+          run.renamed_columns.emplace_back(target, column, field->new_name);
+        }
+      }
+    }
+
+    engine.fast_insert = run.batching;
+    if (run.destination->is_table_exist(target)) {
+      if (conversion_mode == mode_skip_tables) {
+        run.present.push_back(name);
+        return;
+      }
+      if (conversion_mode == mode_overwrite_tables) run.destination->delete_tab(target);
+      if (conversion_mode == mode_merge || conversion_mode == mode_synchronize) engine.fast_insert = false;
+    }
+    udb_indexes indexes;
+    if (!skip_idx) {
+      indexes = in->indexes;
+      // An index whose every column the user deleted has nothing left to index.
+      drop_empty_indexes(indexes);
+    }
+    std::unique_ptr<udb_recordset> out = run.destination->create_table(target, in->schema, indexes);
+    run.present.push_back(name);
+    if (!run.validator->is_acceptable(name)) {
+      tk_log2(2, L"Store generated table name '%ls'", target.c_str());
+      tk_log2(1, L"udb_validator::add_existing_name(%ls)", target.c_str());
+      run.validator->add_existing_name(target);
+    }
+    run.validator->restricted_names.push_back(target);
+
+    records_total = in->row_count;
+    const std::wstring line = progress_line(L"Converting table '%ls' (%" PRIu64 L" records)\r\n", name.c_str(),
+                                            static_cast<std::uint64_t>(records_total.load()));
+    tk_log2(3, L"%ls", line.c_str());
+    if (!silent && front_end() != nullptr) front_end()->write_log(line);
+
+    if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out);
+    // Rows still waiting in a batch go now, so that their failures are this table's.
+    if (auto* table = dynamic_cast<sql_table*>(out.get())) table->flush();
+  } catch (const tk_exception& e) {
+    set_context(name);
+    report(e, false);
+  }
+}
+
+void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator,
+                                 udb_recordset& in, udb_recordset& out) {
+  const bool keeps_rows = conversion_mode == mode_merge || conversion_mode == mode_synchronize;
+  dates_map dates(out.table_name, in.schema, true);
+  in.reset();
+  while (!in.is_eof()) {
+    if (stop_requested()) throw tk_final_exception();
+    tk_log1(1, "Converting %d record", static_cast<int>(records_done + 1));
+    udb_record* row = nullptr;
+    try {
+      row = in.get_item();
+      tk_log2(2, L"udb_db_mutator::modify2(%ls)", name.c_str());
+      if (row != nullptr && mutator != nullptr && !mutator->by_source.empty()) {
+        row = &mutator->modify2(*row);
+      } else {
+        tk_log2(2, L"Not found: '%ls'", name.c_str());
+      }
+      if (row != nullptr) {
+        out.append_record(*row);
+        if (!keeps_rows) dates.add_rec_stat(*row);
+      }
+    } catch (const sql_rows_exception& e) {
+      // Rows of an earlier batch, each named in the report.
+      set_context(name);
+      report(e, false);
+    } catch (const sql_exception& e) {
+      tk_log1(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
+      if (e.code() == kServerGone || e.code() == kConnectionLost) throw;
+      if (e.code() == kDuplicateKey && conversion_mode == mode_synchronize && row != nullptr) {
+        // The row as the user's changes made it: renamed columns and the key stay intact.
+        out.update1(*row);
+      } else if (!(e.code() == kDuplicateKey && conversion_mode == mode_merge)) {
+        set_context(name, records_done + 1);
+        report(e, false);
+      }
+    }
+    in.next();
+    ++records_done;
+  }
+}
+
+void vandry_converter::finish_destination(run_state& run) {
+  udb_names_map& names = run.destination->names_map;
+  for (const auto& [table, column, renamed] : run.renamed_columns) {
+    // A name the destination had to change again (sanitised) keeps that change.
+    names.field_maps[table][column] = names.get_fn_mapped_name(table, renamed, true);
+  }
+
+  auto converted = [&run](const std::wstring& table) {
+    for (const std::wstring& p : run.present) {
+      if (udb_same_name(p, table)) return true;
+    }
+    return false;
+  };
+  // A run over an earlier result finds its foreign keys in place.
+  const std::vector<std::wstring> existing = existing_foreign_keys(*run.destination);
+  auto exists = [&existing](const std::wstring& name) {
+    for (const std::wstring& e : existing) {
+      if (udb_same_name(e, name)) return true;
+    }
+    return false;
+  };
+  udb_relationships keys;
+  for (const udb_relationship& r : run.source->relationships) {
+    if (exists(r.name)) {
+      tk_log2(2, L"Foreign key '%ls' exists already", r.name.c_str());
+    } else if (converted(r.table) && converted(r.ref_table)) {
+      keys.push_back(r);
+    } else {
+      tk_log2(3, L"Foreign key '%ls' joins a table that was not converted (%ls, %ls), skip it", r.name.c_str(),
+              r.table.c_str(), r.ref_table.c_str());
+    }
+  }
+  if (!keys.empty()) run.destination->create_relationships(keys);
+  if (convert_views && !selected_views.empty() && can_create_views()) {
+    run.destination->create_views(selected_views);
+  }
+}

@@ -1,0 +1,277 @@
+// VDYAGENT run as a user runs it, against the private server: the server's command lines, every
+// readable test file into the server and into a dump that loads in strict mode (checked against
+// mdb-export), a table-names file, and a profile with its own type mappings.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/console/access_reader.h"
+#include "tests/console/cmdline_cases.h"
+#include "tests/console/mysql_client.h"
+#include "tests/support/test_env.h"
+
+namespace console_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::string write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+// Column types whose text mdb-export and the server write alike.
+bool comparable_type(const std::string& type) {
+  static const char* types[] = {"char", "varchar", "tinytext", "text", "mediumtext", "longtext",
+                                "tinyint", "smallint", "mediumint", "int", "bigint"};
+  return std::find(std::begin(types), std::end(types), type) != std::end(types);
+}
+
+// mdb-export writes a character outside the Basic Multilingual Plane (an emoji) as "??".
+std::string as_mdbtools_writes(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xF8) == 0xF0 && i + 3 < utf8.size()) {
+      out += "??";
+      i += 3;
+    } else {
+      out += utf8[i];
+    }
+  }
+  return out;
+}
+
+// The database holds the source's tables with their row counts and, column by column, the same
+// texts and whole numbers as mdb-export reads from the Access file.
+void expect_same_data(mysql_client& sql, const std::string& database, const std::string& file,
+                      const std::string& failing_table) {
+  std::vector<std::string> expected;
+  for (const std::string& t : mdb_tables(file))
+    if (t != failing_table) expected.push_back(t);
+  const std::vector<std::string> tables = sql.column(
+      "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_TYPE = 'BASE TABLE' AND TABLE_SCHEMA = '" +
+      database + "'");
+  EXPECT_EQ(sorted(tables), sorted(expected)) << database;
+  for (const std::string& table : expected) {
+    if (std::find(tables.begin(), tables.end(), table) == tables.end()) continue;
+    SCOPED_TRACE(table);
+    const access_table source = mdb_export(file, table);
+    const std::vector<sql_row> columns = sql.rows(
+        "SELECT COLUMN_NAME, DATA_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '" + database +
+        "' AND TABLE_NAME = '" + table + "' ORDER BY ORDINAL_POSITION");
+    EXPECT_EQ(sql.column("SELECT COUNT(*) FROM " + quoted(database) + "." + quoted(table)),
+              std::vector<std::string>{std::to_string(source.rows.size())});
+    ASSERT_EQ(columns.size(), source.header.size());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      if (!comparable_type(*columns[c][1])) continue;
+      SCOPED_TRACE(*columns[c][0]);
+      std::vector<std::string> access_values;
+      for (const auto& row : source.rows) access_values.push_back(c < row.size() ? row[c] : "");
+      std::vector<std::string> mysql_values;
+      for (const std::string& v :
+           sql.column("SELECT " + quoted(*columns[c][0]) + " FROM " + quoted(database) + "." + quoted(table)))
+        mysql_values.push_back(as_mdbtools_writes(v));
+      EXPECT_EQ(sorted(mysql_values), sorted(access_values));
+    }
+  }
+}
+
+struct access_file {
+  std::string path;            // below the test-data folder
+  std::string password;        // database password
+  bool readable_by_mdbtools;   // false: Office encryption, compared between server and dump only
+  std::string failing_table;   // a table the target refuses today (see every_test_file)
+};
+
+std::vector<access_file> every_test_file() {
+  std::vector<access_file> files;
+  for (const auto& entry : fs::recursive_directory_iterator(test_env::testdata_dir() + "/access")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".mdb" && ext != ".accdb") continue;
+    access_file f{fs::relative(entry.path(), test_env::testdata_dir()).string(), "", true, ""};
+    const std::string name = entry.path().filename().string();
+    if (name == "db2007-enc.accdb") f = {f.path, "Test123", false, ""};
+    if (name == "db2013-enc.accdb") f = {f.path, "1234", false, ""};
+    // Table2 of these files has 89 VARCHAR(50) columns: the server refuses the CREATE TABLE
+    // ("Row size too large (> 8126)"), so a server run reports it and goes on (exit code 2) and
+    // the dump's load fails on it. A known fault of the target's row-size rule; remove these
+    // entries once such a table is made.
+    if (name == "testV1997.mdb" || name == "testV2000.mdb" || name == "testV2007.accdb" || name == "testV2010.accdb")
+      f.failing_table = "Table2";
+    files.push_back(f);
+  }
+  std::sort(files.begin(), files.end(), [](const access_file& a, const access_file& b) { return a.path < b.path; });
+  return files;
+}
+
+std::string database_name(const std::string& prefix, const std::string& path) {
+  std::string name = prefix;
+  for (char c : fs::path(path).stem().string()) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
+class VdyagentServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server = test_env::test_server();
+    ASSERT_FALSE(server.host.empty());
+    nwind = test_env::testdata_path("access/real/nwind.mdb");
+  }
+  test_env::server_address server;
+  std::string nwind;
+};
+
+TEST_F(VdyagentServer, CommandLines) {
+  const std::vector<std::string> to_server = server_options(server);
+  test_env::server_address wrong = server;
+  wrong.password += "-wrong";
+  const std::vector<cmdline_case> cases = {
+      {"a live run", with({"--src=" + nwind, "--dest=e2e_cmd_live"}, to_server),
+       starts("Converting database " + nwind + " (9 tables)\nConverting table '"), exactly(""), 0},
+      {"a database name the server refuses", with({"--src=" + nwind, "--dest=bad`name"}, to_server), exactly(""),
+       exactly("Not a valid MySQL database name. Use alphanumeric characters\n(A-Z, a-z, 0-9), '_', '$' and "
+               "spaces to compose new database name.\n"),
+       255},
+      {"a database name with a slash", with({"--src=" + nwind, "--dest=a/b"}, to_server), exactly(""),
+       starts("Not a valid MySQL database name."), 255},
+      {"a character set the server lacks", with({"--src=" + nwind, "--dest=e2e_x", "--charset=klingon"}, to_server),
+       exactly(""), starts("Unknown MySQL character set 'klingon'.\nUse one of: "), 255},
+      {"a storage engine the server lacks", with({"--src=" + nwind, "--dest=e2e_x", "--engine=BerkeleyDB"}, to_server),
+       exactly(""), starts("Unknown MySQL storage engine 'BerkeleyDB'.\nUse one of: "), 255},
+      {"a destination the server will not replace", with({"--src=" + nwind, "--dest=information_schema"}, to_server),
+       exactly("Error:\nAccess denied. Ask your system administrator to grant you the necessary privileges to write "
+               "into the database.\n"),
+       exactly(""), 1},
+      {"a wrong MySQL password", with({"--src=" + nwind, "--dest=e2e_x"}, server_options(wrong)),
+       exactly("Error:\nAccess denied. Verify the user name and password are correct, and you have the necessary "
+               "privileges to connect to the target MySQL server.\n"),
+       exactly(""), 1},
+  };
+  check_cases(cases);
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  EXPECT_EQ(sql.column("SELECT COUNT(*) FROM e2e_cmd_live.Customers"), std::vector<std::string>{"91"});
+  EXPECT_TRUE(sql.column("SHOW DATABASES LIKE 'e2e_x'").empty());
+}
+
+TEST_F(VdyagentServer, EveryReadableFileIntoTheServerAndIntoADump) {
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  const std::string folder = test_env::make_temp_dir();
+  for (const access_file& f : every_test_file()) {
+    SCOPED_TRACE(f.path);
+    const std::string src = test_env::testdata_path(f.path);
+    const std::string live = database_name("e2e_live_", f.path);
+    const std::string dumped = database_name("e2e_dump_", f.path);
+    const std::string dump = folder + "/" + dumped + ".sql";
+    std::vector<std::string> common = {"--src=" + src, "--charset=utf8mb4", "--silent"};
+    if (!f.password.empty()) common.push_back("--accp=" + f.password);
+
+    const program_result to_server = run_vdyagent(with(with(common, {"--dest=" + live}), server_options(server)));
+    EXPECT_EQ(to_server.exit_code, f.failing_table.empty() ? 0 : 2) << to_server.out << to_server.err;
+    // The dump writer cannot know what the server will refuse: the refusal shows on loading.
+    const program_result to_dump = run_vdyagent(with(common, {"--dump", "--dest=" + dump}));
+    EXPECT_EQ(to_dump.exit_code, 0) << to_dump.out << to_dump.err;
+
+    sql.execute("DROP DATABASE IF EXISTS " + quoted(dumped));
+    sql.execute("CREATE DATABASE " + quoted(dumped) + " CHARACTER SET utf8mb4");
+    const std::string load_error = load_dump(server, dumped, dump, !f.failing_table.empty());
+    if (f.failing_table.empty())
+      EXPECT_EQ(load_error, "");
+    else
+      EXPECT_NE(load_error.find("Row size too large"), std::string::npos) << load_error;
+
+    if (f.readable_by_mdbtools) {
+      expect_same_data(sql, live, src, f.failing_table);
+      expect_same_data(sql, dumped, src, f.failing_table);
+      continue;
+    }
+    // Office-encrypted files are beyond mdbtools: the server and the dump must agree, with rows.
+    const std::string list = "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = ";
+    const std::vector<std::string> tables = sql.column(list + "'" + live + "' ORDER BY 1");
+    EXPECT_EQ(tables, sql.column(list + "'" + dumped + "' ORDER BY 1"));
+    EXPECT_FALSE(tables.empty());
+    for (const std::string& t : tables) {
+      const std::vector<std::string> count = sql.column("SELECT COUNT(*) FROM " + quoted(live) + "." + quoted(t));
+      EXPECT_EQ(count, sql.column("SELECT COUNT(*) FROM " + quoted(dumped) + "." + quoted(t))) << t;
+      EXPECT_NE(count, std::vector<std::string>{"0"}) << t;
+    }
+  }
+}
+
+TEST_F(VdyagentServer, TableNamesFileWithCrLfAndAMissingName) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string names = write_file(folder + "/tables.txt", "\xEF\xBB\xBF" "Shippers\r\nNo Such Table\r\n\r\nUms\xC3\xA4tze\r\n");
+  const std::string dump = folder + "/some.sql";
+  const program_result r = run_vdyagent({"--src=" + nwind, "--dump", "--dest=" + dump, "--tab_file=" + names});
+  EXPECT_EQ(r.err, "Table No Such Table not exists\n");
+  EXPECT_EQ(r.exit_code, 2) << r.out;
+  EXPECT_NE(r.out.find("Converting table 'Shippers' (3 records)\n"), std::string::npos) << r.out;
+  // Silent, the exit code still tells that a named table was not converted.
+  const program_result quiet =
+      run_vdyagent({"--silent", "--src=" + nwind, "--dump", "--dest=" + folder + "/quiet.sql", "--tab_file=" + names});
+  EXPECT_EQ(quiet.out + quiet.err, "");
+  EXPECT_EQ(quiet.exit_code, 2);
+
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  sql.execute("DROP DATABASE IF EXISTS e2e_tab_file");
+  sql.execute("CREATE DATABASE e2e_tab_file");
+  EXPECT_EQ(load_dump(server, "e2e_tab_file", dump), "");
+  EXPECT_EQ(sorted(sql.column("SHOW TABLES FROM e2e_tab_file")), (std::vector<std::string>{"Shippers", "Ums\xC3\xA4tze"}));
+  EXPECT_EQ(sql.column("SELECT COUNT(*) FROM e2e_tab_file.`Ums\xC3\xA4tze`"),
+            std::vector<std::string>{std::to_string(mdb_export(nwind, "Ums\xC3\xA4tze").rows.size())});
+}
+
+TEST_F(VdyagentServer, ProfileWithTypeMappings) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string profile = write_file(folder + "/job.vdy",
+      "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=e2e_profile\r\nmode=0\r\n"
+      "[MySQL settings]\r\ndirect mode=1\r\nhost=" + server.host + "\r\nuser=" + server.user +
+      "\r\npassword=" + server.password + "\r\nport=" + std::to_string(server.port) + "\r\n"
+      "[Selected Tables]\r\nShippers\r\nCategories\r\n"
+      "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
+      "  - name: Shippers\r\n    new_name: carriers\r\n    fields:\r\n"
+      "      - name:CompanyName\r\n        new_name: name\r\n        status: changed\r\n        type: VARCHAR\r\n"
+      "        default_value:\r\n        character_set:\r\n        length: 60\r\n        scale: 0\r\n"
+      "        precision: -1\r\n"
+      "      - name:Phone\r\n        new_name: Phone\r\n        status: deleted\r\n        type: VARCHAR\r\n"
+      "        default_value:\r\n        character_set:\r\n        length: 24\r\n        scale: 0\r\n"
+      "        precision: -1\r\n");
+  // Server options after the profile are ignored: the profile brings its own.
+  const program_result r = run_vdyagent({"--profile=" + profile, "--mysqlh=no.such.host"});
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  EXPECT_EQ(sorted(sql.column("SHOW TABLES FROM e2e_profile")), (std::vector<std::string>{"Categories", "carriers"}));
+  const std::vector<sql_row> columns = sql.rows(
+      "SELECT COLUMN_NAME, COLUMN_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = 'e2e_profile' "
+      "AND TABLE_NAME = 'carriers' ORDER BY ORDINAL_POSITION");
+  ASSERT_EQ(columns.size(), 2u);
+  EXPECT_EQ(*columns[0][0], "ShipperID");
+  EXPECT_EQ(*columns[1][0], "name");
+  EXPECT_EQ(*columns[1][1], "varchar(60)");
+  std::vector<std::string> names;
+  for (const auto& row : mdb_export(nwind, "Shippers").rows) names.push_back(row[1]);
+  EXPECT_EQ(sorted(sql.column("SELECT name FROM e2e_profile.carriers")), sorted(names));
+}
+
+}  // namespace
+}  // namespace console_test

@@ -1,0 +1,25 @@
+// Runs a program as a user would from a shell: its arguments, a working folder, a private
+// settings folder, and what it wrote on standard output and error with its exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace console_test {
+
+struct program_result {
+  std::string out;
+  std::string err;
+  int exit_code = -1;  // 0-255 as the shell sees it; -1 when the program did not end normally
+};
+
+// Runs `program` with `args` in `folder` (the current folder when empty), with standard input
+// empty. XDG_CONFIG_HOME points into `folder`, so no run reads or writes the user's settings.
+program_result run(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& folder = "");
+
+// VDYAGENT of this build, in `folder` or else in a fresh temporary folder (the Access engine
+// leaves its temporary system database in the working folder).
+program_result run_vdyagent(const std::vector<std::string>& args, const std::string& folder = "");
+
+}  // namespace console_test

@@ -1,0 +1,88 @@
+// Conversions into dump files: a dump of every readable test file loads into the private server
+// in its strict mode without an error and holds every row of the source.
+#include <filesystem>
+
+#include "tests/driver/run_fixture.h"
+
+namespace {
+
+using run_test::RunTest;
+
+class DumpRun : public RunTest {};
+
+TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
+  // wide: a table of 89 VARCHAR(50) columns is over InnoDB's 8126-byte limit of a row's fixed
+  // part, which the CREATE TABLE builders do not yet account for (the MySQL target's fault): it is
+  // loaded with InnoDB's strict checks of table definitions off, the rows still in strict mode.
+  struct Case {
+    const char* file;
+    const wchar_t* password;
+    bool wide = false;
+  } cases[] = {
+      {"access/real/nwind.mdb", L""},
+      {"access/real/DateTestDatabase.mdb", L""},
+      {"access/jet3/compIndexTestV1997.mdb", L""},
+      {"access/jet3/indexTestV1997.mdb", L""},
+      {"access/jet3/overflowTestV1997.mdb", L""},
+      {"access/jet3/queryTestV1997.mdb", L""},
+      {"access/jet3/test2V1997.mdb", L"", true},
+      {"access/jet3/testV1997.mdb", L"", true},
+      {"access/jet4/adox_jet4.mdb", L""},
+      {"access/jet4/compIndexTestV2000.mdb", L""},
+      {"access/jet4/fixedNumericTestV2000.mdb", L""},
+      {"access/jet4/fixedTextTestV2000.mdb", L""},
+      {"access/jet4/indexTestV2000.mdb", L""},
+      {"access/jet4/queryTestV2000.mdb", L""},
+      {"access/jet4/test2V2000.mdb", L"", true},
+      {"access/jet4/testPromotionV2000.mdb", L""},
+      {"access/jet4/testV2000.mdb", L"", true},
+      {"access/ace/binIdxTestV2010.accdb", L""},
+      {"access/ace/complexDataTestV2007.accdb", L""},
+      {"access/ace/complexDataTestV2010.accdb", L""},
+      {"access/ace/fixedNumericTestV2010.accdb", L""},
+      {"access/ace/indexTestV2007.accdb", L""},
+      {"access/ace/linkeeTest.accdb", L""},
+      {"access/ace/linkerTestV2007.accdb", L""},
+      {"access/ace/oldDatesV2007.accdb", L""},
+      {"access/ace/queryTestV2007.accdb", L""},
+      {"access/ace/queryTestV2010.accdb", L""},
+      {"access/ace/test2V2007.accdb", L"", true},
+      {"access/ace/testEmoticonsV2010.accdb", L""},
+      {"access/ace/testV2007.accdb", L"", true},
+      {"access/ace/testV2010.accdb", L"", true},
+      {"access/encrypted/db-enc.mdb", L""},
+      {"access/encrypted/db97-enc.mdb", L""},
+      {"access/encrypted/db2007-enc.accdb", L"Test123"},
+      {"access/encrypted/db2013-enc.accdb", L"1234"},
+  };
+  int n = 0;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.file);
+    const std::string source = test_env::testdata_path(k.file);
+    const std::string dump = dir_ + "/" + std::to_string(n) + ".sql";
+    front_.reports.clear();
+    {
+      vandry_converter c(converter_program::console);
+      c.src = widen(source);
+      c.acc_pswd = k.password;
+      c.dest = widen(dump);
+      c.direct = false;
+      c.convert_views = true;
+      c.engine.charset = L"utf8mb4";
+      c.check_dest();
+      c();
+      EXPECT_TRUE(c.done);
+    }
+    EXPECT_EQ(reports(), "");
+    const std::string db = database("dump" + std::to_string(n++));
+    EXPECT_EQ(load(dump, db, k.wide), "");
+    for (const std::string& table : run_test::mdb_tables(source)) {
+      const auto exists = rows("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" + db +
+                               "' AND TABLE_NAME = '" + table + "'");
+      if (exists.empty() || exists[0][0] != "1") continue;  // a linked table has no rows of its own here
+      EXPECT_EQ(count(db, table), run_test::mdb_row_count(source, table)) << table;
+    }
+  }
+}
+
+}  // namespace
