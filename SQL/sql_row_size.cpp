@@ -124,8 +124,8 @@ sql_column_bytes sql_type_bytes(const std::wstring& type, std::uint32_t char_byt
     return {bytes, variable(bytes, limits).page};
   }
   if (name == L"VARCHAR" || name == L"NVARCHAR")
-    return variable(std::uint32_t(std::min<std::uint64_t>(std::uint64_t(arg(args, 0, 0)) * char_bytes,
-                                                          0xFFFFFFFFu)),
+    return variable(std::uint32_t(std::min<std::uint64_t>(
+                        std::uint64_t(arg(args, 0, 0)) * char_bytes, 0xFFFFFFFFu)),
                     limits);
   if (name == L"VARBINARY") return variable(arg(args, 0, 0), limits);
   if (name == L"TINYTEXT" || name == L"TINYBLOB") return long_value(9, limits);

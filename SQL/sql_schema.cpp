@@ -59,16 +59,18 @@ bool sql_schema::converts_before(std::uint32_t a, std::uint32_t b) const {
   return bytes_[a].row >= bytes_[b].row;
 }
 
-sql_column_bytes sql_schema::measure(const t_ftd& column) const {
+sql_column_bytes sql_schema::measure(const t_ftd& column, const std::wstring& type) const {
   const std::uint32_t width = char_bytes_ ? char_bytes_(column) : 4;
-  return sql_type_bytes(sql_column_type_text(column), width, limits_, column.size);
+  return sql_type_bytes(type, width, limits_, column.size);
 }
 
 void sql_schema::update_totals() {
   // The NULL flags grow by a byte with every eighth nullable column.
   const sql_column_bytes overhead = sql_row_overhead(nullable_);
-  total_size = static_cast<std::uint32_t>(std::min<std::uint64_t>(row_columns_ + overhead.row, UINT32_MAX));
-  page_size = static_cast<std::uint32_t>(std::min<std::uint64_t>(page_columns_ + overhead.page, UINT32_MAX));
+  total_size =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(row_columns_ + overhead.row, UINT32_MAX));
+  page_size = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(page_columns_ + overhead.page, UINT32_MAX));
 }
 
 bool sql_schema::row_too_wide() const {
@@ -107,8 +109,9 @@ void sql_schema::convert(std::size_t entry) {
   column->size = 0;
   // A fixed-width text of size 0 would be CHAR(0), which holds nothing.
   column->dw_reserved = 0;
-  const sql_column_bytes new_bytes = measure(*column);
-  tk_log1(2, "Decreasing total size at %u bytes", old_bytes.row - new_bytes.row);
+  const sql_column_bytes new_bytes = measure(*column, sql_column_type_text(*column));
+  tk_log1(2, "Decreasing total size at %d bytes (record at %d bytes)",
+          int(old_bytes.row) - int(new_bytes.row), int(old_bytes.page) - int(new_bytes.page));
   row_columns_ = row_columns_ - old_bytes.row + new_bytes.row;
   page_columns_ = page_columns_ - old_bytes.page + new_bytes.page;
   bytes_[position] = new_bytes;
@@ -123,8 +126,8 @@ void sql_schema::push_back(t_ftd* descriptor) {
   const auto position = static_cast<std::uint32_t>(fields.size());
   fields.push_back(descriptor);
   const std::wstring type = sql_column_type_text(*descriptor);
-  bytes_.push_back(measure(*descriptor));
-
+  bytes_.push_back(measure(*descriptor, type));
+  // A key column is written NOT NULL as well; counting its flag errs by a byte on the safe side.
   if (!descriptor->not_null && !descriptor->auto_increment) ++nullable_;
   row_columns_ += bytes_.back().row;
   page_columns_ += bytes_.back().page;
@@ -138,7 +141,8 @@ void sql_schema::push_back(t_ftd* descriptor) {
     lobs.insert(lobs.begin() + static_cast<std::ptrdiff_t>(at), position);
   }
   if (!row_too_wide()) return;
-  tk_log1(2, "Schema total size %u (record %u) exceeds %u bytes (record %u), transforming schema...",
+  tk_log1(2,
+          "Schema total size %u (record %u) exceeds %u bytes (record %u), transforming schema...",
           total_size, page_size, limits_.max_row, limits_.page_limit - 1);
   while (row_too_wide()) {
     const std::size_t entry = pick_lob();

@@ -21,7 +21,7 @@ class sql_schema : public udb_schema {
   void set_indexed_columns(const udb_indexes& indexes);
 
   // Where the table is created and how wide each column's characters are, by its descriptor.
-  // Set before push_back. Unset: InnoDB on a current server, four bytes a character.
+  // Set before push_back. Unset: the 65535-byte limit only, four bytes a character.
   void set_target(const sql_row_limits& limits,
                   std::function<std::uint32_t(const t_ftd&)> char_bytes);
 
@@ -42,7 +42,7 @@ class sql_schema : public udb_schema {
   bool is_indexed(const std::wstring& name) const;
   // True when the column at position a goes to a long text before the column at b.
   bool converts_before(std::uint32_t a, std::uint32_t b) const;
-  sql_column_bytes measure(const t_ftd& column) const;
+  sql_column_bytes measure(const t_ftd& column, const std::wstring& type) const;
   void update_totals();
   bool row_too_wide() const;
   // The entry of lobs to convert next, or lobs.size() when none would make the row narrower.

@@ -93,9 +93,8 @@ TEST_F(LiveRowSize, TheRuleChangesAColumnExactlyWhenTheServerWouldRefuseTheRow) 
 void append_full_row(udb_recordset& table, const udb_schema& schema, std::uint32_t size) {
   auto row = std::make_unique<udb_record>();
   for (const t_ftd* column : schema.fields) {
-    row->append(std::make_unique<udb_field>(column->name, 0,
-                                            ole_variant(std::wstring(size, L'\u20ac')), false,
-                                            false));
+    row->append(std::make_unique<udb_field>(
+        column->name, 0, ole_variant(std::wstring(size, L'\u20ac')), false, false));
   }
   table.append_record(*row);
   dynamic_cast<sql_table&>(table).flush();
@@ -121,14 +120,15 @@ TEST_F(LiveRowSize, WideTablesOfRealFilesAreCreatedAndHoldTheirRows) {
     append_full_row(*target, rows->schema, 50);
     target.reset();
 
-    const std::string where = "WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='" +
-                              tk_unicode_to_utf8(name) + "'";
+    const std::string where =
+        "WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='" + tk_unicode_to_utf8(name) + "'";
     EXPECT_EQ(value("SELECT COUNT(*) FROM `" + db + "`.`" + tk_unicode_to_utf8(name) + "`"),
               std::to_string(copied + 1));
     // Every value arrived whole, in every column.
     std::string lengths = "SELECT ";
     for (int i = 1; i <= 89; ++i)
-      lengths += (i > 1 ? " + " : "") + std::string("CHAR_LENGTH(`column") + std::to_string(i) + "`)";
+      lengths +=
+          (i > 1 ? " + " : "") + std::string("CHAR_LENGTH(`column") + std::to_string(i) + "`)";
     EXPECT_EQ(value(lengths + " FROM `" + db + "`.`" + tk_unicode_to_utf8(name) +
                     "` WHERE `column2` IS NOT NULL AND `column1` = REPEAT('\xe2\x82\xac', 50)"),
               std::to_string(89 * 50));
@@ -137,8 +137,9 @@ TEST_F(LiveRowSize, WideTablesOfRealFilesAreCreatedAndHoldTheirRows) {
                     " AND DATA_TYPE='varchar' AND COLUMN_NAME IN "
                     "('column1', 'column10', 'column14', 'column75')"),
               "4");
-    EXPECT_EQ(value("SELECT COUNT(DISTINCT INDEX_NAME) FROM information_schema.STATISTICS " + where),
-              "5");
+    EXPECT_EQ(
+        value("SELECT COUNT(DISTINCT INDEX_NAME) FROM information_schema.STATISTICS " + where),
+        "5");
   }
 }
 
@@ -155,8 +156,8 @@ TEST_F(LiveRowSize, SeventyLongTextsInFourByteCharacters) {
   for (int i = 0; i < 70; ++i) {
     // U+1F600: four bytes in utf8mb4.
     const std::wstring text(255, L'\U0001F600');
-    row->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0, ole_variant(text), false,
-                                            false));
+    row->append(
+        std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0, ole_variant(text), false, false));
   }
   target->append_record(*row);
   dynamic_cast<sql_table&>(*target).flush();
