@@ -87,8 +87,8 @@ double leading_double(const char* text) {
   double value = 0;
   const char* end = text;
   while (*end != '\0') ++end;
-  if (std::from_chars(text, end, value).ec == std::errc::result_out_of_range)  // nothing read leaves 0
-    return HUGE_VAL;
+  // Nothing read leaves 0.
+  if (std::from_chars(text, end, value).ec == std::errc::result_out_of_range) return HUGE_VAL;
   return value;
 }
 
