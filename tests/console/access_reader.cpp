@@ -54,18 +54,6 @@ std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> mdb_tables(const std::string& file) {
-  const program_result r = run("mdb-tables", {"-1", file});
-  EXPECT_EQ(r.exit_code, 0) << "mdb-tables " << file << ": " << r.err;
-  std::vector<std::string> tables;
-  std::size_t start = 0;
-  for (std::size_t end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string name = r.out.substr(start, end - start);
-    if (!name.empty()) tables.push_back(name);
-  }
-  return tables;
-}
-
 access_table mdb_export(const std::string& file, const std::string& table) {
   const program_result r = run("mdb-export", {"-b", "strip", file, table});
   EXPECT_EQ(r.exit_code, 0) << "mdb-export " << file << " " << table << ": " << r.err;

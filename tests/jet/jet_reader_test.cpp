@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/jet_catalog.h"
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_diagnostics.h"
@@ -13,6 +13,7 @@
 #include "platform/jet/jet_text.h"
 #include "platform/jet/jet_values.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_shell.h"
 
 using namespace jet;
 
@@ -120,18 +121,16 @@ std::string narrow(const std::wstring& w) {
 // indexes kept for relationships); the primary key under the name "PRIMARY".
 std::map<std::string, std::string> schema_indexes(const std::string& path) {
   std::map<std::string, std::string> out;
-  FILE* f = popen(("mdb-schema --indexes --no-relations '" + path + "' mysql 2>/dev/null").c_str(), "r");
-  if (!f) return out;
-  char buf[4096];
+  std::istringstream schema(
+      test_env::run_shell("mdb-schema --indexes --no-relations " + test_env::shell_quote(path) + " mysql 2>/dev/null").out);
   std::regex line(R"(ALTER TABLE `([^`]*)` ADD (?:UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
-  while (std::fgets(buf, sizeof buf, f)) {
-    std::cmatch m;
-    if (!std::regex_search(buf, m, line)) continue;
+  for (std::string text; std::getline(schema, text);) {
+    std::smatch m;
+    if (!std::regex_search(text, m, line)) continue;
     std::string cols = std::regex_replace(m[4].str(), std::regex("`"), "");
     cols = std::regex_replace(cols, std::regex(", "), ",");
     out[m[1].str() + "/" + (m[3].matched ? "PRIMARY" : m[2].str())] = cols;
   }
-  pclose(f);
   return out;
 }
 

@@ -3,13 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "platform/jet/sql/jet_text.h"
-
-namespace {
-
-}  // namespace
+#include "tests/support/test_shell.h"
 
 std::vector<csv_row> parse_mdb_csv(const std::string& text) {
   std::vector<csv_row> rows;
@@ -50,23 +45,11 @@ std::vector<csv_row> parse_mdb_csv(const std::string& text) {
   return rows;
 }
 
-std::string run_command(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    if (pclose(pipe) != 0) ADD_FAILURE() << "failed: " << command;
-  } else {
-    ADD_FAILURE() << "cannot run: " << command;
-  }
-  return out;
-}
 
 namespace {
 
 std::vector<csv_row> export_table(const std::string& path, const std::string& table) {
-  auto rows = parse_mdb_csv(run_command("mdb-export -b strip -0 NULL '" + path + "' " + table));
+  auto rows = parse_mdb_csv(test_env::checked_output("mdb-export -b strip -0 NULL '" + path + "' " + table));
   if (!rows.empty()) rows.erase(rows.begin());  // the header
   return rows;
 }

@@ -9,9 +9,6 @@
 
 #include "platform/jet/sql/jet_query_text.h"
 
-// The standard output of a command; fails the current test when it cannot run or fails.
-std::string run_command(const std::string& command);
-
 // mdb-export's CSV: text in double quotes (doubled inside), Null as the bare word NULL (with
 // -0 NULL), line ends inside quoted texts kept.
 using csv_row = std::vector<std::optional<std::string>>;
