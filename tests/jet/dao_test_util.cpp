@@ -62,7 +62,7 @@ HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEng
   HRESULT hr = CoCreateInstance(CLSID_DAODBEngine120, nullptr, CLSCTX_ALL, IID__DAODBEngine,
                                 reinterpret_cast<void**>(engine.out()));
   if (FAILED(hr)) return hr;
-  std::wstring wpath(path.begin(), path.end());
+  const std::wstring wpath = jet_from_utf8(path);
   BSTR b = SysAllocString(wpath.c_str());
   VARIANT options, read_only;
   VariantInit(&options);
