@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/test_shell.h"
+#include "tests/support/test_mdbtools.h"
 
 namespace console_test {
 

@@ -9,7 +9,7 @@
 #include "dao/dao_exception.h"
 #include "dao/dao_relationship_rows.h"
 #include "tests/dao/dao_source_util.h"
-#include "tests/support/test_shell.h"
+#include "tests/support/test_mdbtools.h"
 
 using dao_source_test::open_testdata;
 using dao_source_test::utf8;

@@ -16,49 +16,26 @@
 #include "common/error_handler.h"
 #include "converter/vandry_converter.h"
 #include "tests/driver/driver_test_util.h"
+#include "tests/support/test_mdbtools.h"
 #include "tests/support/test_mysql.h"
-#include "tests/support/test_shell.h"
 
 namespace run_test {
 
-using test_env::shell_quote;
-
-// The standard output of a command.
-inline std::string capture(const std::string& command) { return test_env::run_shell(command).out; }
-
-// The rows of a table as mdb-export reads them (no header line), in the file's order.
+// The rows of a table as mdb-export reads them.
 inline std::size_t mdb_row_count(const std::string& file, const std::string& table) {
-  const std::string text =
-      capture("mdb-export -H -Q -b strip -d '\t' -R '\x1e' " + shell_quote(file) + " " + shell_quote(table));
-  std::size_t rows = 0;
-  for (const char c : text) rows += c == '\x1e';
-  return rows;
+  return test_env::mdb_export_fields(file, table, "-H -Q -b strip").size();
 }
 
 // The rows of a table as mdb-export reads them: column name -> text (binary columns left out).
 inline std::vector<std::map<std::string, std::string>> mdb_rows(const std::string& file, const std::string& table) {
-  const std::string text =
-      capture("mdb-export -Q -b strip -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' -d '\t' -R '\x1e' " + shell_quote(file) + " " +
-              shell_quote(table));
-  auto split = [](const std::string& line, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t end = line.find(separator, start);
-      parts.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
-      if (end == std::string::npos) return parts;
-      start = end + 1;
-    }
-  };
-  std::vector<std::string> lines = split(text, '\x1e');
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  const std::vector<std::vector<std::string>> lines =
+      test_env::mdb_export_fields(file, table, "-Q -b strip -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'");
   std::vector<std::map<std::string, std::string>> out;
   if (lines.empty()) return out;
-  const std::vector<std::string> header = split(lines[0], '\t');
+  const std::vector<std::string>& header = lines[0];
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    const std::vector<std::string> values = split(lines[i], '\t');
     std::map<std::string, std::string> row;
-    for (std::size_t c = 0; c < header.size() && c < values.size(); ++c) row[header[c]] = values[c];
+    for (std::size_t c = 0; c < header.size() && c < lines[i].size(); ++c) row[header[c]] = lines[i][c];
     out.push_back(std::move(row));
   }
   return out;

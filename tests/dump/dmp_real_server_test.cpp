@@ -23,6 +23,7 @@
 #include "tests/dump/dmp_fixture.h"
 #include "tests/dump/dmp_server_fixture.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_mdbtools.h"
 #include "tests/support/test_shell.h"
 
 namespace {
@@ -30,12 +31,8 @@ namespace {
 using dmp_test::read_file;
 using dmp_test::shell_quote;
 
-// Separators the reader is asked to use: control characters no Northwind text holds.
-const char field_separator = '\x1f';
-const char row_separator = '\x1e';
+// What the reader is asked to write for Null: a control character no Northwind text holds.
 const char null_mark = '\x1d';
-
-std::string run(const std::string& command) { return test_env::run_shell(command).out; }
 
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -64,7 +61,7 @@ struct access_table {
 };
 
 bool read_schema(const std::string& file, access_table& t) {
-  const std::string ddl = run("mdb-schema -T " + shell_quote(t.name) + " " + shell_quote(file));
+  const std::string ddl = test_env::run_shell("mdb-schema -T " + shell_quote(t.name) + " " + shell_quote(file)).out;
   for (const std::string& line : split(ddl, '\n')) {
     const std::size_t open = line.find("\t[");
     const std::size_t close = line.find(']');
@@ -107,14 +104,8 @@ bool read_schema(const std::string& file, access_table& t) {
 }
 
 std::vector<std::vector<std::string>> read_rows(const std::string& file, const std::string& table) {
-  const std::string command = std::string("mdb-export -H -Q -b hex -T '%Y-%m-%d %H:%M:%S'") +
-                              " -d '" + field_separator + "' -R '" + row_separator + "' -0 '" +
-                              null_mark + "' " + shell_quote(file) + " " + shell_quote(table);
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& row : split(run(command), row_separator)) {
-    if (!row.empty()) rows.push_back(split(row, field_separator));
-  }
-  return rows;
+  return test_env::mdb_export_fields(file, table,
+                                     "-H -Q -b hex -T '%Y-%m-%d %H:%M:%S' -0 " + shell_quote(std::string(1, null_mark)));
 }
 
 ole_variant value_of(const std::string& text, kind k) {

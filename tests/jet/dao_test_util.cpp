@@ -8,7 +8,7 @@
 
 #include "platform/jet/sql/jet_text.h"
 #include "platform/oleaut/objbase.h"
-#include "tests/support/test_shell.h"
+#include "tests/support/test_mdbtools.h"
 
 namespace dao_test {
 
@@ -179,30 +179,7 @@ std::string export_text(const VARIANT& v) {
 }
 
 std::vector<std::vector<std::string>> export_rows(const std::string& path, const std::string& table) {
-  // Unit and record separators keep the fields apart whatever the text holds.
-  const std::string all =
-      test_env::run_shell("mdb-export -H -Q -d " + test_env::shell_quote("\x1f") + " -R " +
-                          test_env::shell_quote("\x1e") + " -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' " +
-                          test_env::shell_quote(path) + " " + test_env::shell_quote(table) + " 2>/dev/null")
-          .out;
-  std::vector<std::vector<std::string>> rows;
-  std::size_t start = 0;
-  while (start < all.size()) {
-    std::size_t end = all.find('\x1e', start);
-    if (end == std::string::npos) end = all.size();
-    std::vector<std::string> row;
-    std::size_t a = start;
-    for (;;) {
-      std::size_t b = all.find('\x1f', a);
-      if (b == std::string::npos || b > end) b = end;
-      row.push_back(all.substr(a, b - a));
-      if (b == end) break;
-      a = b + 1;
-    }
-    rows.push_back(std::move(row));
-    start = end + 1;
-  }
-  return rows;
+  return test_env::mdb_export_fields(path, table, "-H -Q -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'");
 }
 
 }  // namespace dao_test

@@ -12,6 +12,7 @@
 #include "platform/win/string_compare.h"
 #include "platform/jet/sql/jet_text.h"
 #include "tests/jet_sql/mdbtools_export.h"
+#include "tests/support/test_mdbtools.h"
 #include "tests/support/test_shell.h"
 
 namespace {
@@ -123,7 +124,7 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
       size_t type_start = line.find_first_not_of('\t', close + 1);
       columns.push_back({jet_from_utf8(line.substr(open + 2, close - open - 2)), type_of(line.substr(type_start))});
     }
-    auto rows = parse_mdb_csv(test_env::checked_output("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' " + test_env::shell_quote(path) + " " + test_env::shell_quote(table)));
+    auto rows = test_env::parse_mdb_csv(test_env::checked_output("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' " + test_env::shell_quote(path) + " " + test_env::shell_quote(table)));
     std::vector<std::vector<jet_sql_value>> values;
     for (const auto& r : rows) {
       if (r.size() != columns.size()) continue;

@@ -33,18 +33,4 @@ std::string checked_output(const std::string& command) {
   return std::move(r.out);
 }
 
-std::vector<std::string> mdb_tables(const std::string& file, bool must_read) {
-  const std::string command = "mdb-tables -1 " + shell_quote(file);
-  const std::string text = must_read ? checked_output(command) : run_shell(command + " 2>/dev/null").out;
-  std::vector<std::string> tables;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) tables.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return tables;
-}
-
 }  // namespace test_env

@@ -1,9 +1,8 @@
-// Running shell commands from tests: quoting, standard output, and the mdbtools programs' list
-// of tables, which many tests take as the independent answer to "which tables are there".
+// Running shell commands from tests: quoting for /bin/sh and what a command wrote on standard
+// output.
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace test_env {
 
@@ -20,10 +19,5 @@ shell_result run_shell(const std::string& command);
 
 // The standard output of a command; fails the current test when it cannot run or fails.
 std::string checked_output(const std::string& command);
-
-// The user tables of an Access file as `mdb-tables -1` lists them (UTF-8, in its order). When
-// mdb-tables cannot read the file (an encrypted one, say): fails the current test if `must_read`,
-// else answers what it listed, usually nothing.
-std::vector<std::string> mdb_tables(const std::string& file, bool must_read = true);
 
 }  // namespace test_env
