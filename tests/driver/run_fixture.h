@@ -119,11 +119,9 @@ class RunTest : public ::testing::Test {
 
   // Loads a dump with the command-line client in the server's default (strict) mode; answers
   // its error output.
-  // wide_rows: InnoDB's strict checks of table definitions are off for this load.
-  std::string load(const std::string& path, const std::string& db, bool wide_rows = false) {
+  std::string load(const std::string& path, const std::string& db) {
     exec("CREATE DATABASE `" + db + "` CHARACTER SET utf8mb4");
-    return test_env::load_with_client(server_, path, db,
-                                      wide_rows ? "--init-command='SET SESSION innodb_strict_mode = 0'" : "");
+    return test_env::load_with_client(server_, path, db);
   }
 
   test_env::server_address server_;
