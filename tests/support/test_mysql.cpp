@@ -62,12 +62,10 @@ std::vector<std::vector<std::string>> null_marked(const std::vector<mysql_row>& 
   return out;
 }
 
-std::string load_with_client(const server_address& server, const std::string& path, const std::string& database,
-                             const std::string& options) {
+std::string load_with_client(const server_address& server, const std::string& path, const std::string& database) {
   const std::string errors = make_temp_dir() + "/load.err";
   std::string command = "mariadb --no-defaults -h " + server.host + " -P " + std::to_string(server.port) + " -u " +
                         shell_quote(server.user) + " -p" + shell_quote(server.password);
-  if (!options.empty()) command += " " + options;
   if (!database.empty()) command += " -D " + shell_quote(database);
   command += " < " + shell_quote(path) + " 2> " + shell_quote(errors);
   const int status = std::system(command.c_str());
