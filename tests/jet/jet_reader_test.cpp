@@ -12,6 +12,7 @@
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
 #include "platform/jet/jet_values.h"
+#include "platform/jet/sql/jet_text.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_shell.h"
 
@@ -68,6 +69,32 @@ TEST(jet_catalog, nwind_tables_in_name_order) {
                                         L"Ums\u00E4tze"};
   EXPECT_EQ(user, expected);
   EXPECT_FALSE(cat.queries.empty());
+}
+
+// Names match whatever their case, in any script, and order by code point after folding; the
+// SQL layer's text comparison is the same rule, also for an empty view that holds no pointer.
+TEST(jet_catalog, names_compare_without_regard_to_case) {
+  const struct {
+    const wchar_t* a;
+    const wchar_t* b;
+    int expected;
+  } cases[] = {
+      {L"Orders", L"ORDERS", 0},
+      {L"Ums\u00E4tze", L"UMS\u00C4TZE", 0},
+      {L"\u01C4", L"\u01C6", 0},                        // Latin Extended-B: DZ with caron
+      {L"\u03A3\u03BF\u03C2", L"\u03C3\u03BF\u03C3", 0},  // final sigma folds onto sigma
+      {L"\u0130", L"i", 1},                              // the dotted capital I folds only in Turkic
+      {L"Order", L"Orders", -1},
+      {L"b", L"A", 1},
+      {L"", L"", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(jet_compare_names(c.a, c.b), c.expected) << jet_to_utf8(c.a) << " ~ " << jet_to_utf8(c.b);
+    EXPECT_EQ(jet_compare_text(c.a, c.b), c.expected) << jet_to_utf8(c.a) << " ~ " << jet_to_utf8(c.b);
+  }
+  EXPECT_EQ(jet_compare_text(std::wstring_view(), L""), 0);
+  EXPECT_EQ(jet_compare_text(std::wstring_view(), L"a"), -1);
+  EXPECT_EQ(jet_compare_text(L"a", std::wstring_view()), 1);
 }
 
 TEST(jet_diagnostics, libmdb_text_reaches_the_sink_not_the_screen) {

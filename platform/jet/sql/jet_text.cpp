@@ -48,8 +48,10 @@ wchar_t jet_lower(wchar_t c) {
 }
 
 int jet_compare_text(std::wstring_view a, std::wstring_view b) {
-  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                        static_cast<int>(b.size())) -
+  // An empty view may hold no pointer at all, which the comparison refuses as a missing text.
+  static constexpr wchar_t none[] = L"";
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.empty() ? none : a.data(), static_cast<int>(a.size()),
+                        b.empty() ? none : b.data(), static_cast<int>(b.size())) -
          CSTR_EQUAL;
 }
 
