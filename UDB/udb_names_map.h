@@ -27,7 +27,8 @@ class udb_names_map {
 
   // A later mapping of the same source table replaces the earlier one.
   void add_tn_mapping(const std::wstring& source_table, const std::wstring& dest_table);
-  // Registers (or replaces) the column map of a created table under its source table name.
+  // Registers (or replaces) the column map of a created table. The databases register it under
+  // the table's destination name; the rewrite of SQL text finds it under either name.
   void add_fn_map(const std::wstring& table, const name_map& field_map);
 
   // Replaces mapped table and column names in SQL text. A column name is looked up only in the
