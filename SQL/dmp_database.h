@@ -89,4 +89,6 @@ class dmp_database : public udb_database {
   // The indexes each created table got in its CREATE TABLE, under target names: what foreign
   // keys can lean on.
   std::map<std::wstring, udb_indexes> written_indexes_;
+  // The columns of each created table, under target names: views spell out t.* from them.
+  std::map<std::wstring, std::vector<std::wstring>> created_columns_;
 };

@@ -147,6 +147,8 @@ TEST_F(LiveRun, SynchronizeUpdatesRowsAsTheUserChangedThem) {
   const std::string db = database("sync");
   auto rename = [](vandry_converter& c) {
     c.selected_tables = {L"Shippers"};
+    // Northwind's queries read tables this run does not convert: no views here.
+    c.convert_views = false;
     sql_native_type text;
     text.type = L"VARCHAR";
     text.length = 40;
