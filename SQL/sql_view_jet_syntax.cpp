@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <cwchar>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -265,6 +266,74 @@ std::vector<token> rewrite_concat(std::vector<token> t) {
   return t;
 }
 
+std::wstring unquoted(const token& t) {
+  if (t.kind == tok::name && t.text.size() >= 2) return t.text.substr(1, t.text.size() - 2);
+  return t.text;
+}
+
+std::wstring folded(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+bool is_clause_word(const token& t) {
+  for (const wchar_t* w : {L"where", L"group", L"having", L"order", L"union", L"limit"})
+    if (is_word(t, w)) return true;
+  return false;
+}
+
+// Jet's DISTINCTROW drops rows that come from the same records of the tables whose fields are
+// shown: it differs from a plain select only when the shown fields leave some joined table out,
+// and then DISTINCT over the shown fields gives those rows. `at` is the word's position; the
+// select list follows it. Unqualified names, "*" and GROUP BY make it a plain select.
+bool distinctrow_is_distinct(const std::vector<token>& t, std::size_t at) {
+  std::set<std::wstring> used, sources;
+  int depth = 0;
+  std::size_t i = at + 1;
+  for (; i < t.size(); ++i) {
+    const token& k = t[i];
+    if (is_punct(k, L"(")) ++depth;
+    if (is_punct(k, L")") && depth-- == 0) return false;
+    if (depth == 0 && is_word(k, L"from")) break;
+    if (is_punct(k, L"*")) {
+      const std::size_t p = prev_solid(t, i);
+      if (p == std::wstring::npos || !is_punct(t[p], L".")) return false;
+    }
+    if (k.kind != tok::name && (k.kind != tok::word || std::iswdigit(k.text[0]) || ends_operand(k))) continue;
+    const std::size_t p = prev_solid(t, i), n = next_solid(t, i + 1);
+    if (p != std::wstring::npos && is_punct(t[p], L".")) continue;  // the column of a qualified name
+    if (n < t.size() && is_punct(t[n], L".")) {
+      used.insert(folded(unquoted(k)));
+      continue;
+    }
+    if (n < t.size() && is_punct(t[n], L"(")) continue;  // a function
+    const std::size_t before = prev_solid(t, i);
+    if (before != std::wstring::npos && is_word(t[before], L"as")) continue;  // an alias
+    return false;  // a column whose table the text does not say
+  }
+  // The FROM clause: a table follows FROM, JOIN, "," or "("; its alias, when it has one, is
+  // what the select list names.
+  depth = 0;
+  for (++i; i < t.size(); ++i) {
+    const token& k = t[i];
+    if (is_punct(k, L"(")) ++depth;
+    if (is_punct(k, L")") && depth-- == 0) break;
+    if (depth == 0 && is_clause_word(k)) break;
+    if (k.kind != tok::name && k.kind != tok::word) continue;
+    const std::size_t p = prev_solid(t, i);
+    if (p == std::wstring::npos) continue;
+    const bool table = is_word(t[p], L"from") || is_word(t[p], L"join") || is_punct(t[p], L",") || is_punct(t[p], L"(");
+    if (!table || is_word(k, L"select")) continue;
+    std::wstring label = unquoted(k);
+    const std::size_t as = next_solid(t, i + 1), alias = next_solid(t, as + 1);
+    if (as < t.size() && is_word(t[as], L"as") && alias < t.size()) label = unquoted(t[alias]);
+    sources.insert(folded(label));
+  }
+  for (; i < t.size(); ++i)
+    if (is_word(t[i], L"group")) return false;
+  return !used.empty() && used.size() < sources.size();
+}
+
 std::vector<token> rewrite(std::vector<token> t) {
   static const struct {
     const wchar_t* jet;
@@ -292,6 +361,10 @@ std::vector<token> rewrite(std::vector<token> t) {
     } else if (!called && (is_word(k, L"no") || is_word(k, L"false"))) {
       k.text = L"FALSE";
     } else if (is_word(k, L"distinctrow")) {
+      if (distinctrow_is_distinct(t, i)) {
+        k.text = L"DISTINCT";
+        continue;
+      }
       t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(std::min(after, t.size())));
       --i;
     } else if (is_word(k, L"top") && after < t.size() && t[after].kind == tok::word &&
@@ -330,16 +403,6 @@ std::wstring sql_view_converter::jet_syntax_to_mysql(const std::wstring& text) {
 }
 
 namespace {
-
-std::wstring unquoted(const token& t) {
-  if (t.kind == tok::name && t.text.size() >= 2) return t.text.substr(1, t.text.size() - 2);
-  return t.text;
-}
-
-std::wstring folded(std::wstring s) {
-  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
 
 std::wstring backticked(const std::wstring& name) { return L"`" + name + L"`"; }
 

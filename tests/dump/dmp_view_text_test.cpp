@@ -91,6 +91,13 @@ TEST(ViewText, JetSyntaxBecomesMysqls) {
        L"WHERE (((`P`.Discontinued)=FALSE)) AND b != TRUE AND c = TRUE AND t.no = 1"},
       {L"SELECT DISTINCTROW TOP 10 a, b FROM t ORDER BY b DESC;",
        L"SELECT a, b FROM t ORDER BY b DESC LIMIT 10"},
+      // DISTINCTROW: distinct rows only where the shown fields leave a joined table out.
+      {L"SELECT DISTINCTROW C.Id, C.City FROM C RIGHT JOIN `O` ON C.Id = `O`.Cid WHERE `O`.d > 1",
+       L"SELECT DISTINCT C.Id, C.City FROM C RIGHT JOIN `O` ON C.Id = `O`.Cid WHERE `O`.d > 1"},
+      {L"SELECT DISTINCTROW p.a, `O`.b FROM (Products AS p INNER JOIN `O` ON p.k = `O`.k)",
+       L"SELECT p.a, `O`.b FROM (Products AS p INNER JOIN `O` ON p.k = `O`.k)"},
+      {L"SELECT DISTINCTROW C.Id, Sum(x) FROM C INNER JOIN D ON C.Id = D.Id GROUP BY C.Id",
+       L"SELECT C.Id, Sum(x) FROM C INNER JOIN D ON C.Id = D.Id GROUP BY C.Id"},
       {L"SELECT a FROM t WHERE b > (SELECT TOP 1 c FROM u ORDER BY c) AND d",
        L"SELECT a FROM t WHERE b > (SELECT c FROM u ORDER BY c LIMIT 1) AND d"},
       {L"SELECT `FirstName` & \" \" & `LastName` AS Salesperson, x FROM t",
