@@ -79,6 +79,9 @@ const tk_error_entry mysql_error_texts[] = {
     {0x40041B,
      "Failed to overwrite MySQL database. It is being used by\nanother application. Specify a "
      "different destination name."},
+    // 2002: the client library on Linux reports a refused TCP connection (and a missing socket)
+    // with this code, where 2003 is what Windows clients see.
+    {0x4007D2, kConnectText},
     {0x4007D3, kConnectText},
     {0x4007D5, kConnectText},
     {0x4007D6,

@@ -135,8 +135,9 @@ TEST(VdyagentCommandLine, WithoutServer) {
       {"port 0", {"--src=" + nwind, "--dest=northwind", "--port=0"}, exactly("Error:\nInvalid port number\n"),
        exactly(""), usage_exit},
       {"closed port", {"--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
-       // The client library reports a refused TCP connection as 2002, which has no friendlier text.
-       starts("Error:\n"), exactly(""), 1},
+       exactly("Error:\nCannot connect to the MySQL server. Check to verify that MySQL server is launched and "
+               "the correct host/port values were given.\n"),
+       exactly(""), 1},
       {"closed port, silent", {"--silent", "--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
        exactly(""), exactly(""), 1},
       {"a dump", {"--src=" + nwind, "--dump", "--dest=" + dump},
