@@ -12,17 +12,14 @@ namespace {
 class jet_reader_cursor : public jet_sql_cursor {
  public:
   jet_reader_cursor(const jet::jet_file& file, std::uint32_t page) : cursor_(file, page) {}
-  bool next() override {
-    if (!cursor_.next()) return false;
-    ++position_;
-    return true;
-  }
+  bool next() override { return cursor_.next(); }
   jet_sql_value value(std::size_t column) override { return jet_reader_value(cursor_.value(column)); }
-  std::uint64_t position() const override { return position_; }
+  // Where the row is stored: joins look rows up by it instead of copying the table.
+  std::uint64_t position() const override { return cursor_.position(); }
+  bool seek(std::uint64_t position) override { return cursor_.seek(position); }
 
  private:
   jet::jet_cursor cursor_;
-  std::uint64_t position_ = static_cast<std::uint64_t>(-1);
 };
 
 class jet_reader_table : public jet_sql_table {
@@ -35,6 +32,7 @@ class jet_reader_table : public jet_sql_table {
   const std::vector<jet_sql_column>& columns() const override { return columns_; }
   std::unique_ptr<jet_sql_cursor> open_cursor() override { return std::make_unique<jet_reader_cursor>(file_, page_); }
   std::uint64_t row_count() const override { return rows_; }
+  bool supports_seek() const override { return true; }
 
  private:
   const jet::jet_file& file_;
