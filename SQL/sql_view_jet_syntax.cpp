@@ -353,7 +353,12 @@ std::vector<token> rewrite(std::vector<token> t) {
     if (k.kind != tok::word) continue;
     const std::size_t before = prev_solid(t, i);
     const std::size_t after = next_solid(t, i + 1);
-    const bool qualified = before != std::wstring::npos && is_punct(t[before], L".");
+    // A name next to a point is part of a qualified name (t.No, No.x), and one after FROM or
+    // JOIN is a table: never a constant.
+    const bool qualified =
+        (before != std::wstring::npos &&
+         (is_punct(t[before], L".") || is_word(t[before], L"from") || is_word(t[before], L"join"))) ||
+        (after < t.size() && is_punct(t[after], L"."));
     const bool called = after < t.size() && is_punct(t[after], L"(");
     if (qualified) continue;
     if (!called && (is_word(k, L"yes") || is_word(k, L"true"))) {

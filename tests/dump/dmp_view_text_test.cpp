@@ -89,6 +89,7 @@ TEST(ViewText, JetSyntaxBecomesMysqls) {
        L"WHERE d Between '1995-01-01' And '1995-12-31' OR d = '2001-02-03 16:05:06'"},
       {L"WHERE (((`P`.Discontinued)=No)) AND b != Yes AND c = True AND t.no = 1",
        L"WHERE (((`P`.Discontinued)=FALSE)) AND b != TRUE AND c = TRUE AND t.no = 1"},
+      {L"SELECT No.Yes FROM No WHERE x = no", L"SELECT No.Yes FROM No WHERE x = FALSE"},
       {L"SELECT DISTINCTROW TOP 10 a, b FROM t ORDER BY b DESC;",
        L"SELECT a, b FROM t ORDER BY b DESC LIMIT 10"},
       // DISTINCTROW: distinct rows only where the shown fields leave a joined table out.
