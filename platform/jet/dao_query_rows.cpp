@@ -64,11 +64,6 @@ dao_column_meta describe_result(const jet_sql_column& c, std::size_t ordinal) {
     case jet_type_binary: m.size = 510; variable = true; break;
     default: m.size = 255; variable = true; break;
   }
-  if (c.type == jet_type_decimal) {
-    // Jet gives a computed decimal the widest precision; the scale follows the values.
-    m.column.precision = 28;
-    m.column.scale = 0;
-  }
   m.attributes = variable ? dbVariableField : dbFixedField;
   return m;
 }
