@@ -144,9 +144,7 @@ std::wstring dmp_database::refine_view_in(const std::wstring& sql) {
   tk_log2(2, L"After do_global_replace: result=%ls", text.c_str());
   text = sql_view_converter::brackets_to_backticks(text);
   tk_log2(2, L"After replacing []: result=%ls", text.c_str());
-  text = sql_view_converter::rewrite_functions(text);
-  text = sql_view_converter::jet_syntax_to_mysql(text);
-  text = sql_view_converter::name_duplicate_columns(text, [this](const std::wstring& table) {
+  text = sql_view_converter::mysql_view_body(text, [this](const std::wstring& table) {
     return sql_created_columns(created_columns_, table);
   });
   const std::size_t nul = text.find(L'\0');

@@ -46,6 +46,10 @@ class sql_view_converter {
   // t.* whose columns `columns_of` knows is spelled out when one of them collides.
   static std::wstring name_duplicate_columns(const std::wstring& text, const column_lister& columns_of);
 
+  // The steps both targets take after their names are backticked: rewrite_functions, then
+  // jet_syntax_to_mysql, then name_duplicate_columns. Without the final ";".
+  static std::wstring mysql_view_body(const std::wstring& text, const column_lister& columns_of);
+
   // Why a query text cannot become a view (empty when it can): not a select statement
   // (parameters, crosstab and action queries), a make-table query (SELECT ... INTO), a
   // reference to a form or report, or TOP n PERCENT.

@@ -504,6 +504,10 @@ std::wstring sql_view_converter::name_duplicate_columns(const std::wstring& text
   return out + join(t, end, t.size());
 }
 
+std::wstring sql_view_converter::mysql_view_body(const std::wstring& text, const column_lister& columns_of) {
+  return name_duplicate_columns(jet_syntax_to_mysql(rewrite_functions(text)), columns_of);
+}
+
 std::vector<std::wstring> sql_created_columns(const std::map<std::wstring, std::vector<std::wstring>>& tables,
                                               const std::wstring& table) {
   for (const auto& [name, columns] : tables)
