@@ -333,7 +333,9 @@ std::string to_mysql_str(const udb_field* field) {
     std::string storage;
     const std::uint32_t n = field->get_bytes1(bytes, storage);
     tk_log1(1, "to_mysql_str - at the END");
-    if (n == 0) return "NULL";
+    // A value of no bytes is still a value: NULL would lose the difference and be refused by a
+    // NOT NULL column.
+    if (n == 0) return "''";
     return hex_literal(bytes, n);
   }
   return to_mysql_str(field->to_string(), field->get_type());

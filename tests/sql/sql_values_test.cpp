@@ -245,6 +245,14 @@ TEST(SqlField, FieldsOfAColumn) {
   const sql_field bytes(blob, 3, "\x01\x00\x02");
   EXPECT_EQ(bytes.name, L"b");
   EXPECT_EQ(to_mysql_str(&bytes), "0x010002");
+  // A binary value of no bytes, as the Access reader hands it over, is not NULL.
+  ole_variant empty_array;
+  empty_array.get_variant().vt = VT_ARRAY | VT_UI1;
+  empty_array.get_variant().parray = SafeArrayCreateVector(VT_UI1, 0, 0);
+  const udb_field no_bytes = field_of(empty_array);
+  ASSERT_EQ(no_bytes.get_type(), VT_ARRAY | VT_UI1);
+  EXPECT_EQ(to_mysql_str(&no_bytes), "''");
+  EXPECT_EQ(get_fld_append_str(&no_bytes, &blob, false), "''");
   engine.set_blob_to_text(true);
   EXPECT_EQ(sql_field(blob, 3, "abc").get_type(), VT_BSTR);
   engine.set_blob_to_text(false);
