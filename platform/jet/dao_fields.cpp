@@ -74,6 +74,11 @@ class field_object : public com_object<_DAOField> {
     props.push_back({L"Size", dbLong, static_cast<std::int32_t>(m_->size)});
     props.push_back({L"Attributes", dbLong, static_cast<std::int32_t>(m_->attributes)});
     props.push_back({L"OrdinalPosition", dbInteger, static_cast<std::int16_t>(m_->ordinal)});
+    if (m_->type == dbDecimal) {
+      // Without them a Decimal column cannot be given its exact type on the target.
+      props.push_back({L"Precision", dbByte, static_cast<std::uint8_t>(m_->column.precision)});
+      props.push_back({L"Scale", dbByte, static_cast<std::uint8_t>(m_->column.scale)});
+    }
     for (const auto& p : m_->properties) {
       bool dup = false;
       for (const auto& q : props) dup = dup || jet::jet_compare_names(p.name, q.name) == 0;
