@@ -326,7 +326,9 @@ void expect_same_values(MYSQL* server, const table_pair& pair) {
     }
     const kind k = kind_of(*(*found)[1]);
     if (!select.empty()) select += ", ";
-    select += k == kind::binary ? "HEX(" + quoted(*(*found)[0]) + ")" : quoted(*(*found)[0]);
+    // HEX: bytes whole; a FLOAT's text has 6 digits only, its DOUBLE every bit of it.
+    const std::string name = quoted(*(*found)[0]);
+    select += k == kind::binary ? "HEX(" + name + ")" : k == kind::single ? "CAST(" + name + " AS DOUBLE)" : name;
     kinds.push_back(k);
     matched.push_back(&column);
     const auto in_mdb = std::find(mdb_header.begin(), mdb_header.end(), column.name);
