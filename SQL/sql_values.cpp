@@ -1,6 +1,7 @@
 // Values as MySQL literal text and MySQL result data back into values.
 #include "SQL/sql_values.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdlib>
 #include <cwchar>
@@ -337,6 +338,13 @@ std::string to_mysql_str(const udb_field* field) {
     // NOT NULL column.
     if (n == 0) return "''";
     return hex_literal(bytes, n);
+  }
+  if (field->get_type() == VT_R4) {
+    // The value's own text keeps 7 digits, too few for every Single (1000.0001 would arrive as
+    // 1000): the shortest text that reads back as the same float loses nothing.
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, field->get_variant().fltVal).ptr;
+    return std::string(text, end);
   }
   return to_mysql_str(field->to_string(), field->get_type());
 }

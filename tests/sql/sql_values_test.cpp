@@ -2,6 +2,7 @@
 // values.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,14 @@ TEST(SqlField, FieldsOfAColumn) {
   const sql_field bytes(blob, 3, "\x01\x00\x02");
   EXPECT_EQ(bytes.name, L"b");
   EXPECT_EQ(to_mysql_str(&bytes), "0x010002");
+  // A Single reads back as the same float, whatever its digits.
+  for (const float single : {1000.0001f, 0.15f, -3.4028235e38f, 1.17549435e-38f, 16777217.0f, 0.0f}) {
+    const udb_field f = field_of(ole_variant(single));
+    const std::string text = to_mysql_str(&f);
+    EXPECT_EQ(std::strtof(text.c_str(), nullptr), single) << text;
+    // The server reads the text as a double and narrows it to the column's float.
+    EXPECT_EQ(static_cast<float>(std::strtod(text.c_str(), nullptr)), single) << text;
+  }
   // A binary value of no bytes, as the Access reader hands it over, is not NULL.
   ole_variant empty_array;
   empty_array.get_variant().vt = VT_ARRAY | VT_UI1;
