@@ -162,8 +162,12 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   sql_engine& sql = engine();
   const std::wstring eol = options_.get_wline_end();
 
-  // The server refuses rows of 64 KB and more, on load as on a live server.
-  const sql_sized_columns sized(schema, indexes);
+  std::wstring storage = sql_table_property(table_name, L"engine");
+  if (storage.empty()) storage = options_.new_version ? sql.engine : L"MyISAM";
+
+  // The server refuses a table whose row it counts too wide, on load as on a live server.
+  const sql_sized_columns sized(table_name, schema, indexes, storage,
+                                options_.new_version ? sql_dump_row_version : sql.version);
   std::wstring auto_increment_name;
   sql_schema_initializer columns(table_name, sized.get_schema(), indexes, auto_increment_name);
   std::vector<std::wstring> column_chunks;
@@ -180,9 +184,6 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     }
     delete_tab(table_name);
   }
-
-  std::wstring storage = sql_table_property(table_name, L"engine");
-  if (storage.empty()) storage = options_.new_version ? sql.engine : L"MyISAM";
 
   std::wstring statement = L"CREATE TABLE " +
                            (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +

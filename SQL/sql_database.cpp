@@ -119,8 +119,8 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   std::wstring storage = sql_table_property(table, L"engine");
   if (storage.empty()) storage = sql.version < kInnoDbVersion ? L"MyISAM" : sql.engine;
 
-  // The server refuses rows of 64 KB and more.
-  const sql_sized_columns sized(schema, indexes);
+  // The server refuses a table whose row it counts too wide.
+  const sql_sized_columns sized(table, schema, indexes, storage, sql.version);
 
   std::wstring statement = L"CREATE TABLE " + sql_engine::get_safe_name(table) + L" (";
   std::wstring auto_increment_name;

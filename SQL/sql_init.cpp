@@ -88,7 +88,23 @@ std::wstring sql_table_property(const std::wstring& table_name, const wchar_t* k
   return found == properties.end() ? std::wstring() : found->second;
 }
 
-sql_sized_columns::sql_sized_columns(const udb_schema& source, const udb_indexes& indexes) {
+std::wstring sql_column_type_text(const t_ftd& column) {
+  if (udb_custom_conversion::is_acceptable1(column)) return udb_custom_conversion::handle1(column);
+  if (!column.native_type.empty()) return column.native_type;
+  return get_sql_native_type2(column, false);
+}
+
+sql_sized_columns::sql_sized_columns(const std::wstring& table_name, const udb_schema& source,
+                                     const udb_indexes& indexes, const std::wstring& storage,
+                                     std::uint32_t version) {
+  udb_properties* all = engine().properties;
+  udb_properties* table = all == nullptr ? nullptr : all->get_by_target_name(table_name);
+  // Columns are measured under their source names; a column the validator renames later
+  // falls back to the engine's character set.
+  schema_.set_target(sql_row_limits_for(storage, version), [table](const t_ftd& column) {
+    return is_character_column(column) ? sql_charset_max_bytes(column_charset(column.name, table))
+                                       : std::uint32_t(1);
+  });
   schema_.set_indexed_columns(indexes);
   for (const t_ftd* column : source.fields) {
     copies_.push_back(std::make_unique<t_ftd>(*column));
@@ -150,13 +166,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
 
     std::wstring chunk = new_version ? L"`" + column.name + L"` " : column.name + L" ";
 
-    if (udb_custom_conversion::is_acceptable1(column)) {
-      chunk += udb_custom_conversion::handle1(column);
-    } else if (!column.native_type.empty()) {
-      chunk += column.native_type;
-    } else {
-      chunk += get_sql_native_type2(column, false);
-    }
+    chunk += sql_column_type_text(column);
 
     if (new_version && is_character_column(column)) {
       const std::wstring charset = column_charset(column.name, table_mutator);

@@ -19,12 +19,20 @@ class udb_properties;
 // target name through the sql_engine singleton's properties; empty when there is none.
 std::wstring sql_table_property(const std::wstring& table_name, const wchar_t* key);
 
+// The type text a column's definition writes: the user's conversion rule for it, else its own
+// native type, else the type the column's kind and size map to.
+std::wstring sql_column_type_text(const t_ftd& column);
+
 // Copies of a table's columns with the server's row-size rule applied: the widest texts that
 // no index needs become long texts, so that the server takes the row. The caller's schema
 // stays as it was. Give its schema to sql_schema_initializer.
 class sql_sized_columns {
  public:
-  sql_sized_columns(const udb_schema& source, const udb_indexes& indexes);
+  // table_name: the target table (its user rules may name a column's character set); storage:
+  // the table's storage engine; version: the coded server version the statement is for.
+  sql_sized_columns(const std::wstring& table_name, const udb_schema& source,
+                    const udb_indexes& indexes, const std::wstring& storage,
+                    std::uint32_t version);
   sql_sized_columns(const sql_sized_columns&) = delete;
   sql_sized_columns& operator=(const sql_sized_columns&) = delete;
 

@@ -185,13 +185,12 @@ class RunTest : public ::testing::Test {
 
   // Loads a dump with the command-line client in the server's default (strict) mode; answers
   // its error output.
-  // wide_rows: InnoDB's strict checks of table definitions are off for this load.
-  std::string load(const std::string& path, const std::string& db, bool wide_rows = false) {
+  std::string load(const std::string& path, const std::string& db) {
     exec("CREATE DATABASE `" + db + "` CHARACTER SET utf8mb4");
     const std::string errors = dir_ + "/load.err";
     const std::string command = "mariadb --no-defaults -h " + server_.host + " -P " + std::to_string(server_.port) +
                                 " -u " + shell_quote(server_.user) + " -p" + shell_quote(server_.password) +
-                                (wide_rows ? " --init-command='SET SESSION innodb_strict_mode = 0'" : "") + " -D " + shell_quote(db) + " < " + shell_quote(path) + " 2> " + shell_quote(errors);
+                                " -D " + shell_quote(db) + " < " + shell_quote(path) + " 2> " + shell_quote(errors);
     const int status = std::system(command.c_str());
     std::string output = capture("cat " + shell_quote(errors));
     if (status != 0 && output.empty()) output = "exit status " + std::to_string(status);

@@ -222,35 +222,51 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
 }
 
 TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {
-  // 70 texts of 240 four-byte characters would need 67200 bytes a row; the server takes
-  // 65535. Columns no index needs become long texts, so the table is created.
-  table_def wide;
-  for (int i = 0; i < 70; ++i) wide.column(L"c" + std::to_wstring(i), VT_BSTR, 240);
-  wide.index(L"PrimaryKey", true, true, {L"c0"});
-  const std::string path = dir_ + "/wide.sql";
-  {
-    const dump_options o = options();
-    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
-    auto rs = dump->create_table(L"Wide", wide.schema, wide.indexes);
-    auto r = std::make_unique<udb_record>();
-    for (int i = 0; i < 70; ++i) {
-      r->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0,
-                                            text(std::wstring(240, L'\u00e4')), false, false));
+  // Columns no index needs become long texts, so that each table is created on load.
+  const struct {
+    const char* what;
+    int columns;
+    std::uint32_t size;
+    const char* long_texts;
+  } cases[] = {
+      // 70 x 962 bytes and 9 of NULL flags: over the server's 65535 bytes a row.
+      {"Wide", 70, 240, "2"},
+      // 89 x 201 bytes in utf8mb4 stay in InnoDB's record: over its 8125 bytes.
+      {"Table2", 89, 50, "55"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    table_def wide;
+    for (int i = 0; i < c.columns; ++i) wide.column(L"c" + std::to_wstring(i), VT_BSTR, c.size);
+    wide.index(L"PrimaryKey", true, true, {L"c0"});
+    const std::string name = c.what;
+    const std::string path = dir_ + "/" + name + ".sql";
+    {
+      const dump_options o = options();
+      std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+      auto rs = dump->create_table(tk_utf8_to_unicode(name), wide.schema, wide.indexes);
+      auto r = std::make_unique<udb_record>();
+      for (int i = 0; i < c.columns; ++i) {
+        r->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0,
+                                              text(std::wstring(c.size, L'\u00e4')), false, false));
+      }
+      rs->append_record(*r);
+      rs.reset();
+      dump->close();
     }
-    rs->append_record(*r);
-    rs.reset();
-    dump->close();
+    ASSERT_EQ(load(path), "");
+    const std::string last = "c" + std::to_string(c.columns - 1);
+    const auto got = rows("SELECT CHAR_LENGTH(`c0`), CHAR_LENGTH(`" + last + "`), COUNT(*) FROM `" +
+                          db_name_ + "`.`" + name + "`");
+    ASSERT_EQ(got.size(), 1u);
+    const std::string size = std::to_string(c.size);
+    EXPECT_EQ(got[0], (std::vector<std::string>{size, size, "1"}));
+    const auto long_texts = rows("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE "
+                                 "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = '" + name +
+                                 "' AND DATA_TYPE = 'longtext'");
+    ASSERT_EQ(long_texts.size(), 1u);
+    EXPECT_EQ(long_texts[0][0], c.long_texts);
   }
-  ASSERT_EQ(load(path), "");
-  const auto got = rows("SELECT CHAR_LENGTH(`c0`), CHAR_LENGTH(`c69`), COUNT(*) FROM `" +
-                        db_name_ + "`.`Wide`");
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0], (std::vector<std::string>{"240", "240", "1"}));
-  const auto long_texts = rows("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE "
-                               "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Wide' AND "
-                               "DATA_TYPE = 'longtext'");
-  ASSERT_EQ(long_texts.size(), 1u);
-  EXPECT_EQ(long_texts[0][0], "2");
 }
 
 }  // namespace
