@@ -22,8 +22,8 @@ struct table_pair {
 // Fails the current test (ADD_FAILURE) for every column whose values on the server differ from
 // the source's: the same rows, NULL apart from an empty text, dates and times to the second,
 // Currency and Decimal digit for digit, Double and Single bit for bit, binary byte for byte.
-// Columns are matched by name; a complex (attachment or multi-value) column has no column of
-// its own in MySQL and is left out. Values are compared as one sorted list per column, so the
+// Columns are matched by name; complex (attachment and multi-value) columns are left out.
+// A Replication ID is compared by its 32 hexadecimal digits. Values are compared as one sorted list per column, so the
 // order in which the server returns the rows does not matter.
 void expect_same_values(MYSQL* server, const table_pair& pair);
 
