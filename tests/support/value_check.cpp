@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +13,9 @@
 #include <vector>
 
 #include "tests/jet/dao_test_util.h"
+#include "tests/support/test_mdbtools.h"
+#include "tests/support/test_mysql.h"
+#include "tests/support/test_shell.h"
 
 namespace value_check {
 
@@ -47,41 +49,15 @@ bool known_libmdb_fault(const VARIANT& v, const std::string& ours) {
   return v.vt == (VT_ARRAY | VT_UI1);  // long binary values are cut as well
 }
 
-std::string shell_quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-// mdb-export's rows, the header first; fields and rows apart by the unit and record separators.
+// mdb-export's rows, the header first, NULL apart from an empty text.
 table_rows mdb_export(const std::string& file, const std::string& table) {
-  const std::string command = "mdb-export -Q -d '\x1f' -R '\x1e' -0 '\x01' -b hex -D '%Y-%m-%d %H:%M:%S' "
-                              "-T '%Y-%m-%d %H:%M:%S' " + shell_quote(file) + " " + shell_quote(table);
-  std::string text;
-  {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    if (!pipe) return {};
-    std::array<char, 65536> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) text.append(buffer.data(), n);
-  }
+  const std::string options = "-Q -0 " + test_env::shell_quote("\x01") +
+                              " -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'";
   table_rows rows;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\x1e', start);
-    if (end == std::string::npos) end = text.size();
+  for (const auto& fields : test_env::mdb_export_fields(file, table, options)) {
     std::vector<cell> row;
-    const std::string line = text.substr(start, end - start);
-    std::size_t field = 0;
-    for (;;) {
-      const std::size_t sep = line.find('\x1f', field);
-      const std::string v = line.substr(field, sep == std::string::npos ? std::string::npos : sep - field);
-      row.push_back(v == "\x01" ? cell() : cell(v));
-      if (sep == std::string::npos) break;
-      field = sep + 1;
-    }
+    for (const std::string& v : fields) row.push_back(v == "\x01" ? cell() : cell(v));
     rows.push_back(std::move(row));
-    start = end + 1;
   }
   return rows;
 }
@@ -259,25 +235,6 @@ void expect_same_lists(std::vector<std::string> server, std::vector<std::string>
   ADD_FAILURE() << message;
 }
 
-table_rows server_rows(MYSQL* server, const std::string& statement) {
-  table_rows out;
-  if (mysql_real_query(server, statement.data(), statement.size()) != 0) {
-    ADD_FAILURE() << statement << ": " << mysql_error(server);
-    return out;
-  }
-  MYSQL_RES* result = mysql_store_result(server);
-  if (result == nullptr) return out;
-  const unsigned fields = mysql_num_fields(result);
-  while (MYSQL_ROW row = mysql_fetch_row(result)) {
-    const unsigned long* lengths = mysql_fetch_lengths(result);
-    std::vector<cell> values;
-    for (unsigned i = 0; i < fields; ++i) values.push_back(row[i] ? cell(std::string(row[i], lengths[i])) : cell());
-    out.push_back(std::move(values));
-  }
-  mysql_free_result(result);
-  return out;
-}
-
 std::string quoted(const std::string& name) {
   std::string out = "`";
   for (const char c : name) out += c == '`' ? std::string("``") : std::string(1, c);
@@ -319,7 +276,7 @@ void expect_same_values(MYSQL* server, const table_pair& pair) {
     }
   }
 
-  const table_rows columns = server_rows(
+  const table_rows columns = test_env::query_rows(
       server, "SELECT COLUMN_NAME, DATA_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = " +
                   literal(pair.database) + " AND TABLE_NAME = " + literal(pair.mysql_table) +
                   " ORDER BY ORDINAL_POSITION");
@@ -349,7 +306,7 @@ void expect_same_values(MYSQL* server, const table_pair& pair) {
   }
   if (matched.empty()) return;
   const table_rows rows =
-      server_rows(server, "SELECT " + select + " FROM " + quoted(pair.database) + "." + quoted(pair.mysql_table));
+      test_env::query_rows(server, "SELECT " + select + " FROM " + quoted(pair.database) + "." + quoted(pair.mysql_table));
   if (rows.size() != row_count) {
     ADD_FAILURE() << "the server holds " << rows.size() << " rows, the source " << row_count;
     return;
