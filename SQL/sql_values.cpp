@@ -347,9 +347,11 @@ std::string to_mysql_str(const udb_field* field) {
   }
   if (field->get_type() == VT_R4) {
     // The value's own text keeps 7 digits, too few for every Single (1000.0001 would arrive as
-    // 1000): the shortest text that reads back as the same float loses nothing.
+    // 1000). The server reads a number as a double: the text of the float's exact double value
+    // reads back as that float, and never beyond the largest float (as -3.4028235e38 would).
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, field->get_variant().fltVal).ptr;
+    const auto end =
+        std::to_chars(text, text + sizeof text, static_cast<double>(field->get_variant().fltVal)).ptr;
     return std::string(text, end);
   }
   return to_mysql_str(field->to_string(), field->get_type());

@@ -4,6 +4,8 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -139,6 +141,21 @@ TEST_F(SqlValuesServer, EscapedControlCharactersRoundTrip) {
   const std::string text("a\0b\r\n\x1A'\\\"", 9);
   engine_.execute("INSERT INTO e (c) VALUES (" + to_mysql_str(text, VT_BSTR) + ")");
   EXPECT_EQ(select_one("SELECT c FROM e"), text);
+}
+
+// The server shows a FLOAT with 6 digits; its DOUBLE shows every bit of what it stored.
+TEST_F(SqlValuesServer, SinglesKeepEveryBit) {
+  engine_.execute("CREATE TABLE f (c FLOAT)");
+  t_ftd d(4, L"c", VT_R4, false, false, ole_variant(), 0, L"");
+  for (const float single : {1000.0001f, 0.15f, 16777215.0f, -3.4028235e38f, 1.17549435e-38f}) {
+    engine_.execute("DELETE FROM f");
+    const udb_field field(L"c", 0, ole_variant(single), false, false);
+    engine_.execute("INSERT INTO f (c) VALUES (" + get_fld_append_str(&field, &d, false) + ")");
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "%.17g", static_cast<double>(single));
+    EXPECT_EQ(std::strtod(select_one("SELECT CAST(c AS DOUBLE) FROM f").c_str(), nullptr), static_cast<double>(single))
+        << expected;
+  }
 }
 
 TEST_F(SqlValuesServer, ATextThatIsNoNumberIsRefusedNotRun) {
