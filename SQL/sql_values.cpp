@@ -1,6 +1,7 @@
 // Values as MySQL literal text and MySQL result data back into values.
 #include "SQL/sql_values.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdlib>
 #include <cwchar>
@@ -339,8 +340,19 @@ std::string to_mysql_str(const udb_field* field) {
     std::string storage;
     const std::uint32_t n = field->get_bytes1(bytes, storage);
     tk_log1(1, "to_mysql_str - at the END");
-    if (n == 0) return "NULL";
+    // A value of no bytes is still a value: NULL would lose the difference and be refused by a
+    // NOT NULL column.
+    if (n == 0) return "''";
     return hex_literal(bytes, n);
+  }
+  if (field->get_type() == VT_R4) {
+    // The value's own text keeps 7 digits, too few for every Single (1000.0001 would arrive as
+    // 1000). The server reads a number as a double: the text of the float's exact double value
+    // reads back as that float, and never beyond the largest float (as -3.4028235e38 would).
+    char text[32];
+    const auto end =
+        std::to_chars(text, text + sizeof text, static_cast<double>(field->get_variant().fltVal)).ptr;
+    return std::string(text, end);
   }
   return to_mysql_str(field->to_string(), field->get_type());
 }

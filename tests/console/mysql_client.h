@@ -28,6 +28,7 @@ class mysql_client {
   std::vector<sql_row> rows(const std::string& statement);
   // The first column of every row (NULL as an empty text).
   std::vector<std::string> column(const std::string& statement);
+  MYSQL* handle() const { return handle_; }
 
  private:
   MYSQL* handle_;  // null when the connection failed

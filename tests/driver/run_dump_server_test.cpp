@@ -1,9 +1,11 @@
 // Conversions into dump files: a dump of every readable test file loads into the private server
-// in its strict mode without an error and holds every row of the source.
+// in its strict mode without an error and holds every row and value of the source.
+#include <cwchar>
 #include <filesystem>
 
 #include "tests/driver/run_fixture.h"
 #include "tests/driver/saved_query_views.h"
+#include "tests/support/value_check.h"
 
 namespace {
 
@@ -57,6 +59,7 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.file);
     const std::string source = test_env::testdata_path(k.file);
+    const bool office_encrypted = *k.password != L'\0';
     const std::string dump = dir_ + "/" + std::to_string(n) + ".sql";
     front_.reports.clear();
     {
@@ -83,11 +86,22 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
       for (std::size_t i = 0; i < jet_rows.size(); ++i)
         EXPECT_EQ(count(db, run_test::nwind_query_views[i]), jet_rows[i]) << run_test::nwind_query_views[i];
     }
-    for (const std::string& table : run_test::mdb_tables(source)) {
+    // mdbtools cannot open an Office-encrypted file: its tables are those the dump made.
+    std::vector<std::string> tables;
+    if (office_encrypted) {
+      for (const auto& row : rows("SHOW FULL TABLES FROM `" + db + "` WHERE Table_type = 'BASE TABLE'")) tables.push_back(row[0]);
+      EXPECT_FALSE(tables.empty());
+    } else {
+      tables = run_test::mdb_tables(source);
+    }
+    for (const std::string& table : tables) {
       const auto exists = rows("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" + db +
                                "' AND TABLE_NAME = '" + table + "'");
       if (exists.empty() || exists[0][0] != "1") continue;  // a linked table has no rows of its own here
-      EXPECT_EQ(count(db, table), run_test::mdb_row_count(source, table)) << table;
+      if (!office_encrypted) {
+        EXPECT_EQ(count(db, table), run_test::mdb_row_count(source, table)) << table;
+      }
+      value_check::expect_same_values(conn_, {source, std::string(k.password, k.password + std::wcslen(k.password)), table, db, table, !office_encrypted});
     }
   }
 }

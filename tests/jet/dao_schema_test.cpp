@@ -160,6 +160,48 @@ TEST_F(nwind, field_properties_description_and_format) {
   }
 }
 
+// A Decimal column tells its precision and scale (mdb-schema: Numeric (18, 0)); other columns
+// have neither.
+TEST(dao_fields, decimal_columns_carry_precision_and_scale) {
+  for (const char* file : {"access/jet4/fixedNumericTestV2000.mdb", "access/ace/fixedNumericTestV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    ptr<_DAODBEngine> engine;
+    ptr<DAODatabase> db;
+    ASSERT_EQ(open(test_env::testdata_path(file), L"", engine, db), S_OK);
+    ptr<DAOTableDefs> tables;
+    ASSERT_EQ(db->get_TableDefs(tables.out()), S_OK);
+    ptr<_DAOTableDef> def;
+    ASSERT_EQ(item(tables.p, L"test", def.out()), S_OK);
+    ptr<DAOFields> fields;
+    ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+    struct {
+      const wchar_t* field;
+      const wchar_t* property;
+      const char* value;  // null: absent
+    } cases[] = {
+        {L"col2", L"Precision", "18"},
+        {L"col2", L"Scale", "0"},
+        {L"col1", L"Precision", nullptr},
+    };
+    for (const auto& c : cases) {
+      ptr<_DAOField> f;
+      ASSERT_EQ(item(fields.p, c.field, f.out()), S_OK);
+      ptr<DAOProperties> props;
+      ASSERT_EQ(f->get_Properties(props.out()), S_OK);
+      ptr<DAOProperty> p;
+      const HRESULT hr = item(props.p, c.property, p.out());
+      if (!c.value) {
+        EXPECT_EQ(hr, dao_hresult(3270u));
+        continue;
+      }
+      ASSERT_EQ(hr, S_OK);
+      var v;
+      ASSERT_EQ(p->get_Value(&v.v), S_OK);
+      EXPECT_EQ(export_text(v.v), c.value) << utf8(std::wstring(c.field) + L"." + c.property);
+    }
+  }
+}
+
 TEST_F(nwind, indexes_name_primary_unique_foreign_and_columns) {
   ptr<_DAOTableDef> def;
   table(L"Order Details", def);

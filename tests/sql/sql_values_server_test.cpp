@@ -4,6 +4,8 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,14 @@ struct round_trip_case {
 
 ole_variant parsed(const char* text, VARTYPE vt) { return ole_variant::from_string(text, vt); }
 ole_variant wide(const std::wstring& text) { return ole_variant(text); }
+
+// A binary value of no bytes, as the Access reader hands it over.
+ole_variant no_bytes() {
+  ole_variant v;
+  v.get_variant().vt = VT_ARRAY | VT_UI1;
+  v.get_variant().parray = SafeArrayCreateVector(VT_UI1, 0, 0);
+  return v;
+}
 
 class SqlValuesServer : public ::testing::Test {
  protected:
@@ -92,6 +102,16 @@ TEST_F(SqlValuesServer, LiteralsRoundTrip) {
       {"binary", VT_ARRAY | VT_UI1, 16, 0, false,
        ole_variant(std::vector<BYTE>{0x00, 0xFF, 0x0D, 0x0A, 0x27, 0x5C}),
        std::string("\x00\xFF\r\n'\\", 6)},
+      {"currency at its top", VT_CY, 8, 0, false, parsed("922337203685477.5807", VT_CY), "922337203685477.5807"},
+      {"currency at its bottom", VT_CY, 8, 0, false, parsed("-922337203685477.5808", VT_CY),
+       "-922337203685477.5808"},
+      {"double of 17 digits", VT_R8, 8, 0, false, ole_variant(0.1 + 0.2), "0.30000000000000004"},
+      {"double near its limit", VT_R8, 8, 0, false, ole_variant(-1.7976931348623157e308), "-1.7976931348623157e308"},
+      {"date before 1900", VT_DATE, 8, 1, false, parsed("1492-01-10 00:00:00", VT_DATE), "1492-01-10 00:00:00"},
+      {"last second of 9999", VT_DATE, 8, 1, false, parsed("9999-12-31 23:59:59", VT_DATE), "9999-12-31 23:59:59"},
+      {"NUL inside a memo", VT_BSTR, 0, 0, false, wide(std::wstring(L"a\0b", 3)), std::string("a\0b", 3)},
+      {"empty text", VT_BSTR, 10, 0, false, wide(L""), ""},
+      {"empty binary", VT_ARRAY | VT_UI1, 16, 0, false, no_bytes(), ""},
       {"NULL", VT_I4, 4, 0, false, ole_variant(), "<NULL>"},
       {"NULL text", VT_BSTR, 10, 0, false, ole_variant(), "<NULL>"},
       {"NULL into NOT NULL number", VT_I4, 4, 0, true, ole_variant(), "0"},
@@ -121,6 +141,21 @@ TEST_F(SqlValuesServer, EscapedControlCharactersRoundTrip) {
   const std::string text("a\0b\r\n\x1A'\\\"", 9);
   engine_.execute("INSERT INTO e (c) VALUES (" + to_mysql_str(text, VT_BSTR) + ")");
   EXPECT_EQ(select_one("SELECT c FROM e"), text);
+}
+
+// The server shows a FLOAT with 6 digits; its DOUBLE shows every bit of what it stored.
+TEST_F(SqlValuesServer, SinglesKeepEveryBit) {
+  engine_.execute("CREATE TABLE f (c FLOAT)");
+  t_ftd d(4, L"c", VT_R4, false, false, ole_variant(), 0, L"");
+  for (const float single : {1000.0001f, 0.15f, 16777215.0f, -3.4028235e38f, 1.17549435e-38f}) {
+    engine_.execute("DELETE FROM f");
+    const udb_field field(L"c", 0, ole_variant(single), false, false);
+    engine_.execute("INSERT INTO f (c) VALUES (" + get_fld_append_str(&field, &d, false) + ")");
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "%.17g", static_cast<double>(single));
+    EXPECT_EQ(std::strtod(select_one("SELECT CAST(c AS DOUBLE) FROM f").c_str(), nullptr), static_cast<double>(single))
+        << expected;
+  }
 }
 
 TEST_F(SqlValuesServer, ATextThatIsNoNumberIsRefusedNotRun) {

@@ -2,6 +2,7 @@
 // values.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -249,6 +250,22 @@ TEST(SqlField, FieldsOfAColumn) {
   const sql_field bytes(blob, 3, "\x01\x00\x02");
   EXPECT_EQ(bytes.name, L"b");
   EXPECT_EQ(to_mysql_str(&bytes), "0x010002");
+  // A Single reads back as the same float, whatever its digits.
+  for (const float single : {1000.0001f, 0.15f, -3.4028235e38f, 1.17549435e-38f, 16777217.0f, 0.0f}) {
+    const udb_field f = field_of(ole_variant(single));
+    const std::string text = to_mysql_str(&f);
+    // The server reads the text as a double: it must be the float's own value, so that it
+    // narrows back to the float and stays within a FLOAT column's range.
+    EXPECT_EQ(std::strtod(text.c_str(), nullptr), static_cast<double>(single)) << text;
+  }
+  // A binary value of no bytes, as the Access reader hands it over, is not NULL.
+  ole_variant empty_array;
+  empty_array.get_variant().vt = VT_ARRAY | VT_UI1;
+  empty_array.get_variant().parray = SafeArrayCreateVector(VT_UI1, 0, 0);
+  const udb_field no_bytes = field_of(empty_array);
+  ASSERT_EQ(no_bytes.get_type(), VT_ARRAY | VT_UI1);
+  EXPECT_EQ(to_mysql_str(&no_bytes), "''");
+  EXPECT_EQ(get_fld_append_str(&no_bytes, &blob, false), "''");
   engine.set_blob_to_text(true);
   EXPECT_EQ(sql_field(blob, 3, "abc").get_type(), VT_BSTR);
   engine.set_blob_to_text(false);
