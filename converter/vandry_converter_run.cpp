@@ -20,6 +20,7 @@
 #include "common/init_conversion.h"
 #include "common/types_map.h"
 #include "converter/vandry_converter.h"
+#include "converter/vandry_view_scope.h"
 #include "dao/dao_engine.h"
 #include "dao/dao_exception.h"
 
@@ -351,6 +352,7 @@ void vandry_converter::finish_destination(run_state& run) {
   }
   if (!keys.empty()) run.destination->create_relationships(keys);
   if (convert_views && !selected_views.empty() && can_create_views()) {
-    run.destination->create_views(selected_views);
+    // Called even when every view is left out: the dump ends its table locks here.
+    run.destination->create_views(vandry_views_in_scope(selected_views, converted));
   }
 }

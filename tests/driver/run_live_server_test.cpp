@@ -127,6 +127,26 @@ TEST_F(LiveRun, NorthwindQueriesBecomeViews) {
             "Côte de Blaye");
 }
 
+// With some tables chosen, a view over another table is left out without an error, and so is a
+// view over it; a view over chosen tables that the server refuses is still reported.
+TEST_F(LiveRun, ViewsOverTablesThatWereNotConverted) {
+  const std::string db = database("scope");
+  auto c = server_converter(nwind_, db, 0);
+  c->selected_tables = {L"Products", L"Categories"};
+  c->selected_views = {
+      {L"Over Orders Extended", L"SELECT * FROM [Orders Extended] WHERE UnitPrice > 10"},
+      {L"Orders Extended", L"SELECT Orders.OrderID, Products.UnitPrice FROM Products, Orders"},
+      {L"Expensive Products", L"SELECT ProductName FROM Products WHERE UnitPrice > 50"},
+      {L"Refused", L"SELECT NoSuchFunction(ProductName) FROM Products"},
+  };
+  run(*c);
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(TABLE_NAME) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" + db + "'"),
+            "Expensive Products");
+  const std::string reported = reports();
+  EXPECT_NE(reported.find("Refused"), std::string::npos) << reported;
+  EXPECT_EQ(reported.find("Orders"), std::string::npos) << reported;
+}
+
 TEST_F(LiveRun, ModesOverAnEarlierResult) {
   const std::string db = database("modes");
   convert(db, 0);
