@@ -1,11 +1,13 @@
 // Opens arbitrary bytes as an Access file and reads everything through DAO: every table's
 // definition, indexes, properties and every value. Any crash, hang or sanitizer report is a bug.
+// A file the engine refuses is tried again with the encrypted test files' passwords, so their
+// seeds reach the decrypted pages.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
+#include "fuzz/fuzz_input.h"
 #include "platform/jet/dao.h"
 #include "platform/oleaut/objbase.h"
 
@@ -69,22 +71,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CoCreateInstance(CLSID_DAODBEngine120, nullptr, CLSCTX_ALL, IID__DAODBEngine, reinterpret_cast<void**>(&e));
     return e;
   }();
-  static std::string path = "/tmp/jet_open_fuzz." + std::to_string(getpid()) + ".mdb";
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  const std::string path = fuzz_write_file(data, size, ".mdb");
+  if (path.empty()) return 0;
   std::wstring wpath(path.begin(), path.end());
   BSTR name = SysAllocString(wpath.c_str());
-  VARIANT no, yes, connect;
+  VARIANT no, yes;
   VariantInit(&no);
   VariantInit(&yes);
-  VariantInit(&connect);
   no.vt = yes.vt = VT_BOOL;
   no.boolVal = VARIANT_FALSE;
   yes.boolVal = VARIANT_TRUE;
   DAODatabase* db = nullptr;
-  if (SUCCEEDED(engine->OpenDatabase(name, no, yes, connect, &db))) {
+  for (const wchar_t* password : {L"", L";pwd=1234", L";pwd=Test123"}) {
+    VARIANT connect;
+    VariantInit(&connect);
+    if (*password) {
+      connect.vt = VT_BSTR;
+      connect.bstrVal = SysAllocString(password);
+    }
+    const bool opened = SUCCEEDED(engine->OpenDatabase(name, no, yes, connect, &db));
+    VariantClear(&connect);
+    if (opened) break;
+  }
+  if (db) {
     DAOTableDefs* defs = nullptr;
     if (SUCCEEDED(db->get_TableDefs(&defs))) {
       short n = 0;
