@@ -216,11 +216,25 @@ void fn_case(sqlite3_context* ctx, int, sqlite3_value** argv) {
   result_text(ctx, s);
 }
 
+// `count` copies of one character, written as UTF-8 straight into SQLite's buffer. A count of up
+// to two billion is valid for Space and String, but a text longer than SQLite holds (a billion
+// bytes) fails the statement with "string or blob too big" instead of exhausting memory first.
+void result_repeated(sqlite3_context* ctx, size_t count, wchar_t c) {
+  const std::string one = jet_to_utf8(std::wstring(1, c));
+  const auto limit = static_cast<size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
+  if (count != 0 && one.size() > limit / count) return sqlite3_result_error_toobig(ctx);
+  const size_t bytes = one.size() * count;
+  char* text = static_cast<char*>(sqlite3_malloc64(bytes + 1));
+  if (text == nullptr) return sqlite3_result_error_nomem(ctx);
+  for (size_t i = 0; i < bytes; i += one.size()) std::memcpy(text + i, one.data(), one.size());
+  sqlite3_result_text64(ctx, text, bytes, sqlite3_free, SQLITE_UTF8);
+}
+
 void fn_space(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
   size_t n;
   if (!count_of(argv[0], n)) return fail(ctx, invalid_call);
-  result_text(ctx, std::wstring(n, L' '));
+  result_repeated(ctx, n, L' ');
 }
 
 void fn_string(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -238,7 +252,7 @@ void fn_string(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (!count_of(argv[1], code)) return fail(ctx, invalid_call);
     c = static_cast<wchar_t>(code & 0xFF);
   }
-  result_text(ctx, std::wstring(n, c));
+  result_repeated(ctx, n, c);
 }
 
 void fn_chr(sqlite3_context* ctx, int, sqlite3_value** argv) {
