@@ -158,6 +158,7 @@ TEST(jet_sql_engine, expressions) {
       {L"Len(Format(7, String(100000, \"0\")))", integer(100000), jet_type_long},
       {L"Format(1234, \"0.0E+000\")", text(L"1.2E+003"), jet_type_text},
       // Repeated characters, multi-byte ones included.
+      {L"Replace(\"aXbxc\", \"x\", \"--\") & Replace(\"abc\", \"b\", \"\")", text(L"a--b--cac"), jet_type_text},
       {L"String(3, \"ab\") & Space(2) & String(2, 252) & \"|\" & String(0, \"x\")", text(L"aaa  üü|"), jet_type_text},
       // Conversions and numbers.
       {L"CInt(2.5)", integer(2), jet_type_integer},
@@ -341,6 +342,8 @@ TEST(jet_sql_engine, errors) {
       // Texts longer than a value can hold are refused before memory runs out.
       {L"SELECT String(2000000000, 'x') AS x", 3001, L"The query could not be run: string or blob too big"},
       {L"SELECT Space(1500000000) AS x", 3001, L"The query could not be run: string or blob too big"},
+      {L"SELECT Replace(String(1000000, 'a'), 'a', String(1001, 'b')) AS x", 3001,
+       L"The query could not be run: string or blob too big"},
   };
   auto catalog = small_catalog();
   jet_sql_engine engine(*catalog);
