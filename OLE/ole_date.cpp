@@ -72,14 +72,23 @@ unsigned days_in_month(int year, unsigned month) {
   return month == 2 && ole_is_leap_year(year) ? 29 : month_lengths[month - 1];
 }
 
-// The leading floating-point number of a text, read the same way in every locale.
+// A seconds text must begin with its number ("45", "45.5", "07+02:00"): a text without one is
+// no time, where it would otherwise read as 0 seconds.
+bool starts_with_number(const std::string& text) {
+  const auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+  return digit(0) || (!text.empty() && text[0] == '.' && digit(1));
+}
+
+// The leading floating-point number of a text, read the same way in every locale; infinity when
+// the number is too large for a double.
 double leading_double(const char* text) {
   while (std::isspace(static_cast<unsigned char>(*text))) ++text;
   if (*text == '+') ++text;
   double value = 0;
   const char* end = text;
   while (*end != '\0') ++end;
-  std::from_chars(text, end, value);  // nothing read leaves 0
+  // Nothing read leaves 0.
+  if (std::from_chars(text, end, value).ec == std::errc::result_out_of_range) return HUGE_VAL;
   return value;
 }
 
@@ -172,10 +181,7 @@ bool ole_date::import_from_string(const std::string& text) {
     }
     if (items == 3 || items == 2) {
       kind_ = ole_date_time;
-      if (check(true)) {
-        if (items == 3) process_milliseconds(seconds.c_str());
-        return true;
-      }
+      if (check(true) && (items == 2 || with_seconds(seconds))) return true;
     }
   }
 
@@ -203,8 +209,7 @@ bool ole_date::import_from_string(const std::string& text) {
     } else {
       tk_log1(1, "Format #%d succeeded (6 items)", f);
       kind_ = ole_date_datetime;
-      if (check(true)) {
-        process_milliseconds(seconds.c_str());
+      if (check(true) && with_seconds(seconds)) {
         refine_type();
         return true;
       }
@@ -255,11 +260,22 @@ bool ole_date::check(bool log) const {
       return false;
     }
   }
-  if (t.wMinute > 60 || t.wSecond > 60) {
+  if (t.wHour > 23 || t.wMinute > 60 || t.wSecond > 60) {
     if (log) tk_log1(2, "Invalid time");
     return false;
   }
   return true;
+}
+
+bool ole_date::with_seconds(const std::string& seconds_text) {
+  // A number of 61 or more would otherwise be read as 0 seconds by process_milliseconds.
+  if (!starts_with_number(seconds_text) || !(leading_double(seconds_text.c_str()) < 61)) {
+    tk_log1(2, "Invalid time");
+    return false;
+  }
+  process_milliseconds(seconds_text.c_str());
+  // The seconds arrive as text after the other fields were checked: "12:30:99" is no time.
+  return check(true);
 }
 
 void ole_date::swap_day_and_year() {

@@ -29,7 +29,8 @@ class ole_date {
 
   // Reads `text` into this value: 14-digit and 8-digit time stamps, "h:m[:s[.f]]" times,
   // year-month-day dates with "-", "/" or "." (optionally followed by such a time), then the
-  // platform's English date reader. "AM"/"PM" anywhere apply to the hour. Never throws.
+  // platform's English date reader. "AM"/"PM" anywhere apply to the hour. Hours above 23,
+  // minutes or seconds above 60 and seconds that are no number make no date. Never throws.
   void parse(const std::string& text);
   // The steps of parse after AM/PM handling; true when one of them gave a valid value.
   bool import_from_string(const std::string& text);
@@ -60,6 +61,8 @@ class ole_date {
 
   void clear_time() { time_ = SYSTEMTIME{}; }
   bool check(bool log) const;
+  // Reads the seconds text of a time that passed `check` and checks the value again with them.
+  bool with_seconds(const std::string& seconds_text);
   void swap_day_and_year();
   void next_day();
   std::string format(int precision, bool wide_form) const;

@@ -12,14 +12,7 @@ constexpr std::size_t guid_length = 36;
 
 bool is_hex(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
 
-// The loose check of the plain and braced forms: hexadecimal digits and dashes in any order.
-bool hex_or_dash(const std::wstring& text, std::size_t from) {
-  for (std::size_t i = from; i < from + guid_length; ++i)
-    if (!is_hex(text[i]) && text[i] != L'-') return false;
-  return true;
-}
-
-// The strict check: 8-4-4-4-12 hexadecimal digits.
+// The check of every form: 8-4-4-4-12 hexadecimal digits, so that 36 dashes are no GUID.
 bool canonical(const std::wstring& text, std::size_t from) {
   for (std::size_t i = 0; i < guid_length; ++i) {
     const wchar_t c = text[from + i];
@@ -60,14 +53,14 @@ void ole_guid_extractor::parse(const std::wstring& text) {
   if (n == guid_length) {
     tk_log1(1, "Checking simple form (1)");
     position_ = 0;
-    valid_ = hex_or_dash(text_, 0);
+    valid_ = canonical(text_, 0);
     if (!valid_) tk_log1(1, "Simple form (1) of GUID is NOT valid");
     return;
   }
   if (n == guid_length + 2 && text_.front() == L'{' && text_.back() == L'}') {
     tk_log1(1, "Checking simple form (2)");
     position_ = 1;
-    valid_ = hex_or_dash(text_, 1);
+    valid_ = canonical(text_, 1);
     if (!valid_) tk_log1(1, "Simple form (2) of GUID is NOT valid");
     return;
   }

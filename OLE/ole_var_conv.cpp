@@ -29,19 +29,29 @@ std::string decimal_comma_rule(std::string text) {
   return text;
 }
 
+bool is_blank(char c) { return c != '\0' && std::strchr(" \t\n\r\v\f", c) != nullptr; }
+
+// True when nothing but blanks follows position `from`.
+bool only_blanks_from(const std::string& text, std::size_t from) {
+  const std::size_t at = std::min(from, text.size());
+  return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), is_blank);
+}
+
 // The leading decimal integer: blanks, an optional sign, the digits; 0 without digits. The
 // magnitude saturates just above the 64-bit range, which every range check then refuses.
 struct leading_int {
   bool negative = false;
   unsigned long long magnitude = 0;
   bool beyond_64_bits = false;
+  bool whole = false;  // digits were read and only blanks follow them
 };
 
 leading_int read_leading_int(const std::string& text) {
   leading_int r;
   std::size_t i = 0;
-  while (i < text.size() && std::strchr(" \t\n\r\v\f", text[i]) != nullptr && text[i] != '\0') ++i;
+  while (i < text.size() && is_blank(text[i])) ++i;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) r.negative = text[i++] == '-';
+  const std::size_t digits = i;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     const unsigned digit = static_cast<unsigned>(text[i] - '0');
     if (r.magnitude > (std::numeric_limits<unsigned long long>::max() - digit) / 10)
@@ -49,8 +59,15 @@ leading_int read_leading_int(const std::string& text) {
     else
       r.magnitude = r.magnitude * 10 + digit;
   }
+  r.whole = i > digits && only_blanks_from(text, i);
   if (r.magnitude == 0 && !r.beyond_64_bits) r.negative = false;
   return r;
+}
+
+// A text read as an integer must be one: "abc" or "12abc" is refused, not taken as 0 or 12.
+const leading_int& whole_int(const leading_int& v) {
+  if (!v.whole) throw ole_cast_exception();
+  return v;
 }
 
 // The value of a leading integer if it lies in [lo, hi]; ole_cast_exception otherwise, where the
@@ -66,12 +83,15 @@ long long in_range(const leading_int& v, long long lo, unsigned long long hi) {
   return static_cast<long long>(v.magnitude);
 }
 
-// The leading floating-point number, read by the C locale's rules; 0 when there is none.
-// A number too large for a double is refused.
-double read_leading_double(const std::string& text) {
+// The floating-point number a text holds, read by the C locale's rules; blanks may surround it.
+// A text that is no number, has more after its number, or is too large for a double is refused.
+double read_whole_double(const std::string& text) {
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   errno = 0;
-  const double d = strtod_l(text.c_str(), nullptr, c_locale);
+  char* end = nullptr;
+  const double d = strtod_l(text.c_str(), &end, c_locale);
+  if (end == text.c_str() || !only_blanks_from(text, static_cast<std::size_t>(end - text.c_str())))
+    throw ole_cast_exception();
   if (errno == ERANGE && std::isinf(d)) throw ole_cast_exception();
   return d;
 }
@@ -244,24 +264,25 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
   if (text.empty() && vt != VT_BSTR) return ole_variant();
   const leading_int integer = read_leading_int(text);
   switch (vt) {
-    case VT_I2: return ole_variant(static_cast<short>(in_range(integer, SHRT_MIN, SHRT_MAX)));
-    case VT_I4: return ole_variant(static_cast<int>(in_range(integer, INT_MIN, INT_MAX)));
-    case VT_I1: return ole_variant(static_cast<char>(in_range(integer, SCHAR_MIN, SCHAR_MAX)));
-    case VT_UI1: return ole_variant(static_cast<unsigned char>(in_range(integer, 0, UCHAR_MAX)));
-    case VT_UI2: return ole_variant(static_cast<unsigned short>(in_range(integer, 0, USHRT_MAX)));
-    case VT_UI4: return ole_variant(static_cast<unsigned int>(in_range(integer, 0, UINT_MAX)));
+    case VT_I2: return ole_variant(static_cast<short>(in_range(whole_int(integer), SHRT_MIN, SHRT_MAX)));
+    case VT_I4: return ole_variant(static_cast<int>(in_range(whole_int(integer), INT_MIN, INT_MAX)));
+    case VT_I1: return ole_variant(static_cast<char>(in_range(whole_int(integer), SCHAR_MIN, SCHAR_MAX)));
+    case VT_UI1: return ole_variant(static_cast<unsigned char>(in_range(whole_int(integer), 0, UCHAR_MAX)));
+    case VT_UI2: return ole_variant(static_cast<unsigned short>(in_range(whole_int(integer), 0, USHRT_MAX)));
+    case VT_UI4: return ole_variant(static_cast<unsigned int>(in_range(whole_int(integer), 0, UINT_MAX)));
     case VT_I8:
-      return ole_variant(static_cast<std::int64_t>(in_range(integer, LLONG_MIN, LLONG_MAX)));
+      return ole_variant(static_cast<std::int64_t>(in_range(whole_int(integer), LLONG_MIN, LLONG_MAX)));
     case VT_UI8:
-      if (integer.beyond_64_bits || (integer.negative && integer.magnitude != 0)) throw ole_cast_exception();
+      if (whole_int(integer).beyond_64_bits || (integer.negative && integer.magnitude != 0))
+        throw ole_cast_exception();
       return ole_variant(static_cast<std::uint64_t>(integer.magnitude));
     case VT_R4: {
-      const double d = read_leading_double(decimal_comma_rule(text));
+      const double d = read_whole_double(decimal_comma_rule(text));
       if (std::isfinite(d) && std::fabs(d) > FLT_MAX) throw ole_cast_exception();
       return ole_variant(static_cast<float>(d));
     }
     case VT_R8:
-      return ole_variant(read_leading_double(decimal_comma_rule(text)));
+      return ole_variant(read_whole_double(decimal_comma_rule(text)));
     case VT_CY: {
       tk_log1(1, "GOT VT_CY");
       const std::string number = decimal_comma_rule(text);
@@ -285,6 +306,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
         if (tk_string::compare_no_case(text, word)) return ole_variant(true);
       for (const char* word : {"0", "no", "f", "false"})
         if (tk_string::compare_no_case(text, word)) return ole_variant(false);
+      // Any other text is a flag by its leading number: a word that is none reads as false.
       return ole_variant(integer.magnitude != 0 || integer.beyond_64_bits);
     }
     case VT_DECIMAL: {
@@ -294,7 +316,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
       HRESULT hr = VarDecFromStr(tk_utf8_to_unicode(number).c_str(), LCID_EN_US, 0, &d);
       if (FAILED(hr)) {
         tk_log1(2, "ERROR: VarDecFromStr for '%s' failed (hr=%08X)", number.c_str(), static_cast<unsigned>(hr));
-        return ole_variant(read_leading_double(number));
+        return ole_variant(read_whole_double(number));
       }
       return ole_variant(d);
     }

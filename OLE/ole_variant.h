@@ -57,7 +57,8 @@ class ole_variant {
   virtual std::wstring to_wstring() const;
 
   // A new value of kind `vt` read from text; raises ole_cast_exception for numbers beyond the
-  // kind's range and ole_type_exception for text that the fallback conversion refuses.
+  // kind's range and for a number kind's text that is no number (blanks around it are fine),
+  // and ole_type_exception for text that the fallback conversion refuses.
   static ole_variant from_string(const std::string& text, VARTYPE vt);
   static ole_variant from_wstring(const std::wstring& text, VARTYPE vt);
   // Converts the value in place; raises ole_cast_exception when the conversion is refused.

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "OLE/ole_exceptions.h"
 #include "SQL/sql_engine.h"
 #include "SQL/sql_fk_parser.h"
 #include "SQL/sql_sync.h"
@@ -166,8 +167,13 @@ void sql_table::initialize(std::uint32_t open_flags) {
         if (same_text_no_case(def, L"b'0'")) column->default_value = ole_variant(false);
         if (same_text_no_case(def, L"b'1'")) column->default_value = ole_variant(true);
       } else if (!def.empty()) {
-        column->default_value =
-            get_variant(ole_needs_quotes(column->vartype) ? VARTYPE(VT_BSTR) : column->vartype, def.c_str());
+        // A default the server computes, such as "(1 + 1)", is no value of the column's kind.
+        try {
+          column->default_value =
+              get_variant(ole_needs_quotes(column->vartype) ? VARTYPE(VT_BSTR) : column->vartype, def.c_str());
+        } catch (const ole_cast_exception&) {
+          tk_log2(2, L"Skip incorrect default value [%ls] for field '%ls'", def.c_str(), name.c_str());
+        }
       }
     }
   }

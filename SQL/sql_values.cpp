@@ -275,6 +275,12 @@ ole_variant result_value(int type, unsigned long length, unsigned flags, const C
     tk_log1(1, "Extract BINARY value");
     return bytes_value(data, length);
   }
+  if (type == 16) {
+    // BIT comes as raw bytes, most significant first (b'1' is the byte 0x01): true when any bit is.
+    bool any = false;
+    for (unsigned long i = 0; i < length; ++i) any = any || data[i] != C(0);
+    return ole_variant(any);
+  }
   return text_value(data, length, get_vartype(type, flags));
 }
 

@@ -27,19 +27,24 @@ class udb_names_map {
 
   // A later mapping of the same source table replaces the earlier one.
   void add_tn_mapping(const std::wstring& source_table, const std::wstring& dest_table);
-  // Registers (or replaces) the column map of a created table under its source table name.
+  // Registers (or replaces) the column map of a created table. The databases register it under
+  // the table's destination name; the rewrite of SQL text finds it under either name.
   void add_fn_map(const std::wstring& table, const name_map& field_map);
 
-  // Replaces every mapped table name, then every mapped column name of any table, in SQL text.
+  // Replaces mapped table and column names in SQL text. A column name is looked up only in the
+  // maps of the tables it can belong to: the table or alias (FROM/JOIN ... [AS] alias) that
+  // qualifies it, else the tables its own query level (the text, a subquery, one SELECT of a
+  // UNION) reads; where those tables map it to different names it is left, and logged. A table
+  // the text does not name contributes nothing, and an alias is never renamed.
   // Each replacement is the destination name between prefix and suffix (either left out when
   // the destination name already carries it). Only identifiers are replaced: string and date
   // literals are left alone, a word followed by "(" is a function, a bare SQL keyword (ORDER,
-  // GROUP...) is a keyword, and a name written in
-  // [brackets] or `backticks` is replaced whole, brackets included, so each name ends up quoted
-  // once. Text is scanned once: a replacement is never examined again.
+  // GROUP...) is a keyword, and a name written in [brackets] or `backticks` is replaced whole,
+  // brackets included, so each name ends up quoted once. The longest mapped name wins, and a
+  // replacement is never examined again.
   std::wstring do_global_replace1(const std::wstring& text, const std::wstring& prefix,
                                   const std::wstring& suffix) const;
-  // The same with the names of one map.
+  // Replaces the names of one map wherever they stand, whatever table the text places them in.
   std::wstring do_global_replace2(const std::wstring& text, const name_map& map,
                                   const std::wstring& prefix, const std::wstring& suffix) const;
 
@@ -49,6 +54,4 @@ class udb_names_map {
  private:
   // The column map registered under exactly that table name, or null.
   const name_map* field_map_of(const std::wstring& table) const;
-  std::wstring replace_names(const std::wstring& text, const std::vector<const name_map*>& maps,
-                             const std::wstring& prefix, const std::wstring& suffix) const;
 };

@@ -5,6 +5,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
+#include "UDB/udb_name_compare.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_engine.h"
 #include "dao/dao_exception.h"
@@ -12,7 +13,6 @@
 #include "dao/dao_record.h"
 #include "dao/dao_recordset.h"
 #include "dao/dao_relationship_rows.h"
-#include "platform/win/string_compare.h"
 
 namespace {
 
@@ -23,10 +23,6 @@ VARIANT missing() {
   v.vt = VT_ERROR;
   v.scode = DISP_E_PARAMNOTFOUND;
   return v;
-}
-
-bool same_name(const std::wstring& a, const std::wstring& b) {
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
 }
 
 constexpr const char* relationships_sql =
@@ -143,7 +139,7 @@ bool dao_database::is_system_table(const std::wstring& table) {
   static const wchar_t* const navigation_pane[] = {L"MSysNavPaneGroups", L"MSysNavPaneGroupCategories",
                                                    L"MSysNavPaneGroupToObjects"};
   for (const wchar_t* n : navigation_pane)
-    if (same_name(table, n)) {
+    if (udb_same_name(table, n)) {
       tk_log2(tk_log_detail, L"%ls is a system/internal tables", table.c_str());
       return true;
     }

@@ -2,13 +2,12 @@
 #include "dao/dao_relationship_rows.h"
 
 #include "TK/tk_logger.h"
+#include "UDB/udb_name_compare.h"
 #include "dao/dao_database.h"
 #include "platform/jet/dao.h"
-#include "platform/win/string_compare.h"
 
 void dao_relationship_rows::add(const dao_relationship_row& row, udb_relationships& out) {
-  bool same = open_ && CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, row.name.c_str(), -1,
-                                      first_.name.c_str(), -1) == CSTR_EQUAL;
+  const bool same = open_ && udb_same_name(row.name, first_.name);
   if (same) {
     tk_log2(tk_log_detail, L"'%ls' is a multi-column FK", row.name.c_str());
   } else {

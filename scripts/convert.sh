@@ -25,7 +25,7 @@ dump=$(absolute "${2:-${base%.*}.sql}")
 cd "$checkout"
 bash scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
+cmake --build --preset release --target VDYAGENT  # the program alone: tests and benchmarks are not needed here
 
 status=0
 build/release/console/VDYAGENT --src="$src" --dump --dest="$dump" || status=$?

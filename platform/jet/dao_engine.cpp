@@ -7,40 +7,18 @@
 
 #include "platform/jet/dao_objects.h"
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/sql/jet_text.h"
 #include "platform/oleaut/objbase.h"
+#include "platform/win/string_compare.h"
 
 namespace dao_impl {
 
 namespace {
 
-std::string narrow_path(const std::wstring& w) {
-  // Paths are handed to the file system in UTF-8.
-  std::string out;
-  for (wchar_t c : w) {
-    auto u = static_cast<std::uint32_t>(c);
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
-}
-
 // The password of a Connect text ";pwd=secret" (the key without regard to case).
 std::wstring connect_password(const std::wstring& connect) {
   std::wstring lower = connect;
-  for (auto& c : lower) c = jet::jet_fold_case(c);
+  for (auto& c : lower) c = fold_case(c);
   std::size_t at = lower.find(L"pwd=");
   if (at == std::wstring::npos) return {};
   std::size_t start = at + 4;
@@ -153,7 +131,7 @@ HRESULT open_database(engine_state& e, BSTR name, VARIANT connect, DAODatabase**
   std::wstring wname = bstr_text(name);
   std::wstring password = connect_password(read_text(connect));
   std::unique_ptr<jet::jet_file> file;
-  jet::jet_status st = jet::jet_file::open(narrow_path(wname), password, file);
+  jet::jet_status st = jet::jet_file::open(jet_to_utf8(wname), password, file);
   switch (st) {
     case jet::jet_status::ok: break;
     case jet::jet_status::file_not_found: return e.errors->fail(dao_err_file_not_found, wname);
@@ -202,7 +180,7 @@ class workspace_object : public com_object<DAOWorkspace> {
 bool workgroup_has_user(const std::wstring& system_db, const std::wstring& user) {
   std::unique_ptr<jet::jet_file> file;
   // The workgroup file is a Jet database with its own signature; read it as one.
-  std::string path = narrow_path(system_db);
+  std::string path = jet_to_utf8(system_db);
   std::ifstream in(path, std::ios::binary);
   std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (bytes.size() < 20) return true;
@@ -244,7 +222,7 @@ class engine_object : public com_object<_DAODBEngine> {
   }
   HRESULT put_SystemDB(BSTR path) override {
     std::wstring p = bstr_text(path);
-    if (!is_workgroup_file(narrow_path(p))) return e_->errors->fail(dao_err_workgroup_missing);
+    if (!is_workgroup_file(jet_to_utf8(p))) return e_->errors->fail(dao_err_workgroup_missing);
     std::lock_guard<std::mutex> lock(e_->mutex);
     e_->system_db = p;
     return S_OK;

@@ -4,33 +4,15 @@
 #include <algorithm>
 
 #include "platform/jet/jet_cursor.h"
+#include "platform/win/string_compare.h"
 
 namespace jet {
 
-wchar_t jet_fold_case(wchar_t c) {
-  if (c < 0x80) return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<wchar_t>(c + 32);
-  if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x178) {
-    // Latin Extended-A pairs: even upper, odd lower, except the ranges shifted by one.
-    bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (shifted) return (c % 2 == 1) ? static_cast<wchar_t>(c + 1) : c;
-    return (c % 2 == 0) ? static_cast<wchar_t>(c + 1) : c;
-  }
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<wchar_t>(c + 32);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 32);
-  if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 80);
-  return c;
-}
-
 int jet_compare_names(const std::wstring& a, const std::wstring& b) {
-  std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    wchar_t x = jet_fold_case(a[i]), y = jet_fold_case(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  // Access matches names the way the system compares text without regard to case.
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) -
+         CSTR_EQUAL;
 }
 
 int jet_find_column(const std::vector<jet_column>& columns, const std::wstring& name) {

@@ -56,9 +56,8 @@ constexpr std::uint32_t jet_catalog_page = 2;
 // False when MSysObjects cannot be read (a damaged or non-Access file).
 bool jet_read_catalog(const jet_file& file, jet_catalog& out);
 
-// Name comparison without regard to case, by simple case folding of the letters Access allows.
+// Name comparison without regard to case (simple case folding), then by code point: -1, 0, 1.
 int jet_compare_names(const std::wstring& a, const std::wstring& b);
-wchar_t jet_fold_case(wchar_t c);
 
 // The column of `columns` named `name` (without regard to case), or -1.
 int jet_find_column(const std::vector<jet_column>& columns, const std::wstring& name);

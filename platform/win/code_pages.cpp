@@ -268,6 +268,41 @@ bool encode_iconv(UINT code_page, bool strict, const wchar_t* text, std::size_t 
 
 UINT GetACP() { return CP_UTF8; }
 
+namespace {
+
+// The answer of the UTF-8 codec as the API gives it: the count, or 0 with the reason set (-1:
+// invalid input under the strict flag, -2: the buffer is too small, or a count an int cannot hold).
+int utf8_answer(long long r) {
+  if (r == -1) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  if (r == -2) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (r > INT32_MAX) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return static_cast<int>(r);
+}
+
+// A text converted through iconv handed out: only measured when out_size is 0, else copied if
+// it fits.
+template <class Char>
+int copy_out(const std::basic_string<Char>& text, Char* out, int out_size) {
+  if (out_size == 0) return static_cast<int>(text.size());
+  if (text.size() > static_cast<std::size_t>(out_size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(out, text.data(), text.size() * sizeof(Char));
+  return static_cast<int>(text.size());
+}
+
+}  // namespace
+
 int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPWSTR out,
                         int out_size) {
   if (text == nullptr || count == 0 || count < -1 || out_size < 0 || (out == nullptr && out_size > 0)) {
@@ -281,30 +316,12 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPW
   const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   std::size_t n = count == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(count);
   if (is_utf8(code_page)) {
-    long long r = decode_utf8_text(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict);
-    if (r == -1) {
-      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-      return 0;
-    }
-    if (r == -2) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return 0;
-    }
-    if (r > INT32_MAX) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
-    }
-    return static_cast<int>(r);
+    return utf8_answer(
+        decode_utf8_text(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict));
   }
   std::wstring wide;
   if (!decode_iconv(code_page, strict, text, n, wide)) return 0;
-  if (out_size == 0) return static_cast<int>(wide.size());
-  if (wide.size() > static_cast<std::size_t>(out_size)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(out, wide.data(), wide.size() * sizeof(wchar_t));
-  return static_cast<int>(wide.size());
+  return copy_out(wide, out, out_size);
 }
 
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LPSTR out,
@@ -321,31 +338,13 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LP
   std::size_t n = count == -1 ? std::wcslen(text) + 1 : static_cast<std::size_t>(count);
   bool replaced = false;
   if (is_utf8(code_page)) {
-    long long r = encode_utf8(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict,
-                              replaced);
-    if (r == -1) {
-      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-      return 0;
-    }
-    if (r == -2) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return 0;
-    }
-    if (r > INT32_MAX) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
-    }
-    if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
-    return static_cast<int>(r);
+    const int r = utf8_answer(encode_utf8(text, n, out_size == 0 ? nullptr : out,
+                                          static_cast<std::size_t>(out_size), strict, replaced));
+    if (r != 0 && used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
+    return r;
   }
   std::string bytes;
   if (!encode_iconv(code_page, strict, text, n, bytes, replaced)) return 0;
   if (used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
-  if (out_size == 0) return static_cast<int>(bytes.size());
-  if (bytes.size() > static_cast<std::size_t>(out_size)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(out, bytes.data(), bytes.size());
-  return static_cast<int>(bytes.size());
+  return copy_out(bytes, out, out_size);
 }

@@ -4,76 +4,24 @@
 #include <gtest/gtest.h>
 
 #include "tests/console/program_run.h"
+#include "tests/support/test_mdbtools.h"
 
 namespace console_test {
-
-namespace {
-
-// mdb-export's CSV: commas, values with text in double quotes (a quote inside doubled, line
-// breaks kept), rows ending in LF.
-std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
-  std::string value;
-  bool quoted = false;
-  bool any = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c != '"') {
-        value += c;
-      } else if (i + 1 < text.size() && text[i + 1] == '"') {
-        value += '"';
-        ++i;
-      } else {
-        quoted = false;
-      }
-    } else if (c == '"') {
-      quoted = true;
-      any = true;
-    } else if (c == ',') {
-      row.push_back(value);
-      value.clear();
-    } else if (c == '\n') {
-      row.push_back(value);
-      rows.push_back(row);
-      row.clear();
-      value.clear();
-      any = false;
-    } else {
-      value += c;
-      any = true;
-    }
-  }
-  if (any || !row.empty()) {
-    row.push_back(value);
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-}  // namespace
-
-std::vector<std::string> mdb_tables(const std::string& file) {
-  const program_result r = run("mdb-tables", {"-1", file});
-  EXPECT_EQ(r.exit_code, 0) << "mdb-tables " << file << ": " << r.err;
-  std::vector<std::string> tables;
-  std::size_t start = 0;
-  for (std::size_t end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string name = r.out.substr(start, end - start);
-    if (!name.empty()) tables.push_back(name);
-  }
-  return tables;
-}
 
 access_table mdb_export(const std::string& file, const std::string& table) {
   const program_result r = run("mdb-export", {"-b", "strip", file, table});
   EXPECT_EQ(r.exit_code, 0) << "mdb-export " << file << " " << table << ": " << r.err;
   access_table result;
-  std::vector<std::vector<std::string>> rows = parse_csv(r.out);
-  if (rows.empty()) return result;
-  result.header = rows.front();
-  result.rows.assign(rows.begin() + 1, rows.end());
+  const std::vector<test_env::csv_row> csv = test_env::parse_mdb_csv(r.out);
+  for (std::size_t i = 0; i < csv.size(); ++i) {
+    // Without -0, Null is written as nothing; a bare NULL can only be that word itself.
+    std::vector<std::string> row;
+    for (const auto& value : csv[i]) row.push_back(value.value_or("NULL"));
+    if (i == 0)
+      result.header = std::move(row);
+    else
+      result.rows.push_back(std::move(row));
+  }
   return result;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_mdbtools.h"
+
 namespace console_test {
 
 struct access_table {
@@ -13,7 +15,7 @@ struct access_table {
 };
 
 // The tables of the file as mdb-tables lists them (no system tables, no linked tables).
-std::vector<std::string> mdb_tables(const std::string& file);
+using test_env::mdb_tables;
 
 // Every row of a table; binary columns come back empty.
 access_table mdb_export(const std::string& file, const std::string& table);

@@ -9,16 +9,15 @@
 
 namespace console_test {
 
-mysql_client::mysql_client(const test_env::server_address& server) : handle_(mysql_init(nullptr)) {
-  connected_ = mysql_real_connect(handle_, server.host.c_str(), server.user.c_str(), server.password.c_str(),
-                                  nullptr, server.port, nullptr, 0) != nullptr;
-  if (!connected_) ADD_FAILURE() << "cannot connect to the test server: " << mysql_error(handle_);
-  if (connected_) mysql_set_character_set(handle_, "utf8mb4");
+mysql_client::mysql_client(const test_env::server_address& server)
+    : handle_(test_env::connect_mysql(server)), connected_(handle_ != nullptr) {}
+
+mysql_client::~mysql_client() {
+  if (handle_ != nullptr) mysql_close(handle_);
 }
 
-mysql_client::~mysql_client() { mysql_close(handle_); }
-
 bool mysql_client::execute(const std::string& statement) {
+  if (!connected_) return false;
   if (mysql_real_query(handle_, statement.data(), statement.size()) != 0) {
     ADD_FAILURE() << statement << ": " << mysql_error(handle_);
     return false;
@@ -28,23 +27,8 @@ bool mysql_client::execute(const std::string& statement) {
 }
 
 std::vector<sql_row> mysql_client::rows(const std::string& statement) {
-  std::vector<sql_row> out;
-  if (mysql_real_query(handle_, statement.data(), statement.size()) != 0) {
-    ADD_FAILURE() << statement << ": " << mysql_error(handle_);
-    return out;
-  }
-  MYSQL_RES* result = mysql_store_result(handle_);
-  if (result == nullptr) return out;
-  const unsigned fields = mysql_num_fields(result);
-  while (MYSQL_ROW row = mysql_fetch_row(result)) {
-    const unsigned long* lengths = mysql_fetch_lengths(result);
-    sql_row values;
-    for (unsigned i = 0; i < fields; ++i)
-      values.push_back(row[i] ? std::optional<std::string>(std::string(row[i], lengths[i])) : std::nullopt);
-    out.push_back(std::move(values));
-  }
-  mysql_free_result(result);
-  return out;
+  if (!connected_) return {};
+  return test_env::query_rows(handle_, statement);
 }
 
 std::vector<std::string> mysql_client::column(const std::string& statement) {

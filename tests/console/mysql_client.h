@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "tests/support/test_env.h"
+#include "tests/support/test_mysql.h"
 
 namespace console_test {
 
-using sql_row = std::vector<std::optional<std::string>>;
+using sql_row = test_env::mysql_row;
 
 class mysql_client {
  public:
@@ -29,7 +30,7 @@ class mysql_client {
   std::vector<std::string> column(const std::string& statement);
 
  private:
-  MYSQL* handle_;
+  MYSQL* handle_;  // null when the connection failed
   bool connected_ = false;
 };
 

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "UDB/udb_recordset.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_exception.h"
 #include "dao/dao_relationship_rows.h"
 #include "tests/dao/dao_source_util.h"
+#include "tests/support/test_mdbtools.h"
 
 using dao_source_test::open_testdata;
 using dao_source_test::utf8;
@@ -19,15 +19,7 @@ namespace {
 // The user tables mdb-tables lists, in its order.
 std::vector<std::wstring> mdb_tables(const std::string& path) {
   std::vector<std::wstring> names;
-  FILE* f = popen(("mdb-tables -1 '" + path + "' 2>/dev/null").c_str(), "r");
-  if (!f) return names;
-  char line[4096];
-  while (std::fgets(line, sizeof line, f)) {
-    std::string s(line);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-    if (!s.empty()) names.push_back(tk_utf8_to_unicode(s));
-  }
-  pclose(f);
+  for (const std::string& name : test_env::mdb_tables(path)) names.push_back(tk_utf8_to_unicode(name));
   return names;
 }
 

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <regex>
 #include <set>
 
 #include "UDB/udb_recordset.h"
 #include "tests/dao/dao_source_util.h"
+#include "tests/support/test_shell.h"
 
 using dao_source_test::open_testdata;
 using dao_source_test::utf8;
@@ -117,13 +117,10 @@ TEST(dao_schema, exact_numbers_and_attachments) {
 // Index lines of mdb-schema's MySQL form: "INDEX name (a,b)", "UNIQUE name (a)", "PRIMARY (a)".
 std::set<std::string> mdb_indexes(const std::string& path, const std::string& table) {
   std::set<std::string> out;
-  FILE* f = popen(("mdb-schema -T '" + table + "' '" + path + "' mysql 2>/dev/null").c_str(), "r");
-  if (!f) return out;
-  std::string all;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
-  pclose(f);
+  const std::string all =
+      test_env::run_shell("mdb-schema -T " + test_env::shell_quote(table) + " " + test_env::shell_quote(path) +
+                          " mysql 2>/dev/null")
+          .out;
   static const std::regex index_line(R"(ADD (UNIQUE INDEX|INDEX|PRIMARY KEY) ?(`[^`]*`)? ?\(([^)]*)\);)");
   for (std::sregex_iterator i(all.begin(), all.end(), index_line), end; i != end; ++i) {
     std::string kind = (*i)[1], name = (*i)[2], cols = (*i)[3];

@@ -3,6 +3,7 @@
 // reaching the table definitions, the rows, the foreign keys and the views.
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "tests/driver/run_fixture.h"
@@ -192,10 +193,13 @@ TEST_F(LiveRun, TypeMappingsReachDefinitionsRowsKeysAndViews) {
   const std::string db = database("map");
   auto c = server_converter(nwind_, db, 0);
   ASSERT_TRUE(c->load_profile(widen(profile)));
-  // Only views on the renamed table: a column rename reaches every table's column of that name
-  // in a view's text (the names map's rewrite), so Products.UnitPrice would become price too.
+  // Products.UnitPrice is not the renamed column: the views that read it must keep it.
   add_views(*c);
-  c->selected_views.resize(1);
+  c->selected_views.emplace_back(
+      L"Discounted Lines",
+      L"SELECT od.OrderID, Products.ProductName, Products.UnitPrice AS ListPrice, od.UnitPrice "
+      L"FROM [Order Details] AS od INNER JOIN Products ON od.ProductID = Products.ProductID "
+      L"WHERE od.UnitPrice < Products.UnitPrice");
   run(*c);
   EXPECT_EQ(reports(), "");
 
@@ -228,6 +232,20 @@ TEST_F(LiveRun, TypeMappingsReachDefinitionsRowsKeysAndViews) {
                   "' AND TABLE_NAME = 'Order Details Extended'")
                 .find("`price`"),
             std::string::npos);
+  std::size_t expensive = 0;
+  std::map<std::string, double> list_price;
+  for (const auto& row : run_test::mdb_rows(nwind_, "Products")) {
+    list_price[row.at("ProductID")] = std::stod(row.at("UnitPrice"));
+    if (list_price[row.at("ProductID")] > 50) ++expensive;
+  }
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + db + "`.`Expensive Products` WHERE UnitPrice > 50"),
+            std::to_string(expensive));
+  std::size_t discounted = 0;
+  for (const auto& row : run_test::mdb_rows(nwind_, "Order Details")) {
+    if (std::stod(row.at("UnitPrice")) < list_price.at(row.at("ProductID"))) ++discounted;
+  }
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + db + "`.`Discounted Lines` WHERE ListPrice > price"),
+            std::to_string(discounted));
 }
 
 }  // namespace

@@ -23,27 +23,16 @@
 #include "tests/dump/dmp_fixture.h"
 #include "tests/dump/dmp_server_fixture.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_mdbtools.h"
+#include "tests/support/test_shell.h"
 
 namespace {
 
 using dmp_test::read_file;
 using dmp_test::shell_quote;
 
-// Separators the reader is asked to use: control characters no Northwind text holds.
-const char field_separator = '\x1f';
-const char row_separator = '\x1e';
+// What the reader is asked to write for Null: a control character no Northwind text holds.
 const char null_mark = '\x1d';
-
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -72,7 +61,7 @@ struct access_table {
 };
 
 bool read_schema(const std::string& file, access_table& t) {
-  const std::string ddl = run("mdb-schema -T " + shell_quote(t.name) + " " + shell_quote(file));
+  const std::string ddl = test_env::run_shell("mdb-schema -T " + shell_quote(t.name) + " " + shell_quote(file)).out;
   for (const std::string& line : split(ddl, '\n')) {
     const std::size_t open = line.find("\t[");
     const std::size_t close = line.find(']');
@@ -115,14 +104,8 @@ bool read_schema(const std::string& file, access_table& t) {
 }
 
 std::vector<std::vector<std::string>> read_rows(const std::string& file, const std::string& table) {
-  const std::string command = std::string("mdb-export -H -Q -b hex -T '%Y-%m-%d %H:%M:%S'") +
-                              " -d '" + field_separator + "' -R '" + row_separator + "' -0 '" +
-                              null_mark + "' " + shell_quote(file) + " " + shell_quote(table);
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& row : split(run(command), row_separator)) {
-    if (!row.empty()) rows.push_back(split(row, field_separator));
-  }
-  return rows;
+  return test_env::mdb_export_fields(file, table,
+                                     "-H -Q -b hex -T '%Y-%m-%d %H:%M:%S' -0 " + shell_quote(std::string(1, null_mark)));
 }
 
 ole_variant value_of(const std::string& text, kind k) {
@@ -164,8 +147,7 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   const std::string file = test_env::testdata_path("access/real/nwind.mdb");
   ASSERT_FALSE(file.empty());
   std::list<access_table> tables;  // the descriptors stay where they were made
-  for (const std::string& name : split(run("mdb-tables -1 " + shell_quote(file)), '\n')) {
-    if (name.empty()) continue;
+  for (const std::string& name : test_env::mdb_tables(file)) {
     tables.emplace_back();
     tables.back().name = name;
     ASSERT_TRUE(read_schema(file, tables.back())) << name;
@@ -274,23 +256,19 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
                          return false;
                        });
     }
-    ASSERT_EQ(mysql_query(conn_, select.c_str()), 0) << select << ": " << mysql_error(conn_);
-    MYSQL_RES* result = mysql_store_result(conn_);
-    ASSERT_NE(result, nullptr);
-    ASSERT_EQ(mysql_num_rows(result), expected_rows.size()) << t.name;
+    const std::vector<std::vector<std::string>> loaded = rows(select);
+    ASSERT_EQ(loaded.size(), expected_rows.size()) << t.name;
     int mismatches = 0;
-    for (const auto& expected : expected_rows) {
-      MYSQL_ROW row = mysql_fetch_row(result);
-      const unsigned long* lengths = mysql_fetch_lengths(result);
+    for (std::size_t r = 0; r < expected_rows.size(); ++r) {
+      const std::vector<std::string>& expected = expected_rows[r];
       for (std::size_t c = 0; c < expected.size(); ++c) {
-        const std::string got = row[c] ? std::string(row[c], lengths[c]) : "<NULL>";
+        const std::string& got = loaded[r].at(c);
         if (!same_value(expected[c], got, t.columns[c].k) && ++mismatches <= 5) {
           ADD_FAILURE() << t.name << "." << t.columns[c].name << ": expected [" << expected[c]
                         << "], got [" << got << "]";
         }
       }
     }
-    mysql_free_result(result);
     EXPECT_EQ(mismatches, 0) << t.name;
     ++i;
   }

@@ -13,14 +13,12 @@
 #include "SQL/sql_engine.h"
 #include "tests/dump/dmp_fixture.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_mysql.h"
+#include "tests/support/test_shell.h"
 
 namespace dmp_test {
 
-inline std::string shell_quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using test_env::shell_quote;
 
 class server_test : public ::testing::Test {
  protected:
@@ -30,12 +28,8 @@ class server_test : public ::testing::Test {
     dir_ = test_env::make_temp_dir();
     // Emoji need the four-byte UTF-8 set; the dump names it in every text column.
     engine_.charset = L"utf8mb4";
-    conn_ = mysql_init(nullptr);
-    ASSERT_NE(mysql_real_connect(conn_, server_.host.c_str(), server_.user.c_str(),
-                                 server_.password.c_str(), nullptr, server_.port, nullptr, 0),
-              nullptr)
-        << mysql_error(conn_);
-    mysql_set_character_set(conn_, "utf8mb4");
+    conn_ = test_env::connect_mysql(server_);
+    ASSERT_NE(conn_, nullptr);
   }
 
   void TearDown() override {
@@ -48,38 +42,12 @@ class server_test : public ::testing::Test {
   // Loads the file with the command-line client as a user would; answers its error output.
   // database: the client's default database, for a dump without its own USE.
   std::string load(const std::string& path, const std::string& database = "") {
-    const std::string errors = dir_ + "/load.err";
-    std::string command =
-        "mariadb --no-defaults -h " + server_.host + " -P " + std::to_string(server_.port) +
-        " -u " + shell_quote(server_.user) + " -p" + shell_quote(server_.password);
-    if (!database.empty()) command += " -D " + shell_quote(database);
-    command += " < " + shell_quote(path) + " 2> " + shell_quote(errors);
-    const int status = std::system(command.c_str());
-    std::string output = read_file(errors);
-    if (status != 0 && output.empty()) output = "exit status " + std::to_string(status);
-    return output;
+    return test_env::load_with_client(server_, path, database);
   }
 
   // Every row of a query, each column as the server's bytes; "<NULL>" for NULL.
   std::vector<std::vector<std::string>> rows(const std::string& statement) {
-    std::vector<std::vector<std::string>> out;
-    if (mysql_query(conn_, statement.c_str()) != 0) {
-      ADD_FAILURE() << statement << ": " << mysql_error(conn_);
-      return out;
-    }
-    MYSQL_RES* result = mysql_store_result(conn_);
-    if (result == nullptr) return out;
-    const unsigned n = mysql_num_fields(result);
-    while (MYSQL_ROW row = mysql_fetch_row(result)) {
-      const unsigned long* lengths = mysql_fetch_lengths(result);
-      std::vector<std::string> values;
-      for (unsigned i = 0; i < n; ++i) {
-        values.push_back(row[i] ? std::string(row[i], lengths[i]) : std::string("<NULL>"));
-      }
-      out.push_back(values);
-    }
-    mysql_free_result(result);
-    return out;
+    return test_env::null_marked(test_env::query_rows(conn_, statement));
   }
 
   sql_engine engine_;

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/jet/sql/jet_text.h"
 #include "platform/oleaut/objbase.h"
+#include "tests/support/test_mdbtools.h"
 
 namespace dao_test {
 
@@ -32,27 +34,25 @@ std::wstring take(BSTR b) {
   return s;
 }
 
-std::string utf8(const std::wstring& w) {
-  std::string out;
-  for (wchar_t c : w) {
-    auto u = static_cast<std::uint32_t>(c);
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
+std::string utf8(const std::wstring& w) { return jet_to_utf8(w); }
+
+HRESULT open_table(DAODatabase* db, const std::wstring& table, ptr<DAORecordset>& rs) {
+  ptr<_DAOQueryDef> q;
+  VARIANT empty = name(L""), sql = name(L"SELECT * FROM [" + table + L"]");
+  HRESULT hr = db->CreateQueryDef(empty, sql, q.out());
+  VariantClear(&empty);
+  VariantClear(&sql);
+  if (FAILED(hr)) return hr;
+  VARIANT type = index(dbOpenDynaset), options = index(dbReadOnly), lock;
+  VariantInit(&lock);
+  return q->OpenRecordset(type, options, lock, rs.out());
+}
+
+HRESULT field_value(DAOFields* fields, short f, var& value) {
+  ptr<_DAOField> field;
+  HRESULT hr = fields->get_Item(index(f), field.out());
+  if (FAILED(hr)) return hr;
+  return field->get_Value(&value.v);
 }
 
 HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEngine>& engine,
@@ -62,7 +62,7 @@ HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEng
   HRESULT hr = CoCreateInstance(CLSID_DAODBEngine120, nullptr, CLSCTX_ALL, IID__DAODBEngine,
                                 reinterpret_cast<void**>(engine.out()));
   if (FAILED(hr)) return hr;
-  std::wstring wpath(path.begin(), path.end());
+  const std::wstring wpath = jet_from_utf8(path);
   BSTR b = SysAllocString(wpath.c_str());
   VARIANT options, read_only;
   VariantInit(&options);
@@ -179,40 +179,7 @@ std::string export_text(const VARIANT& v) {
 }
 
 std::vector<std::vector<std::string>> export_rows(const std::string& path, const std::string& table) {
-  // Unit and record separators keep the fields apart whatever the text holds.
-  std::string cmd = "mdb-export -H -Q -d $'\\x1f' -R $'\\x1e' -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' '" +
-                    path + "' '" + table + "' 2>/dev/null";
-  std::string full = "bash -c \"" + std::string() ;
-  (void)full;
-  FILE* f = popen(("bash -c " + std::string("'") + [&] {
-                    std::string q;
-                    for (char c : cmd) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-                    return q;
-                  }() + "'").c_str(), "r");
-  std::vector<std::vector<std::string>> rows;
-  if (!f) return rows;
-  std::string all;
-  char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
-  pclose(f);
-  std::size_t start = 0;
-  while (start < all.size()) {
-    std::size_t end = all.find('\x1e', start);
-    if (end == std::string::npos) end = all.size();
-    std::vector<std::string> row;
-    std::size_t a = start;
-    for (;;) {
-      std::size_t b = all.find('\x1f', a);
-      if (b == std::string::npos || b > end) b = end;
-      row.push_back(all.substr(a, b - a));
-      if (b == end) break;
-      a = b + 1;
-    }
-    rows.push_back(std::move(row));
-    start = end + 1;
-  }
-  return rows;
+  return test_env::mdb_export_fields(path, table, "-H -Q -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'");
 }
 
 }  // namespace dao_test

@@ -52,6 +52,12 @@ HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEng
 // The first error's number and text of the engine's Errors collection.
 long last_error(_DAODBEngine* engine, std::wstring* text = nullptr);
 
+// A read-only dynaset over every row of `table`, opened through a temporary QueryDef as the
+// Access source opens tables; the first failing HRESULT, S_OK when `rs` holds the recordset.
+HRESULT open_table(DAODatabase* db, const std::wstring& table, ptr<DAORecordset>& rs);
+// The value of field `f` of the current row; the first failing HRESULT.
+HRESULT field_value(DAOFields* fields, short f, var& value);
+
 // A value in the form mdb-export prints it with the options `export_rows` uses.
 std::string export_text(const VARIANT& v);
 

@@ -2,17 +2,19 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/jet_catalog.h"
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
 #include "platform/jet/jet_values.h"
+#include "platform/jet/sql/jet_text.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_shell.h"
 
 using namespace jet;
 
@@ -69,6 +71,32 @@ TEST(jet_catalog, nwind_tables_in_name_order) {
   EXPECT_FALSE(cat.queries.empty());
 }
 
+// Names match whatever their case, in any script, and order by code point after folding; the
+// SQL layer's text comparison is the same rule, also for an empty view that holds no pointer.
+TEST(jet_catalog, names_compare_without_regard_to_case) {
+  const struct {
+    const wchar_t* a;
+    const wchar_t* b;
+    int expected;
+  } cases[] = {
+      {L"Orders", L"ORDERS", 0},
+      {L"Ums\u00E4tze", L"UMS\u00C4TZE", 0},
+      {L"\u01C4", L"\u01C6", 0},                        // Latin Extended-B: DZ with caron
+      {L"\u03A3\u03BF\u03C2", L"\u03C3\u03BF\u03C3", 0},  // final sigma folds onto sigma
+      {L"\u0130", L"i", 1},                              // the dotted capital I folds only in Turkic
+      {L"Order", L"Orders", -1},
+      {L"b", L"A", 1},
+      {L"", L"", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(jet_compare_names(c.a, c.b), c.expected) << jet_to_utf8(c.a) << " ~ " << jet_to_utf8(c.b);
+    EXPECT_EQ(jet_compare_text(c.a, c.b), c.expected) << jet_to_utf8(c.a) << " ~ " << jet_to_utf8(c.b);
+  }
+  EXPECT_EQ(jet_compare_text(std::wstring_view(), L""), 0);
+  EXPECT_EQ(jet_compare_text(std::wstring_view(), L"a"), -1);
+  EXPECT_EQ(jet_compare_text(L"a", std::wstring_view()), 1);
+}
+
 TEST(jet_diagnostics, libmdb_text_reaches_the_sink_not_the_screen) {
   // A file cut short makes libmdb complain about pages beyond its end.
   std::string src = test_env::testdata_path("access/real/nwind.mdb");
@@ -120,18 +148,16 @@ std::string narrow(const std::wstring& w) {
 // indexes kept for relationships); the primary key under the name "PRIMARY".
 std::map<std::string, std::string> schema_indexes(const std::string& path) {
   std::map<std::string, std::string> out;
-  FILE* f = popen(("mdb-schema --indexes --no-relations '" + path + "' mysql 2>/dev/null").c_str(), "r");
-  if (!f) return out;
-  char buf[4096];
+  std::istringstream schema(
+      test_env::run_shell("mdb-schema --indexes --no-relations " + test_env::shell_quote(path) + " mysql 2>/dev/null").out);
   std::regex line(R"(ALTER TABLE `([^`]*)` ADD (?:UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
-  while (std::fgets(buf, sizeof buf, f)) {
-    std::cmatch m;
-    if (!std::regex_search(buf, m, line)) continue;
+  for (std::string text; std::getline(schema, text);) {
+    std::smatch m;
+    if (!std::regex_search(text, m, line)) continue;
     std::string cols = std::regex_replace(m[4].str(), std::regex("`"), "");
     cols = std::regex_replace(cols, std::regex(", "), ",");
     out[m[1].str() + "/" + (m[3].matched ? "PRIMARY" : m[2].str())] = cols;
   }
-  pclose(f);
   return out;
 }
 

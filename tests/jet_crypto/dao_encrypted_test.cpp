@@ -28,15 +28,8 @@ std::vector<std::pair<std::string, rows>> read_user_tables(DAODatabase* db) {
     BSTR b = nullptr;
     def->get_Name(&b);
     const std::wstring name = take(b);
-    ptr<_DAOQueryDef> q;
-    VARIANT empty = dao_test::name(L""), sql = dao_test::name(L"SELECT * FROM [" + name + L"]");
-    EXPECT_EQ(db->CreateQueryDef(empty, sql, q.out()), S_OK);
-    VariantClear(&empty);
-    VariantClear(&sql);
-    VARIANT type = index(dbOpenDynaset), options = index(dbReadOnly), lock;
-    VariantInit(&lock);
     ptr<DAORecordset> rs;
-    EXPECT_EQ(q->OpenRecordset(type, options, lock, rs.out()), S_OK);
+    EXPECT_EQ(open_table(db, name, rs), S_OK);
     ptr<DAOFields> fields;
     EXPECT_EQ(rs->get_Fields(fields.out()), S_OK);
     short nf = 0;
@@ -45,10 +38,8 @@ std::vector<std::pair<std::string, rows>> read_user_tables(DAODatabase* db) {
     for (VARIANT_BOOL eof = 0; rs->get_EOF(&eof) == S_OK && !eof; rs->MoveNext()) {
       std::vector<std::string> row;
       for (short f = 0; f < nf; ++f) {
-        ptr<_DAOField> field;
-        EXPECT_EQ(fields->get_Item(index(f), field.out()), S_OK);
         var value;
-        EXPECT_EQ(field->get_Value(&value.v), S_OK);
+        EXPECT_EQ(field_value(fields.p, f, value), S_OK);
         row.push_back(value.v.vt == VT_NULL ? "NULL" : export_text(value.v));
       }
       table.push_back(std::move(row));

@@ -1,72 +1,17 @@
 // Runs the mdbtools programs and parses mdb-export's CSV output.
 #include "tests/jet_sql/mdbtools_export.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "platform/jet/sql/jet_text.h"
+#include "tests/support/test_mdbtools.h"
+#include "tests/support/test_shell.h"
 
 namespace {
 
-}  // namespace
-
-std::vector<csv_row> parse_mdb_csv(const std::string& text) {
-  std::vector<csv_row> rows;
-  csv_row row;
-  std::string field;
-  bool quoted = false, in_quotes = false;
-  auto end_field = [&] {
-    if (!quoted && field == "NULL")
-      row.push_back(std::nullopt);
-    else
-      row.push_back(field);
-    field.clear();
-    quoted = false;
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (in_quotes) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        in_quotes = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      in_quotes = quoted = true;
-    } else if (c == ',') {
-      end_field();
-    } else if (c == '\n') {
-      end_field();
-      rows.push_back(std::move(row));
-      row.clear();
-    } else {
-      field += c;
-    }
-  }
-  return rows;
-}
-
-std::string run_command(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    if (pclose(pipe) != 0) ADD_FAILURE() << "failed: " << command;
-  } else {
-    ADD_FAILURE() << "cannot run: " << command;
-  }
-  return out;
-}
-
-namespace {
+using test_env::csv_row;
+using test_env::parse_mdb_csv;
 
 std::vector<csv_row> export_table(const std::string& path, const std::string& table) {
-  auto rows = parse_mdb_csv(run_command("mdb-export -b strip -0 NULL '" + path + "' " + table));
+  auto rows = parse_mdb_csv(test_env::checked_output("mdb-export -b strip -0 NULL " + test_env::shell_quote(path) + " " + table));
   if (!rows.empty()) rows.erase(rows.begin());  // the header
   return rows;
 }

@@ -3,19 +3,10 @@
 #pragma once
 
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/jet/sql/jet_query_text.h"
-
-// The standard output of a command; fails the current test when it cannot run or fails.
-std::string run_command(const std::string& command);
-
-// mdb-export's CSV: text in double quotes (doubled inside), Null as the bare word NULL (with
-// -0 NULL), line ends inside quoted texts kept.
-using csv_row = std::vector<std::optional<std::string>>;
-std::vector<csv_row> parse_mdb_csv(const std::string& text);
 
 // The saved queries of a file as MSysQueries rows: query name -> its rows in stored order.
 std::map<std::wstring, std::vector<jet_query_row>> export_saved_queries(const std::string& path);

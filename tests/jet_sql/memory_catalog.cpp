@@ -12,6 +12,8 @@
 #include "platform/win/string_compare.h"
 #include "platform/jet/sql/jet_text.h"
 #include "tests/jet_sql/mdbtools_export.h"
+#include "tests/support/test_mdbtools.h"
+#include "tests/support/test_shell.h"
 
 namespace {
 
@@ -111,13 +113,10 @@ std::vector<std::wstring> memory_catalog::query_names() const {
 
 std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
   auto catalog = std::make_unique<memory_catalog>();
-  std::istringstream names(run_command("mdb-tables -1 '" + path + "'"));
-  std::string table;
-  while (std::getline(names, table)) {
-    if (table.empty()) continue;
+  for (const std::string& table : test_env::mdb_tables(path)) {
     // Column types from the schema: lines "\t[Name]\t\t\tType ...".
     std::vector<jet_sql_column> columns;
-    std::istringstream schema(run_command("mdb-schema -T '" + table + "' '" + path + "' access"));
+    std::istringstream schema(test_env::checked_output("mdb-schema -T " + test_env::shell_quote(table) + " " + test_env::shell_quote(path) + " access"));
     std::string line;
     while (std::getline(schema, line)) {
       size_t open = line.find("\t["), close = line.find("]\t");
@@ -125,7 +124,7 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
       size_t type_start = line.find_first_not_of('\t', close + 1);
       columns.push_back({jet_from_utf8(line.substr(open + 2, close - open - 2)), type_of(line.substr(type_start))});
     }
-    auto rows = parse_mdb_csv(run_command("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' '" + path + "' '" + table + "'"));
+    auto rows = test_env::parse_mdb_csv(test_env::checked_output("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' " + test_env::shell_quote(path) + " " + test_env::shell_quote(table)));
     std::vector<std::vector<jet_sql_value>> values;
     for (const auto& r : rows) {
       if (r.size() != columns.size()) continue;

@@ -135,6 +135,16 @@ TEST_F(LiveDatabase, CreatedTablesReadBackAsDefined) {
             "2");
 }
 
+TEST_F(LiveDatabase, DefaultsTheServerComputesAreNoValues) {
+  engine_.execute("CREATE TABLE computed (i INT DEFAULT (1 + 1), j INT DEFAULT 5, f DOUBLE DEFAULT 1.5)");
+  std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+  std::unique_ptr<udb_recordset> table = db->get_table(L"computed", 2);
+  ASSERT_EQ(table->schema.fields.size(), 3u);
+  EXPECT_EQ(table->schema.fields[0]->default_value.get_type(), VT_EMPTY);  // not read as a number
+  EXPECT_EQ(table->schema.fields[1]->default_value.to_long(), 5);
+  EXPECT_EQ(table->schema.fields[2]->default_value.to_string(), "1.5000000000000000e+00");
+}
+
 TEST_F(LiveDatabase, RowsTooWideGetLongTextsOutsideTheirKeys) {
   source_schema source;
   for (int i = 0; i < 6; ++i) source.add(4000, L"t" + std::to_wstring(i), VT_BSTR);

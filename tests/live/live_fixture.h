@@ -15,6 +15,7 @@
 #include "UDB/udb_field.h"
 #include "UDB/udb_schema.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_mysql.h"
 
 class LiveServer : public ::testing::Test {
  protected:
@@ -36,20 +37,10 @@ class LiveServer : public ::testing::Test {
 
   // Every row of a statement, each column as text ("<NULL>" for NULL).
   std::vector<std::vector<std::string>> rows(const std::string& statement) {
-    std::vector<std::vector<std::string>> out;
     engine_.execute(statement);
     MYSQL_RES* result = mysql_store_result(engine_.handle());
     EXPECT_NE(result, nullptr) << statement;
-    if (result == nullptr) return out;
-    while (MYSQL_ROW row = mysql_fetch_row(result)) {
-      const unsigned long* lengths = mysql_fetch_lengths(result);
-      std::vector<std::string> columns;
-      for (unsigned i = 0; i < mysql_num_fields(result); ++i)
-        columns.push_back(row[i] ? std::string(row[i], lengths[i]) : std::string("<NULL>"));
-      out.push_back(columns);
-    }
-    mysql_free_result(result);
-    return out;
+    return test_env::null_marked(test_env::result_rows(result));
   }
 
   std::string value(const std::string& statement) {

@@ -97,15 +97,15 @@ TEST_P(text_forms, from_string) {
       {"2", VT_BOOL, VT_BOOL, "1"},
       {"abc", VT_BOOL, VT_BOOL, "0"},
       {"3,5", VT_R8, VT_R8, "3.5000000000000000e+00"},
-      {" -2.5e3xyz", VT_R8, VT_R8, "-2.5000000000000000e+03"},
+      {" -2.5e3 ", VT_R8, VT_R8, "-2.5000000000000000e+03"},
       {"1.5", VT_R4, VT_R4, "1.500000e+00"},
       {"-5", VT_I8, VT_I8, "-5"},
       {"-9223372036854775808", VT_I8, VT_I8, "-9223372036854775808"},
       {"18446744073709551615", VT_UI8, VT_UI8, "18446744073709551615"},
       {"4294967295", VT_UI4, VT_UI4, "4294967295"},
       {"-32768", VT_I2, VT_I2, "-32768"},
-      {"12abc", VT_I4, VT_I4, "12"},
-      {"abc", VT_I4, VT_I4, "0"},
+      {" 12\t", VT_I4, VT_I4, "12"},
+      {"+7", VT_I4, VT_I4, "7"},
       {"255", VT_UI1, VT_UI1, "255"},
       {"-128", VT_I1, VT_I1, "-128"},
       {"12,5", VT_CY, VT_CY, "12.5"},
@@ -137,7 +137,7 @@ TEST_P(text_forms, from_string) {
   }
 }
 
-TEST_P(text_forms, from_string_refuses_numbers_beyond_the_kind) {
+TEST_P(text_forms, from_string_refuses_what_the_kind_cannot_hold) {
   struct {
     const char* text;
     VARTYPE vt;
@@ -148,6 +148,13 @@ TEST_P(text_forms, from_string_refuses_numbers_beyond_the_kind) {
       {"-129", VT_I1},   {"9223372036854775808", VT_I8},
       {"18446744073709551616", VT_UI8},     {"-1", VT_UI8},
       {"1e999", VT_R8},  {"1e39", VT_R4},
+      // a number kind's text that is no number, or has more after its number
+      {"abc", VT_I4},    {"12abc", VT_I4},  {"12 34", VT_I2},
+      {"1.5", VT_I4},    {"1,000", VT_I4},  {"-", VT_I8},
+      {" ", VT_UI1},     {"x1", VT_I1},     {"7x", VT_UI2},
+      {"42u", VT_UI4},   {"12abc", VT_UI8}, {"abc", VT_UI8},
+      {"abc", VT_R8},    {"-2.5e3xyz", VT_R8}, {"1.5 kg", VT_R4},
+      {"twelve", VT_DECIMAL}, {"1e40x", VT_DECIMAL},
   };
   for (const auto& c : casts)
     EXPECT_THROW(ole_variant::from_string(c.text, c.vt), ole_cast_exception) << c.text << " as " << c.vt;

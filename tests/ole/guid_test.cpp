@@ -18,7 +18,12 @@ TEST(ole_guid, forms) {
       {L"{guid {" + g + L"}}", true, g},
       {L"GUID {12345678-9abc-def0-1234-56789abcdef0}", true, L"12345678-9abc-def0-1234-56789abcdef0"},
       {L"guid{" + g + L"} ", true, g},
-      {std::wstring(36, L'-'), true, std::wstring(36, L'-')},  // the plain forms check characters only
+      // every form holds the dashes to their places in 8-4-4-4-12
+      {std::wstring(36, L'-'), false, L""},
+      {L"{" + std::wstring(36, L'-') + L"}", false, L""},
+      {L"123456789-ABC-DEF0-1234-56789ABCDEF0", false, L""},
+      {L"{12345678-9ABC-DEF0-1234-56789ABCDEF-0}", false, L""},
+      {L"123456789ABCDEF0123456789ABCDEF01234", false, L""},
       {L"12345678-9ABC-DEF0-1234-56789ABCDEFg", false, L""},
       {g + L"0", false, L""},
       {L"", false, L""},

@@ -157,6 +157,10 @@ TEST_P(dates, english_date_texts) {
       {L"12345678901234567890", DISP_E_TYPEMISMATCH, 0},
       {L"", DISP_E_TYPEMISMATCH, 0},
       {L"May", DISP_E_TYPEMISMATCH, 0},
+      {L"-1:10:00", DISP_E_TYPEMISMATCH, 0},  // a sign, not a separator
+      {L"2023-05-01 12:30:-5", DISP_E_TYPEMISMATCH, 0},
+      {L"2023--05-01", DISP_E_TYPEMISMATCH, 0},
+      {L"5/1/2023/", DISP_E_TYPEMISMATCH, 0},
   };
   for (const auto& c : cases) {
     DATE date = -1;

@@ -21,6 +21,7 @@
 #include "UDB/udb_field.h"
 #include "UDB/udb_schema.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_mysql.h"
 
 namespace {
 
@@ -29,16 +30,8 @@ std::vector<std::string> first_row(sql_engine& engine, const std::string& statem
   engine.execute(statement);
   MYSQL_RES* result = mysql_store_result(engine.handle());
   EXPECT_NE(result, nullptr) << statement;
-  std::vector<std::string> columns;
-  if (result == nullptr) return columns;
-  if (MYSQL_ROW row = mysql_fetch_row(result)) {
-    const unsigned long* lengths = mysql_fetch_lengths(result);
-    for (unsigned i = 0; i < mysql_num_fields(result); ++i) {
-      columns.push_back(row[i] ? std::string(row[i], lengths[i]) : std::string("<NULL>"));
-    }
-  }
-  mysql_free_result(result);
-  return columns;
+  const auto rows = test_env::null_marked(test_env::result_rows(result));
+  return rows.empty() ? std::vector<std::string>() : rows[0];
 }
 
 std::string first_value(sql_engine& engine, const std::string& statement) {
@@ -142,10 +135,9 @@ TEST_F(SqlEngineServer, ListsComeFromTheServer) {
   engine_.execute("SHOW ENGINES");
   MYSQL_RES* result = mysql_store_result(engine_.handle());
   ASSERT_NE(result, nullptr);
-  while (MYSQL_ROW row = mysql_fetch_row(result)) {
-    if (std::string(row[1]) != "NO") supported.push_back(tk_utf8_to_unicode(row[0]));
+  for (const test_env::mysql_row& row : test_env::result_rows(result)) {
+    if (row.at(1).value() != "NO") supported.push_back(tk_utf8_to_unicode(row.at(0).value()));
   }
-  mysql_free_result(result);
   EXPECT_EQ(engine_.get_storage_engines(), supported);
   EXPECT_NE(std::find(supported.begin(), supported.end(), L"InnoDB"), supported.end());
   // Kept for the rest of the process.

@@ -16,6 +16,7 @@
 #include "UDB/udb_field.h"
 #include "UDB/udb_schema.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_mysql.h"
 
 namespace {
 
@@ -51,12 +52,8 @@ class SqlValuesServer : public ::testing::Test {
     engine_.execute(statement);
     MYSQL_RES* result = mysql_store_result(engine_.handle());
     if (result == nullptr) return "<no result>";
-    std::string value = "<no row>";
-    if (MYSQL_ROW row = mysql_fetch_row(result)) {
-      value = row[0] ? std::string(row[0], mysql_fetch_lengths(result)[0]) : "<NULL>";
-    }
-    mysql_free_result(result);
-    return value;
+    const auto rows = test_env::null_marked(test_env::result_rows(result));
+    return rows.empty() || rows[0].empty() ? "<no row>" : rows[0][0];
   }
 
   sql_engine engine_;

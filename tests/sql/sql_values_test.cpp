@@ -229,6 +229,10 @@ TEST(SqlValues, ValueFromResultColumn) {
   EXPECT_EQ(field_of(get_variant(252, 0, 128, static_cast<const char*>(nullptr))).get_type(),
             VT_EMPTY);
   EXPECT_EQ(field_of(get_variant(3, 2, 0, "-7")).get_type(), VT_I4);
+  // BIT(1) columns: the server sends the raw byte.
+  EXPECT_TRUE(field_of(get_variant(16, 1, 0, "\x01")).to_bool());
+  EXPECT_FALSE(field_of(get_variant(16, 1, 0, std::string(1, '\0').c_str())).to_bool());
+  EXPECT_TRUE(field_of(get_variant(16, 2, 0, std::string("\0\x02", 2).c_str())).to_bool());
   const wchar_t wide[] = {0x00FF, 0x0001};
   EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(field_of(get_variant(253, 2, 128, wide)))),
             "0xFF01");

@@ -40,10 +40,10 @@ TEST(udb_names_map, global_replace_in_sql_text) {
        L"where n = 'Orders' and m = \"Order Details\""},
       {"doubled quote stays inside the literal", L"where n = 'it''s Orders' or Orders.id = 1",
        L"where n = 'it''s Orders' or `order_items`.id = 1"},
-      {"date literal untouched", L"where d > #Date# and Date = 1",
-       L"where d > #Date# and `date_col` = 1"},
-      {"function names untouched", L"select Date(), Date (), [Date], Date from t",
-       L"select Date(), Date (), `date_col`, `date_col` from t"},
+      {"date literal untouched", L"select d from [Order Details] where d > #Date# and Date = 1",
+       L"select d from `order_details` where d > #Date# and `date_col` = 1"},
+      {"function names untouched", L"select Date(), Date (), [Date], Date from [Order Details]",
+       L"select Date(), Date (), `date_col`, `date_col` from `order_details`"},
       {"bare keywords stay keywords", L"select [Order], [Group] from t order by Order, [order] group by x",
        L"select `order00000`, `group_` from t order by Order, `order00000` group by x"},
       {"non-ASCII letters and case", L"select GRÖSSE, Größe, größenangabe from MASSE, Maße",
@@ -52,6 +52,73 @@ TEST(udb_names_map, global_replace_in_sql_text) {
       {"unclosed literal copied", L"select Orders, 'Orders", L"select `order_items`, 'Orders"},
   };
   const udb_names_map m = sample_map();
+  for (const auto& c : cases) EXPECT_EQ(m.do_global_replace1(c.text, L"`", L"`"), c.result) << c.what;
+}
+
+// Column maps registered as a conversion run does: under the destination table name.
+TEST(udb_names_map, column_names_follow_their_tables) {
+  udb_names_map m;
+  m.add_tn_mapping(L"Order Details", L"order_lines");
+  m.add_tn_mapping(L"Customers", L"clients");
+  m.add_fn_map(L"order_lines", {{L"UnitPrice", L"price"}, {L"ProductID", L"product"}});
+  m.add_fn_map(L"Products", {{L"ProductID", L"product_id"}, {L"ProductName", L"name"}});
+  m.add_fn_map(L"clients", {{L"CompanyName", L"company"}});
+  m.add_fn_map(L"Suppliers", {{L"CompanyName", L"supplier"}});
+  m.add_fn_map(L"Employees", {{L"LastName", L"surname"}});
+  struct {
+    const char* what;
+    std::wstring text;
+    std::wstring result;
+  } cases[] = {
+      {"same column in two tables, one renamed",
+       L"SELECT Products.ProductName, Products.UnitPrice, [Order Details].UnitPrice "
+       L"FROM Products INNER JOIN [Order Details] ON Products.ProductID = [Order Details].ProductID",
+       L"SELECT Products.`name`, Products.UnitPrice, `order_lines`.`price` "
+       L"FROM Products INNER JOIN `order_lines` ON Products.`product_id` = `order_lines`.`product`"},
+      {"aliases, with and without AS",
+       L"SELECT od.UnitPrice, p.UnitPrice, P.[ProductName] FROM [Order Details] AS od, Products p "
+       L"WHERE od.ProductID = p.ProductID",
+       L"SELECT od.`price`, p.UnitPrice, P.`name` FROM `order_lines` AS od, Products p "
+       L"WHERE od.`product` = p.`product_id`"},
+      {"backticked qualified name", L"SELECT `Order Details`.`UnitPrice` FROM `Order Details`",
+       L"SELECT `order_lines`.`price` FROM `order_lines`"},
+      {"unqualified, one table read", L"SELECT UnitPrice, Quantity FROM [Order Details]",
+       L"SELECT `price`, Quantity FROM `order_lines`"},
+      {"a table the text does not read adds nothing", L"SELECT UnitPrice FROM Products WHERE UnitPrice > 5",
+       L"SELECT UnitPrice FROM Products WHERE UnitPrice > 5"},
+      {"unqualified, the tables disagree: left", L"SELECT ProductID FROM Products, [Order Details]",
+       L"SELECT ProductID FROM Products, `order_lines`"},
+      {"unqualified, through nested joins",
+       L"SELECT ProductName, Quantity FROM (Orders INNER JOIN [Order Details] ON Orders.OrderID = "
+       L"[Order Details].OrderID) INNER JOIN Products ON Products.ProductID = [Order Details].ProductID",
+       L"SELECT `name`, Quantity FROM (Orders INNER JOIN `order_lines` ON Orders.OrderID = "
+       L"`order_lines`.OrderID) INNER JOIN Products ON Products.`product_id` = `order_lines`.`product`"},
+      {"renamed table and renamed column together",
+       L"SELECT Customers.CompanyName, CompanyName FROM Customers ORDER BY [Customers].[CompanyName]",
+       L"SELECT `clients`.`company`, `company` FROM `clients` ORDER BY `clients`.`company`"},
+      {"a subquery reads its own tables",
+       L"SELECT UnitPrice FROM [Order Details] WHERE ProductID IN "
+       L"(SELECT ProductID FROM Products WHERE UnitPrice > 50) AND UnitPrice > 10",
+       L"SELECT `price` FROM `order_lines` WHERE `product` IN "
+       L"(SELECT `product_id` FROM Products WHERE UnitPrice > 50) AND `price` > 10"},
+      {"a subquery used as a table",
+       L"SELECT q.UnitPrice, UnitPrice FROM (SELECT UnitPrice FROM [Order Details]) AS q",
+       L"SELECT q.`price`, `price` FROM (SELECT `price` FROM `order_lines`) AS q"},
+      {"each SELECT of a UNION reads its own tables",
+       L"SELECT City, CompanyName FROM Customers UNION SELECT City, CompanyName FROM Suppliers",
+       L"SELECT City, `company` FROM `clients` UNION SELECT City, `supplier` FROM Suppliers"},
+      {"a table joined with itself",
+       L"SELECT e.LastName, m.LastName, LastName FROM Employees AS e LEFT JOIN Employees AS m "
+       L"ON e.ReportsTo = m.EmployeeID",
+       L"SELECT e.`surname`, m.`surname`, `surname` FROM Employees AS e LEFT JOIN Employees AS m "
+       L"ON e.ReportsTo = m.EmployeeID"},
+      {"a saved query under an alias has no column map",
+       L"SELECT s.UnitPrice, s.Subtotal FROM [Order Subtotals] AS s",
+       L"SELECT s.UnitPrice, s.Subtotal FROM [Order Subtotals] AS s"},
+      {"an alias is never renamed, even when named like a table",
+       L"SELECT Customers.CompanyName FROM Suppliers AS Customers",
+       L"SELECT Customers.`supplier` FROM Suppliers AS Customers"},
+  };
   for (const auto& c : cases) EXPECT_EQ(m.do_global_replace1(c.text, L"`", L"`"), c.result) << c.what;
 }
 

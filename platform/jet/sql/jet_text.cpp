@@ -48,12 +48,11 @@ wchar_t jet_lower(wchar_t c) {
 }
 
 int jet_compare_text(std::wstring_view a, std::wstring_view b) {
-  size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
-    wchar_t x = fold_case(a[i]), y = fold_case(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+  // An empty view may hold no pointer at all, which the comparison refuses as a missing text.
+  static constexpr wchar_t none[] = L"";
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.empty() ? none : a.data(), static_cast<int>(a.size()),
+                        b.empty() ? none : b.data(), static_cast<int>(b.size())) -
+         CSTR_EQUAL;
 }
 
 namespace {
