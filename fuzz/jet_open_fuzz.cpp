@@ -1,5 +1,6 @@
 // Opens arbitrary bytes as an Access file and reads everything through DAO: every table's
-// definition, indexes, properties and every value. Any crash, hang or sanitizer report is a bug.
+// definition, indexes, properties and every value, every saved query's text and rows, the
+// relations. Any crash, hang or sanitizer report is a bug.
 // A file the engine refuses is tried again with the encrypted test files' passwords, so their
 // seeds reach the decrypted pages.
 #include <cstddef>
@@ -26,6 +27,29 @@ VARIANT ordinal(long i) {
   return v;
 }
 
+// Every value of every row (a bound keeps a damaged row count from looping for ever).
+void read_rows(DAORecordset* rs) {
+  DAOFields* fields = nullptr;
+  rs->get_Fields(&fields);
+  short n = 0;
+  if (fields) fields->get_Count(&n);
+  VARIANT_BOOL eof = VARIANT_TRUE;
+  rs->get_EOF(&eof);
+  for (int rows = 0; !eof && rows < 100000; ++rows) {
+    for (short i = 0; i < n; ++i) {
+      _DAOField* f = nullptr;
+      if (FAILED(fields->get_Item(ordinal(i), &f))) continue;
+      VARIANT v;
+      f->get_Value(&v);
+      VariantClear(&v);
+      release(f);
+    }
+    if (FAILED(rs->MoveNext())) break;
+    rs->get_EOF(&eof);
+  }
+  release(fields);
+}
+
 void read_table(DAODatabase* db, _DAOTableDef* def) {
   DAOIndexes* indexes = nullptr;
   if (SUCCEEDED(def->get_Indexes(&indexes))) release(indexes);
@@ -37,28 +61,23 @@ void read_table(DAODatabase* db, _DAOTableDef* def) {
   VariantInit(&empty);
   DAORecordset* rs = nullptr;
   if (SUCCEEDED(db->OpenRecordset(name, empty, empty, empty, &rs))) {
-    DAOFields* fields = nullptr;
-    rs->get_Fields(&fields);
-    short n = 0;
-    if (fields) fields->get_Count(&n);
-    VARIANT_BOOL eof = VARIANT_TRUE;
-    rs->get_EOF(&eof);
-    for (int rows = 0; !eof && rows < 100000; ++rows) {
-      for (short i = 0; i < n; ++i) {
-        _DAOField* f = nullptr;
-        if (FAILED(fields->get_Item(ordinal(i), &f))) continue;
-        VARIANT v;
-        f->get_Value(&v);
-        VariantClear(&v);
-        release(f);
-      }
-      if (FAILED(rs->MoveNext())) break;
-      rs->get_EOF(&eof);
-    }
-    release(fields);
+    read_rows(rs);
     release(rs);
   }
   SysFreeString(name);
+}
+
+// A saved query: its SQL text rebuilt from the file's rows, and its rows where it has any.
+void read_query(_DAOQueryDef* def) {
+  BSTR sql = nullptr;
+  if (SUCCEEDED(def->get_SQL(&sql))) SysFreeString(sql);
+  VARIANT empty;
+  VariantInit(&empty);
+  DAORecordset* rs = nullptr;
+  if (SUCCEEDED(def->OpenRecordset(empty, empty, empty, &rs))) {
+    read_rows(rs);
+    release(rs);
+  }
 }
 
 }  // namespace
@@ -104,6 +123,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         release(def);
       }
       release(defs);
+    }
+    DAOQueryDefs* queries = nullptr;
+    if (SUCCEEDED(db->get_QueryDefs(&queries))) {
+      short n = 0;
+      queries->get_Count(&n);
+      for (short i = 0; i < n; ++i) {
+        _DAOQueryDef* def = nullptr;
+        if (SUCCEEDED(queries->get_Item(ordinal(i), &def))) read_query(def);
+        release(def);
+      }
+      release(queries);
     }
     DAORelations* rels = nullptr;
     if (SUCCEEDED(db->get_Relations(&rels))) release(rels);
