@@ -227,6 +227,8 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   names_map.add_fn_map(table_name, columns.get_column_map());
   table_indexes.emplace(table_name, indexes);
   written_indexes_[table_name] = written;
+  std::vector<std::wstring>& created = created_columns_[table_name];
+  for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
   return std::make_unique<dmp_recordset>(this, table_name, columns.get_target_schema());
 }
 

@@ -55,7 +55,8 @@ class dmp_database : public udb_database {
   void create_relationships(const udb_relationships& relationships) override;
 
   // The MySQL view body of an Access select query: blanks collapsed, source names replaced by
-  // target names, brackets as backticks, Access functions renamed; ends with ";".
+  // target names, brackets as backticks, Access functions renamed, Jet's own syntax in MySQL's
+  // words, duplicate result columns named; ends with ";".
   std::wstring refine_view_in(const std::wstring& sql);
 
   // Writes one statement with ";" and the line end; a CREATE FUNCTION goes between DELIMITER
@@ -89,4 +90,6 @@ class dmp_database : public udb_database {
   // The indexes each created table got in its CREATE TABLE, under target names: what foreign
   // keys can lean on.
   std::map<std::wstring, udb_indexes> written_indexes_;
+  // The columns of each created table, under target names: views spell out t.* from them.
+  std::map<std::wstring, std::vector<std::wstring>> created_columns_;
 };

@@ -119,9 +119,10 @@ void dmp_database::create_views(const view_list& views) {
     const std::wstring& sql = views[i].second;
     tk_log2(2, L"Processing '%ls'", name.c_str());
     tk_log2(2, L"\t'%ls'", sql.c_str());
-    if (sql.size() < 6 || CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, sql.c_str(), 6,
-                                         L"select", 6) != CSTR_EQUAL) {
+    const std::wstring refusal = sql_view_converter::view_refusal(sql);
+    if (!refusal.empty()) {
       tk_log1(2, "Skip non-select query");
+      tk_log2(3, L"Query '%ls' does not become a view: %ls", name.c_str(), refusal.c_str());
       continue;
     }
     std::wstring view_name = name;
@@ -143,7 +144,9 @@ std::wstring dmp_database::refine_view_in(const std::wstring& sql) {
   tk_log2(2, L"After do_global_replace: result=%ls", text.c_str());
   text = sql_view_converter::brackets_to_backticks(text);
   tk_log2(2, L"After replacing []: result=%ls", text.c_str());
-  text = sql_view_converter::rewrite_functions(text);
+  text = sql_view_converter::mysql_view_body(text, [this](const std::wstring& table) {
+    return sql_created_columns(created_columns_, table);
+  });
   const std::size_t nul = text.find(L'\0');
   if (nul != std::wstring::npos) text.erase(nul);
   return text + L";";

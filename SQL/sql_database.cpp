@@ -146,6 +146,8 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   table_names.push_back(table);
   tk_log2(2, L"udb_names_map::add_fn_map(%ls)", table.c_str());
   names_map.add_fn_map(table, columns.get_column_map());
+  std::vector<std::wstring>& created = created_columns_[table];
+  for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
   return get_table(table, 2);
 }
 

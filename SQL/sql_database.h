@@ -110,4 +110,6 @@ class sql_database : public udb_database {
 
   MYSQL* connection_;
   sql_table* streaming_table_ = nullptr;
+  // The columns of each table created through this object: views spell out t.* from them.
+  std::map<std::wstring, std::vector<std::wstring>> created_columns_;
 };

@@ -13,15 +13,6 @@
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_validator.h"
 
-namespace {
-
-// True when the text starts with the keyword "select" (any case).
-bool is_select(const std::wstring& sql) {
-  return sql.size() >= 6 && udb_same_name(std::wstring_view(sql).substr(0, 6), L"select");
-}
-
-}  // namespace
-
 std::wstring sql_database::refine_view_in(const std::wstring& sql) {
   tk_log2(2, L"sql_database::refine_view_in(%ls)", sql.c_str());
   std::wstring text = sql_view_converter::collapse_blanks(sql);
@@ -29,7 +20,10 @@ std::wstring sql_database::refine_view_in(const std::wstring& sql) {
   tk_log2(2, L"After do_global_replace: result=%ls", text.c_str());
   text = sql_view_converter::brackets_to_backticks(text);
   tk_log2(2, L"After replacing []: result=%ls", text.c_str());
-  return sql_view_converter::rewrite_functions(text) + L";";
+  text = sql_view_converter::mysql_view_body(text, [this](const std::wstring& table) {
+    return sql_created_columns(created_columns_, table);
+  });
+  return text + L";";
 }
 
 std::wstring sql_database::refine_view_out(const std::wstring& definition) {
@@ -60,8 +54,10 @@ void sql_database::create_views(const view_list& views_to_make) {
     try {
       tk_log2(2, L"Processing '%ls'", view_name.c_str());
       tk_log2(2, L"\t'%ls'", sql.c_str());
-      if (!is_select(sql)) {
+      const std::wstring refusal = sql_view_converter::view_refusal(sql);
+      if (!refusal.empty()) {
         tk_log1(2, "Skip non-select query");
+        tk_log2(3, L"Query '%ls' does not become a view: %ls", view_name.c_str(), refusal.c_str());
         continue;
       }
       std::wstring target = view_name;

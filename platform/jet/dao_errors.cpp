@@ -85,9 +85,13 @@ std::wstring dao_error_text(long number, const std::wstring& argument) {
 }
 
 HRESULT dao_error_list::fail(long number, const std::wstring& argument) {
+  return fail_described(number, dao_error_text(number, argument));
+}
+
+HRESULT dao_error_list::fail_described(long number, const std::wstring& description) {
   dao_error_entry e;
   e.number = number;
-  e.description = dao_error_text(number, argument);
+  e.description = description;
   e.source = L"DAO.DBEngine";
   std::lock_guard<std::mutex> lock(mutex_);
   errors_.assign(1, std::move(e));

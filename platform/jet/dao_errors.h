@@ -43,6 +43,8 @@ class dao_error_list {
  public:
   // Replaces the list by one error and answers the HRESULT that reports it.
   HRESULT fail(long number, const std::wstring& argument = std::wstring());
+  // The same with a description made elsewhere (the query engine words its own errors).
+  HRESULT fail_described(long number, const std::wstring& description);
   std::vector<dao_error_entry> snapshot() const;
 
  private:

@@ -13,6 +13,9 @@
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_props.h"
 
+class jet_reader_catalog;
+class jet_sql_engine;
+
 namespace dao_impl {
 
 // A column of complex type (attachments, multi-value lists) and where its values live: a
@@ -30,7 +33,17 @@ struct dao_context {
   jet::jet_catalog catalog;
   std::wstring name;  // the path as given to OpenDatabase
   std::vector<dao_complex_column> complex_columns;  // from MSysComplexColumns (ACE only)
+  // The saved queries' texts and the Jet SQL engine, made on first use: most conversions never
+  // run a query. Declared after the file, so they go before it.
+  std::unique_ptr<jet_reader_catalog> sql_catalog;
+  std::unique_ptr<jet_sql_engine> sql_engine;
+  dao_context();
+  ~dao_context();
 };
+
+// The context's query catalog and engine, made on first use.
+jet_reader_catalog& query_catalog(dao_context& ctx);
+jet_sql_engine& query_engine(dao_context& ctx);
 
 // Reads MSysComplexColumns into ctx.complex_columns; a file without it has none.
 void load_complex_columns(dao_context& ctx);

@@ -21,6 +21,8 @@ class row_source {
   virtual HRESULT value(std::size_t column, VARIANT* out) = 0;
   // True once rows were skipped because they could not be read.
   virtual bool damaged() const { return false; }
+  // Reports why rows are missing into `errors` (the default: the file `name` is corrupt).
+  virtual HRESULT report_damage(const error_sink& errors, const std::wstring& name) const;
 };
 
 // Where a recordset stands; its fields read their values through it.
@@ -58,10 +60,13 @@ _DAOQueryDef* make_querydef(context_ptr ctx, const jet::jet_object* saved, std::
                             std::wstring sql);
 DAORelations* make_relations(context_ptr ctx);
 
-// Opens a recordset over an SQL text this engine can run without a query processor:
-// "SELECT * FROM [t]", "select count(*) from (SELECT * FROM [t])" and the query of
-// MSysRelationships ordered by szRelationship. Fails with a DAO error otherwise.
+// Opens a recordset over an SQL text. The forms the Access source asks most often are served
+// straight from the row cursor: "SELECT * FROM [t]", "select count(*) from (SELECT * FROM [t])"
+// and the query of MSysRelationships ordered by szRelationship; the rest goes to open_jet_sql.
 HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql, DAORecordset** out);
+
+// A recordset over general Jet SQL, run by the query engine; its errors are DAO's.
+HRESULT open_jet_sql(const context_ptr& ctx, const std::wstring& sql, DAORecordset** out);
 
 // The rows of a table by name; null (with a DAO error filled) when there is no such table.
 HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name,

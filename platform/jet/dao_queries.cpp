@@ -4,6 +4,7 @@
 #include "platform/jet/dao_collection.h"
 #include "platform/jet/dao_objects.h"
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_sql_reader.h"
 
 namespace dao_impl {
 
@@ -16,6 +17,7 @@ class querydef_object : public com_object<_DAOQueryDef> {
  public:
   querydef_object(context_ptr ctx, const jet::jet_object* saved, std::wstring name, std::wstring sql)
       : ctx_(std::move(ctx)), name_(std::move(name)), sql_(std::move(sql)) {
+    text_known_ = !saved;
     if (saved) {
       saved_ = *saved;
       is_saved_ = true;
@@ -23,7 +25,7 @@ class querydef_object : public com_object<_DAOQueryDef> {
   }
   HRESULT get_Properties(DAOProperties** out) override {
     if (!out) return E_POINTER;
-    std::vector<dao_prop> props{{L"Name", dbText, name_}, {L"SQL", dbMemo, sql_}};
+    std::vector<dao_prop> props{{L"Name", dbText, name_}, {L"SQL", dbMemo, text()}};
     if (is_saved_) {
       auto blocks = jet::jet_parse_properties(*ctx_->file, saved_.properties);
       if (const auto* b = find_block(blocks, L""))
@@ -35,11 +37,10 @@ class querydef_object : public com_object<_DAOQueryDef> {
   HRESULT get_Name(BSTR* out) override { return out_bstr(out, name_); }
   HRESULT put_Name(BSTR) override { return ctx_->errors->fail(dao_err_read_only); }
   HRESULT get_Type(short* out) override { return out_value(out, is_saved_ ? query_type(saved_) : static_cast<short>(dbQSelect)); }
-  // The text of saved queries is built by the query layer; until then only temporary
-  // definitions carry their text.
-  HRESULT get_SQL(BSTR* out) override { return out_bstr(out, sql_); }
+  HRESULT get_SQL(BSTR* out) override { return out_bstr(out, text()); }
   HRESULT put_SQL(BSTR text) override {
     sql_ = bstr_text(text);
+    text_known_ = true;
     return S_OK;
   }
   HRESULT get_Connect(BSTR* out) override { return out_bstr(out, L""); }
@@ -52,13 +53,13 @@ class querydef_object : public com_object<_DAOQueryDef> {
     *out = nullptr;
     ref<DAORecordset> rs;
     DAORecordset* raw = nullptr;
-    HRESULT hr = open_sql(ctx_, sql_, &raw);
+    HRESULT hr = open_sql(ctx_, text(), &raw);
     if (FAILED(hr)) return hr;
     rs = ref<DAORecordset>::adopt(raw);
     return rs->get_Fields(out);
   }
   HRESULT OpenRecordset(VARIANT, VARIANT, VARIANT, DAORecordset** out) override {
-    return open_sql(ctx_, sql_, out);
+    return open_sql(ctx_, text(), out);
   }
   HRESULT Execute(VARIANT) override { return ctx_->errors->fail(dao_err_read_only); }
   HRESULT Close() override { return S_OK; }
@@ -67,9 +68,17 @@ class querydef_object : public com_object<_DAOQueryDef> {
   bool answers(REFIID riid) const override { return riid == IID__DAOQueryDef; }
 
  private:
+  // A saved query's text is rebuilt from its MSysQueries rows when first asked for.
+  const std::wstring& text() {
+    if (!text_known_ && is_saved_) sql_ = query_catalog(*ctx_).query_sql(saved_.id);
+    text_known_ = true;
+    return sql_;
+  }
+
   context_ptr ctx_;
   std::wstring name_;
   std::wstring sql_;
+  bool text_known_ = false;
   jet::jet_object saved_;
   bool is_saved_ = false;
 };

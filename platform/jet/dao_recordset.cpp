@@ -115,7 +115,7 @@ class recordset_object : public com_object<DAORecordset> {
     if (state_->bof && !state_->on_row) first();
     else step();
     // Rows that could not be read are never passed over in silence.
-    if (state_->source->damaged()) return errors_->fail(dao_err_corrupt, name_);
+    if (state_->source->damaged()) return state_->source->report_damage(errors_, name_);
     return S_OK;
   }
   HRESULT MovePrevious() override {
@@ -209,6 +209,10 @@ std::wstring unbracket(std::wstring s) {
 
 }  // namespace
 
+HRESULT row_source::report_damage(const error_sink& errors, const std::wstring& name) const {
+  return errors->fail(dao_err_corrupt, name);
+}
+
 DAORecordset* make_recordset(std::unique_ptr<row_source> source, std::wstring name, short type,
                              error_sink errors) {
   return new recordset_object(std::move(source), std::move(name), type, std::move(errors));
@@ -251,7 +255,12 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
       LR"(^select\s+szRelationship\s*,\s*szColumn\s*,\s*szObject\s*,\s*szReferencedObject\s*,\s*szReferencedColumn\s*,\s*grbit\s+from\s+MSysRelationships\s+order\s+by\s+szRelationship$)",
       std::regex::icase);
   std::wsmatch m;
-  if (std::regex_match(sql, m, select_all)) {
+  // Only stored tables take the short ways; a saved query of that name is run as Jet SQL.
+  auto stored_table = [&](const std::wstring& name) {
+    const jet::jet_object* t = ctx->catalog.find_table(name);
+    return t && t->type == jet::jet_obj_table;
+  };
+  if (std::regex_match(sql, m, select_all) && stored_table(unbracket(m[1].str()))) {
     std::wstring name = unbracket(m[1].str());
     std::unique_ptr<row_source> rows;
     HRESULT hr = open_table_rows(ctx, name, rows);
@@ -259,7 +268,7 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
     *out = make_recordset(std::move(rows), sql, dbOpenDynaset, ctx->errors);
     return S_OK;
   }
-  if (std::regex_match(sql, m, count_all)) {
+  if (std::regex_match(sql, m, count_all) && stored_table(unbracket(m[1].str()))) {
     std::wstring name = unbracket(m[1].str());
     std::unique_ptr<row_source> rows;
     HRESULT hr = open_table_rows(ctx, name, rows);
@@ -311,8 +320,7 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
     *out = make_recordset(memory_rows(std::move(cols), std::move(rows)), sql, dbOpenDynaset, ctx->errors);
     return S_OK;
   }
-  // General Jet SQL needs the query processor.
-  return ctx->errors->fail(dao_err_not_supported);
+  return open_jet_sql(ctx, sql_text, out);
 }
 
 }  // namespace dao_impl

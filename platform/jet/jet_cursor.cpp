@@ -39,6 +39,7 @@ struct jet_cursor::state {
   bool damaged = false;
   bool displaced = false;  // pg_buf holds an overflow page rather than the current data page
   std::uint32_t data_page = 0;
+  std::uint32_t position = 0;  // of the current row: data page << 8 | row slot
 
   ~state() {
     jet_stderr_guard quiet;
@@ -172,6 +173,7 @@ bool jet_cursor::next() {
     std::size_t row = static_cast<std::size_t>(s.next_row++);
     std::uint32_t slot = s.slots[row];
     if (slot == state::slot_skip) continue;
+    s.position = s.data_page << 8 | static_cast<std::uint32_t>(row);
     if (slot == state::slot_cracked) {
       s.cur = s.page_fields.data() + row * s.ncols;
       s.on_row = true;
@@ -189,6 +191,29 @@ bool jet_cursor::next() {
     s.on_row = true;
     return true;
   }
+}
+
+std::uint64_t jet_cursor::position() const { return s_->position; }
+
+bool jet_cursor::seek(std::uint64_t position) {
+  state& s = *s_;
+  s.on_row = false;
+  if (!s.table || position > 0xFFFFFFFFu) return false;
+  jet_stderr_guard quiet;
+  int start = 0;
+  std::size_t len = 0;
+  if (!s.load_pg_row(static_cast<std::uint32_t>(position), start, len) || (start & row_deleted)) return false;
+  if (start & row_overflow) {
+    // The slot points to where the row really is.
+    int off = start & row_offset_mask;
+    if (len < 4 || off + 4 > static_cast<int>(s.mdb->fmt->pg_size)) return false;
+    if (!s.load_pg_row(jet_u32(s.mdb->pg_buf + off), start, len)) return false;
+  }
+  if (!s.crack(start, len, s.fields.data())) return false;
+  s.cur = s.fields.data();
+  s.position = static_cast<std::uint32_t>(position);
+  s.on_row = true;
+  return true;
 }
 
 bool jet_cursor::is_null(std::size_t column) const {

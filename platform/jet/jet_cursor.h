@@ -33,6 +33,13 @@ class jet_cursor {
   // Moves to the next live row; false (and no current row) at the end.
   bool next();
 
+  // Where the current row is stored (its data page and row slot), stable for the life of the
+  // file; seek() goes back to it without walking the table, so joins can look rows up.
+  std::uint64_t position() const;
+  // To the row at a position that position() reported; false (and no current row) when the
+  // position holds no readable row.
+  bool seek(std::uint64_t position);
+
   // True once a row or page of the table could not be read: the rows walked are all the
   // readable ones, but not all the table holds.
   bool damaged() const;

@@ -200,6 +200,41 @@ TEST_F(VdyagentServer, EveryReadableFileIntoTheServerAndIntoADump) {
   }
 }
 
+// --queries: Northwind's select queries without parameters become views, on the server and in
+// a dump that loads in strict mode; the parameter, form-bound and crosstab queries are left out.
+TEST_F(VdyagentServer, QueriesBecomeViews) {
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  const std::string folder = test_env::make_temp_dir();
+  const std::vector<std::string> common = {"--src=" + nwind, "--charset=utf8mb4", "--silent", "--queries"};
+  const program_result live = run_vdyagent(with(with(common, {"--dest=e2e_views_live"}), server_options(server)));
+  EXPECT_EQ(live.exit_code, 0) << live.out << live.err;
+  const program_result dumped = run_vdyagent(with(common, {"--dump", "--dest=" + folder + "/views.sql"}));
+  EXPECT_EQ(dumped.exit_code, 0) << dumped.out << dumped.err;
+  sql.execute("DROP DATABASE IF EXISTS e2e_views_dump");
+  sql.execute("CREATE DATABASE e2e_views_dump CHARACTER SET utf8mb4");
+  EXPECT_EQ(load_dump(server, "e2e_views_dump", folder + "/views.sql"), "");
+
+  const struct {
+    const char* view;
+    const char* rows;
+  } counts[] = {
+      {"Ten Most Expensive Products", "10"}, {"Current Product List", "69"}, {"Order Details Extended", "2155"},
+      {"Invoices", "2155"},                  {"Quarterly Orders", "84"},     {"Customers and Suppliers by City", "120"},
+  };
+  for (const char* db : {"e2e_views_live", "e2e_views_dump"}) {
+    SCOPED_TRACE(db);
+    const auto views = sql.column(std::string("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '") +
+                                  db + "'");
+    EXPECT_EQ(views, std::vector<std::string>{"18"});
+    for (const auto& c : counts)
+      EXPECT_EQ(sql.column(std::string("SELECT COUNT(*) FROM ") + quoted(db) + "." + quoted(c.view)),
+                std::vector<std::string>{c.rows})
+          << c.view;
+    EXPECT_TRUE(sql.column(std::string("SHOW TABLES FROM ") + quoted(db) + " LIKE 'Sales by Year'").empty());
+  }
+}
+
 TEST_F(VdyagentServer, TableNamesFileWithCrLfAndAMissingName) {
   const std::string folder = test_env::make_temp_dir();
   const std::string names = write_file(folder + "/tables.txt", "\xEF\xBB\xBF" "Shippers\r\nNo Such Table\r\n\r\nUms\xC3\xA4tze\r\n");

@@ -216,6 +216,29 @@ TEST(dao_database, queries_over_sql_texts) {
   EXPECT_THROW(o.db->get_query(L"bad", L"SELECT * FROM [No Such Table]", 1), dao_exception);
 }
 
+// Saved queries read as the source reads them: their SQL text from the query definitions, then
+// opened and counted through it, with the result columns typed as the query computes them.
+TEST(dao_database, saved_queries_open_through_their_text) {
+  auto o = open_testdata("access/real/nwind.mdb");
+  std::wstring sql;
+  for (const auto& [name, text] : o.db->views)
+    if (name == L"Ten Most Expensive Products") sql = text;
+  ASSERT_FALSE(sql.empty());
+  EXPECT_TRUE(o.db->test_query(sql));
+  EXPECT_FALSE(o.db->test_query(L"SELECT * FROM [Sales by Year]"));  // asks for parameters
+  EXPECT_EQ(o.db->get_query_count(L"SELECT * FROM [Current Product List]"), 69u);
+  std::unique_ptr<udb_recordset> rs = o.db->get_query(L"top ten", sql, 1);
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(rs->row_count, 10u);
+  ASSERT_EQ(rs->schema.fields.size(), 2u);
+  EXPECT_EQ(rs->schema.fields[0]->name, L"TenMostExpensiveProducts");
+  EXPECT_EQ(rs->schema.fields[0]->vartype, VT_BSTR);
+  EXPECT_EQ(rs->schema.fields[1]->vartype, VT_CY);
+  int rows = 0;
+  for (rs->reset(); !rs->is_eof(); rs->next()) ++rows;
+  EXPECT_EQ(rows, 10);
+}
+
 TEST(dao_database, password_protected_files) {
   auto o = open_testdata("access/encrypted/db2007-enc.accdb", dao_open_read_only, L"Test123");
   EXPECT_EQ(o.db->table_names, std::vector<std::wstring>{L"Table1"});

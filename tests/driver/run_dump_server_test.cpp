@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tests/driver/run_fixture.h"
+#include "tests/driver/saved_query_views.h"
 
 namespace {
 
@@ -14,8 +15,9 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
   struct Case {
     const char* file;
     const wchar_t* password;
+    bool query_views = false;  // its saved select queries are checked as views
   } cases[] = {
-      {"access/real/nwind.mdb", L""},
+      {"access/real/nwind.mdb", L"", true},
       {"access/real/DateTestDatabase.mdb", L""},
       {"access/jet3/compIndexTestV1997.mdb", L""},
       {"access/jet3/indexTestV1997.mdb", L""},
@@ -72,6 +74,15 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
     EXPECT_EQ(reports(), "");
     const std::string db = database("dump" + std::to_string(n++));
     EXPECT_EQ(load(dump, db), "");
+    if (k.query_views) {
+      std::vector<std::vector<std::string>> expected;
+      for (const std::string& name : run_test::nwind_query_views) expected.push_back({name});
+      EXPECT_EQ(rows("SELECT TABLE_NAME FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" + db + "' ORDER BY 1"),
+                expected);
+      const auto jet_rows = run_test::jet_query_rows(source, run_test::nwind_query_views);
+      for (std::size_t i = 0; i < jet_rows.size(); ++i)
+        EXPECT_EQ(count(db, run_test::nwind_query_views[i]), jet_rows[i]) << run_test::nwind_query_views[i];
+    }
     for (const std::string& table : run_test::mdb_tables(source)) {
       const auto exists = rows("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" + db +
                                "' AND TABLE_NAME = '" + table + "'");

@@ -7,7 +7,7 @@
 #include "platform/jet/sql/jet_query_text.h"
 #include "platform/jet/sql/jet_sql_engine.h"
 #include "tests/jet_sql/mdbtools_export.h"
-#include "tests/jet_sql/reader_catalog.h"
+#include "platform/jet/jet_sql_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -25,7 +25,7 @@ TEST(jet_sql_reader, query_texts_agree_with_mdb_export) {
     SCOPED_TRACE(path);
     auto file = open_file(path);
     ASSERT_TRUE(file);
-    reader_catalog catalog(*file);
+    jet_reader_catalog catalog(*file);
     auto exported = export_saved_queries(test_env::testdata_path(path));
     jet_text_dialect dialect = file->header().format == jet::jet_format::jet3 ? jet_text_dialect::jet3 : jet_text_dialect::jet4;
     EXPECT_EQ(catalog.objects().queries.size(), exported.size());
@@ -56,7 +56,7 @@ TEST(jet_sql_reader, query_kinds_open_or_fail_as_dao) {
     SCOPED_TRACE(path);
     auto file = open_file(path);
     ASSERT_TRUE(file);
-    reader_catalog catalog(*file);
+    jet_reader_catalog catalog(*file);
     jet_sql_engine engine(catalog);
     for (const auto& k : kinds) {
       SCOPED_TRACE(testing::PrintToString(std::wstring(k.name)));
@@ -83,7 +83,7 @@ size_t row_count(jet_sql_engine& engine, const std::wstring& sql, jet_sql_error&
 TEST(jet_sql_reader, northwind_select_queries) {
   auto file = open_file("access/real/nwind.mdb");
   ASSERT_TRUE(file);
-  reader_catalog catalog(*file);
+  jet_reader_catalog catalog(*file);
   jet_sql_engine engine(catalog);
   jet_sql_error error;
   for (const auto& q : catalog.objects().queries) {

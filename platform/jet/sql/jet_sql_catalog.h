@@ -24,9 +24,10 @@ class jet_sql_cursor {
   virtual bool next() = 0;
   // The current row's value of a column (index into jet_sql_table::columns()).
   virtual jet_sql_value value(std::size_t column) = 0;
-  // The ordinal of the current row (0 for the first), stable for the life of the source.
+  // A number that identifies the current row (its ordinal, or where the row is stored), unique
+  // and stable for the life of the source.
   virtual std::uint64_t position() const = 0;
-  // Moves to the row of a given ordinal, as position() reported it. A source that cannot seek
+  // Moves to the row of a given position, as position() reported it. A source that cannot seek
   // answers false; joins then scan the table instead of looking rows up.
   virtual bool seek(std::uint64_t ordinal) { (void)ordinal; return false; }
 };

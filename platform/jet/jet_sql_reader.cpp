@@ -1,5 +1,5 @@
 // Adapts the reader's catalog, cursor and values to the Jet SQL layer's interfaces.
-#include "tests/jet_sql/reader_catalog.h"
+#include "platform/jet/jet_sql_reader.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,32 +9,30 @@
 
 namespace {
 
-class reader_cursor : public jet_sql_cursor {
+class jet_reader_cursor : public jet_sql_cursor {
  public:
-  reader_cursor(const jet::jet_file& file, std::uint32_t page) : cursor_(file, page) {}
-  bool next() override {
-    if (!cursor_.next()) return false;
-    ++position_;
-    return true;
-  }
-  jet_sql_value value(std::size_t column) override { return reader_value(cursor_.value(column)); }
-  std::uint64_t position() const override { return position_; }
+  jet_reader_cursor(const jet::jet_file& file, std::uint32_t page) : cursor_(file, page) {}
+  bool next() override { return cursor_.next(); }
+  jet_sql_value value(std::size_t column) override { return jet_reader_value(cursor_.value(column)); }
+  // Where the row is stored: joins look rows up by it instead of copying the table.
+  std::uint64_t position() const override { return cursor_.position(); }
+  bool seek(std::uint64_t position) override { return cursor_.seek(position); }
 
  private:
   jet::jet_cursor cursor_;
-  std::uint64_t position_ = static_cast<std::uint64_t>(-1);
 };
 
-class reader_table : public jet_sql_table {
+class jet_reader_table : public jet_sql_table {
  public:
-  reader_table(const jet::jet_file& file, std::uint32_t page) : file_(file), page_(page) {
+  jet_reader_table(const jet::jet_file& file, std::uint32_t page) : file_(file), page_(page) {
     jet::jet_cursor probe(file, page);
-    for (const auto& c : probe.columns()) columns_.push_back({c.name, reader_dao_type(c)});
+    for (const auto& c : probe.columns()) columns_.push_back({c.name, jet_reader_dao_type(c)});
     rows_ = probe.row_count();
   }
   const std::vector<jet_sql_column>& columns() const override { return columns_; }
-  std::unique_ptr<jet_sql_cursor> open_cursor() override { return std::make_unique<reader_cursor>(file_, page_); }
+  std::unique_ptr<jet_sql_cursor> open_cursor() override { return std::make_unique<jet_reader_cursor>(file_, page_); }
   std::uint64_t row_count() const override { return rows_; }
+  bool supports_seek() const override { return true; }
 
  private:
   const jet::jet_file& file_;
@@ -49,14 +47,14 @@ std::optional<std::wstring> optional_text(const jet::jet_value& v) {
 }
 
 std::optional<int> optional_int(const jet::jet_value& v) {
-  jet_sql_value c = reader_value(v);
+  jet_sql_value c = jet_reader_value(v);
   if (c.type == jet_sql_value::kind::integer || c.type == jet_sql_value::kind::boolean) return static_cast<int>(c.integer);
   return std::nullopt;
 }
 
 }  // namespace
 
-int reader_dao_type(const jet::jet_column& c) {
+int jet_reader_dao_type(const jet::jet_column& c) {
   switch (c.type) {
     case jet::jet_bool: return jet_type_boolean;
     case jet::jet_byte: return jet_type_byte;
@@ -77,7 +75,7 @@ int reader_dao_type(const jet::jet_column& c) {
   }
 }
 
-jet_sql_value reader_value(const jet::jet_value& v) {
+jet_sql_value jet_reader_value(const jet::jet_value& v) {
   struct visitor {
     jet_sql_value operator()(jet::jet_null) const { return jet_sql_value::null(); }
     jet_sql_value operator()(bool b) const { return jet_sql_value::boolean(b); }
@@ -108,8 +106,18 @@ jet_sql_value reader_value(const jet::jet_value& v) {
   return std::visit(visitor{}, v);
 }
 
-reader_catalog::reader_catalog(const jet::jet_file& file) : file_(file) {
+jet_reader_catalog::jet_reader_catalog(const jet::jet_file& file) : file_(file) {
   jet::jet_read_catalog(file, catalog_);
+  read_queries();
+}
+
+jet_reader_catalog::jet_reader_catalog(const jet::jet_file& file, jet::jet_catalog objects)
+    : file_(file), catalog_(std::move(objects)) {
+  read_queries();
+}
+
+void jet_reader_catalog::read_queries() {
+  const jet::jet_file& file = file_;
   const jet::jet_object* msys = catalog_.find_table(L"MSysQueries");
   if (!msys) return;
   jet::jet_cursor rows(file, msys->page());
@@ -134,17 +142,17 @@ reader_catalog::reader_catalog(const jet::jet_file& file) : file_(file) {
     if (auto sql = jet_query_sql(query_rows, dialect)) query_sql_[id] = *sql;
 }
 
-reader_catalog::~reader_catalog() = default;
+jet_reader_catalog::~jet_reader_catalog() = default;
 
-jet_sql_table* reader_catalog::find_table(const std::wstring& name) {
+jet_sql_table* jet_reader_catalog::find_table(const std::wstring& name) {
   const jet::jet_object* o = catalog_.find_table(name);
   if (!o || o->type != jet::jet_obj_table) return nullptr;
   auto& table = tables_[o->id];
-  if (!table) table = std::make_unique<reader_table>(file_, o->page());
+  if (!table) table = std::make_unique<jet_reader_table>(file_, o->page());
   return table.get();
 }
 
-std::optional<std::wstring> reader_catalog::find_query(const std::wstring& name) {
+std::optional<std::wstring> jet_reader_catalog::find_query(const std::wstring& name) {
   const jet::jet_object* o = catalog_.find_query(name);
   if (!o) return std::nullopt;
   auto found = query_sql_.find(o->id);
@@ -152,7 +160,12 @@ std::optional<std::wstring> reader_catalog::find_query(const std::wstring& name)
   return found->second;
 }
 
-std::wstring reader_catalog::stored_name(const std::wstring& name) {
+std::wstring jet_reader_catalog::query_sql(std::int32_t id) const {
+  auto found = query_sql_.find(id);
+  return found == query_sql_.end() ? std::wstring() : found->second;
+}
+
+std::wstring jet_reader_catalog::stored_name(const std::wstring& name) {
   if (const jet::jet_object* o = catalog_.find_table(name)) return o->name;
   if (const jet::jet_object* o = catalog_.find_query(name)) return o->name;
   return name;
