@@ -1,11 +1,14 @@
 // Opens arbitrary bytes as an Access file and reads everything through DAO: every table's
-// definition, indexes, properties and every value. Any crash, hang or sanitizer report is a bug.
+// definition, indexes, properties and every value, every saved query's text and rows, the
+// relations. Any crash, hang or sanitizer report is a bug.
+// A file the engine refuses is tried again with the encrypted test files' passwords, so their
+// seeds reach the decrypted pages.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
+#include "fuzz/fuzz_input.h"
 #include "platform/jet/dao.h"
 #include "platform/oleaut/objbase.h"
 
@@ -24,6 +27,29 @@ VARIANT ordinal(long i) {
   return v;
 }
 
+// Every value of every row (a bound keeps a damaged row count from looping for ever).
+void read_rows(DAORecordset* rs) {
+  DAOFields* fields = nullptr;
+  rs->get_Fields(&fields);
+  short n = 0;
+  if (fields) fields->get_Count(&n);
+  VARIANT_BOOL eof = VARIANT_TRUE;
+  rs->get_EOF(&eof);
+  for (int rows = 0; !eof && rows < 100000; ++rows) {
+    for (short i = 0; i < n; ++i) {
+      _DAOField* f = nullptr;
+      if (FAILED(fields->get_Item(ordinal(i), &f))) continue;
+      VARIANT v;
+      f->get_Value(&v);
+      VariantClear(&v);
+      release(f);
+    }
+    if (FAILED(rs->MoveNext())) break;
+    rs->get_EOF(&eof);
+  }
+  release(fields);
+}
+
 void read_table(DAODatabase* db, _DAOTableDef* def) {
   DAOIndexes* indexes = nullptr;
   if (SUCCEEDED(def->get_Indexes(&indexes))) release(indexes);
@@ -35,28 +61,23 @@ void read_table(DAODatabase* db, _DAOTableDef* def) {
   VariantInit(&empty);
   DAORecordset* rs = nullptr;
   if (SUCCEEDED(db->OpenRecordset(name, empty, empty, empty, &rs))) {
-    DAOFields* fields = nullptr;
-    rs->get_Fields(&fields);
-    short n = 0;
-    if (fields) fields->get_Count(&n);
-    VARIANT_BOOL eof = VARIANT_TRUE;
-    rs->get_EOF(&eof);
-    for (int rows = 0; !eof && rows < 100000; ++rows) {
-      for (short i = 0; i < n; ++i) {
-        _DAOField* f = nullptr;
-        if (FAILED(fields->get_Item(ordinal(i), &f))) continue;
-        VARIANT v;
-        f->get_Value(&v);
-        VariantClear(&v);
-        release(f);
-      }
-      if (FAILED(rs->MoveNext())) break;
-      rs->get_EOF(&eof);
-    }
-    release(fields);
+    read_rows(rs);
     release(rs);
   }
   SysFreeString(name);
+}
+
+// A saved query: its SQL text rebuilt from the file's rows, and its rows where it has any.
+void read_query(_DAOQueryDef* def) {
+  BSTR sql = nullptr;
+  if (SUCCEEDED(def->get_SQL(&sql))) SysFreeString(sql);
+  VARIANT empty;
+  VariantInit(&empty);
+  DAORecordset* rs = nullptr;
+  if (SUCCEEDED(def->OpenRecordset(empty, empty, empty, &rs))) {
+    read_rows(rs);
+    release(rs);
+  }
 }
 
 }  // namespace
@@ -69,22 +90,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CoCreateInstance(CLSID_DAODBEngine120, nullptr, CLSCTX_ALL, IID__DAODBEngine, reinterpret_cast<void**>(&e));
     return e;
   }();
-  static std::string path = "/tmp/jet_open_fuzz." + std::to_string(getpid()) + ".mdb";
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  const std::string path = fuzz_write_file(data, size, ".mdb");
+  if (path.empty()) return 0;
   std::wstring wpath(path.begin(), path.end());
   BSTR name = SysAllocString(wpath.c_str());
-  VARIANT no, yes, connect;
+  VARIANT no, yes;
   VariantInit(&no);
   VariantInit(&yes);
-  VariantInit(&connect);
   no.vt = yes.vt = VT_BOOL;
   no.boolVal = VARIANT_FALSE;
   yes.boolVal = VARIANT_TRUE;
   DAODatabase* db = nullptr;
-  if (SUCCEEDED(engine->OpenDatabase(name, no, yes, connect, &db))) {
+  for (const wchar_t* password : {L"", L";pwd=1234", L";pwd=Test123"}) {
+    VARIANT connect;
+    VariantInit(&connect);
+    if (*password) {
+      connect.vt = VT_BSTR;
+      connect.bstrVal = SysAllocString(password);
+    }
+    const bool opened = SUCCEEDED(engine->OpenDatabase(name, no, yes, connect, &db));
+    VariantClear(&connect);
+    if (opened) break;
+  }
+  if (db) {
     DAOTableDefs* defs = nullptr;
     if (SUCCEEDED(db->get_TableDefs(&defs))) {
       short n = 0;
@@ -95,6 +123,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         release(def);
       }
       release(defs);
+    }
+    DAOQueryDefs* queries = nullptr;
+    if (SUCCEEDED(db->get_QueryDefs(&queries))) {
+      short n = 0;
+      queries->get_Count(&n);
+      for (short i = 0; i < n; ++i) {
+        _DAOQueryDef* def = nullptr;
+        if (SUCCEEDED(queries->get_Item(ordinal(i), &def))) read_query(def);
+        release(def);
+      }
+      release(queries);
     }
     DAORelations* rels = nullptr;
     if (SUCCEEDED(db->get_Relations(&rels))) release(rels);

@@ -151,6 +151,15 @@ TEST(jet_sql_engine, expressions) {
       {L"Format(-5, \"Currency\")", text(L"($5.00)"), jet_type_text},
       {L"Format(7, \"000\")", text(L"007"), jet_type_text},
       {L"Format(1, \"Yes/No\")", text(L"Yes"), jet_type_text},
+      // Runs of a letter longer than any token are read as tokens one after the other.
+      {L"Format(#3/5/1995#, \"yyyyyyyyyy\")", text(L"1995199595"), jet_type_text},
+      {L"Format(#3/5/1995#, \"ddddddd\")", text(L"Sunday, March 5, 19955"), jet_type_text},
+      {L"Len(Format(#3/5/1995#, String(100000, \"y\")))", integer(100000), jet_type_long},
+      {L"Len(Format(7, String(100000, \"0\")))", integer(100000), jet_type_long},
+      {L"Format(1234, \"0.0E+000\")", text(L"1.2E+003"), jet_type_text},
+      // Repeated characters, multi-byte ones included.
+      {L"Replace(\"aXbxc\", \"x\", \"--\") & Replace(\"abc\", \"b\", \"\")", text(L"a--b--cac"), jet_type_text},
+      {L"String(3, \"ab\") & Space(2) & String(2, 252) & \"|\" & String(0, \"x\")", text(L"aaa  üü|"), jet_type_text},
       // Conversions and numbers.
       {L"CInt(2.5)", integer(2), jet_type_integer},
       {L"CInt(3.5)", integer(4), jet_type_integer},
@@ -330,6 +339,11 @@ TEST(jet_sql_engine, errors) {
       {L"SELECT CCur(1e300) AS x", 3349, nullptr},
       {L"SELECT 5 \\ 0 AS x", 3075, L"Division by zero."},
       {L"SELECT TOP 1e20 * FROM Orders", 3141, nullptr},
+      // Texts longer than a value can hold are refused before memory runs out.
+      {L"SELECT String(2000000000, 'x') AS x", 3001, L"The query could not be run: string or blob too big"},
+      {L"SELECT Space(1500000000) AS x", 3001, L"The query could not be run: string or blob too big"},
+      {L"SELECT Replace(String(1000000, 'a'), 'a', String(1001, 'b')) AS x", 3001,
+       L"The query could not be run: string or blob too big"},
   };
   auto catalog = small_catalog();
   jet_sql_engine engine(*catalog);

@@ -23,9 +23,13 @@ std::wstring two(int v) {
   return buf;
 }
 
+// The longest date token ("dddddd") is six letters: a longer run reads as tokens one after the
+// other, so counting stops there rather than rescanning the rest of the run for each token.
+constexpr size_t longest_date_token = 6;
+
 size_t count_run(const std::wstring& f, size_t i, wchar_t c) {
   size_t n = 0;
-  while (i + n < f.size() && static_cast<wchar_t>(std::towlower(f[i + n])) == c) ++n;
+  while (n < longest_date_token && i + n < f.size() && static_cast<wchar_t>(std::towlower(f[i + n])) == c) ++n;
   return n;
 }
 
@@ -272,7 +276,7 @@ std::wstring format_section(double v, const std::wstring& f) {
   std::string int_part = digits.substr(0, digits.find('.'));
   std::string frac_part = frac_all ? digits.substr(digits.find('.') + 1) : "";
   if (int_part == "0" && min_int == 0) int_part.clear();
-  while (static_cast<int>(int_part.size()) < min_int) int_part.insert(int_part.begin(), '0');
+  if (static_cast<int>(int_part.size()) < min_int) int_part.insert(0, min_int - int_part.size(), '0');
   while (static_cast<int>(frac_part.size()) > frac_zero && !frac_part.empty() && frac_part.back() == '0') frac_part.pop_back();
   std::wstring out;
   for (size_t i = 0; i < int_part.size(); ++i) {
@@ -291,7 +295,7 @@ std::wstring format_section(double v, const std::wstring& f) {
     std::wstring exp_digits = std::to_wstring(exponent < 0 ? -exponent : exponent);
     size_t min_exp = 0;
     for (size_t k = e + 2; k < placeholders.size(); ++k) if (placeholders[k] == L'0') ++min_exp;
-    while (exp_digits.size() < min_exp) exp_digits.insert(exp_digits.begin(), L'0');
+    if (exp_digits.size() < min_exp) exp_digits.insert(0, min_exp - exp_digits.size(), L'0');
     out += exp_digits;
   }
   return prefix + out + suffix;

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
@@ -216,11 +217,30 @@ void fn_case(sqlite3_context* ctx, int, sqlite3_value** argv) {
   result_text(ctx, s);
 }
 
+// The most bytes a text value may have (SQLite's length limit, a billion by default). Functions
+// whose result can grow far beyond their arguments check against it as they build the text, so
+// such a call fails the statement with "string or blob too big" instead of exhausting memory.
+size_t text_limit(sqlite3_context* ctx) {
+  return static_cast<size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1));
+}
+
+// `count` copies of one character, written as UTF-8 straight into SQLite's buffer (a count of up
+// to two billion is valid for Space and String).
+void result_repeated(sqlite3_context* ctx, size_t count, wchar_t c) {
+  const std::string one = jet_to_utf8(std::wstring(1, c));
+  if (count != 0 && one.size() > text_limit(ctx) / count) return sqlite3_result_error_toobig(ctx);
+  const size_t bytes = one.size() * count;
+  char* text = static_cast<char*>(sqlite3_malloc64(bytes + 1));
+  if (text == nullptr) return sqlite3_result_error_nomem(ctx);
+  for (size_t i = 0; i < bytes; i += one.size()) std::memcpy(text + i, one.data(), one.size());
+  sqlite3_result_text64(ctx, text, bytes, sqlite3_free, SQLITE_UTF8);
+}
+
 void fn_space(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
   size_t n;
   if (!count_of(argv[0], n)) return fail(ctx, invalid_call);
-  result_text(ctx, std::wstring(n, L' '));
+  result_repeated(ctx, n, L' ');
 }
 
 void fn_string(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -238,7 +258,7 @@ void fn_string(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (!count_of(argv[1], code)) return fail(ctx, invalid_call);
     c = static_cast<wchar_t>(code & 0xFF);
   }
-  result_text(ctx, std::wstring(n, c));
+  result_repeated(ctx, n, c);
 }
 
 void fn_chr(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -259,10 +279,28 @@ void fn_replace(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
   std::wstring s = text_of(argv[0]), find = text_of(argv[1]), with = text_of(argv[2]);
   if (find.empty()) return result_text(ctx, s);
+  auto match_at = [&](size_t i) {
+    return i + find.size() <= s.size() && jet_compare_text(std::wstring_view(s).substr(i, find.size()), find) == 0;
+  };
+  // The matches are counted first: a result longer than a value may be is refused before it is
+  // built (each character takes at least one byte of UTF-8).
+  size_t matches = 0;
+  for (size_t i = 0; i < s.size();) {
+    if (match_at(i)) {
+      ++matches;
+      i += find.size();
+    } else {
+      ++i;
+    }
+  }
+  const size_t limit = text_limit(ctx);
+  const size_t kept = s.size() - matches * find.size();
+  if (!with.empty() && matches > (limit - std::min(kept, limit)) / with.size()) return sqlite3_result_error_toobig(ctx);
   std::wstring out;
+  out.reserve(kept + matches * with.size());
   size_t i = 0;
   while (i < s.size()) {
-    if (i + find.size() <= s.size() && jet_compare_text(std::wstring_view(s).substr(i, find.size()), find) == 0) {
+    if (match_at(i)) {
       out += with;
       i += find.size();
     } else {
