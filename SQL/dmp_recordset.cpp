@@ -82,6 +82,14 @@ void dmp_recordset::append_record(udb_record& record) {
   }
 }
 
+const std::wstring& dmp_recordset::source_name(const t_ftd* column) {
+  auto it = source_names_.find(column);
+  if (it == source_names_.end()) {
+    it = source_names_.emplace(column, dump_->names_map.get_fn_orig_name(table_name, column->name)).first;
+  }
+  return it->second;
+}
+
 void dmp_recordset::fast_append(udb_record& record) {
   tk_log1(1, "dmp_recordset::fast_append");
   const bool pending = !append_buffer_.empty();
@@ -96,7 +104,7 @@ void dmp_recordset::fast_append(udb_record& record) {
   std::vector<const t_ftd*> kept;
   std::vector<udb_field*> fields;
   for (const t_ftd* column : reduced_schema_) {
-    const std::wstring source = dump_->names_map.get_fn_orig_name(table_name, column->name);
+    const std::wstring& source = source_name(column);
     tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
     udb_field* field = record.get_field(source);
     if (field == nullptr) {
@@ -162,7 +170,7 @@ void dmp_recordset::slow_append(udb_record& record) {
   } else {
     tk_log1(1, "Size of schema is less or equal to the size of record");
     for (const auto& column : columns_) {
-      const std::wstring source = dump_->names_map.get_fn_orig_name(table_name, column->name);
+      const std::wstring& source = source_name(column.get());
       tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
       if (!record.find_field(source)) {
         tk_log2(2, L"Field %ls not found", source.c_str());

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "UDB/udb_recordset.h"
@@ -33,6 +34,9 @@ class dmp_recordset : public udb_recordset {
   // Writes one value larger than the field-size limit straight into the file, in pieces.
   void stream_value(const udb_field& field, const t_ftd& column);
   std::string quoted_name(const std::wstring& name) const;
+  // The name a column's values carry in the source records. Looked up once per column: the
+  // names map does not change while a table's rows are written.
+  const std::wstring& source_name(const t_ftd* column);
 
   dmp_database* dump_;
   std::vector<std::unique_ptr<t_ftd>> columns_;
@@ -40,4 +44,5 @@ class dmp_recordset : public udb_recordset {
   std::string append_buffer_;
   // The columns of the open batch: those its first record has.
   std::vector<const t_ftd*> reduced_schema_;
+  std::unordered_map<const t_ftd*, std::wstring> source_names_;
 };
