@@ -1,7 +1,11 @@
 // Values through Field.Value where mdb-export cannot serve as the reference: dates before 1900
 // and in 9999, characters beyond the Basic Multilingual Plane, Decimal with its scale, Jet 3
-// code-page text, and the kinds of VARIANT each column type gives.
+// code-page text, calculated columns, and the kinds of VARIANT each column type gives.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "tests/jet/dao_test_util.h"
 #include "tests/support/test_env.h"
@@ -69,6 +73,56 @@ TEST_P(field_value, reads_as_stored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(all, field_value, ::testing::ValuesIn(value_cases));
+
+// Calculated columns read as plain values of their result type, every row of the file's
+// `People` table as the file's maker stored it (mdb-export prints only zeros for them).
+TEST(field_value_calculated, every_result_type_reads_as_stored) {
+  const struct {
+    const wchar_t* column;
+    short dao_type;
+    VARTYPE vt;
+    std::vector<const char*> rows;  // export_text; a Double's text is read back and compared bit for bit
+  } cases[] = {
+      {L"FullName", dbText, VT_BSTR,
+       {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile", "O'Brien \\ \"x\", "}},
+      {L"NameLen", dbLong, VT_I4, {"3", "5", "5", "0"}},
+      {L"Monthly", dbCurrency, VT_CY, {"83333.3333", "-0.1250", "0.0000", "10288.0658"}},
+      {L"Weekly", dbDouble, VT_R8, {"19230.76923076923", "-0.028846153846153848", "0", "2374.169021153846"}},
+      {L"IsRich", dbBoolean, VT_BOOL, {"1", "0", "0", "1"}},
+      {L"Bonus", dbDecimal, VT_DECIMAL, {"12500.0000", "-0.0188", "0.0000", "1543.2099"}},
+      {L"Review", dbDate, VT_DATE, {"1844-07-01 00:00:00", "1945-08-07 09:30:00", "2021-02-28 23:59:59", nullptr}},
+      {L"Notes", dbMemo, VT_BSTR,
+       {"Ada Lovelace joined", "Grace Hopper joined", "\xC3\x89mile Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80 joined",
+        " O'Brien \\ \"x\" joined"}},
+  };
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path("fixtures/calcColumnsV2010.accdb"), L"", engine, db), S_OK);
+  ptr<DAORecordset> rs;
+  ASSERT_EQ(open_table(db.p, L"People", rs), S_OK);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
+  for (std::size_t row = 0; row < 4; ++row) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(utf8(c.column) + " row " + std::to_string(row + 1));
+      ptr<_DAOField> f;
+      ASSERT_EQ(item(fields.p, c.column, f.out()), S_OK);
+      short type = 0;
+      f->get_Type(&type);
+      EXPECT_EQ(type, c.dao_type);
+      var v;
+      ASSERT_EQ(f->get_Value(&v.v), S_OK);
+      if (!c.rows[row]) {
+        EXPECT_EQ(v.v.vt, VT_NULL);
+        continue;
+      }
+      ASSERT_EQ(v.v.vt, c.vt);
+      if (c.vt == VT_R8) EXPECT_EQ(v.v.dblVal, std::strtod(c.rows[row], nullptr));
+      else EXPECT_EQ(export_text(v.v), c.rows[row]);
+    }
+    ASSERT_EQ(rs->MoveNext(), S_OK);
+  }
+}
 
 TEST(field_value_jet3, code_page_text_and_null_differs_from_empty) {
   var address;
