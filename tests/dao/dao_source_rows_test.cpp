@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "TK/tk_logger.h"
 #include "UDB/udb_recordset.h"
@@ -146,6 +147,34 @@ TEST(dao_rows, field_flags_and_empty_values_take_the_column_type) {
   r = rs->get_item();
   EXPECT_EQ(r->get_field(L"ReportsTo")->get_type(), VT_NULL);
   EXPECT_EQ(r->get_field(L"BirthDate")->to_string(), "1952-02-19");
+}
+
+// A multi-value column is one text per row: its values in their stored order, joined by "; ".
+TEST(dao_rows, multi_value_columns_join_their_values_into_text) {
+  for (const char* file : {"access/ace/complexDataTestV2007.accdb", "access/ace/complexDataTestV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    auto o = open_testdata(file);
+    auto rs = o.db->get_table(L"Table1", 1);
+    ASSERT_NE(rs, nullptr);
+    const t_ftd* column = rs->schema.get_field1(L"multi-value-data");
+    ASSERT_NE(column, nullptr);
+    EXPECT_EQ(column->vartype, VT_BSTR);
+    EXPECT_EQ(column->size, 0u);
+    const wchar_t* expected[] = {nullptr, L"value1; value4", L"value1; value2; value3; value4", nullptr};
+    std::size_t row = 0;
+    for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
+      ASSERT_LT(row, 4u);
+      const udb_field* f = rs->get_item()->get_field(L"multi-value-data");
+      ASSERT_NE(f, nullptr);
+      if (!expected[row]) {
+        EXPECT_EQ(f->get_type(), VT_NULL) << "row " << row;
+        continue;
+      }
+      EXPECT_EQ(f->get_type(), VT_BSTR) << "row " << row;
+      EXPECT_EQ(f->to_wstring(), expected[row]) << "row " << row;
+    }
+    EXPECT_EQ(row, 4u);
+  }
 }
 
 TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
