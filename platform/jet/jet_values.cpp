@@ -11,19 +11,41 @@ namespace {
 jet_value decode_stored(const jet_file& file, const jet_column& column, const std::uint8_t* data,
                         std::size_t size);
 
-// A calculated Decimal is kept as an OLE Automation DECIMAL: the type tag, the value's own
-// scale, the sign, then the high, low and middle 32 bits of the magnitude. The column names no
-// scale: every value carries its own.
+// A calculated Decimal: the length of what follows it (16-bit), the value's own scale, the sign,
+// then the magnitude's bytes, most significant part first: a 32-bit word when their count is
+// not a multiple of 8, then 64-bit words, each little-endian. The column names no scale: every
+// value carries its own.
 jet_value calculated_decimal(const jet_column& column, const std::uint8_t* data, std::size_t size) {
   constexpr std::uint8_t decimal_negative = 0x80;
   constexpr std::uint8_t most_scale = 28;
-  if (data == nullptr || size < 16 || data[2] > most_scale) return jet_null{};
+  constexpr std::size_t head = 4, most_bytes = 16;
+  if (data == nullptr || size < head) return jet_null{};
+  const std::size_t announced = jet_u16(data);
+  const std::size_t total = announced > 0 ? announced : size - 2;
+  if (total < 2) return jet_null{};
+  std::size_t count = (total - 2) / 4 * 4;
+  if (count > most_bytes) count = most_bytes;
+  if (count > size - head || data[2] > most_scale) return jet_null{};
+  // The magnitude as 128 bits, built word by word from the most significant.
+  std::uint64_t high = 0, low = 0;
+  auto shift_in = [&](std::uint64_t word, int bits) {
+    high = bits == 64 ? low : (high << bits) | (low >> (64 - bits));
+    low = bits == 64 ? word : (low << bits) | word;
+  };
+  const std::uint8_t* p = data + head;
+  if (count % 8 != 0) {
+    shift_in(jet_u32(p), 32);
+    p += 4;
+  }
+  for (; p < data + head + count; p += 8) shift_in(jet_u64(p), 64);
+  // A Decimal holds 96 bits; a value beyond them is damage, not a number.
+  if (high >> 32 != 0) return jet_null{};
   jet_decimal d;
   d.scale = data[2];
   d.negative = (data[3] & decimal_negative) != 0;
   d.precision = static_cast<std::uint8_t>(column.precision);
-  d.hi = jet_u32(data + 4);
-  d.lo = (static_cast<std::uint64_t>(jet_u32(data + 12)) << 32) | jet_u32(data + 8);
+  d.hi = static_cast<std::uint32_t>(high);
+  d.lo = low;
   return d;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/jet_catalog.h"
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -239,6 +240,53 @@ TEST(jet_values, calculated_results_are_unwrapped) {
     jet_span s = jet_unwrap_calculated(c.bytes.data(), c.bytes.size());
     EXPECT_EQ(s.data, c.bytes.data() + c.offset);
     EXPECT_EQ(s.size, c.size);
+  }
+}
+
+// A calculated Decimal in each length the magnitude may take; a magnitude beyond 96 bits or bytes
+// cut short are no value.
+TEST(jet_values, calculated_decimals_read_every_magnitude_length) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("fixtures/calcColumnsV2010.accdb"), L"", f), jet_status::ok);
+  jet_column column;
+  column.type = jet_numeric;
+  column.calculated = true;
+  auto wrapped = [](std::vector<std::uint8_t> result) {
+    std::vector<std::uint8_t> bytes(16, 0);
+    const std::size_t n = result.size();
+    for (int shift : {0, 8, 16, 24}) bytes.push_back(static_cast<std::uint8_t>(n >> shift));
+    bytes.insert(bytes.end(), result.begin(), result.end());
+    bytes.insert(bytes.end(), {0, 0, 0});
+    return bytes;
+  };
+  const struct {
+    std::vector<std::uint8_t> result;
+    const char* text;  // sign, 96-bit magnitude in hexadecimal, scale; nullptr: no value
+  } cases[] = {
+      // 12500.0000 as the file's maker wrote it: the high word, then the low 64 bits.
+      {{14, 0, 4, 0, 0, 0, 0, 0, 0x40, 0x59, 0x73, 0x07, 0, 0, 0, 0}, "+ 0:0000000007735940 /4"},
+      {{14, 0, 4, 0x80, 0, 0, 0, 0, 0xBC, 0, 0, 0, 0, 0, 0, 0}, "- 0:00000000000000BC /4"},
+      {{14, 0, 2, 0, 0x78, 0x56, 0x34, 0x12, 8, 7, 6, 5, 4, 3, 2, 1}, "+ 12345678:0102030405060708 /2"},
+      {{6, 0, 0, 0, 0x2A, 0, 0, 0}, "+ 0:000000000000002A /0"},
+      {{10, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, "+ 0:0000000000000001 /1"},
+      {{18, 0, 0, 0, 0x11, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}, "+ 11:0000000000000002 /0"},
+      {{18, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, nullptr},  // beyond 96 bits
+      {{14, 0, 29, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, nullptr},              // scale past 28
+      {{14, 0, 4, 0, 0, 0, 0, 0}, nullptr},                                         // cut short
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::uint8_t> bytes = wrapped(c.result);
+    const jet_value v = jet_decode_value(*f, column, bytes.data(), bytes.size());
+    const auto* d = std::get_if<jet_decimal>(&v);
+    if (!c.text) {
+      EXPECT_TRUE(std::holds_alternative<jet_null>(v)) << c.result.size();
+      continue;
+    }
+    ASSERT_NE(d, nullptr) << c.text;
+    char text[64];
+    std::snprintf(text, sizeof text, "%c %X:%016llX /%u", d->negative ? '-' : '+', d->hi,
+                  static_cast<unsigned long long>(d->lo), d->scale);
+    EXPECT_STREQ(text, c.text);
   }
 }
 
