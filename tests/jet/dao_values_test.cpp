@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/jet/jet_catalog.h"
+#include "platform/jet/jet_file.h"
+#include "platform/jet/jet_tdef.h"
 #include "tests/jet/dao_test_util.h"
 #include "tests/support/test_env.h"
 
@@ -122,6 +128,69 @@ TEST(field_value_calculated, every_result_type_reads_as_stored) {
     }
     ASSERT_EQ(rs->MoveNext(), S_OK);
   }
+}
+
+// No test file has a Date/Time Extended column: a copy of Northwind whose Customers.Address is
+// marked as one, its one address of 42 characters replaced by the stored form of 2021-06-14
+// 12:45:00. Read through a query, as tables are converted, it is that moment in ISO form, text.
+TEST(field_value_extended_date, reads_as_iso_text_through_a_query) {
+  const std::string source = test_env::testdata_path("access/real/nwind.mdb");
+  std::uint32_t definition_page = 0;
+  std::size_t address = 0, real_indexes = 0;
+  {
+    std::unique_ptr<jet::jet_file> f;
+    ASSERT_EQ(jet::jet_file::open(source, L"", f), jet::jet_status::ok);
+    jet::jet_catalog catalog;
+    ASSERT_TRUE(jet::jet_read_catalog(*f, catalog));
+    const jet::jet_object* customers = catalog.find_table(L"Customers");
+    ASSERT_NE(customers, nullptr);
+    definition_page = customers->page();
+    std::vector<std::uint8_t> bytes;
+    jet::jet_tdef tdef;
+    ASSERT_TRUE(f->read_definition(definition_page, bytes));
+    ASSERT_TRUE(jet::jet_parse_tdef(bytes, jet::jet_format::jet3, *f, tdef));
+    while (address < tdef.columns.size() && tdef.columns[address].name != L"Address") ++address;
+    ASSERT_LT(address, tdef.columns.size());
+    real_indexes = bytes[0x1F];
+  }
+  std::ifstream in(source, std::ios::binary);
+  std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Jet 3: 2048-byte pages, 8 bytes per real index, then 18 bytes per column descriptor.
+  const std::size_t type_at = definition_page * 2048u + 0x2B + 8 * real_indexes + 18 * address;
+  ASSERT_EQ(file[type_at], static_cast<char>(jet::jet_text));
+  file[type_at] = static_cast<char>(jet::jet_datetime_ext);
+  const std::string old_address = "Carrera 22 con Ave. Carlos Soublette #8-35";
+  const std::string stored = std::string("0000000000000737954:0000000459000000000:7") + '\0';
+  ASSERT_EQ(old_address.size(), stored.size());
+  for (std::size_t at = file.find(old_address); at != std::string::npos; at = file.find(old_address, at))
+    file.replace(at, stored.size(), stored);
+  const std::string copy = test_env::make_temp_dir() + "/extended.mdb";
+  std::ofstream(copy, std::ios::binary) << file;
+
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(copy, L"", engine, db), S_OK);
+  ptr<DAORecordset> rs;
+  ASSERT_EQ(open_table(db.p, L"Customers", rs), S_OK);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
+  ptr<_DAOField> field;
+  ASSERT_EQ(item(fields.p, L"Address", field.out()), S_OK);
+  short type = 0;
+  field->get_Type(&type);
+  EXPECT_EQ(type, dbText);
+  std::vector<std::string> extended;
+  VARIANT_BOOL eof = 0;
+  for (rs->get_EOF(&eof); !eof; rs->get_EOF(&eof)) {
+    var v;
+    ASSERT_EQ(field->get_Value(&v.v), S_OK);
+    ASSERT_EQ(v.v.vt, VT_BSTR);
+    const std::string text = export_text(v.v);
+    if (text.rfind("Carrera", 0) != 0 && text.find_first_not_of("0123456789-: .") == std::string::npos)
+      extended.push_back(text);
+    ASSERT_EQ(rs->MoveNext(), S_OK);
+  }
+  EXPECT_EQ(extended, std::vector<std::string>{"2021-06-14 12:45:00.0000000"});
 }
 
 TEST(field_value_jet3, code_page_text_and_null_differs_from_empty) {
