@@ -39,14 +39,8 @@ void vandry_converter::check_dest() {
     return;
   }
   common_check_dest(dest);
-  if (tk_is_file_exist2(dest, tk_file_exists)) {
-    std::string path;
-    if (!tk_unicode_to_ansi3(dest.c_str(), path)) throw tk_exception("Bad destination file name", tk_kind_error);
-    if (std::remove(path.c_str()) != 0) {
-      SetLastErrorFromErrno();
-      throw tk_exception_ex("", tk_kind_error);
-    }
-  }
+  // An old dump stays until the new one is whole: the dump writer renames it into place.
+  common_check_dump_target(dest, src);
 }
 
 bool vandry_converter::can_create_views() {
