@@ -1,8 +1,5 @@
 // The converter's checks and source lists: the destination check, whether views can be made,
 // the source's tables, views and one table's columns, and opening the destination of a run.
-#include <cerrno>
-#include <cstdio>
-
 #include "SQL/dmp_database.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
@@ -12,7 +9,6 @@
 #include "common/common_check_dest.h"
 #include "converter/vandry_converter.h"
 #include "dao/dao_engine.h"
-#include "platform/win/last_error.h"
 
 namespace {
 

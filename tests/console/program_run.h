@@ -25,8 +25,7 @@ program_result run(const std::string& program, const std::vector<std::string>& a
 program_result run_signalled(const std::string& program, const std::vector<std::string>& args,
                              const std::string& folder, const std::function<bool()>& ready, int signal);
 
-// VDYAGENT of this build, in `folder` or else in a fresh temporary folder (the Access engine
-// leaves its temporary system database in the working folder).
+// VDYAGENT of this build, in `folder` or else in a fresh temporary folder.
 program_result run_vdyagent(const std::vector<std::string>& args, const std::string& folder = "");
 
 }  // namespace console_test
