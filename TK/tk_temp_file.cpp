@@ -54,9 +54,9 @@ std::FILE* tk_temp_file::release_to_stream(const char* how) {
   return stream;
 }
 
-bool tk_temp_file::close() {
+bool tk_temp_file::close(bool durable) {
   if (fd_ < 0) return false;
-  const bool synced = ::fsync(fd_) == 0;
+  const bool synced = !durable || ::fsync(fd_) == 0;
   const bool closed = ::close(fd_) == 0;
   fd_ = -1;
   return synced && closed;

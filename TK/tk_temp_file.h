@@ -26,8 +26,9 @@ class tk_temp_file {
   bool write_all(const std::string& bytes);
   // The descriptor as a stdio stream that owns it from now on (null when that fails).
   std::FILE* release_to_stream(const char* how);
-  // Flushes to disk and closes; the rename only follows a complete, durable file.
-  bool close();
+  // Closes the file; `durable` flushes it to disk first, so that a rename only ever follows a
+  // complete file (a scratch file that dies with the process needs no flush).
+  bool close(bool durable = true);
   // Renames the file over `target`; from then on it is the target's and is not removed.
   bool rename_to(const std::string& target);
   // Removes the file now (the destructor would).

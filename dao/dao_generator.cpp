@@ -29,7 +29,7 @@ void dao_generator::do_generate(std::uint32_t size, const std::uint8_t* data) {
     throw tk_exception("Cannot create a temporary workgroup information file", tk_kind_error);
   }
   tk_log1(tk_log_detail, "GOT GENERATED NAME: %s", file->path().c_str());
-  if (!file->write_all(std::string(reinterpret_cast<const char*>(data), size)) || !file->close()) {
+  if (!file->write_all(std::string(reinterpret_cast<const char*>(data), size)) || !file->close(false)) {
     throw tk_exception("Cannot write a temporary workgroup information file", tk_kind_error);
   }
   name_ = file->path();
