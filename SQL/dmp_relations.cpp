@@ -6,7 +6,9 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_fk_plan.h"
 #include "SQL/sql_view_plan.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_relationship.h"
 #include "UDB/udb_validator.h"
 
@@ -32,9 +34,12 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
   std::unique_ptr<udb_validator> constraint_names = sql.create_in_validator(udb_indexes());
   const sql_fk_plan plan =
       sql_plan_foreign_keys(relationships, names_map, target, *constraint_names);
+  // Reported before the block is written: a stop chosen by the user leaves no half block.
   for (const sql_fk_left_out& left : plan.left_out) {
-    tk_log2(3, L"Foreign key '%ls' is left out: %ls", relationships[left.relationship].name.c_str(),
-            left.reason.c_str());
+    const udb_relationship& r = relationships[left.relationship];
+    tk_log2(3, L"Foreign key '%ls' is left out: %ls", r.name.c_str(), left.reason.c_str());
+    report(tk_unicode_to_utf8(sql_fk_failure_context(r)),
+           tk_exception(sql_fk_failure_text(tk_unicode_to_utf8(left.reason)), tk_kind_continuable));
   }
 
   const std::wstring eol = options_.get_wline_end();

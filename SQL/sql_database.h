@@ -7,14 +7,12 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "UDB/udb_database.h"
 
-class tk_exception;
 class sql_table;
 class udb_field;
 class udb_record;
@@ -70,11 +68,6 @@ class sql_database : public udb_database {
   // database's name before object names.
   std::wstring refine_view_out(const std::wstring& definition);
 
-  // Where a failure of one view or one foreign key is reported before the next is tried:
-  // context names the object ("View 'x'"). The driver sets it to its error handler, which may
-  // end the run by throwing; unset, the failure is only logged.
-  std::function<void(const std::string& context, const tk_exception& error)> report_error;
-
   MYSQL* connection() const { return connection_; }
 
   // The table whose last batch the server is still storing while the next one is built. Every
@@ -110,7 +103,6 @@ class sql_database : public udb_database {
   void carry_out(const sql_fk_step& step);
   void init_tables();
   void init_views();
-  void report(const std::string& context, const tk_exception& error);
 
   MYSQL* connection_;
   sql_table* streaming_table_ = nullptr;

@@ -20,8 +20,6 @@ namespace {
 constexpr std::uint32_t kFkVersion = 0x0003172C;  // 3.23.44
 constexpr std::uint32_t kAppendMode = 8;
 
-const char kSupport[] = "support@quellbrook.com";
-
 // The server's answer to a one-value question, as text; empty without a row.
 std::wstring single_value(sql_database& db, const std::wstring& statement) {
   std::unique_ptr<udb_recordset> rows = db.query(statement);
@@ -93,12 +91,8 @@ void sql_database::create_relationships(const udb_relationships& list) {
       // The rest of a failed relationship's steps are not tried.
       while (next_step < plan.steps.size() && plan.steps[next_step].relationship == i) ++next_step;
       tk_log1(3, "Error while creating FK:\n%s\n", e.what());
-      const std::wstring context =
-          fk.name.empty() ? fk.table : L"Foreign key '" + fk.name + L"'";
-      report(tk_unicode_to_utf8(context),
-             tk_exception(std::string("Cannot create foreign key. Contact to ") + kSupport +
-                              " for the solution.\n" + e.what(),
-                          tk_kind_continuable));
+      report(tk_unicode_to_utf8(sql_fk_failure_context(fk)),
+             tk_exception(sql_fk_failure_text(e.what()), tk_kind_continuable));
     }
   }
   try {

@@ -13,6 +13,8 @@
 
 namespace {
 
+const char kSupport[] = "support@quellbrook.com";
+
 using column_list = std::vector<std::wstring>;
 
 std::wstring quoted_list(const column_list& columns) {
@@ -145,4 +147,13 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
         {sql_fk_step::kind::add_constraint, i, table, ref_table, constraint, statement});
   }
   return plan;
+}
+
+std::string sql_fk_failure_text(const std::string& reason) {
+  return std::string("Cannot create foreign key. Contact to ") + kSupport + " for the solution.\n" +
+         reason;
+}
+
+std::wstring sql_fk_failure_context(const udb_relationship& relationship) {
+  return relationship.name.empty() ? relationship.table : L"Foreign key '" + relationship.name + L"'";
 }

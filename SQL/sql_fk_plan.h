@@ -11,6 +11,7 @@
 #include "UDB/udb_index.h"
 
 class udb_names_map;
+class udb_relationship;
 class udb_relationships;
 class udb_validator;
 
@@ -53,3 +54,7 @@ struct sql_fk_plan {
 sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
                                   const udb_names_map& names, const sql_fk_target& target,
                                   udb_validator& constraint_names);
+
+// What the user is shown for a foreign key that was not made, and the object it names.
+std::string sql_fk_failure_text(const std::string& reason);
+std::wstring sql_fk_failure_context(const udb_relationship& relationship);

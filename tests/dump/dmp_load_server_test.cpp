@@ -13,6 +13,7 @@
 #include "SQL/dmp_database.h"
 #include "SQL/dump_options.h"
 #include "SQL/sql_engine.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationship.h"
@@ -189,6 +190,10 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
     dump_options o = options();
     o.create_database = pass == 0;
     std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    std::vector<std::string> reported;
+    dump->report_error = [&reported](const std::string& context, const tk_exception& e) {
+      reported.push_back(context + ": " + e.what());
+    };
     {
       auto rs = dump->create_table(L"Customers", customers.schema, customers.indexes);
       rs->append_record(*record({{L"Customer ID", typed("7", VT_I4)},
@@ -215,6 +220,11 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
                         {L"Sales ", L"SELECT [Order ID] FROM [Orders]"}});
     dump->close();
     ASSERT_EQ(load(path, pass == 0 ? "" : db_name_), "") << "pass " << pass;
+    // The keys left out are reported, each with its reason.
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_NE(reported[0].find("Table 'Not Dumped' not exists"), std::string::npos) << reported[0];
+    EXPECT_NE(reported[1].find("Table 'Orders' cannot take an index on (`Note`)"), std::string::npos)
+        << reported[1];
   }
 
   const auto keys = rows(
