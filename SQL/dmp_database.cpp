@@ -232,10 +232,10 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     statement += L"  " + column_chunks[i];
   }
   udb_indexes written;
+  const std::uint32_t max_key = options_.new_version
+                                    ? sql_max_key_bytes(storage, sql_dump_key_version)
+                                    : sql_max_key_bytes(storage, sql.version);
   if (!column_chunks.empty() && (!indexes.empty() || !auto_increment_name.empty())) {
-    const std::uint32_t max_key = options_.new_version
-                                      ? sql_max_key_bytes(storage, sql_dump_key_version)
-                                      : sql_max_key_bytes(storage, sql.version);
     sql_indexes_initializer index_clauses(columns, indexes, auto_increment_name, max_key);
     std::vector<std::wstring> index_chunks;
     index_clauses.get_init_chunks(index_chunks);
@@ -266,6 +266,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   names_map.add_fn_map(table_name, columns.get_column_map());
   table_indexes.emplace(table_name, indexes);
   written_indexes_[table_name] = written;
+  key_room_[table_name] = sql_key_room_of(columns, max_key);
   std::vector<std::wstring>& created = created_columns_[table_name];
   for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
   return std::make_unique<dmp_recordset>(this, table_name, columns.get_target_schema());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "SQL/dump_options.h"
+#include "SQL/sql_key_limits.h"
 #include "TK/tk_temp_file.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_index.h"
@@ -98,6 +99,9 @@ class dmp_database : public udb_database {
   // The indexes each created table got in its CREATE TABLE, under target names: what foreign
   // keys can lean on.
   std::map<std::wstring, udb_indexes> written_indexes_;
+  // The keys each created table can take: an index a foreign key needs is added only where
+  // the server will take it, since one refused statement stops the load of the whole file.
+  std::map<std::wstring, sql_key_room> key_room_;
   // The columns of each created table, under target names: views spell out t.* from them.
   std::map<std::wstring, std::vector<std::wstring>> created_columns_;
 };
