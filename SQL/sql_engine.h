@@ -99,7 +99,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The connection every statement of the engine and its databases goes through.
   sql_connection& connection() { return *connection_; }
   // Puts another connection in place (a wrapper around the current one, say) and answers the
-  // one it replaces. Only between statements.
+  // one it replaces. Only between statements, and before any database is opened: a database
+  // keeps the connection it was opened with.
   std::unique_ptr<sql_connection> replace_connection(std::unique_ptr<sql_connection> next);
 
   // Seconds a statement or its answer may take before the connection counts as lost: long
