@@ -77,6 +77,8 @@ bool jet_read_catalog(const jet_file& file, jet_catalog& out) {
     o.foreign_name = text_of(at(c_foreign));
     (o.type == jet_obj_query ? out.queries : out.tables).push_back(std::move(o));
   }
+  // A catalog with rows or property blobs missing would lose tables or their settings unseen.
+  if (cur.damaged()) return false;
   auto by_name = [](const jet_object& a, const jet_object& b) { return jet_compare_names(a.name, b.name) < 0; };
   std::stable_sort(out.tables.begin(), out.tables.end(), by_name);
   std::stable_sort(out.queries.begin(), out.queries.end(), by_name);

@@ -1,5 +1,5 @@
-// The row cursor: walks the data pages of one table with libmdb, splits each row into its
-// columns and joins long values from their pages.
+// The row cursor: walks the data pages its table's usage map lists, splits each row into its
+// columns with libmdb and joins long values from their pages. Every page is read checked.
 #include "platform/jet/jet_cursor.h"
 
 #include <cstring>
@@ -33,6 +33,10 @@ struct jet_cursor::state {
   std::size_t ncols = 0;
   const MdbField* cur = nullptr;      // the current row's fields
   std::uint32_t row_count = 0;
+  std::uint32_t table_page = 0;
+  std::vector<std::uint32_t> pages;   // the table's data pages, from its usage map
+  std::size_t next_page = 0;          // the next of `pages` to read
+  std::uint32_t rows_walked = 0;      // rows next() has answered since the last rewind
   int page_rows = 0;   // rows on the current data page
   int next_row = 0;    // the next row slot to look at on the current page
   bool on_row = false;
@@ -47,12 +51,52 @@ struct jet_cursor::state {
     if (mdb) mdb_close(mdb);
   }
 
+  bool read_page(std::uint32_t pg) { return file->impl().read_page(mdb, pg); }
+
   void reload_data_page() {
-    if (displaced) {
-      jet_stderr_guard quiet;
-      mdb_read_pg(mdb, data_page);
-      displaced = false;
+    if (!displaced) return;
+    displaced = false;
+    if (read_page(data_page)) return;
+    // The rows still to come point into the page buffer: without their page they are lost.
+    damaged = true;
+    next_row = page_rows;
+  }
+
+  // The pages the usage map marks as the table's. A map that points past the end of the file or
+  // at a page that is not a map marks the table damaged: its rows cannot all be found.
+  bool list_pages() {
+    pages.clear();
+    const std::uint8_t* map = table->usage_map;
+    const std::size_t size = table->map_sz;
+    if (map == nullptr || size == 0) return false;
+    auto add = [&](std::uint32_t pg) {
+      if (pg < file->impl().page_count) pages.push_back(pg);
+      else damaged = true;
+    };
+    if (map[0] == 0) {
+      // Inline: a first page number, then one bit per page from there.
+      if (size < 5) return false;
+      const std::uint32_t first = jet_u32(map + 1);
+      for (std::size_t i = 0; i < (size - 5) * 8; ++i)
+        if (map[5 + i / 8] & (1u << (i % 8))) add(first + static_cast<std::uint32_t>(i));
+      return true;
     }
+    if (map[0] != 1) return false;
+    // By reference: page numbers of map pages, each holding the bits of its stretch of pages.
+    const std::size_t bits = (static_cast<std::size_t>(mdb->fmt->pg_size) - 4) * 8;
+    std::vector<std::uint8_t> bitmap;
+    for (std::size_t k = 0; k < (size - 1) / 4; ++k) {
+      const std::uint32_t map_page = jet_u32(map + 1 + k * 4);
+      if (map_page == 0) continue;
+      if (!read_page(map_page) || mdb->pg_buf[0] != MDB_PAGE_MAP) {
+        damaged = true;
+        continue;
+      }
+      bitmap.assign(mdb->pg_buf + 4, mdb->pg_buf + mdb->fmt->pg_size);
+      for (std::size_t i = 0; i < bits; ++i)
+        if (bitmap[i / 8] & (1u << (i % 8))) add(static_cast<std::uint32_t>(k * bits + i));
+    }
+    return true;
   }
 
   // Reads a row stored at (page, row) of another page into pg_buf; its bounds in `start`/`len`.
@@ -60,8 +104,8 @@ struct jet_cursor::state {
     jet_stderr_guard quiet;
     std::uint32_t pg = pg_row >> 8;
     int row = static_cast<int>(pg_row & 0xFF);
-    if (pg == 0 || mdb_read_pg(mdb, pg) != mdb->fmt->pg_size) return false;
     displaced = true;
+    if (pg == 0 || !read_page(pg)) return false;
     if (mdb->pg_buf[0] != MDB_PAGE_DATA) return false;
     int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
     if (row >= rows) return false;
@@ -76,27 +120,51 @@ struct jet_cursor::state {
     return n > 0;
   }
 
+  // The next data page of the table, read whole; false at the end of the usage map. A listed
+  // page that cannot be read or is not one of this table's data pages holds rows that are lost.
+  bool next_data_page() {
+    while (next_page < pages.size()) {
+      const std::uint32_t pg = pages[next_page++];
+      if (read_page(pg) && mdb->pg_buf[0] == MDB_PAGE_DATA && jet_u32(mdb->pg_buf + 4) == table_page) {
+        table->cur_phys_pg = pg;
+        data_page = pg;
+        return true;
+      }
+      damaged = true;
+    }
+    return false;
+  }
+
   // Reads the next data page and splits all its rows at once, so the guard that keeps
   // libmdb's warnings off the screen costs its system calls once per page, not per row.
   bool load_page() {
     jet_stderr_guard quiet;
-    if (mdb_read_next_dpg(table) <= 0) return false;
-    data_page = table->cur_phys_pg;
+    displaced = false;
+    if (!next_data_page()) return false;
     page_rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
     int max_rows = static_cast<int>(mdb->fmt->pg_size) / 2;
-    if (page_rows < 0 || page_rows > max_rows) page_rows = 0;
+    if (page_rows < 0 || page_rows > max_rows) {
+      page_rows = 0;
+      damaged = true;
+    }
     next_row = 0;
     slots.assign(static_cast<std::size_t>(page_rows), slot_skip);
     page_fields.resize(static_cast<std::size_t>(page_rows) * ncols + MDB_MAX_COLS);
     for (int row = 0; row < page_rows; ++row) {
       int start = 0;
       std::size_t len = 0;
-      if (mdb_find_row(mdb, row, &start, &len) != 0) continue;
+      if (mdb_find_row(mdb, row, &start, &len) != 0) {
+        damaged = true;
+        continue;
+      }
       if (start & row_deleted) continue;
       if (start & row_overflow) {
         // The slot holds a pointer to where the row really is.
         int off = start & row_offset_mask;
-        if (len < 4 || off + 4 > static_cast<int>(mdb->fmt->pg_size)) continue;
+        if (len < 4 || off + 4 > static_cast<int>(mdb->fmt->pg_size)) {
+          damaged = true;
+          continue;
+        }
         std::uint32_t pg_row = jet_u32(mdb->pg_buf + off);
         if (pg_row > slot_cracked) slots[static_cast<std::size_t>(row)] = pg_row;
         else damaged = true;
@@ -123,13 +191,21 @@ jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new 
   s_->entry.object_type = MDB_TABLE;
   s_->entry.table_pg = table_page;
   std::strcpy(s_->entry.object_name, "table");
+  s_->table_page = table_page;
   jet_table_def def;
   if (!file.read_table(table_page, def)) return;
+  // libmdb reads the usage maps without checking that their pages are whole.
+  const MdbFormatConstants& fmt = *s_->mdb->fmt;
+  if (!s_->read_page(table_page)) return;
+  for (int offset : {fmt.tab_usage_map_offset, fmt.tab_free_map_offset}) {
+    const std::uint32_t pg_row = jet_u32(s_->mdb->pg_buf + offset);
+    if ((pg_row >> 8) >= file.impl().page_count) return;
+  }
   s_->table = mdb_read_table(&s_->entry);
   if (!s_->table) return;
-  // Without its usage map libmdb cannot find the table's pages (and would follow a null map).
+  // Without its usage map the table's pages cannot be found.
   if (!s_->table->usage_map || s_->table->map_sz == 0 || !mdb_read_columns(s_->table) ||
-      s_->table->num_cols != def.columns.size()) {
+      s_->table->num_cols != def.columns.size() || !s_->list_pages()) {
     mdb_free_tabledef(s_->table);
     s_->table = nullptr;
     return;
@@ -138,7 +214,6 @@ jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new 
   s_->row_count = def.row_count;
   s_->fields.resize(MDB_MAX_COLS + 1);
   s_->ncols = s_->table->num_cols;
-  mdb_rewind_table(s_->table);
 }
 
 jet_cursor::~jet_cursor() = default;
@@ -152,7 +227,8 @@ void jet_cursor::rewind() {
   if (!s_->table) return;
   jet_stderr_guard quiet;
   s_->displaced = false;
-  mdb_rewind_table(s_->table);
+  s_->next_page = 0;
+  s_->rows_walked = 0;
   s_->page_rows = 0;
   s_->next_row = 0;
   s_->on_row = false;
@@ -164,11 +240,13 @@ bool jet_cursor::next() {
   if (!s.table) return false;
   s.reload_data_page();
   // Every slot of every page is looked at once; a corrupt file cannot make this loop forever
-  // because libmdb walks the usage map's pages in increasing order.
+  // because each page of the usage map is read once.
   for (;;) {
     if (s.next_row >= s.page_rows) {
-      if (!s.load_page()) return false;
-      continue;
+      if (s.load_page()) continue;
+      // The definition counts the table's rows: fewer found means rows were lost.
+      if (s.rows_walked < s.row_count) s.damaged = true;
+      return false;
     }
     std::size_t row = static_cast<std::size_t>(s.next_row++);
     std::uint32_t slot = s.slots[row];
@@ -177,6 +255,7 @@ bool jet_cursor::next() {
     if (slot == state::slot_cracked) {
       s.cur = s.page_fields.data() + row * s.ncols;
       s.on_row = true;
+      ++s.rows_walked;
       return true;
     }
     jet_stderr_guard quiet;
@@ -189,6 +268,7 @@ bool jet_cursor::next() {
     }
     s.cur = s.fields.data();
     s.on_row = true;
+    ++s.rows_walked;
     return true;
   }
 }
@@ -234,14 +314,16 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
   const auto* data = static_cast<const std::uint8_t*>(f.value);
   int type = s.columns[column].type;
   if (type != jet_memo && type != jet_ole) return jet_bytes(data, data + f.siz);
-  if (f.siz < MDB_MEMO_OVERHEAD) return out;
-
-  std::uint32_t head = jet_u32(data);
+  std::uint32_t head = f.siz < MDB_MEMO_OVERHEAD ? 0 : jet_u32(data);
   std::uint32_t total = head & 0x3FFFFFFF;
-  if (total > max_long_value) return out;
+  if (f.siz < MDB_MEMO_OVERHEAD || total > max_long_value) {
+    s.damaged = true;
+    return out;
+  }
   if (head & 0x80000000u) {
     // Kept in the row itself.
     std::size_t have = static_cast<std::size_t>(f.siz) - MDB_MEMO_OVERHEAD;
+    if (have < total) s.damaged = true;
     std::size_t n = total < have ? total : have;
     return jet_bytes(data + MDB_MEMO_OVERHEAD, data + MDB_MEMO_OVERHEAD + n);
   }
@@ -253,6 +335,8 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
   std::unordered_set<std::uint32_t> seen;
   while (pg_row != 0 && out.size() < total) {
     if (!seen.insert(pg_row).second) break;  // a loop in a corrupt chain
+    // libmdb would read a page cut short as zeros.
+    if ((pg_row >> 8) >= s.file->impl().page_count) break;
     void* buf = nullptr;
     int start = 0;
     std::size_t len = 0;
@@ -277,6 +361,8 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
     if (n > total - out.size()) n = total - out.size();
     out.insert(out.end(), p + 4, p + 4 + n);
   }
+  // A value cut short by a chain that breaks off is not the stored value.
+  if (out.size() < total) s.damaged = true;
   return out;
 }
 
