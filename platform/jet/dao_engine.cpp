@@ -139,13 +139,16 @@ HRESULT open_database(engine_state& e, BSTR name, VARIANT connect, DAODatabase**
     case jet::jet_status::bad_password: return e.errors->fail(dao_err_bad_password);
     // Office encryption in a scheme that cannot be decrypted here: no password would open it.
     case jet::jet_status::office_encrypted: return e.errors->fail(dao_err_not_a_database, wname);
-    case jet::jet_status::corrupt: return e.errors->fail(dao_err_corrupt, wname);
+    case jet::jet_status::corrupt:
+      return e.errors->fail_described(dao_err_damaged, dao_damaged_file_text(wname, L"it cannot be opened"));
   }
   auto ctx = std::make_shared<dao_context>();
   ctx->errors = e.errors;
   ctx->name = wname;
   ctx->file = std::move(file);
-  if (!jet::jet_read_catalog(*ctx->file, ctx->catalog)) return e.errors->fail(dao_err_corrupt, wname);
+  std::wstring damage;
+  if (!jet::jet_read_catalog(*ctx->file, ctx->catalog, &damage))
+    return e.errors->fail_described(dao_err_damaged, dao_damaged_file_text(wname, damage));
   load_complex_columns(*ctx);
   *out = new database_object(std::move(ctx));
   return S_OK;
