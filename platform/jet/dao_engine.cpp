@@ -7,6 +7,7 @@
 
 #include "platform/jet/dao_objects.h"
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_sql_reader.h"
 #include "platform/jet/sql/jet_text.h"
 #include "platform/oleaut/objbase.h"
 #include "platform/win/string_compare.h"
@@ -55,6 +56,9 @@ class database_object : public com_object<DAODatabase> {
   HRESULT get_QueryDefs(DAOQueryDefs** out) override {
     if (!out) return E_POINTER;
     if (closed_) return ctx_->errors->fail(dao_err_object_closed);
+    // Saved queries whose rows could not all be read would become views that are wrong or missing.
+    const std::wstring& damage = query_catalog(*ctx_).queries_damage();
+    if (!damage.empty()) return ctx_->errors->fail_described(dao_err_damaged, dao_damaged_table_text(L"MSysQueries", damage));
     *out = make_querydefs(ctx_);
     return S_OK;
   }

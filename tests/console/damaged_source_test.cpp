@@ -1,5 +1,6 @@
-// VDYAGENT over damaged copies of nwind.mdb: a table that cannot be read whole is named and the
-// run ends with exit 2 after the other tables; a file whose catalog is cut short fails with exit 1.
+// VDYAGENT over damaged copies of nwind.mdb: a table, the saved queries or the relationships that
+// cannot be read whole are named and the run ends with exit 2 after converting the rest; a file
+// whose catalog is cut short fails with exit 1.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -16,6 +17,8 @@ namespace {
 constexpr std::size_t page_size = 2048;           // nwind.mdb is a Jet 3 file
 constexpr std::size_t orders_definition = 449;    // the definition page of Orders
 constexpr std::size_t orders_data_page = 451;     // one of its data pages
+constexpr std::size_t queries_data_page = 201;    // one of the saved queries' rows (MSysQueries)
+constexpr std::size_t relations_data_page = 591;  // the relationships (MSysRelationships)
 
 TEST(VdyagentDamagedSource, NeverEndsWithSuccessWhenRowsAreMissing) {
   using bytes = std::string;
@@ -31,6 +34,8 @@ TEST(VdyagentDamagedSource, NeverEndsWithSuccessWhenRowsAreMissing) {
   } cases[] = {
       {"a data page of Orders zeroed", zero_page(orders_data_page), 2, "Orders"},
       {"the definition of Orders zeroed", zero_page(orders_definition), 2, "Orders"},
+      {"a page of the saved queries zeroed", zero_page(queries_data_page), 2, "MSysQueries"},
+      {"the page of the relationships zeroed", zero_page(relations_data_page), 2, "MSysRelationships"},
       {"cut at a page boundary", cut_at(452 * page_size), 1, "damage.mdb"},
       {"cut inside a page", cut_at(452 * page_size + 700), 1, "damage.mdb"},
   };
@@ -43,7 +48,7 @@ TEST(VdyagentDamagedSource, NeverEndsWithSuccessWhenRowsAreMissing) {
     bytes damaged = good;
     c.damage(damaged);
     std::ofstream(folder + "/damage.mdb", std::ios::binary) << damaged;
-    const program_result r = run_vdyagent({"--src=damage.mdb", "--dump", "--dest=out.sql"}, folder);
+    const program_result r = run_vdyagent({"--src=damage.mdb", "--dump", "--dest=out.sql", "--queries"}, folder);
     const std::string output = r.out + r.err;
     EXPECT_EQ(r.exit_code, c.exit_code) << output;
     EXPECT_NE(output.find(c.names), std::string::npos) << output;
