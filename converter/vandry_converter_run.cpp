@@ -21,6 +21,7 @@
 #include "common/types_map.h"
 #include "converter/vandry_converter.h"
 #include "converter/vandry_view_scope.h"
+#include "dao/dao_database.h"
 #include "dao/dao_engine.h"
 #include "dao/dao_exception.h"
 
@@ -191,6 +192,14 @@ void vandry_converter::run_conversion() {
   tk_log1(1, "is_old_version(%08X)", engine.version);
   std::unique_ptr<udb_validator> validator = engine.create_tn_validator(selected_tables, destination->get_table_names());
   run.validator = validator.get();
+
+  // Saved queries or relationships the damaged file would not give up are not converted: say so.
+  if (const auto* access = dynamic_cast<const dao_database*>(source.get())) {
+    for (const tk_exception& e : access->damaged_parts) {
+      set_context(L"");
+      report(e, false);
+    }
+  }
 
   for (const item& entry : work) {
     if (stop_requested()) throw tk_final_exception();

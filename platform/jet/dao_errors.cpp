@@ -84,6 +84,14 @@ std::wstring dao_error_text(long number, const std::wstring& argument) {
   return L"Reserved error (" + std::to_wstring(number) + L"); there is no message for this error.";
 }
 
+std::wstring dao_damaged_file_text(const std::wstring& path, const std::wstring& what) {
+  return L"The Access file '" + path + L"' is damaged: " + what + L".";
+}
+
+std::wstring dao_damaged_table_text(const std::wstring& table, const std::wstring& what) {
+  return L"Table '" + table + L"' cannot be read whole, the Access file is damaged: " + what + L".";
+}
+
 HRESULT dao_error_list::fail(long number, const std::wstring& argument) {
   return fail_described(number, dao_error_text(number, argument));
 }
