@@ -161,6 +161,20 @@ TEST_F(SqlValuesServer, LiteralsRoundTrip) {
   }
 }
 
+// A text default is the text a row gets: quotes and backslashes arrive as they are.
+TEST_F(SqlValuesServer, TextDefaultsAreTheValueARowGets) {
+  int n = 0;
+  for (const std::wstring value : {L"O'Brien \\ \"q\"", L"it's", L"a\\'b", L"''"}) {
+    const std::string table = "d" + std::to_string(n++);
+    t_ftd d(50, L"c", VT_BSTR, false, false, ole_variant(value), 0, L"");
+    const std::string type = tk_unicode_to_utf8(get_sql_native_type2(d, false));
+    const std::string def = tk_unicode_to_utf8(make_mysql_def_val(&d));
+    engine_.execute("CREATE TABLE " + table + " (k INT, c " + type + " CHARACTER SET utf8mb4 DEFAULT " + def + ")");
+    engine_.execute("INSERT INTO " + table + " (k) VALUES (1)");
+    EXPECT_EQ(select_one("SELECT c FROM " + table), tk_unicode_to_utf8(value)) << def;
+  }
+}
+
 TEST_F(SqlValuesServer, EscapedControlCharactersRoundTrip) {
   engine_.execute("CREATE TABLE e (c VARCHAR(20) CHARACTER SET utf8mb4)");
   const std::string text("a\0b\r\n\x1A'\\\"", 9);
