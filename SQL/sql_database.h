@@ -104,6 +104,11 @@ class sql_database : public udb_database {
   };
 
  private:
+  // The server describes a GUID column as a plain VARCHAR: the table learns from the columns it
+  // was made of which of its columns hold GUIDs, so that their values are written in the same
+  // GUID form as in a dump.
+  static std::unique_ptr<udb_recordset> with_guid_columns(std::unique_ptr<udb_recordset> table,
+                                                          const udb_schema& written);
   void init_tables();
   void init_views();
   void report(const std::string& context, const tk_exception& error);

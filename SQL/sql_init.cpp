@@ -73,7 +73,7 @@ std::wstring column_charset(const std::wstring& target_name, udb_properties* tab
       if (found != properties.end() && !found->second.empty()) return found->second;
     }
   }
-  return engine().charset;
+  return engine().table_charset();
 }
 
 }  // namespace

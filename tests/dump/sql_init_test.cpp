@@ -80,10 +80,15 @@ TEST_F(SqlInit, ColumnDefinitions) {
   engine_.version = mysql_4_0;
   EXPECT_EQ(build(t).columns[3], L"Number INT");
 
-  // No character set at all: no clause rather than a broken one.
-  engine_.version = mariadb_10_11;
+  // No character set chosen: utf8mb4 where the server knows it, utf8 before 5.5.3.
   engine_.charset.clear();
-  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30)");
+  engine_.version = mariadb_10_11;
+  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30) CHARACTER SET utf8mb4");
+  engine_.version = 0x00050502;
+  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30) CHARACTER SET utf8");
+  engine_.charset = L"utf8";  // chosen: kept as it is
+  engine_.version = mariadb_10_11;
+  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30) CHARACTER SET utf8");
 }
 
 TEST_F(SqlInit, ColumnNamesTheServerRefusesAreRenamedEverywhere) {
