@@ -48,6 +48,11 @@ class scanner {
     }
     return false;
   }
+  // The "T" between the date and the time of the ISO form ("2023-05-01T12:30:45"), taken only
+  // where a number follows it.
+  void iso_time_mark() {
+    if (end_ - p_ >= 2 && (*p_ == 'T' || *p_ == 't') && p_[1] >= '0' && p_[1] <= '9') ++p_;
+  }
   // A blank in the format: any run of white space, also none.
   void blanks() {
     while (p_ < end_ && std::isspace(static_cast<unsigned char>(*p_))) ++p_;
@@ -195,6 +200,7 @@ bool ole_date::import_from_string(const std::string& text) {
     int items = 0;
     if (s.number(time_.wYear) && ++items && s.literal(separators[f]) && s.number(time_.wMonth) && ++items &&
         s.literal(separators[f]) && s.number(time_.wDay) && ++items) {
+      if (separators[f] == '-') s.iso_time_mark();
       s.blanks();
       if (s.number(time_.wHour) && ++items && s.literal(':') && s.number(time_.wMinute) && ++items &&
           s.literal(':') && s.word(seconds))
@@ -304,8 +310,9 @@ void ole_date::process_milliseconds(const char* seconds_text) {
       if (++time_.wMinute >= 60) {
         time_.wMinute = static_cast<WORD>(time_.wMinute - 60);
         if (++time_.wHour == 24) {
-          if (kind_ == ole_date_time) {
-            // A time alone has no next day to move to: it stays at the last instant of its day.
+          if (kind_ == ole_date_time || is_last_day()) {
+            // A time alone has no next day to move to, and no server holds a day after
+            // 9999-12-31: the value stays at the last instant of its day.
             time_.wHour = 23;
             time_.wMinute = 59;
             time_.wSecond = 59;
@@ -323,6 +330,8 @@ void ole_date::process_milliseconds(const char* seconds_text) {
   tk_log1(1, "Got msec: %d", time_.wMilliseconds);
   tk_log1(1, "Got microseconds: %d", static_cast<int>(microseconds_));
 }
+
+bool ole_date::is_last_day() const { return time_.wYear >= 9999 && time_.wMonth == 12 && time_.wDay == 31; }
 
 void ole_date::next_day() {
   if (time_.wMonth < 1 || time_.wMonth > 12) return;

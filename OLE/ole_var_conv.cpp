@@ -83,9 +83,36 @@ long long in_range(const leading_int& v, long long lo, unsigned long long hi) {
   return static_cast<long long>(v.magnitude);
 }
 
+// True when the text is a decimal number and nothing else, blanks around it apart:
+// [+-]digits[.digits][e[+-]digits]. strtod also reads "nan", "inf", "infinity" and hexadecimal
+// floats ("0x1p3"), which no column of a database holds and no server takes back.
+bool is_decimal_number(const std::string& text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && is_blank(text[i])) ++i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  if (i < n && text[i] == '.') {
+    ++i;
+    while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t exponent = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return only_blanks_from(text, i);
+}
+
 // The floating-point number a text holds, read by the C locale's rules; blanks may surround it.
-// A text that is no number, has more after its number, or is too large for a double is refused.
+// A text that is no decimal number, has more after its number, or is too large for a double is
+// refused.
 double read_whole_double(const std::string& text) {
+  if (!is_decimal_number(text)) throw ole_cast_exception();
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   errno = 0;
   char* end = nullptr;

@@ -38,6 +38,10 @@ dmp_database::dmp_database(const std::wstring& path, const dump_options* options
   tk_log2(2, L"dmp_database::ctor(%ls)", path.c_str());
   sql_engine& sql = engine();
   sql.version = options_.new_version ? sql_version::v4_1_0 : sql_version::dump_old;
+  // A dump for current servers names utf8mb4 from its first line: it is for servers that know
+  // it, and that give DATETIME columns the current moment as default (TIMESTAMP would refuse
+  // every date before 1970).
+  sql.dump_load_version = options_.new_version ? sql_version::v5_6_5 : 0;
   tk_log1(1, "b_new_ver=%d", int(options_.new_version));
 
   // The old dump (or whatever the path names) is touched only by the rename of a whole new dump;
@@ -96,7 +100,7 @@ void dmp_database::write_header(const std::wstring& path) {
     std::string name =
         options_.database_name.empty() ? base_name(path_utf8_) : options_.database_name;
     if (options_.new_version) name = "`" + name + "`";
-    const std::string charset = tk_unicode_to_utf8(engine().charset);
+    const std::string charset = tk_unicode_to_utf8(engine().table_charset());
     write(std::string(eol) + "DROP DATABASE IF EXISTS " + name + ";" + eol);
     write("CREATE DATABASE " + name + (charset.empty() ? "" : " character set " + charset) + ";" +
           eol);

@@ -106,7 +106,7 @@ void dmp_recordset::fast_append(udb_record& record) {
   for (const t_ftd* column : reduced_schema_) {
     const std::wstring& source = source_name(column);
     tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
-    udb_field* field = record.get_field(source);
+    udb_field* field = record.get_field_exact(source);
     if (field == nullptr) {
       tk_log2(2, L"Field %ls not found", source.c_str());
       if (pending) throw tk_exception(generic_error, tk_kind_continuable);
@@ -159,7 +159,10 @@ void dmp_recordset::slow_append(udb_record& record) {
         validator->add_existing_name(name);
       }
       tk_log2(1, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
-      const t_ftd* column = schema.get_field1(name);
+      // The column the table's definition made of this field: by the names map where the name
+      // had to change (a twin in another case among them), else by its own name.
+      const std::wstring mapped = dump_->names_map.get_fn_mapped_name(table_name, field->name, true);
+      const t_ftd* column = schema.get_field_exact(mapped != field->name ? mapped : name);
       if (column == nullptr) {
         tk_log2(2, L"Field %ls not found", name.c_str());
         throw tk_exception(structure_error, tk_kind_continuable);
@@ -172,12 +175,13 @@ void dmp_recordset::slow_append(udb_record& record) {
     for (const auto& column : columns_) {
       const std::wstring& source = source_name(column.get());
       tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
-      if (!record.find_field(source)) {
+      udb_field* field = record.get_field_exact(source);
+      if (field == nullptr) {
         tk_log2(2, L"Field %ls not found", source.c_str());
         throw tk_exception(structure_error, tk_kind_continuable);
       }
       columns.push_back(column.get());
-      fields.push_back(record.get_field(source));
+      fields.push_back(field);
     }
   }
 

@@ -110,7 +110,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
                                                           const udb_indexes& indexes) {
   tk_log2(2, L"sql_database::create_table(%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 410);
-  if (is_table_exist(table)) return get_table(table, 8);
+  if (is_table_exist(table)) return with_guid_columns(get_table(table, 8), schema);
 
   sql_engine& sql = engine();
   udb_properties* mutator = sql.properties ? sql.properties->get_by_target_name(table) : nullptr;
@@ -146,7 +146,18 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   names_map.add_fn_map(table, columns.get_column_map());
   std::vector<std::wstring>& created = created_columns_[table];
   for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
-  return get_table(table, 2);
+  return with_guid_columns(get_table(table, 2), columns.get_target_schema());
+}
+
+std::unique_ptr<udb_recordset> sql_database::with_guid_columns(std::unique_ptr<udb_recordset> table,
+                                                               const udb_schema& written) {
+  if (!table) return table;
+  for (const t_ftd* column : written.fields) {
+    if (column->vartype != VT_BSTR || column->dw_reserved != 1) continue;
+    t_ftd* target = table->schema.get_field_exact(column->name);
+    if (target != nullptr && target->vartype == VT_BSTR) target->dw_reserved = 1;
+  }
+  return table;
 }
 
 bool sql_database::delete_tab(const std::wstring& table) {

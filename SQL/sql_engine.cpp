@@ -1,6 +1,8 @@
 // The MySQL engine: connection, session set-up, databases, server lists and version gates.
 #include "SQL/sql_engine.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -93,6 +95,7 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   tk_log1(3, "Connecting to MySQL server...");
   if (!connection_->connect(settings_)) throw sql_exception(*connection_);
   is_connected = true;
+  dump_load_version = 0;
 
   // utf8 is the three-byte utf8mb3 on MariaDB and MySQL 8: a four-byte character (emoji) could
   // not pass even into a utf8mb4 column. Servers from 5.5.3 on know utf8mb4.
@@ -145,7 +148,7 @@ std::unique_ptr<udb_database> sql_engine::create_db(const std::wstring& name) {
   tk_log2(2, L"sql_engine::create_db (%ls)", name.c_str());
   tk_log2(3, L"Creating MySQL database '%ls'", name.c_str());
   const std::string statement =
-      "CREATE DATABASE " + quoted_db_name(name) + " character set " + tk_unicode_to_utf8(charset);
+      "CREATE DATABASE " + quoted_db_name(name) + " character set " + tk_unicode_to_utf8(table_charset());
   tk_log1(2, "Run SQL-query: %s", statement.c_str());
   execute(statement);
   return open_db(name, 2, std::wstring());
@@ -287,6 +290,13 @@ std::wstring sql_engine::get_safe_name(const std::wstring& name) {
   result += L"`";
   tk_log2(1, L"Returns [%ls]", result.c_str());
   return result;
+}
+
+std::uint32_t sql_engine::feature_version() const { return std::max(version, dump_load_version); }
+
+std::wstring sql_engine::table_charset() const {
+  if (!charset.empty()) return charset;
+  return feature_version() >= sql_version::v5_5_3 ? L"utf8mb4" : L"utf8";
 }
 
 bool sql_engine::is_old_version() const {

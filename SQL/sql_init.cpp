@@ -82,7 +82,7 @@ std::wstring column_charset(const std::wstring& target_name, udb_properties* tab
       if (found != properties.end() && !found->second.empty()) return found->second;
     }
   }
-  return engine().charset;
+  return engine().table_charset();
 }
 
 }  // namespace
@@ -325,10 +325,17 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& chunks)
 
   if (auto_increment_needs_index) {
     tk_log2(2, L"Creating index for auto-field");
-    std::unique_ptr<udb_validator> validator(engine().create_in_validator(indexes_));
-    const std::wstring name = validator->is_acceptable(auto_increment_name_)
-                                  ? auto_increment_name_
-                                  : validator->get_safe_name(auto_increment_name_);
+    // The index takes the column's name unless a written index has it already (index names
+    // compare ignoring case; the primary key is the server's PRIMARY).
+    udb_indexes taken;
+    for (const udb_index& index : written_) {
+      taken.push_back(index.primary ? udb_index(L"PRIMARY", true, true) : index);
+    }
+    std::unique_ptr<udb_validator> validator(engine().create_in_validator(taken));
+    const std::wstring name =
+        validator->is_acceptable(auto_increment_name_) && !validator->is_duplicated(auto_increment_name_)
+            ? auto_increment_name_
+            : validator->get_safe_name(auto_increment_name_);
     sql_engine& sql = engine();
     chunks.push_back(L"INDEX " + sql.get_safe_name(name) + L" (" +
                      sql.get_safe_name(auto_increment_name_) + L")");

@@ -68,18 +68,35 @@ class sql_field_finder {
         validator->add_existing_name(name);
       }
       names_.push_back(name);
+      fields_.push_back(field->name);
     }
   }
 
-  int get_field_idx(const std::wstring& column) const {
+  // The field of a column: the field the names map says the column was made of (source, when
+  // the column's name had to change), else the field whose column name is exactly the column's,
+  // else the one whose name equals it ignoring case. -1 when none is, or when several differ
+  // only in case: columns whose names differ only in case each take their own field.
+  int get_field_idx(const std::wstring& column, const std::wstring& source) const {
     tk_log2(1, L"sql_field_finder::get_field_idx(%ls)", column.c_str());
-    for (size_t i = 0; i < names_.size(); ++i)
-      if (udb_same_name(names_[i], column)) return static_cast<int>(i);
-    return -1;
+    if (source != column) {
+      for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i] == source) return static_cast<int>(i);
+    }
+    int twin = -1;
+    int twins = 0;
+    for (size_t i = 0; i < names_.size(); ++i) {
+      if (names_[i] == column) return static_cast<int>(i);
+      if (udb_same_name(names_[i], column)) {
+        twin = static_cast<int>(i);
+        ++twins;
+      }
+    }
+    return twins == 1 ? twin : -1;
   }
 
  private:
   std::vector<std::wstring> names_;
+  std::vector<std::wstring> fields_;  // the fields' own names
 };
 
 std::string rows_message(const std::vector<std::pair<std::uint64_t, sql_exception>>& rows) {
@@ -236,7 +253,7 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_
     tk_log1(1, "Size of schema is less or equal to the size of record");
     sql_field_finder finder(row);
     for (const t_ftd* column : schema.fields) {
-      const int idx = finder.get_field_idx(column->name);
+      const int idx = finder.get_field_idx(column->name, sql_db->names_map.get_fn_orig_name(table_name, column->name));
       if (idx < 0) {
         tk_log2(log_level, L"Field %ls not found in appending record", column->name.c_str());
         throw tk_exception(kNotConforming, tk_kind_continuable);
@@ -254,7 +271,10 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_
       validator->add_existing_name(name);
     }
     tk_log2(1, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
-    const t_ftd* column = schema.get_field1(name);
+    // Where the name had to change (a twin in another case among them), the names map knows
+    // the column; otherwise the column of exactly that name.
+    const std::wstring mapped = sql_db->names_map.get_fn_mapped_name(table_name, field->name, true);
+    const t_ftd* column = schema.get_field_exact(mapped != field->name ? mapped : name);
     if (column == nullptr) {
       tk_log2(log_level, L"Field %ls not found", name.c_str());
       throw tk_exception(kNotConforming, tk_kind_continuable);

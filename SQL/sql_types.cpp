@@ -59,7 +59,7 @@ std::wstring text_type(const t_ftd& d, bool no_size, const sql_engine& engine) {
   }
   if (d.size == 0 || d.size > 5592405) return name_of(SQL_LONGTEXT);
   std::wstring text;
-  const bool mediumtext = d.size > longest_varchar(engine.charset);
+  const bool mediumtext = d.size > longest_varchar(engine.table_charset());
   if (mediumtext) {
     text = name_of(SQL_MEDIUMTEXT);
     tk_log1(1, "case insensitive MEDIUMTEXT");
@@ -141,7 +141,7 @@ std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
     case VT_R4: return name_of(SQL_FLOAT);
     case VT_R8: return name_of(SQL_DOUBLE);
     case VT_CY: return no_size ? name_of(SQL_DECIMAL) : name_of(SQL_DECIMAL) + L"(19,4)";
-    case VT_DATE: return date_type(d, engine->version);
+    case VT_DATE: return date_type(d, engine->feature_version());
     case VT_BSTR: return text_type(d, no_size, *engine);
     case VT_BOOL: return no_size ? name_of(SQL_TINYINT) : name_of(SQL_TINYINT) + L"(1)";
     case VT_DECIMAL:

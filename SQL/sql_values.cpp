@@ -2,9 +2,11 @@
 #include "SQL/sql_values.h"
 
 #include <charconv>
+#include <cmath>
 #include <cinttypes>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <vector>
 
 #include "SQL/sql_engine.h"
@@ -103,7 +105,61 @@ std::basic_string<C> quoted(const std::basic_string<C>& text) {
   return out;
 }
 
-std::string date_text(const std::string& text) { return ole_date(text).to_string(6); }
+// Access keeps a time of day as a date on 1899-12-30, the day the OLE date numbers count from;
+// a time alone goes into a DATETIME column on that day. The day "0000-00-00" would be refused
+// by a server in strict mode.
+constexpr const char* day_zero = "1899-12-30";
+
+enum class date_column { datetime, date, time };
+
+bool starts_with_ci(const std::wstring& text, const wchar_t* prefix) {
+  const std::size_t n = std::wcslen(prefix);
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (std::towupper(text[i]) != std::towupper(prefix[i])) return false;
+  }
+  return true;
+}
+
+// The column's kind: a type the user's rules named, else the type hint of its source or of the
+// server (1 date and time, 2 date only, 3 time only; the current-moment defaults 9, 10, 11 the
+// same in their low bits).
+date_column date_column_of(const t_ftd& column) {
+  const std::wstring& type = column.native_type;
+  if (!type.empty()) {
+    if (starts_with_ci(type, L"DATETIME") || starts_with_ci(type, L"TIMESTAMP")) return date_column::datetime;
+    if (starts_with_ci(type, L"TIME")) return date_column::time;
+    if (starts_with_ci(type, L"DATE")) return date_column::date;
+  }
+  switch (column.dw_reserved & 3) {
+    case 2: return date_column::date;
+    case 3: return date_column::time;
+    default: return date_column::datetime;
+  }
+}
+
+// The text of a date for a column of that kind; empty for no date.
+std::string date_for_column(const ole_date& date, date_column column) {
+  std::string text = date.to_string(6);
+  if (text.empty()) return text;
+  const bool time_alone = date.get_kind() == ole_date_time;
+  switch (column) {
+    case date_column::time: {
+      const std::size_t blank = text.find(' ');
+      return blank == std::string::npos ? std::string("00:00:00") : text.substr(blank + 1);
+    }
+    case date_column::date:
+      return time_alone ? std::string(day_zero) : text.substr(0, 10);
+    case date_column::datetime:
+      if (time_alone) text.replace(0, 10, day_zero);
+      return text;
+  }
+  return text;
+}
+
+std::string date_text(const std::string& text) {
+  return date_for_column(ole_date(text), date_column::datetime);
+}
 std::wstring date_text(const std::wstring& text) { return ole_date(text).to_wstring(6); }
 
 bool guid_of(const std::string& text, std::string& guid) {
@@ -317,6 +373,13 @@ ole_variant typed_value(VARTYPE vt, const C* text) {
 
 bool sql_is_numeric_literal(const std::string& text) { return is_numeric_literal(text); }
 
+bool sql_is_unstorable_number(const ole_variant& value) {
+  const VARIANT& v = value.get_variant();
+  if (v.vt == VT_R4) return !std::isfinite(v.fltVal);
+  if (v.vt == VT_R8) return !std::isfinite(v.dblVal);
+  return false;
+}
+
 bool sql_is_binary_kind(VARTYPE vt) {
   return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
 }
@@ -334,6 +397,7 @@ std::wstring to_mysql_wstr(const std::wstring& text, VARTYPE vt, bool guid_colum
 std::string to_mysql_str(const udb_field* field) {
   tk_log1(1, "to_mysql_str");
   if (field == nullptr) throw tk_mail_assertion("sql_util", 907);
+  if (sql_is_unstorable_number(*field)) return "NULL";
   if (field->get_type() == (VT_ARRAY | VT_UI1)) {
     tk_log1(1, "special processing for BLOBs");
     const BYTE* bytes = nullptr;
@@ -344,6 +408,11 @@ std::string to_mysql_str(const udb_field* field) {
     // NOT NULL column.
     if (n == 0) return "''";
     return hex_literal(bytes, n);
+  }
+  if (field->get_type() == VT_DATE) {
+    // The date itself, not the source's display text of it (which may hide Access's day zero).
+    const std::string text = date_for_column(field->get_date(), date_column::datetime);
+    return text.empty() ? "''" : "'" + text + "'";
   }
   if (field->get_type() == VT_R4) {
     // The value's own text keeps 7 digits, too few for every Single (1000.0001 would arrive as
@@ -371,14 +440,23 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
     tk_log1(1, "udb_custom_conversion::is_acceptable");
     return tk_unicode_to_utf8(udb_custom_conversion::handle2(*field));
   }
+  // A number no column holds goes the way of a missing value.
+  const bool unstorable = sql_is_unstorable_number(*field);
+  if (d->vartype == VT_DATE && field_vt == VT_DATE) {
+    // A TIME column takes the time of day, a DATE column the day; a DATETIME column both.
+    const std::string text = date_for_column(field->get_date(), date_column_of(*d));
+    if (!text.empty()) return "'" + text + "'";
+  }
   if (d->vartype != VT_BSTR) {
-    std::string text = to_mysql_str(field);
+    std::string text = unstorable ? std::string("NULL") : to_mysql_str(field);
     const bool column_numeric = ole_is_numeric_type(d->vartype);
-    if (column_numeric && !ole_is_numeric_type(field_vt)) {
+    if (column_numeric && !unstorable && !ole_is_numeric_type(field_vt)) {
       text = to_mysql_str(field->to_string(), d->vartype);
     }
     tk_log1(1, "Got field: %s, type=%08X", text.c_str(), static_cast<unsigned>(field_vt));
-    if (!is_null_kind(field_vt) && !text.empty() && text != "\"\"" && text != "''") return text;
+    if (!unstorable && !is_null_kind(field_vt) && !text.empty() && text != "\"\"" && text != "''") {
+      return text;
+    }
     if (d->vartype == VT_BLOB || d->vartype == (VT_ARRAY | VT_UI1)) return text;
     if (d->not_null) {
       tk_log1(1, "Put default value");
@@ -391,6 +469,7 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
     tk_log1(1, "Put NULL-field");
     return "NULL";
   }
+  if (unstorable) return d->not_null ? "''" : "NULL";
   const std::wstring text = field->to_wstring();
   tk_log2(1, L"Got BSTR value: %ls, flags=%u", text.c_str(), d->dw_reserved);
   if (d->dw_reserved == 2 || d->dw_reserved == 8) {

@@ -59,6 +59,20 @@ bool udb_record::find_field(const std::wstring& name) const {
   return get_field(name) != nullptr;
 }
 
+udb_field* udb_record::get_field_exact(const std::wstring& name) const {
+  udb_field* twin = nullptr;
+  int twins = 0;
+  for (const auto& field : fields) {
+    if (!field) continue;
+    if (field->name == name) return field.get();
+    if (udb_same_name(field->name, name)) {
+      twin = field.get();
+      ++twins;
+    }
+  }
+  return twins == 1 ? twin : nullptr;
+}
+
 udb_field* udb_record::get_field(const std::wstring& name) const {
   tk_log2(1, L"udb_record::get_field(%ls)", name.c_str());
   for (size_t i = 0; i < fields.size(); ++i) {

@@ -70,6 +70,20 @@ t_ftd* udb_schema::get_field1(const std::wstring& name) const {
   return d;
 }
 
+t_ftd* udb_schema::get_field_exact(const std::wstring& name) const {
+  t_ftd* twin = nullptr;
+  int twins = 0;
+  for (t_ftd* d : fields) {
+    if (d == nullptr) continue;
+    if (d->name == name) return d;
+    if (udb_same_name(d->name, name)) {
+      twin = d;
+      ++twins;
+    }
+  }
+  return twins == 1 ? twin : nullptr;
+}
+
 t_ftd* udb_schema::get_field2(const std::wstring& name) const {
   tk_log2(1, L"udb_schema::get_field2(%ls)", name.c_str());
   t_ftd* d = lookup(name);

@@ -53,6 +53,9 @@ class udb_schema {
   // The first descriptor of that name, or null. Two names because different callers use them.
   t_ftd* get_field1(const std::wstring& name) const;
   t_ftd* get_field2(const std::wstring& name) const;
+  // The descriptor of exactly that name; else the one whose name equals it ignoring case; null
+  // when there is none or several differ from it only in case.
+  t_ftd* get_field_exact(const std::wstring& name) const;
   // The column's size, or -1 when the schema has no such column.
   std::int32_t get_field_size(const std::wstring& name) const;
   // The column's VARTYPE, or VT_NULL when the schema has no such column.

@@ -9,6 +9,7 @@
 #include "SQL/sql_database.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_table.h"
+#include "SQL/sql_values.h"
 #include "TK/tk_format.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -55,6 +56,19 @@ void set_context(const std::wstring& table) {
 
 void set_context(const std::wstring& table, std::uint64_t record) {
   if (error_handler::exists()) error_handler::get_instance()->set_context(table, static_cast<std::uint32_t>(record));
+}
+
+// The row arrived, but a value MySQL has no form for (a NaN or an infinity) did not: the writers
+// put NULL or the column's default in its place, and the user learns which value it was.
+void report_unstorable_values(const std::wstring& table, std::uint64_t record, const udb_record& row) {
+  for (const auto& field : row.fields) {
+    if (!sql_is_unstorable_number(*field)) continue;
+    set_context(table, record);
+    report(tk_exception("Column '" + tk_unicode_to_utf8(field->name) + "': the value " + field->to_string() +
+                            " has no MySQL form and is lost (NULL or the column's default was written)",
+                        tk_kind_continuable),
+           false);
+  }
 }
 
 std::wstring progress_line(const wchar_t* format, ...) {
@@ -348,6 +362,7 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
       if (row != nullptr) {
         out.append_record(*row);
         if (!keeps_rows) dates.add_rec_stat(*row);
+        report_unstorable_values(name, records_done + 1, *row);
       }
     } catch (const sql_rows_exception& e) {
       // Rows of an earlier batch, each named in the report.

@@ -37,7 +37,13 @@ const default_case cases[] = {
     {"text longer than the column", dbText, 5, L"", L"\"abcdef\"", VT_EMPTY, L"", 0},
     {"= and single quotes", dbText, 5, L"", L"='xy'", VT_BSTR, L"xy", 0},
     {"bare text", dbText, 50, L"", L"abc", VT_BSTR, L"abc", 0},
-    {"memo text", dbMemo, 0, L"", L"\"long\"", VT_BSTR, L"\"long\"", 0},
+    {"memo text", dbMemo, 0, L"", L"\"long\"", VT_BSTR, L"long", 0},
+    // The text Access inserts: each doubled quote inside the quotes is one quote.
+    {"doubled quotes", dbText, 50, L"", L"\"O'Brien \\ \"\"q\"\"\"", VT_BSTR, L"O'Brien \\ \"q\"", 0},
+    {"doubled single quotes", dbText, 50, L"", L"'it''s'", VT_BSTR, L"it's", 0},
+    {"= and doubled quotes", dbText, 50, L"", L"= \"a\"\"b\"", VT_BSTR, L"a\"b", 0},
+    {"memo with doubled quotes", dbMemo, 0, L"", L"\"x \"\"y\"\"\"", VT_BSTR, L"x \"y\"", 0},
+    {"quotes count once against the size", dbText, 4, L"", L"\"ab\"\"c\"", VT_BSTR, L"ab\"c", 0},
     // Numbers and booleans.
     {"long zero", dbLong, 4, L"", L"0", VT_I4, L"0", 0},
     {"negative integer", dbInteger, 2, L"", L"-3", VT_I2, L"-3", 0},
