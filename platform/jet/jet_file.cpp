@@ -8,6 +8,7 @@
 
 #include "platform/jet/crypto/office_crypto.h"
 #include "platform/jet/jet_diagnostics.h"
+#include "platform/jet/jet_layout.h"
 #include "platform/jet/jet_libmdb.h"
 #include "platform/jet/jet_rc4.h"
 #include "platform/jet/jet_tdef.h"
@@ -17,8 +18,8 @@ namespace jet {
 namespace {
 
 constexpr std::size_t header_read = 4096;
-constexpr char jet_signature[] = "Standard Jet DB";
-constexpr char ace_signature[] = "Standard ACE DB";
+constexpr const char (&jet_signature)[16] = jet_layout_jet_signature;
+constexpr const char (&ace_signature)[16] = jet_layout_ace_signature;
 constexpr std::uint8_t cfb_signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
 std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -61,8 +62,7 @@ jet_status jet_read_header(const std::uint8_t* page0, std::size_t size, jet_head
   std::size_t len = version == 0 ? 126 : 128;
   std::uint8_t plain[128];
   std::memcpy(plain, page0 + 0x18, len);
-  static const std::uint8_t header_key[] = {0xC7, 0xDA, 0x39, 0x6B};
-  jet_rc4 rc4(header_key, sizeof header_key);
+  jet_rc4 rc4(jet_layout_header_key, sizeof jet_layout_header_key);
   rc4.apply(plain, len);
   auto at = [&](std::size_t offset) { return plain + (offset - 0x18); };
 
