@@ -11,6 +11,7 @@
 #include "platform/jet/jet_layout.h"
 #include "platform/jet/jet_page_store.h"
 #include "tests/support/test_env.h"
+#include "tests/support/test_shell.h"
 
 using namespace jet;
 
@@ -77,4 +78,16 @@ TEST(jet_page_store, appends_rewrites_and_refuses_an_existing_file) {
   jet_page_store again;
   EXPECT_FALSE(again.create(path, 16));
   EXPECT_EQ(std::filesystem::file_size(path), 32u);
+}
+
+TEST(jet_header_page, written_through_the_page_store_mdbtools_reads_the_version) {
+  std::string path = test_env::make_temp_dir() + "/header.mdb";
+  jet_page_store store;
+  ASSERT_TRUE(store.create(path, jet4_page_size));
+  std::vector<std::uint8_t> page;
+  ASSERT_TRUE(jet_build_header_page({1252, L"pw", 46000}, page));
+  std::uint32_t n = 0;
+  ASSERT_TRUE(store.append(page, n));
+  ASSERT_TRUE(store.close());
+  EXPECT_EQ(test_env::checked_output("mdb-ver " + test_env::shell_quote(path)), "JET4\n");
 }
