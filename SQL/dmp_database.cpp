@@ -82,7 +82,7 @@ void dmp_database::write_header(const std::wstring& path) {
   if (options_.create_database && options_.create_table) {
     std::string name =
         options_.database_name.empty() ? base_name(path_utf8_) : options_.database_name;
-    if (options_.new_version) name = "`" + name + "`";
+    if (options_.new_version) name = tk_unicode_to_utf8(sql_engine::get_safe_name(tk_utf8_to_unicode(name)));
     const std::string charset = tk_unicode_to_utf8(engine().charset);
     write(std::string(eol) + "DROP DATABASE IF EXISTS " + name + ";" + eol);
     write("CREATE DATABASE " + name + (charset.empty() ? "" : " character set " + charset) + ";" +
@@ -217,7 +217,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
           eol);
   }
   if (options_.add_lock) {
-    write(L"LOCK TABLES " + (options_.new_version ? L"`" + table_name + L"`" : table_name) +
+    write(L"LOCK TABLES " + (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
           L" WRITE;" + eol);
     sql.lock_tables_open = true;
   }
@@ -266,13 +266,14 @@ bool dmp_database::delete_tab(const std::wstring& table_name) {
 
 void dmp_database::delete_idx(const std::wstring& table_name, const udb_index& index) {
   tk_log2(2, L"dmp_database::delete_idx(%ls.%ls)", table_name.c_str(), index.name.c_str());
-  query(L"ALTER TABLE `" + table_name + L"` DROP " +
-        (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX `" + index.name + L"`"));
+  query(L"ALTER TABLE " + sql_engine::get_safe_name(table_name) + L" DROP " +
+        (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX " + sql_engine::get_safe_name(index.name)));
 }
 
 void dmp_database::delete_fk(const udb_relationship& relationship) {
   tk_log2(2, L"dmp_database::delete_fk(%ls)", relationship.name.c_str());
-  query(L"ALTER TABLE `" + relationship.table + L"` DROP FOREIGN KEY `" + relationship.name + L"`");
+  query(L"ALTER TABLE " + sql_engine::get_safe_name(relationship.table) + L" DROP FOREIGN KEY " +
+        sql_engine::get_safe_name(relationship.name));
 }
 
 std::unique_ptr<udb_recordset> dmp_database::get_query(const std::wstring&, const std::wstring&,

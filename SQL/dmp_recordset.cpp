@@ -61,8 +61,7 @@ void dmp_recordset::flush() {
 }
 
 std::string dmp_recordset::quoted_name(const std::wstring& name) const {
-  const std::string utf8 = tk_unicode_to_utf8(name);
-  return engine().is_old_version() ? utf8 : "`" + utf8 + "`";
+  return tk_unicode_to_utf8(engine().is_old_version() ? name : sql_engine::get_safe_name(name));
 }
 
 void dmp_recordset::append_record(udb_record& record) {

@@ -315,7 +315,7 @@ sql_database::sql_limited_query::sql_limited_query(sql_database& database,
     statement += L"(" + text + L") as temp___table";
   } else {
     tk_log1(1, "...as table");
-    statement += engine().is_old_version() ? text : L"`" + text + L"`";
+    statement += engine().is_old_version() ? text : sql_engine::get_safe_name(text);
   }
   statement += L" LIMIT " + std::to_wstring(offset) + L"," + std::to_wstring(count);
   result_ = database.do_query2(statement);

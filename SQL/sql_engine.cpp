@@ -139,8 +139,7 @@ void sql_engine::connect(const std::string& host, const std::string& user,
 }
 
 std::string sql_engine::quoted_db_name(const std::wstring& name) const {
-  const std::string utf8 = tk_unicode_to_utf8(name);
-  return is_old_version() ? utf8 : "`" + utf8 + "`";
+  return tk_unicode_to_utf8(is_old_version() ? name : get_safe_name(name));
 }
 
 std::unique_ptr<udb_database> sql_engine::create_db(const std::wstring& name) {
@@ -278,12 +277,16 @@ std::uint32_t sql_engine::get_max_allowed_packet() {
 
 std::wstring sql_engine::get_safe_name(const std::wstring& name) {
   tk_log2(1, L"sql_engine::get_safe_name(%ls)", name.c_str());
-  if (name.empty() || name.front() == L'`') {
-    tk_log1(1, "Preserve the original name");
-    return name;
-  }
+  // An empty name stays empty: an index without a name is left for the server to name.
+  if (name.empty()) return name;
+  // A name that merely starts with a backtick is still a name: leaving it bare would let its
+  // text close the quotes and run on as SQL.
+  const std::wstring kept = name.size() > 64 ? name.substr(0, 63) : name;
   std::wstring result = L"`";
-  result += name.size() > 64 ? name.substr(0, 63) : name;
+  for (wchar_t c : kept) {
+    result += c;
+    if (c == L'`') result += L'`';
+  }
   result += L"`";
   tk_log2(1, L"Returns [%ls]", result.c_str());
   return result;

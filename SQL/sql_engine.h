@@ -69,8 +69,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The server's max_allowed_packet, read once; 0 while not connected.
   std::uint32_t get_max_allowed_packet();
 
-  // The name between backticks, cut to 63 characters when longer than 64; an empty name or one
-  // already quoted comes back unchanged.
+  // The name between backticks with every backtick inside doubled, cut to 63 characters first
+  // when longer than 64; an empty name comes back empty.
   static std::wstring get_safe_name(const std::wstring& name);
 
   // True for servers before 4.1.0 (bare names, old validators, TYPE=).

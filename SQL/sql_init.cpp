@@ -164,7 +164,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
     const std::wstring& source_name = source_.fields[i]->name;
     tk_log2(2, L"Processing field '%ls'", column.name.c_str());
 
-    std::wstring chunk = new_version ? L"`" + column.name + L"` " : column.name + L" ";
+    std::wstring chunk = (new_version ? sql_engine::get_safe_name(column.name) : column.name) + L" ";
 
     chunk += sql_column_type_text(column);
 

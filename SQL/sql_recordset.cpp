@@ -45,7 +45,7 @@ std::int32_t sql_recordset::get_rec_count() {
     statement = L"SELECT COUNT(*) FROM (" + query + L") as query";
   } else {
     statement = L"SELECT COUNT(*) FROM " +
-                (engine().is_old_version() ? table_name : L"`" + table_name + L"`");
+                (engine().is_old_version() ? table_name : sql_engine::get_safe_name(table_name));
   }
   std::unique_ptr<udb_recordset> rows = sql_db->query(statement);
   std::int32_t result = -1;
