@@ -106,6 +106,26 @@ std::wstring date_type(const t_ftd& d, std::uint32_t version) {
 
 }  // namespace
 
+bool sql_known_type_name(const std::wstring& text, std::wstring& canonical) {
+  for (const wchar_t* name : sql_native_type_names) {
+    if (equals_no_case(text, name)) {
+      canonical = name;
+      return true;
+    }
+  }
+  if (equals_no_case(text, L"GEOMETRY")) {
+    canonical = L"GEOMETRY";
+    return true;
+  }
+  return false;
+}
+
+std::uint64_t sql_max_mapped_length(const std::wstring& type) {
+  if (type == name_of(SQL_CHAR) || type == name_of(SQL_BINARY)) return 255;
+  if (type == name_of(SQL_VARCHAR) || type == name_of(SQL_VARBINARY)) return 65535;
+  return 4294967295u;
+}
+
 std::wstring get_sql_native_type_name(int id) {
   if (id < 0 || id >= SQL_NATIVE_TYPE_COUNT) {
     tk_log1(1, "Type %d wasn't found", id);
@@ -166,7 +186,8 @@ std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
 std::wstring get_sql_native_type1(const sql_native_type& m) {
   tk_log1(1, "get_sql_native_type1");
   std::wstring text = m.type;
-  if (starts_with(m.type, L"VARCHAR") || starts_with(m.type, L"CHAR")) {
+  // VARBINARY has no length of its own: without one the statement does not load.
+  if (starts_with(m.type, L"VARCHAR") || starts_with(m.type, L"CHAR") || m.type == L"VARBINARY") {
     text += L"(" + std::to_wstring(m.length) + L")";
   } else if (starts_with(m.type, L"DECIMAL")) {
     text += L"(" + std::to_wstring(m.precision) + L"," + std::to_wstring(m.scale) + L")";

@@ -8,6 +8,7 @@
 
 #include "SQL/sql_types.h"
 #include "SQL/sql_values.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_index.h"
@@ -58,10 +59,13 @@ bool split_property(const std::wstring& line, std::wstring& key, std::wstring& v
   return !key.empty();
 }
 
+// A column's lines as the profile spells them; the numbers are checked once the table and
+// column are known, so that a refusal can name them.
 struct column_entry {
   std::wstring new_name;
   bool deleted = false;
   sql_native_type native;
+  std::wstring length, scale, precision;
 };
 
 struct table_entry {
@@ -71,6 +75,84 @@ struct table_entry {
 };
 
 enum class state { start, table, named, fields, column, attribute, properties };
+
+// A whole number of plain digits no larger than `most`: a sign, a blank or any other character
+// would otherwise be read past (wcstoull takes "-5" as a huge length and "abc" as 0).
+bool parse_whole_number(const std::wstring& text, std::uint64_t most, std::uint64_t& value) {
+  if (text.empty() || text.size() > 20) return false;
+  std::uint64_t n = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
+    const std::uint64_t digit = static_cast<std::uint64_t>(c - L'0');
+    if (digit > most || n > (most - digit) / 10) return false;
+    n = n * 10 + digit;
+  }
+  value = n;
+  return true;
+}
+
+// A character set or storage engine reaches the statement as a bare word: letters, digits and
+// underscores only.
+bool is_plain_word(const std::wstring& text) {
+  if (text.empty() || text.size() > 64) return false;
+  for (wchar_t c : text) {
+    const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void refuse_mapping(const std::wstring& where, const std::wstring& what, const std::wstring& value,
+                                 const std::wstring& needed) {
+  throw tk_exception(L"Type mappings: " + where + L": " + what + L" '" + value + L"' is not " + needed + L".",
+                     tk_kind_error);
+}
+
+std::wstring column_place(const std::wstring& table, const std::wstring& column) {
+  return L"column '" + column + L"' of table '" + table + L"'";
+}
+
+// Checks a column's mapping and fills its numbers; throws tk_exception (kind 1) naming the
+// table, the column and the value that cannot be used.
+void check_column(const std::wstring& table, const std::wstring& column, column_entry& c) {
+  const std::wstring where = column_place(table, column);
+  if (!c.native.type.empty()) {
+    std::wstring canonical;
+    if (!sql_known_type_name(c.native.type, canonical)) refuse_mapping(where, L"type", c.native.type, L"a MySQL column type");
+    c.native.type = canonical;
+  }
+  const std::uint64_t most_length = sql_max_mapped_length(c.native.type);
+  std::uint64_t number = 0;
+  if (!c.length.empty()) {
+    if (!parse_whole_number(c.length, most_length, number))
+      refuse_mapping(where, L"length", c.length, L"a whole number from 0 to " + std::to_wstring(most_length));
+    c.native.length = number;
+  }
+  if (!c.precision.empty()) {
+    if (!parse_whole_number(c.precision, sql_max_decimal_precision, number))
+      refuse_mapping(where, L"precision", c.precision,
+                     L"a whole number from 0 to " + std::to_wstring(sql_max_decimal_precision));
+    c.native.precision = static_cast<std::int32_t>(number);
+  }
+  if (!c.scale.empty()) {
+    if (!parse_whole_number(c.scale, sql_max_decimal_scale, number))
+      refuse_mapping(where, L"scale", c.scale, L"a whole number from 0 to " + std::to_wstring(sql_max_decimal_scale));
+    c.native.scale = static_cast<std::int32_t>(number);
+  }
+  if (c.native.type == L"DECIMAL" && c.native.scale > c.native.precision)
+    refuse_mapping(where, L"scale", c.scale, L"at most the precision " + c.precision);
+  if (!c.native.character_set.empty() && !is_plain_word(c.native.character_set))
+    refuse_mapping(where, L"character set", c.native.character_set, L"a character set name");
+}
+
+void check_table_properties(const std::wstring& table, const std::map<std::wstring, std::wstring>& properties) {
+  for (const wchar_t* key : {L"engine", L"character set"}) {
+    const auto found = properties.find(key);
+    if (found != properties.end() && !found->second.empty() && !is_plain_word(found->second))
+      refuse_mapping(L"table '" + table + L"'", key, found->second,
+                     std::wstring(L"a ") + (key[0] == L'e' ? L"storage engine" : L"character set") + L" name");
+  }
+}
 
 }  // namespace
 
@@ -189,13 +271,9 @@ bool sql_db_mutator::load(udb_profile& profile) {
           {kType, [](column_entry& c, const std::wstring& v) { c.native.type = v; }},
           {kDefault, [](column_entry& c, const std::wstring& v) { c.native.default_value = v; }},
           {kCharset, [](column_entry& c, const std::wstring& v) { c.native.character_set = v; }},
-          {kLength, [](column_entry& c, const std::wstring& v) { c.native.length = std::wcstoull(v.c_str(), nullptr, 10); }},
-          {kScale, [](column_entry& c, const std::wstring& v) {
-             c.native.scale = static_cast<std::int32_t>(std::wcstol(v.c_str(), nullptr, 10));
-           }},
-          {kPrecision, [](column_entry& c, const std::wstring& v) {
-             c.native.precision = static_cast<std::int32_t>(std::wcstol(v.c_str(), nullptr, 10));
-           }},
+          {kLength, [](column_entry& c, const std::wstring& v) { c.length = v; }},
+          {kScale, [](column_entry& c, const std::wstring& v) { c.scale = v; }},
+          {kPrecision, [](column_entry& c, const std::wstring& v) { c.precision = v; }},
       };
       const attribute* match = nullptr;
       for (const attribute& a : attributes) {
@@ -205,6 +283,12 @@ bool sql_db_mutator::load(udb_profile& profile) {
       match->apply(*column, value_after(line, match->prefix));
       at = state::attribute;
     }
+  }
+
+  // Every rule is checked before the first is applied: a refused profile leaves no rule behind.
+  for (auto& [source, entry] : tables) {
+    check_table_properties(source, entry.properties);
+    for (auto& [column_name, c] : entry.columns) check_column(source, column_name, c);
   }
 
   for (const auto& [source, entry] : tables) {
