@@ -34,17 +34,15 @@ mysql_converter_impl::mysql_converter_impl() { tk_log1(2, "mysql_converter_impl:
 mysql_converter_impl::~mysql_converter_impl() { tk_log1(2, "mysql_converter_impl::dtor"); }
 
 std::uint32_t mysql_converter_impl::parse_port(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::uint64_t value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    if (value > 65535) return 0;
+  // Only plain digits: a port read up to the first other character ("3306abc", "3306.9") would
+  // connect somewhere the user did not name.
+  if (text.empty() || text.size() > 5) return 0;
+  std::uint32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
   }
-  // No TCP port is negative or above 65535: such a text is as invalid as one without digits.
-  return negative ? 0 : static_cast<std::uint32_t>(value);
+  return value > 65535 ? 0 : value;
 }
 
 void mysql_converter_impl::connect_mysql_server() {

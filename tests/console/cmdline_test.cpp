@@ -88,19 +88,18 @@ TEST(VdyagentCommandLine, WithoutServer) {
       {"silent, then help", {"--silent", "--help"}, exactly(""), exactly(""), usage_exit},
       {"help, then silent", {"--help", "--silent"}, exactly(""), exactly(usage), usage_exit},
       {"a positional argument", {"--src=" + nwind, "--dest=x", "extra"}, exactly(""), exactly(usage), usage_exit},
-      {"21 positional arguments", std::vector<std::string>(21, "x"), starts("Internal error: "), exactly(""),
+      {"21 positional arguments", std::vector<std::string>(21, "x"), exactly(""), starts("Internal error: "),
        usage_exit},
-      {"option name without its =", {"--src", nwind}, exactly(""), exactly(usage), usage_exit},
       {"no source", {"--dest=x"}, exactly(""),
        exactly("You should enter source MS Access database name\n"), usage_exit},
-      {"empty source", {"--src=", "--dest=x"}, exactly(""),
-       exactly("You should enter source MS Access database name\n"), usage_exit},
+      {"empty source", {"--src=", "--dest=x"}, exactly(""), exactly("Option --src needs a value: --src=...\n"),
+       usage_exit},
       {"no destination", {"--src=" + nwind}, exactly(""),
        exactly("You should enter destination MySQL database or dump file name\n"), usage_exit},
       {"mode 5", {"--mode=5", "--src=" + nwind, "--dest=x"}, exactly(""),
        exactly("Invalid merge/overwrite mode\n"), usage_exit},
       {"mode 03", {"--mode=03"}, exactly(""), exactly("Invalid merge/overwrite mode\n"), usage_exit},
-      {"empty mode", {"--mode="}, exactly(""), exactly("Invalid merge/overwrite mode\n"), usage_exit},
+      {"empty mode", {"--mode="}, exactly(""), exactly("Option --mode needs a value: --mode=...\n"), usage_exit},
       {"silent, then a bad mode", {"--silent", "--mode=-1"}, exactly(""), exactly(""), usage_exit},
       {"a bad mode, then silent", {"--mode=-1", "--silent"}, exactly(""),
        exactly("Invalid merge/overwrite mode\n"), usage_exit},
@@ -112,32 +111,29 @@ TEST(VdyagentCommandLine, WithoutServer) {
        exactly("Table names file does not exist.\nPlease verify the correct path/name was given.\n"), usage_exit},
       {"table-names file with a line too long", {"--tab_file=" + long_names}, exactly(""),
        starts("Table names file: line 2 is longer than 254 characters."), usage_exit},
-      {"missing profile", {"--profile=" + files + "/none.vdy"},
-       exactly("Error:\nProfile does not exist. Please verify the correct path/name was given.\n"), exactly(""),
-       usage_exit},
+      {"missing profile", {"--profile=" + files + "/none.vdy"}, exactly(""),
+       exactly("Error:\nProfile does not exist. Please verify the correct path/name was given.\n"), usage_exit},
       {"profile that does not load", {"--src=" + nwind, "--profile=" + bad_profile, "--dump", "--dest=x.sql"},
        exactly(""), exactly("Cannot load conversion settings from '" + bad_profile + "'\n"), usage_exit},
-      {"log file naming a folder", {"--logfile=" + files}, exactly("Error:\nLogfile name specifies an existing path.\n"),
-       exactly(""), usage_exit},
+      {"log file naming a folder", {"--logfile=" + files}, exactly(""),
+       exactly("Error:\nLogfile name specifies an existing path.\n"), usage_exit},
       {"unknown character set", {"--src=" + nwind, "--dump", "--dest=x.sql", "--charset=klingon"}, exactly(""),
        starts("Unknown MySQL character set 'klingon'.\nUse one of: big5, "), usage_exit},
       {"unknown storage engine", {"--src=" + nwind, "--dump", "--dest=x.sql", "--engine=InnoDB;DROP"}, exactly(""),
        starts("Unknown MySQL storage engine 'InnoDB;DROP'.\nUse one of: MyISAM, "), usage_exit},
       {"dump into a folder that does not exist", {"--src=" + nwind, "--dump", "--dest=" + files + "/no/x.sql"},
-       exactly("Error:\nDestination path does not exist. Please verify the correct path was given.\n"), exactly(""),
+       exactly(""), exactly("Error:\nDestination path does not exist. Please verify the correct path was given.\n"),
        usage_exit},
-      {"source that is not an Access file", {"--src=" + text_file, "--dump", "--dest=x.sql"}, starts("Error:\n"),
-       exactly(""), 1},
-      {"wrong Access password", {"--src=" + encrypted, "--accp=wrong", "--dump", "--dest=x.sql"},
-       starts("Error:\n"), exactly(""), 1},
-      {"port that is not a number", {"--src=" + nwind, "--dest=northwind", "--port=abc"},
-       exactly("Error:\nInvalid port number\n"), exactly(""), usage_exit},
-      {"port 0", {"--src=" + nwind, "--dest=northwind", "--port=0"}, exactly("Error:\nInvalid port number\n"),
-       exactly(""), usage_exit},
-      {"closed port", {"--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
+      {"source that is not an Access file", {"--src=" + text_file, "--dump", "--dest=x.sql"}, exactly(""),
+       starts("Error:\n"), 1},
+      {"wrong Access password", {"--src=" + encrypted, "--accp=wrong", "--dump", "--dest=x.sql"}, exactly(""),
+       starts("Error:\n"), 1},
+      {"Access password with more after a ';'", {"--src=" + encrypted, "--accp=Test123;x", "--dump", "--dest=x.sql"},
+       exactly(""), starts("Error:\n"), 1},
+      {"closed port", {"--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port}, exactly(""),
        exactly("Error:\nCannot connect to the MySQL server. Check to verify that MySQL server is launched and "
                "the correct host/port values were given.\n"),
-       exactly(""), 1},
+       1},
       {"closed port, silent", {"--silent", "--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
        exactly(""), exactly(""), 1},
       {"a dump", {"--src=" + nwind, "--dump", "--dest=" + dump},
@@ -146,6 +142,65 @@ TEST(VdyagentCommandLine, WithoutServer) {
   check_cases(cases);
   std::ifstream written(dump);
   EXPECT_TRUE(written.good()) << dump;
+}
+
+// Options are known by their whole names, take a value only where they have one, say the same
+// each time they are given, and hold values that fit; each refusal names the option.
+TEST(VdyagentCommandLine, OptionsAndTheirValues) {
+  const std::string nwind = test_env::testdata_path("access/real/nwind.mdb");
+  const std::string long_path = "/" + std::string(100000, 'a');
+  const std::string unknown = "'.\nRun VDYAGENT --help for the list of options.\n";
+  auto port_text = [](const std::string& value) {
+    return "Option --port: invalid port number '" + value + "' (a whole number from 1 to 65535)\n";
+  };
+  auto refused = [](const std::string& what, std::vector<std::string> args, const std::string& message) {
+    return cmdline_case{what, std::move(args), exactly(""), exactly(message), usage_exit};
+  };
+  const std::vector<cmdline_case> cases = {
+      refused("a word that begins like a flag", {"--dumpgarbage"}, "Unknown option '--dumpgarbage" + unknown),
+      refused("a word that begins like another flag", {"--silently", "--src=" + nwind},
+              "Unknown option '--silently" + unknown),
+      refused("other letter case", {"--SRC=" + nwind}, "Unknown option '--SRC" + unknown),
+      refused("one dash", {"-src=" + nwind}, "Unknown option '-src" + unknown),
+      refused("a misspelt password option shows no value", {"--mysqlpass=Server-secret"},
+              "Unknown option '--mysqlpass" + unknown),
+      refused("a flag with a value", {"--dump=no"}, "Option --dump takes no value\n"),
+      refused("a flag with a zero", {"--skip_idx=0"}, "Option --skip_idx takes no value\n"),
+      refused("a flag with a word", {"--queries=x"}, "Option --queries takes no value\n"),
+      refused("a flag with an empty value", {"--silent="}, "Option --silent takes no value\n"),
+      refused("an option without its =", {"--src", nwind}, "Option --src needs a value: --src=...\n"),
+      refused("an empty port", {"--port="}, "Option --port needs a value: --port=...\n"),
+      refused("an empty host", {"--mysqlh="}, "Option --mysqlh needs a value: --mysqlh=...\n"),
+      refused("an empty table-names file", {"--tab_file="}, "Option --tab_file needs a value: --tab_file=...\n"),
+      refused("a mode given twice", {"--mode=1", "--mode=3"}, "Option --mode is given twice with different values\n"),
+      refused("a source given twice", {"--src=" + nwind, "--src=other.mdb"},
+              "Option --src is given twice with different values\n"),
+      refused("a password given twice", {"--mysqlp=a", "--mysqlp=b"},
+              "Option --mysqlp is given twice with different values\n"),
+      refused("a flag and the same value twice are one option", {"--dump", "--dump", "--mode=1", "--mode=1",
+                                                                   "--src=" + nwind},
+              "You should enter destination MySQL database or dump file name\n"),
+      refused("port with letters after it", {"--port=3306abc"}, port_text("3306abc")),
+      refused("port after a blank", {"--port= 3306"}, port_text(" 3306")),
+      refused("port with a fraction", {"--port=3306.9"}, port_text("3306.9")),
+      refused("port with a sign", {"--port=+3306"}, port_text("+3306")),
+      refused("negative port", {"--port=-1"}, port_text("-1")),
+      refused("port 0", {"--src=" + nwind, "--dest=northwind", "--port=0"}, port_text("0")),
+      refused("port above 65535", {"--port=65536"}, port_text("65536")),
+      refused("port that is not a number", {"--src=" + nwind, "--dest=northwind", "--port=abc"}, port_text("abc")),
+      refused("over-long source path", {"--src=" + long_path},
+              "Option --src: the path is too long (100001 bytes; at most 4095)\n"),
+      refused("over-long dump path", {"--dump", "--dest=" + long_path},
+              "Option --dest: the path is too long (100001 bytes; at most 4095)\n"),
+      refused("over-long log path", {"--logfile=" + long_path},
+              "Option --logfile: the path is too long (100001 bytes; at most 4095)\n"),
+      refused("a device as the table-names file", {"--tab_file=/dev/zero"},
+              "Table names file '/dev/zero' is not a regular file.\n"),
+      refused("a device as the profile", {"--profile=/dev/zero"},
+              "Error:\nProfile is not a regular file. Please verify the correct path/name was given.\n"),
+      {"silent, then an unknown option", {"--silent", "--dumpgarbage"}, exactly(""), exactly(""), usage_exit},
+  };
+  check_cases(cases);
 }
 
 }  // namespace
