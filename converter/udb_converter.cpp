@@ -19,6 +19,12 @@ std::wstring one_line(const std::wstring& text) {
   return tk_wstring::replace_all(out, L"\r", L" ");
 }
 
+// A table name that a bare profile line would not give back as that table.
+bool needs_table_marker(const std::wstring& name) {
+  if (name.find(L'=') != std::wstring::npos || tk_trim(name) != name) return true;
+  return name.size() >= 2 && name.front() == L'[' && name.back() == L']';
+}
+
 void load_flag(const udb_profile& profile, const wchar_t* key, bool& field) {
   const std::wstring value = profile.get_value(kGeneric, key);
   if (!value.empty()) field = value != L"0";
@@ -46,6 +52,12 @@ void udb_converter::set_current_table(const std::wstring& name) {
 bool udb_converter::load_profile(udb_profile& profile) {
   tk_log1(2, "udb_converter::load_profile");
   for (const auto& [name, sql] : profile.get_selected_tables()) {
+    // "=name": a table whose name the plain line would not keep (see store_profile).
+    if (name.empty() && !sql.empty()) {
+      tk_log2(2, L"Loading table '%ls'", sql.c_str());
+      items.emplace_back(sql, L"");
+      continue;
+    }
     tk_log2(2, sql.empty() ? L"Loading table '%ls'" : L"Loading query '%ls'", name.c_str());
     items.emplace_back(name, sql);
   }
@@ -94,7 +106,14 @@ bool udb_converter::store_profile(udb_profile& profile) const {
     for (const auto& [name, sql] : items) {
       if (sql.empty() == queries) continue;
       tk_log2(2, L"Selected Query: (%ls,%ls)", name.c_str(), sql.c_str());
-      profile.get_selected_tables().emplace_back(name, one_line(sql));
+      // A table is a line of its bare name. A name with "=" would read back as a query, one with
+      // blanks at an end would lose them, and "[x]" would read as a section header: such a name
+      // is written "=name", a line no earlier profile holds (a query without a name).
+      if (queries || !needs_table_marker(name)) {
+        profile.get_selected_tables().emplace_back(name, one_line(sql));
+      } else {
+        profile.get_selected_tables().emplace_back(L"", name);
+      }
     }
   }
   for (const auto& [name, sql] : selected_views) {

@@ -130,7 +130,7 @@ TEST(udb_profile, list_lines_keep_their_blanks) {
   write_bytes(path, "[Type Mappings]\r\ndatabase:\r\n    - name: a b  \r\n  new_name=x\r\n");
   udb_profile p;
   ASSERT_TRUE(p.load(wide(path)));
-  EXPECT_EQ(p.get_list(L"Type Mappings"), (udb_profile::lines{L"database:", L"    - name: a b  "}));
+  EXPECT_EQ(p.get_list(L"Type Mappings"), (udb_profile::lines{L"database:", L"    - name: a b  ", L"  new_name=x"}));
   EXPECT_EQ(pairs_of(p, L"Type Mappings"),
             (udb_profile::pairs{{L"database:", L""}, {L"- name: a b", L""}, {L"new_name", L"x"}}));
 }
