@@ -155,6 +155,29 @@ TEST(udb_profile, load_refusals) {
   }
 }
 
+TEST(udb_profile, devices_and_overlong_lines_are_refused) {
+  const std::string dir = test_env::make_temp_dir();
+  const std::string long_line = dir + "/long.vdy";
+  write_bytes(long_line, "[S]\r\nk=" + std::string(udb_profile::max_line, 'v') + "\r\n");
+  struct {
+    std::string path;
+    const char* message;
+  } cases[] = {
+      {"/dev/zero", "Profile is not a regular file. Please verify the correct path/name was given."},
+      {long_line, "Profile line 2 is longer than 1048576 bytes."},
+  };
+  for (const auto& c : cases) {
+    udb_profile p;
+    try {
+      p.load(wide(c.path));
+      ADD_FAILURE() << c.path << " loaded";
+    } catch (const tk_exception& e) {
+      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.kind(), tk_kind_error);
+    }
+  }
+}
+
 TEST(udb_profile, missing_file_and_directory) {
   const std::string dir = test_env::make_temp_dir();
   for (const std::string& path : {dir + "/absent.vdy", dir}) {
