@@ -112,6 +112,12 @@ std::wstring column_place(const std::wstring& table, const std::wstring& column)
   return L"column '" + column + L"' of table '" + table + L"'";
 }
 
+// The column editor writes a size it does not set as "none": -1 (a length as the 64-bit
+// unsigned value of -1). Only types whose text carries no such size may leave it unset.
+bool is_unset_size(const std::wstring& text) { return text == L"-1" || text == L"18446744073709551615"; }
+
+bool takes_length(const std::wstring& type) { return sql_max_mapped_length(type) <= 65535; }
+
 // Checks a column's mapping and fills its numbers; throws tk_exception (kind 1) naming the
 // table, the column and the value that cannot be used.
 void check_column(const std::wstring& table, const std::wstring& column, column_entry& c) {
@@ -121,25 +127,36 @@ void check_column(const std::wstring& table, const std::wstring& column, column_
     if (!sql_known_type_name(c.native.type, canonical)) refuse_mapping(where, L"type", c.native.type, L"a MySQL column type");
     c.native.type = canonical;
   }
+  const bool decimal = c.native.type == L"DECIMAL";
   const std::uint64_t most_length = sql_max_mapped_length(c.native.type);
   std::uint64_t number = 0;
   if (!c.length.empty()) {
-    if (!parse_whole_number(c.length, most_length, number))
+    if (is_unset_size(c.length) && !takes_length(c.native.type)) {
+      c.native.length = static_cast<std::uint64_t>(-1);
+    } else if (parse_whole_number(c.length, most_length, number)) {
+      c.native.length = number;
+    } else {
       refuse_mapping(where, L"length", c.length, L"a whole number from 0 to " + std::to_wstring(most_length));
-    c.native.length = number;
+    }
   }
-  if (!c.precision.empty()) {
-    if (!parse_whole_number(c.precision, sql_max_decimal_precision, number))
-      refuse_mapping(where, L"precision", c.precision,
-                     L"a whole number from 0 to " + std::to_wstring(sql_max_decimal_precision));
-    c.native.precision = static_cast<std::int32_t>(number);
+  struct size_line {
+    const wchar_t* what;
+    const std::wstring& text;
+    std::int32_t most;
+    std::int32_t& value;
+  } sizes[] = {{L"precision", c.precision, sql_max_decimal_precision, c.native.precision},
+               {L"scale", c.scale, sql_max_decimal_scale, c.native.scale}};
+  for (const size_line& size : sizes) {
+    if (size.text.empty()) continue;
+    if (is_unset_size(size.text) && !decimal) {
+      size.value = -1;
+    } else if (parse_whole_number(size.text, static_cast<std::uint64_t>(size.most), number)) {
+      size.value = static_cast<std::int32_t>(number);
+    } else {
+      refuse_mapping(where, size.what, size.text, L"a whole number from 0 to " + std::to_wstring(size.most));
+    }
   }
-  if (!c.scale.empty()) {
-    if (!parse_whole_number(c.scale, sql_max_decimal_scale, number))
-      refuse_mapping(where, L"scale", c.scale, L"a whole number from 0 to " + std::to_wstring(sql_max_decimal_scale));
-    c.native.scale = static_cast<std::int32_t>(number);
-  }
-  if (c.native.type == L"DECIMAL" && c.native.scale > c.native.precision)
+  if (decimal && c.native.scale > c.native.precision)
     refuse_mapping(where, L"scale", c.scale, L"at most the precision " + c.precision);
   if (!c.native.character_set.empty() && !is_plain_word(c.native.character_set))
     refuse_mapping(where, L"character set", c.native.character_set, L"a character set name");
