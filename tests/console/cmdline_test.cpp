@@ -203,5 +203,71 @@ TEST(VdyagentCommandLine, OptionsAndTheirValues) {
   check_cases(cases);
 }
 
+std::string read_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A profile's type mappings reach the statements only as known type names, checked numbers and
+// quoted names: anything else refuses the profile by table, column and value, and no dump is
+// written.
+TEST(VdyagentProfile, TypeMappingsAreCheckedBeforeAnythingIsWritten) {
+  const std::string nwind = test_env::testdata_path("access/real/nwind.mdb");
+  const std::string files = test_env::make_temp_dir();
+  struct profile_case {
+    std::string what;
+    std::string column_lines;  // the attribute lines of column CompanyName of table Shippers
+    std::string table_lines;   // more lines of the table: its new name, or its properties after the fields
+    std::string message;       // empty: the dump is written
+  };
+  const std::string where = "Error:\nType mappings: column 'CompanyName' of table 'Shippers': ";
+  const std::vector<profile_case> cases = {
+      {"a second column in the type", "        type: INT, `evil` INT\r\n", "",
+       where + "type 'INT, `evil` INT' is not a MySQL column type.\n"},
+      {"a comment in the type", "        type: INT COMMENT 'pwned'\r\n", "",
+       where + "type 'INT COMMENT 'pwned'' is not a MySQL column type.\n"},
+      {"a foreign key in the type", "        type: INT, FOREIGN KEY (ShipperID) REFERENCES Orders(OrderID)\r\n", "",
+       where + "type 'INT, FOREIGN KEY (ShipperID) REFERENCES Orders(OrderID)' is not a MySQL column type.\n"},
+      {"an unknown type", "        type: NOSUCHTYPE\r\n", "", where + "type 'NOSUCHTYPE' is not a MySQL column type.\n"},
+      {"a negative length", "        type: VARCHAR\r\n        length: -5\r\n", "",
+       where + "length '-5' is not a whole number from 0 to 65535.\n"},
+      {"a length that is no number", "        type: VARCHAR\r\n        length: abc\r\n", "",
+       where + "length 'abc' is not a whole number from 0 to 65535.\n"},
+      {"a character set with more words", "        character_set: latin1, `x` INT\r\n", "",
+       where + "character set 'latin1, `x` INT' is not a character set name.\n"},
+      {"a storage engine with a statement after it", "",
+       "    properties:\r\n        engine: InnoDB; DROP DATABASE mysql\r\n",
+       "Error:\nType mappings: table 'Shippers': engine 'InnoDB; DROP DATABASE mysql' is not a storage engine "
+       "name.\n"},
+      {"names with backticks and a known type", "        new_name: na`me\r\n        type: varchar\r\n        length: 60\r\n",
+       "    new_name: ship`pers\r\n", ""},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const profile_case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::string dump = files + "/p" + std::to_string(i) + ".sql";
+    const std::string profile = write_file(files, "p" + std::to_string(i) + ".vdy",
+        "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=" + dump + "\r\n"
+        "[MySQL settings]\r\ndirect mode=0\r\n"
+        "[Selected Tables]\r\nShippers\r\n"
+        "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
+        "  - name: Shippers\r\n" + (c.table_lines.starts_with("    new_name") ? c.table_lines : "") +
+        "    fields:\r\n      - name: CompanyName\r\n" + c.column_lines +
+        (c.table_lines.starts_with("    properties") ? c.table_lines : ""));
+    const program_result r = run_vdyagent({"--profile=" + profile});
+    if (!c.message.empty()) {
+      EXPECT_EQ(r.exit_code, usage_exit);
+      EXPECT_EQ(r.err, c.message);
+      EXPECT_EQ(r.out, "");
+      EXPECT_FALSE(std::ifstream(dump).good()) << "a dump was written";
+      continue;
+    }
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    const std::string text = read_text(dump);
+    EXPECT_NE(text.find("CREATE TABLE `ship_pers`"), std::string::npos) << text;
+    EXPECT_NE(text.find("  `na_me` VARCHAR(60)"), std::string::npos) << text;
+  }
+}
+
 }  // namespace
 }  // namespace console_test
