@@ -2,9 +2,13 @@
 // the run, and a dump, with standard output, standard error and exit code.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -69,6 +73,60 @@ TEST(VdyagentLog, PasswordsNeverReachTheLogFile) {
   EXPECT_NE(text.find("Converting database"), std::string::npos) << text;
   for (const char* secret : {"Test123", "Server-secret", "Workgroup-secret"})
     EXPECT_EQ(text.find(secret), std::string::npos) << secret;
+}
+
+// While the program waits for a server that accepts and never answers, its command line as
+// other users see it in /proc holds no password.
+TEST(VdyagentCommandLine, PasswordsAreOverwrittenOnceRead) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::string folder = test_env::make_temp_dir();
+  std::vector<std::string> args = {VDYAGENT_PATH,
+                                   "--src=" + test_env::testdata_path("access/encrypted/db2007-enc.accdb"),
+                                   "--accp=Test123",
+                                   "--dest=northwind",
+                                   "--mysqlh=127.0.0.1",
+                                   "--port=" + std::to_string(ntohs(address.sin_port)),
+                                   "--mysqlu=someone",
+                                   "--mysqlp=Server-secret",
+                                   "--uglp=Workgroup-secret"};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::fflush(nullptr);  // the child must not write this process's buffered output again
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::chdir(folder.c_str()) != 0) ::_exit(127);
+    ::setenv("XDG_CONFIG_HOME", (folder + "/.config").c_str(), 1);
+    ::freopen("/dev/null", "w", stdout);
+    ::freopen("/dev/null", "w", stderr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  pollfd waiting{listener, POLLIN, 0};
+  const bool connected = ::poll(&waiting, 1, 60000) == 1;
+  const int connection = connected ? ::accept(listener, nullptr, nullptr) : -1;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+  std::string command_line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  if (connection >= 0) ::close(connection);
+  ::close(listener);
+  ASSERT_TRUE(connected) << "the program never reached the server";
+  std::replace(command_line.begin(), command_line.end(), '\0', ' ');
+  for (const char* secret : {"Test123", "Server-secret", "Workgroup-secret"})
+    EXPECT_EQ(command_line.find(secret), std::string::npos) << secret << " in " << command_line;
+  for (const char* hidden : {" --accp=xxxxxxx ", " --mysqlp=xxxxxxxxxxxxx ", " --uglp=xxxxxxxxxxxxxxxx "})
+    EXPECT_NE(command_line.find(hidden), std::string::npos) << hidden << " not in " << command_line;
+  EXPECT_NE(command_line.find(" --mysqlu=someone "), std::string::npos) << command_line;
 }
 
 TEST(VdyagentCommandLine, WithoutServer) {

@@ -108,13 +108,14 @@ TEST_F(VdyagentServer, CommandLines) {
       {"a storage engine the server lacks", with({"--src=" + nwind, "--dest=e2e_x", "--engine=BerkeleyDB"}, to_server),
        exactly(""), starts("Unknown MySQL storage engine 'BerkeleyDB'.\nUse one of: "), 255},
       {"a destination the server will not replace", with({"--src=" + nwind, "--dest=information_schema"}, to_server),
+       exactly(""),
        exactly("Error:\nAccess denied. Ask your system administrator to grant you the necessary privileges to write "
                "into the database.\n"),
-       exactly(""), 1},
-      {"a wrong MySQL password", with({"--src=" + nwind, "--dest=e2e_x"}, server_options(wrong)),
+       1},
+      {"a wrong MySQL password", with({"--src=" + nwind, "--dest=e2e_x"}, server_options(wrong)), exactly(""),
        exactly("Error:\nAccess denied. Verify the user name and password are correct, and you have the necessary "
                "privileges to connect to the target MySQL server.\n"),
-       exactly(""), 1},
+       1},
   };
   check_cases(cases);
   mysql_client sql(server);
@@ -254,6 +255,47 @@ TEST_F(VdyagentServer, ProfileWithTypeMappings) {
   std::vector<std::string> names;
   for (const auto& row : mdb_export(nwind, "Shippers").rows) names.push_back(row[1]);
   EXPECT_EQ(sorted(sql.column("SELECT name FROM e2e_profile.carriers")), sorted(names));
+}
+
+// On a live server a refused mapping creates nothing, and an accepted one with odd names gives
+// exactly the tables and columns it names.
+TEST_F(VdyagentServer, ProfileMappingsReachTheServerOnlyAsChecked) {
+  const std::string folder = test_env::make_temp_dir();
+  struct profile_case {
+    std::string what;
+    std::string database;
+    std::string column_lines;  // of column CompanyName of table Shippers
+    int exit_code;
+    std::vector<std::string> columns;  // of the one table, in order; empty: no database at all
+  } cases[] = {
+      {"a second column in the type", "e2e_evil_type", "        type: INT, `evil` INT\r\n", 255, {}},
+      {"a negative length", "e2e_evil_length", "        type: VARCHAR\r\n        length: -5\r\n", 255, {}},
+      {"backticks in the names", "e2e_odd_names",
+       "        new_name: na`me\r\n        type: VARCHAR\r\n        length: 60\r\n", 0,
+       {"ShipperID", "na_me", "Phone"}},
+  };
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  for (const profile_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string profile = write_file(folder + "/" + c.database + ".vdy",
+        "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=" + c.database + "\r\nmode=0\r\n"
+        "[MySQL settings]\r\ndirect mode=1\r\nhost=" + server.host + "\r\nuser=" + server.user +
+        "\r\npassword=" + server.password + "\r\nport=" + std::to_string(server.port) + "\r\n"
+        "[Selected Tables]\r\nShippers\r\n"
+        "[Type Mappings]\r\ndatabase:\r\ntables:\r\n  - name: Shippers\r\n    new_name: ship`pers\r\n"
+        "    fields:\r\n      - name: CompanyName\r\n" + c.column_lines);
+    const program_result r = run_vdyagent({"--profile=" + profile});
+    EXPECT_EQ(r.exit_code, c.exit_code) << r.out << r.err;
+    if (c.columns.empty()) {
+      EXPECT_TRUE(sql.column("SHOW DATABASES LIKE '" + c.database + "'").empty());
+      continue;
+    }
+    EXPECT_EQ(sql.column("SHOW TABLES FROM " + c.database), std::vector<std::string>{"ship_pers"});
+    EXPECT_EQ(sql.column("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '" + c.database +
+                         "' ORDER BY ORDINAL_POSITION"),
+              c.columns);
+  }
 }
 
 }  // namespace
