@@ -162,11 +162,12 @@ void check_column(const std::wstring& table, const std::wstring& column, column_
     refuse_mapping(where, L"character set", c.native.character_set, L"a character set name");
 }
 
-void check_table_properties(const std::wstring& table, const std::map<std::wstring, std::wstring>& properties) {
+// `where`: "table 'T'", or "database" for the settings of every table.
+void check_engine_and_charset(const std::wstring& where, const std::map<std::wstring, std::wstring>& properties) {
   for (const wchar_t* key : {L"engine", L"character set"}) {
     const auto found = properties.find(key);
     if (found != properties.end() && !found->second.empty() && !is_plain_word(found->second))
-      refuse_mapping(L"table '" + table + L"'", key, found->second,
+      refuse_mapping(where, key, found->second,
                      std::wstring(L"a ") + (key[0] == L'e' ? L"storage engine" : L"character set") + L" name");
   }
 }
@@ -240,6 +241,13 @@ bool sql_db_mutator::load(udb_profile& profile) {
       if (split_property(lines[i], key, value)) properties_[key] = value;
     }
   }
+  try {
+    check_engine_and_charset(L"database", properties_);
+  } catch (const tk_exception&) {
+    clear();
+    properties_.clear();
+    throw;
+  }
   if (i >= lines.size()) return true;
   if (lines[i] != L"tables:") {
     tk_log2(1, L"Skipping %ls", lines[i].c_str());
@@ -304,7 +312,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
 
   // Every rule is checked before the first is applied: a refused profile leaves no rule behind.
   for (auto& [source, entry] : tables) {
-    check_table_properties(source, entry.properties);
+    check_engine_and_charset(L"table '" + source + L"'", entry.properties);
     for (auto& [column_name, c] : entry.columns) check_column(source, column_name, c);
   }
 

@@ -314,7 +314,7 @@ TEST(Profile, TypeMappingValuesAreChecked) {
     }
   }
 
-  // Table settings that reach the statement as words.
+  // Table and database settings that reach the statement as words.
   for (const wchar_t* property : {L"        engine: InnoDB; DROP TABLE x", L"        character set: latin1 x"}) {
     vandry_converter c(converter_program::console);
     udb_profile p;
@@ -322,6 +322,15 @@ TEST(Profile, TypeMappingValuesAreChecked) {
       p.add_list_item(L"Type Mappings", line);
     EXPECT_THROW(c.sql_db_mutator::load(p), tk_exception) << std::string(property, property + wcslen(property));
     EXPECT_TRUE(c.by_source.empty());
+  }
+  for (const wchar_t* property : {L"  engine: InnoDB ROW_FORMAT=x", L"  character set: utf8; x"}) {
+    vandry_converter c(converter_program::console);
+    udb_profile p;
+    for (const wchar_t* line : {L"database:", property, L"tables:", L"  - name: T"})
+      p.add_list_item(L"Type Mappings", line);
+    EXPECT_THROW(c.sql_db_mutator::load(p), tk_exception) << std::string(property, property + wcslen(property));
+    EXPECT_TRUE(c.by_source.empty());
+    EXPECT_TRUE(c.udb_properties::get_properties().empty());
   }
 }
 
