@@ -19,6 +19,14 @@ namespace {
 // Room for any absolute path the system accepts.
 constexpr std::size_t kPathRoom = PATH_MAX + 1;
 
+// A path the system cannot take is the user's input, not a fault of the program: say so.
+void check_path_length(std::size_t length) {
+  if (length < PATH_MAX) return;
+  throw tk_exception("The path is too long: " + std::to_string(length) + " bytes, at most " +
+                         std::to_string(PATH_MAX - 1) + ".",
+                     tk_kind_error);
+}
+
 template <typename C>
 struct path_parts {
   std::basic_string<C> drive, dir, name, ext;
@@ -55,6 +63,7 @@ void tk_file_name::initialize(const char* path) {
   if (path == nullptr) throw tk_mail_assertion("tk_fname", 31);
   bool own = path[0] == '\0';
   std::string source = own ? tk_get_module_file_name1() : std::string(path);
+  check_path_length(source.size());
   std::vector<char> full(kPathRoom);
   if (_fullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 39);
   path_parts<char> p = split(full.data());
@@ -76,6 +85,7 @@ void tk_file_wname::initialize(const wchar_t* path) {
   tk_log2(1, L"tk_file_wname::initialize(%ls)", path);
   bool own = path[0] == L'\0';
   std::wstring source = own ? tk_get_module_file_name2() : std::wstring(path);
+  check_path_length(tk_unicode_to_utf8(source).size());
   std::vector<wchar_t> full(kPathRoom);
   if (_wfullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 91);
   path_parts<wchar_t> p = split(full.data());
