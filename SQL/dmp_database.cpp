@@ -82,7 +82,7 @@ void dmp_database::write_header(const std::wstring& path) {
   if (options_.create_database && options_.create_table) {
     std::string name =
         options_.database_name.empty() ? base_name(path_utf8_) : options_.database_name;
-    if (options_.new_version) name = tk_unicode_to_utf8(sql_engine::get_safe_name(tk_utf8_to_unicode(name)));
+    if (options_.new_version) name = tk_unicode_to_utf8(sql_engine::quote_name(tk_utf8_to_unicode(name)));
     const std::string charset = tk_unicode_to_utf8(engine().charset);
     write(std::string(eol) + "DROP DATABASE IF EXISTS " + name + ";" + eol);
     write("CREATE DATABASE " + name + (charset.empty() ? "" : " character set " + charset) + ";" +

@@ -139,7 +139,8 @@ void sql_engine::connect(const std::string& host, const std::string& user,
 }
 
 std::string sql_engine::quoted_db_name(const std::wstring& name) const {
-  return tk_unicode_to_utf8(is_old_version() ? name : get_safe_name(name));
+  // A database name is never cut: a shorter one would be another database.
+  return tk_unicode_to_utf8(is_old_version() ? name : quote_name(name));
 }
 
 std::unique_ptr<udb_database> sql_engine::create_db(const std::wstring& name) {
@@ -279,17 +280,20 @@ std::wstring sql_engine::get_safe_name(const std::wstring& name) {
   tk_log2(1, L"sql_engine::get_safe_name(%ls)", name.c_str());
   // An empty name stays empty: an index without a name is left for the server to name.
   if (name.empty()) return name;
+  const std::wstring result = quote_name(name.size() > 64 ? name.substr(0, 63) : name);
+  tk_log2(1, L"Returns [%ls]", result.c_str());
+  return result;
+}
+
+std::wstring sql_engine::quote_name(const std::wstring& name) {
   // A name that merely starts with a backtick is still a name: leaving it bare would let its
   // text close the quotes and run on as SQL.
-  const std::wstring kept = name.size() > 64 ? name.substr(0, 63) : name;
   std::wstring result = L"`";
-  for (wchar_t c : kept) {
+  for (wchar_t c : name) {
     result += c;
     if (c == L'`') result += L'`';
   }
-  result += L"`";
-  tk_log2(1, L"Returns [%ls]", result.c_str());
-  return result;
+  return result + L"`";
 }
 
 bool sql_engine::is_old_version() const {

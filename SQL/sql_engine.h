@@ -72,6 +72,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The name between backticks with every backtick inside doubled, cut to 63 characters first
   // when longer than 64; an empty name comes back empty.
   static std::wstring get_safe_name(const std::wstring& name);
+  // The whole name between backticks with every backtick inside doubled.
+  static std::wstring quote_name(const std::wstring& name);
 
   // True for servers before 4.1.0 (bare names, old validators, TYPE=).
   bool is_old_version() const;

@@ -17,11 +17,11 @@
 namespace {
 
 // A wide value is the argument in the ANSI code page; one that does not convert is refused
-// rather than taken as an empty text.
-std::wstring wide_value(const char* value) {
+// rather than taken as an empty text. A password is not shown in the refusal.
+std::wstring wide_value(const char* value, bool secret = false) {
   std::unique_ptr<wchar_t[]> wide;
   if (!tk_ansi_to_unicode(value, wide))
-    exit_with_message(std::string("Cannot convert the option value '") + value + "' to UNICODE");
+    exit_with_message(std::string("Cannot convert the option value '") + (secret ? "***" : value) + "' to UNICODE");
   return wide.get();
 }
 
@@ -70,7 +70,7 @@ bool parse_cmd_line(int argc, char** argv) {
     }
     switch (id) {
       case opt_accp:
-        acc_password = wide_value(value);
+        acc_password = wide_value(value, true);
         hide_argument_value(value);
         break;
       case opt_charset:
@@ -156,7 +156,7 @@ bool parse_cmd_line(int argc, char** argv) {
         ugl_user = wide_value(value);
         break;
       case opt_uglp:
-        ugl_password = wide_value(value);
+        ugl_password = wide_value(value, true);
         hide_argument_value(value);
         break;
       default:  // positional: counted by the walker
