@@ -27,8 +27,6 @@ constexpr std::uint32_t kNoViews = 0x80;
 constexpr std::uint32_t kFullTablesVersion = 0x00050001;  // 5.0.1: views listed among tables
 constexpr std::uint32_t kEngineKeywordVersion = 0x00040017;  // 4.0.23: ENGINE= for TYPE=
 constexpr std::uint32_t kInnoDbVersion = 0x00031723;  // 3.23.35
-// Long values travel as prepared-statement long data in pieces of this size.
-constexpr std::uint32_t kLongDataPiece = 131072;
 
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
@@ -42,7 +40,7 @@ std::wstring first_column(udb_record* row, size_t column) {
 // their binary flag says.
 class sql_list_tables_rs : public sql_tmp_recordset {
  public:
-  sql_list_tables_rs(MYSQL* connection, const std::string& statement)
+  sql_list_tables_rs(sql_connection& connection, const std::string& statement)
       : sql_tmp_recordset(connection, statement) {
     tk_log1(2, "sql_list_tables_rs::ctor");
     if (field_count_ == 2) {
@@ -56,7 +54,7 @@ class sql_list_tables_rs : public sql_tmp_recordset {
 
 }  // namespace
 
-sql_database::sql_database(const std::wstring& name_, MYSQL* connection, std::uint32_t mode_)
+sql_database::sql_database(const std::wstring& name_, sql_connection& connection, std::uint32_t mode_)
     : udb_database(name_, mode_, false), connection_(connection) {
   tk_log2(2, L"sql_database::sql_database(%ls, mode=%u)", name.c_str(), mode);
   init_tables();
@@ -72,9 +70,9 @@ void sql_database::init_tables() {
   tk_log1(2, "sql_database::init_tables");
   if (engine().version < kFullTablesVersion) {
     tk_log1(2, "Extracting tables in old way");
-    MYSQL_RES* result = mysql_list_tables(connection_, nullptr);
+    MYSQL_RES* result = connection_.list_tables();
     if (result == nullptr) throw sql_exception(connection_);
-    sql_tmp_recordset tables(result);
+    sql_tmp_recordset tables(connection_, result);
     for (tables.reset(); !tables.is_eof(); tables.next()) {
       const std::wstring table = first_column(tables.get_item(), 0);
       tk_log2(2, L"Got table name: '%ls'", table.c_str());
@@ -194,12 +192,12 @@ MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
   const std::string utf8 = tk_unicode_to_utf8(statement);
   // A refused statement or a result that cannot be read (a lost connection) must not reach the
   // client library as a null result.
-  if (mysql_real_query(connection_, utf8.data(), utf8.size()) != 0) {
+  if (!connection_.query(utf8)) {
     tk_log1(3, "QUERY=%s", utf8.c_str());
     throw sql_exception(connection_);
   }
-  MYSQL_RES* result = mysql_use_result(connection_);
-  if (result == nullptr && mysql_errno(connection_) != 0) {
+  MYSQL_RES* result = connection_.use_result();
+  if (result == nullptr && connection_.error_number() != 0) {
     tk_log1(3, "QUERY=%s", utf8.c_str());
     throw sql_exception(connection_);
   }
@@ -210,15 +208,15 @@ std::unique_ptr<udb_recordset> sql_database::query(const std::wstring& statement
   tk_log2(2, L"sql_database::query(%ls)", statement.c_str());
   MYSQL_RES* result = do_query2(statement);
   if (result == nullptr) return nullptr;
-  return std::make_unique<sql_tmp_recordset>(result);
+  return std::make_unique<sql_tmp_recordset>(connection_, result);
 }
 
 bool sql_database::test_query(const std::wstring& sql) {
   tk_log2(2, L"sql_database::query(%ls)", sql.c_str());
   settle();
   const std::string statement = tk_unicode_to_utf8(sql);
-  const bool ok = mysql_real_query(connection_, statement.data(), statement.size()) == 0;
-  if (MYSQL_RES* result = mysql_use_result(connection_)) mysql_free_result(result);
+  const bool ok = connection_.query(statement);
+  if (MYSQL_RES* result = connection_.use_result()) connection_.free_result(result);
   return ok;
 }
 
@@ -227,25 +225,16 @@ void sql_database::query_append(const std::string& statement) {
   tk_log1(2, "(%s)", statement.c_str());
   tk_log1(1, "sql_database::do_query1(%s)", statement.c_str());
   settle();
-  const bool refused = mysql_real_query(connection_, statement.data(), statement.size()) != 0;
-  MYSQL_RES* result = refused ? nullptr : mysql_use_result(connection_);
-  if (mysql_errno(connection_) != 0) {
+  const bool refused = !connection_.query(statement);
+  MYSQL_RES* result = refused ? nullptr : connection_.use_result();
+  if (refused || connection_.error_number() != 0) {
     tk_log1(3, "QUERY=%s", statement.c_str());
     sql_exception error(connection_);
-    if (result != nullptr) mysql_free_result(result);
+    if (result != nullptr) connection_.free_result(result);
     throw error;
   }
-  if (result != nullptr) mysql_free_result(result);
+  if (result != nullptr) connection_.free_result(result);
 }
-
-namespace {
-
-// The statement handle, closed on every way out.
-struct stmt_closer {
-  void operator()(MYSQL_STMT* stmt) const { mysql_stmt_close(stmt); }
-};
-
-}  // namespace
 
 void sql_database::prepared_statement(const std::string& statement,
                                       const std::vector<const udb_field*>& long_values,
@@ -253,54 +242,23 @@ void sql_database::prepared_statement(const std::string& statement,
   tk_log1(1, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
           static_cast<int>(long_values.size()));
   settle();
-  std::unique_ptr<MYSQL_STMT, stmt_closer> stmt(mysql_stmt_init(connection_));
-  if (!stmt) throw sql_prep_stmt_failed_exception();
-  if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0) {
-    tk_log1(2, "mysql_stmt_prepare failed: error=%s", mysql_stmt_error(stmt.get()));
-    throw sql_prep_stmt_failed_exception();
-  }
-  // A marker the caller did not count (or a value without a marker) would shift every value.
-  if (mysql_stmt_param_count(stmt.get()) != long_values.size()) {
-    tk_log1(2, "Binding failed: error=%s", "parameter count differs from the long values");
-    throw sql_prep_stmt_failed_exception();
-  }
-  std::vector<MYSQL_BIND> binds(long_values.size());
-  std::vector<unsigned long> lengths(long_values.size(), 0);
-  for (size_t k = 0; k < long_values.size(); ++k) {
-    tk_log1(1, "Binding field #%d", static_cast<int>(k));
-    binds[k] = MYSQL_BIND{};
-    binds[k].length = &lengths[k];
-    // Text goes as a character string in the connection's character set, bytes as a BLOB.
-    binds[k].buffer_type =
-        long_values[k]->get_type() == VT_BSTR ? MYSQL_TYPE_STRING : MYSQL_TYPE_BLOB;
-  }
-  if (!binds.empty() && mysql_stmt_bind_param(stmt.get(), binds.data()) != 0) {
-    tk_log1(2, "Binding failed: error=%s", mysql_stmt_error(stmt.get()));
-    throw sql_prep_stmt_failed_exception();
-  }
+  // The bytes of each value (a byte string's own, a text's UTF-8), kept until the run ends.
+  std::vector<std::string> storage(long_values.size());
+  std::vector<sql_long_value> values(long_values.size());
   for (size_t k = 0; k < long_values.size(); ++k) {
     const BYTE* data = nullptr;
-    std::string storage;
-    const std::uint32_t size = long_values[k]->get_bytes1(data, storage);
+    const std::uint32_t size = long_values[k]->get_bytes1(data, storage[k]);
     tk_log1(1, "Reading field #%d (size=%u)", static_cast<int>(k), size);
-    for (std::uint32_t pos = 0; pos < size;) {
-      const std::uint32_t piece = std::min(kLongDataPiece, size - pos);
-      tk_log1(1, "prepared_statement: pos=%u, buf=%u bytes", pos, piece);
-      if (mysql_stmt_send_long_data(stmt.get(), static_cast<unsigned>(k),
-                                    reinterpret_cast<const char*>(data) + pos, piece) != 0) {
-        tk_log1(2, "mysql_stmt_send_long_data failed (pos=%u, res=%d, error=%s)", pos, 1,
-                mysql_stmt_error(stmt.get()));
-        throw sql_prep_stmt_failed_exception();
-      }
-      pos += piece;
-    }
+    values[k].bytes = std::string_view(reinterpret_cast<const char*>(data), size);
+    values[k].is_text = long_values[k]->get_type() == VT_BSTR;
   }
-  if (mysql_stmt_execute(stmt.get()) != 0) {
-    tk_log1(3, "QUERY=%s", statement.c_str());
-    tk_log1(3, "mysql_stmt_execute failed: error=%s", mysql_stmt_error(stmt.get()));
-    tk_log1(3, "row size=%u", row_size);
-    throw sql_prep_stmt_failed_exception();
-  }
+  if (connection_.execute_prepared(statement, values)) return;
+  tk_log1(3, "QUERY=%s", statement.c_str());
+  tk_log1(3, "mysql_stmt_execute failed: error=%s", connection_.error_text().c_str());
+  tk_log1(3, "row size=%u", row_size);
+  // A lost connection fails every later statement too: it ends the table, not just this row.
+  if (sql_is_connection_lost(connection_.error_number())) throw sql_exception(connection_);
+  throw sql_prep_stmt_failed_exception(connection_.error_text());
 }
 
 sql_database::sql_limited_query::sql_limited_query(sql_database& database,
@@ -324,7 +282,7 @@ sql_database::sql_limited_query::sql_limited_query(sql_database& database,
 
 sql_database::sql_limited_query::~sql_limited_query() {
   tk_log1(2, "sql_database::sql_limited_query::~sql_limited_query");
-  if (result_ != nullptr) mysql_free_result(result_);
+  if (result_ != nullptr) connection_.free_result(result_);
 }
 
 void sql_database::sql_limited_query::store_to(page* records, const udb_schema* schema) {
@@ -337,10 +295,10 @@ void sql_database::sql_limited_query::store_to(page* records, const udb_schema* 
   const bool by_schema = schema != nullptr && !schema->fields.empty();
   tk_log1(1, by_schema ? "Schema is NOT empty" : "Schema is empty, build via f_info");
   for (std::uint32_t i = 0; i < page_size; ++i) {
-    MYSQL_ROW row = mysql_fetch_row(result_);
+    MYSQL_ROW row = connection_.fetch_row(result_);
     if (row == nullptr) {
       // The end of the rows, or a connection lost in the middle of them.
-      if (mysql_errno(connection_) != 0) throw sql_exception(connection_);
+      if (connection_.error_number() != 0) throw sql_exception(connection_);
       break;
     }
     const unsigned long* lengths = mysql_fetch_lengths(result_);

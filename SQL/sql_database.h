@@ -3,14 +3,13 @@
 // with long data, paged reads, and the views and foreign keys made from the source.
 #pragma once
 
-#include <mysql.h>
-
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "SQL/sql_connection.h"
 #include "UDB/udb_database.h"
 
 class sql_table;
@@ -28,7 +27,7 @@ class sql_database : public udb_database {
   // Reads the table names and, unless mode bit 0x80 is set, the views with their definitions.
   // connection: the sql_engine's, not owned. A refused table list is a sql_exception; a refused
   // view list is only logged.
-  sql_database(const std::wstring& name, MYSQL* connection, std::uint32_t mode);
+  sql_database(const std::wstring& name, sql_connection& connection, std::uint32_t mode);
 
   // An existing table (names compare ignoring case) is opened as it is, never changed. Mode
   // bit 0x01 (read-only) is an internal error.
@@ -54,7 +53,8 @@ class sql_database : public udb_database {
   void query_append(const std::string& statement);
   // Runs a UTF-8 statement whose "?" markers stand, in order, for long_values; their bytes
   // (a byte string's own, a text's UTF-8) go to the server as long data in pieces. row_size is
-  // only logged. Throws sql_prep_stmt_failed_exception.
+  // only logged. Throws sql_prep_stmt_failed_exception, or sql_exception when the connection
+  // was lost.
   void prepared_statement(const std::string& statement,
                           const std::vector<const udb_field*>& long_values,
                           std::uint32_t row_size);
@@ -68,7 +68,7 @@ class sql_database : public udb_database {
   // database's name before object names.
   std::wstring refine_view_out(const std::wstring& definition);
 
-  MYSQL* connection() const { return connection_; }
+  sql_connection& connection() const { return connection_; }
 
   // The table whose last batch the server is still storing while the next one is built. Every
   // statement of this database first waits for that batch (sql_table::settle), so the
@@ -91,7 +91,7 @@ class sql_database : public udb_database {
     MYSQL_RES* result() const { return result_; }
 
    private:
-    MYSQL* connection_;
+    sql_connection& connection_;
     MYSQL_RES* result_ = nullptr;
   };
 
@@ -104,7 +104,7 @@ class sql_database : public udb_database {
   void init_tables();
   void init_views();
 
-  MYSQL* connection_;
+  sql_connection& connection_;
   sql_table* streaming_table_ = nullptr;
   // The columns of each table created through this object: views spell out t.* from them.
   std::map<std::wstring, std::vector<std::wstring>> created_columns_;

@@ -6,6 +6,7 @@
 
 #include "SQL/sql_database.h"
 #include "SQL/sql_exception.h"
+#include "SQL/sql_mariadb_connection.h"
 #include "SQL/sql_validators.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -13,16 +14,15 @@
 
 namespace {
 
-constexpr unsigned connect_timeout_seconds = 10;
-
 // A streamed result, freed when the walk ends.
 struct sql_result {
-  explicit sql_result(MYSQL* m) : result(mysql_use_result(m)) {}
+  explicit sql_result(sql_connection& c) : connection(c), result(c.use_result()) {}
   ~sql_result() {
-    if (result) mysql_free_result(result);
+    if (result) connection.free_result(result);
   }
   sql_result(const sql_result&) = delete;
   sql_result& operator=(const sql_result&) = delete;
+  sql_connection& connection;
   MYSQL_RES* result;
 };
 
@@ -41,19 +41,13 @@ bool sql_parse_server_version(const char* text, std::uint32_t& version) {
   return true;
 }
 
-sql_engine::sql_engine() {
+sql_engine::sql_engine() : connection_(std::make_unique<sql_mariadb_connection>()) {
   tk_log1(1, "sql_engine::initialize");
-  init_handle();
-  tk_log1(1, "sql_engine::initialize - END");
 }
 
-void sql_engine::init_handle() {
-  mysql_init(&mysql);
-  tk_log1(1, "sql_engine::initialize - 1");
-  mysql_options(&mysql, MYSQL_READ_DEFAULT_GROUP, "QB MySQL Lib");
-  tk_log1(1, "sql_engine::initialize - 2");
-  const unsigned timeout = connect_timeout_seconds;
-  mysql_options(&mysql, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+std::unique_ptr<sql_connection> sql_engine::replace_connection(std::unique_ptr<sql_connection> next) {
+  std::swap(connection_, next);
+  return next;
 }
 
 sql_engine::~sql_engine() {
@@ -65,16 +59,11 @@ sql_engine::~sql_engine() {
       tk_log1(2, "Cannot turn ON foreign key check: %s", e.what());
     }
   }
-  // The handle was initialised by the constructor (or by a reconnect) and is closed exactly
-  // once here, connected or not, so that the options it holds are freed too.
-  mysql_close(&mysql);
   tk_log1(2, "sql_engine::dtor - END");
 }
 
 void sql_engine::execute(const std::string& statement) {
-  if (mysql_real_query(&mysql, statement.data(), statement.size()) != 0) {
-    throw sql_exception(&mysql);
-  }
+  if (!connection_->query(statement)) throw sql_exception(*connection_);
 }
 
 void sql_engine::try_execute(const char* statement, int level, const char* failure_format) {
@@ -92,22 +81,22 @@ void sql_engine::connect(const std::string& host, const std::string& user,
           password.empty() ? "" : "********", port);
   if (is_connected) {
     tk_log1(2, "Connection was established already - disconnecting first...");
-    mysql_close(&mysql);
+    connection_->close();
     is_connected = false;
-    max_allowed_packet = 0;
-    init_handle();
   }
+  max_allowed_packet = 0;
+  settings_.host = host;
+  settings_.user = user;
+  settings_.password = password;
+  settings_.port = port;
+  settings_.io_timeout_seconds = io_timeout_seconds;
   tk_log1(3, "Connecting to MySQL server...");
-  if (mysql_real_connect(&mysql, host.empty() ? nullptr : host.c_str(), user.c_str(),
-                         password.c_str(), nullptr, port, nullptr, CLIENT_REMEMBER_OPTIONS) ==
-      nullptr) {
-    throw sql_exception(&mysql);
-  }
+  if (!connection_->connect(settings_)) throw sql_exception(*connection_);
   is_connected = true;
 
   // utf8 is the three-byte utf8mb3 on MariaDB and MySQL 8: a four-byte character (emoji) could
   // not pass even into a utf8mb4 column. Servers from 5.5.3 on know utf8mb4.
-  const bool knows_utf8mb4 = mysql_get_server_version(&mysql) >= 50503;
+  const bool knows_utf8mb4 = connection_->server_version() >= 50503;
   tk_log1(2, "Setting UTF-8 collation...");
   try {
     execute(knows_utf8mb4 ? "SET NAMES utf8mb4" : "SET NAMES UTF8");
@@ -124,11 +113,11 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     tk_log1(2, "Cannot set wait_timeout: %s", e.what());
   }
 
-  const char* version_text = mysql_get_server_info(&mysql);
-  if (version_text == nullptr || *version_text == '\0') return;
-  tk_log1(2, "Got MySQL server version: %s", version_text);
-  if (!sql_parse_server_version(version_text, version)) {
-    tk_log1(3, "Invalid MySQL version: %s", version_text);
+  const std::string version_text = connection_->server_info();
+  if (version_text.empty()) return;
+  tk_log1(2, "Got MySQL server version: %s", version_text.c_str());
+  if (!sql_parse_server_version(version_text.c_str(), version)) {
+    tk_log1(3, "Invalid MySQL version: %s", version_text.c_str());
     throw tk_mail_assertion("sql_engi", 373);
   }
   tk_log1(1, "Hex version: %08X", version);
@@ -136,6 +125,15 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     throw sql_auth_not_supported_exception();
   }
   try_execute("SET FOREIGN_KEY_CHECKS = 0", 2, "Cannot turn off foreign key check: %s");
+}
+
+void sql_engine::reconnect() {
+  tk_log1(3, "Reconnecting to MySQL server...");
+  const sql_connect_settings last = settings_;
+  const std::string database = database_;
+  connect(last.host, last.user, last.password, last.port);
+  if (!database.empty() && !connection_->select_db(database)) throw sql_exception(*connection_);
+  database_ = database;
 }
 
 std::string sql_engine::quoted_db_name(const std::wstring& name) const {
@@ -157,8 +155,10 @@ std::unique_ptr<udb_database> sql_engine::open_db(const std::wstring& name, std:
                                   const std::wstring& /*password*/) {
   tk_log2(2, L"sql_engine::open_db (%ls)", name.c_str());
   tk_log2(3, L"Opening MySQL database '%ls'", name.c_str());
-  if (mysql_select_db(&mysql, tk_unicode_to_utf8(name).c_str()) != 0) throw sql_exception(&mysql);
-  return std::make_unique<sql_database>(name, &mysql, mode);
+  const std::string database = tk_unicode_to_utf8(name);
+  if (!connection_->select_db(database)) throw sql_exception(*connection_);
+  database_ = database;
+  return std::make_unique<sql_database>(name, *connection_, mode);
 }
 
 void sql_engine::db_delete(const std::wstring& name) {
@@ -171,9 +171,9 @@ void sql_engine::db_delete(const std::wstring& name) {
 
 bool sql_engine::is_db_exist(const std::wstring& name) {
   tk_log2(1, L"sql_engine::is_db_exist(%ls)", name.c_str());
-  const int result = mysql_select_db(&mysql, tk_unicode_to_utf8(name).c_str());
-  tk_log1(1, "n_result=%d", result);
-  return result == 0;
+  const bool exists = connection_->select_db(tk_unicode_to_utf8(name));
+  tk_log1(1, "n_result=%d", exists ? 0 : 1);
+  return exists;
 }
 
 void sql_engine::set_properties(udb_properties* p) {
@@ -250,10 +250,10 @@ void sql_engine::for_each_pair(
     const std::string& statement,
     const std::function<void(const std::wstring&, const std::wstring&)>& take) {
   // A failed statement or a result of fewer columns leaves the list as it is.
-  if (mysql_real_query(&mysql, statement.data(), statement.size()) != 0) return;
-  sql_result result(&mysql);
+  if (!connection_->query(statement)) return;
+  sql_result result(*connection_);
   if (result.result == nullptr || mysql_num_fields(result.result) < 2) return;
-  while (MYSQL_ROW row = mysql_fetch_row(result.result)) {
+  while (MYSQL_ROW row = connection_->fetch_row(result.result)) {
     const unsigned long* lengths = mysql_fetch_lengths(result.result);
     take(column_text(row, lengths, 0), column_text(row, lengths, 1));
   }
@@ -263,14 +263,14 @@ std::uint32_t sql_engine::get_max_allowed_packet() {
   tk_log1(1, "sql_engine::get_max_allowed_packet");
   if (max_allowed_packet != 0 || !is_connected) return max_allowed_packet;
   execute("SHOW VARIABLES LIKE 'max_allowed_packet'");
-  sql_result result(&mysql);
-  if (result.result == nullptr) throw sql_exception(&mysql);
-  if (MYSQL_ROW row = mysql_fetch_row(result.result);
+  sql_result result(*connection_);
+  if (result.result == nullptr) throw sql_exception(*connection_);
+  if (MYSQL_ROW row = connection_->fetch_row(result.result);
       row != nullptr && mysql_num_fields(result.result) >= 2 && row[1] != nullptr) {
     max_allowed_packet = static_cast<std::uint32_t>(std::strtoul(row[1], nullptr, 10));
   }
   // Drain the rest so the connection is ready for the next statement.
-  while (mysql_fetch_row(result.result) != nullptr) {
+  while (connection_->fetch_row(result.result) != nullptr) {
   }
   tk_log1(1, "max_packet_size=%u", max_allowed_packet);
   return max_allowed_packet;

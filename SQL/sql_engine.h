@@ -2,14 +2,13 @@
 // version gates built on it, the conversion's MySQL settings and the identifier helpers.
 #pragma once
 
-#include <mysql.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "SQL/sql_connection.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_engine.h"
 
@@ -38,8 +37,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // Values above this many bytes are sent or written on their own.
   static constexpr std::uint32_t max_field_size = 1048576;
 
-  // Initialises the client handle: options read from the option-file group "QB MySQL Lib",
-  // connect time-out 10 seconds. Does not connect.
+  // Makes the libmariadb connection (options read from the option-file group "QB MySQL Lib").
+  // Does not connect.
   sql_engine();
   // Turns foreign-key checks back on and closes the connection; never throws.
   ~sql_engine() override;
@@ -52,6 +51,9 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // sql_auth_not_supported_exception.
   void connect(const std::string& host, const std::string& user, const std::string& password,
                unsigned port);
+  // Connects again with the settings of the last connect and selects the database last opened;
+  // for a run whose connection was lost. Throws sql_exception.
+  void reconnect();
 
   std::unique_ptr<udb_database> create_db(const std::wstring& name) override;
   std::unique_ptr<udb_database> open_db(const std::wstring& name, std::uint32_t mode,
@@ -96,7 +98,17 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // sql_exception.
   void execute(const std::string& statement);
 
-  MYSQL* handle() { return &mysql; }
+  // The connection every statement of the engine and its databases goes through.
+  sql_connection& connection() { return *connection_; }
+  // Puts another connection in place (a wrapper around the current one, say) and answers the
+  // one it replaces. Only between statements, and before any database is opened: a database
+  // keeps the connection it was opened with.
+  std::unique_ptr<sql_connection> replace_connection(std::unique_ptr<sql_connection> next);
+
+  // Seconds a statement or its answer may take before the connection counts as lost: long
+  // enough for the slowest statement a conversion sends (an ALTER TABLE of a large table, a
+  // batch of rows). Read at connect.
+  unsigned io_timeout_seconds = 3600;
 
   // Character set of created databases, of the dump's SET NAMES and of text columns.
   std::wstring charset = L"utf8";
@@ -115,7 +127,6 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   std::uint32_t version = 0;
 
  private:
-  void init_handle();
   // The statements whose failure only gets logged.
   void try_execute(const char* statement, int level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
@@ -123,6 +134,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   void for_each_pair(const std::string& statement,
                      const std::function<void(const std::wstring&, const std::wstring&)>& take);
 
-  MYSQL mysql;
+  std::unique_ptr<sql_connection> connection_;
+  sql_connect_settings settings_;
+  std::string database_;  // the database last opened, UTF-8
   std::uint32_t max_allowed_packet = 0;
 };

@@ -308,21 +308,34 @@ std::size_t sql_table::batch_limit() {
 
 void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::string& head,
                            const sql_exception& error) {
-  // A lost connection fails every row alike; anything else may be one row's fault.
-  const bool lost = error.code() == 0x4007D6u || error.code() == 0x4007DDu;
-  if (!lost) {
-    tk_log2(2, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
-            error.what());
+  // A lost connection fails every row alike: the table ends with that one error, never with a
+  // report per row.
+  if (error.is_connection_lost()) {
+    lose_rows(rows.size(), error);
+    return;
   }
-  for (const pending_row& row : rows) {
+  tk_log2(2, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
+          error.what());
+  for (std::size_t k = 0; k < rows.size(); ++k) {
     try {
-      if (lost) throw error;
-      sql_db->query_append(head + " VALUES" + row.values);
+      sql_db->query_append(head + " VALUES" + rows[k].values);
     } catch (const sql_exception& e) {
-      deferred_.emplace_back(row.number, e);
+      if (e.is_connection_lost()) {
+        lose_rows(rows.size() - k, e);
+        return;
+      }
+      deferred_.emplace_back(rows[k].number, e);
       if (row_count > 0) --row_count;
     }
   }
+}
+
+void sql_table::lose_rows(std::size_t count, const sql_exception& error) {
+  row_count = row_count > count ? row_count - count : 0;
+  row_count = row_count > pending_.size() ? row_count - pending_.size() : 0;
+  pending_.clear();
+  pending_bytes_ = 0;
+  if (!lost_) lost_ = error;
 }
 
 void sql_table::settle() noexcept {
@@ -330,8 +343,8 @@ void sql_table::settle() noexcept {
   std::vector<pending_row> rows = std::move(in_flight_);
   in_flight_.clear();
   sql_db->set_streaming_table(nullptr);
-  MYSQL* connection = sql_db->connection();
-  if (mysql_read_query_result(connection) == 0) return;
+  sql_connection& connection = sql_db->connection();
+  if (connection.read_query_result()) return;
   try {
     retry_rows(rows, in_flight_head_, sql_exception(connection));
   } catch (const std::exception& e) {
@@ -349,9 +362,9 @@ void sql_table::send_batch() {
   pending_.clear();
   pending_bytes_ = 0;
   tk_log1(1, "Run SQL query: [%s]", statement.c_str());
-  MYSQL* connection = sql_db->connection();
+  sql_connection& connection = sql_db->connection();
   // The server stores this batch while the caller builds the next one.
-  if (mysql_send_query(connection, statement.data(), statement.size()) != 0) {
+  if (!connection.send_query(statement)) {
     retry_rows(rows, batch_head_, sql_exception(connection));
     return;
   }
@@ -360,8 +373,19 @@ void sql_table::send_batch() {
   sql_db->set_streaming_table(this);
 }
 
+void sql_table::check_packet(std::size_t statement_bytes) {
+  const std::uint32_t packet = engine().get_max_allowed_packet();
+  // The server counts the command byte with the statement, and closes the connection on a
+  // packet over its limit: such a row is refused here, and the connection serves the next.
+  if (packet != 0 && statement_bytes + 1 > packet)
+    throw sql_packet_too_large_exception(statement_bytes, packet);
+}
+
 void sql_table::throw_deferred() {
-  if (deferred_.empty()) return;
+  if (deferred_.empty()) {
+    if (lost_) throw sql_exception(*lost_);
+    return;
+  }
   std::vector<std::pair<std::uint64_t, sql_exception>> rows = std::move(deferred_);
   deferred_.clear();
   throw sql_rows_exception(std::move(rows));
@@ -375,6 +399,8 @@ void sql_table::flush() {
 
 void sql_table::append_record(udb_record& row) {
   tk_log1(2, "sql_table::append_record");
+  // Once the connection is lost, no row is sent: the table ends with that error.
+  if (lost_) throw_deferred();
   const std::uint64_t number = ++rows_appended_;
   convert_record(row);
   const auto size = static_cast<std::uint32_t>(row.get_total_size());
@@ -396,6 +422,8 @@ void sql_table::append_record(udb_record& row) {
       }
       values += ")";
       tk_log1(1, "*** FAST INSERT MODE ***");
+      // A row whose statement alone would exceed the server's packet is refused on its own.
+      if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
       if (!pending_.empty() &&
           (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
         send_batch();
@@ -410,8 +438,13 @@ void sql_table::append_record(udb_record& row) {
       slow_append(row);
     }
   } catch (const sql_exception& e) {
-    // This row's own refusal joins those of earlier batches, in row order.
+    // This row's own refusal joins those of earlier batches, in row order; a lost connection
+    // ends the table alone.
     settle();
+    if (e.is_connection_lost()) {
+      lose_rows(0, e);
+      throw_deferred();
+    }
     if (deferred_.empty()) throw;
     deferred_.emplace_back(number, e);
     throw_deferred();
@@ -439,6 +472,7 @@ void sql_table::slow_append(udb_record& row) {
   statement += ")";
   tk_log1(1, "Run SQL query: %s", statement.c_str());
   if (!large) {
+    check_packet(statement.size());
     sql_db->query_append(statement);
     return;
   }
@@ -446,7 +480,7 @@ void sql_table::slow_append(udb_record& row) {
   tk_log1(2, "get_max_allowed_packet=%u", packet);
   if (packet < size) {
     tk_log1(2, "row_tot_size > max_allowed_packet");
-    throw tk_exception("Row size exceeds 'max_allowed_packet'", tk_kind_continuable);
+    throw sql_packet_too_large_exception(size, packet);
   }
   sql_db->prepared_statement(statement, long_values, size);
 }

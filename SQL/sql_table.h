@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,6 +95,13 @@ class sql_table : public sql_recordset {
   // Stores what it can of a refused batch, row by row, noting each refused row.
   void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
                   const sql_exception& error);
+  // Forgets count rows of a batch and the rows not yet sent, after the connection was lost;
+  // the table's next append_record or flush throws that error.
+  void lose_rows(std::size_t count, const sql_exception& error);
+  // A statement of this many bytes fits the server's max_allowed_packet, or
+  // sql_packet_too_large_exception.
+  void check_packet(std::size_t statement_bytes);
+  // The refused rows as one sql_rows_exception; without any, the lost connection's error.
   void throw_deferred();
 
   // The matching of the last row, reused while rows bring the same field names in the same
@@ -107,6 +115,8 @@ class sql_table : public sql_recordset {
   std::string in_flight_head_;
   // Rows refused by the server, reported at the next append_record or flush.
   std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
+  // The error that lost the connection while a batch was stored.
+  std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;

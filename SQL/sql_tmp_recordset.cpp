@@ -6,23 +6,29 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-sql_tmp_recordset::sql_tmp_recordset(MYSQL_RES* result) : udb_recordset(L""), result_(result) {
+sql_tmp_recordset::sql_tmp_recordset(sql_connection& connection, MYSQL_RES* result)
+    : udb_recordset(L""), connection_(connection), result_(result) {
   tk_log1(1, "sql_tmp_recordset::ctor1");
   if (result_ != nullptr) {
     field_count_ = mysql_num_fields(result_);
     fields_ = mysql_fetch_fields(result_);
   }
   tk_log1(1, "n_fields=%u", field_count_);
-  initialize();
+  try {
+    initialize();
+  } catch (...) {
+    // The destructor does not run for an object that was never made.
+    if (result_ != nullptr) connection_.free_result(result_);
+    throw;
+  }
 }
 
-sql_tmp_recordset::sql_tmp_recordset(MYSQL* connection, const std::string& statement)
-    : udb_recordset(L"") {
+sql_tmp_recordset::sql_tmp_recordset(sql_connection& connection, const std::string& statement)
+    : udb_recordset(L""), connection_(connection) {
   tk_log1(1, "sql_tmp_recordset::ctor2(%s)", statement.c_str());
-  if (mysql_real_query(connection, statement.data(), statement.size()) != 0)
-    throw sql_exception(connection);
-  result_ = mysql_use_result(connection);
-  if (result_ == nullptr && mysql_errno(connection) != 0) throw sql_exception(connection);
+  if (!connection.query(statement)) throw sql_exception(connection);
+  result_ = connection.use_result();
+  if (result_ == nullptr && connection.error_number() != 0) throw sql_exception(connection);
   if (result_ != nullptr) {
     field_count_ = mysql_num_fields(result_);
     fields_ = mysql_fetch_fields(result_);
@@ -33,7 +39,7 @@ sql_tmp_recordset::sql_tmp_recordset(MYSQL* connection, const std::string& state
 sql_tmp_recordset::~sql_tmp_recordset() {
   tk_log1(1, "sql_tmp_recordset::dtor");
   clean_cache();
-  if (result_ != nullptr) mysql_free_result(result_);
+  if (result_ != nullptr) connection_.free_result(result_);
   tk_log1(1, "sql_tmp_recordset::dtor - at the end");
 }
 
@@ -53,8 +59,12 @@ void sql_tmp_recordset::fill_cache() {
   tk_log1(1, "sql_tmp_recordset::fill_cache");
   if (result_ == nullptr) return;  // a statement without rows
   while (cache_.size() < cache_size) {
-    MYSQL_ROW row = mysql_fetch_row(result_);
-    if (row == nullptr) break;
+    MYSQL_ROW row = connection_.fetch_row(result_);
+    if (row == nullptr) {
+      // The end of the rows, or a connection lost in the middle of them: never a short list.
+      if (connection_.error_number() != 0) throw sql_exception(connection_);
+      break;
+    }
     cache_.push_back(
         std::make_unique<sql_record>(field_count_, fields_, mysql_fetch_lengths(result_), row));
   }

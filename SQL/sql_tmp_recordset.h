@@ -2,25 +2,24 @@
 // at most 1000 rows at a time so that a result of any size costs bounded memory.
 #pragma once
 
-#include <mysql.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "SQL/sql_connection.h"
 #include "UDB/udb_recordset.h"
 
 class sql_tmp_recordset : public udb_recordset {
  public:
   static constexpr std::uint32_t cache_size = 1000;
 
-  // Takes ownership of a result read with mysql_use_result and fetches its first rows.
-  explicit sql_tmp_recordset(MYSQL_RES* result);
+  // Takes ownership of a result the connection streams and fetches its first rows.
+  sql_tmp_recordset(sql_connection& connection, MYSQL_RES* result);
   // Runs statement (UTF-8) on the connection; a refused statement is a sql_exception, a
   // statement without rows gives an empty recordset. Rows are fetched by initialize or by the
   // first is_eof.
-  sql_tmp_recordset(MYSQL* connection, const std::string& statement);
+  sql_tmp_recordset(sql_connection& connection, const std::string& statement);
   ~sql_tmp_recordset() override;
 
   // A reader cannot write: an internal error.
@@ -43,6 +42,7 @@ class sql_tmp_recordset : public udb_recordset {
   void clean_cache();
 
   std::uint32_t position_ = 0;
+  sql_connection& connection_;
   MYSQL_RES* result_ = nullptr;
   std::vector<std::unique_ptr<udb_record>> cache_;
 };

@@ -22,6 +22,9 @@ constexpr const char* kWorkgroupText =
 constexpr const char* kConnectText =
     "Cannot connect to the MySQL server. Check to verify that MySQL server\nis launched and the "
     "correct host/port values were given.";
+constexpr const char* kLostText =
+    "The connection to the MySQL server was lost. Check that the server is running and\nreachable, "
+    "then try again.";
 constexpr const char* kAuthText =
     "The program does not support authentication protocol requested by server.\nSee "
     "'Troubleshooting' article of the product documentation.";
@@ -84,9 +87,11 @@ const tk_error_entry mysql_error_texts[] = {
     {0x4007D2, kConnectText},
     {0x4007D3, kConnectText},
     {0x4007D5, kConnectText},
-    {0x4007D6,
-     "Transferred value is too big. Increase MySQL max packet size and try\nagain. See "
-     "'Troubleshooting' article of the product documentation."},
+    // A connection that went away is no value too big: a row over the server's packet limit
+    // is refused before it is sent, with its own message.
+    {0x4007D6, kLostText},
+    {0x4007DD, kLostText},
+    {0x400807, kLostText},
     {0x4004E1, kAuthText},
     {0x4004E2, kAuthText},
     {0x4004E3, kAuthText},

@@ -48,9 +48,9 @@ int convert(int argc, char** argv, vandry_converter& converter, error_handler& h
     if (front_end.engine_missing) return exit_not_converted;
     if (handler.errors_reported() == errors_before && front_end.warnings == 0 && front_end.failures == 0)
       return exit_no_error;
-    // An item sets the current table when it begins: a run that failed before its first item
+    // A run that failed before its first table was created (a server lost before it, say)
     // converted nothing.
-    return converter.get_current_table().empty() ? exit_not_converted : exit_run_errors;
+    return converter.tables_written == 0 ? exit_not_converted : exit_run_errors;
   } catch (const dao_required_exception&) {
     front_end.quiet = converter.silent;
     front_end.engine_required(dao_missing_text, "", dao_download_address);

@@ -80,6 +80,8 @@ class vandry_converter : public udb_converter,
   converter_program program;
   bool direct = true;         // true: a live server; false: a dump file
   std::uint32_t bool_map = 0; // 0: true is 1; otherwise Access's true, -1
+  // Destination tables the last run created or opened for its rows; 0 when it converted nothing.
+  std::uint32_t tables_written = 0;
 
  protected:
   bool dest_is_file() const override { return !direct; }
@@ -88,6 +90,9 @@ class vandry_converter : public udb_converter,
   struct run_state;
   // The run from opening the source to releasing everything; throws what the run level handles.
   void run_conversion();
+  // Connects the server again after a lost connection; when it cannot, reports that once and
+  // ends the run (tk_final_exception).
+  void reconnect(run_state& run);
   // One item (table or user query) and its rows; reports its own failures.
   void convert_item(run_state& run, const item& entry);
   void copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in, udb_recordset& out);

@@ -27,8 +27,6 @@
 namespace {
 
 constexpr std::uint32_t kDuplicateKey = 0x400426;      // MySQL 1062
-constexpr std::uint32_t kServerGone = 0x4007D6;        // MySQL 2006
-constexpr std::uint32_t kConnectionLost = 0x4007DD;    // MySQL 2013
 constexpr std::size_t kProgressLineLimit = 259;        // characters, as the progress box holds
 
 const char kRuntimeText[] =
@@ -81,6 +79,19 @@ std::vector<std::wstring> existing_foreign_keys(udb_database& destination) {
   return names;
 }
 
+// A lost connection is reported once for the table it ended, with the client library's reason
+// (a server that went away, or one that did not answer in time).
+tk_exception lost_connection_report(const sql_exception& e) {
+  return tk_exception("The connection to the MySQL server was lost (" + std::string(e.what()) +
+                          "); the table is incomplete.",
+                      tk_kind_continuable);
+}
+
+bool is_lost(const tk_exception& e) {
+  const auto* server = dynamic_cast<const sql_exception*>(&e);
+  return server != nullptr && server->is_connection_lost();
+}
+
 bool same_item(const udb_converter::item& a, const udb_converter::item& b) {
   return udb_same_name(a.first, b.first) && a.second == b.second;
 }
@@ -93,6 +104,7 @@ struct vandry_converter::run_state {
   udb_database* destination = nullptr;
   udb_validator* validator = nullptr;
   bool batching = true;  // the engine's batching value after the destination opened
+  bool lost = false;     // the server connection was lost and not yet made again
   // Source names of the items whose destination table exists after the run's work on them.
   std::vector<std::wstring> present;
   // (destination table, source column, destination column) of every renamed column.
@@ -102,6 +114,7 @@ struct vandry_converter::run_state {
 void vandry_converter::operator()() {
   tk_log1(2, "vandry_converter::operator()");
   init_conversion scope(&done, 1);
+  tables_written = 0;
   if (bool_map == 1) tk_log1(2, "Mapping BOOLs in MS fashion");
   ole_bool_map bools(bool_map != 0 ? 1 : 0);
   try {
@@ -181,10 +194,12 @@ void vandry_converter::run_conversion() {
 
   for (const item& entry : work) {
     if (stop_requested()) throw tk_final_exception();
+    if (run.lost) reconnect(run);
     convert_item(run, entry);
     ++tables_done;
   }
 
+  if (run.lost) reconnect(run);
   finish_destination(run);
   set_context(L"");
   tables_done = 0;
@@ -193,6 +208,21 @@ void vandry_converter::run_conversion() {
   // A dump is written only once its end is: a full disk shows here, not as a dump that ends
   // halfway.
   if (auto* dump_file = dynamic_cast<dmp_database*>(destination.get())) dump_file->close();
+}
+
+void vandry_converter::reconnect(run_state& run) {
+  try {
+    engine.reconnect();
+    run.lost = false;
+    tk_log1(3, "Reconnected to MySQL server");
+  } catch (const tk_exception& e) {
+    set_context(L"");
+    report(tk_exception("Cannot reconnect to the MySQL server (" + std::string(e.what()) +
+                            "). The conversion stops.",
+                        tk_kind_error),
+           true);
+    throw tk_final_exception();
+  }
 }
 
 void vandry_converter::convert_item(run_state& run, const item& entry) {
@@ -252,6 +282,7 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
       drop_empty_indexes(indexes);
     }
     std::unique_ptr<udb_recordset> out = run.destination->create_table(target, in->schema, indexes);
+    ++tables_written;
     run.present.push_back(name);
     if (!run.validator->is_acceptable(name)) {
       tk_log2(2, L"Store generated table name '%ls'", target.c_str());
@@ -268,10 +299,23 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
 
     if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out);
     // Rows still waiting in a batch go now, so that their failures are this table's.
-    if (auto* table = dynamic_cast<sql_table*>(out.get())) table->flush();
+    if (auto* table = dynamic_cast<sql_table*>(out.get())) {
+      try {
+        table->flush();
+      } catch (const sql_rows_exception& e) {
+        set_context(name);
+        report(e, false);
+        table->flush();  // a connection lost after those rows still ends the table
+      }
+    }
   } catch (const tk_exception& e) {
     set_context(name);
-    report(e, false);
+    if (is_lost(e)) {
+      run.lost = true;
+      report(lost_connection_report(dynamic_cast<const sql_exception&>(e)), false);
+    } else {
+      report(e, false);
+    }
   }
 }
 
@@ -302,14 +346,28 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
       report(e, false);
     } catch (const sql_exception& e) {
       tk_log1(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
-      if (e.code() == kServerGone || e.code() == kConnectionLost) throw;
+      if (e.is_connection_lost()) throw;
       if (e.code() == kDuplicateKey && conversion_mode == mode_synchronize && row != nullptr) {
-        // The row as the user's changes made it: renamed columns and the key stay intact.
-        out.update1(*row);
+        // The row as the user's changes made it: renamed columns and the key stay intact. A
+        // refused update is this row's failure; the table goes on.
+        try {
+          out.update1(*row);
+        } catch (const sql_exception& refused) {
+          if (refused.is_connection_lost()) throw;
+          set_context(name, records_done + 1);
+          report(refused, false);
+        }
       } else if (!(e.code() == kDuplicateKey && conversion_mode == mode_merge)) {
         set_context(name, records_done + 1);
         report(e, false);
       }
+    } catch (const sql_prep_stmt_failed_exception& e) {
+      // One row the server did not take as a prepared statement; the connection serves on.
+      set_context(name, records_done + 1);
+      report(e, false);
+    } catch (const sql_packet_too_large_exception& e) {
+      set_context(name, records_done + 1);
+      report(e, false);
     }
     in.next();
     ++records_done;

@@ -38,7 +38,7 @@ class LiveServer : public ::testing::Test {
   // Every row of a statement, each column as text ("<NULL>" for NULL).
   std::vector<std::vector<std::string>> rows(const std::string& statement) {
     engine_.execute(statement);
-    MYSQL_RES* result = mysql_store_result(engine_.handle());
+    MYSQL_RES* result = engine_.connection().store_result();
     EXPECT_NE(result, nullptr) << statement;
     return test_env::null_marked(test_env::result_rows(result));
   }

@@ -8,6 +8,7 @@
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
 #include "live_fixture.h"
+#include "tests/support/sql_fault_connection.h"
 
 namespace {
 
@@ -179,6 +180,48 @@ TEST_F(LiveRows, LongValuesArriveExactly) {
   EXPECT_EQ(stored[0][2], "?");
   // Such a row switched batching off for the rest of the run.
   EXPECT_FALSE(engine_.fast_insert);
+}
+
+// A row the server does not take as a prepared statement is that row's failure, with the
+// server's reason, and the next row is written; a connection lost there ends the table: no row
+// after it is sent.
+TEST_F(LiveRows, AFailedPreparedRowFailsAloneALostConnectionEndsTheTable) {
+  engine_.execute("CREATE TABLE big (id INT PRIMARY KEY, b LONGBLOB) CHARSET utf8mb4");
+  auto wrapper = std::make_unique<test_env::sql_fault_connection>(engine_.replace_connection(nullptr));
+  test_env::sql_fault_connection& faults = *wrapper;
+  engine_.replace_connection(std::move(wrapper));
+  std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+  std::unique_ptr<udb_recordset> table = db->get_table(L"big", 8);
+  const std::vector<BYTE> bytes(1100000, 0x5A);
+  auto append = [&](int id) {
+    auto row = make_row({{L"id", ole_variant(id)}, {L"b", ole_variant(bytes)}});
+    table->append_record(*row);
+  };
+
+  faults.fail({test_env::sql_call::execute_prepared, 1, "", 1210, "Incorrect arguments (refused by the test)"});
+  try {
+    append(1);
+    ADD_FAILURE() << "the refused row was not reported";
+  } catch (const sql_prep_stmt_failed_exception& e) {
+    EXPECT_STREQ(e.what(), "Failed to execute prepared statement: Incorrect arguments (refused by the test)");
+  }
+  append(2);
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(id) FROM big"), "2");
+
+  faults.fail({test_env::sql_call::execute_prepared, 1, "", 2013, "Lost connection to server during query"});
+  for (int id = 3; id <= 4; ++id) {
+    try {
+      append(id);
+      ADD_FAILURE() << "row " << id << " was taken for written";
+    } catch (const sql_exception& e) {
+      EXPECT_TRUE(e.is_connection_lost()) << e.what();
+    }
+  }
+  EXPECT_EQ(faults.fired, 2u);
+  table.reset();
+  db.reset();
+  engine_.reconnect();
+  EXPECT_EQ(value("SELECT GROUP_CONCAT(id) FROM big"), "2");
 }
 
 TEST_F(LiveRows, UpdatesAndDeletesByKeyEscapeTheirValues) {

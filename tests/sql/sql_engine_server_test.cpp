@@ -28,7 +28,7 @@ namespace {
 // The first row of a statement's result, column by column, byte for byte.
 std::vector<std::string> first_row(sql_engine& engine, const std::string& statement) {
   engine.execute(statement);
-  MYSQL_RES* result = mysql_store_result(engine.handle());
+  MYSQL_RES* result = engine.connection().store_result();
   EXPECT_NE(result, nullptr) << statement;
   const auto rows = test_env::null_marked(test_env::result_rows(result));
   return rows.empty() ? std::vector<std::string>() : rows[0];
@@ -133,7 +133,7 @@ TEST_F(SqlEngineServer, ListsComeFromTheServer) {
 
   std::vector<std::wstring> supported;
   engine_.execute("SHOW ENGINES");
-  MYSQL_RES* result = mysql_store_result(engine_.handle());
+  MYSQL_RES* result = engine_.connection().store_result();
   ASSERT_NE(result, nullptr);
   for (const test_env::mysql_row& row : test_env::result_rows(result)) {
     if (row.at(1).value() != "NO") supported.push_back(tk_utf8_to_unicode(row.at(0).value()));

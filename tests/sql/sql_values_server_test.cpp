@@ -60,7 +60,7 @@ class SqlValuesServer : public ::testing::Test {
 
   std::string select_one(const std::string& statement) {
     engine_.execute(statement);
-    MYSQL_RES* result = mysql_store_result(engine_.handle());
+    MYSQL_RES* result = engine_.connection().store_result();
     if (result == nullptr) return "<no result>";
     const auto rows = test_env::null_marked(test_env::result_rows(result));
     return rows.empty() || rows[0].empty() ? "<no row>" : rows[0][0];

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # The private MariaDB server of the tests.
-#   test_server.sh start STATE_DIR   data directory in a temporary folder, TCP on 127.0.0.1 with a
+#   test_server.sh start STATE_DIR [OPTION...]
+#                                    data directory in a temporary folder, TCP on 127.0.0.1 with a
 #                                    free port, its own socket, a test user with a password; writes
-#                                    STATE_DIR/env with the OSTRELLE_TEST_MYSQL_* variables
+#                                    STATE_DIR/env with the OSTRELLE_TEST_MYSQL_* variables; the
+#                                    options go to mariadbd after the defaults (a test's own server
+#                                    with --max-allowed-packet=64K, say)
 #   test_server.sh stop STATE_DIR    stops that server by its process id and removes its data
 set -euo pipefail
 
 action=${1:?start or stop}
 state=${2:?state folder}
+shift 2
+extra=("$@")
 user=ostrelle_test
 password='Test-pw_1'
 
@@ -51,7 +56,7 @@ start)
   "$mariadbd" --no-defaults "${run_as[@]}" --datadir="$base/data" --socket="$base/mysqld.sock" \
     --port="$port" --bind-address=127.0.0.1 --pid-file="$base/mysqld.pid" \
     --log-error="$base/error.log" --local-infile=1 --innodb-buffer-pool-size=256M \
-    --innodb-log-file-size=256M --max-allowed-packet=64M --skip-name-resolve &
+    --innodb-log-file-size=256M --max-allowed-packet=64M --skip-name-resolve "${extra[@]}" &
   echo $! > "$state/pid"
 
   for _ in $(seq 1 300); do
