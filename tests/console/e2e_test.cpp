@@ -1,11 +1,9 @@
-// VDYAGENT run as a user runs it, against the private server: the server's command lines, every
-// readable test file into the server and into a dump that loads in strict mode (checked against
-// mdb-export), a table-names file, and a profile with its own type mappings.
+// VDYAGENT run as a user runs it, against the private server: the server's command lines, saved
+// queries as views, a table-names file, and a profile with its own type mappings. Every test file
+// on its own: e2e_files_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -15,12 +13,9 @@
 #include "tests/console/cmdline_cases.h"
 #include "tests/console/mysql_client.h"
 #include "tests/support/test_env.h"
-#include "tests/support/value_check.h"
 
 namespace console_test {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -35,48 +30,6 @@ std::string write_file(const std::string& path, const std::string& bytes) {
 std::vector<std::string> sorted(std::vector<std::string> v) {
   std::sort(v.begin(), v.end());
   return v;
-}
-
-// The database holds the source's tables with their row counts and every value of every column
-// as the Access file holds it.
-void expect_same_data(mysql_client& sql, const std::string& database, const std::string& file) {
-  const std::vector<std::string> expected = mdb_tables(file);
-  const std::vector<std::string> tables = sql.column(
-      "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_TYPE = 'BASE TABLE' AND TABLE_SCHEMA = '" +
-      database + "'");
-  EXPECT_EQ(sorted(tables), sorted(expected)) << database;
-  for (const std::string& table : expected) {
-    if (std::find(tables.begin(), tables.end(), table) == tables.end()) continue;
-    value_check::expect_same_values(sql.handle(), {file, "", table, database, table});
-  }
-}
-
-struct access_file {
-  std::string path;            // below the test-data folder
-  std::string password;        // database password
-  bool readable_by_mdbtools;   // false: Office encryption, compared between server and dump only
-};
-
-std::vector<access_file> every_test_file() {
-  std::vector<access_file> files;
-  for (const auto& entry : fs::recursive_directory_iterator(test_env::testdata_dir() + "/access")) {
-    const std::string ext = entry.path().extension().string();
-    if (ext != ".mdb" && ext != ".accdb") continue;
-    access_file f{fs::relative(entry.path(), test_env::testdata_dir()).string(), "", true};
-    const std::string name = entry.path().filename().string();
-    if (name == "db2007-enc.accdb") f = {f.path, "Test123", false};
-    if (name == "db2013-enc.accdb") f = {f.path, "1234", false};
-    files.push_back(f);
-  }
-  std::sort(files.begin(), files.end(), [](const access_file& a, const access_file& b) { return a.path < b.path; });
-  files.push_back({"bench/orders-200k.accdb", "", true});
-  return files;
-}
-
-std::string database_name(const std::string& prefix, const std::string& path) {
-  std::string name = prefix;
-  for (char c : fs::path(path).stem().string()) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
 }
 
 class VdyagentServer : public ::testing::Test {
@@ -121,46 +74,6 @@ TEST_F(VdyagentServer, CommandLines) {
   ASSERT_TRUE(sql.ok());
   EXPECT_EQ(sql.column("SELECT COUNT(*) FROM e2e_cmd_live.Customers"), std::vector<std::string>{"91"});
   EXPECT_TRUE(sql.column("SHOW DATABASES LIKE 'e2e_x'").empty());
-}
-
-TEST_F(VdyagentServer, EveryReadableFileIntoTheServerAndIntoADump) {
-  mysql_client sql(server);
-  ASSERT_TRUE(sql.ok());
-  const std::string folder = test_env::make_temp_dir();
-  for (const access_file& f : every_test_file()) {
-    SCOPED_TRACE(f.path);
-    const std::string src = test_env::testdata_path(f.path);
-    const std::string live = database_name("e2e_live_", f.path);
-    const std::string dumped = database_name("e2e_dump_", f.path);
-    const std::string dump = folder + "/" + dumped + ".sql";
-    std::vector<std::string> common = {"--src=" + src, "--charset=utf8mb4", "--silent"};
-    if (!f.password.empty()) common.push_back("--accp=" + f.password);
-
-    const program_result to_server = run_vdyagent(with(with(common, {"--dest=" + live}), server_options(server)));
-    EXPECT_EQ(to_server.exit_code, 0) << to_server.out << to_server.err;
-    const program_result to_dump = run_vdyagent(with(common, {"--dump", "--dest=" + dump}));
-    EXPECT_EQ(to_dump.exit_code, 0) << to_dump.out << to_dump.err;
-
-    sql.execute("DROP DATABASE IF EXISTS " + quoted(dumped));
-    sql.execute("CREATE DATABASE " + quoted(dumped) + " CHARACTER SET utf8mb4");
-    EXPECT_EQ(load_dump(server, dumped, dump), "");
-
-    if (f.readable_by_mdbtools) {
-      expect_same_data(sql, live, src);
-      expect_same_data(sql, dumped, src);
-      continue;
-    }
-    // Office-encrypted files are beyond mdbtools: our own reader is the reference.
-    const std::string list = "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = ";
-    const std::vector<std::string> tables = sql.column(list + "'" + live + "' ORDER BY 1");
-    EXPECT_EQ(tables, sql.column(list + "'" + dumped + "' ORDER BY 1"));
-    EXPECT_FALSE(tables.empty());
-    for (const std::string& t : tables) {
-      EXPECT_NE(sql.column("SELECT COUNT(*) FROM " + quoted(live) + "." + quoted(t)), std::vector<std::string>{"0"}) << t;
-      for (const std::string& db : {live, dumped})
-        value_check::expect_same_values(sql.handle(), {src, f.password, t, db, t, false});
-    }
-  }
 }
 
 // --queries: Northwind's select queries without parameters become views, on the server and in
