@@ -96,17 +96,17 @@ void sql_recordset::initialize() {
       tk_log1(2, "Processing field #%u", k + 1);
       if (k > 0) select_list += L",";
       const std::wstring column = tk_utf8_to_unicode(std::string(f.name, f.name_length));
-      std::uint32_t subtype = 0;
+      std::uint32_t subtype = ftd_marker_none;
       switch (f.type) {
-        case MYSQL_TYPE_DATETIME: subtype = 1; break;
-        case MYSQL_TYPE_DATE: subtype = 2; break;
-        case MYSQL_TYPE_TIME: subtype = 3; break;
-        case MYSQL_TYPE_LONGLONG: subtype = (f.flags & UNSIGNED_FLAG) ? 2 : 1; break;
+        case MYSQL_TYPE_DATETIME: subtype = ftd_marker_datetime; break;
+        case MYSQL_TYPE_DATE: subtype = ftd_marker_date; break;
+        case MYSQL_TYPE_TIME: subtype = ftd_marker_time; break;
+        case MYSQL_TYPE_LONGLONG: subtype = (f.flags & UNSIGNED_FLAG) ? ftd_marker_unsigned : ftd_marker_signed; break;
         case MYSQL_TYPE_GEOMETRY:
           tk_log1(2, "Got MYSQL_TYPE_GEOMETRY");
           select_list += L"ST_AsText(" + sql_engine::get_safe_name(column) + L") as ";
           has_geometry = true;
-          subtype = 2;
+          subtype = ftd_marker_text_geometry;
           break;
         default: break;
       }

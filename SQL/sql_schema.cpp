@@ -24,7 +24,7 @@ bool starts_with(const std::wstring& text, const wchar_t* prefix) {
 // A type the user's rules chose is kept as they chose it.
 bool may_become_long_text(const t_ftd& column, const std::wstring& type) {
   if (column.vartype != VT_BSTR || column.size == 0 || !column.native_type.empty()) return false;
-  if (column.dw_reserved != 0 && column.dw_reserved != 16) return false;
+  if (column.dw_reserved != ftd_marker_none && column.dw_reserved != ftd_marker_fixed_width) return false;
   if (udb_custom_conversion::is_acceptable1(column)) return false;
   return starts_with(type, L"VARCHAR") || starts_with(type, L"CHAR");
 }
@@ -108,7 +108,7 @@ void sql_schema::convert(std::size_t entry) {
   const sql_column_bytes old_bytes = bytes_[position];
   column->size = 0;
   // A fixed-width text of size 0 would be CHAR(0), which holds nothing.
-  column->dw_reserved = 0;
+  column->dw_reserved = ftd_marker_none;
   const sql_column_bytes new_bytes = measure(*column, sql_column_type_text(*column));
   tk_log1(2, "Decreasing total size at %d bytes (record at %d bytes)",
           int(old_bytes.row) - int(new_bytes.row), int(old_bytes.page) - int(new_bytes.page));

@@ -43,14 +43,14 @@ bool same_text_no_case(const std::wstring& a, const wchar_t* b) { return udb_sam
 std::uint32_t now_default_kind(const std::wstring& text) {
   if (same_text_no_case(text, L"CURRENT_TIMESTAMP") || same_text_no_case(text, L"current_timestamp()") ||
       same_text_no_case(text, L"now()"))
-    return 9;
+    return ftd_marker_now;
   if (same_text_no_case(text, L"curdate()") || same_text_no_case(text, L"current_date()") ||
       same_text_no_case(text, L"current_date"))
-    return 10;
+    return ftd_marker_today;
   if (same_text_no_case(text, L"curtime()") || same_text_no_case(text, L"current_time()") ||
       same_text_no_case(text, L"current_time"))
-    return 11;
-  return 0;
+    return ftd_marker_clock;
+  return ftd_marker_none;
 }
 
 // Row fields under the names they take as columns (validator-safe names); lookups ignore case.

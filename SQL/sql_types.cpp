@@ -49,11 +49,11 @@ std::uint32_t longest_varchar(const std::wstring& charset) {
 std::wstring text_type(const t_ftd& d, bool no_size, const sql_engine& engine) {
   const bool case_sensitive = engine.case_sensitive;
   tk_log1(1, "process as text");
-  if (d.dw_reserved == 2 || d.dw_reserved == 8) {
+  if (d.dw_reserved == ftd_marker_text_geometry || d.dw_reserved == ftd_marker_geometry) {
     tk_log1(1, "process VT_BSTR as geometry");
     return L"geometry";
   }
-  if (d.dw_reserved == 16) {
+  if (d.dw_reserved == ftd_marker_fixed_width) {
     tk_log1(1, "process VT_BSTR as fixed width CHAR");
     return with_size(SQL_CHAR, d.size, no_size);
   }
@@ -96,10 +96,10 @@ std::wstring date_type(const t_ftd& d, std::uint32_t version) {
     case sql_now_default::none:
       break;
   }
-  switch (d.dw_reserved & 3) {
-    case 1: return name_of(SQL_DATETIME);
-    case 2: tk_log1(1, "Got pure date"); return name_of(SQL_DATE);
-    case 3: return name_of(SQL_TIME);
+  switch (d.dw_reserved & ftd_marker_date_kind_mask) {
+    case ftd_marker_datetime: return name_of(SQL_DATETIME);
+    case ftd_marker_date: tk_log1(1, "Got pure date"); return name_of(SQL_DATE);
+    case ftd_marker_time: return name_of(SQL_TIME);
     default: return with_size(SQL_CHAR, 19, false);
   }
 }
@@ -117,9 +117,9 @@ std::wstring get_sql_native_type_name(int id) {
 bool sql_datetime_takes_now_default(std::uint32_t version) { return version >= 0x00050605; }
 
 sql_now_default sql_classify_now_default(const t_ftd& d) {
-  if (d.dw_reserved == 9) return sql_now_default::timestamp;
-  if (d.dw_reserved == 10) return sql_now_default::date;
-  if (d.dw_reserved == 11) return sql_now_default::time;
+  if (d.dw_reserved == ftd_marker_now) return sql_now_default::timestamp;
+  if (d.dw_reserved == ftd_marker_today) return sql_now_default::date;
+  if (d.dw_reserved == ftd_marker_clock) return sql_now_default::time;
   if (d.default_value.get_type() < 2) return sql_now_default::none;
   const std::wstring dv = d.default_value.to_wstring();
   for (const wchar_t* now : {L"NOW()", L"sysdate", L"sysdate()", L"getdate()", L"getutcdate()",

@@ -228,8 +228,9 @@ std::wstring date_default(const t_ftd* d, const std::wstring& dv) {
   std::wstring text = date.to_wstring(6);
   // The column's kind decides the form: a date-only column takes the date part of a date and
   // time, a time-only column its time part.
-  if ((d->dw_reserved & 3) == 2 && text.size() > 10) text.resize(10);
-  if ((d->dw_reserved & 3) == 3 && date.get_kind() == ole_date_datetime) text.erase(0, 11);
+  const std::uint32_t kind = d->dw_reserved & ftd_marker_date_kind_mask;
+  if (kind == ftd_marker_date && text.size() > 10) text.resize(10);
+  if (kind == ftd_marker_time && date.get_kind() == ole_date_datetime) text.erase(0, 11);
   tk_log2(2, L"After canonization: %ls", text.c_str());
   if (text.empty()) return {};
   return L"\"" + text + L"\"";
@@ -393,14 +394,14 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
   }
   const std::wstring text = field->to_wstring();
   tk_log2(1, L"Got BSTR value: %ls, flags=%u", text.c_str(), d->dw_reserved);
-  if (d->dw_reserved == 2 || d->dw_reserved == 8) {
+  if (d->dw_reserved == ftd_marker_text_geometry || d->dw_reserved == ftd_marker_geometry) {
     if (is_null_kind(field_vt)) return "NULL";
     std::wstring geometry = L"ST_GeomFromText(";
     geometry += quoted(text);
     geometry += L")";
     return tk_unicode_to_utf8(geometry);
   }
-  return tk_unicode_to_utf8(to_mysql_wstr(text, field_vt, d->dw_reserved == 1));
+  return tk_unicode_to_utf8(to_mysql_wstr(text, field_vt, d->dw_reserved == ftd_marker_datetime));
 }
 
 std::wstring make_mysql_def_val(const t_ftd* d) {
