@@ -283,7 +283,7 @@ void ole_variant::attach_binary(const std::vector<BYTE>& bytes) {
   tk_log1(1, "ole_variant::attach_binary(1)");
   tk_log1(1, "arr_size=%d", static_cast<int>(bytes.size()));
   if (bytes.empty()) return;
-  if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) throw tk_mail_assertion("ole_var", 1348);
+  if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) throw tk_mail_assertion("ole_var", 1349);
   allocate_safe_array(static_cast<std::uint32_t>(bytes.size()));
   tk_log1(1, "Step #1");
   void* data = nullptr;
@@ -302,14 +302,14 @@ void ole_variant::allocate_safe_array(std::uint32_t size) {
     tk_log1(1, "Redimension array");
     if (get_safe_array_size(var_.parray) != size) {
       SAFEARRAYBOUND bound{size, var_.parray->rgsabound[0].lLbound};
-      if (FAILED(SafeArrayRedim(var_.parray, &bound))) throw tk_mail_assertion("ole_var", 1348);
+      if (FAILED(SafeArrayRedim(var_.parray, &bound))) throw tk_mail_assertion("ole_var", 1350);
     }
   } else {
     tk_log1(1, "Re-initialize VARIANT");
     clear();
     SAFEARRAYBOUND bound{size, 0};
     SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
-    if (array == nullptr) throw tk_mail_assertion("ole_var", 1348);
+    if (array == nullptr) throw tk_mail_assertion("ole_var", 1351);
     var_.vt = ole_vt_binary;
     var_.parray = array;
   }
@@ -338,7 +338,7 @@ void ole_variant::attach_string(const std::string& utf8) {
     tk_log1(2, "MultiByteToWideChar2 failed, error=%08X", static_cast<unsigned>(GetLastError()));
     SysFreeString(var_.bstrVal);
     var_.bstrVal = SysAllocString(L"");
-    if (var_.bstrVal == nullptr) throw tk_mail_assertion("ole_var", 1428);
+    if (var_.bstrVal == nullptr) throw tk_mail_assertion("ole_var", 1429);
     return;
   }
   tk_log1(1, "Step #3");
@@ -351,9 +351,9 @@ void ole_variant::attach_wstring(const std::wstring& text) {
   SysFreeString(var_.bstrVal);
   var_.bstrVal = nullptr;
   tk_log1(1, "=== RIGHT BEFORE SysAllocStringLen ===");
-  if (text.size() > std::numeric_limits<UINT>::max()) throw tk_mail_assertion("ole_var", 1463);
+  if (text.size() > std::numeric_limits<UINT>::max()) throw tk_mail_assertion("ole_var", 1464);
   var_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  if (var_.bstrVal == nullptr) throw tk_mail_assertion("ole_var", 1463);
+  if (var_.bstrVal == nullptr) throw tk_mail_assertion("ole_var", 1465);
   if (ole_log_enabled(1)) tk_log2(1, L"src.bstrVal=%ls", var_.bstrVal);
 }
 

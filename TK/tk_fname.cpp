@@ -56,7 +56,7 @@ void tk_file_name::initialize(const char* path) {
   bool own = path[0] == '\0';
   std::string source = own ? tk_get_module_file_name1() : std::string(path);
   std::vector<char> full(kPathRoom);
-  if (_fullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 39);
+  if (_fullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 40);
   path_parts<char> p = split(full.data());
   drive = p.drive;
   directory = p.dir;
@@ -77,7 +77,7 @@ void tk_file_wname::initialize(const wchar_t* path) {
   bool own = path[0] == L'\0';
   std::wstring source = own ? tk_get_module_file_name2() : std::wstring(path);
   std::vector<wchar_t> full(kPathRoom);
-  if (_wfullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 91);
+  if (_wfullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 92);
   path_parts<wchar_t> p = split(full.data());
   drive = p.drive;
   directory = p.dir;
