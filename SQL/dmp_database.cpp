@@ -32,15 +32,15 @@ std::string base_name(const std::string& path) {
 
 dmp_database::dmp_database(const std::wstring& path, const dump_options* options)
     : udb_database(path, 1, false), path_utf8_(tk_unicode_to_utf8(path)), options_(*options) {
-  tk_log2(2, L"dmp_database::ctor(%ls)", path.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::ctor(%ls)", path.c_str());
   sql_engine& sql = engine();
   sql.version = options_.new_version ? sql_version::v4_1_0 : sql_version::dump_old;
-  tk_log1(1, "b_new_ver=%d", int(options_.new_version));
+  tk_log1(tk_log_trace, "b_new_ver=%d", int(options_.new_version));
 
   errno = 0;
   file_.reset(std::fopen(path_utf8_.c_str(), "wb"));
   if (!file_) {
-    tk_log1(2, "Failed to open file");
+    tk_log1(tk_log_detail, "Failed to open file");
     fail("Cannot create the dump file", errno);
   }
   write_header(path);
@@ -50,7 +50,7 @@ dmp_database::~dmp_database() {
   try {
     close();
   } catch (const tk_exception& e) {
-    tk_log1(3, "%s", e.what());
+    tk_log1(tk_log_event, "%s", e.what());
   }
 }
 
@@ -118,7 +118,7 @@ void dmp_database::close() {
 
 std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path,
                                                       const dump_options* options) {
-  tk_log2(2, L"Creating MySQL dump file '%ls'", path.c_str());
+  tk_log2(tk_log_detail, L"Creating MySQL dump file '%ls'", path.c_str());
   return std::make_unique<dmp_database>(path, options);
 }
 
@@ -142,7 +142,7 @@ void dmp_database::write(const std::wstring& text) { write(tk_unicode_to_utf8(te
 
 void dmp_database::unlock_tables(const char* log_line) {
   engine().lock_tables_open = false;
-  tk_log1(2, "%s", log_line);
+  tk_log1(tk_log_detail, "%s", log_line);
   write(std::string("UNLOCK TABLES;") + options_.get_line_end());
 }
 
@@ -157,7 +157,7 @@ void dmp_database::write_statement(const std::string& statement) {
 std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& table_name,
                                                           const udb_schema& schema,
                                                           const udb_indexes& indexes) {
-  tk_log2(2, L"dmp_database::create_table(%ls)", table_name.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::create_table(%ls)", table_name.c_str());
   if (is_table_exist(table_name)) throw tk_mail_assertion("sql_dump", 428);
   sql_engine& sql = engine();
   const std::wstring eol = options_.get_wline_end();
@@ -205,7 +205,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   }
 
   if (options_.create_table) {
-    tk_log1(1, "Right before inserting CREATE TABLE statement");
+    tk_log1(tk_log_trace, "Right before inserting CREATE TABLE statement");
     statement += eol + L")" + (options_.new_version ? L" ENGINE=" : L" TYPE=") + storage;
     const std::wstring charset = sql_table_property(table_name, L"character set");
     if (!charset.empty()) statement += L" character set " + charset;
@@ -223,7 +223,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   }
 
   table_names.push_back(table_name);
-  tk_log2(2, L"udb_names_map::add_fn_map(%ls)", table_name.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::add_fn_map(%ls)", table_name.c_str());
   names_map.add_fn_map(table_name, columns.get_column_map());
   table_indexes.emplace(table_name, indexes);
   written_indexes_[table_name] = written;
@@ -234,7 +234,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
 
 void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
                                 const udb_index& index) {
-  tk_log1(2, "dmp_database::create_index");
+  tk_log1(tk_log_detail, "dmp_database::create_index");
   const std::wstring table = sql_engine::get_safe_name(table_name);
   if (options_.add_lock) {
     write(L"LOCK TABLES " + table + L" WRITE;" + options_.get_wline_end());
@@ -256,7 +256,7 @@ void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
 }
 
 bool dmp_database::delete_tab(const std::wstring& table_name) {
-  tk_log2(2, L"dmp_database::delete_tab(%ls)", table_name.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::delete_tab(%ls)", table_name.c_str());
   write(L"DROP TABLE IF EXISTS " +
         (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
         L" CASCADE;" + options_.get_wline_end());
@@ -265,13 +265,13 @@ bool dmp_database::delete_tab(const std::wstring& table_name) {
 }
 
 void dmp_database::delete_idx(const std::wstring& table_name, const udb_index& index) {
-  tk_log2(2, L"dmp_database::delete_idx(%ls.%ls)", table_name.c_str(), index.name.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::delete_idx(%ls.%ls)", table_name.c_str(), index.name.c_str());
   query(L"ALTER TABLE `" + table_name + L"` DROP " +
         (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX `" + index.name + L"`"));
 }
 
 void dmp_database::delete_fk(const udb_relationship& relationship) {
-  tk_log2(2, L"dmp_database::delete_fk(%ls)", relationship.name.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::delete_fk(%ls)", relationship.name.c_str());
   query(L"ALTER TABLE `" + relationship.table + L"` DROP FOREIGN KEY `" + relationship.name + L"`");
 }
 

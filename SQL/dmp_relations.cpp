@@ -20,10 +20,10 @@ std::wstring safe(const std::wstring& name) { return sql_engine::get_safe_name(n
 }  // namespace
 
 void dmp_database::create_relationships(const udb_relationships& relationships) {
-  tk_log1(2, "dmp_database::create_relationships(rels.size=%d)", int(relationships.size()));
+  tk_log1(tk_log_detail, "dmp_database::create_relationships(rels.size=%d)", int(relationships.size()));
   sql_engine& sql = engine();
   if (!options_.new_version) {
-    tk_log1(3, "This version of MySQL (%08X) doesn't support Foreign Keys", unsigned(sql.version));
+    tk_log1(tk_log_event, "This version of MySQL (%08X) doesn't support Foreign Keys", unsigned(sql.version));
     return;
   }
   const std::wstring eol = options_.get_wline_end();
@@ -36,11 +36,11 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
   for (const udb_relationship& r : relationships) {
     const std::wstring table = names_map.get_tn_mapped_name(r.table, false);
     const std::wstring ref_table = names_map.get_tn_mapped_name(r.ref_table, false);
-    tk_log2(2, L"Processing FK '%ls', properties=%ls", r.name.c_str(), r.properties.c_str());
+    tk_log2(tk_log_detail, L"Processing FK '%ls', properties=%ls", r.name.c_str(), r.properties.c_str());
 
     // A key to a table the dump does not create would stop the whole load.
     if (!is_table_exist(table) || !is_table_exist(ref_table)) {
-      tk_log2(3, L"Foreign key '%ls' refers to a table that is not in the dump, skip it",
+      tk_log2(tk_log_event, L"Foreign key '%ls' refers to a table that is not in the dump, skip it",
               r.name.c_str());
       continue;
     }
@@ -55,7 +55,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
     // The server demands an index that leads with the referenced columns; a table whose key
     // was left out of its CREATE TABLE cannot take the foreign key.
     if (!written_indexes_[ref_table].has_index_on_fields(ref_fields, false)) {
-      tk_log2(3, L"Foreign key '%ls': the referenced columns of '%ls' have no index, skip it",
+      tk_log2(tk_log_event, L"Foreign key '%ls': the referenced columns of '%ls' have no index, skip it",
               r.name.c_str(), ref_table.c_str());
       continue;
     }
@@ -70,7 +70,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
     };
 
     if (written_indexes_[table].has_index_on_fields(fields, false)) {
-      tk_log2(2, L"Child index for table '%ls' exists", table.c_str());
+      tk_log2(tk_log_detail, L"Child index for table '%ls' exists", table.c_str());
     } else {
       if (options_.add_lock) {
         sql.lock_tables_open = true;
@@ -91,7 +91,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
     std::wstring name = r.name;
     if (!validator->is_acceptable(name) || validator->is_duplicated(name)) {
       name = validator->get_safe_name(name);
-      tk_log2(2, L"Store generated index name '%ls'", name.c_str());
+      tk_log2(tk_log_detail, L"Store generated index name '%ls'", name.c_str());
     }
     validator->add_existing_name(name);
 
@@ -105,7 +105,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
 }
 
 void dmp_database::create_views(const view_list& views) {
-  tk_log1(2, "dmp_database::create_views");
+  tk_log1(tk_log_detail, "dmp_database::create_views");
   const std::wstring eol = options_.get_wline_end();
   // The server refuses CREATE VIEW while a table lock is held.
   if (engine().lock_tables_open) unlock_tables("dmp_database::create_views - right before unlock tables");
@@ -117,20 +117,20 @@ void dmp_database::create_views(const view_list& views) {
   for (const std::size_t i : sql_view_converter::dependency_order(views)) {
     const std::wstring& name = views[i].first;
     const std::wstring& sql = views[i].second;
-    tk_log2(2, L"Processing '%ls'", name.c_str());
-    tk_log2(2, L"\t'%ls'", sql.c_str());
+    tk_log2(tk_log_detail, L"Processing '%ls'", name.c_str());
+    tk_log2(tk_log_detail, L"\t'%ls'", sql.c_str());
     const std::wstring refusal = sql_view_converter::view_refusal(sql);
     if (!refusal.empty()) {
-      tk_log1(2, "Skip non-select query");
-      tk_log2(3, L"Query '%ls' does not become a view: %ls", name.c_str(), refusal.c_str());
+      tk_log1(tk_log_detail, "Skip non-select query");
+      tk_log2(tk_log_event, L"Query '%ls' does not become a view: %ls", name.c_str(), refusal.c_str());
       continue;
     }
     std::wstring view_name = name;
     if (!validator.is_acceptable(name)) {
       view_name = validator.udb_validator::get_safe_name(name);
-      tk_log2(2, L"udb_names_map::add_tn_mapping(%ls,%ls)", name.c_str(), view_name.c_str());
+      tk_log2(tk_log_detail, L"udb_names_map::add_tn_mapping(%ls,%ls)", name.c_str(), view_name.c_str());
       names_map.add_tn_mapping(name, view_name);
-      tk_log2(2, L"Store generated column name '%ls'", view_name.c_str());
+      tk_log2(tk_log_detail, L"Store generated column name '%ls'", view_name.c_str());
       validator.add_existing_name(view_name);
     }
     write(L"CREATE OR REPLACE VIEW " + safe(view_name) + L" AS " + refine_view_in(sql) + eol);
@@ -138,12 +138,12 @@ void dmp_database::create_views(const view_list& views) {
 }
 
 std::wstring dmp_database::refine_view_in(const std::wstring& sql) {
-  tk_log2(2, L"dmp_database::refine_view_in(%ls)", sql.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::refine_view_in(%ls)", sql.c_str());
   std::wstring text = sql_view_converter::collapse_blanks(sql);
   text = names_map.do_global_replace1(text, L"`", L"`");
-  tk_log2(2, L"After do_global_replace: result=%ls", text.c_str());
+  tk_log2(tk_log_detail, L"After do_global_replace: result=%ls", text.c_str());
   text = sql_view_converter::brackets_to_backticks(text);
-  tk_log2(2, L"After replacing []: result=%ls", text.c_str());
+  tk_log2(tk_log_detail, L"After replacing []: result=%ls", text.c_str());
   text = sql_view_converter::mysql_view_body(text, [this](const std::wstring& table) {
     return sql_created_columns(created_columns_, table);
   });

@@ -44,12 +44,12 @@ class sql_list_tables_rs : public sql_tmp_recordset {
  public:
   sql_list_tables_rs(MYSQL* connection, const std::string& statement)
       : sql_tmp_recordset(connection, statement) {
-    tk_log1(2, "sql_list_tables_rs::ctor");
+    tk_log1(tk_log_detail, "sql_list_tables_rs::ctor");
     if (field_count_ == 2) {
       fields_[0].flags = 0;
       initialize();
     } else {
-      tk_log1(2, "Failed to create sql_list_tables_rs");
+      tk_log1(tk_log_detail, "Failed to create sql_list_tables_rs");
     }
   }
 };
@@ -58,41 +58,41 @@ class sql_list_tables_rs : public sql_tmp_recordset {
 
 sql_database::sql_database(const std::wstring& name_, MYSQL* connection, std::uint32_t mode_)
     : udb_database(name_, mode_, false), connection_(connection) {
-  tk_log2(2, L"sql_database::sql_database(%ls, mode=%u)", name.c_str(), mode);
+  tk_log2(tk_log_detail, L"sql_database::sql_database(%ls, mode=%u)", name.c_str(), mode);
   init_tables();
   if (mode & kNoViews) return;
   try {
     init_views();
   } catch (const sql_exception& e) {
-    tk_log1(3, "Failed to initialize views:\n%s", e.what());
+    tk_log1(tk_log_event, "Failed to initialize views:\n%s", e.what());
   }
 }
 
 void sql_database::init_tables() {
-  tk_log1(2, "sql_database::init_tables");
+  tk_log1(tk_log_detail, "sql_database::init_tables");
   if (engine().version < kFullTablesVersion) {
-    tk_log1(2, "Extracting tables in old way");
+    tk_log1(tk_log_detail, "Extracting tables in old way");
     MYSQL_RES* result = mysql_list_tables(connection_, nullptr);
     if (result == nullptr) throw sql_exception(connection_);
     sql_tmp_recordset tables(result);
     for (tables.reset(); !tables.is_eof(); tables.next()) {
       const std::wstring table = first_column(tables.get_item(), 0);
-      tk_log2(2, L"Got table name: '%ls'", table.c_str());
+      tk_log2(tk_log_detail, L"Got table name: '%ls'", table.c_str());
       table_names.push_back(table);
     }
     return;
   }
-  tk_log1(2, "Extracting tables in new way");
+  tk_log1(tk_log_detail, "Extracting tables in new way");
   sql_list_tables_rs tables(connection_, "show full tables where Table_type='BASE TABLE'");
   for (tables.reset(); !tables.is_eof(); tables.next()) {
     const std::wstring table = first_column(tables.get_item(), 0);
-    tk_log2(2, L"Got table name: '%ls'", table.c_str());
+    tk_log2(tk_log_detail, L"Got table name: '%ls'", table.c_str());
     table_names.push_back(table);
   }
 }
 
 void sql_database::init_views() {
-  tk_log1(2, "sql_database::init_views");
+  tk_log1(tk_log_detail, "sql_database::init_views");
   sql_text_scope text;
   std::unique_ptr<udb_recordset> rows = query(
       L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
@@ -100,9 +100,9 @@ void sql_database::init_views() {
   if (!rows) return;
   for (rows->reset(); !rows->is_eof(); rows->next()) {
     const std::wstring view = first_column(rows->get_item(), 0);
-    tk_log2(2, L"Got query name: '%ls'", view.c_str());
+    tk_log2(tk_log_detail, L"Got query name: '%ls'", view.c_str());
     const std::wstring sql = first_column(rows->get_item(), 1);
-    tk_log2(2, L"Got query SQL: '%ls'", sql.c_str());
+    tk_log2(tk_log_detail, L"Got query SQL: '%ls'", sql.c_str());
     views.emplace_back(view, refine_view_out(sql));
   }
 }
@@ -110,7 +110,7 @@ void sql_database::init_views() {
 std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& table,
                                                           const udb_schema& schema,
                                                           const udb_indexes& indexes) {
-  tk_log2(2, L"sql_database::create_table(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::create_table(%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 410);
   if (is_table_exist(table)) return get_table(table, 8);
 
@@ -140,11 +140,11 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   if (!charset.empty()) statement += L" character set " + charset;
   statement += (sql.version >= kEngineKeywordVersion ? L" ENGINE=" : L" TYPE=") + storage;
 
-  tk_log2(2, L"Run SQL-query: %ls\n", statement.c_str());
+  tk_log2(tk_log_detail, L"Run SQL-query: %ls\n", statement.c_str());
   query_append(tk_unicode_to_utf8(statement));
 
   table_names.push_back(table);
-  tk_log2(2, L"udb_names_map::add_fn_map(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::add_fn_map(%ls)", table.c_str());
   names_map.add_fn_map(table, columns.get_column_map());
   std::vector<std::wstring>& created = created_columns_[table];
   for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
@@ -152,7 +152,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
 }
 
 bool sql_database::delete_tab(const std::wstring& table) {
-  tk_log2(2, L"sql_database::delete_tab (%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::delete_tab (%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 520);
   if (!is_table_exist(table)) throw tk_mail_assertion("sql_db", 521);
   query_append(tk_unicode_to_utf8(L"DROP TABLE IF EXISTS " + sql_engine::get_safe_name(table) +
@@ -167,20 +167,20 @@ void sql_database::empty_table(const std::wstring& table) {
 
 std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring& table,
                                                        std::uint32_t open_mode) {
-  tk_log2(2, L"sql_database::get_table(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::get_table(%ls)", table.c_str());
   // Names match ignoring case, but the server's table names may be case-sensitive: the table
   // is opened under the name the server lists.
   for (const std::wstring& listed : table_names) {
     if (udb_same_name(listed, table))
       return std::make_unique<sql_table>(this, listed, &relationships, open_mode);
   }
-  tk_log2(2, L"Table '%ls' does not exists", table.c_str());
+  tk_log2(tk_log_detail, L"Table '%ls' does not exists", table.c_str());
   throw tk_mail_assertion("sql_db", 156);
 }
 
 std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query_name,
                                                        const std::wstring& sql, std::uint32_t) {
-  tk_log2(2, L"sql_database::get_query(%ls,%ls)", query_name.c_str(), sql.c_str());
+  tk_log2(tk_log_detail, L"sql_database::get_query(%ls,%ls)", query_name.c_str(), sql.c_str());
   return std::make_unique<sql_recordset>(this, query_name, sql, &relationships);
 }
 
@@ -189,32 +189,32 @@ void sql_database::settle() {
 }
 
 MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
-  tk_log2(1, L"sql_database::do_query2(%ls)", statement.c_str());
+  tk_log2(tk_log_trace, L"sql_database::do_query2(%ls)", statement.c_str());
   settle();
   const std::string utf8 = tk_unicode_to_utf8(statement);
   // A refused statement or a result that cannot be read (a lost connection) must not reach the
   // client library as a null result.
   if (mysql_real_query(connection_, utf8.data(), utf8.size()) != 0) {
-    tk_log1(3, "QUERY=%s", utf8.c_str());
+    tk_log1(tk_log_event, "QUERY=%s", utf8.c_str());
     throw sql_exception(connection_);
   }
   MYSQL_RES* result = mysql_use_result(connection_);
   if (result == nullptr && mysql_errno(connection_) != 0) {
-    tk_log1(3, "QUERY=%s", utf8.c_str());
+    tk_log1(tk_log_event, "QUERY=%s", utf8.c_str());
     throw sql_exception(connection_);
   }
   return result;
 }
 
 std::unique_ptr<udb_recordset> sql_database::query(const std::wstring& statement) {
-  tk_log2(2, L"sql_database::query(%ls)", statement.c_str());
+  tk_log2(tk_log_detail, L"sql_database::query(%ls)", statement.c_str());
   MYSQL_RES* result = do_query2(statement);
   if (result == nullptr) return nullptr;
   return std::make_unique<sql_tmp_recordset>(result);
 }
 
 bool sql_database::test_query(const std::wstring& sql) {
-  tk_log2(2, L"sql_database::query(%ls)", sql.c_str());
+  tk_log2(tk_log_detail, L"sql_database::query(%ls)", sql.c_str());
   settle();
   const std::string statement = tk_unicode_to_utf8(sql);
   const bool ok = mysql_real_query(connection_, statement.data(), statement.size()) == 0;
@@ -223,14 +223,14 @@ bool sql_database::test_query(const std::wstring& sql) {
 }
 
 void sql_database::query_append(const std::string& statement) {
-  tk_log1(2, "sql_database::query_append(q_len=%d)", static_cast<int>(statement.size()));
-  tk_log1(2, "(%s)", statement.c_str());
-  tk_log1(1, "sql_database::do_query1(%s)", statement.c_str());
+  tk_log1(tk_log_detail, "sql_database::query_append(q_len=%d)", static_cast<int>(statement.size()));
+  tk_log1(tk_log_detail, "(%s)", statement.c_str());
+  tk_log1(tk_log_trace, "sql_database::do_query1(%s)", statement.c_str());
   settle();
   const bool refused = mysql_real_query(connection_, statement.data(), statement.size()) != 0;
   MYSQL_RES* result = refused ? nullptr : mysql_use_result(connection_);
   if (mysql_errno(connection_) != 0) {
-    tk_log1(3, "QUERY=%s", statement.c_str());
+    tk_log1(tk_log_event, "QUERY=%s", statement.c_str());
     sql_exception error(connection_);
     if (result != nullptr) mysql_free_result(result);
     throw error;
@@ -250,24 +250,24 @@ struct stmt_closer {
 void sql_database::prepared_statement(const std::string& statement,
                                       const std::vector<const udb_field*>& long_values,
                                       std::uint32_t row_size) {
-  tk_log1(1, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
+  tk_log1(tk_log_trace, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
           static_cast<int>(long_values.size()));
   settle();
   std::unique_ptr<MYSQL_STMT, stmt_closer> stmt(mysql_stmt_init(connection_));
   if (!stmt) throw sql_prep_stmt_failed_exception();
   if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0) {
-    tk_log1(2, "mysql_stmt_prepare failed: error=%s", mysql_stmt_error(stmt.get()));
+    tk_log1(tk_log_detail, "mysql_stmt_prepare failed: error=%s", mysql_stmt_error(stmt.get()));
     throw sql_prep_stmt_failed_exception();
   }
   // A marker the caller did not count (or a value without a marker) would shift every value.
   if (mysql_stmt_param_count(stmt.get()) != long_values.size()) {
-    tk_log1(2, "Binding failed: error=%s", "parameter count differs from the long values");
+    tk_log1(tk_log_detail, "Binding failed: error=%s", "parameter count differs from the long values");
     throw sql_prep_stmt_failed_exception();
   }
   std::vector<MYSQL_BIND> binds(long_values.size());
   std::vector<unsigned long> lengths(long_values.size(), 0);
   for (size_t k = 0; k < long_values.size(); ++k) {
-    tk_log1(1, "Binding field #%d", static_cast<int>(k));
+    tk_log1(tk_log_trace, "Binding field #%d", static_cast<int>(k));
     binds[k] = MYSQL_BIND{};
     binds[k].length = &lengths[k];
     // Text goes as a character string in the connection's character set, bytes as a BLOB.
@@ -275,20 +275,20 @@ void sql_database::prepared_statement(const std::string& statement,
         long_values[k]->get_type() == VT_BSTR ? MYSQL_TYPE_STRING : MYSQL_TYPE_BLOB;
   }
   if (!binds.empty() && mysql_stmt_bind_param(stmt.get(), binds.data()) != 0) {
-    tk_log1(2, "Binding failed: error=%s", mysql_stmt_error(stmt.get()));
+    tk_log1(tk_log_detail, "Binding failed: error=%s", mysql_stmt_error(stmt.get()));
     throw sql_prep_stmt_failed_exception();
   }
   for (size_t k = 0; k < long_values.size(); ++k) {
     const BYTE* data = nullptr;
     std::string storage;
     const std::uint32_t size = long_values[k]->get_bytes1(data, storage);
-    tk_log1(1, "Reading field #%d (size=%u)", static_cast<int>(k), size);
+    tk_log1(tk_log_trace, "Reading field #%d (size=%u)", static_cast<int>(k), size);
     for (std::uint32_t pos = 0; pos < size;) {
       const std::uint32_t piece = std::min(kLongDataPiece, size - pos);
-      tk_log1(1, "prepared_statement: pos=%u, buf=%u bytes", pos, piece);
+      tk_log1(tk_log_trace, "prepared_statement: pos=%u, buf=%u bytes", pos, piece);
       if (mysql_stmt_send_long_data(stmt.get(), static_cast<unsigned>(k),
                                     reinterpret_cast<const char*>(data) + pos, piece) != 0) {
-        tk_log1(2, "mysql_stmt_send_long_data failed (pos=%u, res=%d, error=%s)", pos, 1,
+        tk_log1(tk_log_detail, "mysql_stmt_send_long_data failed (pos=%u, res=%d, error=%s)", pos, 1,
                 mysql_stmt_error(stmt.get()));
         throw sql_prep_stmt_failed_exception();
       }
@@ -296,9 +296,9 @@ void sql_database::prepared_statement(const std::string& statement,
     }
   }
   if (mysql_stmt_execute(stmt.get()) != 0) {
-    tk_log1(3, "QUERY=%s", statement.c_str());
-    tk_log1(3, "mysql_stmt_execute failed: error=%s", mysql_stmt_error(stmt.get()));
-    tk_log1(3, "row size=%u", row_size);
+    tk_log1(tk_log_event, "QUERY=%s", statement.c_str());
+    tk_log1(tk_log_event, "mysql_stmt_execute failed: error=%s", mysql_stmt_error(stmt.get()));
+    tk_log1(tk_log_event, "row size=%u", row_size);
     throw sql_prep_stmt_failed_exception();
   }
 }
@@ -308,34 +308,34 @@ sql_database::sql_limited_query::sql_limited_query(sql_database& database,
                                                    std::uint32_t offset, std::uint32_t count,
                                                    bool is_query)
     : connection_(database.connection()) {
-  tk_log2(1, L"sql_database::sql_limited_query::sql_limited_query(%ls)", text.c_str());
+  tk_log2(tk_log_trace, L"sql_database::sql_limited_query::sql_limited_query(%ls)", text.c_str());
   std::wstring statement = L"SELECT * FROM ";
   if (is_query) {
-    tk_log1(1, "...as query");
+    tk_log1(tk_log_trace, "...as query");
     statement += L"(" + text + L") as temp___table";
   } else {
-    tk_log1(1, "...as table");
+    tk_log1(tk_log_trace, "...as table");
     statement += engine().is_old_version() ? text : L"`" + text + L"`";
   }
   statement += L" LIMIT " + std::to_wstring(offset) + L"," + std::to_wstring(count);
   result_ = database.do_query2(statement);
-  tk_log1(1, "sql_limited_query - at the end");
+  tk_log1(tk_log_trace, "sql_limited_query - at the end");
 }
 
 sql_database::sql_limited_query::~sql_limited_query() {
-  tk_log1(2, "sql_database::sql_limited_query::~sql_limited_query");
+  tk_log1(tk_log_detail, "sql_database::sql_limited_query::~sql_limited_query");
   if (result_ != nullptr) mysql_free_result(result_);
 }
 
 void sql_database::sql_limited_query::store_to(page* records, const udb_schema* schema) {
-  tk_log1(1, "sql_database::sql_limited_query::store_to(n_max_records=%u)", page_size);
+  tk_log1(tk_log_trace, "sql_database::sql_limited_query::store_to(n_max_records=%u)", page_size);
   if (records == nullptr) throw tk_mail_assertion("sql_db", 65);
   for (auto& slot : *records) slot.reset();
   if (result_ == nullptr) return;
   const auto count = static_cast<std::uint32_t>(mysql_num_fields(result_));
   MYSQL_FIELD* fields = mysql_fetch_fields(result_);
   const bool by_schema = schema != nullptr && !schema->fields.empty();
-  tk_log1(1, by_schema ? "Schema is NOT empty" : "Schema is empty, build via f_info");
+  tk_log1(tk_log_trace, by_schema ? "Schema is NOT empty" : "Schema is empty, build via f_info");
   for (std::uint32_t i = 0; i < page_size; ++i) {
     MYSQL_ROW row = mysql_fetch_row(result_);
     if (row == nullptr) {
@@ -356,6 +356,6 @@ void sql_database::report(const std::string& context, const tk_exception& error)
   if (report_error) {
     report_error(context, error);
   } else {
-    tk_log1(3, "%s: %s", context.c_str(), error.what());
+    tk_log1(tk_log_event, "%s: %s", context.c_str(), error.what());
   }
 }

@@ -33,21 +33,21 @@ std::wstring single_value(sql_database& db, const std::wstring& statement) {
 
 void sql_database::create_fk_index_if(const std::wstring& table,
                                       const std::vector<std::wstring>& columns) {
-  tk_log2(2, L"sql_database::create_fk_index_if(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::create_fk_index_if(%ls)", table.c_str());
   std::unique_ptr<udb_recordset> opened = get_table(table, 0x61);
   if (!opened) throw tk_mail_assertion("sql_db", 366);
   std::vector<std::wstring> mapped;
   for (const std::wstring& column : columns)
     mapped.push_back(names_map.get_fn_mapped_name(table, column, true));
-  tk_log1(1, "udb_indexes::has_index_on_fields");
+  tk_log1(tk_log_trace, "udb_indexes::has_index_on_fields");
   for (const udb_index& index : opened->indexes) {
     // Indexes on the server carry the target names of the columns.
     if (index.starts_with_fields(mapped)) {
-      tk_log2(2, L"Index for table '%ls' exists", table.c_str());
+      tk_log2(tk_log_detail, L"Index for table '%ls' exists", table.c_str());
       return;
     }
   }
-  tk_log2(2, L"Index for table '%ls' does NOT exist", table.c_str());
+  tk_log2(tk_log_detail, L"Index for table '%ls' does NOT exist", table.c_str());
   std::wstring statement = L"ALTER TABLE " + sql_engine::get_safe_name(table) + L" ADD INDEX (";
   for (size_t i = 0; i < mapped.size(); ++i)
     statement += (i ? L", " : L"") + sql_engine::get_safe_name(mapped[i]);
@@ -56,20 +56,20 @@ void sql_database::create_fk_index_if(const std::wstring& table,
   try {
     query(statement);
   } catch (const sql_exception& e) {
-    tk_log1(2, "Error while creating index for FK:\n%s\n", e.what());
+    tk_log1(tk_log_detail, "Error while creating index for FK:\n%s\n", e.what());
   }
 }
 
 void sql_database::create_relationships(const udb_relationships& list) {
-  tk_log1(2, "sql_database::create_relationships");
-  tk_log1(3, "Converting foreign keys");
+  tk_log1(tk_log_detail, "sql_database::create_relationships");
+  tk_log1(tk_log_event, "Converting foreign keys");
   sql_engine& sql = *tk_singleton<sql_engine>::get_instance();
   if (sql.version < kFkVersion) {
-    tk_log1(3, "This version of MySQL doesn't support Foreign Keys");
+    tk_log1(tk_log_event, "This version of MySQL doesn't support Foreign Keys");
     return;
   }
   if (mode == kAppendMode) {
-    tk_log1(3, "Foreign keys are not converted in append mode");
+    tk_log1(tk_log_event, "Foreign keys are not converted in append mode");
     return;
   }
   // The session's setting is put back afterwards, whatever it was.
@@ -79,18 +79,18 @@ void sql_database::create_relationships(const udb_relationships& list) {
     if (saved_checks != L"1") saved_checks = L"0";
     query(L"SET FOREIGN_KEY_CHECKS = 0");
   } catch (const tk_exception& e) {
-    tk_log1(2, "Cannot turn OFF foreign key check: %s", e.what());
+    tk_log1(tk_log_detail, "Cannot turn OFF foreign key check: %s", e.what());
   }
   std::unique_ptr<udb_validator> validator = sql.create_in_validator(udb_indexes());
   for (const udb_relationship& fk : list) {
     try {
-      tk_log2(3, L"Processing '%ls'", fk.name.c_str());
+      tk_log2(tk_log_event, L"Processing '%ls'", fk.name.c_str());
       const std::wstring fk_table = names_map.get_tn_mapped_name(fk.table, false);
-      tk_log2(1, L"fk_table_name=%ls", fk_table.c_str());
+      tk_log2(tk_log_trace, L"fk_table_name=%ls", fk_table.c_str());
       if (!is_table_exist(fk_table))
         throw tk_exception("Table '%s' not exists", tk_unicode_to_utf8(fk_table), tk_kind_continuable);
       const std::wstring pk_table = names_map.get_tn_mapped_name(fk.ref_table, false);
-      tk_log2(1, L"pk_table_name=%ls", pk_table.c_str());
+      tk_log2(tk_log_trace, L"pk_table_name=%ls", pk_table.c_str());
       if (!is_table_exist(pk_table))
         throw tk_exception("Table '%s' not exists", tk_unicode_to_utf8(pk_table), tk_kind_continuable);
       create_fk_index_if(fk_table, fk.fields);
@@ -98,7 +98,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
       std::wstring constraint = fk.name;
       if (!validator->is_acceptable(constraint)) {
         constraint = validator->get_safe_name(fk.name);
-        tk_log2(2, L"Store generated index name '%ls'", constraint.c_str());
+        tk_log2(tk_log_detail, L"Store generated index name '%ls'", constraint.c_str());
         validator->add_existing_name(constraint);
       }
       validator->restricted_names.push_back(constraint);
@@ -115,7 +115,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
                                L") REFERENCES " + sql_engine::get_safe_name(pk_table) + L"(" +
                                column_list(pk_table, fk.ref_fields) + L")";
       if (!fk.properties.empty()) statement += L" " + fk.properties;
-      tk_log2(3, L"Foreign key query: '%ls'", statement.c_str());
+      tk_log2(tk_log_event, L"Foreign key query: '%ls'", statement.c_str());
       query(statement);
       // MyISAM and Aria take the statement and keep nothing.
       const std::wstring made = single_value(
@@ -129,7 +129,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
             "The foreign key was not kept: the storage engine of table '%s' has no foreign keys",
             tk_unicode_to_utf8(fk_table), tk_kind_continuable);
     } catch (const tk_exception& e) {
-      tk_log1(3, "Error while creating FK:\n%s\n", e.what());
+      tk_log1(tk_log_event, "Error while creating FK:\n%s\n", e.what());
       const std::wstring context =
           fk.name.empty() ? fk.table : L"Foreign key '" + fk.name + L"'";
       report(tk_unicode_to_utf8(context),
@@ -141,6 +141,6 @@ void sql_database::create_relationships(const udb_relationships& list) {
   try {
     query(L"SET FOREIGN_KEY_CHECKS = " + saved_checks);
   } catch (const tk_exception& e) {
-    tk_log1(2, "Cannot turn ON foreign key check: %s", e.what());
+    tk_log1(tk_log_detail, "Cannot turn ON foreign key check: %s", e.what());
   }
 }

@@ -42,33 +42,33 @@ bool sql_parse_server_version(const char* text, std::uint32_t& version) {
 }
 
 sql_engine::sql_engine() {
-  tk_log1(1, "sql_engine::initialize");
+  tk_log1(tk_log_trace, "sql_engine::initialize");
   init_handle();
-  tk_log1(1, "sql_engine::initialize - END");
+  tk_log1(tk_log_trace, "sql_engine::initialize - END");
 }
 
 void sql_engine::init_handle() {
   mysql_init(&mysql);
-  tk_log1(1, "sql_engine::initialize - 1");
+  tk_log1(tk_log_trace, "sql_engine::initialize - 1");
   mysql_options(&mysql, MYSQL_READ_DEFAULT_GROUP, "QB MySQL Lib");
-  tk_log1(1, "sql_engine::initialize - 2");
+  tk_log1(tk_log_trace, "sql_engine::initialize - 2");
   const unsigned timeout = connect_timeout_seconds;
   mysql_options(&mysql, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
 }
 
 sql_engine::~sql_engine() {
-  tk_log1(2, "sql_engine::dtor");
+  tk_log1(tk_log_detail, "sql_engine::dtor");
   if (is_connected) {
     try {
       execute("SET FOREIGN_KEY_CHECKS = 1");
     } catch (const tk_exception& e) {
-      tk_log1(2, "Cannot turn ON foreign key check: %s", e.what());
+      tk_log1(tk_log_detail, "Cannot turn ON foreign key check: %s", e.what());
     }
   }
   // The handle was initialised by the constructor (or by a reconnect) and is closed exactly
   // once here, connected or not, so that the options it holds are freed too.
   mysql_close(&mysql);
-  tk_log1(2, "sql_engine::dtor - END");
+  tk_log1(tk_log_detail, "sql_engine::dtor - END");
 }
 
 void sql_engine::execute(const std::string& statement) {
@@ -77,7 +77,7 @@ void sql_engine::execute(const std::string& statement) {
   }
 }
 
-void sql_engine::try_execute(const char* statement, int level, const char* failure_format) {
+void sql_engine::try_execute(const char* statement, tk_log_level level, const char* failure_format) {
   try {
     execute(statement);
   } catch (const tk_exception& e) {
@@ -88,16 +88,16 @@ void sql_engine::try_execute(const char* statement, int level, const char* failu
 void sql_engine::connect(const std::string& host, const std::string& user,
                          const std::string& password, unsigned port) {
   // The password never reaches the log.
-  tk_log1(2, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(),
+  tk_log1(tk_log_detail, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(),
           password.empty() ? "" : "********", port);
   if (is_connected) {
-    tk_log1(2, "Connection was established already - disconnecting first...");
+    tk_log1(tk_log_detail, "Connection was established already - disconnecting first...");
     mysql_close(&mysql);
     is_connected = false;
     max_allowed_packet = 0;
     init_handle();
   }
-  tk_log1(3, "Connecting to MySQL server...");
+  tk_log1(tk_log_event, "Connecting to MySQL server...");
   if (mysql_real_connect(&mysql, host.empty() ? nullptr : host.c_str(), user.c_str(),
                          password.c_str(), nullptr, port, nullptr, CLIENT_REMEMBER_OPTIONS) ==
       nullptr) {
@@ -108,34 +108,34 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   // utf8 is the three-byte utf8mb3 on MariaDB and MySQL 8: a four-byte character (emoji) could
   // not pass even into a utf8mb4 column. Servers from 5.5.3 on know utf8mb4.
   const bool knows_utf8mb4 = mysql_get_server_version(&mysql) >= 50503;
-  tk_log1(2, "Setting UTF-8 collation...");
+  tk_log1(tk_log_detail, "Setting UTF-8 collation...");
   try {
     execute(knows_utf8mb4 ? "SET NAMES utf8mb4" : "SET NAMES UTF8");
   } catch (const tk_exception& e) {
-    tk_log1(3, "Failed to set UTF-8 collation");
-    tk_log1(2, "Cannot set UTF-8 collation: %s", e.what());
+    tk_log1(tk_log_event, "Failed to set UTF-8 collation");
+    tk_log1(tk_log_detail, "Cannot set UTF-8 collation: %s", e.what());
   }
-  tk_log1(2, "Setting wait_timeout...");
+  tk_log1(tk_log_detail, "Setting wait_timeout...");
   try {
     execute("set session wait_timeout=cast(if(@@session.wait_timeout < 28800,28800,"
             "@@session.wait_timeout) as unsigned);");
   } catch (const tk_exception& e) {
-    tk_log1(3, "Failed to set wait_timeout");
-    tk_log1(2, "Cannot set wait_timeout: %s", e.what());
+    tk_log1(tk_log_event, "Failed to set wait_timeout");
+    tk_log1(tk_log_detail, "Cannot set wait_timeout: %s", e.what());
   }
 
   const char* version_text = mysql_get_server_info(&mysql);
   if (version_text == nullptr || *version_text == '\0') return;
-  tk_log1(2, "Got MySQL server version: %s", version_text);
+  tk_log1(tk_log_detail, "Got MySQL server version: %s", version_text);
   if (!sql_parse_server_version(version_text, version)) {
-    tk_log1(3, "Invalid MySQL version: %s", version_text);
+    tk_log1(tk_log_event, "Invalid MySQL version: %s", version_text);
     throw tk_mail_assertion("sql_engi", 373);
   }
-  tk_log1(1, "Hex version: %08X", version);
+  tk_log1(tk_log_trace, "Hex version: %08X", version);
   if (version == sql_version::v4_1_0 && !password.empty()) {
     throw sql_auth_not_supported_exception();
   }
-  try_execute("SET FOREIGN_KEY_CHECKS = 0", 2, "Cannot turn off foreign key check: %s");
+  try_execute("SET FOREIGN_KEY_CHECKS = 0", tk_log_detail, "Cannot turn off foreign key check: %s");
 }
 
 std::string sql_engine::quoted_db_name(const std::wstring& name) const {
@@ -144,40 +144,40 @@ std::string sql_engine::quoted_db_name(const std::wstring& name) const {
 }
 
 std::unique_ptr<udb_database> sql_engine::create_db(const std::wstring& name) {
-  tk_log2(2, L"sql_engine::create_db (%ls)", name.c_str());
-  tk_log2(3, L"Creating MySQL database '%ls'", name.c_str());
+  tk_log2(tk_log_detail, L"sql_engine::create_db (%ls)", name.c_str());
+  tk_log2(tk_log_event, L"Creating MySQL database '%ls'", name.c_str());
   const std::string statement =
       "CREATE DATABASE " + quoted_db_name(name) + " character set " + tk_unicode_to_utf8(charset);
-  tk_log1(2, "Run SQL-query: %s", statement.c_str());
+  tk_log1(tk_log_detail, "Run SQL-query: %s", statement.c_str());
   execute(statement);
   return open_db(name, 2, std::wstring());
 }
 
 std::unique_ptr<udb_database> sql_engine::open_db(const std::wstring& name, std::uint32_t mode,
                                   const std::wstring& /*password*/) {
-  tk_log2(2, L"sql_engine::open_db (%ls)", name.c_str());
-  tk_log2(3, L"Opening MySQL database '%ls'", name.c_str());
+  tk_log2(tk_log_detail, L"sql_engine::open_db (%ls)", name.c_str());
+  tk_log2(tk_log_event, L"Opening MySQL database '%ls'", name.c_str());
   if (mysql_select_db(&mysql, tk_unicode_to_utf8(name).c_str()) != 0) throw sql_exception(&mysql);
   return std::make_unique<sql_database>(name, &mysql, mode);
 }
 
 void sql_engine::db_delete(const std::wstring& name) {
-  tk_log2(2, L"sql_engine::db_delete(%ls)", name.c_str());
-  tk_log2(3, L"Deleting MySQL database '%ls'", name.c_str());
-  try_execute("SET FOREIGN_KEY_CHECKS = 0", 2, "Cannot turn off foreign key check: %s");
+  tk_log2(tk_log_detail, L"sql_engine::db_delete(%ls)", name.c_str());
+  tk_log2(tk_log_event, L"Deleting MySQL database '%ls'", name.c_str());
+  try_execute("SET FOREIGN_KEY_CHECKS = 0", tk_log_detail, "Cannot turn off foreign key check: %s");
   execute("DROP DATABASE " + quoted_db_name(name));
-  try_execute("SET FOREIGN_KEY_CHECKS = 1", 2, "Cannot turn on foreign key check: %s");
+  try_execute("SET FOREIGN_KEY_CHECKS = 1", tk_log_detail, "Cannot turn on foreign key check: %s");
 }
 
 bool sql_engine::is_db_exist(const std::wstring& name) {
-  tk_log2(1, L"sql_engine::is_db_exist(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"sql_engine::is_db_exist(%ls)", name.c_str());
   const int result = mysql_select_db(&mysql, tk_unicode_to_utf8(name).c_str());
-  tk_log1(1, "n_result=%d", result);
+  tk_log1(tk_log_trace, "n_result=%d", result);
   return result == 0;
 }
 
 void sql_engine::set_properties(udb_properties* p) {
-  tk_log1(1, "sql_engine::set_properties");
+  tk_log1(tk_log_trace, "sql_engine::set_properties");
   udb_engine::set_properties(p);
   if (p == nullptr) {
     engine = L"InnoDB";
@@ -185,10 +185,10 @@ void sql_engine::set_properties(udb_properties* p) {
   }
   const udb_properties::property_map& map = p->get_properties();
   if (auto it = map.find(L"engine"); it != map.end()) {
-    tk_log2(1, L"Set tab.type='%ls'", it->second.c_str());
+    tk_log2(tk_log_trace, L"Set tab.type='%ls'", it->second.c_str());
     engine = it->second;
   } else {
-    tk_log1(1, "Set InnoDB as default");
+    tk_log1(tk_log_trace, "Set InnoDB as default");
     engine = L"InnoDB";
   }
   if (auto it = map.find(L"character set"); it != map.end()) charset = it->second;
@@ -196,10 +196,10 @@ void sql_engine::set_properties(udb_properties* p) {
 
 const std::vector<std::wstring>& sql_engine::get_charsets() {
   static std::vector<std::wstring> charsets;
-  tk_log1(2, "sql_engine::get_charsets");
+  tk_log1(tk_log_detail, "sql_engine::get_charsets");
   if (!charsets.empty()) return charsets;
   if (!is_connected) {
-    tk_log1(1, "MySQL is NOT connected");
+    tk_log1(tk_log_trace, "MySQL is NOT connected");
     charsets = {L"big5 - Big5 Traditional Chinese", L"dec8 - DEC West European",
                 L"cp850 - DOS West European", L"hp8 - HP West European",
                 L"koi8r - KOI8-R Relcom Russian", L"latin1 - cp1252 West European",
@@ -220,10 +220,10 @@ const std::vector<std::wstring>& sql_engine::get_charsets() {
                 L"eucjpms - UJIS for Windows Japanese"};
     return charsets;
   }
-  tk_log1(1, "MySQL is connected");
+  tk_log1(tk_log_trace, "MySQL is connected");
   for_each_pair("SHOW CHARACTER SET", [](const std::wstring& name, const std::wstring& text) {
     const std::wstring entry = name + L" - " + text;
-    tk_log2(2, L"name=%ls", entry.c_str());
+    tk_log2(tk_log_detail, L"name=%ls", entry.c_str());
     charsets.push_back(entry);
   });
   return charsets;
@@ -231,15 +231,15 @@ const std::vector<std::wstring>& sql_engine::get_charsets() {
 
 const std::vector<std::wstring>& sql_engine::get_storage_engines() {
   static std::vector<std::wstring> engines;
-  tk_log1(2, "sql_engine::get_storage_engines");
+  tk_log1(tk_log_detail, "sql_engine::get_storage_engines");
   if (!engines.empty()) return engines;
   if (!is_connected) {
-    tk_log1(1, "MySQL is NOT connected");
+    tk_log1(tk_log_trace, "MySQL is NOT connected");
     engines = {L"MyISAM", L"MEMORY",     L"InnoDB",    L"BerkeleyDB", L"BLACKHOLE", L"EXAMPLE",
                L"ARCHIVE", L"CSV",       L"ndbcluster", L"FEDERATED", L"MRG_MYISAM", L"ISAM"};
     return engines;
   }
-  tk_log1(1, "MySQL is connected");
+  tk_log1(tk_log_trace, "MySQL is connected");
   for_each_pair("SHOW ENGINES", [](const std::wstring& name, const std::wstring& support) {
     if (support != L"NO") engines.push_back(name);
   });
@@ -260,7 +260,7 @@ void sql_engine::for_each_pair(
 }
 
 std::uint32_t sql_engine::get_max_allowed_packet() {
-  tk_log1(1, "sql_engine::get_max_allowed_packet");
+  tk_log1(tk_log_trace, "sql_engine::get_max_allowed_packet");
   if (max_allowed_packet != 0 || !is_connected) return max_allowed_packet;
   execute("SHOW VARIABLES LIKE 'max_allowed_packet'");
   sql_result result(&mysql);
@@ -272,60 +272,60 @@ std::uint32_t sql_engine::get_max_allowed_packet() {
   // Drain the rest so the connection is ready for the next statement.
   while (mysql_fetch_row(result.result) != nullptr) {
   }
-  tk_log1(1, "max_packet_size=%u", max_allowed_packet);
+  tk_log1(tk_log_trace, "max_packet_size=%u", max_allowed_packet);
   return max_allowed_packet;
 }
 
 std::wstring sql_engine::get_safe_name(const std::wstring& name) {
-  tk_log2(1, L"sql_engine::get_safe_name(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"sql_engine::get_safe_name(%ls)", name.c_str());
   if (name.empty() || name.front() == L'`') {
-    tk_log1(1, "Preserve the original name");
+    tk_log1(tk_log_trace, "Preserve the original name");
     return name;
   }
   std::wstring result = L"`";
   result += name.size() > 64 ? name.substr(0, 63) : name;
   result += L"`";
-  tk_log2(1, L"Returns [%ls]", result.c_str());
+  tk_log2(tk_log_trace, L"Returns [%ls]", result.c_str());
   return result;
 }
 
 bool sql_engine::is_old_version() const {
-  tk_log1(1, "is_old_version(%08X)", version);
+  tk_log1(tk_log_trace, "is_old_version(%08X)", version);
   return version < sql_version::v4_1_0;
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_fn_validator(const udb_record& record) const {
-  tk_log1(1, "sql_engine::create_fn_validator( const udb_record& )");
+  tk_log1(tk_log_trace, "sql_engine::create_fn_validator( const udb_record& )");
   if (is_old_version()) return std::make_unique<sql_old_fn_validator>(record);
   return std::make_unique<sql_new_fn_validator>(record);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_fn_validator(const udb_schema& schema) const {
-  tk_log1(1, "sql_engine::create_fn_validator( const udb_schema& )");
+  tk_log1(tk_log_trace, "sql_engine::create_fn_validator( const udb_schema& )");
   if (is_old_version()) return std::make_unique<sql_old_fn_validator>(schema);
   return std::make_unique<sql_new_fn_validator>(schema);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_in_validator(const udb_indexes& indexes) const {
-  tk_log1(1, "sql_engine::create_in_validator");
+  tk_log1(tk_log_trace, "sql_engine::create_in_validator");
   if (is_old_version()) return std::make_unique<sql_old_in_validator>(indexes);
   return std::make_unique<sql_new_in_validator>(indexes);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_tn_validator(
     const std::vector<std::wstring>& tables, const std::vector<std::wstring>& views) const {
-  tk_log1(1, "sql_engine::create_tn_validator");
+  tk_log1(tk_log_trace, "sql_engine::create_tn_validator");
   if (is_old_version()) return std::make_unique<sql_old_tn_validator>(tables, views);
   return std::make_unique<sql_new_tn_validator>(tables, views);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_dn_validator() const {
-  tk_log1(1, "sql_engine::create_dn_validator");
+  tk_log1(tk_log_trace, "sql_engine::create_dn_validator");
   if (is_old_version()) return std::make_unique<sql_old_dn_validator>();
   return std::make_unique<sql_new_validator>(true);
 }
 
 void sql_engine::set_blob_to_text(bool on) {
-  tk_log1(1, "sql_engine::set_blob_to_text(%d)", on ? 1 : 0);
+  tk_log1(tk_log_trace, "sql_engine::set_blob_to_text(%d)", on ? 1 : 0);
   blob_to_text = on;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TK/tk_logger.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_engine.h"
 
@@ -115,7 +116,7 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
  private:
   void init_handle();
   // The statements whose failure only gets logged.
-  void try_execute(const char* statement, int level, const char* failure_format);
+  void try_execute(const char* statement, tk_log_level level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
   // Runs a SHOW statement and hands its first two columns of every row to take.
   void for_each_pair(const std::string& statement,

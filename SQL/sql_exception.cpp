@@ -8,8 +8,8 @@ sql_exception::sql_exception() : sql_exception(tk_singleton<sql_engine>::get_ins
 
 sql_exception::sql_exception(MYSQL* handle) : tk_exception(std::string(mysql_error(handle)), 0) {
   const unsigned error = mysql_errno(handle);
-  tk_log1(2, "sql_exception::sql_exception( msg=%s)", what());
-  tk_log1(2, "Got MySQL error code=%u", error);
+  tk_log1(tk_log_detail, "sql_exception::sql_exception( msg=%s)", what());
+  tk_log1(tk_log_detail, "Got MySQL error code=%u", error);
   code_ = 0x400000u | (error & 0xFFFFu);
 }
 
