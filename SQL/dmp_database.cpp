@@ -2,6 +2,9 @@
 // Foreign keys and views are in dmp_relations.cpp; rows in dmp_recordset.cpp.
 #include "SQL/dmp_database.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -37,21 +40,31 @@ dmp_database::dmp_database(const std::wstring& path, const dump_options* options
   sql.version = options_.new_version ? sql_version::v4_1_0 : sql_version::dump_old;
   tk_log1(tk_log_trace, "b_new_ver=%d", int(options_.new_version));
 
-  errno = 0;
-  file_.reset(std::fopen(path_utf8_.c_str(), "wb"));
-  if (!file_) {
-    tk_log1(tk_log_detail, "Failed to open file");
-    fail("Cannot create the dump file", errno);
+  // The old dump (or whatever the path names) is touched only by the rename of a whole new dump;
+  // a folder, a link, a device or a pipe is never replaced.
+  struct stat old_state;
+  const bool replacing = ::lstat(path_utf8_.c_str(), &old_state) == 0;
+  if (replacing && S_ISDIR(old_state.st_mode)) fail("Cannot create the dump file", EISDIR);
+  if (replacing && !S_ISREG(old_state.st_mode)) {
+    fail("Cannot create the dump file", 0, "not a regular file (a link, a device or a pipe)");
   }
+  temp_ = std::make_unique<tk_temp_file>(path_utf8_ + ".tmp", "", 0666);
+  if (!temp_->is_open()) {
+    tk_log1(tk_log_detail, "Failed to open file");
+    fail("Cannot create the dump file", temp_->error());
+  }
+  // A replaced dump keeps its permissions (a private dump stays private).
+  errno = 0;
+  if (replacing && ::fchmod(temp_->fd(), old_state.st_mode & 07777) != 0) fail("Cannot create the dump file", errno);
+  file_.reset(temp_->release_to_stream("wb"));
+  if (!file_) fail("Cannot create the dump file", errno);
   write_header(path);
 }
 
 dmp_database::~dmp_database() {
-  try {
-    close();
-  } catch (const tk_exception& e) {
-    tk_log1(tk_log_event, "%s", e.what());
-  }
+  if (file_) tk_log1(tk_log_event, "The dump file '%s' was not finished: it is left out", path_utf8_.c_str());
+  file_.reset();
+  temp_.reset();
 }
 
 void dmp_database::write_header(const std::wstring& path) {
@@ -105,15 +118,37 @@ void dmp_database::close() {
       if (options_.new_version) write(std::string("SET FOREIGN_KEY_CHECKS = 1;") + eol);
     } catch (const tk_exception&) {
       file_.reset();
+      temp_.reset();
       throw;
     }
   }
   std::FILE* file = file_.release();
   errno = 0;
-  const int closed = std::fclose(file);
-  const int error = errno;
-  if (!failure_.empty()) throw tk_exception(failure_, tk_kind_error);
-  if (closed != 0) fail("Cannot finish the dump file", error);
+  int error = 0;
+  if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) error = errno;
+  if (std::fclose(file) != 0 && error == 0) error = errno;
+  if (!failure_.empty()) {
+    temp_.reset();
+    throw tk_exception(failure_, tk_kind_error);
+  }
+  if (error != 0) {
+    temp_.reset();
+    fail("Cannot finish the dump file", error);
+  }
+  // The path may have become a link or a device while the run went on: only a regular file is
+  // replaced.
+  struct stat state;
+  if (::lstat(path_utf8_.c_str(), &state) == 0 && !S_ISREG(state.st_mode)) {
+    temp_.reset();
+    fail("Cannot finish the dump file", 0, "not a regular file (a folder, a link, a device or a pipe)");
+  }
+  errno = 0;
+  if (!temp_->rename_to(path_utf8_)) {
+    error = errno;
+    temp_.reset();
+    fail("Cannot finish the dump file", error);
+  }
+  temp_.reset();
 }
 
 std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path,
@@ -122,9 +157,13 @@ std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path,
   return std::make_unique<dmp_database>(path, options);
 }
 
-void dmp_database::fail(const char* what, int error) {
+void dmp_database::fail(const char* what, int error, const char* detail) {
   std::string message = std::string(what) + " '" + path_utf8_ + "'";
-  if (error != 0) message += ": " + std::string(std::strerror(error));
+  if (detail != nullptr) {
+    message += ": " + std::string(detail);
+  } else if (error != 0) {
+    message += ": " + std::string(std::strerror(error));
+  }
   if (failure_.empty()) failure_ = message;
   throw tk_exception(message, tk_kind_error);
 }
@@ -193,10 +232,10 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     statement += L"  " + column_chunks[i];
   }
   udb_indexes written;
+  const std::uint32_t max_key = options_.new_version
+                                    ? sql_max_key_bytes(storage, sql_dump_key_version)
+                                    : sql_max_key_bytes(storage, sql.version);
   if (!column_chunks.empty() && (!indexes.empty() || !auto_increment_name.empty())) {
-    const std::uint32_t max_key = options_.new_version
-                                      ? sql_max_key_bytes(storage, sql_dump_key_version)
-                                      : sql_max_key_bytes(storage, sql.version);
     sql_indexes_initializer index_clauses(columns, indexes, auto_increment_name, max_key);
     std::vector<std::wstring> index_chunks;
     index_clauses.get_init_chunks(index_chunks);
@@ -227,6 +266,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   names_map.add_fn_map(table_name, columns.get_column_map());
   table_indexes.emplace(table_name, indexes);
   written_indexes_[table_name] = written;
+  key_room_[table_name] = sql_key_room_of(columns, max_key);
   std::vector<std::wstring>& created = created_columns_[table_name];
   for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
   return std::make_unique<dmp_recordset>(this, table_name, columns.get_target_schema());

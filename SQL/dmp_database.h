@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "SQL/dump_options.h"
+#include "SQL/sql_key_limits.h"
+#include "TK/tk_temp_file.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_index.h"
 
@@ -19,16 +21,20 @@ class dmp_recordset;
 // deleted before it, and the sql_engine singleton must outlive both.
 class dmp_database : public udb_database {
  public:
-  // Opens (truncates) the file and writes the header. The options are copied. A file that
-  // cannot be opened or written is a tk_exception of kind 1 naming the file and the reason.
+  // Creates a new file beside the path and writes the header into it; the file at the path
+  // itself stays as it is until close(). The options are copied. A path that names anything but
+  // a regular file or nothing (a folder, a link, a device, a pipe), or a file that cannot be
+  // created or written, is a tk_exception of kind 1 naming the file and the reason.
   dmp_database(const std::wstring& path, const dump_options* options);
-  // Finishes the file when close() was not called; a failure then can only be logged.
+  // Without close() the dump is abandoned: the new file is removed and an old file at the path
+  // is left untouched.
   ~dmp_database() override;
 
-  // Writes what a finished dump ends with (the last UNLOCK TABLES, foreign-key checks back on)
-  // and closes the file; a failed write or close (a full disk) is a tk_exception of kind 1.
-  // The run calls it before it reports the dump as written. Later calls do nothing, or throw
-  // again when the dump failed.
+  // Writes what a finished dump ends with (the last UNLOCK TABLES, foreign-key checks back on),
+  // closes the new file and renames it over the path, with the mode of the file it replaces. A
+  // failed write, close or rename (a full disk) is a tk_exception of kind 1, and the file at the
+  // path is then untouched. The run calls it before it reports the dump as written. Later calls
+  // do nothing, or throw again when the dump failed.
   void close();
 
   using udb_database::create_table;
@@ -81,8 +87,11 @@ class dmp_database : public udb_database {
   void unlock_tables(const char* log_line);
   // Throws the failure; it also stays recorded, so that close() reports a dump that lost
   // text even when the exception was swallowed on the way (a recordset's destructor).
-  [[noreturn]] void fail(const char* what, int error);
+  // `detail` (when given) says why instead of the text of `error`.
+  [[noreturn]] void fail(const char* what, int error, const char* detail = nullptr);
 
+  // The new file until it is renamed over the path; removed with it when the dump is abandoned.
+  std::unique_ptr<tk_temp_file> temp_;
   std::unique_ptr<std::FILE, file_closer> file_;
   std::string path_utf8_;
   std::string failure_;
@@ -90,6 +99,9 @@ class dmp_database : public udb_database {
   // The indexes each created table got in its CREATE TABLE, under target names: what foreign
   // keys can lean on.
   std::map<std::wstring, udb_indexes> written_indexes_;
+  // The keys each created table can take: an index a foreign key needs is added only where
+  // the server will take it, since one refused statement stops the load of the whole file.
+  std::map<std::wstring, sql_key_room> key_room_;
   // The columns of each created table, under target names: views spell out t.* from them.
   std::map<std::wstring, std::vector<std::wstring>> created_columns_;
 };

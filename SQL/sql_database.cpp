@@ -352,10 +352,3 @@ void sql_database::sql_limited_query::store_to(page* records, const udb_schema* 
   }
 }
 
-void sql_database::report(const std::string& context, const tk_exception& error) {
-  if (report_error) {
-    report_error(context, error);
-  } else {
-    tk_log1(tk_log_event, "%s: %s", context.c_str(), error.what());
-  }
-}

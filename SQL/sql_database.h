@@ -7,18 +7,17 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "UDB/udb_database.h"
 
-class tk_exception;
 class sql_table;
 class udb_field;
 class udb_record;
 class sql_tmp_recordset;
+struct sql_fk_step;
 
 class sql_database : public udb_database {
  public:
@@ -68,13 +67,6 @@ class sql_database : public udb_database {
   // A view definition as the server reports it, without its leading comment and without this
   // database's name before object names.
   std::wstring refine_view_out(const std::wstring& definition);
-  // Adds an index on columns (source names) of a target table unless one starts with them.
-  void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
-
-  // Where a failure of one view or one foreign key is reported before the next is tried:
-  // context names the object ("View 'x'"). The driver sets it to its error handler, which may
-  // end the run by throwing; unset, the failure is only logged.
-  std::function<void(const std::string& context, const tk_exception& error)> report_error;
 
   MYSQL* connection() const { return connection_; }
 
@@ -104,9 +96,13 @@ class sql_database : public udb_database {
   };
 
  private:
+  // The indexes of the tables the relationships join (target names, as the server has them).
+  std::map<std::wstring, udb_indexes> read_fk_indexes(const udb_relationships& relationships);
+  // Runs one statement of the foreign-key plan; a constraint the table did not keep is a
+  // tk_exception, a refused index only a log line.
+  void carry_out(const sql_fk_step& step);
   void init_tables();
   void init_views();
-  void report(const std::string& context, const tk_exception& error);
 
   MYSQL* connection_;
   sql_table* streaming_table_ = nullptr;

@@ -4,7 +4,7 @@
 
 #include "SQL/sql_database.h"
 #include "SQL/sql_engine.h"
-#include "SQL/sql_view_converter.h"
+#include "SQL/sql_view_plan.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -15,15 +15,7 @@
 
 std::wstring sql_database::refine_view_in(const std::wstring& sql) {
   tk_log2(tk_log_detail, L"sql_database::refine_view_in(%ls)", sql.c_str());
-  std::wstring text = sql_view_converter::collapse_blanks(sql);
-  text = names_map.do_global_replace1(text, L"`", L"`");
-  tk_log2(tk_log_detail, L"After do_global_replace: result=%ls", text.c_str());
-  text = sql_view_converter::brackets_to_backticks(text);
-  tk_log2(tk_log_detail, L"After replacing []: result=%ls", text.c_str());
-  text = sql_view_converter::mysql_view_body(text, [this](const std::wstring& table) {
-    return sql_created_columns(created_columns_, table);
-  });
-  return text + L";";
+  return sql_view_body(sql, names_map, created_columns_);
 }
 
 std::wstring sql_database::refine_view_out(const std::wstring& definition) {
@@ -44,32 +36,18 @@ std::wstring sql_database::refine_view_out(const std::wstring& definition) {
 
 void sql_database::create_views(const view_list& views_to_make) {
   tk_log1(tk_log_detail, "sql_database::create_views");
-  std::vector<std::wstring> names;
-  for (const auto& view : views_to_make) names.push_back(view.first);
-  std::unique_ptr<udb_validator> validator =
-      tk_singleton<sql_engine>::get_instance()->create_tn_validator({}, names);
-  // A view that selects from another view of the list is made after it.
-  for (const size_t i : sql_view_converter::dependency_order(views_to_make)) {
-    const auto& [view_name, sql] = views_to_make[i];
+  std::unique_ptr<udb_validator> view_names =
+      tk_singleton<sql_engine>::get_instance()->create_tn_validator({}, {});
+  const sql_view_plan plan = sql_plan_views(views_to_make, names_map, created_columns_, *view_names);
+  for (const sql_view_left_out& left : plan.left_out) {
+    tk_log2(tk_log_event, L"Query '%ls' does not become a view: %ls", views_to_make[left.query].first.c_str(),
+            left.reason.c_str());
+  }
+  for (const auto& [query_name, view] : plan.renamed) names_map.add_tn_mapping(query_name, view);
+  for (const sql_view_step& step : plan.steps) {
+    const std::wstring& view_name = views_to_make[step.query].first;
     try {
-      tk_log2(tk_log_detail, L"Processing '%ls'", view_name.c_str());
-      tk_log2(tk_log_detail, L"\t'%ls'", sql.c_str());
-      const std::wstring refusal = sql_view_converter::view_refusal(sql);
-      if (!refusal.empty()) {
-        tk_log1(tk_log_detail, "Skip non-select query");
-        tk_log2(tk_log_event, L"Query '%ls' does not become a view: %ls", view_name.c_str(), refusal.c_str());
-        continue;
-      }
-      std::wstring target = view_name;
-      if (!validator->is_acceptable(view_name)) {
-        target = validator->get_safe_name(view_name);
-        tk_log2(tk_log_detail, L"udb_names_map::add_tn_mapping(%ls,%ls)", view_name.c_str(), target.c_str());
-        names_map.add_tn_mapping(view_name, target);
-        tk_log2(tk_log_detail, L"Store generated view name '%ls'", target.c_str());
-        validator->add_existing_name(target);
-      }
-      query(L"CREATE OR REPLACE VIEW " + sql_engine::get_safe_name(target) + L" AS " +
-            refine_view_in(sql));
+      query(step.statement);
     } catch (const tk_exception& e) {
       tk_log1(tk_log_detail, "Error while creating view:\n%s\n", e.what());
       report(tk_unicode_to_utf8(L"View '" + view_name + L"'"), e);

@@ -28,6 +28,15 @@ bool is_lob(const t_ftd& column) {
   return vt == VT_BSTR && column.size - 1u > 767u;
 }
 
+// The bytes a column adds to a key: its characters times the widest character of its set.
+std::uint32_t key_part_bytes(const t_ftd& column,
+                             const std::map<std::wstring, std::wstring>& charsets) {
+  std::uint32_t width = 1;
+  const auto charset = charsets.find(column.name);
+  if (charset != charsets.end()) width = sql_charset_max_bytes(charset->second);
+  return column.size * width;
+}
+
 // True when some index (only primary ones when primary_only) lists exactly this column name;
 // the comparison is exact, as the source spelled the name in both places.
 bool is_idx_field(const udb_indexes& indexes, const std::wstring& name, bool primary_only) {
@@ -207,6 +216,16 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
   tk_log2(tk_log_detail, L"sql_schema_initializer::get_init_chunks - END");
 }
 
+sql_key_room sql_key_room_of(const sql_schema_initializer& columns, std::uint32_t max_key_bytes) {
+  sql_key_room room;
+  room.max_key_bytes = max_key_bytes;
+  for (const t_ftd* column : columns.get_target_schema().fields) {
+    if (column != nullptr && !is_lob(*column))
+      room.column_bytes[column->name] = key_part_bytes(*column, columns.get_column_charsets());
+  }
+  return room;
+}
+
 sql_indexes_initializer::sql_indexes_initializer(const sql_schema_initializer& columns,
                                                  const udb_indexes& source_indexes,
                                                  const std::wstring& auto_increment_name,
@@ -263,10 +282,7 @@ std::wstring sql_indexes_initializer::make_clause(const udb_index& index) const 
       tk_log2(tk_log_event, L"Index '%ls' built on LOB column(s) is not allowed", index.name.c_str());
       return {};
     }
-    std::uint32_t width = 1;
-    const auto charset = charsets.find(column->name);
-    if (charset != charsets.end()) width = sql_charset_max_bytes(charset->second);
-    key_bytes += column->size * width;
+    key_bytes += key_part_bytes(*column, charsets);
     if (key_bytes > max_key_bytes_) {
       tk_log2(tk_log_event, L"Index '%ls' is too big, skip it", index.name.c_str());
       return {};

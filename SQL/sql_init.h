@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "SQL/sql_key_limits.h"
 #include "SQL/sql_schema.h"
 #include "UDB/udb_index.h"
 #include "UDB/udb_schema.h"
@@ -83,6 +84,10 @@ class sql_schema_initializer {
   std::map<std::wstring, std::wstring> column_map_;
   std::map<std::wstring, std::wstring> column_charsets_;
 };
+
+// The keys a created table can take, from its target columns (after get_init_chunks, which
+// settles their character sets) and its storage engine's longest key.
+sql_key_room sql_key_room_of(const sql_schema_initializer& columns, std::uint32_t max_key_bytes);
 
 // Settles the target index names and makes the PRIMARY KEY, UNIQUE and INDEX clauses, leaving
 // out (and logging) every index the server would refuse, so that the table is still created.

@@ -1,6 +1,10 @@
 // Key-length limits of MySQL storage engines and character widths of character sets.
 #include "SQL/sql_key_limits.h"
 
+#include <string>
+
+#include "UDB/udb_name_compare.h"
+
 namespace {
 
 std::wstring lower_ascii(const std::wstring& text) {
@@ -45,4 +49,25 @@ std::uint32_t sql_max_key_bytes(const std::wstring& engine, std::uint32_t versio
     return version >= large_from ? 3072 : 767;
   }
   return 1000;
+}
+
+std::wstring sql_key_refusal(const sql_key_room& room, const std::vector<std::wstring>& columns) {
+  // The server's own limit on the parts of one key.
+  constexpr std::size_t max_key_parts = 16;
+  if (columns.empty()) return L"a key needs at least one column";
+  if (columns.size() > max_key_parts) return L"a key takes at most 16 columns";
+  std::uint64_t bytes = 0;
+  for (const std::wstring& column : columns) {
+    const std::uint32_t* found = nullptr;
+    for (const auto& [name, size] : room.column_bytes) {
+      if (udb_same_name(name, column)) found = &size;
+    }
+    if (found == nullptr) return L"column '" + column + L"' cannot be part of a key";
+    bytes += *found;
+  }
+  if (bytes > room.max_key_bytes) {
+    return L"the key would take " + std::to_wstring(bytes) + L" bytes, the table takes " +
+           std::to_wstring(room.max_key_bytes);
+  }
+  return {};
 }

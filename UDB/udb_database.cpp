@@ -35,6 +35,14 @@ void udb_database::delete_idx(const std::wstring&, const udb_index&) {}
 void udb_database::create_relationships(const udb_relationships&) {}
 void udb_database::clear_names(std::vector<std::wstring>& names) { names.clear(); }
 
+void udb_database::report(const std::string& context, const tk_exception& error) {
+  if (report_error) {
+    report_error(context, error);
+  } else {
+    tk_log1(tk_log_event, "%s: %s", context.c_str(), error.what());
+  }
+}
+
 bool udb_database::same_table(const std::wstring& a, const std::wstring& b) const {
   return case_sensitive ? a == b : udb_same_name(a, b);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "UDB/udb_relationship.h"
 #include "UDB/udb_schema.h"
 
+class tk_exception;
 class udb_recordset;
 
 class udb_database {
@@ -74,6 +76,14 @@ class udb_database {
   udb_names_map names_map;
   udb_relationships relationships;
   std::uint32_t extra_word = 0;  // for the sides that use it
+
+  // Where a failure of one view or one foreign key (or a foreign key left out) is reported
+  // before the next is tried: context names the object ("View 'x'"). The driver sets it to its
+  // error handler, which may end the run by throwing; unset, the failure is only logged.
+  std::function<void(const std::string& context, const tk_exception& error)> report_error;
+
+ protected:
+  void report(const std::string& context, const tk_exception& error);
 
  private:
   bool same_table(const std::wstring& a, const std::wstring& b) const;

@@ -1,20 +1,17 @@
 // Reading and writing profile files.
 #include "UDB/udb_profile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_temp_file.h"
 #include "TK/tk_utils.h"
 
 namespace {
@@ -37,58 +34,6 @@ struct line_buffer {
   line_buffer(const line_buffer&) = delete;
   line_buffer& operator=(const line_buffer&) = delete;
   ~line_buffer() { std::free(data); }
-};
-
-// The temporary file of a save: removed unless it has been renamed over the profile. It is
-// created with the permissions a new file gets (the umask applies), like the profile itself.
-class temp_file {
- public:
-  explicit temp_file(const std::string& target) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
-      path_ = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random());
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ < 0 && errno != EEXIST) break;
-    }
-    if (fd_ < 0) path_.clear();
-  }
-  ~temp_file() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  temp_file(const temp_file&) = delete;
-  temp_file& operator=(const temp_file&) = delete;
-
-  bool is_open() const { return fd_ >= 0; }
-  bool write_all(const std::string& bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fd_, p, left);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      p += n;
-      left -= static_cast<size_t>(n);
-    }
-    return true;
-  }
-  // Flushes to disk and closes; the rename only follows a complete, durable file.
-  bool close() {
-    const bool synced = ::fsync(fd_) == 0;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    return synced && closed;
-  }
-  bool rename_to(const std::string& target) {
-    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
-    path_.clear();
-    return true;
-  }
-  int fd() const { return fd_; }
-
- private:
-  std::string path_;
-  int fd_ = -1;
 };
 
 }  // namespace
@@ -184,7 +129,8 @@ bool udb_profile::store(const std::wstring& path) const {
 
   std::string native_path;
   if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
-  temp_file temp(native_path);
+  // Created with the permissions a new file gets (the umask applies), like the profile itself.
+  tk_temp_file temp(native_path + ".tmp", "", 0666);
   if (!temp.is_open()) {
     tk_log2(tk_log_event, L"Cannot create a temporary file beside %ls", path.c_str());
     return false;

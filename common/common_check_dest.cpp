@@ -2,6 +2,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_temp_file.h"
 #include "TK/tk_utils.h"
 #include "common/common_check_dest.h"
 
@@ -28,4 +29,15 @@ void common_check_dest(const std::wstring& path) {
       "Cannot create or write into the destination file.\nRun the program as Administrator or change folder.",
   };
   check_file_path(tk_unicode_to_mbcs(path, tk_ansi_code_page), texts);
+}
+
+void common_check_dump_target(const std::wstring& path, const std::wstring& source) {
+  const std::string target = tk_unicode_to_mbcs(path, tk_ansi_code_page);
+  const tk_path_kind kind = tk_lstat_kind(target);
+  if (kind == tk_path_kind::symlink || kind == tk_path_kind::other) {
+    throw tk_exception("Destination name should specify a regular file, not a link, device or pipe.", tk_kind_error);
+  }
+  if (tk_same_file(target, tk_unicode_to_mbcs(source, tk_ansi_code_page))) {
+    throw tk_exception("Destination name specifies the source MS Access database.", tk_kind_error);
+  }
 }

@@ -8,6 +8,11 @@
 // at the path: a folder, a read-only file, a missing folder, or one the process may not write.
 void common_check_dest(const std::wstring& path);
 
+// Throws a tk_exception (kind 1) when the dump at the path would replace what it must not: a
+// symbolic link, a device, a pipe or a socket (only a regular file is replaced), or the source
+// database itself under another name (a hard link or a second path).
+void common_check_dump_target(const std::wstring& path, const std::wstring& source);
+
 // The messages of check_file_path, one for each reason a file cannot be written.
 struct file_path_texts {
   const char* folder;          // the path names a folder

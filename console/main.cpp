@@ -25,7 +25,11 @@ constexpr const char* dao_download_address =
 int convert(int argc, char** argv, vandry_converter& converter, error_handler& handler,
             vdyagent_front_end& front_end) {
   try {
+    // The log file is switched on once the source and destination it must not name are known.
+    converter.hold_log = true;
     if (!parse_cmd_line(argc, argv)) exit_with_message(usage_text());
+    converter.hold_log = false;
+    converter.open_logfile();
     converter.check_acc_base(converter.src, converter.acc_pswd);
     if (converter.direct) {
       converter.connect_mysql_server();

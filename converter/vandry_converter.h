@@ -57,8 +57,9 @@ class vandry_converter : public udb_converter,
   bool store_profile(const std::wstring& path);
   bool store_settings(udb_profile& profile);
 
-  // Clears the way for a run: drops an existing server database in mode 0, deletes an old dump
-  // file. Raises the checks' messages.
+  // Clears the way for a run: drops an existing server database in mode 0; checks a dump file's
+  // path, which must not name the source nor anything but a regular file (an old dump is
+  // replaced only when the new one is written). Raises the checks' messages.
   void check_dest();
   bool can_create_views();
   // The source's tables, its select queries (name, SQL text) and one table's columns.
@@ -79,6 +80,9 @@ class vandry_converter : public udb_converter,
   converter_program program;
   bool direct = true;         // true: a live server; false: a dump file
   std::uint32_t bool_map = 0; // 0: true is 1; otherwise Access's true, -1
+
+ protected:
+  bool dest_is_file() const override { return !direct; }
 
  private:
   struct run_state;

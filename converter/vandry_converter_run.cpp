@@ -134,12 +134,10 @@ void vandry_converter::run_conversion() {
   std::unique_ptr<udb_database> source = dao.open_db(src, convert_views ? 0x01 : 0x81, acc_pswd);
   std::unique_ptr<udb_database> destination = open_destination();
   tk_log1(tk_log_trace, "After initializing DBs");
-  if (auto* server = dynamic_cast<sql_database*>(destination.get())) {
-    server->report_error = [](const std::string& context, const tk_exception& e) {
-      if (error_handler::exists()) error_handler::get_instance()->set_context(tk_utf8_to_unicode(context));
-      report(e, false);
-    };
-  }
+  destination->report_error = [](const std::string& context, const tk_exception& e) {
+    if (error_handler::exists()) error_handler::get_instance()->set_context(tk_utf8_to_unicode(context));
+    report(e, false);
+  };
   run_state run;
   run.source = source.get();
   run.destination = destination.get();

@@ -1,8 +1,5 @@
 // The converter's checks and source lists: the destination check, whether views can be made,
 // the source's tables, views and one table's columns, and opening the destination of a run.
-#include <cerrno>
-#include <cstdio>
-
 #include "SQL/dmp_database.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
@@ -12,7 +9,6 @@
 #include "common/common_check_dest.h"
 #include "converter/vandry_converter.h"
 #include "dao/dao_engine.h"
-#include "platform/win/last_error.h"
 
 namespace {
 
@@ -39,14 +35,8 @@ void vandry_converter::check_dest() {
     return;
   }
   common_check_dest(dest);
-  if (tk_is_file_exist2(dest, tk_file_exists)) {
-    std::string path;
-    if (!tk_unicode_to_ansi3(dest.c_str(), path)) throw tk_exception("Bad destination file name", tk_kind_error);
-    if (std::remove(path.c_str()) != 0) {
-      SetLastErrorFromErrno();
-      throw tk_exception_ex("", tk_kind_error);
-    }
-  }
+  // An old dump stays until the new one is whole: the dump writer renames it into place.
+  common_check_dump_target(dest, src);
 }
 
 bool vandry_converter::can_create_views() {

@@ -2,6 +2,8 @@
 // the workgroup-file test.
 #include "dao/dao_engine.h"
 
+#include <sys/stat.h>
+
 #include <vector>
 
 #include "TK/tk_exception.h"
@@ -29,6 +31,18 @@ constexpr const char* dao_missing =
     "required to proceed with\nthe application.\n";
 
 std::string ansi(const std::wstring& text) { return tk_unicode_to_mbcs(text, tk_ansi_code_page); }
+
+// A folder, a device or a pipe named as the database would block the read for ever or feed it
+// without end: it is refused before anything opens it. A missing file is left to the open,
+// which reports it in its own words.
+void check_database_file(const std::string& path) {
+  struct stat state;
+  if (::stat(path.c_str(), &state) == 0 && !S_ISREG(state.st_mode)) {
+    throw tk_exception("'%s' is not a regular file: a folder, a device or a pipe cannot be read as an MS Access "
+                       "database.",
+                       path, tk_kind_error);
+  }
+}
 
 // The live engines of this thread, oldest first: an engine is used on the thread that made it.
 thread_local std::vector<dao_engine*> thread_engines;
@@ -95,6 +109,7 @@ bool dao_engine::set_version_if(dao_engine_code code) {
 
 void dao_engine::set_version_smart(const std::wstring& path) {
   tk_log1(tk_log_detail, "dao_engine::set_version_smart(%s)", ansi(path).c_str());
+  check_database_file(ansi(path));
   std::uint32_t v = acc_dao_version(path).get_version();
   tk_log1(tk_log_detail, "Got DAO version: %u", static_cast<unsigned>(v));
   switch (v) {
@@ -152,6 +167,7 @@ std::unique_ptr<udb_database> dao_engine::open_db(const std::wstring& path, std:
   tk_log1(tk_log_detail, "dao_engine::open_db(%s, mode=%u)", apath.c_str(), static_cast<unsigned>(mode));
   tk_log1(tk_log_event, "Opening MS Access database '%s'", apath.c_str());
   if (engine_code_ == dao_code_none || !db_engine_) throw tk_mail_assertion("dao_eng", 152);
+  check_database_file(apath);
   ole_variant exclusive((mode & dao_open_exclusive) != 0);
   ole_variant read_only((mode & dao_open_read_only) != 0);
   ole_variant connect(password.empty() ? std::wstring() : L";pwd=" + password);

@@ -84,6 +84,7 @@ dao_field::dao_field(_DAOField* field, bool value_required) : field_(field) {
       VariantClear(&get_variant());
       get_variant() = value;  // the value's VARIANT takes over what DAO handed out
       if (value.vt == VT_DISPATCH && dao_type == dbAttachment) read_attachment();
+      else if (value.vt == VT_DISPATCH && is_multi_value(dao_type)) read_multi_values();
       break;
   }
   if (ole_log_enabled(tk_log_trace)) tk_log1(tk_log_trace, "Got DAO field: %s", to_string().c_str());
@@ -134,6 +135,38 @@ void dao_field::read_attachment() {
   static_cast<ole_variant&>(*this) = first;
 }
 
+void dao_field::read_multi_values() {
+  IDispatch* dispatch = get_variant().pdispVal;
+  ole_com_ptr<DAORecordset> values;
+  if (!dispatch) throw tk_mail_assertion("dao_rec", 131);
+  dao_check(dispatch->QueryInterface(IID_DAORecordset, reinterpret_cast<void**>(values.out())), values);
+  ole_com_ptr<DAOFields> fields;
+  dao_check(values->get_Fields(fields.out()), fields);
+  std::wstring joined;
+  bool any = false;
+  VARIANT_BOOL eof = VARIANT_FALSE;
+  dao_check(values->get_EOF(&eof));
+  while (!eof) {
+    dao_record item(fields.get());
+    if (!item.fields.empty()) {
+      if (any) joined += L"; ";
+      joined += item.fields.front()->to_wstring();
+      any = true;
+    }
+    dao_check(values->MoveNext());
+    dao_check(values->get_EOF(&eof));
+  }
+  ole_variant& self = *this;
+  if (any) {
+    self = ole_variant(joined);
+  } else {
+    self = ole_variant();
+    get_variant().vt = VT_NULL;
+  }
+}
+
+bool dao_field::is_multi_value(short dao_type) { return dao_type >= dbComplexByte && dao_type <= dbComplexText; }
+
 VARTYPE dao_field::get_vartype(short dao_type) {
   tk_log1(tk_log_trace, "dao_field::get_vartype(%d)", static_cast<int>(dao_type));
   switch (dao_type) {
@@ -154,7 +187,7 @@ VARTYPE dao_field::get_vartype(short dao_type) {
     case dbTime: return VT_DATE;
     case dbText:
     case dbMemo: return VT_BSTR;
-    default: return VT_ARRAY | VT_UI1;
+    default: return is_multi_value(dao_type) ? VT_BSTR : VT_ARRAY | VT_UI1;
   }
 }
 

@@ -18,6 +18,8 @@ class dao_field : public udb_field {
 
   // The VARTYPE of a DAO column type (what the schema readers give each column).
   static VARTYPE get_vartype(short dao_type);
+  // A multi-value column: a list of values per row, carried as one text.
+  static bool is_multi_value(short dao_type);
 
   // An empty value answers the kind of its DAO column type; otherwise the value's own kind.
   VARTYPE get_type() const override;
@@ -27,6 +29,9 @@ class dao_field : public udb_field {
  private:
   // The value of an attachment column: its current file's first field.
   void read_attachment();
+  // The value of a multi-value column: its values joined by "; " in their stored order, as
+  // Access shows them; NULL when the row has none.
+  void read_multi_values();
 
   ole_com_ptr<_DAOField> field_;
 };

@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "TK/tk_exception.h"
-#include "TK/tk_file.h"
-#include "TK/tk_fname.h"
 #include "TK/tk_logger.h"
 
 dao_generator::dao_generator() { tk_log1(tk_log_detail, "dao_generator::ctor"); }
@@ -16,28 +14,27 @@ dao_generator::~dao_generator() {
   if (generated_) {
     // The engine leaves its lock file beside the workgroup file; neither may outlive the run.
     std::remove((name_ + ".ldb").c_str());
-    std::remove(name_.c_str());
+    file_.reset();
   }
-}
-
-std::string dao_generator::gen_name() const {
-  tk_log1(tk_log_trace, "dao_generator::gen_name");
-  for (unsigned n = 0; n <= 0xFFFF; ++n) {
-    char name[16];
-    std::snprintf(name, sizeof name, "~tmp%04u", n);
-    if (!tk_is_file_exist1(name, tk_file_exists)) return name;
-  }
-  throw tk_mail_assertion("dao_gen", 48);
 }
 
 void dao_generator::do_generate(std::uint32_t size, const std::uint8_t* data) {
   tk_log1(tk_log_detail, "dao_generator::do_generate");
   if (data == nullptr) throw tk_mail_assertion("dao_gen", 54);
-  name_ = gen_name();
-  tk_log1(tk_log_detail, "GOT GENERATED NAME: %s", name_.c_str());
-  tk_stdio_file file(name_, tk_file_create);
+  // A fixed name in a shared or the working folder could be a link planted by someone else, or
+  // the file of another run: the name is new and the file is created, never opened.
+  auto file = std::make_unique<tk_temp_file>(tk_temp_folder() + "/ostrelle-workgroup", ".mdw", 0600);
+  if (!file->is_open()) {
+    tk_log1(tk_log_detail, "Cannot create the workgroup file: %s", std::strerror(file->error()));
+    throw tk_exception("Cannot create a temporary workgroup information file", tk_kind_error);
+  }
+  tk_log1(tk_log_detail, "GOT GENERATED NAME: %s", file->path().c_str());
+  if (!file->write_all(std::string(reinterpret_cast<const char*>(data), size)) || !file->close(false)) {
+    throw tk_exception("Cannot write a temporary workgroup information file", tk_kind_error);
+  }
+  name_ = file->path();
+  file_ = std::move(file);
   generated_ = true;
-  file.put_at(0, data, size);
 }
 
 std::vector<std::uint8_t> dao_blank_workgroup(std::uint32_t engine_code) {

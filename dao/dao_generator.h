@@ -1,11 +1,14 @@
 // dao_generator: writes the blank workgroup information file an engine uses when the user names
-// none, under a free temporary name in the current directory, and removes it (and the engine's
-// lock file beside it) when it goes.
+// none, under a new unique name in the temporary folder, and removes it (and the engine's lock
+// file beside it) when it goes, or when a signal or exit() ends the process first.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "TK/tk_temp_file.h"
 
 class dao_generator {
  public:
@@ -14,9 +17,9 @@ class dao_generator {
   dao_generator(const dao_generator&) = delete;
   dao_generator& operator=(const dao_generator&) = delete;
 
-  // The first of "~tmp0000" .. "~tmp65535" that names no file; an internal error when all do.
-  std::string gen_name() const;
-  // Writes `size` bytes of `data` under a fresh name (null data is an internal error).
+  // Writes `size` bytes of `data` to a file created exclusively under a fresh name in the
+  // temporary folder, readable by the user alone (null data is an internal error). A file that
+  // cannot be made or written is a tk_exception of kind 1, and nothing is left behind.
   void do_generate(std::uint32_t size, const std::uint8_t* data);
 
   const std::string& get_name() const { return name_; }
@@ -24,6 +27,7 @@ class dao_generator {
 
  private:
   std::string name_;
+  std::unique_ptr<tk_temp_file> file_;
   bool generated_ = false;
 };
 

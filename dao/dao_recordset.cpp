@@ -164,6 +164,9 @@ void dao_recordset::read_columns(DAOFields* fields, bool of_table) {
       tk_log1(tk_log_trace, "Special processing for dbAttachment");
       column->dw_reserved = ftd_marker_attachment;
       column->size = 0;
+    } else if (dao_field::is_multi_value(d.dao_type)) {
+      // The values joined into one text: no length bounds it.
+      column->size = 0;
     } else if (column->vartype == VT_DECIMAL) {
       read_precision(field.get(), *column);
     }

@@ -220,8 +220,9 @@ bool jet_cursor::is_null(std::size_t column) const {
   const state& s = *s_;
   if (!s.on_row || column >= s.columns.size()) return true;
   const MdbField& f = s.cur[column];
-  // The null mask bit of a Yes/No column is its value; the column itself is never Null.
-  if (s.columns[column].type == jet_bool) return false;
+  // The null mask bit of a Yes/No column is its value; the column itself is never Null. A
+  // calculated Yes/No keeps its value in the row, and the bit means what it means elsewhere.
+  if (s.columns[column].type == jet_bool && !s.columns[column].calculated) return false;
   return f.is_null != 0;
 }
 
@@ -284,7 +285,7 @@ jet_value jet_cursor::value(std::size_t column) const {
   const state& s = *s_;
   if (!s.on_row || column >= s.columns.size()) return jet_null{};
   const jet_column& col = s.columns[column];
-  if (col.type == jet_bool) return s.cur[column].is_null == 0;
+  if (col.type == jet_bool && !col.calculated) return s.cur[column].is_null == 0;
   if (is_null(column)) return jet_null{};
   if (col.type == jet_memo || col.type == jet_ole) {
     jet_bytes b = bytes(column);
@@ -293,10 +294,6 @@ jet_value jet_cursor::value(std::size_t column) const {
   const MdbField& f = s.cur[column];
   int size = f.siz < 0 ? 0 : f.siz;
   const auto* data = static_cast<const std::uint8_t*>(f.value);
-  if (col.calculated) {
-    jet_span result = jet_unwrap_calculated(data, static_cast<std::size_t>(size));
-    return jet_decode_value(*s.file, col, result.data, result.size);
-  }
   return jet_decode_value(*s.file, col, data, static_cast<std::size_t>(size));
 }
 

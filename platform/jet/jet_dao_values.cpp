@@ -7,6 +7,8 @@ namespace dao_impl {
 
 namespace {
 constexpr std::uint16_t jet_flag_hyperlink = 0x80;
+constexpr int calculated_decimal_scale = 28;
+constexpr int calculated_decimal_precision = 29 + calculated_decimal_scale;
 }  // namespace
 
 short dao_type_of(int jet_type) {
@@ -78,6 +80,8 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
     case jet::jet_bigint: m.size = 8; break;
     case jet::jet_guid: m.size = 16; break;
     case jet::jet_numeric: m.size = 16; break;
+    // Read as "YYYY-MM-DD hh:mm:ss.fffffff"; a value that is not one keeps its stored text.
+    case jet::jet_datetime_ext: m.size = c.size > 27 ? c.size : 27; break;
     default: m.size = c.size; break;
   }
   m.attributes = c.fixed ? dbFixedField : dbVariableField;
@@ -107,6 +111,12 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
     if (has_expression && result_type != 0) {
       m.type = dao_type_of(result_type);
       m.column.calculated = true;
+      if (m.column.type == jet::jet_numeric && m.column.precision == 0) {
+        // A calculated Decimal names no precision or scale: each value keeps its own scale (up
+        // to 28) on a 96-bit magnitude (up to 29 digits). A column that holds them all exactly:
+        m.column.precision = calculated_decimal_precision;
+        m.column.scale = calculated_decimal_scale;
+      }
     }
   }
   return m;

@@ -63,7 +63,10 @@ int jet_reader_dao_type(const jet::jet_column& c) {
     case jet::jet_money: return jet_type_currency;
     case jet::jet_float: return jet_type_single;
     case jet::jet_double: return jet_type_double;
-    case jet::jet_datetime: case jet::jet_datetime_ext: return jet_type_date;
+    case jet::jet_datetime: return jet_type_date;
+    // Read as its ISO text: a Date would hold only milliseconds of its seven fraction digits.
+    case jet::jet_datetime_ext: return jet_type_text;
+    case jet::jet_text: return jet_type_text;
     case jet::jet_binary: return jet_type_binary;
     case jet::jet_ole: return jet_type_long_binary;
     case jet::jet_memo: return jet_type_memo;
@@ -71,7 +74,8 @@ int jet_reader_dao_type(const jet::jet_column& c) {
     case jet::jet_numeric: return jet_type_decimal;
     case jet::jet_bigint: return jet_type_big_int;
     case jet::jet_complex: return jet_type_long;
-    default: return jet_type_text;
+    // A type this reader does not know: its bytes as they are stored, never read as text.
+    default: return jet_type_binary;
   }
 }
 

@@ -19,7 +19,7 @@ struct tdef_layout {
 };
 
 constexpr tdef_layout jet3_layout = {0x19, 0x1B, 0x1F, 0x2B, 8, 18, 0, 1, 13, 0, 1, 39, 0, 38, 20, 0, 4, 19};
-constexpr tdef_layout jet4_layout = {0x2D, 0x2F, 0x33, 0x3F, 12, 25, 0, 5, 15, 16, 2, 52, 4, 42, 28, 4, 8, 23};
+constexpr tdef_layout jet4_layout = {0x2D, 0x2F, 0x33, 0x3F, 12, 25, 0, 5, 15, 16, 2, 52, 4, 46, 28, 4, 8, 23};
 
 class reader {
  public:

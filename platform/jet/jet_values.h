@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_types.h"
@@ -10,7 +11,8 @@
 namespace jet {
 
 // `data`/`size` are the value's bytes in the row; for memo and OLE columns, the bytes of the
-// long value already joined from its pages. Bytes too short for the type give jet_null.
+// long value already joined from its pages. Bytes too short for the type give jet_null. A
+// calculated column's bytes are unwrapped first and read as a value of its result type.
 jet_value jet_decode_value(const jet_file& file, const jet_column& column,
                            const std::uint8_t* data, std::size_t size);
 
@@ -21,6 +23,10 @@ struct jet_span {
   std::size_t size;
 };
 jet_span jet_unwrap_calculated(const std::uint8_t* data, std::size_t size);
+
+// A Date/Time Extended value as "YYYY-MM-DD hh:mm:ss.fffffff", every stored digit kept; bytes
+// that do not hold such a value are answered as the characters they are.
+std::wstring jet_datetime_ext_text(const std::uint8_t* data, std::size_t size);
 
 // Little-endian readers that never read unaligned memory.
 inline std::uint16_t jet_u16(const std::uint8_t* p) {

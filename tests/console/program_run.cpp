@@ -3,8 +3,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,12 +18,14 @@ namespace console_test {
 
 namespace {
 
-void drain(int fds[2], std::string* sinks[2]) {
+// Reads both pipes to their ends; `tick` (when given) is called every 20 ms meanwhile.
+void drain(int fds[2], std::string* sinks[2], const std::function<void()>& tick) {
   pollfd p[2] = {{fds[0], POLLIN, 0}, {fds[1], POLLIN, 0}};
   int open = 2;
   char buffer[65536];
   while (open > 0) {
-    if (::poll(p, 2, -1) < 0) {
+    if (tick) tick();
+    if (::poll(p, 2, tick ? 20 : -1) < 0) {
       if (errno == EINTR) continue;
       throw std::runtime_error("poll failed");
     }
@@ -41,8 +45,8 @@ void drain(int fds[2], std::string* sinks[2]) {
 
 }  // namespace
 
-program_result run(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& folder) {
+program_result run_signalled(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& folder, const std::function<bool()>& ready, int signal) {
   int out_pipe[2], err_pipe[2], in_pipe[2];
   if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0 || ::pipe2(in_pipe, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
@@ -73,12 +77,25 @@ program_result run(const std::string& program, const std::vector<std::string>& a
   program_result result;
   int fds[2] = {out_pipe[0], err_pipe[0]};
   std::string* sinks[2] = {&result.out, &result.err};
-  drain(fds, sinks);
+  bool sent = false;
+  std::function<void()> tick;
+  if (ready) {
+    tick = [&] {
+      if (!sent && ready()) sent = ::kill(pid, signal) == 0;
+    };
+  }
+  drain(fds, sinks, tick);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
+}
+
+program_result run(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& folder) {
+  return run_signalled(program, args, folder, nullptr, 0);
 }
 
 program_result run_vdyagent(const std::vector<std::string>& args, const std::string& folder) {

@@ -2,6 +2,7 @@
 // settings folder, and what it wrote on standard output and error with its exit code.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ struct program_result {
   std::string out;
   std::string err;
   int exit_code = -1;  // 0-255 as the shell sees it; -1 when the program did not end normally
+  int signal = 0;      // the signal that ended the program, if one did
 };
 
 // Runs `program` with `args` in `folder` (the current folder when empty), with standard input
@@ -18,8 +20,12 @@ struct program_result {
 program_result run(const std::string& program, const std::vector<std::string>& args,
                    const std::string& folder = "");
 
-// VDYAGENT of this build, in `folder` or else in a fresh temporary folder (the Access engine
-// leaves its temporary system database in the working folder).
+// As run, but sends `signal` to the program once `ready` answers true (asked every 20 ms while
+// the program runs): a user's Ctrl+C or a kill at a chosen moment.
+program_result run_signalled(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& folder, const std::function<bool()>& ready, int signal);
+
+// VDYAGENT of this build, in `folder` or else in a fresh temporary folder.
 program_result run_vdyagent(const std::vector<std::string>& args, const std::string& folder = "");
 
 }  // namespace console_test

@@ -2,14 +2,21 @@
 // the blank workgroup file, the workgroup-file test, workgroup set-up, COM pointers, BSTRs and
 // the engine registration.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <cstring>
 #include <fstream>
 #include <optional>
 #include <vector>
 
 #include "TK/tk_fname.h"
+#include "TK/tk_utils.h"
 #include "dao/acc_dao_version.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_exception.h"
@@ -26,6 +33,11 @@ std::string write_file(const std::string& dir, const std::string& name, const st
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                static_cast<std::streamsize>(bytes.size()));
   return path;
+}
+
+std::vector<std::uint8_t> read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A file of `size` bytes whose version byte (offset 20) is `version`.
@@ -181,39 +193,67 @@ TEST_F(refusing_classes, set_version_if_reports_a_refused_class_and_unloads_firs
   EXPECT_THROW(engine.set_version_if(dao_code_none), tk_mail_assertion);
 }
 
-TEST(dao_generator, blank_workgroup_takes_the_first_free_name_and_goes_with_its_engine) {
-  std::string dir = test_env::make_temp_dir();
-  tk_temp_chdir in(dir);
+// The files of a folder, by name.
+std::vector<std::string> folder_files(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(dao_generator, blank_workgroup_is_a_new_private_file_in_the_temporary_folder_and_goes_with_its_engine) {
+  const std::string temp = test_env::make_temp_dir();
+  const std::string work = test_env::make_temp_dir();
+  const char* saved_tmpdir = std::getenv("TMPDIR");
+  const std::string saved = saved_tmpdir != nullptr ? saved_tmpdir : "";
+  ASSERT_EQ(::setenv("TMPDIR", temp.c_str(), 1), 0);
+  tk_temp_chdir in(work);
   ASSERT_TRUE(in.ok());
-  write_file(dir, "~tmp0000", {1});
-  write_file(dir, "~tmp0001", {1});
+  // The name an earlier version used, planted as a link to a file of the user's.
+  write_file(work, "victim", {7});
+  ASSERT_EQ(::symlink("victim", (work + "/~tmp0000").c_str()), 0);
   const struct {
     dao_engine_code code;
     std::uint64_t size;
   } cases[] = {{dao_code_acc2000, 143360}, {dao_code_acc2007, 143360}, {dao_code_acc97, 131072}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
+    std::string name;
     {
       dao_engine engine(true, 0);
       ASSERT_TRUE(engine.set_version_if(c.code));
       engine.set_anonymous_sys_db();
-      EXPECT_EQ(engine.get_generator().get_name(), "~tmp0002");
-      EXPECT_TRUE(dao_check_sysdb(L"~tmp0002"));
-      std::ifstream image("~tmp0002", std::ios::binary | std::ios::ate);
-      EXPECT_EQ(static_cast<std::uint64_t>(image.tellg()), c.size);
+      name = engine.get_generator().get_name();
+      EXPECT_EQ(name.rfind(temp + "/", 0), 0u) << name;
+      struct stat state;
+      ASSERT_EQ(::lstat(name.c_str(), &state), 0);
+      EXPECT_TRUE(S_ISREG(state.st_mode));
+      EXPECT_EQ(state.st_mode & 0777, 0600u);
+      EXPECT_EQ(static_cast<std::uint64_t>(state.st_size), c.size);
+      EXPECT_TRUE(dao_check_sysdb(tk_utf8_to_unicode(name)));
       dao_bstr system_db;
       ASSERT_EQ(engine.get_db_engine()->get_SystemDB(system_db.out()), S_OK);
-      EXPECT_EQ(system_db.text(), L"~tmp0002");
+      EXPECT_EQ(system_db.text(), tk_utf8_to_unicode(name));
+      // A second engine at the same time gets a file of its own.
+      dao_engine other(true, 0);
+      ASSERT_TRUE(other.set_version_if(c.code));
+      other.set_anonymous_sys_db();
+      EXPECT_NE(other.get_generator().get_name(), name);
       // The engine's lock file beside it goes too.
-      write_file(dir, "~tmp0002.ldb", {1});
+      write_file(temp, name.substr(temp.size() + 1) + ".ldb", {1});
       // A database opens with the blank workgroup in place.
       std::unique_ptr<udb_database> db =
           engine.open_db(tk_utf8_to_unicode(test_env::testdata_path("access/real/nwind.mdb")), 0xE1, L"");
       EXPECT_FALSE(db->table_names.empty());
     }
-    EXPECT_FALSE(tk_is_file_exist1("~tmp0002", tk_file_exists));
-    EXPECT_FALSE(tk_is_file_exist1("~tmp0002.ldb", tk_file_exists));
-    EXPECT_TRUE(tk_is_file_exist1("~tmp0001", tk_file_exists));
+    EXPECT_TRUE(folder_files(temp).empty());
+    EXPECT_EQ(folder_files(work), (std::vector<std::string>{"victim", "~tmp0000"}));
+    EXPECT_EQ(read_bytes(work + "/victim"), std::vector<std::uint8_t>{7});
+  }
+  if (saved_tmpdir != nullptr) {
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
   }
   // Without an engine there is nothing to make a workgroup for.
   dao_engine engine(true, 0);

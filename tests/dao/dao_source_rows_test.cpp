@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <string>
 
 #include "TK/tk_logger.h"
 #include "UDB/udb_recordset.h"
+#include "dao/dao_engine.h"
 #include "dao/dao_exception.h"
 #include "dao/dao_field.h"
 #include "dao/dao_recordset.h"
@@ -146,6 +149,108 @@ TEST(dao_rows, field_flags_and_empty_values_take_the_column_type) {
   r = rs->get_item();
   EXPECT_EQ(r->get_field(L"ReportsTo")->get_type(), VT_NULL);
   EXPECT_EQ(r->get_field(L"BirthDate")->to_string(), "1952-02-19");
+}
+
+// testV2000.mdb's Table1 with the stored type of one variable column (B, text) and one fixed
+// column (F, Double) replaced by codes no Access version writes.
+std::string with_unknown_types(std::uint8_t variable_type, std::uint8_t fixed_type) {
+  std::ifstream in(test_env::testdata_path("access/jet4/testV2000.mdb"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  constexpr std::size_t page_size = 4096, table_page = 24, descriptor_size = 25;
+  const std::size_t definition = table_page * page_size;
+  EXPECT_GT(bytes.size(), definition + page_size);
+  if (bytes.size() <= definition + page_size) return {};
+  // The column descriptors follow the real indexes' entries (12 bytes each).
+  const std::size_t real_indexes = static_cast<unsigned char>(bytes[definition + 0x33]);
+  const std::size_t descriptors = definition + 0x3F + 12 * real_indexes;
+  EXPECT_EQ(bytes[descriptors + descriptor_size * 1], '\x0A');  // B: Text
+  EXPECT_EQ(bytes[descriptors + descriptor_size * 5], '\x07');  // F: Double
+  bytes[descriptors + descriptor_size * 1] = static_cast<char>(variable_type);
+  bytes[descriptors + descriptor_size * 5] = static_cast<char>(fixed_type);
+  const std::string path = test_env::make_temp_dir() + "/unknown.mdb";
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+// A column of a type the reader does not know keeps its stored bytes as binary, whether its
+// values are fixed or variable in the row.
+TEST(dao_rows, columns_of_unknown_type_carry_their_bytes) {
+  const std::string hijklmnop_utf16 = std::string("h\0i\0j\0k\0l\0m\0n\0o\0p\0", 18);
+  const std::string double_444_555("\x7B\x14\xAE\x47\xE1\xC8\x7B\x40", 8);
+  for (std::uint8_t code : {0x00, 0x0D, 0x0E, 0x11, 0x15, 0xFF}) {
+    SCOPED_TRACE(static_cast<int>(code));
+    const std::string path = with_unknown_types(code, code);
+    ASSERT_FALSE(path.empty());
+    auto engine = std::make_unique<dao_engine>(true, 0);
+    const std::wstring wide = tk_utf8_to_unicode(path);
+    engine->set_version_smart(wide);
+    std::unique_ptr<udb_database> db = engine->open_db(wide, dao_open_read_only, L"");
+    ASSERT_NE(db, nullptr);
+    auto rs = db->get_table(L"Table1", 1);
+    ASSERT_NE(rs, nullptr);
+    // The table's description and the rows the query engine walks agree on the kind.
+    dao_test::ptr<_DAODBEngine> dao;
+    dao_test::ptr<DAODatabase> file;
+    ASSERT_EQ(dao_test::open(path, L"", dao, file), S_OK);
+    dao_test::ptr<DAORecordset> rows;
+    ASSERT_EQ(dao_test::open_table(file.p, L"Table1", rows), S_OK);
+    dao_test::ptr<DAOFields> row_fields;
+    ASSERT_EQ(rows->get_Fields(row_fields.out()), S_OK);
+    for (const wchar_t* name : {L"B", L"F"}) {
+      const t_ftd* column = rs->schema.get_field1(name);
+      ASSERT_NE(column, nullptr);
+      EXPECT_EQ(column->vartype, ole_vt_binary) << utf8(name);
+      dao_test::ptr<_DAOField> field;
+      ASSERT_EQ(dao_test::item(row_fields.p, name, field.out()), S_OK);
+      short type = 0;
+      field->get_Type(&type);
+      EXPECT_EQ(type, dbBinary) << utf8(name);
+    }
+    rs->reset();
+    ASSERT_FALSE(rs->is_eof());
+    udb_record* r = rs->get_item();
+    const struct {
+      const wchar_t* column;
+      const std::string& bytes;
+    } expected[] = {{L"B", hijklmnop_utf16}, {L"F", double_444_555}};
+    for (const auto& e : expected) {
+      const udb_field* f = r->get_field(e.column);
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->get_type(), ole_vt_binary) << utf8(e.column);
+      const BYTE* data = nullptr;
+      std::string storage;
+      const std::uint32_t n = f->get_bytes1(data, storage);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), n), e.bytes) << utf8(e.column);
+    }
+  }
+}
+
+// A multi-value column is one text per row: its values in their stored order, joined by "; ".
+TEST(dao_rows, multi_value_columns_join_their_values_into_text) {
+  for (const char* file : {"access/ace/complexDataTestV2007.accdb", "access/ace/complexDataTestV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    auto o = open_testdata(file);
+    auto rs = o.db->get_table(L"Table1", 1);
+    ASSERT_NE(rs, nullptr);
+    const t_ftd* column = rs->schema.get_field1(L"multi-value-data");
+    ASSERT_NE(column, nullptr);
+    EXPECT_EQ(column->vartype, VT_BSTR);
+    EXPECT_EQ(column->size, 0u);
+    const wchar_t* expected[] = {nullptr, L"value1; value4", L"value1; value2; value3; value4", nullptr};
+    std::size_t row = 0;
+    for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
+      ASSERT_LT(row, 4u);
+      const udb_field* f = rs->get_item()->get_field(L"multi-value-data");
+      ASSERT_NE(f, nullptr);
+      if (!expected[row]) {
+        EXPECT_EQ(f->get_type(), VT_NULL) << "row " << row;
+        continue;
+      }
+      EXPECT_EQ(f->get_type(), VT_BSTR) << "row " << row;
+      EXPECT_EQ(f->to_wstring(), expected[row]) << "row " << row;
+    }
+    EXPECT_EQ(row, 4u);
+  }
 }
 
 TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {

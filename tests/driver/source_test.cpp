@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "SQL/dmp_database.h"
 #include "TK/tk_fname.h"
@@ -14,6 +15,11 @@
 #include "tests/driver/driver_test_util.h"
 
 namespace {
+
+std::string read_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class Source : public ::testing::Test {
  protected:
@@ -90,8 +96,7 @@ TEST_F(Source, DumpDestination) {
   converter_->direct = false;
   converter_->dest = widen(path);
   converter_->check_dest();
-  EXPECT_FALSE(std::ifstream(path).good()) << "an old dump is deleted";
-  converter_->check_dest();  // nothing to delete
+  EXPECT_EQ(read_text(path), "old") << "the old dump stays until the new one is whole";
 
   converter_->dest = widen(dir);
   EXPECT_THROW(converter_->check_dest(), tk_exception);
@@ -101,6 +106,9 @@ TEST_F(Source, DumpDestination) {
   std::unique_ptr<udb_database> dump = converter_->open_destination();
   ASSERT_NE(dynamic_cast<dmp_database*>(dump.get()), nullptr);
   EXPECT_EQ(converter_->dump.creator, "Ostrelle 8.3 ");
+  EXPECT_EQ(read_text(path), "old");
+  dynamic_cast<dmp_database*>(dump.get())->close();
+  EXPECT_NE(read_text(path).find("Created by Ostrelle 8.3"), std::string::npos) << read_text(path);
 }
 
 TEST(DatesMap, KindOfADateColumn) {

@@ -13,6 +13,7 @@
 #include "SQL/dmp_database.h"
 #include "SQL/dump_options.h"
 #include "SQL/sql_engine.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationship.h"
@@ -158,6 +159,8 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
   customers.column(L"B", VT_BSTR, 255);
   customers.column(L"C", VT_BSTR, 255);
   customers.column(L"D", VT_BSTR, 255);
+  customers.column(L"Code", VT_I4, 4);
+  customers.column(L"Notes", VT_BSTR, 4000);
   customers.index(L"PrimaryKey", true, true, {L"Customer ID"});
   // 5 x 255 characters of 4 bytes each is more than InnoDB takes: left out, table kept.
   customers.index(L"Everything", false, false, {L"Name", L"A", L"B", L"C", L"D"});
@@ -166,12 +169,19 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
   orders.column(L"Order ID", VT_I4, 4);
   orders.column(L"Customer", VT_I4, 4);
   orders.column(L"Ordered", VT_DATE, 8);
+  orders.column(L"Customer Code", VT_I4, 4);
+  orders.column(L"Note", VT_BSTR, 4000);
   orders.index(L"PrimaryKey", true, true, {L"Order ID"});
 
   udb_relationships relationships;
   relationships.push_back(udb_relationship(L"Orders", L"Customers", {L"Customer"},
                                            {L"Customer ID"}, L" ON DELETE CASCADE"));
   relationships.push_back(udb_relationship(L"Orders", L"Not Dumped", {L"Customer"}, {L"ID"}, L""));
+  // No index leads with Code: one is added on both sides, and the key is kept.
+  relationships.push_back(
+      udb_relationship(L"Orders", L"Customers", {L"Customer Code"}, {L"Code"}, L""));
+  // A long text takes no index, so no key either: left out, and the file still loads.
+  relationships.push_back(udb_relationship(L"Orders", L"Customers", {L"Note"}, {L"Notes"}, L""));
 
   const std::string path = dir_ + "/relations.sql";
   for (int pass = 0; pass < 2; ++pass) {
@@ -180,6 +190,10 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
     dump_options o = options();
     o.create_database = pass == 0;
     std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    std::vector<std::string> reported;
+    dump->report_error = [&reported](const std::string& context, const tk_exception& e) {
+      reported.push_back(context + ": " + e.what());
+    };
     {
       auto rs = dump->create_table(L"Customers", customers.schema, customers.indexes);
       rs->append_record(*record({{L"Customer ID", typed("7", VT_I4)},
@@ -187,38 +201,53 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
                                  {L"A", text(L"a")},
                                  {L"B", text(L"b")},
                                  {L"C", text(L"c")},
-                                 {L"D", text(L"d")}}));
+                                 {L"D", text(L"d")},
+                                 {L"Code", typed("5", VT_I4)}}));
     }
     {
       auto rs = dump->create_table(L"Orders", orders.schema, orders.indexes);
       rs->append_record(*record({{L"Order ID", typed("1", VT_I4)},
                                  {L"Customer", typed("7", VT_I4)},
-                                 {L"Ordered", typed("2001-01-01", VT_DATE)}}));
+                                 {L"Ordered", typed("2001-01-01", VT_DATE)},
+                                 {L"Customer Code", typed("5", VT_I4)}}));
     }
     dump->create_relationships(relationships);
     dump->create_views({{L"Ann's Orders", L"SELECT [Order ID], Len([Name]) AS N, "
                                           L"DateDiff(\"d\", [Ordered], '2001-01-11') AS Days "
                                           L"FROM [Recent] WHERE IsNull([Name], '') <> ''"},
                         {L"Recent", L"SELECT * FROM Orders INNER JOIN Customers ON "
-                                    L"Orders.Customer = Customers.[Customer ID]"}});
+                                    L"Orders.Customer = Customers.[Customer ID]"},
+                        {L"Sales ", L"SELECT [Order ID] FROM [Orders]"}});
     dump->close();
     ASSERT_EQ(load(path, pass == 0 ? "" : db_name_), "") << "pass " << pass;
+    // The keys left out are reported, each with its reason.
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_NE(reported[0].find("Table 'Not Dumped' not exists"), std::string::npos) << reported[0];
+    EXPECT_NE(reported[1].find("Table 'Orders' cannot take an index on (`Note`)"), std::string::npos)
+        << reported[1];
   }
 
   const auto keys = rows(
       "SELECT CONSTRAINT_NAME, REFERENCED_TABLE_NAME, DELETE_RULE FROM "
-      "information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" + db_name_ + "'");
-  ASSERT_EQ(keys.size(), 1u);
+      "information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" + db_name_ +
+      "' ORDER BY DELETE_RULE");
+  ASSERT_EQ(keys.size(), 2u);
   EXPECT_EQ(keys[0][1], "Customers");
   EXPECT_EQ(keys[0][2], "CASCADE");
+  EXPECT_EQ(keys[1][1], "Customers");
+  EXPECT_EQ(keys[1][2], "RESTRICT");
   // The server takes no quote in a view name: the view got a safe name of its own.
   const auto view = rows("SELECT * FROM `" + db_name_ + "`.`ann_s orders`");
   ASSERT_EQ(view.size(), 1u);
   EXPECT_EQ(view[0], (std::vector<std::string>{"1", "3", "10"}));
+  // A name with a blank at its end is the name without it, as on a live server.
+  EXPECT_EQ(rows("SELECT * FROM `" + db_name_ + "`.`sales`").size(), 1u);
   const auto indexes = rows("SELECT DISTINCT INDEX_NAME FROM information_schema.STATISTICS WHERE "
-                            "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Customers'");
-  ASSERT_EQ(indexes.size(), 1u);
-  EXPECT_EQ(indexes[0][0], "PRIMARY");
+                            "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Customers' "
+                            "ORDER BY INDEX_NAME");
+  ASSERT_EQ(indexes.size(), 2u);
+  EXPECT_EQ(indexes[0][0], "Code");
+  EXPECT_EQ(indexes[1][0], "PRIMARY");
 }
 
 TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {

@@ -1,12 +1,20 @@
 // Values through Field.Value where mdb-export cannot serve as the reference: dates before 1900
 // and in 9999, characters beyond the Basic Multilingual Plane, Decimal with its scale, Jet 3
-// code-page text, and the kinds of VARIANT each column type gives.
+// code-page text, calculated columns, and the kinds of VARIANT each column type gives.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <filesystem>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/jet/jet_catalog.h"
+#include "platform/jet/jet_file.h"
+#include "platform/jet/jet_tdef.h"
 #include "tests/jet/dao_test_util.h"
 #include "tests/support/test_env.h"
 
@@ -84,6 +92,119 @@ std::string case_name(const ::testing::TestParamInfo<value_case>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(all, field_value, ::testing::ValuesIn(value_cases), case_name);
+
+// Calculated columns read as plain values of their result type, every row of the file's
+// `People` table as the file's maker stored it (mdb-export prints only zeros for them).
+TEST(field_value_calculated, every_result_type_reads_as_stored) {
+  const struct {
+    const wchar_t* column;
+    short dao_type;
+    VARTYPE vt;
+    std::vector<const char*> rows;  // export_text; a Double's text is read back and compared bit for bit
+  } cases[] = {
+      {L"FullName", dbText, VT_BSTR,
+       {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile", "O'Brien \\ \"x\", "}},
+      {L"NameLen", dbLong, VT_I4, {"3", "5", "5", "0"}},
+      {L"Monthly", dbCurrency, VT_CY, {"83333.3333", "-0.1250", "0.0000", "10288.0658"}},
+      {L"Weekly", dbDouble, VT_R8, {"19230.76923076923", "-0.028846153846153848", "0", "2374.169021153846"}},
+      {L"IsRich", dbBoolean, VT_BOOL, {"1", "0", "0", "1"}},
+      {L"Bonus", dbDecimal, VT_DECIMAL, {"12500.0000", "-0.0188", "0.0000", "1543.2099"}},
+      {L"Review", dbDate, VT_DATE, {"1844-07-01 00:00:00", "1945-08-07 09:30:00", "2021-02-28 23:59:59", nullptr}},
+      {L"Notes", dbMemo, VT_BSTR,
+       {"Ada Lovelace joined", "Grace Hopper joined", "\xC3\x89mile Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80 joined",
+        " O'Brien \\ \"x\" joined"}},
+  };
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(test_env::testdata_path("fixtures/calcColumnsV2010.accdb"), L"", engine, db), S_OK);
+  ptr<DAORecordset> rs;
+  ASSERT_EQ(open_table(db.p, L"People", rs), S_OK);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
+  for (std::size_t row = 0; row < 4; ++row) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(utf8(c.column) + " row " + std::to_string(row + 1));
+      ptr<_DAOField> f;
+      ASSERT_EQ(item(fields.p, c.column, f.out()), S_OK);
+      short type = 0;
+      f->get_Type(&type);
+      EXPECT_EQ(type, c.dao_type);
+      var v;
+      ASSERT_EQ(f->get_Value(&v.v), S_OK);
+      if (!c.rows[row]) {
+        EXPECT_EQ(v.v.vt, VT_NULL);
+        continue;
+      }
+      ASSERT_EQ(v.v.vt, c.vt);
+      if (c.vt == VT_R8) EXPECT_EQ(v.v.dblVal, std::strtod(c.rows[row], nullptr));
+      else EXPECT_EQ(export_text(v.v), c.rows[row]);
+    }
+    ASSERT_EQ(rs->MoveNext(), S_OK);
+  }
+}
+
+// No test file has a Date/Time Extended column: a copy of Northwind whose Customers.Address is
+// marked as one, its one address of 42 characters replaced by the stored form of 2021-06-14
+// 12:45:00. Read through a query, as tables are converted, it is that moment in ISO form, text.
+TEST(field_value_extended_date, reads_as_iso_text_through_a_query) {
+  const std::string source = test_env::testdata_path("access/real/nwind.mdb");
+  std::uint32_t definition_page = 0;
+  std::size_t address = 0, real_indexes = 0;
+  {
+    std::unique_ptr<jet::jet_file> f;
+    ASSERT_EQ(jet::jet_file::open(source, L"", f), jet::jet_status::ok);
+    jet::jet_catalog catalog;
+    ASSERT_TRUE(jet::jet_read_catalog(*f, catalog));
+    const jet::jet_object* customers = catalog.find_table(L"Customers");
+    ASSERT_NE(customers, nullptr);
+    definition_page = customers->page();
+    std::vector<std::uint8_t> bytes;
+    jet::jet_tdef tdef;
+    ASSERT_TRUE(f->read_definition(definition_page, bytes));
+    ASSERT_TRUE(jet::jet_parse_tdef(bytes, jet::jet_format::jet3, *f, tdef));
+    while (address < tdef.columns.size() && tdef.columns[address].name != L"Address") ++address;
+    ASSERT_LT(address, tdef.columns.size());
+    real_indexes = bytes[0x1F];
+  }
+  std::ifstream in(source, std::ios::binary);
+  std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Jet 3: 2048-byte pages, 8 bytes per real index, then 18 bytes per column descriptor.
+  const std::size_t type_at = definition_page * 2048u + 0x2B + 8 * real_indexes + 18 * address;
+  ASSERT_EQ(file[type_at], static_cast<char>(jet::jet_text));
+  file[type_at] = static_cast<char>(jet::jet_datetime_ext);
+  const std::string old_address = "Carrera 22 con Ave. Carlos Soublette #8-35";
+  const std::string stored = std::string("0000000000000737954:0000000459000000000:7") + '\0';
+  ASSERT_EQ(old_address.size(), stored.size());
+  for (std::size_t at = file.find(old_address); at != std::string::npos; at = file.find(old_address, at))
+    file.replace(at, stored.size(), stored);
+  const std::string copy = test_env::make_temp_dir() + "/extended.mdb";
+  std::ofstream(copy, std::ios::binary) << file;
+
+  ptr<_DAODBEngine> engine;
+  ptr<DAODatabase> db;
+  ASSERT_EQ(open(copy, L"", engine, db), S_OK);
+  ptr<DAORecordset> rs;
+  ASSERT_EQ(open_table(db.p, L"Customers", rs), S_OK);
+  ptr<DAOFields> fields;
+  ASSERT_EQ(rs->get_Fields(fields.out()), S_OK);
+  ptr<_DAOField> field;
+  ASSERT_EQ(item(fields.p, L"Address", field.out()), S_OK);
+  short type = 0;
+  field->get_Type(&type);
+  EXPECT_EQ(type, dbText);
+  std::vector<std::string> extended;
+  VARIANT_BOOL eof = 0;
+  for (rs->get_EOF(&eof); !eof; rs->get_EOF(&eof)) {
+    var v;
+    ASSERT_EQ(field->get_Value(&v.v), S_OK);
+    ASSERT_EQ(v.v.vt, VT_BSTR);
+    const std::string text = export_text(v.v);
+    if (text.rfind("Carrera", 0) != 0 && text.find_first_not_of("0123456789-: .") == std::string::npos)
+      extended.push_back(text);
+    ASSERT_EQ(rs->MoveNext(), S_OK);
+  }
+  EXPECT_EQ(extended, std::vector<std::string>{"2021-06-14 12:45:00.0000000"});
+}
 
 TEST(field_value_jet3, code_page_text_and_null_differs_from_empty) {
   var address;

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/jet/jet_catalog.h"
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -145,31 +147,38 @@ std::string narrow(const std::wstring& w) {
 }
 
 // "table/index" -> "col1,col2 DESC" for every index mdb-schema prints (it leaves out the
-// indexes kept for relationships); the primary key under the name "PRIMARY".
+// indexes kept for relationships), "UNIQUE " in front for a unique one; the primary key under
+// the name "PRIMARY".
 std::map<std::string, std::string> schema_indexes(const std::string& path) {
   std::map<std::string, std::string> out;
   std::istringstream schema(
       test_env::run_shell("mdb-schema --indexes --no-relations " + test_env::shell_quote(path) + " mysql 2>/dev/null").out);
-  std::regex line(R"(ALTER TABLE `([^`]*)` ADD (?:UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
+  std::regex line(R"(ALTER TABLE `([^`]*)` ADD (UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
   for (std::string text; std::getline(schema, text);) {
     std::smatch m;
     if (!std::regex_search(text, m, line)) continue;
-    std::string cols = std::regex_replace(m[4].str(), std::regex("`"), "");
+    std::string cols = std::regex_replace(m[5].str(), std::regex("`"), "");
     cols = std::regex_replace(cols, std::regex(", "), ",");
-    out[m[1].str() + "/" + (m[3].matched ? "PRIMARY" : m[2].str())] = cols;
+    out[m[1].str() + "/" + (m[4].matched ? "PRIMARY" : m[3].str())] = m[2].str() + cols;
   }
   return out;
 }
 
 }  // namespace
 
-TEST(jet_indexes, key_columns_match_mdb_schema) {
-  const char* files[] = {"access/real/nwind.mdb", "access/jet3/indexTestV1997.mdb", "access/jet3/compIndexTestV1997.mdb",
-                         "access/jet4/indexTestV2000.mdb", "access/jet4/compIndexTestV2000.mdb",
-                         "access/ace/indexTestV2007.accdb", "access/ace/binIdxTestV2010.accdb"};
-  for (const char* name : files) {
-    SCOPED_TRACE(name);
-    std::string path = test_env::testdata_path(name);
+// Key columns, their order and the unique flag of every index of every file mdbtools reads.
+TEST(jet_indexes, columns_and_unique_flags_match_mdb_schema) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(test_env::testdata_dir() + "/access")) {
+    const std::string name = entry.path().filename().string();
+    // Office encryption is beyond mdbtools.
+    if (name == "db2007-enc.accdb" || name == "db2013-enc.accdb") continue;
+    const std::string ext = entry.path().extension().string();
+    if (ext == ".mdb" || ext == ".accdb") files.push_back(entry.path().string());
+  }
+  ASSERT_GE(files.size(), 20u) << "test files below " << test_env::testdata_dir();
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
     std::unique_ptr<jet_file> f;
     ASSERT_EQ(jet_file::open(path, L"", f), jet_status::ok);
     jet_catalog cat;
@@ -189,7 +198,8 @@ TEST(jet_indexes, key_columns_match_mdb_schema) {
           ASSERT_GE(k.column, 0);
           cols += narrow(def.columns[static_cast<std::size_t>(k.column)].name) + (k.descending ? " DESC" : "");
         }
-        ours[narrow(t.name) + "/" + (idx.primary ? "PRIMARY" : narrow(idx.name))] = cols;
+        ours[narrow(t.name) + "/" + (idx.primary ? "PRIMARY" : narrow(idx.name))] =
+            (idx.unique && !idx.primary ? "UNIQUE " : "") + cols;
       }
     }
     EXPECT_EQ(ours, schema_indexes(path));
@@ -230,6 +240,76 @@ TEST(jet_values, calculated_results_are_unwrapped) {
     jet_span s = jet_unwrap_calculated(c.bytes.data(), c.bytes.size());
     EXPECT_EQ(s.data, c.bytes.data() + c.offset);
     EXPECT_EQ(s.size, c.size);
+  }
+}
+
+// A calculated Decimal in each length the magnitude may take; a magnitude beyond 96 bits or bytes
+// cut short are no value.
+TEST(jet_values, calculated_decimals_read_every_magnitude_length) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("fixtures/calcColumnsV2010.accdb"), L"", f), jet_status::ok);
+  jet_column column;
+  column.type = jet_numeric;
+  column.calculated = true;
+  auto wrapped = [](std::vector<std::uint8_t> result) {
+    std::vector<std::uint8_t> bytes(16, 0);
+    const std::size_t n = result.size();
+    for (int shift : {0, 8, 16, 24}) bytes.push_back(static_cast<std::uint8_t>(n >> shift));
+    bytes.insert(bytes.end(), result.begin(), result.end());
+    bytes.insert(bytes.end(), {0, 0, 0});
+    return bytes;
+  };
+  const struct {
+    std::vector<std::uint8_t> result;
+    const char* text;  // sign, 96-bit magnitude in hexadecimal, scale; nullptr: no value
+  } cases[] = {
+      // 12500.0000 as the file's maker wrote it: the high word, then the low 64 bits.
+      {{14, 0, 4, 0, 0, 0, 0, 0, 0x40, 0x59, 0x73, 0x07, 0, 0, 0, 0}, "+ 0:0000000007735940 /4"},
+      {{14, 0, 4, 0x80, 0, 0, 0, 0, 0xBC, 0, 0, 0, 0, 0, 0, 0}, "- 0:00000000000000BC /4"},
+      {{14, 0, 2, 0, 0x78, 0x56, 0x34, 0x12, 8, 7, 6, 5, 4, 3, 2, 1}, "+ 12345678:0102030405060708 /2"},
+      {{6, 0, 0, 0, 0x2A, 0, 0, 0}, "+ 0:000000000000002A /0"},
+      {{10, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, "+ 0:0000000000000001 /1"},
+      {{18, 0, 0, 0, 0x11, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}, "+ 11:0000000000000002 /0"},
+      {{18, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, nullptr},  // beyond 96 bits
+      {{14, 0, 29, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, nullptr},              // scale past 28
+      {{14, 0, 4, 0, 0, 0, 0, 0}, nullptr},                                         // cut short
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::uint8_t> bytes = wrapped(c.result);
+    const jet_value v = jet_decode_value(*f, column, bytes.data(), bytes.size());
+    const auto* d = std::get_if<jet_decimal>(&v);
+    if (!c.text) {
+      EXPECT_TRUE(std::holds_alternative<jet_null>(v)) << c.result.size();
+      continue;
+    }
+    ASSERT_NE(d, nullptr) << c.text;
+    char text[64];
+    std::snprintf(text, sizeof text, "%c %X:%016llX /%u", d->negative ? '-' : '+', d->hi,
+                  static_cast<unsigned long long>(d->lo), d->scale);
+    EXPECT_STREQ(text, c.text);
+  }
+}
+
+// Date/Time Extended: days since 0001-01-01, seconds of the day and 100-nanosecond units, kept
+// whole; what is not such a value stays the text it is.
+TEST(jet_values, extended_dates_read_in_iso_form_with_seven_fraction_digits) {
+  const struct {
+    std::string stored;
+    const wchar_t* text;
+  } cases[] = {
+      {std::string("0000000000000737954:0000000459000000000:7") + '\0', L"2021-06-14 12:45:00.0000000"},
+      {"0000000000000000000:0000000000000000001:7", L"0001-01-01 00:00:00.0000001"},
+      {"0000000000003652058:0000000863999999999:7", L"9999-12-31 23:59:59.9999999"},
+      {"0000000000000693593:0000000000000000000:7", L"1899-12-30 00:00:00.0000000"},
+      {"0000000000000730178:0000000000000000000:7", L"2000-02-29 00:00:00.0000000"},
+      {"0000000000000737954", L"0000000000000737954"},                               // cut short
+      {"0000000000000737954:0000000864000000000:7", L"0000000000000737954:0000000864000000000:7"},  // no such time
+      {"00000000000007379x4:0000000459000000000:7", L"00000000000007379x4:0000000459000000000:7"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.stored.data());
+    EXPECT_EQ(jet_datetime_ext_text(bytes, c.stored.size()), c.text);
   }
 }
 

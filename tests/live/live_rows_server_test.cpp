@@ -229,6 +229,7 @@ TEST_F(LiveRows, ViewsFromSelectQueriesAnswer) {
       {L"lines", L"SELECT [Order Details].[qty] FROM [Order Details]"},
       {L"action", L"UPDATE orders SET amount = 0"},
       {L"broken", L"SELECT nothing FROM nowhere"},
+      {L" Totals ", L"SELECT SUM(amount) AS total FROM orders"},
   };
   db.create_views(views);
   EXPECT_EQ(value("SELECT id FROM `big orders`"), "2");
@@ -238,6 +239,8 @@ TEST_F(LiveRows, ViewsFromSelectQueriesAnswer) {
   EXPECT_EQ(value("SELECT qty FROM `lines`"), "3");
   EXPECT_EQ(value("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_NAME='action'"), "0");
   EXPECT_EQ(value("SELECT SUM(amount) FROM orders"), "30");
+  // Blanks at either end of a name are dropped, as in a dump.
+  EXPECT_EQ(value("SELECT total FROM totals"), "30");
   ASSERT_EQ(reported.size(), 1u) << testing::PrintToString(reported);
   EXPECT_EQ(reported[0].rfind("View 'broken': ", 0), 0u) << reported[0];
 }

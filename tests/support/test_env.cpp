@@ -82,10 +82,10 @@ std::vector<access_file> access_files() {
     access_file f;
     std::string speed;
     fields >> f.path >> f.password >> f.reference >> speed;
-    if (speed.empty() || (f.reference != "mdbtools" && f.reference != "own") ||
+    if (speed.empty() || (f.reference != "mdbtools" && f.reference != "own" && f.reference != "expected") ||
         (speed != "quick" && speed != "heavy")) {
       throw missing_input(std::string(OSTRELLE_ACCESS_FILES_TABLE) + ":" + std::to_string(number) +
-                          ": expected PATH PASSWORD|- mdbtools|own quick|heavy, got: " + line);
+                          ": expected PATH PASSWORD|- mdbtools|own|expected quick|heavy, got: " + line);
     }
     if (f.password == "-") f.password.clear();
     f.heavy = speed == "heavy";
