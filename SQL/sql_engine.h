@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SQL/sql_connection.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_engine.h"
 
@@ -139,7 +140,7 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
 
  private:
   // The statements whose failure only gets logged.
-  void try_execute(const char* statement, int level, const char* failure_format);
+  void try_execute(const char* statement, tk_log_level level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
   // Runs a SHOW statement and hands its first two columns of every row to take.
   void for_each_pair(const std::string& statement,

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <mutex>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_sql_reader.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "platform/oleaut/objbase.h"
 #include "platform/win/string_compare.h"
 
