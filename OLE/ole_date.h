@@ -36,7 +36,8 @@ class ole_date {
   bool import_from_string(const std::string& text);
   bool is_valid() const;
   // Sets second, milliseconds and microseconds from a seconds text such as "45.123456";
-  // a fraction that rounds up to a whole second carries into the minute, hour and day.
+  // a fraction that rounds up to a whole second carries into the minute, hour and day, but
+  // never past 9999-12-31 23:59:59.999999 nor past the end of a time alone.
   void process_milliseconds(const char* seconds_text);
   // Narrows kind 1 to 3 (no date) or 2 (no time).
   void refine_type();
@@ -65,5 +66,7 @@ class ole_date {
   bool with_seconds(const std::string& seconds_text);
   void swap_day_and_year();
   void next_day();
+  // 9999-12-31, the last day MySQL and Access hold.
+  bool is_last_day() const;
   std::string format(int precision, bool wide_form) const;
 };

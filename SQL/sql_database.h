@@ -96,6 +96,11 @@ class sql_database : public udb_database {
   };
 
  private:
+  // The server describes a GUID column as a plain VARCHAR: the table learns from the columns it
+  // was made of which of its columns hold GUIDs, so that their values are written in the same
+  // GUID form as in a dump.
+  static std::unique_ptr<udb_recordset> with_guid_columns(std::unique_ptr<udb_recordset> table,
+                                                          const udb_schema& written);
   // The indexes of the tables the relationships join (target names, as the server has them).
   std::map<std::wstring, udb_indexes> read_fk_indexes(const udb_relationships& relationships);
   // Runs one statement of the foreign-key plan; a constraint the table did not keep is a

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SQL/sql_connection.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_engine.h"
 
@@ -24,6 +25,7 @@ namespace sql_version {
 constexpr std::uint32_t v4_1_0 = 0x00040100;      // backticks, ENGINE=, larger index limits
 constexpr std::uint32_t dump_old = 0x00031401;    // what a dump for old servers pretends to be
 constexpr std::uint32_t v5_5_3 = 0x00050503;      // utf8mb4
+constexpr std::uint32_t v5_6_5 = 0x00050605;      // DATETIME defaults to the current moment
 }  // namespace sql_version
 
 // The coded version 0x00MMmmpp of a server's version text ("5.7.44-log", "10.11.19-MariaDB-...");
@@ -110,8 +112,16 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // batch of rows). Read at connect.
   unsigned io_timeout_seconds = 3600;
 
-  // Character set of created databases, of the dump's SET NAMES and of text columns.
-  std::wstring charset = L"utf8";
+  // Character set of created databases and of text columns as the user chose it; empty (the
+  // default) lets table_charset choose the best the target holds.
+  std::wstring charset;
+  // The character set created databases and text columns get: `charset` when one is chosen,
+  // else utf8mb4 where the target knows it (feature_version from 5.5.3 on), else utf8 (which
+  // on MariaDB and MySQL 8 is the three-byte utf8mb3 and refuses emoji).
+  std::wstring table_charset() const;
+  // The server version whose column features (character sets, DATETIME defaults) the
+  // statements may use: `version`, or for a dump for current servers dump_load_version.
+  std::uint32_t feature_version() const;
   // Storage engine of created tables.
   std::wstring engine = L"InnoDB";
   // Dump only: a LOCK TABLES has been written and not yet closed.
@@ -125,10 +135,14 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   bool case_sensitive = false;
   // Server version coded 0x00MMmmpp (4.1.0 = 0x00040100); a dump writes its own.
   std::uint32_t version = 0;
+  // Dump only: the oldest server a dump for current servers loads into. Its statements take
+  // the forms of `version`, but it names utf8mb4 and may give DATETIME columns the current
+  // moment as default; 0 for a live server and for a dump for old servers.
+  std::uint32_t dump_load_version = 0;
 
  private:
   // The statements whose failure only gets logged.
-  void try_execute(const char* statement, int level, const char* failure_format);
+  void try_execute(const char* statement, tk_log_level level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
   // Runs a SHOW statement and hands its first two columns of every row to take.
   void for_each_pair(const std::string& statement,

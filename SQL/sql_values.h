@@ -20,7 +20,7 @@ std::string to_mysql_str(const std::string& text, VARTYPE vt, bool guid_column =
 std::wstring to_mysql_wstr(const std::wstring& text, VARTYPE vt, bool guid_column = false);
 
 // The SQL literal of a field's value; byte arrays as 0x and upper-case hexadecimal, NULL when
-// empty. A null field is an internal error.
+// empty or an unstorable number. A null field is an internal error.
 std::string to_mysql_str(const udb_field* field);
 
 // The UTF-8 value text of one field for an INSERT, UPDATE or key condition into the column that
@@ -42,6 +42,10 @@ ole_variant get_variant(VARTYPE vt, const wchar_t* text);
 // caller already widened; its binary values are the low bytes of each character.
 ole_variant get_variant(int mysql_type, unsigned long length, unsigned flags, const char* data);
 ole_variant get_variant(int mysql_type, unsigned long length, unsigned flags, const wchar_t* data);
+
+// True for a Single or Double NaN or infinity: no MySQL column holds one, so the writers put
+// NULL (or a NOT NULL column's default) in its place and the driver reports the loss.
+bool sql_is_unstorable_number(const ole_variant& value);
 
 // The kinds that hold bytes: VT_BLOB, VT_BLOB_OBJECT and VT_ARRAY|VT_UI1.
 bool sql_is_binary_kind(VARTYPE vt);

@@ -46,6 +46,10 @@ class udb_record {
   bool find_field(const std::wstring& name) const;
   // The first field of that name, or null.
   udb_field* get_field(const std::wstring& name) const;
+  // The field of exactly that name; else the one field whose name equals it ignoring case.
+  // Null when there is none, or when several differ from it only in case: a row may hold
+  // columns whose names differ only in case, and each value must go to its own column.
+  udb_field* get_field_exact(const std::wstring& name) const;
   // Sum of get_size over the fields that hold a value; what targets hold against their row limit.
   std::int32_t get_total_size() const;
 

@@ -75,7 +75,7 @@ udb_profile::pairs& udb_profile::get_selected_tables() { return sections[kSelect
 udb_profile::pairs& udb_profile::get_selected_views() { return sections[kSelectedViews]; }
 
 bool udb_profile::load(const std::wstring& path) {
-  tk_log2(2, L"udb_profile::load(%ls)", path.c_str());
+  tk_log2(tk_log_detail, L"udb_profile::load(%ls)", path.c_str());
   if (!tk_is_file_exist2(path, tk_file_exists))
     throw tk_exception("Profile does not exist. Please verify the correct path/name was given.",
                        tk_kind_error);
@@ -131,7 +131,7 @@ bool udb_profile::load(const std::wstring& path) {
 }
 
 bool udb_profile::store(const std::wstring& path) const {
-  tk_log2(2, L"udb_profile::store)");
+  tk_log2(tk_log_detail, L"udb_profile::store)");
   std::wstring text;
   for (const auto& [name, section] : sections) {
     text += L"[" + name + L"]" + kLineEnd;
@@ -153,7 +153,7 @@ bool udb_profile::store(const std::wstring& path) const {
   // Created with the permissions a new file gets (the umask applies), like the profile itself.
   tk_temp_file temp(native_path + ".tmp", "", 0666);
   if (!temp.is_open()) {
-    tk_log2(3, L"Cannot create a temporary file beside %ls", path.c_str());
+    tk_log2(tk_log_event, L"Cannot create a temporary file beside %ls", path.c_str());
     return false;
   }
   // A replaced profile keeps its permissions.
@@ -162,7 +162,7 @@ bool udb_profile::store(const std::wstring& path) const {
   if ((replacing && ::fchmod(temp.fd(), old_state.st_mode & 07777) != 0) ||
       !temp.write_all(bytes) || !temp.close() ||
       !temp.rename_to(native_path)) {
-    tk_log2(3, L"Cannot save the profile %ls", path.c_str());
+    tk_log2(tk_log_event, L"Cannot save the profile %ls", path.c_str());
     return false;
   }
   return true;

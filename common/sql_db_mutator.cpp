@@ -229,7 +229,7 @@ bool sql_db_mutator::store(udb_profile& profile) const {
 }
 
 bool sql_db_mutator::load(udb_profile& profile) {
-  tk_log1(2, "udb_db_mutator::load");
+  tk_log1(tk_log_detail, "udb_db_mutator::load");
   clear();
   const std::vector<std::wstring> lines = profile.get_list(kList);
   if (lines.empty()) return true;
@@ -250,7 +250,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
   }
   if (i >= lines.size()) return true;
   if (lines[i] != L"tables:") {
-    tk_log2(1, L"Skipping %ls", lines[i].c_str());
+    tk_log2(tk_log_trace, L"Skipping %ls", lines[i].c_str());
     return true;
   }
 
@@ -260,7 +260,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
   state at = state::start;
   for (++i; i < lines.size(); ++i) {
     const std::wstring& line = lines[i];
-    tk_log2(1, L"Processing '%ls'", line.c_str());
+    tk_log2(tk_log_trace, L"Processing '%ls'", line.c_str());
     if (line.empty()) continue;
     const bool in_column = at == state::column || at == state::attribute;
     if (at == state::properties && starts_with(line, kPropertyIndent)) {
@@ -273,7 +273,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
     } else if (starts_with(line, kTableNewName)) {
       if (at != state::table) return false;
       table->new_name = value_after(line, kTableNewName);
-      tk_log2(1, L"tm_new_table_name=%ls", table->new_name.c_str());
+      tk_log2(tk_log_trace, L"tm_new_table_name=%ls", table->new_name.c_str());
       at = state::named;
     } else if (starts_with(line, kFields)) {
       if (at != state::table && at != state::named && !in_column) return false;
@@ -331,7 +331,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
 }
 
 void modify3(const sql_table_mutator& table, udb_indexes& indexes) {
-  tk_log1(2, "udb_table_mutator::modify3()");
+  tk_log1(tk_log_detail, "udb_table_mutator::modify3()");
   for (udb_index& index : indexes.items) {
     if (index.fields.empty()) continue;
     std::vector<std::wstring> kept;

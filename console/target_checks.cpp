@@ -39,7 +39,10 @@ bool is_listed(const std::wstring& name, const std::vector<std::wstring>& known)
 void check_charset_and_engine() {
   sql_engine& engine = *tk_singleton<sql_engine>::instance();
   const std::vector<std::wstring>& charsets = engine.get_charsets();
-  if (!is_listed(engine.charset, charsets)) refuse("character set", engine.charset, charsets);
+  // No character set given: the run takes the best one the target has.
+  if (!engine.charset.empty() && !is_listed(engine.charset, charsets)) {
+    refuse("character set", engine.charset, charsets);
+  }
   const std::vector<std::wstring>& engines = engine.get_storage_engines();
   if (!is_listed(engine.engine, engines)) refuse("storage engine", engine.engine, engines);
 }

@@ -32,10 +32,10 @@ void load_flag(const udb_profile& profile, const wchar_t* key, bool& field) {
 
 }  // namespace
 
-udb_converter::udb_converter() { tk_log1(2, "udb_converter::ctor"); }
+udb_converter::udb_converter() { tk_log1(tk_log_detail, "udb_converter::ctor"); }
 
 void udb_converter::set_mode(std::uint32_t mode) {
-  tk_log1(2, "udb_converter::set_mode(%d)", static_cast<int>(mode));
+  tk_log1(tk_log_detail, "udb_converter::set_mode(%d)", static_cast<int>(mode));
   conversion_mode = mode;
 }
 
@@ -50,15 +50,15 @@ void udb_converter::set_current_table(const std::wstring& name) {
 }
 
 bool udb_converter::load_profile(udb_profile& profile) {
-  tk_log1(2, "udb_converter::load_profile");
+  tk_log1(tk_log_detail, "udb_converter::load_profile");
   for (const auto& [name, sql] : profile.get_selected_tables()) {
     // "=name": a table whose name the plain line would not keep (see store_profile).
     if (name.empty() && !sql.empty()) {
-      tk_log2(2, L"Loading table '%ls'", sql.c_str());
+      tk_log2(tk_log_detail, L"Loading table '%ls'", sql.c_str());
       items.emplace_back(sql, L"");
       continue;
     }
-    tk_log2(2, sql.empty() ? L"Loading table '%ls'" : L"Loading query '%ls'", name.c_str());
+    tk_log2(tk_log_detail, sql.empty() ? L"Loading table '%ls'" : L"Loading query '%ls'", name.c_str());
     items.emplace_back(name, sql);
   }
   for (const auto& query : profile.get_available_queries()) available_queries.push_back(query);
@@ -66,18 +66,18 @@ bool udb_converter::load_profile(udb_profile& profile) {
 
   const std::wstring source = profile.get_value(kGeneric, L"src");
   if (!source.empty()) {
-    tk_log2(2, L"source='%ls'", source.c_str());
+    tk_log2(tk_log_detail, L"source='%ls'", source.c_str());
     src = source;
   }
   const std::wstring destination = profile.get_value(kGeneric, L"dest");
   if (!destination.empty()) {
-    tk_log2(2, L"dest='%ls'", destination.c_str());
+    tk_log2(tk_log_detail, L"dest='%ls'", destination.c_str());
     dest = destination;
   }
   const std::wstring logfile = profile.get_value(kGeneric, L"logfile");
   if (!logfile.empty()) {
     const std::string path = tk_unicode_to_mbcs(logfile, tk_ansi_code_page);
-    tk_log1(1, "Logfile=%s", path.c_str());
+    tk_log1(tk_log_trace, "Logfile=%s", path.c_str());
     set_logfile(path);
   }
   load_flag(profile, L"only definitions", tab_def);
@@ -95,17 +95,17 @@ bool udb_converter::load_profile(udb_profile& profile) {
 }
 
 bool udb_converter::store_profile(udb_profile& profile) const {
-  tk_log1(2, "udb_converter::store_profile");
+  tk_log1(tk_log_detail, "udb_converter::store_profile");
   // Written from the lists as they are: the converter keeps its items, so a second save still
   // holds the user queries. User queries come first, then the tables.
   for (const auto& [name, sql] : available_queries) {
-    tk_log2(2, L"Available Query: (%ls,%ls)", name.c_str(), sql.c_str());
+    tk_log2(tk_log_detail, L"Available Query: (%ls,%ls)", name.c_str(), sql.c_str());
     profile.get_available_queries().emplace_back(name, one_line(sql));
   }
   for (const bool queries : {true, false}) {
     for (const auto& [name, sql] : items) {
       if (sql.empty() == queries) continue;
-      tk_log2(2, L"Selected Query: (%ls,%ls)", name.c_str(), sql.c_str());
+      tk_log2(tk_log_detail, L"Selected Query: (%ls,%ls)", name.c_str(), sql.c_str());
       // A table is a line of its bare name. A name with "=" would read back as a query, one with
       // blanks at an end would lose them, and "[x]" would read as a section header: such a name
       // is written "=name", a line no earlier profile holds (a query without a name).
@@ -117,7 +117,7 @@ bool udb_converter::store_profile(udb_profile& profile) const {
     }
   }
   for (const auto& [name, sql] : selected_views) {
-    tk_log2(2, L"Selected View: (%ls,%ls)", name.c_str(), sql.c_str());
+    tk_log2(tk_log_detail, L"Selected View: (%ls,%ls)", name.c_str(), sql.c_str());
     profile.get_selected_views().emplace_back(name, one_line(sql));
   }
   profile.add_value(kGeneric, L"src", src);

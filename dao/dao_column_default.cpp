@@ -56,6 +56,21 @@ bool is_quoted(const std::wstring& t) {
   return true;
 }
 
+// The text a quoted literal stands for: the quotes around it dropped and each doubled quote
+// inside made one, as Access reads it. Any other text stays as it is.
+std::wstring unquoted(const std::wstring& t) {
+  if (!is_quoted(t)) return t;
+  const wchar_t q = t.front();
+  std::wstring value;
+  for (std::size_t i = 1; i + 1 < t.size(); ++i) {
+    value += t[i];
+    if (t[i] == q) ++i;  // the second quote of a doubled pair
+  }
+  return value;
+}
+
+bool is_text_type(short dao_type) { return dao_type == dbText || dao_type == dbMemo; }
+
 bool is_boolean_word(const std::wstring& t) {
   for (const wchar_t* w : {L"True", L"False", L"Yes", L"No", L"On", L"Off"})
     if (same_text(t, w)) return true;
@@ -110,20 +125,16 @@ bool dao_default_is_literal(const std::wstring& text, short dao_type) {
 ole_variant dao_column_default::table_default() {
   VARTYPE vt = dao_field::get_vartype(dao_type);
   std::wstring t = text;
-  if (dao_type == dbText && enclosed_in(t, L'"', L'"')) {
-    tk_log1(tk_log_detail, "Remove quotes for text def.value");
-    drop_pair(t);
-  }
   tk_log2(tk_log_detail, L"def.value='%ls'", t.c_str());
   // Format only refines the kind of date columns: on others it describes display alone.
   if (vt == VT_DATE) {
     if (same_text(format, L"Short Date") || same_text(format, L"Medium Date") || same_text(format, L"Long Date")) {
       tk_log1(tk_log_detail, "Refine type for 'pure' date");
-      marker = dao_marker_date;
+      marker = ftd_marker_date;
     } else if (same_text(format, L"Short Time") || same_text(format, L"Medium Time") ||
                same_text(format, L"Long Time")) {
       tk_log1(tk_log_detail, "Refine type for 'pure' time");
-      marker = dao_marker_time;
+      marker = ftd_marker_time;
     }
   }
   if (t.empty()) return ole_variant();
@@ -131,13 +142,15 @@ ole_variant dao_column_default::table_default() {
     tk_log2(tk_log_event, L"Skip expression default value [%ls] for field #%d", text.c_str(), column);
     return ole_variant();
   }
-  bool expression = false;
   if (t.front() == L'=') {
     tk_log1(tk_log_trace, "Got def.value of form ='...'");
-    t.erase(0, 1);
-    if (enclosed_in(t, L'"', L'"') || enclosed_in(t, L'\'', L'\'')) drop_pair(t);
+    t = tk_trim(t.substr(1));
+  }
+  // A quoted text is the text Access inserts: without its quotes, each doubled quote made one.
+  if (is_quoted(t)) {
+    tk_log1(tk_log_detail, "Remove quotes for text def.value");
+    t = unquoted(t);
     tk_log2(tk_log_trace, L"After all processing: %ls", t.c_str());
-    expression = true;
   }
   if (same_text(format, L"On/Off") && same_text(t, L"On")) return ole_variant(1);
   if (dao_type == dbDate) {
@@ -145,19 +158,16 @@ ole_variant dao_column_default::table_default() {
     if (enclosed_in(t, L'#', L'#')) drop_pair(t);
     if (same_text(t, L"now()")) {
       tk_log1(tk_log_detail, "Got NOW()");
-      marker = marker == dao_marker_date ? dao_marker_today : marker == dao_marker_time ? dao_marker_clock : dao_marker_now;
+      marker = marker == ftd_marker_date ? ftd_marker_today : marker == ftd_marker_time ? ftd_marker_clock : ftd_marker_now;
     } else if (same_text(t, L"date()")) {
       tk_log1(tk_log_detail, "Got CURRENT_DATE");
-      marker = dao_marker_today;
+      marker = ftd_marker_today;
     } else if (same_text(t, L"time()")) {
       tk_log1(tk_log_detail, "Got CURRENT_TIME");
-      marker = dao_marker_clock;
+      marker = ftd_marker_clock;
     }
     // The current date or time is the marker's to say; as a constant it would be a wrong date.
-    if (marker >= dao_marker_now && marker <= dao_marker_clock) return ole_variant();
-  } else if (!expression && dao_type == dbText) {
-    tk_log1(tk_log_trace, "Got string def.value");
-    if (enclosed_in(t, L'"', L'"')) drop_pair(t);
+    if (marker >= ftd_marker_now && marker <= ftd_marker_clock) return ole_variant();
   }
   if (size != 0 && dao_type == dbText && t.size() > static_cast<std::size_t>(size)) {
     tk_log2(tk_log_event, L"Skip incorrect default value [%ls] for field #%d", t.c_str(), column);
@@ -168,7 +178,7 @@ ole_variant dao_column_default::table_default() {
 
 ole_variant dao_column_default::query_default() {
   std::wstring t = text;
-  marker = dao_marker_none;
+  marker = ftd_marker_none;
   if (!t.empty() && !dao_default_is_literal(t, dao_type)) {
     tk_log2(tk_log_event, L"Skip expression default value [%ls] for field #%d", t.c_str(), column);
     return ole_variant();
@@ -176,10 +186,10 @@ ole_variant dao_column_default::query_default() {
   if (dao_type == dbDate) {
     tk_log1(tk_log_trace, "Got date/time def.value");
     if (enclosed_in(t, L'#', L'#')) drop_pair(t);
-    marker = dao_marker_datetime;
-  } else if (dao_type == dbText) {
+    marker = ftd_marker_datetime;
+  } else if (is_text_type(dao_type)) {
     tk_log1(tk_log_trace, "Got string def.value");
-    if (enclosed_in(t, L'"', L'"')) drop_pair(t);
+    t = unquoted(t);
   }
   return to_value(t, dao_type, column);
 }

@@ -25,6 +25,9 @@ VARIANT missing() {
   return v;
 }
 
+// The code of the engine's error for a damaged file (DAO error 3428).
+constexpr std::uint32_t dao_damaged_code = 0x10000 | 3428;
+
 constexpr const char* relationships_sql =
     "SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, grbit FROM "
     "MSysRelationships ORDER BY szRelationship";
@@ -61,6 +64,7 @@ dao_database::dao_database(const std::wstring& path, DAODatabase* database, std:
       init_views();
     } catch (const dao_exception& e) {
       tk_log1(tk_log_detail, "ERROR1:\n%s", e.what());
+      if (e.code() == dao_damaged_code) damaged_parts.push_back(e);
     }
   }
   tk_log1(tk_log_detail, "Right before extracting FKs");
@@ -69,6 +73,7 @@ dao_database::dao_database(const std::wstring& path, DAODatabase* database, std:
       init_fkeys();
     } catch (const dao_exception& e) {
       tk_log1(tk_log_event, "ERROR2:\n%s", e.what());
+      if (e.code() == dao_damaged_code) damaged_parts.push_back(e);
     }
   }
   tk_log1(tk_log_detail, "dao_database::ctor - END");

@@ -5,7 +5,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
 #include "dao/ole_com_ptr.h"
 #include "platform/jet/dao.h"
@@ -37,6 +39,10 @@ class dao_database : public udb_database {
   // Construction steps.
   void init_views();
   void init_fkeys();
+
+  // The views or relationships that could not be read because the file is damaged: the run
+  // reports each, since converting without them would pass for a whole conversion.
+  std::vector<tk_exception> damaged_parts;
 
  private:
   // A temporary (unsaved) query definition over the text, opened with these type and options.

@@ -46,9 +46,13 @@ std::int64_t int_of(const jet_value& v) {
 const jet_object* jet_catalog::find_table(const std::wstring& name) const { return find_in(tables, name); }
 const jet_object* jet_catalog::find_query(const std::wstring& name) const { return find_in(queries, name); }
 
-bool jet_read_catalog(const jet_file& file, jet_catalog& out) {
+bool jet_read_catalog(const jet_file& file, jet_catalog& out, std::wstring* damage) {
   jet_cursor cur(file, jet_catalog_page);
-  if (!cur.valid()) return false;
+  auto damaged = [&] {
+    if (damage) *damage = L"its list of tables cannot be read whole, " + cur.damage();
+    return false;
+  };
+  if (!cur.valid()) return damaged();
   const auto& cols = cur.columns();
   int c_id = jet_find_column(cols, L"Id"), c_parent = jet_find_column(cols, L"ParentId"),
       c_name = jet_find_column(cols, L"Name"), c_type = jet_find_column(cols, L"Type"),
@@ -77,6 +81,8 @@ bool jet_read_catalog(const jet_file& file, jet_catalog& out) {
     o.foreign_name = text_of(at(c_foreign));
     (o.type == jet_obj_query ? out.queries : out.tables).push_back(std::move(o));
   }
+  // A catalog with rows or property blobs missing would lose tables or their settings unseen.
+  if (cur.damaged()) return damaged();
   auto by_name = [](const jet_object& a, const jet_object& b) { return jet_compare_names(a.name, b.name) < 0; };
   std::stable_sort(out.tables.begin(), out.tables.end(), by_name);
   std::stable_sort(out.queries.begin(), out.queries.end(), by_name);

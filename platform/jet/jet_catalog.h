@@ -53,8 +53,9 @@ struct jet_catalog {
 // The definition page of MSysObjects, the same in every format.
 constexpr std::uint32_t jet_catalog_page = 2;
 
-// False when MSysObjects cannot be read (a damaged or non-Access file).
-bool jet_read_catalog(const jet_file& file, jet_catalog& out);
+// False when MSysObjects cannot be read whole (a damaged or non-Access file); `damage`, when
+// given, then says what could not be read.
+bool jet_read_catalog(const jet_file& file, jet_catalog& out, std::wstring* damage = nullptr);
 
 // Name comparison without regard to case (simple case folding), then by code point: -1, 0, 1.
 int jet_compare_names(const std::wstring& a, const std::wstring& b);

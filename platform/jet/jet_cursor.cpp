@@ -1,5 +1,5 @@
-// The row cursor: walks the data pages of one table with libmdb, splits each row into its
-// columns and joins long values from their pages.
+// The row cursor: walks the data pages its table's usage map lists, splits each row into its
+// columns with libmdb and joins long values from their pages. Every page is read checked.
 #include "platform/jet/jet_cursor.h"
 
 #include <cstring>
@@ -33,10 +33,15 @@ struct jet_cursor::state {
   std::size_t ncols = 0;
   const MdbField* cur = nullptr;      // the current row's fields
   std::uint32_t row_count = 0;
+  std::uint32_t table_page = 0;
+  std::vector<std::uint32_t> pages;   // the table's data pages, from its usage map
+  std::size_t next_page = 0;          // the next of `pages` to read
+  std::uint32_t rows_walked = 0;      // rows next() has answered since the last rewind
   int page_rows = 0;   // rows on the current data page
   int next_row = 0;    // the next row slot to look at on the current page
   bool on_row = false;
   bool damaged = false;
+  std::wstring damage;  // the first failure, in words
   bool displaced = false;  // pg_buf holds an overflow page rather than the current data page
   std::uint32_t data_page = 0;
   std::uint32_t position = 0;  // of the current row: data page << 8 | row slot
@@ -47,12 +52,66 @@ struct jet_cursor::state {
     if (mdb) mdb_close(mdb);
   }
 
+  bool read_page(std::uint32_t pg) { return file->impl().read_page(mdb, pg); }
+
+  // Marks the table damaged; the first failure is the one worth telling.
+  void fail(std::wstring what) {
+    damaged = true;
+    if (damage.empty()) damage = std::move(what);
+  }
+  static std::wstring cut_long_value() { return L"a long value (Memo or OLE Object) is cut short"; }
+  static std::wstring past_end(std::uint32_t pg) {
+    return L"page " + std::to_wstring(pg) + L" lies past the end of the file";
+  }
+
   void reload_data_page() {
-    if (displaced) {
-      jet_stderr_guard quiet;
-      mdb_read_pg(mdb, data_page);
-      displaced = false;
+    if (!displaced) return;
+    displaced = false;
+    if (read_page(data_page)) return;
+    // The rows still to come point into the page buffer: without their page they are lost.
+    fail(past_end(data_page));
+    next_row = page_rows;
+  }
+
+  // The pages the usage map marks as the table's. A map that points past the end of the file or
+  // at a page that is not a map marks the table damaged: its rows cannot all be found.
+  bool list_pages() {
+    pages.clear();
+    const std::uint8_t* map = table->usage_map;
+    const std::size_t size = table->map_sz;
+    if (map == nullptr || size == 0) return false;
+    auto add = [&](std::uint32_t pg) {
+      if (pg < file->impl().page_count) pages.push_back(pg);
+      else fail(past_end(pg));
+    };
+    if (map[0] == 0) {
+      // Inline: a first page number, then one bit per page from there.
+      if (size < 5) return false;
+      const std::uint32_t first = jet_u32(map + 1);
+      for (std::size_t i = 0; i < (size - 5) * 8; ++i)
+        if (map[5 + i / 8] & (1u << (i % 8))) add(first + static_cast<std::uint32_t>(i));
+      return true;
     }
+    if (map[0] != 1) return false;
+    // By reference: page numbers of map pages, each holding the bits of its stretch of pages.
+    const std::size_t bits = (static_cast<std::size_t>(mdb->fmt->pg_size) - 4) * 8;
+    std::vector<std::uint8_t> bitmap;
+    for (std::size_t k = 0; k < (size - 1) / 4; ++k) {
+      const std::uint32_t map_page = jet_u32(map + 1 + k * 4);
+      if (map_page == 0) continue;
+      if (!read_page(map_page)) {
+        fail(past_end(map_page));
+        continue;
+      }
+      if (mdb->pg_buf[0] != MDB_PAGE_MAP) {
+        fail(L"page " + std::to_wstring(map_page) + L" is not a page of the table's usage map");
+        continue;
+      }
+      bitmap.assign(mdb->pg_buf + 4, mdb->pg_buf + mdb->fmt->pg_size);
+      for (std::size_t i = 0; i < bits; ++i)
+        if (bitmap[i / 8] & (1u << (i % 8))) add(static_cast<std::uint32_t>(k * bits + i));
+    }
+    return true;
   }
 
   // Reads a row stored at (page, row) of another page into pg_buf; its bounds in `start`/`len`.
@@ -60,8 +119,8 @@ struct jet_cursor::state {
     jet_stderr_guard quiet;
     std::uint32_t pg = pg_row >> 8;
     int row = static_cast<int>(pg_row & 0xFF);
-    if (pg == 0 || mdb_read_pg(mdb, pg) != mdb->fmt->pg_size) return false;
     displaced = true;
+    if (pg == 0 || !read_page(pg)) return false;
     if (mdb->pg_buf[0] != MDB_PAGE_DATA) return false;
     int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
     if (row >= rows) return false;
@@ -76,75 +135,127 @@ struct jet_cursor::state {
     return n > 0;
   }
 
+  std::wstring bad_row() const {
+    return L"a row on page " + std::to_wstring(data_page) + L" cannot be split into its columns";
+  }
+
+  // The next data page of the table, read whole; false at the end of the usage map. A listed
+  // page that cannot be read or is not one of this table's data pages holds rows that are lost.
+  bool next_data_page() {
+    while (next_page < pages.size()) {
+      const std::uint32_t pg = pages[next_page++];
+      if (!read_page(pg)) {
+        fail(past_end(pg));
+        continue;
+      }
+      if (mdb->pg_buf[0] == MDB_PAGE_DATA && jet_u32(mdb->pg_buf + 4) == table_page) {
+        table->cur_phys_pg = pg;
+        data_page = pg;
+        return true;
+      }
+      fail(L"page " + std::to_wstring(pg) + L" is not a data page of the table");
+    }
+    return false;
+  }
+
   // Reads the next data page and splits all its rows at once, so the guard that keeps
   // libmdb's warnings off the screen costs its system calls once per page, not per row.
   bool load_page() {
     jet_stderr_guard quiet;
-    if (mdb_read_next_dpg(table) <= 0) return false;
-    data_page = table->cur_phys_pg;
+    displaced = false;
+    if (!next_data_page()) return false;
     page_rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
     int max_rows = static_cast<int>(mdb->fmt->pg_size) / 2;
-    if (page_rows < 0 || page_rows > max_rows) page_rows = 0;
+    if (page_rows < 0 || page_rows > max_rows) {
+      page_rows = 0;
+      fail(bad_row());
+    }
     next_row = 0;
     slots.assign(static_cast<std::size_t>(page_rows), slot_skip);
     page_fields.resize(static_cast<std::size_t>(page_rows) * ncols + MDB_MAX_COLS);
     for (int row = 0; row < page_rows; ++row) {
       int start = 0;
       std::size_t len = 0;
-      if (mdb_find_row(mdb, row, &start, &len) != 0) continue;
-      if (start & row_deleted) continue;
+      // A deleted row may be left with offsets that no longer bound a row: skip it first.
+      if (mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset + 2 + row * 2) & row_deleted) continue;
+      if (mdb_find_row(mdb, row, &start, &len) != 0) {
+        fail(bad_row());
+        continue;
+      }
       if (start & row_overflow) {
         // The slot holds a pointer to where the row really is.
         int off = start & row_offset_mask;
-        if (len < 4 || off + 4 > static_cast<int>(mdb->fmt->pg_size)) continue;
+        if (len < 4 || off + 4 > static_cast<int>(mdb->fmt->pg_size)) {
+          fail(bad_row());
+          continue;
+        }
         std::uint32_t pg_row = jet_u32(mdb->pg_buf + off);
         if (pg_row > slot_cracked) slots[static_cast<std::size_t>(row)] = pg_row;
-        else damaged = true;
+        else fail(bad_row());
         continue;
       }
       if (crack(start, len, page_fields.data() + static_cast<std::size_t>(row) * ncols))
         slots[static_cast<std::size_t>(row)] = slot_cracked;
       else
-        damaged = true;
+        fail(bad_row());
     }
     return true;
   }
+
+  void open(const jet_file& file, std::uint32_t table_page);
 
   static constexpr std::uint32_t slot_skip = 0;
   static constexpr std::uint32_t slot_cracked = 1;
 };
 
-jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new state) {
+// Reads the table's definition and the list of its pages; on failure the table stays null and
+// `damage` says why.
+void jet_cursor::state::open(const jet_file& file, std::uint32_t table_page) {
   jet_stderr_guard quiet;
-  s_->file = &file;
-  s_->mdb = file.impl().clone();
-  if (!s_->mdb) return;
-  s_->entry.mdb = s_->mdb;
-  s_->entry.object_type = MDB_TABLE;
-  s_->entry.table_pg = table_page;
-  std::strcpy(s_->entry.object_name, "table");
+  state& s = *this;
+  s.file = &file;
+  const std::wstring no_definition = L"its definition cannot be read";
+  const std::wstring no_map = L"the usage map of its pages cannot be read";
+  auto invalid = [&s](const std::wstring& why) {
+    if (s.table) mdb_free_tabledef(s.table);
+    s.table = nullptr;
+    s.damage = why;
+  };
+  s.mdb = file.impl().clone();
+  if (!s.mdb) return invalid(no_definition);
+  s.entry.mdb = s.mdb;
+  s.entry.object_type = MDB_TABLE;
+  s.entry.table_pg = table_page;
+  std::strcpy(s.entry.object_name, "table");
+  s.table_page = table_page;
   jet_table_def def;
-  if (!file.read_table(table_page, def)) return;
-  s_->table = mdb_read_table(&s_->entry);
-  if (!s_->table) return;
-  // Without its usage map libmdb cannot find the table's pages (and would follow a null map).
-  if (!s_->table->usage_map || s_->table->map_sz == 0 || !mdb_read_columns(s_->table) ||
-      s_->table->num_cols != def.columns.size()) {
-    mdb_free_tabledef(s_->table);
-    s_->table = nullptr;
-    return;
+  if (!file.read_table(table_page, def) || !s.read_page(table_page)) return invalid(no_definition);
+  // libmdb reads the usage maps without checking that their pages are whole.
+  const MdbFormatConstants& fmt = *s.mdb->fmt;
+  for (int offset : {fmt.tab_usage_map_offset, fmt.tab_free_map_offset}) {
+    const std::uint32_t pg_row = jet_u32(s.mdb->pg_buf + offset);
+    if ((pg_row >> 8) >= file.impl().page_count) return invalid(s.past_end(pg_row >> 8));
   }
-  s_->columns = std::move(def.columns);
-  s_->row_count = def.row_count;
-  s_->fields.resize(MDB_MAX_COLS + 1);
-  s_->ncols = s_->table->num_cols;
-  mdb_rewind_table(s_->table);
+  s.table = mdb_read_table(&s.entry);
+  // Without its usage map the table's pages cannot be found.
+  if (!s.table || !s.table->usage_map || s.table->map_sz == 0) return invalid(no_map);
+  if (!mdb_read_columns(s.table) || s.table->num_cols != def.columns.size()) return invalid(no_definition);
+  if (!s.list_pages()) return invalid(no_map);
+  s.columns = std::move(def.columns);
+  s.row_count = def.row_count;
+  s.fields.resize(MDB_MAX_COLS + 1);
+  s.ncols = s.table->num_cols;
+}
+
+jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new state) {
+  s_->open(file, table_page);
 }
 
 jet_cursor::~jet_cursor() = default;
 
 bool jet_cursor::valid() const { return s_->table != nullptr; }
 bool jet_cursor::damaged() const { return s_->damaged; }
+const std::wstring& jet_cursor::damage() const { return s_->damage; }
 const std::vector<jet_column>& jet_cursor::columns() const { return s_->columns; }
 std::uint32_t jet_cursor::row_count() const { return s_->row_count; }
 
@@ -152,7 +263,8 @@ void jet_cursor::rewind() {
   if (!s_->table) return;
   jet_stderr_guard quiet;
   s_->displaced = false;
-  mdb_rewind_table(s_->table);
+  s_->next_page = 0;
+  s_->rows_walked = 0;
   s_->page_rows = 0;
   s_->next_row = 0;
   s_->on_row = false;
@@ -164,11 +276,14 @@ bool jet_cursor::next() {
   if (!s.table) return false;
   s.reload_data_page();
   // Every slot of every page is looked at once; a corrupt file cannot make this loop forever
-  // because libmdb walks the usage map's pages in increasing order.
+  // because each page of the usage map is read once.
   for (;;) {
     if (s.next_row >= s.page_rows) {
-      if (!s.load_page()) return false;
-      continue;
+      if (s.load_page()) continue;
+      // The definition counts the table's rows: fewer found means rows were lost.
+      if (s.rows_walked < s.row_count)
+        s.fail(std::to_wstring(s.rows_walked) + L" of its " + std::to_wstring(s.row_count) + L" rows were found");
+      return false;
     }
     std::size_t row = static_cast<std::size_t>(s.next_row++);
     std::uint32_t slot = s.slots[row];
@@ -177,18 +292,20 @@ bool jet_cursor::next() {
     if (slot == state::slot_cracked) {
       s.cur = s.page_fields.data() + row * s.ncols;
       s.on_row = true;
+      ++s.rows_walked;
       return true;
     }
     jet_stderr_guard quiet;
     int ostart = 0;
     std::size_t olen = 0;
     if (!s.load_pg_row(slot, ostart, olen) || !s.crack(ostart, olen, s.fields.data())) {
-      s.damaged = true;
+      s.fail(L"a row moved to page " + std::to_wstring(slot >> 8) + L" cannot be read");
       s.reload_data_page();
       continue;
     }
     s.cur = s.fields.data();
     s.on_row = true;
+    ++s.rows_walked;
     return true;
   }
 }
@@ -235,14 +352,16 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
   const auto* data = static_cast<const std::uint8_t*>(f.value);
   int type = s.columns[column].type;
   if (type != jet_memo && type != jet_ole) return jet_bytes(data, data + f.siz);
-  if (f.siz < MDB_MEMO_OVERHEAD) return out;
-
-  std::uint32_t head = jet_u32(data);
+  std::uint32_t head = f.siz < MDB_MEMO_OVERHEAD ? 0 : jet_u32(data);
   std::uint32_t total = head & 0x3FFFFFFF;
-  if (total > max_long_value) return out;
+  if (f.siz < MDB_MEMO_OVERHEAD || total > max_long_value) {
+    s.fail(state::cut_long_value());
+    return out;
+  }
   if (head & 0x80000000u) {
     // Kept in the row itself.
     std::size_t have = static_cast<std::size_t>(f.siz) - MDB_MEMO_OVERHEAD;
+    if (have < total) s.fail(state::cut_long_value());
     std::size_t n = total < have ? total : have;
     return jet_bytes(data + MDB_MEMO_OVERHEAD, data + MDB_MEMO_OVERHEAD + n);
   }
@@ -254,6 +373,8 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
   std::unordered_set<std::uint32_t> seen;
   while (pg_row != 0 && out.size() < total) {
     if (!seen.insert(pg_row).second) break;  // a loop in a corrupt chain
+    // libmdb would read a page cut short as zeros.
+    if ((pg_row >> 8) >= s.file->impl().page_count) break;
     void* buf = nullptr;
     int start = 0;
     std::size_t len = 0;
@@ -278,6 +399,8 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
     if (n > total - out.size()) n = total - out.size();
     out.insert(out.end(), p + 4, p + 4 + n);
   }
+  // A value cut short by a chain that breaks off is not the stored value.
+  if (out.size() < total) s.fail(state::cut_long_value());
   return out;
 }
 

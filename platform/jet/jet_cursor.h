@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/jet/jet_file.h"
@@ -43,6 +44,9 @@ class jet_cursor {
   // True once a row or page of the table could not be read: the rows walked are all the
   // readable ones, but not all the table holds.
   bool damaged() const;
+  // The first thing that could not be read, in words ("page 12 lies past the end of the
+  // file"): why damaged() is true or why the cursor is not valid().
+  const std::wstring& damage() const;
 
   // Values of the current row, by position in columns(); only valid after next() answered true
   // and until the cursor moves.

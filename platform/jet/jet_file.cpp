@@ -1,6 +1,7 @@
 // Opening an Access file through libmdb, checking its header and reading table definitions.
 #include "platform/jet/jet_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -107,6 +108,17 @@ void jet_fix_iconv(MdbHandle* mdb, jet_format format, unsigned code_page) {
   mdb->iconv_out = out;
 }
 
+bool jet_file::internals::read_page(MdbHandle* handle, std::uint32_t page) const {
+  jet_stderr_guard quiet;
+  const auto page_size = static_cast<ssize_t>(handle->fmt->pg_size);
+  // libmdb answers a read of the page it read last from its buffer: a failed read must not
+  // leave that page looking read.
+  handle->cur_pg = 0;
+  bool ok = page < page_count && mdb_read_pg(handle, page) == page_size;
+  if (!ok) handle->cur_pg = 0;
+  return ok;
+}
+
 MdbHandle* jet_file::internals::clone() const {
   jet_stderr_guard quiet;
   MdbHandle* copy = mdb_clone_handle(mdb);
@@ -207,6 +219,12 @@ jet_status jet_file::finish_open(std::unique_ptr<jet_file> file, const std::wstr
   }
   file->impl_->format = h.format;
   file->impl_->code_page = file->codepage_->code_page();
+  std::FILE* stream = file->impl_->mdb->f->stream;
+  if (fseeko(stream, 0, SEEK_END) != 0) return jet_status::corrupt;
+  const off_t size = ftello(stream);
+  if (size < 0) return jet_status::corrupt;
+  file->impl_->page_count = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(size) / h.page_size, UINT32_MAX));
   jet_fix_iconv(file->impl_->mdb, h.format, file->impl_->code_page);
   // A database without a password opens whatever password is given, as the engine does.
   if (!h.password.empty() && h.password != password) return jet_status::bad_password;
@@ -247,8 +265,10 @@ struct tabledef_holder {
 
 bool jet_file::read_table(std::uint32_t page, jet_table_def& out) const {
   std::vector<std::uint8_t> bytes;
+  // Every page of the definition must be there before libmdb reads it: libmdb does not check.
+  if (!read_definition(page, bytes)) return false;
   jet_tdef tdef;
-  bool have_tdef = read_definition(page, bytes) && jet_parse_tdef(bytes, header_.format, *this, tdef);
+  bool have_tdef = jet_parse_tdef(bytes, header_.format, *this, tdef);
   tabledef_holder h(impl_->mdb, page);
   if (!h.table) return false;
   out.page = page;
@@ -295,7 +315,7 @@ bool jet_file::read_definition(std::uint32_t page, std::vector<std::uint8_t>& ou
     for (std::uint32_t s : seen)
       if (s == page) return false;
     seen.push_back(page);
-    if (mdb_read_pg(mdb, page) != static_cast<ssize_t>(page_size)) return false;
+    if (!impl_->read_page(mdb, page)) return false;
     if (mdb->pg_buf[0] != MDB_PAGE_TABLE) return false;
     const std::uint8_t* p = mdb->pg_buf;
     if (out.empty()) out.insert(out.end(), p, p + page_size);

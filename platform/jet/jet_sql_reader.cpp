@@ -125,6 +125,7 @@ void jet_reader_catalog::read_queries() {
   const jet::jet_object* msys = catalog_.find_table(L"MSysQueries");
   if (!msys) return;
   jet::jet_cursor rows(file, msys->page());
+  if (!rows.valid()) queries_damage_ = rows.damage();
   const auto& columns = rows.columns();
   int attribute = jet::jet_find_column(columns, L"Attribute"), expression = jet::jet_find_column(columns, L"Expression"),
       flag = jet::jet_find_column(columns, L"Flag"), name1 = jet::jet_find_column(columns, L"Name1"),
@@ -141,6 +142,7 @@ void jet_reader_catalog::read_queries() {
     if (name2 >= 0) r.name2 = optional_text(rows.value(static_cast<size_t>(name2)));
     by_query[r.object_id].push_back(std::move(r));
   }
+  if (rows.damaged()) queries_damage_ = rows.damage();
   jet_text_dialect dialect = file.header().format == jet::jet_format::jet3 ? jet_text_dialect::jet3 : jet_text_dialect::jet4;
   for (const auto& [id, query_rows] : by_query)
     if (auto sql = jet_query_sql(query_rows, dialect)) query_sql_[id] = *sql;

@@ -24,6 +24,9 @@ class jet_reader_catalog : public jet_sql_catalog {
   const jet::jet_catalog& objects() const { return catalog_; }
   // QueryDef.SQL of the saved query with that MSysObjects id; empty when it has no rows.
   std::wstring query_sql(std::int32_t id) const;
+  // Empty when every MSysQueries row was read; else what could not be read, since the texts of
+  // saved queries may then be missing or incomplete.
+  const std::wstring& queries_damage() const { return queries_damage_; }
 
  private:
   void read_queries();
@@ -32,6 +35,7 @@ class jet_reader_catalog : public jet_sql_catalog {
   jet::jet_catalog catalog_;
   std::map<std::int32_t, std::unique_ptr<jet_sql_table>> tables_;  // by object id, opened on demand
   std::map<std::int32_t, std::wstring> query_sql_;
+  std::wstring queries_damage_;
 };
 
 // A value of the reader as a Jet SQL cell, and a column type as DAO's type code.

@@ -35,6 +35,7 @@ void civil_from_days(long long z, long long& y, unsigned& m, unsigned& d) {
 const long long ole_epoch = days_from_civil(1899, 12, 30);
 constexpr double min_date = -657434.0;  // 0100-01-01
 constexpr double end_date = 2958466.0;  // 10000-01-01, the first day beyond the range
+const long long last_day = days_from_civil(9999, 12, 31);
 
 bool is_leap(long long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -154,8 +155,14 @@ INT VariantTimeToSystemTime(DOUBLE date, SYSTEMTIME* time) {
   long long seconds = std::llround(std::fabs(date - whole) * 86400.0);
   long long day = static_cast<long long>(whole) + ole_epoch;
   if (seconds >= 86400) {  // rounded up to the next midnight
-    seconds -= 86400;
-    ++day;
+    // The last instant of 9999-12-31 stays on its day: a year 10000 would turn a stored value
+    // into no value at all.
+    if (day == last_day) {
+      seconds = 86399;
+    } else {
+      seconds -= 86400;
+      ++day;
+    }
   }
   long long y = 0;
   unsigned m = 0, d = 0;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -127,6 +128,34 @@ TEST(VdyagentCommandLine, PasswordsAreOverwrittenOnceRead) {
   for (const char* hidden : {" --accp=xxxxxxx ", " --mysqlp=xxxxxxxxxxxxx ", " --uglp=xxxxxxxxxxxxxxxx "})
     EXPECT_NE(command_line.find(hidden), std::string::npos) << hidden << " not in " << command_line;
   EXPECT_NE(command_line.find(" --mysqlu=someone "), std::string::npos) << command_line;
+}
+
+// A Double NaN in a real Access file (testV2010.accdb with its one stored 444.555 overwritten):
+// the row arrives with NULL in its place, and the run names the row, column and value.
+TEST(VdyagentValues, ANumberMySqlCannotHoldIsReportedAndWrittenAsNull) {
+  std::ifstream in(test_env::testdata_path("access/ace/testV2010.accdb"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const double stored = 444.555;
+  const double nan = std::nan("");
+  const std::string pattern(reinterpret_cast<const char*>(&stored), sizeof stored);
+  const std::size_t at = bytes.find(pattern);
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(bytes.find(pattern, at + 1), std::string::npos);
+  bytes.replace(at, sizeof nan, reinterpret_cast<const char*>(&nan), sizeof nan);
+  const std::string folder = test_env::make_temp_dir();
+  const std::string source = write_file(folder, "nan.accdb", bytes);
+
+  const program_result r = run_vdyagent({"--src=" + source, "--dump", "--dest=" + folder + "/nan.sql"});
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+  EXPECT_NE(r.err.find("Table1, record #2: Column 'F': the value nan has no MySQL form and is lost"),
+            std::string::npos)
+      << r.err;
+  std::ifstream dump(folder + "/nan.sql", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("('abcdefg', 'hijklmnop', 2, 222, 333333333, NULL, '1974-09-21', 3.5, 1)"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find(", nan"), std::string::npos);
 }
 
 TEST(VdyagentCommandLine, WithoutServer) {

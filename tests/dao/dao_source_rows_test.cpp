@@ -301,7 +301,7 @@ TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
     ASSERT_NE(rs, nullptr);
     const t_ftd* column = rs->schema.get_field1(L"attach-data");
     ASSERT_NE(column, nullptr);
-    EXPECT_EQ(column->dw_reserved, 101u);
+    EXPECT_EQ(column->dw_reserved, ftd_marker_attachment);
     // Rows row1..row4: no file, one file, no file, two files.
     const VARTYPE kinds[] = {VT_NULL, ole_vt_binary, VT_NULL, ole_vt_binary};
     std::size_t row = 0;

@@ -69,7 +69,6 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
       c.dest = widen(dump);
       c.direct = false;
       c.convert_views = true;
-      c.engine.charset = L"utf8mb4";
       c.check_dest();
       c();
       EXPECT_TRUE(c.done);

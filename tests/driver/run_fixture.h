@@ -78,7 +78,6 @@ class RunTest : public ::testing::Test {
     c->direct = true;
     c->convert_views = true;
     c->set_mode(mode);
-    c->engine.charset = L"utf8mb4";
     c->store_mysql_settings(server_.host, server_.user, server_.password, std::to_string(server_.port));
     c->connect_mysql_server();
     return c;

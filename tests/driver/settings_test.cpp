@@ -206,7 +206,7 @@ TEST(Settings, LogFileAndDumpPathChecks) {
   // An empty log path keeps the logger's file.
   c.set_logfile("");
   EXPECT_TRUE(c.log_file.empty());
-  tk_log1(3, "still written");
+  tk_log1(tk_log_event, "still written");
   std::ifstream in(dir + "/new.txt");
   std::string line;
   std::getline(in, line);

@@ -78,7 +78,7 @@ const std::string create_orders =
     "DROP TABLE IF EXISTS `Orders` CASCADE;\n"
     "CREATE TABLE `Orders` (\n"
     "  `ID` INT NOT NULL AUTO_INCREMENT,\n"
-    "  `Name` VARCHAR(20) CHARACTER SET utf8 COMMENT 'it\\'s',\n"
+    "  `Name` VARCHAR(20) CHARACTER SET utf8mb4 COMMENT 'it\\'s',\n"
     "  PRIMARY KEY (`ID`)\n"
     ") ENGINE=InnoDB;\n";
 const std::string insert_orders = "INSERT INTO `Orders`(`ID`, `Name`) VALUES(1, 'A'), (2, 'B');\n";
@@ -159,7 +159,7 @@ TEST(DumpGolden, OptionCombinations) {
        set_names +
            "\n"
            "DROP DATABASE IF EXISTS `shop`;\n"
-           "CREATE DATABASE `shop` character set utf8;\n"
+           "CREATE DATABASE `shop` character set utf8mb4;\n"
            "USE `shop`;\n" +
            create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
            add_index + add_constraint + view_and_end},
@@ -195,10 +195,28 @@ TEST(DumpGolden, DatabaseNameDefaultsToTheFileName) {
   const std::string path = test_env::make_temp_dir() + "/My Shop.v2.sql";
   engine.create_dump(tk_utf8_to_unicode(path), &options)->close();
   EXPECT_NE(read_file(path).find("\r\nDROP DATABASE IF EXISTS `My Shop.v2`;\r\n"
-                                 "CREATE DATABASE `My Shop.v2` character set utf8;\r\n"
+                                 "CREATE DATABASE `My Shop.v2` character set utf8mb4;\r\n"
                                  "USE `My Shop.v2`;\r\n"),
             std::string::npos)
       << read_file(path);
+
+  // The character set follows the servers the dump is for, unless the user named one.
+  struct charset_case {
+    bool new_version;
+    const wchar_t* chosen;
+    const char* expected;
+  } cases[] = {
+      {false, L"", "CREATE DATABASE shop character set utf8;"},
+      {true, L"utf8", "CREATE DATABASE `shop` character set utf8;"},
+      {false, L"latin1", "CREATE DATABASE shop character set latin1;"},
+  };
+  for (const charset_case& c : cases) {
+    options.new_version = c.new_version;
+    options.database_name = "shop";
+    engine.charset = c.chosen;
+    engine.create_dump(tk_utf8_to_unicode(path), &options)->close();
+    EXPECT_NE(read_file(path).find(c.expected), std::string::npos) << read_file(path);
+  }
 }
 
 TEST(DumpGolden, StatementsOfTheOtherOperations) {
@@ -345,7 +363,7 @@ TEST(DumpGolden, UserRulesChooseEngineAndCharacterSets) {
   }
   EXPECT_NE(read_file(path).find("CREATE TABLE `Notes` (\r\n"
                                  "  `Text` VARCHAR(40) CHARACTER SET cp1251,\r\n"
-                                 "  `Other` VARCHAR(40) CHARACTER SET utf8\r\n"
+                                 "  `Other` VARCHAR(40) CHARACTER SET utf8mb4\r\n"
                                  ") ENGINE=MEMORY character set latin1;\r\n"),
             std::string::npos)
       << read_file(path);

@@ -5,6 +5,7 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -61,7 +62,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   values.column(L"Short Text", VT_BSTR, 255).description = L"a \\ b 'c'\nline";
   values.column(L"Memo", VT_BSTR, 0);
   values.column(L"Blob", VT_ARRAY | VT_UI1, 0);
-  values.column(L"When", VT_DATE, 8).dw_reserved = 1;  // date and time, as Access marks it
+  values.column(L"When", VT_DATE, 8).dw_reserved = ftd_marker_datetime;  // date and time, as Access marks it
   t_ftd& amount = values.column(L"Amount", VT_DECIMAL, 16);
   amount.precision = 19;
   amount.scale = 4;
@@ -296,6 +297,67 @@ TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {
     ASSERT_EQ(long_texts.size(), 1u);
     EXPECT_EQ(long_texts[0][0], c.long_texts);
   }
+}
+
+// What Access files made by Access and by other tools hold, with the default settings: the
+// table loads in strict mode and every value arrives as it is (or as NULL where MySQL has no
+// form for it).
+TEST_F(DumpLoad, ExactValuesAndDefinitionsLoadWithTheDefaultSettings) {
+  engine_.charset.clear();  // the default: the best character set of the servers the dump is for
+  table_def t;
+  t.column(L"ID", VT_I4, 4).auto_increment = true;
+  t.column(L"Code", VT_I4, 4);
+  t.column(L"Name", VT_BSTR, 50).default_value = ole_variant(std::wstring(L"O'Brien \\ \"q\""));
+  t.column(L"name", VT_BSTR, 50);  // a twin in another case, as other tools make them
+  t.column(L"Created", VT_DATE, 8).dw_reserved = 9;  // defaults to the current moment
+  t.column(L"At", VT_DATE, 8).dw_reserved = 1;
+  t.column(L"Ratio", VT_R8, 8);
+  t.index(L"id", false, false, {L"Code"});  // the name the auto-increment column's index would take
+
+  SYSTEMTIME noon{};
+  noon.wYear = 1899;
+  noon.wMonth = 12;
+  noon.wDay = 30;
+  noon.wHour = 12;
+  noon.wMinute = 30;
+  const std::string path = dir_ + "/exact.sql";
+  {
+    const dump_options o = options();
+    std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &o);
+    std::unique_ptr<udb_recordset> rs = dump->create_table(L"Exact", t.schema, t.indexes);
+    rs->append_record(*record({{L"ID", typed("1", VT_I4)},
+                               {L"Code", typed("7", VT_I4)},
+                               {L"Name", text(L"Upper \U0001F600")},
+                               {L"name", text(L"lower")},
+                               {L"Created", typed("1950-06-01 08:00:00", VT_DATE)},
+                               {L"At", ole_variant(ole_date(noon))},
+                               {L"Ratio", ole_variant(std::nan(""))}}));
+    rs->append_record(*record({{L"ID", typed("2", VT_I4)},
+                               {L"Code", typed("8", VT_I4)},
+                               {L"name", text(L"second")},
+                               {L"Name", text(L"Second")},
+                               {L"Created", typed("2024-02-29 13:45:30", VT_DATE)},
+                               {L"At", typed("9999-12-31 23:59:59.9999999", VT_DATE)},
+                               {L"Ratio", ole_variant(-HUGE_VAL)}}));
+    rs.reset();
+    dump->close();
+  }
+  ASSERT_EQ(load(path), "") << read_file(path);
+
+  const std::string table = "`" + db_name_ + "`.`Exact`";
+  EXPECT_EQ(rows("SELECT `ID`, `Code`, `Name`, `name00000`, `Created`, `At`, `Ratio` FROM " + table + " ORDER BY `ID`"),
+            (std::vector<std::vector<std::string>>{
+                {"1", "7", tk_unicode_to_utf8(L"Upper \U0001F600"), "lower", "1950-06-01 08:00:00",
+                 "1899-12-30 12:30:00", "<NULL>"},
+                {"2", "8", "Second", "second", "2024-02-29 13:45:30", "9999-12-31 23:59:59", "<NULL>"}}))
+      << read_file(path);
+  // The defaults are the values a row gets: the text Access inserts, the current moment.
+  ASSERT_EQ(mysql_query(conn_, ("INSERT INTO " + table + " (`Code`) VALUES (9)").c_str()), 0) << mysql_error(conn_);
+  EXPECT_EQ(rows("SELECT `Name`, `Created` IS NOT NULL FROM " + table + " WHERE `Code` = 9"),
+            (std::vector<std::vector<std::string>>{{"O'Brien \\ \"q\"", "1"}}));
+  EXPECT_EQ(rows("SELECT DATA_TYPE, CHARACTER_SET_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '" +
+                 db_name_ + "' AND TABLE_NAME = 'Exact' AND COLUMN_NAME IN ('Created', 'Name') ORDER BY COLUMN_NAME"),
+            (std::vector<std::vector<std::string>>{{"datetime", "<NULL>"}, {"varchar", "utf8mb4"}}));
 }
 
 }  // namespace

@@ -80,10 +80,15 @@ TEST_F(SqlInit, ColumnDefinitions) {
   engine_.version = mysql_4_0;
   EXPECT_EQ(build(t).columns[3], L"Number INT");
 
-  // No character set at all: no clause rather than a broken one.
-  engine_.version = mariadb_10_11;
+  // No character set chosen: utf8mb4 where the server knows it, utf8 before 5.5.3.
   engine_.charset.clear();
-  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30)");
+  engine_.version = mariadb_10_11;
+  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30) CHARACTER SET utf8mb4");
+  engine_.version = 0x00050502;
+  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30) CHARACTER SET utf8");
+  engine_.charset = L"utf8";  // chosen: kept as it is
+  engine_.version = mariadb_10_11;
+  EXPECT_EQ(build(t).columns[0], L"`Text` VARCHAR(30) CHARACTER SET utf8");
 }
 
 TEST_F(SqlInit, ColumnNamesTheServerRefusesAreRenamedEverywhere) {
@@ -199,6 +204,31 @@ TEST_F(SqlInit, AutoIncrementColumnAlwaysLeadsAWrittenKey) {
     const built b = build(t);
     EXPECT_EQ(b.columns[0], L"`ID` INT NOT NULL AUTO_INCREMENT") << c.what;
     EXPECT_EQ(b.indexes, c.expected) << c.what;
+  }
+
+  // The added index takes a name no written index of the table has; the server compares index
+  // names ignoring case.
+  const index_case named[] = {
+      {"another index is named like the column", {{L"ID", {L"other"}}},
+       {L"INDEX `ID` (`other`)", L"INDEX `id00000` (`ID`)"}},
+      {"in another case", {{L"id", {L"other"}}}, {L"INDEX `id` (`other`)", L"INDEX `id00000` (`ID`)"}},
+      {"and the numbered name too", {{L"id", {L"other"}}, {L"ID00000", {L"memo2"}}},
+       {L"INDEX `id` (`other`)", L"INDEX `ID00000` (`memo2`)", L"INDEX `id00001` (`ID`)"}},
+      {"the column is named PRIMARY", {{L"PrimaryKey", {L"other"}}}, {L"PRIMARY KEY (`other`)", L"INDEX `primary00000` (`PRIMARY`)"}},
+  };
+  for (const auto& c : named) {
+    table_def t;
+    const bool primary_column = std::string(c.what) == "the column is named PRIMARY";
+    t.column(primary_column ? L"PRIMARY" : L"ID", VT_I4, 4).native_type = L"INT";
+    t.schema.fields.back()->auto_increment = true;
+    t.column(L"other", VT_I4, 4).native_type = L"INT";
+    t.column(L"memo2", VT_I4, 4).native_type = L"INT";
+    for (const auto& [name, fields] : c.indexes) {
+      udb_index index(name, false, name == L"PrimaryKey");
+      index.fields = fields;
+      t.indexes.push_back(index);
+    }
+    EXPECT_EQ(build(t).indexes, c.expected) << c.what;
   }
 
   table_def two;

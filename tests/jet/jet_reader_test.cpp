@@ -14,7 +14,7 @@
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
 #include "platform/jet/jet_values.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_shell.h"
 
@@ -100,14 +100,16 @@ TEST(jet_catalog, names_compare_without_regard_to_case) {
 }
 
 TEST(jet_diagnostics, libmdb_text_reaches_the_sink_not_the_screen) {
-  // A file cut short makes libmdb complain about pages beyond its end.
+  // A catalog row whose column offsets point outside the row makes libmdb complain.
   std::string src = test_env::testdata_path("access/real/nwind.mdb");
   std::string cut = test_env::make_temp_dir() + "/cut.mdb";
   {
     std::ifstream in(src, std::ios::binary);
-    std::vector<char> head(64 * 2048);
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The end of the first catalog row on page 18: its variable-length column offsets.
+    bytes.at(18 * 2048 + 2040) = static_cast<char>(0xFF);
+    bytes.at(18 * 2048 + 2041) = static_cast<char>(0xFF);
+    std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   std::vector<std::string> lines;
   jet_set_diagnostic_sink([&](const std::string& line) { lines.push_back(line); });

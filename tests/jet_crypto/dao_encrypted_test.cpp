@@ -89,8 +89,8 @@ TEST(dao_encrypted, damaged_or_unsupported_encryption_is_a_dao_error) {
     std::uint8_t value;
     long error;
   } cases[] = {
-      {"information longer than its page", 0x29A, 0xFF, 3049},
-      {"reserved word of the descriptor", 0x29F, 0x41, 3049},
+      {"information longer than its page", 0x29A, 0xFF, 3428},
+      {"reserved word of the descriptor", 0x29F, 0x41, 3428},
       {"unknown encryption version", 0x29B, 9, 3343},
   };
   const std::string dir = test_env::make_temp_dir();

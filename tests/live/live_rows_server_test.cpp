@@ -1,5 +1,6 @@
 // Writing rows into the private MariaDB: batched and row by row, refused rows, duplicate keys in
 // the merge and synchronise modes, long values, updates and deletes by key, views and foreign keys.
+#include <cmath>
 #include <string>
 
 #include "SQL/sql_exception.h"
@@ -79,6 +80,65 @@ TEST_F(LiveRows, BatchedAndSingleRowsGiveTheSameTable) {
   EXPECT_NE(batched.find("O'Brien \\ \"q\" 😀"), std::string::npos);
   EXPECT_NE(batched.find("2024-02-08 10:20:30"), std::string::npos);
   EXPECT_NE(batched.find("|1.2345|"), std::string::npos);
+}
+
+// What Access files made by Access and by other tools hold, with the default character set:
+// each table is created, every row arrives, and every value is the source's (NULL where MySQL
+// has no form for it), batched and row by row alike.
+TEST_F(LiveRows, ExactValuesAndDefinitionsWithTheDefaultSettings) {
+  engine_.charset.clear();
+  const std::wstring guid = L"6B29FC40-CA47-1067-B31D-00DD010662DA";
+  SYSTEMTIME noon{};
+  noon.wYear = 1899;
+  noon.wMonth = 12;
+  noon.wDay = 30;
+  noon.wHour = 12;
+  noon.wMinute = 30;
+  for (const bool batched : {true, false}) {
+    SCOPED_TRACE(batched ? "batched" : "row by row");
+    engine_.fast_insert = batched;
+    const std::wstring name = batched ? L"exact_batched" : L"exact_single";
+    source_schema s;
+    s.add(4, L"ID", VT_I4, false, true);
+    s.add(4, L"Code", VT_I4);
+    s.add(50, L"Name", VT_BSTR, false, false, ole_variant(std::wstring(L"O'Brien \\ \"q\"")));
+    s.add(50, L"name", VT_BSTR);  // a twin in another case, as other tools make them
+    s.add(38, L"Guid", VT_BSTR, false, false, ole_variant(), 1);  // a Replication ID
+    s.add(8, L"Created", VT_DATE, false, false, ole_variant(), 9);  // defaults to the current moment
+    s.add(8, L"At", VT_DATE, false, false, ole_variant(), 1);
+    s.add(8, L"Ratio", VT_R8);
+    udb_indexes indexes;
+    indexes.push_back(make_index(L"id", {L"Code"}));  // the name the auto-increment column's index would take
+    std::unique_ptr<udb_recordset> table = db_->create_table(name, s.schema, indexes);
+    table->append_record(*make_row({{L"ID", ole_variant(1)},
+                                    {L"Code", ole_variant(7)},
+                                    {L"Name", ole_variant(std::wstring(L"Upper \U0001F600"))},
+                                    {L"name", ole_variant(std::wstring(L"lower"))},
+                                    {L"Guid", ole_variant(L"{guid {" + guid + L"}}")},
+                                    {L"Created", ole_variant(ole_date(std::wstring(L"1950-06-01 08:00:00")))},
+                                    {L"At", ole_variant(ole_date(noon))},
+                                    {L"Ratio", ole_variant(std::nan(""))}}));
+    table->append_record(*make_row({{L"ID", ole_variant(2)},
+                                    {L"Code", ole_variant(8)},
+                                    {L"name", ole_variant(std::wstring(L"second"))},
+                                    {L"Name", ole_variant(std::wstring(L"Second"))},
+                                    {L"Guid", ole_variant()},
+                                    {L"Created", ole_variant(ole_date(std::wstring(L"2024-02-29 13:45:30")))},
+                                    {L"At", ole_variant(ole_date(std::wstring(L"9999-12-31 23:59:59.9999999")))},
+                                    {L"Ratio", ole_variant(HUGE_VAL)}}));
+    ASSERT_NO_THROW(dynamic_cast<sql_table&>(*table).flush());
+    EXPECT_EQ(table->row_count, 2u);
+    const std::string t = "`" + tk_unicode_to_utf8(name) + "`";
+    EXPECT_EQ(rows("SELECT `ID`, `Code`, `Name`, `name00000`, `Guid`, `Created`, `At`, `Ratio` FROM " + t +
+                   " ORDER BY `ID`"),
+              (std::vector<std::vector<std::string>>{
+                  {"1", "7", tk_unicode_to_utf8(L"Upper \U0001F600"), "lower", tk_unicode_to_utf8(guid),
+                   "1950-06-01 08:00:00", "1899-12-30 12:30:00", "<NULL>"},
+                  {"2", "8", "Second", "second", "<NULL>", "2024-02-29 13:45:30", "9999-12-31 23:59:59", "<NULL>"}}));
+    engine_.execute("INSERT INTO " + t + " (`Code`) VALUES (9)");
+    EXPECT_EQ(rows("SELECT `Name`, `Created` IS NOT NULL FROM " + t + " WHERE `Code` = 9"),
+              (std::vector<std::vector<std::string>>{{"O'Brien \\ \"q\"", "1"}}));
+  }
 }
 
 TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {

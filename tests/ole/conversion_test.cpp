@@ -155,6 +155,11 @@ TEST_P(text_forms, from_string_refuses_what_the_kind_cannot_hold) {
       {"42u", VT_UI4},   {"12abc", VT_UI8}, {"abc", VT_UI8},
       {"abc", VT_R8},    {"-2.5e3xyz", VT_R8}, {"1.5 kg", VT_R4},
       {"twelve", VT_DECIMAL}, {"1e40x", VT_DECIMAL},
+      // the C library's other floating-point texts: no column holds them, no server takes them
+      {"nan", VT_R8},    {"NaN", VT_R4},    {"-nan", VT_R8},
+      {"inf", VT_R8},    {"-inf", VT_R4},   {"-infinity", VT_R8},
+      {" Infinity ", VT_R4},                {"0x1p3", VT_R8},
+      {"0x10", VT_R4},   {"-0X1.8p1", VT_R8}, {"nan", VT_DECIMAL},
   };
   for (const auto& c : casts)
     EXPECT_THROW(ole_variant::from_string(c.text, c.vt), ole_cast_exception) << c.text << " as " << c.vt;

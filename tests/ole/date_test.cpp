@@ -48,7 +48,15 @@ TEST_P(date_texts, parse_and_print) {
       // a time alone has no next day: it stays at its last instant
       {"23:59:59.9999999", ole_date_time, "0000-00-00 23:59:59.999999", "0000-00-00 23:59:59.999",
        "0000-00-00 23:59:59", L"23:59:59.999999"},
+      // but never past the last instant a server holds
+      {"9999-12-31 23:59:59.9999999", ole_date_datetime, "9999-12-31 23:59:59.999999",
+       "9999-12-31 23:59:59.999", "9999-12-31 23:59:59", nullptr},
       {"2023-05-01 12:30:45+02:00", ole_date_datetime, "2023-05-01 12:30:45", nullptr, nullptr, nullptr},
+      // the ISO form: date and time joined by a "T" are read whole
+      {"2023-05-01T12:30:45", ole_date_datetime, "2023-05-01 12:30:45", nullptr, nullptr, nullptr},
+      {"2023-05-01T12:30:45.25Z", ole_date_datetime, "2023-05-01 12:30:45.250000", "2023-05-01 12:30:45.250",
+       "2023-05-01 12:30:45", nullptr},
+      {"2023-05-01T00:00:00", ole_date_date, "2023-05-01", nullptr, nullptr, nullptr},
       {"2024-02-29", ole_date_date, "2024-02-29", nullptr, nullptr, nullptr},
       // texts only the English date reader takes
       {"1 May 2023", ole_date_date, "2023-05-01", nullptr, nullptr, nullptr},

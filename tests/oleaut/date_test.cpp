@@ -82,7 +82,9 @@ TEST_P(dates, date_to_system_time) {
       {-1.9999999, true, st(1899, 12, 30), 6},                      // and so before day 0
       {-657434, true, st(100, 1, 1), 5},
       {2958465.99999, true, st(9999, 12, 31, 23, 59, 59), 5},
-      {2958465.999999999, false, {}, 0},                            // rounds into year 10000
+      // the last second of 9999-12-31 never rounds into a year 10000 no value can hold
+      {2958465.999999999, true, st(9999, 12, 31, 23, 59, 59), 5},
+      {2958465 + 86399.999 * second, true, st(9999, 12, 31, 23, 59, 59), 5},
       {-657435, false, {}, 0},
       {2958466, false, {}, 0},
       {std::numeric_limits<double>::quiet_NaN(), false, {}, 0},

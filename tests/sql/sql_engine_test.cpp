@@ -50,7 +50,7 @@ class settings : public udb_properties {
 
 TEST(SqlEngine, SettingsFromProperties) {
   sql_engine engine;
-  EXPECT_EQ(engine.charset, L"utf8");
+  EXPECT_EQ(engine.charset, L"");
   EXPECT_EQ(engine.engine, L"InnoDB");
   settings s;
   s.get_properties()[L"engine"] = L"Aria";
@@ -63,6 +63,29 @@ TEST(SqlEngine, SettingsFromProperties) {
   engine.set_properties(&empty);  // the engine falls back to InnoDB, the character set stays
   EXPECT_EQ(engine.engine, L"InnoDB");
   EXPECT_EQ(engine.charset, L"latin1");
+}
+
+// Without a chosen character set, the best the target holds: utf8mb4 from 5.5.3 on (for a dump
+// for current servers too, whose statements take the 4.1.0 forms), utf8 before.
+TEST(SqlEngine, CharacterSetOfTheTarget) {
+  sql_engine engine;
+  struct charset_case {
+    const wchar_t* chosen;
+    std::uint32_t version;
+    std::uint32_t dump_load_version;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"", 0x000A0B13, 0, L"utf8mb4"},  {L"", 0x00050503, 0, L"utf8mb4"},
+      {L"", 0x00050502, 0, L"utf8"},     {L"", 0x00040100, 0x00050605, L"utf8mb4"},
+      {L"", 0x00031401, 0, L"utf8"},     {L"utf8", 0x000A0B13, 0, L"utf8"},
+      {L"latin1", 0x00040100, 0x00050605, L"latin1"},
+  };
+  for (const charset_case& c : cases) {
+    engine.charset = c.chosen;
+    engine.version = c.version;
+    engine.dump_load_version = c.dump_load_version;
+    EXPECT_EQ(engine.table_charset(), c.expected) << c.version;
+  }
 }
 
 TEST(SqlEngine, VersionText) {

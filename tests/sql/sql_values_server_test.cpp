@@ -4,6 +4,7 @@
 #include <mysql.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,6 +42,18 @@ ole_variant no_bytes() {
   v.get_variant().vt = VT_ARRAY | VT_UI1;
   v.get_variant().parray = SafeArrayCreateVector(VT_UI1, 0, 0);
   return v;
+}
+
+// A time of day as the Access reader hands it over: a date on 1899-12-30.
+ole_variant day_zero(WORD hour, WORD minute, WORD second) {
+  SYSTEMTIME t{};
+  t.wYear = 1899;
+  t.wMonth = 12;
+  t.wDay = 30;
+  t.wHour = hour;
+  t.wMinute = minute;
+  t.wSecond = second;
+  return ole_variant(ole_date(t));
 }
 
 class SqlValuesServer : public ::testing::Test {
@@ -115,6 +128,18 @@ TEST_F(SqlValuesServer, LiteralsRoundTrip) {
       {"NULL", VT_I4, 4, 0, false, ole_variant(), "<NULL>"},
       {"NULL text", VT_BSTR, 10, 0, false, ole_variant(), "<NULL>"},
       {"NULL into NOT NULL number", VT_I4, 4, 0, true, ole_variant(), "0"},
+      // Access's time of day stands on 1899-12-30: strict mode refuses the day 0000-00-00.
+      {"time of day into DATETIME", VT_DATE, 8, 1, false, day_zero(12, 30, 45), "1899-12-30 12:30:45"},
+      {"time of day into DATE", VT_DATE, 8, 2, false, day_zero(12, 30, 45), "1899-12-30"},
+      {"time of day into TIME", VT_DATE, 8, 3, false, day_zero(12, 30, 45), "12:30:45"},
+      {"midnight of day zero into TIME", VT_DATE, 8, 3, false, day_zero(0, 0, 0), "00:00:00"},
+      {"time alone into DATETIME", VT_DATE, 8, 1, false, parsed("07:05:00", VT_DATE), "1899-12-30 07:05:00"},
+      {"last instant of 9999", VT_DATE, 8, 1, false, parsed("9999-12-31 23:59:59.9999999", VT_DATE),
+       "9999-12-31 23:59:59"},
+      // MySQL has no NaN or infinity: the value is lost, never another word in the statement.
+      {"NaN", VT_R8, 8, 0, false, ole_variant(std::nan("")), "<NULL>"},
+      {"infinite Single", VT_R4, 4, 0, false, ole_variant(-HUGE_VALF), "<NULL>"},
+      {"infinity into NOT NULL number", VT_R8, 8, 0, true, ole_variant(HUGE_VAL), "0"},
   };
   int n = 0;
   for (const round_trip_case& c : cases) {
@@ -133,6 +158,20 @@ TEST_F(SqlValuesServer, LiteralsRoundTrip) {
     EXPECT_NO_THROW(engine_.execute("INSERT INTO " + table + " (c) VALUES (" + literal + ")"))
         << c.what << ": " << literal;
     EXPECT_EQ(select_one("SELECT c FROM " + table), c.expected) << c.what << ": " << literal;
+  }
+}
+
+// A text default is the text a row gets: quotes and backslashes arrive as they are.
+TEST_F(SqlValuesServer, TextDefaultsAreTheValueARowGets) {
+  int n = 0;
+  for (const std::wstring value : {L"O'Brien \\ \"q\"", L"it's", L"a\\'b", L"''"}) {
+    const std::string table = "d" + std::to_string(n++);
+    t_ftd d(50, L"c", VT_BSTR, false, false, ole_variant(value), 0, L"");
+    const std::string type = tk_unicode_to_utf8(get_sql_native_type2(d, false));
+    const std::string def = tk_unicode_to_utf8(make_mysql_def_val(&d));
+    engine_.execute("CREATE TABLE " + table + " (k INT, c " + type + " CHARACTER SET utf8mb4 DEFAULT " + def + ")");
+    engine_.execute("INSERT INTO " + table + " (k) VALUES (1)");
+    EXPECT_EQ(select_one("SELECT c FROM " + table), tk_unicode_to_utf8(value)) << def;
   }
 }
 

@@ -2,6 +2,7 @@
 // values.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -113,6 +114,83 @@ TEST(SqlValues, ValueForAColumn) {
             L"");
     EXPECT_EQ(get_fld_append_str(&f, &d, false), c.expected) << c.expected;
   }
+}
+
+// A date field whose text is the form people see: the Access reader prints a time of day on
+// Access's day zero as "0000-00-00 hh:mm:ss", a day no server takes in strict mode.
+class displayed_date : public udb_field {
+ public:
+  explicit displayed_date(const ole_date& date) : udb_field(L"f", 8, ole_variant(date), false, false) {}
+  std::string to_string() const override { return "0000-00-00 12:30:45"; }
+  std::wstring to_wstring() const override { return L"0000-00-00 12:30:45"; }
+};
+
+ole_date day_zero_time() {
+  SYSTEMTIME t{};
+  t.wYear = 1899;
+  t.wMonth = 12;
+  t.wDay = 30;
+  t.wHour = 12;
+  t.wMinute = 30;
+  t.wSecond = 45;
+  return ole_date(t);
+}
+
+TEST(SqlValues, DatesAndUnstorableNumbersForAColumn) {
+  sql_engine engine;
+  struct date_case {
+    ole_variant value;
+    VARTYPE column_vt;
+    bool not_null;
+    std::uint32_t dw_reserved;
+    std::wstring native_type;  // a type the user's rules chose
+    std::string expected;
+  };
+  const ole_variant time_alone = ole_variant::from_string("07:05", VT_DATE);
+  const ole_variant fraction = ole_variant::from_string("2023-05-01 12:30:45.5", VT_DATE);
+  const date_case cases[] = {
+      {ole_variant(day_zero_time()), VT_DATE, false, 1, L"", "'1899-12-30 12:30:45'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 2, L"", "'1899-12-30'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 3, L"", "'12:30:45'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 11, L"", "'12:30:45'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 1, L"TIME", "'12:30:45'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 1, L"time(3)", "'12:30:45'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 3, L"TIMESTAMP", "'1899-12-30 12:30:45'"},
+      {ole_variant(day_zero_time()), VT_DATE, false, 1, L"DATE", "'1899-12-30'"},
+      {time_alone, VT_DATE, false, 1, L"", "'1899-12-30 07:05:00'"},
+      {time_alone, VT_DATE, false, 2, L"", "'1899-12-30'"},
+      {time_alone, VT_DATE, false, 3, L"", "'07:05:00'"},
+      {fraction, VT_DATE, false, 1, L"", "'2023-05-01 12:30:45.500000'"},
+      {fraction, VT_DATE, false, 2, L"", "'2023-05-01'"},
+      {fraction, VT_DATE, false, 3, L"", "'12:30:45.500000'"},
+      {ole_variant::from_string("2023-05-01", VT_DATE), VT_DATE, false, 3, L"", "'00:00:00'"},
+      // No NaN or infinity reaches a statement: the column gets NULL or what a NOT NULL column
+      // takes for a missing value.
+      {ole_variant(std::nan("")), VT_R8, false, 0, L"", "NULL"},
+      {ole_variant(-std::nan("")), VT_R8, false, 0, L"", "NULL"},
+      {ole_variant(HUGE_VALF), VT_R4, false, 0, L"", "NULL"},
+      {ole_variant(-HUGE_VAL), VT_R8, true, 0, L"", "0"},
+      {ole_variant(std::nanf("")), VT_I4, false, 0, L"", "NULL"},
+      {ole_variant(std::nan("")), VT_BSTR, false, 0, L"", "NULL"},
+      {ole_variant(std::nan("")), VT_ARRAY | VT_UI1, false, 0, L"", "NULL"},
+  };
+  for (const date_case& c : cases) {
+    const udb_field f = field_of(c.value);
+    t_ftd d(8, L"c", c.column_vt, c.not_null, false, ole_variant(), c.dw_reserved, c.native_type);
+    EXPECT_EQ(get_fld_append_str(&f, &d, false), c.expected) << c.expected;
+  }
+  // The writer takes the date itself, never the text the source shows people.
+  const displayed_date shown(day_zero_time());
+  t_ftd datetime(8, L"c", VT_DATE, false, false, ole_variant(), 1, L"");
+  EXPECT_EQ(get_fld_append_str(&shown, &datetime, false), "'1899-12-30 12:30:45'");
+  EXPECT_EQ(to_mysql_str(&shown), "'1899-12-30 12:30:45'");
+  for (const ole_variant& v : {ole_variant(std::nan("")), ole_variant(HUGE_VALF)}) {
+    const udb_field f = field_of(v);
+    EXPECT_TRUE(sql_is_unstorable_number(f));
+    EXPECT_EQ(to_mysql_str(&f), "NULL");  // also in the SET and WHERE terms of a synchronisation
+  }
+  for (const ole_variant& v : {ole_variant(1.5), ole_variant(0.0f), ole_variant(std::wstring(L"nan"))})
+    EXPECT_FALSE(sql_is_unstorable_number(v));
 }
 
 TEST(SqlValues, PlaceholderForLargeValuesOfPreparedStatements) {

@@ -1,6 +1,6 @@
 // TableDefs, TableDef, Indexes, Index and its Fields.
-#include "platform/jet/dao_collection.h"
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_collection.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 
 namespace dao_impl {
@@ -140,15 +140,14 @@ class tabledef_object : public com_object<_DAOTableDef> {
   HRESULT get_RecordCount(LONG* out) override {
     if (t_.type != jet::jet_obj_table) return out_value(out, -1);
     jet::jet_table_def def;
-    if (!ctx_->file->read_table(t_.page(), def)) return ctx_->errors->fail(dao_err_corrupt, ctx_->name);
+    if (!ctx_->file->read_table(t_.page(), def)) return damaged();
     return out_value(out, def.row_count);
   }
   HRESULT get_Fields(DAOFields** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
     std::vector<dao_column_meta> cols;
-    if (t_.type == jet::jet_obj_table && !table_columns(ctx_, t_, cols))
-      return ctx_->errors->fail(dao_err_corrupt, ctx_->name);
+    if (t_.type == jet::jet_obj_table && !table_columns(ctx_, t_, cols)) return damaged();
     std::vector<ref<_DAOField>> fields;
     for (auto& c : cols)
       fields.push_back(ref<_DAOField>::adopt(
@@ -163,7 +162,7 @@ class tabledef_object : public com_object<_DAOTableDef> {
     std::vector<jet::jet_index_def> defs;
     if (t_.type == jet::jet_obj_table &&
         (!table_columns(ctx_, t_, cols) || !ctx_->file->read_indexes(t_.page(), defs)))
-      return ctx_->errors->fail(dao_err_corrupt, ctx_->name);
+      return damaged();
     std::vector<ref<_DAOIndex>> items;
     std::vector<std::wstring> names;
     for (auto& d : defs) {
@@ -195,6 +194,10 @@ class tabledef_object : public com_object<_DAOTableDef> {
   bool answers(REFIID riid) const override { return riid == IID__DAOTableDef; }
 
  private:
+  HRESULT damaged() const {
+    return ctx_->errors->fail_described(dao_err_damaged, dao_damaged_table_text(t_.name, dao_no_definition));
+  }
+
   context_ptr ctx_;
   jet::jet_object t_;
 };

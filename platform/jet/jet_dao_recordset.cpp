@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <regex>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 
 namespace dao_impl {
@@ -34,15 +34,19 @@ class memory_source : public row_source {
 
 class table_source : public row_source {
  public:
-  table_source(context_ptr ctx, std::uint32_t page, std::vector<dao_column_meta> columns)
-      : ctx_(std::move(ctx)), cursor_(*ctx_->file, page), columns_(std::move(columns)),
-        complex_(columns_.size()) {}
+  table_source(context_ptr ctx, const jet::jet_object& table, std::vector<dao_column_meta> columns)
+      : ctx_(std::move(ctx)), name_(table.name), cursor_(*ctx_->file, table.page()),
+        columns_(std::move(columns)), complex_(columns_.size()) {}
   const std::vector<dao_column_meta>& columns() const override { return columns_; }
   long count() override { return static_cast<long>(cursor_.row_count()); }
   void rewind() override { cursor_.rewind(); }
   bool next() override { return cursor_.next(); }
   bool damaged() const override { return cursor_.damaged(); }
+  HRESULT report_damage(const error_sink& errors, const std::wstring&) const override {
+    return errors->fail_described(dao_err_damaged, dao_damaged_table_text(name_, cursor_.damage()));
+  }
   bool valid() const { return cursor_.valid(); }
+  const std::wstring& damage() const { return cursor_.damage(); }
   HRESULT value(std::size_t column, VARIANT* out) override {
     if (column >= columns_.size()) return E_UNEXPECTED;
     if (columns_[column].complex)
@@ -52,6 +56,7 @@ class table_source : public row_source {
 
  private:
   context_ptr ctx_;  // keeps the file open while the cursor walks it
+  std::wstring name_;
   jet::jet_cursor cursor_;
   std::vector<dao_column_meta> columns_;
   std::vector<std::shared_ptr<complex_values>> complex_;
@@ -223,12 +228,17 @@ std::unique_ptr<row_source> memory_rows(std::vector<dao_column_meta> columns,
   return std::make_unique<memory_source>(std::move(columns), std::move(rows));
 }
 
-std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& table) {
+std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& table, std::wstring* damage) {
   std::vector<dao_column_meta> cols;
-  if (!table_columns(ctx, table, cols)) return nullptr;
-  std::uint32_t page = table.page();
-  auto src = std::make_unique<table_source>(std::move(ctx), page, std::move(cols));
-  if (!src->valid()) return nullptr;
+  if (!table_columns(ctx, table, cols)) {
+    if (damage) *damage = dao_no_definition;
+    return nullptr;
+  }
+  auto src = std::make_unique<table_source>(std::move(ctx), table, std::move(cols));
+  if (!src->valid()) {
+    if (damage) *damage = src->damage();
+    return nullptr;
+  }
   return src;
 }
 
@@ -237,8 +247,9 @@ HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name,
   const jet::jet_object* t = ctx->catalog.find_table(name);
   if (!t) return ctx->errors->fail(dao_err_input_not_found, name);
   if (t->type != jet::jet_obj_table) return ctx->errors->fail(dao_err_not_supported);
-  out = table_rows(ctx, *t);
-  if (!out) return ctx->errors->fail(dao_err_corrupt, ctx->name);
+  std::wstring damage;
+  out = table_rows(ctx, *t, &damage);
+  if (!out) return ctx->errors->fail_described(dao_err_damaged, dao_damaged_table_text(t->name, damage));
   return S_OK;
 }
 
@@ -288,8 +299,9 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
   if (std::regex_match(sql, m, relationships)) {
     const jet::jet_object* t = ctx->catalog.find_table(L"MSysRelationships");
     if (!t) return ctx->errors->fail(dao_err_input_not_found, L"MSysRelationships");
-    std::unique_ptr<row_source> src = table_rows(ctx, *t);
-    if (!src) return ctx->errors->fail(dao_err_corrupt, ctx->name);
+    std::wstring damage;
+    std::unique_ptr<row_source> src = table_rows(ctx, *t, &damage);
+    if (!src) return ctx->errors->fail_described(dao_err_damaged, dao_damaged_table_text(t->name, damage));
     static const wchar_t* wanted[] = {L"szRelationship", L"szColumn", L"szObject",
                                       L"szReferencedObject", L"szReferencedColumn", L"grbit"};
     std::vector<int> pick;
@@ -310,6 +322,9 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
       for (int p : pick) row.push_back(cur.value(static_cast<std::size_t>(p)));
       rows.push_back(std::move(row));
     }
+    // A relationship with rows missing would be created with columns missing, or not at all.
+    if (cur.damaged())
+      return ctx->errors->fail_described(dao_err_damaged, dao_damaged_table_text(t->name, cur.damage()));
     auto text = [](const jet::jet_value& v) {
       const auto* s = std::get_if<std::wstring>(&v);
       return s ? *s : std::wstring();

@@ -5,9 +5,10 @@
 #include <fstream>
 #include <mutex>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/jet_sql_reader.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "platform/oleaut/objbase.h"
 #include "platform/win/string_compare.h"
 
@@ -70,6 +71,9 @@ class database_object : public com_object<DAODatabase> {
   HRESULT get_QueryDefs(DAOQueryDefs** out) override {
     if (!out) return E_POINTER;
     if (closed_) return ctx_->errors->fail(dao_err_object_closed);
+    // Saved queries whose rows could not all be read would become views that are wrong or missing.
+    const std::wstring& damage = query_catalog(*ctx_).queries_damage();
+    if (!damage.empty()) return ctx_->errors->fail_described(dao_err_damaged, dao_damaged_table_text(L"MSysQueries", damage));
     *out = make_querydefs(ctx_);
     return S_OK;
   }
@@ -154,13 +158,16 @@ HRESULT open_database(engine_state& e, BSTR name, VARIANT connect, DAODatabase**
     case jet::jet_status::bad_password: return e.errors->fail(dao_err_bad_password);
     // Office encryption in a scheme that cannot be decrypted here: no password would open it.
     case jet::jet_status::office_encrypted: return e.errors->fail(dao_err_not_a_database, wname);
-    case jet::jet_status::corrupt: return e.errors->fail(dao_err_corrupt, wname);
+    case jet::jet_status::corrupt:
+      return e.errors->fail_described(dao_err_damaged, dao_damaged_file_text(wname, L"it cannot be opened"));
   }
   auto ctx = std::make_shared<dao_context>();
   ctx->errors = e.errors;
   ctx->name = wname;
   ctx->file = std::move(file);
-  if (!jet::jet_read_catalog(*ctx->file, ctx->catalog)) return e.errors->fail(dao_err_corrupt, wname);
+  std::wstring damage;
+  if (!jet::jet_read_catalog(*ctx->file, ctx->catalog, &damage))
+    return e.errors->fail_described(dao_err_damaged, dao_damaged_file_text(wname, damage));
   load_complex_columns(*ctx);
   *out = new database_object(std::move(ctx));
   return S_OK;

@@ -21,6 +21,7 @@ enum dao_error_number : long {
   dao_err_invalid_argument = 3001,
   dao_err_not_a_database = 3343,
   dao_err_corrupt = 3049,
+  dao_err_damaged = 3428,
   dao_err_input_not_found = 3078,
   dao_err_invalid_operation = 3219,
   dao_err_not_supported = 3251,
@@ -32,6 +33,11 @@ enum dao_error_number : long {
 
 // DAO's text for `number`, with each '|' replaced by `argument`.
 std::wstring dao_error_text(long number, const std::wstring& argument);
+
+// The texts of dao_err_damaged: a file whose format was recognised but whose pages are not all
+// there or not what they should be, and `what` could not be read.
+std::wstring dao_damaged_file_text(const std::wstring& path, const std::wstring& what);
+std::wstring dao_damaged_table_text(const std::wstring& table, const std::wstring& what);
 
 struct dao_error_entry {
   long number = 0;

@@ -1,7 +1,7 @@
 // DAO's error texts and the Errors and Error objects.
-#include "platform/jet/dao_errors.h"
+#include "platform/jet/jet_dao_errors.h"
 
-#include "platform/jet/dao_support.h"
+#include "platform/jet/jet_dao_support.h"
 
 namespace dao_impl {
 
@@ -82,6 +82,14 @@ std::wstring dao_error_text(long number, const std::wstring& argument) {
     return out;
   }
   return L"Reserved error (" + std::to_wstring(number) + L"); there is no message for this error.";
+}
+
+std::wstring dao_damaged_file_text(const std::wstring& path, const std::wstring& what) {
+  return L"The Access file '" + path + L"' is damaged: " + what + L".";
+}
+
+std::wstring dao_damaged_table_text(const std::wstring& table, const std::wstring& what) {
+  return L"Table '" + table + L"' cannot be read whole, the Access file is damaged: " + what + L".";
 }
 
 HRESULT dao_error_list::fail(long number, const std::wstring& argument) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/jet/dao_model.h"
+#include "platform/jet/jet_dao_model.h"
 
 namespace dao_impl {
 
@@ -48,8 +48,12 @@ DAORecordset* make_recordset(std::unique_ptr<row_source> source, std::wstring na
 // Rows held in memory, with the columns that describe them.
 std::unique_ptr<row_source> memory_rows(std::vector<dao_column_meta> columns,
                                         std::vector<std::vector<jet::jet_value>> rows);
-// The rows of a stored table through the row cursor.
-std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& table);
+// The rows of a stored table through the row cursor; null when its definition or its pages
+// cannot be read, and then `damage`, when given, says what failed.
+std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& table,
+                                       std::wstring* damage = nullptr);
+// What a table whose definition cannot be read reports.
+inline const std::wstring dao_no_definition = L"its definition cannot be read";
 
 // The schema objects of an open database.
 DAOTableDefs* make_tabledefs(context_ptr ctx);
