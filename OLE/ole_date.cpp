@@ -104,10 +104,10 @@ bool ole_is_leap_year(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-ole_date::ole_date() { tk_log1(1, "ole_date::ole_date()"); }
+ole_date::ole_date() { tk_log1(tk_log_trace, "ole_date::ole_date()"); }
 
 ole_date::ole_date(const SYSTEMTIME& time) : kind_(ole_date_datetime), time_(time) {
-  tk_log1(1, "ole_date::ole_date(SYSTEMTIME)");
+  tk_log1(tk_log_trace, "ole_date::ole_date(SYSTEMTIME)");
   refine_type();
 }
 
@@ -120,10 +120,10 @@ ole_date::ole_date(const std::wstring& text) {
 }
 
 void ole_date::parse(const std::string& given) {
-  tk_log1(1, "ole_date::ole_date('%s')", given.c_str());
+  tk_log1(tk_log_trace, "ole_date::ole_date('%s')", given.c_str());
   clear_time();
   std::string text = tk_trim(given);
-  tk_log1(1, "After tk_trim: %s", text.c_str());
+  tk_log1(tk_log_trace, "After tk_trim: %s", text.c_str());
   for (const char* marker : {"AM", "PM", "am", "pm"}) {
     const std::size_t at = text.find(marker);
     if (at != std::string::npos) {
@@ -131,9 +131,9 @@ void ole_date::parse(const std::string& given) {
       break;
     }
   }
-  tk_log1(1, "Again buf1=%s", text.c_str());
+  tk_log1(tk_log_trace, "Again buf1=%s", text.c_str());
   if (text.size() < 5) {
-    tk_log1(2, "Invalid date/time format: '%s'", text.c_str());
+    tk_log1(tk_log_detail, "Invalid date/time format: '%s'", text.c_str());
     kind_ = ole_date_none;
     return;
   }
@@ -146,9 +146,9 @@ void ole_date::parse(const std::string& given) {
 }
 
 bool ole_date::import_from_string(const std::string& text) {
-  tk_log1(1, "ole_date::import_from_string(%s)", text.c_str());
+  tk_log1(tk_log_trace, "ole_date::import_from_string(%s)", text.c_str());
   if (text.size() == 14) {
-    tk_log1(1, "Trying timestamp format (1)...");
+    tk_log1(tk_log_trace, "Trying timestamp format (1)...");
     scanner s(text);
     int items = 0;
     WORD* fields[] = {&time_.wYear, &time_.wMonth, &time_.wDay, &time_.wHour, &time_.wMinute, &time_.wSecond};
@@ -160,7 +160,7 @@ bool ole_date::import_from_string(const std::string& text) {
     }
     clear_time();
   } else if (text.size() == 8) {
-    tk_log1(1, "Trying timestamp format (2)...");
+    tk_log1(tk_log_trace, "Trying timestamp format (2)...");
     scanner s(text);
     int items = 0;
     WORD* fields[] = {&time_.wYear, &time_.wMonth, &time_.wDay};
@@ -172,7 +172,7 @@ bool ole_date::import_from_string(const std::string& text) {
     clear_time();
   }
 
-  tk_log1(1, "Trying pure time format...");
+  tk_log1(tk_log_trace, "Trying pure time format...");
   {
     scanner s(text);
     std::string seconds;
@@ -194,7 +194,7 @@ bool ole_date::import_from_string(const std::string& text) {
   for (int f = 0; f < 3; ++f) {
     clear_time();
     microseconds_ = 0;
-    tk_log1(1, "Trying datetime format #%d", f);
+    tk_log1(tk_log_trace, "Trying datetime format #%d", f);
     scanner s(text);
     std::string seconds;
     int items = 0;
@@ -209,11 +209,11 @@ bool ole_date::import_from_string(const std::string& text) {
     if (items != 3 && items != 6) continue;
     swap_day_and_year();
     if (items == 3) {
-      tk_log1(1, "Format #%d succeeded (3 items)", f);
+      tk_log1(tk_log_trace, "Format #%d succeeded (3 items)", f);
       kind_ = ole_date_date;
       if (check(true)) return true;
     } else {
-      tk_log1(1, "Format #%d succeeded (6 items)", f);
+      tk_log1(tk_log_trace, "Format #%d succeeded (6 items)", f);
       kind_ = ole_date_datetime;
       if (check(true) && with_seconds(seconds)) {
         refine_type();
@@ -230,19 +230,19 @@ bool ole_date::import_from_string(const std::string& text) {
   SYSTEMTIME converted{};
   if (SUCCEEDED(VarDateFromStr(wide.c_str(), LOCALE_SYSTEM_DEFAULT, 0, &date)) &&
       VariantTimeToSystemTime(date, &converted)) {
-    tk_log1(1, "Got datetime using Microsoft API");
+    tk_log1(tk_log_trace, "Got datetime using Microsoft API");
     time_ = converted;
     kind_ = ole_date_datetime;
     refine_type();
     return true;
   }
   kind_ = ole_date_none;
-  tk_log1(2, "Invalid date/time format: '%s'", text.c_str());
+  tk_log1(tk_log_detail, "Invalid date/time format: '%s'", text.c_str());
   return false;
 }
 
 bool ole_date::is_valid() const {
-  tk_log1(1, "ole_date::is_valid");
+  tk_log1(tk_log_trace, "ole_date::is_valid");
   return check(true);
 }
 
@@ -250,7 +250,7 @@ bool ole_date::check(bool log) const {
   if (kind_ == ole_date_none) return false;
   const SYSTEMTIME& t = time_;
   if (t.wYear == 0 && t.wMonth == 0 && t.wDay == 0) {
-    if (log) tk_log1(1, "DATETIME is a pute time");
+    if (log) tk_log1(tk_log_trace, "DATETIME is a pute time");
   } else {
     const char* fault = nullptr;
     if (t.wMonth < 1 || t.wMonth > 12)
@@ -262,12 +262,12 @@ bool ole_date::check(bool log) const {
     else if (t.wYear == 0 || t.wDay == 0)
       fault = "Got zero day/month/year";
     if (fault != nullptr) {
-      if (log) tk_log1(1, "%s", fault);
+      if (log) tk_log1(tk_log_trace, "%s", fault);
       return false;
     }
   }
   if (t.wHour > 23 || t.wMinute > 60 || t.wSecond > 60) {
-    if (log) tk_log1(2, "Invalid time");
+    if (log) tk_log1(tk_log_detail, "Invalid time");
     return false;
   }
   return true;
@@ -276,7 +276,7 @@ bool ole_date::check(bool log) const {
 bool ole_date::with_seconds(const std::string& seconds_text) {
   // A number of 61 or more would otherwise be read as 0 seconds by process_milliseconds.
   if (!starts_with_number(seconds_text) || !(leading_double(seconds_text.c_str()) < 61)) {
-    tk_log1(2, "Invalid time");
+    tk_log1(tk_log_detail, "Invalid time");
     return false;
   }
   process_milliseconds(seconds_text.c_str());
@@ -286,20 +286,20 @@ bool ole_date::with_seconds(const std::string& seconds_text) {
 
 void ole_date::swap_day_and_year() {
   if (time_.wDay > 31 && time_.wYear < 32) {
-    tk_log1(2, "Swap day and year: day=%d, year=%d", time_.wDay, time_.wYear);
+    tk_log1(tk_log_detail, "Swap day and year: day=%d, year=%d", time_.wDay, time_.wYear);
     std::swap(time_.wDay, time_.wYear);
   }
 }
 
 void ole_date::process_milliseconds(const char* seconds_text) {
-  tk_log1(1, "ole_date::process_milliseconds");
+  tk_log1(tk_log_trace, "ole_date::process_milliseconds");
   if (seconds_text == nullptr) throw tk_mail_assertion("ole_date", 581);
-  tk_log1(1, "Got row sec: '%s'", seconds_text);
+  tk_log1(tk_log_trace, "Got row sec: '%s'", seconds_text);
   double x = leading_double(seconds_text);
   if (!(x >= 0 && x < 65535)) x = 0;  // a field of 16 bits; anything else is no number of seconds
   const double whole = std::trunc(x);
   time_.wSecond = static_cast<WORD>(whole);
-  tk_log1(1, "Got sec: %d", time_.wSecond);
+  tk_log1(tk_log_trace, "Got sec: %d", time_.wSecond);
   // Both fractions come from one rounding, so the milliseconds never reach 1000 on their own.
   long micro = std::lround((x - whole) * 1000000.0);
   if (micro >= 1000000) {
@@ -327,8 +327,8 @@ void ole_date::process_milliseconds(const char* seconds_text) {
   }
   microseconds_ = static_cast<std::uint32_t>(micro);
   time_.wMilliseconds = static_cast<WORD>(std::min(999L, (micro + 500) / 1000));
-  tk_log1(1, "Got msec: %d", time_.wMilliseconds);
-  tk_log1(1, "Got microseconds: %d", static_cast<int>(microseconds_));
+  tk_log1(tk_log_trace, "Got msec: %d", time_.wMilliseconds);
+  tk_log1(tk_log_trace, "Got microseconds: %d", static_cast<int>(microseconds_));
 }
 
 bool ole_date::is_last_day() const { return time_.wYear >= 9999 && time_.wMonth == 12 && time_.wDay == 31; }
@@ -346,13 +346,13 @@ void ole_date::next_day() {
 
 void ole_date::refine_type() {
   const SYSTEMTIME& t = time_;
-  tk_log1(1, "ole_date::refine_type(%d,%d,%d,%d,%d,%d)", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  tk_log1(tk_log_trace, "ole_date::refine_type(%d,%d,%d,%d,%d,%d)", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
   if (t.wYear == 0 && t.wMonth == 0 && t.wDay == 0) {
-    tk_log1(1, "Switch to 'pure' time");
+    tk_log1(tk_log_trace, "Switch to 'pure' time");
     kind_ = ole_date_time;
   } else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wMilliseconds == 0 && microseconds_ == 0 &&
              t.wYear != 0 && t.wMonth != 0 && t.wDay != 0) {
-    tk_log1(1, "Switch to 'pure' date");
+    tk_log1(tk_log_trace, "Switch to 'pure' date");
     kind_ = ole_date_date;
   }
 }
@@ -366,7 +366,7 @@ std::string ole_date::format(int precision, bool wide_form) const {
   int n = 0;
   switch (kind_) {
     case ole_date_datetime:
-      tk_log1(1, "printing datetime...");
+      tk_log1(tk_log_trace, "printing datetime...");
       if (hour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wMilliseconds == 0 && microseconds_ == 0 &&
           midnight_as_date_) {
         n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
@@ -382,11 +382,11 @@ std::string ole_date::format(int precision, bool wide_form) const {
       }
       break;
     case ole_date_date:
-      tk_log1(1, "printing date...");
+      tk_log1(tk_log_trace, "printing date...");
       n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
       break;
     case ole_date_time: {
-      tk_log1(1, "printing time...");
+      tk_log1(tk_log_trace, "printing time...");
       const char* day = wide_form ? "" : "0000-00-00 ";
       if (no_fraction)
         n = std::snprintf(buf, sizeof buf, "%s%02d:%02d:%02d", day, hour, t.wMinute, t.wSecond);
@@ -403,17 +403,17 @@ std::string ole_date::format(int precision, bool wide_form) const {
   }
   if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) n = 0;
   std::string text(buf, static_cast<std::size_t>(n));
-  tk_log1(1, "buf=%s", text.c_str());
+  tk_log1(tk_log_trace, "buf=%s", text.c_str());
   return text;
 }
 
 std::string ole_date::to_string(int precision) const {
-  tk_log1(1, "ole_date::to_string(%d)", precision);
+  tk_log1(tk_log_trace, "ole_date::to_string(%d)", precision);
   return format(precision, false);
 }
 
 std::wstring ole_date::to_wstring(int precision) const {
-  tk_log1(1, "ole_date::to_wstring(%d)", precision);
+  tk_log1(tk_log_trace, "ole_date::to_wstring(%d)", precision);
   const std::string text = format(precision, true);
   return std::wstring(text.begin(), text.end());  // digits, '-', ':', '.' and blanks only
 }

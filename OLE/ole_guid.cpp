@@ -32,41 +32,41 @@ ole_guid_extractor::ole_guid_extractor(const std::string& text) {
 }
 
 void ole_guid_extractor::parse(const std::wstring& text) {
-  tk_log2(1, L"ole_guid_extractor::ctor(%ls)", text.c_str());
+  tk_log2(tk_log_trace, L"ole_guid_extractor::ctor(%ls)", text.c_str());
   position_ = -1;
   valid_ = false;
   text_.clear();
   if (text.size() >= 91) {
-    tk_log1(1, "Text is too long for GUID(1)");
+    tk_log1(tk_log_trace, "Text is too long for GUID(1)");
     return;
   }
   text_ = tk_trim(text);
   const std::size_t n = text_.size();
   if (n < guid_length) {
-    tk_log1(1, "Text is too short for GUID");
+    tk_log1(tk_log_trace, "Text is too short for GUID");
     return;
   }
   if (n > 45) {
-    tk_log1(1, "Text is too long for GUID(2)");
+    tk_log1(tk_log_trace, "Text is too long for GUID(2)");
     return;
   }
   if (n == guid_length) {
-    tk_log1(1, "Checking simple form (1)");
+    tk_log1(tk_log_trace, "Checking simple form (1)");
     position_ = 0;
     valid_ = canonical(text_, 0);
-    if (!valid_) tk_log1(1, "Simple form (1) of GUID is NOT valid");
+    if (!valid_) tk_log1(tk_log_trace, "Simple form (1) of GUID is NOT valid");
     return;
   }
   if (n == guid_length + 2 && text_.front() == L'{' && text_.back() == L'}') {
-    tk_log1(1, "Checking simple form (2)");
+    tk_log1(tk_log_trace, "Checking simple form (2)");
     position_ = 1;
     valid_ = canonical(text_, 1);
-    if (!valid_) tk_log1(1, "Simple form (2) of GUID is NOT valid");
+    if (!valid_) tk_log1(tk_log_trace, "Simple form (2) of GUID is NOT valid");
     return;
   }
   const std::size_t lower = text_.find(L"guid");
   const std::size_t upper = text_.find(L"GUID");
-  tk_log1(1, "Locating 'guid' (%d : %d)", lower == std::wstring::npos ? -1 : static_cast<int>(lower),
+  tk_log1(tk_log_trace, "Locating 'guid' (%d : %d)", lower == std::wstring::npos ? -1 : static_cast<int>(lower),
           upper == std::wstring::npos ? -1 : static_cast<int>(upper));
   const std::size_t word = lower != std::wstring::npos ? lower : upper;
   if (word == std::wstring::npos) return;
@@ -75,7 +75,7 @@ void ole_guid_extractor::parse(const std::wstring& text) {
   const std::size_t brace = text_.find(L'{', word + 4);
   if (brace == std::wstring::npos || brace + guid_length + 1 >= n) return;
   if (!canonical(text_, brace + 1) || text_[brace + guid_length + 1] != L'}') return;
-  tk_log1(1, "GUID is valid");
+  tk_log1(tk_log_trace, "GUID is valid");
   position_ = static_cast<std::int32_t>(brace + 1);
   valid_ = true;
 }

@@ -142,19 +142,19 @@ unsigned hex_value(Ch c) {
 
 template <class Ch>
 ole_variant decode_hex(const std::basic_string<Ch>& text, VARTYPE vt) {
-  tk_log1(1, "GOT BLOB");
+  tk_log1(tk_log_trace, "GOT BLOB");
   if (text.empty()) {
-    tk_log1(1, "Empty BLOB");
+    tk_log1(tk_log_trace, "Empty BLOB");
     return ole_variant();
   }
   if (text.size() % 2 != 0) {
-    tk_log1(2, "Incorrect BLOB (size is odd)");
+    tk_log1(tk_log_detail, "Incorrect BLOB (size is odd)");
     return ole_variant();
   }
   const bool prefix = (text[0] == Ch('0') || text[0] == Ch('\\')) && (text[1] == Ch('x') || text[1] == Ch('X'));
-  if (prefix) tk_log1(1, "b_prefix=true");
+  if (prefix) tk_log1(tk_log_trace, "b_prefix=true");
   const std::size_t count = text.size() / 2 - (prefix ? 1 : 0);
-  tk_log1(1, "Got BLOB size: %d", static_cast<int>(count));
+  tk_log1(tk_log_trace, "Got BLOB size: %d", static_cast<int>(count));
   ole_variant result;
   if (count == 0) return result;  // "0x" alone: no bytes
   if (count > std::numeric_limits<std::uint32_t>::max()) throw ole_cast_exception();
@@ -165,7 +165,7 @@ ole_variant decode_hex(const std::basic_string<Ch>& text, VARTYPE vt) {
     bytes[k] = static_cast<BYTE>(hex_value(text[i]) << 4 | hex_value(text[i + 1]));
   }
   result.change_type(vt);
-  if (ole_log_enabled(1)) tk_log1(1, "Before return: res=%s", result.to_string().c_str());
+  if (ole_log_enabled(1)) tk_log1(tk_log_trace, "Before return: res=%s", result.to_string().c_str());
   return result;
 }
 
@@ -210,32 +210,32 @@ bool is_binary_kind(VARTYPE vt) { return vt == ole_vt_binary || vt == VT_BLOB ||
 }  // namespace
 
 std::string ole_variant::to_string() const {
-  tk_log1(1, "ole_variant::to_string (vt=%08X)", var_.vt);
+  tk_log1(tk_log_trace, "ole_variant::to_string (vt=%08X)", var_.vt);
   switch (var_.vt) {
     case ole_vt_binary:
     case VT_BLOB: {
-      tk_log1(1, "Converting VT_ARRAY/VT_BLOB");
+      tk_log1(tk_log_trace, "Converting VT_ARRAY/VT_BLOB");
       const SAFEARRAY* array = binary_array();
       if (array == nullptr) return std::string();
       const std::uint32_t n = std::min(get_safe_array_size(array), ole_max_binary_output);
       if (n == 0) return std::string();
-      tk_log1(1, "len=%u", n);
+      tk_log1(tk_log_trace, "len=%u", n);
       return hex_text(static_cast<const BYTE*>(array->pvData), n);
     }
     case VT_DECIMAL: {
-      tk_log1(1, "Converting VT_DECIMAL");
+      tk_log1(tk_log_trace, "Converting VT_DECIMAL");
       BSTR text = nullptr;
       if (FAILED(VarBstrFromDec(&var_.decVal, LCID_EN_US, 0, &text))) return std::string();
       std::string narrow = utf8_or_empty(std::wstring(text, SysStringLen(text)));
       SysFreeString(text);
-      if (narrow.empty()) tk_log1(1, "tk_unicode_to_ansi after VarBstrFromDec failed");
+      if (narrow.empty()) tk_log1(tk_log_trace, "tk_unicode_to_ansi after VarBstrFromDec failed");
       return decimal_comma_rule(narrow);
     }
     case VT_DATE:
-      tk_log1(1, "Converting VT_DATE");
+      tk_log1(tk_log_trace, "Converting VT_DATE");
       return date_.to_string(6);
     case VT_CY: {
-      tk_log1(1, "Converting VT_CY");
+      tk_log1(tk_log_trace, "Converting VT_CY");
       VARIANT text;
       VariantInit(&text);
       if (FAILED(VariantChangeType(&text, &var_, 0, VT_BSTR))) return std::string();
@@ -244,15 +244,15 @@ std::string ole_variant::to_string() const {
       return decimal_comma_rule(narrow);
     }
     case VT_BOOL:
-      tk_log1(1, "to_string - bool: %d", var_.boolVal);
+      tk_log1(tk_log_trace, "to_string - bool: %d", var_.boolVal);
       if (ole_bool_map::ms_fashion()) {
-        tk_log1(1, "Mapping BOOL like MS!");
+        tk_log1(tk_log_trace, "Mapping BOOL like MS!");
         return static_cast<USHORT>(var_.boolVal) == 0xFFFF ? "-1" : "0";
       }
-      tk_log1(1, "Mapping BOOL like ANSI!");
+      tk_log1(tk_log_trace, "Mapping BOOL like ANSI!");
       return static_cast<USHORT>(var_.boolVal) == 0xFFFF ? "1" : "0";
     case VT_BSTR:
-      tk_log1(1, "Processing VT_BSTR");
+      tk_log1(tk_log_trace, "Processing VT_BSTR");
       return utf8_or_empty(bstr_text(var_));
     case VT_I2: return decimal(var_.iVal);
     case VT_I4: return decimal(var_.lVal);
@@ -270,14 +270,14 @@ std::string ole_variant::to_string() const {
 }
 
 std::wstring ole_variant::to_wstring() const {
-  tk_log1(1, "ole_variant::to_wstring (vt=%08X)", var_.vt);
+  tk_log1(tk_log_trace, "ole_variant::to_wstring (vt=%08X)", var_.vt);
   if (var_.vt == VT_BSTR) return bstr_text(var_);
   if (is_binary()) {
     const SAFEARRAY* array = binary_array();
     if (array != nullptr) {
-      tk_log1(1, "Converting VT_ARRAY/VT_BLOB");
+      tk_log1(tk_log_trace, "Converting VT_ARRAY/VT_BLOB");
       const std::uint32_t n = std::min(get_safe_array_size(array), ole_max_binary_output);
-      tk_log1(1, "len=%u", n);
+      tk_log1(tk_log_trace, "len=%u", n);
       if (n == 0) return std::wstring();
       const std::string hex = hex_text(static_cast<const BYTE*>(array->pvData), n);
       return std::wstring(hex.begin(), hex.end());
@@ -287,7 +287,7 @@ std::wstring ole_variant::to_wstring() const {
 }
 
 ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
-  tk_log1(1, "ole_variant::from_string('%s', 0x%08X)", text.c_str(), vt);
+  tk_log1(tk_log_trace, "ole_variant::from_string('%s', 0x%08X)", text.c_str(), vt);
   if (text.empty() && vt != VT_BSTR) return ole_variant();
   const leading_int integer = read_leading_int(text);
   switch (vt) {
@@ -311,24 +311,24 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
     case VT_R8:
       return ole_variant(read_whole_double(decimal_comma_rule(text)));
     case VT_CY: {
-      tk_log1(1, "GOT VT_CY");
+      tk_log1(tk_log_trace, "GOT VT_CY");
       const std::string number = decimal_comma_rule(text);
       CY cy{};
       HRESULT hr = VarCyFromStr(tk_utf8_to_unicode(number).c_str(), LCID_EN_US, 0, &cy);
       if (FAILED(hr)) {
-        tk_log1(2, "VarCyFromStr failed: %08X", static_cast<unsigned>(hr));
+        tk_log1(tk_log_detail, "VarCyFromStr failed: %08X", static_cast<unsigned>(hr));
         return ole_variant();
       }
       return ole_variant(cy);
     }
     case VT_DATE: {
-      tk_log1(1, "GOT VT_DATE");
+      tk_log1(tk_log_trace, "GOT VT_DATE");
       ole_date date(text);
       if (!date.is_valid()) return ole_variant();
       return ole_variant(date);
     }
     case VT_BOOL: {
-      tk_log1(1, "ole_variant::from_string(VT_BOOL, '%s')", text.c_str());
+      tk_log1(tk_log_trace, "ole_variant::from_string(VT_BOOL, '%s')", text.c_str());
       for (const char* word : {"1", "yes", "t", "true"})
         if (tk_string::compare_no_case(text, word)) return ole_variant(true);
       for (const char* word : {"0", "no", "f", "false"})
@@ -337,12 +337,12 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
       return ole_variant(integer.magnitude != 0 || integer.beyond_64_bits);
     }
     case VT_DECIMAL: {
-      tk_log1(1, "GOT VT_DECIMAL");
+      tk_log1(tk_log_trace, "GOT VT_DECIMAL");
       const std::string number = decimal_comma_rule(text);
       DECIMAL d{};
       HRESULT hr = VarDecFromStr(tk_utf8_to_unicode(number).c_str(), LCID_EN_US, 0, &d);
       if (FAILED(hr)) {
-        tk_log1(2, "ERROR: VarDecFromStr for '%s' failed (hr=%08X)", number.c_str(), static_cast<unsigned>(hr));
+        tk_log1(tk_log_detail, "ERROR: VarDecFromStr for '%s' failed (hr=%08X)", number.c_str(), static_cast<unsigned>(hr));
         return ole_variant(read_whole_double(number));
       }
       return ole_variant(d);
@@ -351,36 +351,36 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
     case VT_BLOB:
       return decode_hex(text, vt);
     default: {
-      tk_log1(1, "default processing");
+      tk_log1(tk_log_trace, "default processing");
       ole_variant result(text);
-      tk_log1(1, "Right before VariantChangeType");
+      tk_log1(tk_log_trace, "Right before VariantChangeType");
       HRESULT hr = VariantChangeType(&result.var_, &result.var_, 0, vt);
-      tk_log1(1, "Right after VariantChangeType");
+      tk_log1(tk_log_trace, "Right after VariantChangeType");
       if (FAILED(hr)) throw ole_type_exception();
-      tk_log1(1, "VariantChangeType succeeded");
+      tk_log1(tk_log_trace, "VariantChangeType succeeded");
       return result;
     }
   }
 }
 
 ole_variant ole_variant::from_wstring(const std::wstring& text, VARTYPE vt) {
-  if (ole_log_enabled(1)) tk_log2(1, L"ole_variant::from_wstring(%ls,%d)", text.c_str(), vt);
+  if (ole_log_enabled(1)) tk_log2(tk_log_trace, L"ole_variant::from_wstring(%ls,%d)", text.c_str(), vt);
   if (vt == ole_vt_binary || vt == VT_BLOB) return decode_hex(text, vt);
   if (vt == VT_BSTR) return ole_variant(text.c_str());
-  tk_log1(1, "=== RIGHT BEFORE W2A_EX ===");
+  tk_log1(tk_log_trace, "=== RIGHT BEFORE W2A_EX ===");
   return from_string(utf8_or_empty(text), vt);
 }
 
 void ole_variant::change_type(VARTYPE vt) {
   const VARTYPE old = var_.vt;
-  tk_log1(1, "ole_variant::change_type(old=%d,new=%d)", old, vt);
+  tk_log1(tk_log_trace, "ole_variant::change_type(old=%d,new=%d)", old, vt);
 
   // Byte strings carry the labels 8209 and 65; 9 stands for a byte string too. A real interface
   // (an attachment the reader could not open) has no bytes: it becomes NULL rather than an
   // interface pointer read as an array. A byte string keeps its array-owning label.
   if ((old == ole_vt_binary && (vt == VT_BLOB || vt == VT_DISPATCH)) ||
       (vt == ole_vt_binary && (old == VT_BLOB || old == VT_DISPATCH))) {
-    tk_log1(1, "Replace by synonym");
+    tk_log1(tk_log_trace, "Replace by synonym");
     if (old == VT_DISPATCH) {
       clear();
       var_.vt = VT_NULL;
@@ -390,7 +390,7 @@ void ole_variant::change_type(VARTYPE vt) {
     return;
   }
   if (old == vt || old == VT_EMPTY || old == VT_NULL || (is_binary_kind(old) && is_binary_kind(vt))) {
-    tk_log1(1, "Type cannot be changed");
+    tk_log1(tk_log_trace, "Type cannot be changed");
     return;
   }
 
@@ -451,17 +451,17 @@ void ole_variant::change_type(VARTYPE vt) {
       VARIANT out;
       VariantInit(&out);
       if (vt == VT_I4) {
-        tk_log1(1, "VT_DECIMAL->VT_I4");
-        if (ole_log_enabled(1)) tk_log1(1, "to_string()=%s", to_string().c_str());
+        tk_log1(tk_log_trace, "VT_DECIMAL->VT_I4");
+        if (ole_log_enabled(1)) tk_log1(tk_log_trace, "to_string()=%s", to_string().c_str());
         hr = VarI4FromDec(&d, &out.lVal);
       } else if (vt == VT_UI4) {
-        tk_log1(1, "VT_DECIMAL->VT_UI4");
+        tk_log1(tk_log_trace, "VT_DECIMAL->VT_UI4");
         hr = VarUI4FromDec(&d, &out.ulVal);
       } else if (vt == VT_I2) {
-        tk_log1(1, "VT_DECIMAL->VT_I2");
+        tk_log1(tk_log_trace, "VT_DECIMAL->VT_I2");
         hr = VarI2FromDec(&d, &out.iVal);
       } else {
-        tk_log1(1, "VT_DECIMAL->VT_UI2");
+        tk_log1(tk_log_trace, "VT_DECIMAL->VT_UI2");
         hr = VarUI2FromDec(&d, &out.uiVal);
       }
       if (FAILED(hr)) throw ole_cast_exception();
@@ -473,7 +473,7 @@ void ole_variant::change_type(VARTYPE vt) {
 
   if (vt == VT_I1) {
     if (old == VT_DECIMAL) {
-      tk_log1(1, "VT_DECIMAL->VT_I1");
+      tk_log1(tk_log_trace, "VT_DECIMAL->VT_I1");
       CHAR c = 0;
       const DECIMAL d = var_.decVal;
       if (FAILED(VarI1FromDec(&d, &c))) throw ole_cast_exception();
@@ -493,14 +493,14 @@ void ole_variant::change_type(VARTYPE vt) {
   }
 
   if (is_binary_kind(old)) {
-    tk_log1(1, "src.vt is binary, a_type=%d", vt);
+    tk_log1(tk_log_trace, "src.vt is binary, a_type=%d", vt);
     if (vt != VT_BSTR) return;
     const SAFEARRAY* array = binary_array();
     if (array == nullptr) return;
     const std::uint32_t n = std::min(get_safe_array_size(array), ole_max_binary_output);
     const char* bytes = static_cast<const char*>(array->pvData);
     const std::string text = n == 0 ? std::string() : std::string(bytes, strnlen(bytes, n));
-    tk_log1(1, "ole_variant::operator = (const BSTR)");
+    tk_log1(tk_log_trace, "ole_variant::operator = (const BSTR)");
     attach_string(text);
     return;
   }
@@ -510,8 +510,8 @@ void ole_variant::change_type(VARTYPE vt) {
   VARIANT converted;
   VariantInit(&converted);
   if (FAILED(VariantChangeType(&converted, &var_, 0, vt))) {
-    tk_log1(1, "VariantChangeType failed");
-    if (ole_log_enabled(1)) tk_log1(1, "to_string()=%s", to_string().c_str());
+    tk_log1(tk_log_trace, "VariantChangeType failed");
+    if (ole_log_enabled(1)) tk_log1(tk_log_trace, "to_string()=%s", to_string().c_str());
     throw ole_cast_exception();
   }
   clear();
@@ -546,17 +546,17 @@ bool ole_variant::change_from_64(VARTYPE vt) {
       break;
     }
     case VT_BSTR:
-      tk_log1(1, "ole_variant::operator = (const BSTR)");
+      tk_log1(tk_log_trace, "ole_variant::operator = (const BSTR)");
       attach_string(is_signed ? decimal(i8_) : decimal(ui8_));
       return true;
     case VT_DECIMAL: {
       DECIMAL d{};
       HRESULT hr = E_FAIL;
       if (is_signed) {
-        tk_log1(1, "VT_I8->VT_DECIMAL");
+        tk_log1(tk_log_trace, "VT_I8->VT_DECIMAL");
         hr = VarDecFromI8(i8_, &d);
       } else {
-        tk_log1(1, "VT_UI8->VT_DECIMAL");
+        tk_log1(tk_log_trace, "VT_UI8->VT_DECIMAL");
         hr = VarDecFromUI8(ui8_, &d);
       }
       if (FAILED(hr)) throw ole_cast_exception();
@@ -601,13 +601,13 @@ bool ole_variant::change_to_64(VARTYPE vt) {
       if (to_signed) {
         LONGLONG res = 0;
         hr = old == VT_R4 ? VarI8FromR4(var_.fltVal, &res) : VarI8FromR8(var_.dblVal, &res);
-        tk_log1(1, old == VT_R4 ? "from FLOAT: res=%" PRId64 ", hr=%08X" : "from DOUBLE: res=%" PRId64 ", hr=%08X",
+        tk_log1(tk_log_trace, old == VT_R4 ? "from FLOAT: res=%" PRId64 ", hr=%08X" : "from DOUBLE: res=%" PRId64 ", hr=%08X",
                 static_cast<std::int64_t>(res), static_cast<unsigned>(hr));
         s = res;
       } else {
         ULONGLONG res = 0;
         hr = old == VT_R4 ? VarUI8FromR4(var_.fltVal, &res) : VarUI8FromR8(var_.dblVal, &res);
-        tk_log1(1, old == VT_R4 ? "from FLOAT: res=%" PRIu64 ", hr=%08X" : "from DOUBLE: res=%" PRIu64 ", hr=%08X",
+        tk_log1(tk_log_trace, old == VT_R4 ? "from FLOAT: res=%" PRIu64 ", hr=%08X" : "from DOUBLE: res=%" PRIu64 ", hr=%08X",
                 static_cast<std::uint64_t>(res), static_cast<unsigned>(hr));
         u = res;
         direct_unsigned = true;
@@ -628,12 +628,12 @@ bool ole_variant::change_to_64(VARTYPE vt) {
       HRESULT hr = E_FAIL;
       const DECIMAL d = var_.decVal;
       if (to_signed) {
-        tk_log1(1, "VT_DECIMAL->VT_I8");
+        tk_log1(tk_log_trace, "VT_DECIMAL->VT_I8");
         LONGLONG res = 0;
         hr = VarI8FromDec(&d, &res);
         s = res;
       } else {
-        tk_log1(1, "VT_DECIMAL->VT_UI8");
+        tk_log1(tk_log_trace, "VT_DECIMAL->VT_UI8");
         ULONGLONG res = 0;
         hr = VarUI8FromDec(&d, &res);
         u = res;
@@ -660,7 +660,7 @@ bool ole_variant::change_to_64(VARTYPE vt) {
 
 bool ole_variant::change_to_binary(VARTYPE vt) {
   if (!is_binary_kind(vt)) return false;
-  tk_log1(1, "a_type is binary, src.vt=%d", var_.vt);
+  tk_log1(tk_log_trace, "a_type is binary, src.vt=%d", var_.vt);
   const BYTE* raw = reinterpret_cast<const BYTE*>(&var_.llVal);
   std::vector<BYTE> bytes;
   switch (var_.vt) {
@@ -674,9 +674,9 @@ bool ole_variant::change_to_binary(VARTYPE vt) {
       break;
     }
     case VT_BSTR: {
-      tk_log1(1, "VT_BSTR->binary");
+      tk_log1(tk_log_trace, "VT_BSTR->binary");
       const std::string text = utf8_or_empty(bstr_text(var_));
-      tk_log1(1, "char_buf=%s", text.c_str());
+      tk_log1(tk_log_trace, "char_buf=%s", text.c_str());
       bytes.assign(text.begin(), text.end());
       break;
     }

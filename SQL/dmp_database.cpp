@@ -35,14 +35,14 @@ std::string base_name(const std::string& path) {
 
 dmp_database::dmp_database(const std::wstring& path, const dump_options* options)
     : udb_database(path, 1, false), path_utf8_(tk_unicode_to_utf8(path)), options_(*options) {
-  tk_log2(2, L"dmp_database::ctor(%ls)", path.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::ctor(%ls)", path.c_str());
   sql_engine& sql = engine();
   sql.version = options_.new_version ? sql_version::v4_1_0 : sql_version::dump_old;
   // A dump for current servers names utf8mb4 from its first line: it is for servers that know
   // it, and that give DATETIME columns the current moment as default (TIMESTAMP would refuse
   // every date before 1970).
   sql.dump_load_version = options_.new_version ? sql_version::v5_6_5 : 0;
-  tk_log1(1, "b_new_ver=%d", int(options_.new_version));
+  tk_log1(tk_log_trace, "b_new_ver=%d", int(options_.new_version));
 
   // The old dump (or whatever the path names) is touched only by the rename of a whole new dump;
   // a folder, a link, a device or a pipe is never replaced.
@@ -54,7 +54,7 @@ dmp_database::dmp_database(const std::wstring& path, const dump_options* options
   }
   temp_ = std::make_unique<tk_temp_file>(path_utf8_ + ".tmp", "", 0666);
   if (!temp_->is_open()) {
-    tk_log1(2, "Failed to open file");
+    tk_log1(tk_log_detail, "Failed to open file");
     fail("Cannot create the dump file", temp_->error());
   }
   // A replaced dump keeps its permissions (a private dump stays private).
@@ -66,7 +66,7 @@ dmp_database::dmp_database(const std::wstring& path, const dump_options* options
 }
 
 dmp_database::~dmp_database() {
-  if (file_) tk_log1(3, "The dump file '%s' was not finished: it is left out", path_utf8_.c_str());
+  if (file_) tk_log1(tk_log_event, "The dump file '%s' was not finished: it is left out", path_utf8_.c_str());
   file_.reset();
   temp_.reset();
 }
@@ -99,7 +99,7 @@ void dmp_database::write_header(const std::wstring& path) {
   if (options_.create_database && options_.create_table) {
     std::string name =
         options_.database_name.empty() ? base_name(path_utf8_) : options_.database_name;
-    if (options_.new_version) name = "`" + name + "`";
+    if (options_.new_version) name = tk_unicode_to_utf8(sql_engine::quote_name(tk_utf8_to_unicode(name)));
     const std::string charset = tk_unicode_to_utf8(engine().table_charset());
     write(std::string(eol) + "DROP DATABASE IF EXISTS " + name + ";" + eol);
     write("CREATE DATABASE " + name + (charset.empty() ? "" : " character set " + charset) + ";" +
@@ -157,7 +157,7 @@ void dmp_database::close() {
 
 std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path,
                                                       const dump_options* options) {
-  tk_log2(2, L"Creating MySQL dump file '%ls'", path.c_str());
+  tk_log2(tk_log_detail, L"Creating MySQL dump file '%ls'", path.c_str());
   return std::make_unique<dmp_database>(path, options);
 }
 
@@ -185,7 +185,7 @@ void dmp_database::write(const std::wstring& text) { write(tk_unicode_to_utf8(te
 
 void dmp_database::unlock_tables(const char* log_line) {
   engine().lock_tables_open = false;
-  tk_log1(2, "%s", log_line);
+  tk_log1(tk_log_detail, "%s", log_line);
   write(std::string("UNLOCK TABLES;") + options_.get_line_end());
 }
 
@@ -200,7 +200,7 @@ void dmp_database::write_statement(const std::string& statement) {
 std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& table_name,
                                                           const udb_schema& schema,
                                                           const udb_indexes& indexes) {
-  tk_log2(2, L"dmp_database::create_table(%ls)", table_name.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::create_table(%ls)", table_name.c_str());
   if (is_table_exist(table_name)) throw tk_mail_assertion("sql_dump", 428);
   sql_engine& sql = engine();
   const std::wstring eol = options_.get_wline_end();
@@ -248,7 +248,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   }
 
   if (options_.create_table) {
-    tk_log1(1, "Right before inserting CREATE TABLE statement");
+    tk_log1(tk_log_trace, "Right before inserting CREATE TABLE statement");
     statement += eol + L")" + (options_.new_version ? L" ENGINE=" : L" TYPE=") + storage;
     const std::wstring charset = sql_table_property(table_name, L"character set");
     if (!charset.empty()) statement += L" character set " + charset;
@@ -260,13 +260,13 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
           eol);
   }
   if (options_.add_lock) {
-    write(L"LOCK TABLES " + (options_.new_version ? L"`" + table_name + L"`" : table_name) +
+    write(L"LOCK TABLES " + (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
           L" WRITE;" + eol);
     sql.lock_tables_open = true;
   }
 
   table_names.push_back(table_name);
-  tk_log2(2, L"udb_names_map::add_fn_map(%ls)", table_name.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::add_fn_map(%ls)", table_name.c_str());
   names_map.add_fn_map(table_name, columns.get_column_map());
   table_indexes.emplace(table_name, indexes);
   written_indexes_[table_name] = written;
@@ -278,7 +278,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
 
 void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
                                 const udb_index& index) {
-  tk_log1(2, "dmp_database::create_index");
+  tk_log1(tk_log_detail, "dmp_database::create_index");
   const std::wstring table = sql_engine::get_safe_name(table_name);
   if (options_.add_lock) {
     write(L"LOCK TABLES " + table + L" WRITE;" + options_.get_wline_end());
@@ -300,7 +300,7 @@ void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
 }
 
 bool dmp_database::delete_tab(const std::wstring& table_name) {
-  tk_log2(2, L"dmp_database::delete_tab(%ls)", table_name.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::delete_tab(%ls)", table_name.c_str());
   write(L"DROP TABLE IF EXISTS " +
         (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
         L" CASCADE;" + options_.get_wline_end());
@@ -309,14 +309,15 @@ bool dmp_database::delete_tab(const std::wstring& table_name) {
 }
 
 void dmp_database::delete_idx(const std::wstring& table_name, const udb_index& index) {
-  tk_log2(2, L"dmp_database::delete_idx(%ls.%ls)", table_name.c_str(), index.name.c_str());
-  query(L"ALTER TABLE `" + table_name + L"` DROP " +
-        (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX `" + index.name + L"`"));
+  tk_log2(tk_log_detail, L"dmp_database::delete_idx(%ls.%ls)", table_name.c_str(), index.name.c_str());
+  query(L"ALTER TABLE " + sql_engine::get_safe_name(table_name) + L" DROP " +
+        (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX " + sql_engine::get_safe_name(index.name)));
 }
 
 void dmp_database::delete_fk(const udb_relationship& relationship) {
-  tk_log2(2, L"dmp_database::delete_fk(%ls)", relationship.name.c_str());
-  query(L"ALTER TABLE `" + relationship.table + L"` DROP FOREIGN KEY `" + relationship.name + L"`");
+  tk_log2(tk_log_detail, L"dmp_database::delete_fk(%ls)", relationship.name.c_str());
+  query(L"ALTER TABLE " + sql_engine::get_safe_name(relationship.table) + L" DROP FOREIGN KEY " +
+        sql_engine::get_safe_name(relationship.name));
 }
 
 std::unique_ptr<udb_recordset> dmp_database::get_query(const std::wstring&, const std::wstring&,

@@ -43,35 +43,34 @@ dmp_recordset::dmp_recordset(dmp_database* database, const std::wstring& table_n
 }
 
 dmp_recordset::~dmp_recordset() {
-  tk_log1(2, "dmp_recordset::dtor");
+  tk_log1(tk_log_detail, "dmp_recordset::dtor");
   try {
     flush();
   } catch (const tk_exception& e) {
     // The database's close() reports a file that can no longer be written.
-    tk_log1(3, "%s", e.what());
+    tk_log1(tk_log_event, "%s", e.what());
   }
 }
 
 void dmp_recordset::flush() {
   if (append_buffer_.empty()) return;
-  tk_log1(1, "Run SQL query: [%s]", append_buffer_.c_str());
+  tk_log1(tk_log_trace, "Run SQL query: [%s]", append_buffer_.c_str());
   std::string statement;
   statement.swap(append_buffer_);
   dump_->write_statement(statement);
 }
 
 std::string dmp_recordset::quoted_name(const std::wstring& name) const {
-  const std::string utf8 = tk_unicode_to_utf8(name);
-  return engine().is_old_version() ? utf8 : "`" + utf8 + "`";
+  return tk_unicode_to_utf8(engine().is_old_version() ? name : sql_engine::get_safe_name(name));
 }
 
 void dmp_recordset::append_record(udb_record& record) {
-  tk_log1(1, "dmp_recordset::append_record");
+  tk_log1(tk_log_trace, "dmp_recordset::append_record");
   const int size = record.get_total_size();
-  tk_log1(1, "record size=%d", size);
+  tk_log1(tk_log_trace, "record size=%d", size);
   sql_engine& sql = engine();
   if (size > 0 && static_cast<std::size_t>(size) > big_row) {
-    tk_log1(3, "Row is too big (%d bytes), swtich to slow_append", size);
+    tk_log1(tk_log_event, "Row is too big (%d bytes), swtich to slow_append", size);
     sql.fast_insert = false;
     flush();
   }
@@ -91,10 +90,10 @@ const std::wstring& dmp_recordset::source_name(const t_ftd* column) {
 }
 
 void dmp_recordset::fast_append(udb_record& record) {
-  tk_log1(1, "dmp_recordset::fast_append");
+  tk_log1(tk_log_trace, "dmp_recordset::fast_append");
   const bool pending = !append_buffer_.empty();
   if (!pending) {
-    tk_log1(1, "Initialize new query...");
+    tk_log1(tk_log_trace, "Initialize new query...");
     reduced_schema_.clear();
     for (const auto& column : columns_) reduced_schema_.push_back(column.get());
   }
@@ -105,12 +104,12 @@ void dmp_recordset::fast_append(udb_record& record) {
   std::vector<udb_field*> fields;
   for (const t_ftd* column : reduced_schema_) {
     const std::wstring& source = source_name(column);
-    tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
+    tk_log2(tk_log_trace, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
     udb_field* field = record.get_field_exact(source);
     if (field == nullptr) {
-      tk_log2(2, L"Field %ls not found", source.c_str());
+      tk_log2(tk_log_detail, L"Field %ls not found", source.c_str());
       if (pending) throw tk_exception(generic_error, tk_kind_continuable);
-      tk_log1(2, "1st time => reduce schema");
+      tk_log1(tk_log_detail, "1st time => reduce schema");
       continue;
     }
     kept.push_back(column);
@@ -136,20 +135,20 @@ void dmp_recordset::fast_append(udb_record& record) {
   } else {
     append_buffer_ += ", " + values;
   }
-  tk_log1(1, "*** FAST INSERT MODE ***");
+  tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
   if (append_buffer_.size() > batch_limit) {
     flush();
-    tk_log1(1, "Cleaning append_buffer...");
+    tk_log1(tk_log_trace, "Cleaning append_buffer...");
   }
 }
 
 void dmp_recordset::slow_append(udb_record& record) {
-  tk_log1(1, "dmp_recordset::slow_append");
+  tk_log1(tk_log_trace, "dmp_recordset::slow_append");
   // The whole column list is settled before any value is written.
   std::vector<const t_ftd*> columns;
   std::vector<udb_field*> fields;
   if (record.fields.size() < schema.fields.size()) {
-    tk_log1(1, "Size of record is less than size of schema");
+    tk_log1(tk_log_trace, "Size of record is less than size of schema");
     std::unique_ptr<udb_validator> validator = engine().create_fn_validator(record);
     for (const auto& owned : record.fields) {
       udb_field* field = owned.get();
@@ -158,26 +157,26 @@ void dmp_recordset::slow_append(udb_record& record) {
         name = validator->get_safe_name(name);
         validator->add_existing_name(name);
       }
-      tk_log2(1, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
+      tk_log2(tk_log_trace, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
       // The column the table's definition made of this field: by the names map where the name
       // had to change (a twin in another case among them), else by its own name.
       const std::wstring mapped = dump_->names_map.get_fn_mapped_name(table_name, field->name, true);
       const t_ftd* column = schema.get_field_exact(mapped != field->name ? mapped : name);
       if (column == nullptr) {
-        tk_log2(2, L"Field %ls not found", name.c_str());
+        tk_log2(tk_log_detail, L"Field %ls not found", name.c_str());
         throw tk_exception(structure_error, tk_kind_continuable);
       }
       columns.push_back(column);
       fields.push_back(field);
     }
   } else {
-    tk_log1(1, "Size of schema is less or equal to the size of record");
+    tk_log1(tk_log_trace, "Size of schema is less or equal to the size of record");
     for (const auto& column : columns_) {
       const std::wstring& source = source_name(column.get());
-      tk_log2(1, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
+      tk_log2(tk_log_trace, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
       udb_field* field = record.get_field_exact(source);
       if (field == nullptr) {
-        tk_log2(2, L"Field %ls not found", source.c_str());
+        tk_log2(tk_log_detail, L"Field %ls not found", source.c_str());
         throw tk_exception(structure_error, tk_kind_continuable);
       }
       columns.push_back(column.get());
@@ -203,7 +202,7 @@ void dmp_recordset::slow_append(udb_record& record) {
     stream_value(*fields[i], *columns[i]);
   }
   text += ")";
-  tk_log1(1, "Run SQL query: %s", text.c_str());
+  tk_log1(tk_log_trace, "Run SQL query: %s", text.c_str());
   dump_->write_statement(text);
 }
 

@@ -21,10 +21,10 @@ std::wstring safe(const std::wstring& name) { return sql_engine::get_safe_name(n
 }  // namespace
 
 void dmp_database::create_relationships(const udb_relationships& relationships) {
-  tk_log1(2, "dmp_database::create_relationships(rels.size=%d)", int(relationships.size()));
+  tk_log1(tk_log_detail, "dmp_database::create_relationships(rels.size=%d)", int(relationships.size()));
   sql_engine& sql = engine();
   if (!options_.new_version) {
-    tk_log1(3, "This version of MySQL (%08X) doesn't support Foreign Keys", unsigned(sql.version));
+    tk_log1(tk_log_event, "This version of MySQL (%08X) doesn't support Foreign Keys", unsigned(sql.version));
     return;
   }
   sql_fk_target target;
@@ -37,7 +37,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
   // Reported before the block is written: a stop chosen by the user leaves no half block.
   for (const sql_fk_left_out& left : plan.left_out) {
     const udb_relationship& r = relationships[left.relationship];
-    tk_log2(3, L"Foreign key '%ls' is left out: %ls", r.name.c_str(), left.reason.c_str());
+    tk_log2(tk_log_event, L"Foreign key '%ls' is left out: %ls", r.name.c_str(), left.reason.c_str());
     report(tk_unicode_to_utf8(sql_fk_failure_context(r)),
            tk_exception(sql_fk_failure_text(tk_unicode_to_utf8(left.reason)), tk_kind_continuable));
   }
@@ -61,7 +61,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
 }
 
 void dmp_database::create_views(const view_list& views) {
-  tk_log1(2, "dmp_database::create_views");
+  tk_log1(tk_log_detail, "dmp_database::create_views");
   const std::wstring eol = options_.get_wline_end();
   // The server refuses CREATE VIEW while a table lock is held.
   if (engine().lock_tables_open) unlock_tables("dmp_database::create_views - right before unlock tables");
@@ -69,7 +69,7 @@ void dmp_database::create_views(const view_list& views) {
   std::unique_ptr<udb_validator> view_names = engine().create_tn_validator({}, {});
   const sql_view_plan plan = sql_plan_views(views, names_map, created_columns_, *view_names);
   for (const sql_view_left_out& left : plan.left_out) {
-    tk_log2(3, L"Query '%ls' does not become a view: %ls", views[left.query].first.c_str(),
+    tk_log2(tk_log_event, L"Query '%ls' does not become a view: %ls", views[left.query].first.c_str(),
             left.reason.c_str());
   }
   for (const auto& [query, view] : plan.renamed) names_map.add_tn_mapping(query, view);
@@ -77,6 +77,6 @@ void dmp_database::create_views(const view_list& views) {
 }
 
 std::wstring dmp_database::refine_view_in(const std::wstring& sql) {
-  tk_log2(2, L"dmp_database::refine_view_in(%ls)", sql.c_str());
+  tk_log2(tk_log_detail, L"dmp_database::refine_view_in(%ls)", sql.c_str());
   return sql_view_body(sql, names_map, created_columns_);
 }

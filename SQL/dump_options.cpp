@@ -3,7 +3,7 @@
 
 #include "TK/tk_logger.h"
 
-dump_options::dump_options() { tk_log1(2, "dump_options::ctor1"); }
+dump_options::dump_options() { tk_log1(tk_log_detail, "dump_options::ctor1"); }
 
 const char* dump_options::get_line_end() const { return line_break != 0 ? "\n" : "\r\n"; }
 

@@ -42,12 +42,12 @@ class sql_list_tables_rs : public sql_tmp_recordset {
  public:
   sql_list_tables_rs(sql_connection& connection, const std::string& statement)
       : sql_tmp_recordset(connection, statement) {
-    tk_log1(2, "sql_list_tables_rs::ctor");
+    tk_log1(tk_log_detail, "sql_list_tables_rs::ctor");
     if (field_count_ == 2) {
       fields_[0].flags = 0;
       initialize();
     } else {
-      tk_log1(2, "Failed to create sql_list_tables_rs");
+      tk_log1(tk_log_detail, "Failed to create sql_list_tables_rs");
     }
   }
 };
@@ -56,41 +56,41 @@ class sql_list_tables_rs : public sql_tmp_recordset {
 
 sql_database::sql_database(const std::wstring& name_, sql_connection& connection, std::uint32_t mode_)
     : udb_database(name_, mode_, false), connection_(connection) {
-  tk_log2(2, L"sql_database::sql_database(%ls, mode=%u)", name.c_str(), mode);
+  tk_log2(tk_log_detail, L"sql_database::sql_database(%ls, mode=%u)", name.c_str(), mode);
   init_tables();
   if (mode & kNoViews) return;
   try {
     init_views();
   } catch (const sql_exception& e) {
-    tk_log1(3, "Failed to initialize views:\n%s", e.what());
+    tk_log1(tk_log_event, "Failed to initialize views:\n%s", e.what());
   }
 }
 
 void sql_database::init_tables() {
-  tk_log1(2, "sql_database::init_tables");
+  tk_log1(tk_log_detail, "sql_database::init_tables");
   if (engine().version < kFullTablesVersion) {
-    tk_log1(2, "Extracting tables in old way");
+    tk_log1(tk_log_detail, "Extracting tables in old way");
     MYSQL_RES* result = connection_.list_tables();
     if (result == nullptr) throw sql_exception(connection_);
     sql_tmp_recordset tables(connection_, result);
     for (tables.reset(); !tables.is_eof(); tables.next()) {
       const std::wstring table = first_column(tables.get_item(), 0);
-      tk_log2(2, L"Got table name: '%ls'", table.c_str());
+      tk_log2(tk_log_detail, L"Got table name: '%ls'", table.c_str());
       table_names.push_back(table);
     }
     return;
   }
-  tk_log1(2, "Extracting tables in new way");
+  tk_log1(tk_log_detail, "Extracting tables in new way");
   sql_list_tables_rs tables(connection_, "show full tables where Table_type='BASE TABLE'");
   for (tables.reset(); !tables.is_eof(); tables.next()) {
     const std::wstring table = first_column(tables.get_item(), 0);
-    tk_log2(2, L"Got table name: '%ls'", table.c_str());
+    tk_log2(tk_log_detail, L"Got table name: '%ls'", table.c_str());
     table_names.push_back(table);
   }
 }
 
 void sql_database::init_views() {
-  tk_log1(2, "sql_database::init_views");
+  tk_log1(tk_log_detail, "sql_database::init_views");
   sql_text_scope text;
   std::unique_ptr<udb_recordset> rows = query(
       L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
@@ -98,9 +98,9 @@ void sql_database::init_views() {
   if (!rows) return;
   for (rows->reset(); !rows->is_eof(); rows->next()) {
     const std::wstring view = first_column(rows->get_item(), 0);
-    tk_log2(2, L"Got query name: '%ls'", view.c_str());
+    tk_log2(tk_log_detail, L"Got query name: '%ls'", view.c_str());
     const std::wstring sql = first_column(rows->get_item(), 1);
-    tk_log2(2, L"Got query SQL: '%ls'", sql.c_str());
+    tk_log2(tk_log_detail, L"Got query SQL: '%ls'", sql.c_str());
     views.emplace_back(view, refine_view_out(sql));
   }
 }
@@ -108,7 +108,7 @@ void sql_database::init_views() {
 std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& table,
                                                           const udb_schema& schema,
                                                           const udb_indexes& indexes) {
-  tk_log2(2, L"sql_database::create_table(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::create_table(%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 410);
   if (is_table_exist(table)) return with_guid_columns(get_table(table, 8), schema);
 
@@ -138,11 +138,11 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   if (!charset.empty()) statement += L" character set " + charset;
   statement += (sql.version >= kEngineKeywordVersion ? L" ENGINE=" : L" TYPE=") + storage;
 
-  tk_log2(2, L"Run SQL-query: %ls\n", statement.c_str());
+  tk_log2(tk_log_detail, L"Run SQL-query: %ls\n", statement.c_str());
   query_append(tk_unicode_to_utf8(statement));
 
   table_names.push_back(table);
-  tk_log2(2, L"udb_names_map::add_fn_map(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::add_fn_map(%ls)", table.c_str());
   names_map.add_fn_map(table, columns.get_column_map());
   std::vector<std::wstring>& created = created_columns_[table];
   for (const auto& field : columns.get_target_schema().fields) created.push_back(field->name);
@@ -161,7 +161,7 @@ std::unique_ptr<udb_recordset> sql_database::with_guid_columns(std::unique_ptr<u
 }
 
 bool sql_database::delete_tab(const std::wstring& table) {
-  tk_log2(2, L"sql_database::delete_tab (%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::delete_tab (%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 520);
   if (!is_table_exist(table)) throw tk_mail_assertion("sql_db", 521);
   query_append(tk_unicode_to_utf8(L"DROP TABLE IF EXISTS " + sql_engine::get_safe_name(table) +
@@ -176,20 +176,20 @@ void sql_database::empty_table(const std::wstring& table) {
 
 std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring& table,
                                                        std::uint32_t open_mode) {
-  tk_log2(2, L"sql_database::get_table(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"sql_database::get_table(%ls)", table.c_str());
   // Names match ignoring case, but the server's table names may be case-sensitive: the table
   // is opened under the name the server lists.
   for (const std::wstring& listed : table_names) {
     if (udb_same_name(listed, table))
       return std::make_unique<sql_table>(this, listed, &relationships, open_mode);
   }
-  tk_log2(2, L"Table '%ls' does not exists", table.c_str());
+  tk_log2(tk_log_detail, L"Table '%ls' does not exists", table.c_str());
   throw tk_mail_assertion("sql_db", 156);
 }
 
 std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query_name,
                                                        const std::wstring& sql, std::uint32_t) {
-  tk_log2(2, L"sql_database::get_query(%ls,%ls)", query_name.c_str(), sql.c_str());
+  tk_log2(tk_log_detail, L"sql_database::get_query(%ls,%ls)", query_name.c_str(), sql.c_str());
   return std::make_unique<sql_recordset>(this, query_name, sql, &relationships);
 }
 
@@ -198,32 +198,32 @@ void sql_database::settle() {
 }
 
 MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
-  tk_log2(1, L"sql_database::do_query2(%ls)", statement.c_str());
+  tk_log2(tk_log_trace, L"sql_database::do_query2(%ls)", statement.c_str());
   settle();
   const std::string utf8 = tk_unicode_to_utf8(statement);
   // A refused statement or a result that cannot be read (a lost connection) must not reach the
   // client library as a null result.
   if (!connection_.query(utf8)) {
-    tk_log1(3, "QUERY=%s", utf8.c_str());
+    tk_log1(tk_log_event, "QUERY=%s", utf8.c_str());
     throw sql_exception(connection_);
   }
   MYSQL_RES* result = connection_.use_result();
   if (result == nullptr && connection_.error_number() != 0) {
-    tk_log1(3, "QUERY=%s", utf8.c_str());
+    tk_log1(tk_log_event, "QUERY=%s", utf8.c_str());
     throw sql_exception(connection_);
   }
   return result;
 }
 
 std::unique_ptr<udb_recordset> sql_database::query(const std::wstring& statement) {
-  tk_log2(2, L"sql_database::query(%ls)", statement.c_str());
+  tk_log2(tk_log_detail, L"sql_database::query(%ls)", statement.c_str());
   MYSQL_RES* result = do_query2(statement);
   if (result == nullptr) return nullptr;
   return std::make_unique<sql_tmp_recordset>(connection_, result);
 }
 
 bool sql_database::test_query(const std::wstring& sql) {
-  tk_log2(2, L"sql_database::query(%ls)", sql.c_str());
+  tk_log2(tk_log_detail, L"sql_database::query(%ls)", sql.c_str());
   settle();
   const std::string statement = tk_unicode_to_utf8(sql);
   const bool ok = connection_.query(statement);
@@ -232,14 +232,14 @@ bool sql_database::test_query(const std::wstring& sql) {
 }
 
 void sql_database::query_append(const std::string& statement) {
-  tk_log1(2, "sql_database::query_append(q_len=%d)", static_cast<int>(statement.size()));
-  tk_log1(2, "(%s)", statement.c_str());
-  tk_log1(1, "sql_database::do_query1(%s)", statement.c_str());
+  tk_log1(tk_log_detail, "sql_database::query_append(q_len=%d)", static_cast<int>(statement.size()));
+  tk_log1(tk_log_detail, "(%s)", statement.c_str());
+  tk_log1(tk_log_trace, "sql_database::do_query1(%s)", statement.c_str());
   settle();
   const bool refused = !connection_.query(statement);
   MYSQL_RES* result = refused ? nullptr : connection_.use_result();
   if (refused || connection_.error_number() != 0) {
-    tk_log1(3, "QUERY=%s", statement.c_str());
+    tk_log1(tk_log_event, "QUERY=%s", statement.c_str());
     sql_exception error(connection_);
     if (result != nullptr) connection_.free_result(result);
     throw error;
@@ -250,7 +250,7 @@ void sql_database::query_append(const std::string& statement) {
 void sql_database::prepared_statement(const std::string& statement,
                                       const std::vector<const udb_field*>& long_values,
                                       std::uint32_t row_size) {
-  tk_log1(1, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
+  tk_log1(tk_log_trace, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
           static_cast<int>(long_values.size()));
   settle();
   // The bytes of each value (a byte string's own, a text's UTF-8), kept until the run ends.
@@ -259,14 +259,14 @@ void sql_database::prepared_statement(const std::string& statement,
   for (size_t k = 0; k < long_values.size(); ++k) {
     const BYTE* data = nullptr;
     const std::uint32_t size = long_values[k]->get_bytes1(data, storage[k]);
-    tk_log1(1, "Reading field #%d (size=%u)", static_cast<int>(k), size);
+    tk_log1(tk_log_trace, "Reading field #%d (size=%u)", static_cast<int>(k), size);
     values[k].bytes = std::string_view(reinterpret_cast<const char*>(data), size);
     values[k].is_text = long_values[k]->get_type() == VT_BSTR;
   }
   if (connection_.execute_prepared(statement, values)) return;
-  tk_log1(3, "QUERY=%s", statement.c_str());
-  tk_log1(3, "mysql_stmt_execute failed: error=%s", connection_.error_text().c_str());
-  tk_log1(3, "row size=%u", row_size);
+  tk_log1(tk_log_event, "QUERY=%s", statement.c_str());
+  tk_log1(tk_log_event, "mysql_stmt_execute failed: error=%s", connection_.error_text().c_str());
+  tk_log1(tk_log_event, "row size=%u", row_size);
   // A lost connection fails every later statement too: it ends the table, not just this row.
   if (sql_is_connection_lost(connection_.error_number())) throw sql_exception(connection_);
   throw sql_prep_stmt_failed_exception(connection_.error_text());
@@ -277,34 +277,34 @@ sql_database::sql_limited_query::sql_limited_query(sql_database& database,
                                                    std::uint32_t offset, std::uint32_t count,
                                                    bool is_query)
     : connection_(database.connection()) {
-  tk_log2(1, L"sql_database::sql_limited_query::sql_limited_query(%ls)", text.c_str());
+  tk_log2(tk_log_trace, L"sql_database::sql_limited_query::sql_limited_query(%ls)", text.c_str());
   std::wstring statement = L"SELECT * FROM ";
   if (is_query) {
-    tk_log1(1, "...as query");
+    tk_log1(tk_log_trace, "...as query");
     statement += L"(" + text + L") as temp___table";
   } else {
-    tk_log1(1, "...as table");
-    statement += engine().is_old_version() ? text : L"`" + text + L"`";
+    tk_log1(tk_log_trace, "...as table");
+    statement += engine().is_old_version() ? text : sql_engine::get_safe_name(text);
   }
   statement += L" LIMIT " + std::to_wstring(offset) + L"," + std::to_wstring(count);
   result_ = database.do_query2(statement);
-  tk_log1(1, "sql_limited_query - at the end");
+  tk_log1(tk_log_trace, "sql_limited_query - at the end");
 }
 
 sql_database::sql_limited_query::~sql_limited_query() {
-  tk_log1(2, "sql_database::sql_limited_query::~sql_limited_query");
+  tk_log1(tk_log_detail, "sql_database::sql_limited_query::~sql_limited_query");
   if (result_ != nullptr) connection_.free_result(result_);
 }
 
 void sql_database::sql_limited_query::store_to(page* records, const udb_schema* schema) {
-  tk_log1(1, "sql_database::sql_limited_query::store_to(n_max_records=%u)", page_size);
+  tk_log1(tk_log_trace, "sql_database::sql_limited_query::store_to(n_max_records=%u)", page_size);
   if (records == nullptr) throw tk_mail_assertion("sql_db", 65);
   for (auto& slot : *records) slot.reset();
   if (result_ == nullptr) return;
   const auto count = static_cast<std::uint32_t>(mysql_num_fields(result_));
   MYSQL_FIELD* fields = mysql_fetch_fields(result_);
   const bool by_schema = schema != nullptr && !schema->fields.empty();
-  tk_log1(1, by_schema ? "Schema is NOT empty" : "Schema is empty, build via f_info");
+  tk_log1(tk_log_trace, by_schema ? "Schema is NOT empty" : "Schema is empty, build via f_info");
   for (std::uint32_t i = 0; i < page_size; ++i) {
     MYSQL_ROW row = connection_.fetch_row(result_);
     if (row == nullptr) {

@@ -37,7 +37,7 @@ std::map<std::wstring, udb_indexes> sql_database::read_fk_indexes(
     for (const std::wstring* source : {&fk.table, &fk.ref_table}) {
       const std::wstring table = names_map.get_tn_mapped_name(*source, false);
       if (!is_table_exist(table) || indexes.count(table) != 0) continue;
-      tk_log2(2, L"sql_database::read_fk_indexes(%ls)", table.c_str());
+      tk_log2(tk_log_detail, L"sql_database::read_fk_indexes(%ls)", table.c_str());
       std::unique_ptr<udb_recordset> opened = get_table(table, 0x61);
       if (!opened) throw tk_mail_assertion("sql_db", 366);
       // Indexes on the server carry the target names of the columns.
@@ -48,15 +48,15 @@ std::map<std::wstring, udb_indexes> sql_database::read_fk_indexes(
 }
 
 void sql_database::create_relationships(const udb_relationships& list) {
-  tk_log1(2, "sql_database::create_relationships");
-  tk_log1(3, "Converting foreign keys");
+  tk_log1(tk_log_detail, "sql_database::create_relationships");
+  tk_log1(tk_log_event, "Converting foreign keys");
   sql_engine& sql = *tk_singleton<sql_engine>::get_instance();
   if (sql.version < kFkVersion) {
-    tk_log1(3, "This version of MySQL doesn't support Foreign Keys");
+    tk_log1(tk_log_event, "This version of MySQL doesn't support Foreign Keys");
     return;
   }
   if (mode == kAppendMode) {
-    tk_log1(3, "Foreign keys are not converted in append mode");
+    tk_log1(tk_log_event, "Foreign keys are not converted in append mode");
     return;
   }
   sql_fk_target target;
@@ -72,7 +72,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
     if (saved_checks != L"1") saved_checks = L"0";
     query(L"SET FOREIGN_KEY_CHECKS = 0");
   } catch (const tk_exception& e) {
-    tk_log1(2, "Cannot turn OFF foreign key check: %s", e.what());
+    tk_log1(tk_log_detail, "Cannot turn OFF foreign key check: %s", e.what());
   }
   // Steps and left-out relationships are carried out and reported in the list's order.
   std::size_t next_step = 0;
@@ -80,7 +80,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
   for (std::size_t i = 0; i < list.size(); ++i) {
     const udb_relationship& fk = list[i];
     try {
-      tk_log2(3, L"Processing '%ls'", fk.name.c_str());
+      tk_log2(tk_log_event, L"Processing '%ls'", fk.name.c_str());
       if (next_left_out < plan.left_out.size() && plan.left_out[next_left_out].relationship == i) {
         const std::wstring& reason = plan.left_out[next_left_out++].reason;
         throw tk_exception(reason, tk_kind_continuable);
@@ -90,7 +90,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
     } catch (const tk_exception& e) {
       // The rest of a failed relationship's steps are not tried.
       while (next_step < plan.steps.size() && plan.steps[next_step].relationship == i) ++next_step;
-      tk_log1(3, "Error while creating FK:\n%s\n", e.what());
+      tk_log1(tk_log_event, "Error while creating FK:\n%s\n", e.what());
       report(tk_unicode_to_utf8(sql_fk_failure_context(fk)),
              tk_exception(sql_fk_failure_text(e.what()), tk_kind_continuable));
     }
@@ -98,7 +98,7 @@ void sql_database::create_relationships(const udb_relationships& list) {
   try {
     query(L"SET FOREIGN_KEY_CHECKS = " + saved_checks);
   } catch (const tk_exception& e) {
-    tk_log1(2, "Cannot turn ON foreign key check: %s", e.what());
+    tk_log1(tk_log_detail, "Cannot turn ON foreign key check: %s", e.what());
   }
 }
 
@@ -108,11 +108,11 @@ void sql_database::carry_out(const sql_fk_step& step) {
       query(step.statement);
     } catch (const sql_exception& e) {
       // The constraint that needs the index is still tried; the server then says why not.
-      tk_log1(2, "Error while creating index for FK:\n%s\n", e.what());
+      tk_log1(tk_log_detail, "Error while creating index for FK:\n%s\n", e.what());
     }
     return;
   }
-  tk_log2(3, L"Foreign key query: '%ls'", step.statement.c_str());
+  tk_log2(tk_log_event, L"Foreign key query: '%ls'", step.statement.c_str());
   query(step.statement);
   // MyISAM and Aria take the statement and keep nothing.
   const std::wstring made = single_value(

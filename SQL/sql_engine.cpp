@@ -44,7 +44,7 @@ bool sql_parse_server_version(const char* text, std::uint32_t& version) {
 }
 
 sql_engine::sql_engine() : connection_(std::make_unique<sql_mariadb_connection>()) {
-  tk_log1(1, "sql_engine::initialize");
+  tk_log1(tk_log_trace, "sql_engine::initialize");
 }
 
 std::unique_ptr<sql_connection> sql_engine::replace_connection(std::unique_ptr<sql_connection> next) {
@@ -53,22 +53,22 @@ std::unique_ptr<sql_connection> sql_engine::replace_connection(std::unique_ptr<s
 }
 
 sql_engine::~sql_engine() {
-  tk_log1(2, "sql_engine::dtor");
+  tk_log1(tk_log_detail, "sql_engine::dtor");
   if (is_connected) {
     try {
       execute("SET FOREIGN_KEY_CHECKS = 1");
     } catch (const tk_exception& e) {
-      tk_log1(2, "Cannot turn ON foreign key check: %s", e.what());
+      tk_log1(tk_log_detail, "Cannot turn ON foreign key check: %s", e.what());
     }
   }
-  tk_log1(2, "sql_engine::dtor - END");
+  tk_log1(tk_log_detail, "sql_engine::dtor - END");
 }
 
 void sql_engine::execute(const std::string& statement) {
   if (!connection_->query(statement)) throw sql_exception(*connection_);
 }
 
-void sql_engine::try_execute(const char* statement, int level, const char* failure_format) {
+void sql_engine::try_execute(const char* statement, tk_log_level level, const char* failure_format) {
   try {
     execute(statement);
   } catch (const tk_exception& e) {
@@ -79,10 +79,10 @@ void sql_engine::try_execute(const char* statement, int level, const char* failu
 void sql_engine::connect(const std::string& host, const std::string& user,
                          const std::string& password, unsigned port) {
   // The password never reaches the log.
-  tk_log1(2, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(),
+  tk_log1(tk_log_detail, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(),
           password.empty() ? "" : "********", port);
   if (is_connected) {
-    tk_log1(2, "Connection was established already - disconnecting first...");
+    tk_log1(tk_log_detail, "Connection was established already - disconnecting first...");
     connection_->close();
     is_connected = false;
   }
@@ -92,7 +92,7 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   settings_.password = password;
   settings_.port = port;
   settings_.io_timeout_seconds = io_timeout_seconds;
-  tk_log1(3, "Connecting to MySQL server...");
+  tk_log1(tk_log_event, "Connecting to MySQL server...");
   if (!connection_->connect(settings_)) throw sql_exception(*connection_);
   is_connected = true;
   dump_load_version = 0;
@@ -100,38 +100,38 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   // utf8 is the three-byte utf8mb3 on MariaDB and MySQL 8: a four-byte character (emoji) could
   // not pass even into a utf8mb4 column. Servers from 5.5.3 on know utf8mb4.
   const bool knows_utf8mb4 = connection_->server_version() >= 50503;
-  tk_log1(2, "Setting UTF-8 collation...");
+  tk_log1(tk_log_detail, "Setting UTF-8 collation...");
   try {
     execute(knows_utf8mb4 ? "SET NAMES utf8mb4" : "SET NAMES UTF8");
   } catch (const tk_exception& e) {
-    tk_log1(3, "Failed to set UTF-8 collation");
-    tk_log1(2, "Cannot set UTF-8 collation: %s", e.what());
+    tk_log1(tk_log_event, "Failed to set UTF-8 collation");
+    tk_log1(tk_log_detail, "Cannot set UTF-8 collation: %s", e.what());
   }
-  tk_log1(2, "Setting wait_timeout...");
+  tk_log1(tk_log_detail, "Setting wait_timeout...");
   try {
     execute("set session wait_timeout=cast(if(@@session.wait_timeout < 28800,28800,"
             "@@session.wait_timeout) as unsigned);");
   } catch (const tk_exception& e) {
-    tk_log1(3, "Failed to set wait_timeout");
-    tk_log1(2, "Cannot set wait_timeout: %s", e.what());
+    tk_log1(tk_log_event, "Failed to set wait_timeout");
+    tk_log1(tk_log_detail, "Cannot set wait_timeout: %s", e.what());
   }
 
   const std::string version_text = connection_->server_info();
   if (version_text.empty()) return;
-  tk_log1(2, "Got MySQL server version: %s", version_text.c_str());
+  tk_log1(tk_log_detail, "Got MySQL server version: %s", version_text.c_str());
   if (!sql_parse_server_version(version_text.c_str(), version)) {
-    tk_log1(3, "Invalid MySQL version: %s", version_text.c_str());
+    tk_log1(tk_log_event, "Invalid MySQL version: %s", version_text.c_str());
     throw tk_mail_assertion("sql_engi", 373);
   }
-  tk_log1(1, "Hex version: %08X", version);
+  tk_log1(tk_log_trace, "Hex version: %08X", version);
   if (version == sql_version::v4_1_0 && !password.empty()) {
     throw sql_auth_not_supported_exception();
   }
-  try_execute("SET FOREIGN_KEY_CHECKS = 0", 2, "Cannot turn off foreign key check: %s");
+  try_execute("SET FOREIGN_KEY_CHECKS = 0", tk_log_detail, "Cannot turn off foreign key check: %s");
 }
 
 void sql_engine::reconnect() {
-  tk_log1(3, "Reconnecting to MySQL server...");
+  tk_log1(tk_log_event, "Reconnecting to MySQL server...");
   const sql_connect_settings last = settings_;
   const std::string database = database_;
   connect(last.host, last.user, last.password, last.port);
@@ -140,24 +140,24 @@ void sql_engine::reconnect() {
 }
 
 std::string sql_engine::quoted_db_name(const std::wstring& name) const {
-  const std::string utf8 = tk_unicode_to_utf8(name);
-  return is_old_version() ? utf8 : "`" + utf8 + "`";
+  // A database name is never cut: a shorter one would be another database.
+  return tk_unicode_to_utf8(is_old_version() ? name : quote_name(name));
 }
 
 std::unique_ptr<udb_database> sql_engine::create_db(const std::wstring& name) {
-  tk_log2(2, L"sql_engine::create_db (%ls)", name.c_str());
-  tk_log2(3, L"Creating MySQL database '%ls'", name.c_str());
+  tk_log2(tk_log_detail, L"sql_engine::create_db (%ls)", name.c_str());
+  tk_log2(tk_log_event, L"Creating MySQL database '%ls'", name.c_str());
   const std::string statement =
       "CREATE DATABASE " + quoted_db_name(name) + " character set " + tk_unicode_to_utf8(table_charset());
-  tk_log1(2, "Run SQL-query: %s", statement.c_str());
+  tk_log1(tk_log_detail, "Run SQL-query: %s", statement.c_str());
   execute(statement);
   return open_db(name, 2, std::wstring());
 }
 
 std::unique_ptr<udb_database> sql_engine::open_db(const std::wstring& name, std::uint32_t mode,
                                   const std::wstring& /*password*/) {
-  tk_log2(2, L"sql_engine::open_db (%ls)", name.c_str());
-  tk_log2(3, L"Opening MySQL database '%ls'", name.c_str());
+  tk_log2(tk_log_detail, L"sql_engine::open_db (%ls)", name.c_str());
+  tk_log2(tk_log_event, L"Opening MySQL database '%ls'", name.c_str());
   const std::string database = tk_unicode_to_utf8(name);
   if (!connection_->select_db(database)) throw sql_exception(*connection_);
   database_ = database;
@@ -165,22 +165,22 @@ std::unique_ptr<udb_database> sql_engine::open_db(const std::wstring& name, std:
 }
 
 void sql_engine::db_delete(const std::wstring& name) {
-  tk_log2(2, L"sql_engine::db_delete(%ls)", name.c_str());
-  tk_log2(3, L"Deleting MySQL database '%ls'", name.c_str());
-  try_execute("SET FOREIGN_KEY_CHECKS = 0", 2, "Cannot turn off foreign key check: %s");
+  tk_log2(tk_log_detail, L"sql_engine::db_delete(%ls)", name.c_str());
+  tk_log2(tk_log_event, L"Deleting MySQL database '%ls'", name.c_str());
+  try_execute("SET FOREIGN_KEY_CHECKS = 0", tk_log_detail, "Cannot turn off foreign key check: %s");
   execute("DROP DATABASE " + quoted_db_name(name));
-  try_execute("SET FOREIGN_KEY_CHECKS = 1", 2, "Cannot turn on foreign key check: %s");
+  try_execute("SET FOREIGN_KEY_CHECKS = 1", tk_log_detail, "Cannot turn on foreign key check: %s");
 }
 
 bool sql_engine::is_db_exist(const std::wstring& name) {
-  tk_log2(1, L"sql_engine::is_db_exist(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"sql_engine::is_db_exist(%ls)", name.c_str());
   const bool exists = connection_->select_db(tk_unicode_to_utf8(name));
-  tk_log1(1, "n_result=%d", exists ? 0 : 1);
+  tk_log1(tk_log_trace, "n_result=%d", exists ? 0 : 1);
   return exists;
 }
 
 void sql_engine::set_properties(udb_properties* p) {
-  tk_log1(1, "sql_engine::set_properties");
+  tk_log1(tk_log_trace, "sql_engine::set_properties");
   udb_engine::set_properties(p);
   if (p == nullptr) {
     engine = L"InnoDB";
@@ -188,10 +188,10 @@ void sql_engine::set_properties(udb_properties* p) {
   }
   const udb_properties::property_map& map = p->get_properties();
   if (auto it = map.find(L"engine"); it != map.end()) {
-    tk_log2(1, L"Set tab.type='%ls'", it->second.c_str());
+    tk_log2(tk_log_trace, L"Set tab.type='%ls'", it->second.c_str());
     engine = it->second;
   } else {
-    tk_log1(1, "Set InnoDB as default");
+    tk_log1(tk_log_trace, "Set InnoDB as default");
     engine = L"InnoDB";
   }
   if (auto it = map.find(L"character set"); it != map.end()) charset = it->second;
@@ -199,10 +199,10 @@ void sql_engine::set_properties(udb_properties* p) {
 
 const std::vector<std::wstring>& sql_engine::get_charsets() {
   static std::vector<std::wstring> charsets;
-  tk_log1(2, "sql_engine::get_charsets");
+  tk_log1(tk_log_detail, "sql_engine::get_charsets");
   if (!charsets.empty()) return charsets;
   if (!is_connected) {
-    tk_log1(1, "MySQL is NOT connected");
+    tk_log1(tk_log_trace, "MySQL is NOT connected");
     charsets = {L"big5 - Big5 Traditional Chinese", L"dec8 - DEC West European",
                 L"cp850 - DOS West European", L"hp8 - HP West European",
                 L"koi8r - KOI8-R Relcom Russian", L"latin1 - cp1252 West European",
@@ -223,10 +223,10 @@ const std::vector<std::wstring>& sql_engine::get_charsets() {
                 L"eucjpms - UJIS for Windows Japanese"};
     return charsets;
   }
-  tk_log1(1, "MySQL is connected");
+  tk_log1(tk_log_trace, "MySQL is connected");
   for_each_pair("SHOW CHARACTER SET", [](const std::wstring& name, const std::wstring& text) {
     const std::wstring entry = name + L" - " + text;
-    tk_log2(2, L"name=%ls", entry.c_str());
+    tk_log2(tk_log_detail, L"name=%ls", entry.c_str());
     charsets.push_back(entry);
   });
   return charsets;
@@ -234,15 +234,15 @@ const std::vector<std::wstring>& sql_engine::get_charsets() {
 
 const std::vector<std::wstring>& sql_engine::get_storage_engines() {
   static std::vector<std::wstring> engines;
-  tk_log1(2, "sql_engine::get_storage_engines");
+  tk_log1(tk_log_detail, "sql_engine::get_storage_engines");
   if (!engines.empty()) return engines;
   if (!is_connected) {
-    tk_log1(1, "MySQL is NOT connected");
+    tk_log1(tk_log_trace, "MySQL is NOT connected");
     engines = {L"MyISAM", L"MEMORY",     L"InnoDB",    L"BerkeleyDB", L"BLACKHOLE", L"EXAMPLE",
                L"ARCHIVE", L"CSV",       L"ndbcluster", L"FEDERATED", L"MRG_MYISAM", L"ISAM"};
     return engines;
   }
-  tk_log1(1, "MySQL is connected");
+  tk_log1(tk_log_trace, "MySQL is connected");
   for_each_pair("SHOW ENGINES", [](const std::wstring& name, const std::wstring& support) {
     if (support != L"NO") engines.push_back(name);
   });
@@ -263,7 +263,7 @@ void sql_engine::for_each_pair(
 }
 
 std::uint32_t sql_engine::get_max_allowed_packet() {
-  tk_log1(1, "sql_engine::get_max_allowed_packet");
+  tk_log1(tk_log_trace, "sql_engine::get_max_allowed_packet");
   if (max_allowed_packet != 0 || !is_connected) return max_allowed_packet;
   execute("SHOW VARIABLES LIKE 'max_allowed_packet'");
   sql_result result(*connection_);
@@ -275,21 +275,28 @@ std::uint32_t sql_engine::get_max_allowed_packet() {
   // Drain the rest so the connection is ready for the next statement.
   while (connection_->fetch_row(result.result) != nullptr) {
   }
-  tk_log1(1, "max_packet_size=%u", max_allowed_packet);
+  tk_log1(tk_log_trace, "max_packet_size=%u", max_allowed_packet);
   return max_allowed_packet;
 }
 
 std::wstring sql_engine::get_safe_name(const std::wstring& name) {
-  tk_log2(1, L"sql_engine::get_safe_name(%ls)", name.c_str());
-  if (name.empty() || name.front() == L'`') {
-    tk_log1(1, "Preserve the original name");
-    return name;
-  }
-  std::wstring result = L"`";
-  result += name.size() > 64 ? name.substr(0, 63) : name;
-  result += L"`";
-  tk_log2(1, L"Returns [%ls]", result.c_str());
+  tk_log2(tk_log_trace, L"sql_engine::get_safe_name(%ls)", name.c_str());
+  // An empty name stays empty: an index without a name is left for the server to name.
+  if (name.empty()) return name;
+  const std::wstring result = quote_name(name.size() > 64 ? name.substr(0, 63) : name);
+  tk_log2(tk_log_trace, L"Returns [%ls]", result.c_str());
   return result;
+}
+
+std::wstring sql_engine::quote_name(const std::wstring& name) {
+  // A name that merely starts with a backtick is still a name: leaving it bare would let its
+  // text close the quotes and run on as SQL.
+  std::wstring result = L"`";
+  for (wchar_t c : name) {
+    result += c;
+    if (c == L'`') result += L'`';
+  }
+  return result + L"`";
 }
 
 std::uint32_t sql_engine::feature_version() const { return std::max(version, dump_load_version); }
@@ -300,42 +307,42 @@ std::wstring sql_engine::table_charset() const {
 }
 
 bool sql_engine::is_old_version() const {
-  tk_log1(1, "is_old_version(%08X)", version);
+  tk_log1(tk_log_trace, "is_old_version(%08X)", version);
   return version < sql_version::v4_1_0;
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_fn_validator(const udb_record& record) const {
-  tk_log1(1, "sql_engine::create_fn_validator( const udb_record& )");
+  tk_log1(tk_log_trace, "sql_engine::create_fn_validator( const udb_record& )");
   if (is_old_version()) return std::make_unique<sql_old_fn_validator>(record);
   return std::make_unique<sql_new_fn_validator>(record);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_fn_validator(const udb_schema& schema) const {
-  tk_log1(1, "sql_engine::create_fn_validator( const udb_schema& )");
+  tk_log1(tk_log_trace, "sql_engine::create_fn_validator( const udb_schema& )");
   if (is_old_version()) return std::make_unique<sql_old_fn_validator>(schema);
   return std::make_unique<sql_new_fn_validator>(schema);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_in_validator(const udb_indexes& indexes) const {
-  tk_log1(1, "sql_engine::create_in_validator");
+  tk_log1(tk_log_trace, "sql_engine::create_in_validator");
   if (is_old_version()) return std::make_unique<sql_old_in_validator>(indexes);
   return std::make_unique<sql_new_in_validator>(indexes);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_tn_validator(
     const std::vector<std::wstring>& tables, const std::vector<std::wstring>& views) const {
-  tk_log1(1, "sql_engine::create_tn_validator");
+  tk_log1(tk_log_trace, "sql_engine::create_tn_validator");
   if (is_old_version()) return std::make_unique<sql_old_tn_validator>(tables, views);
   return std::make_unique<sql_new_tn_validator>(tables, views);
 }
 
 std::unique_ptr<udb_validator> sql_engine::create_dn_validator() const {
-  tk_log1(1, "sql_engine::create_dn_validator");
+  tk_log1(tk_log_trace, "sql_engine::create_dn_validator");
   if (is_old_version()) return std::make_unique<sql_old_dn_validator>();
   return std::make_unique<sql_new_validator>(true);
 }
 
 void sql_engine::set_blob_to_text(bool on) {
-  tk_log1(1, "sql_engine::set_blob_to_text(%d)", on ? 1 : 0);
+  tk_log1(tk_log_trace, "sql_engine::set_blob_to_text(%d)", on ? 1 : 0);
   blob_to_text = on;
 }

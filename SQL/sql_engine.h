@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SQL/sql_connection.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_engine.h"
 
@@ -72,9 +73,11 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The server's max_allowed_packet, read once; 0 while not connected.
   std::uint32_t get_max_allowed_packet();
 
-  // The name between backticks, cut to 63 characters when longer than 64; an empty name or one
-  // already quoted comes back unchanged.
+  // The name between backticks with every backtick inside doubled, cut to 63 characters first
+  // when longer than 64; an empty name comes back empty.
   static std::wstring get_safe_name(const std::wstring& name);
+  // The whole name between backticks with every backtick inside doubled.
+  static std::wstring quote_name(const std::wstring& name);
 
   // True for servers before 4.1.0 (bare names, old validators, TYPE=).
   bool is_old_version() const;
@@ -139,7 +142,7 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
 
  private:
   // The statements whose failure only gets logged.
-  void try_execute(const char* statement, int level, const char* failure_format);
+  void try_execute(const char* statement, tk_log_level level, const char* failure_format);
   std::string quoted_db_name(const std::wstring& name) const;
   // Runs a SHOW statement and hands its first two columns of every row to take.
   void for_each_pair(const std::string& statement,

@@ -11,8 +11,8 @@ sql_exception::sql_exception()
 sql_exception::sql_exception(const sql_connection& connection)
     : tk_exception(connection.error_text(), 0) {
   const unsigned error = connection.error_number();
-  tk_log1(2, "sql_exception::sql_exception( msg=%s)", what());
-  tk_log1(2, "Got MySQL error code=%u", error);
+  tk_log1(tk_log_detail, "sql_exception::sql_exception( msg=%s)", what());
+  tk_log1(tk_log_detail, "Got MySQL error code=%u", error);
   code_ = 0x400000u | (error & 0xFFFFu);
 }
 

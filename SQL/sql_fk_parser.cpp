@@ -28,11 +28,11 @@ std::string slice(const std::string& line, size_t from, size_t to) {
 
 sql_fk_parser::sql_fk_parser(const std::wstring& table, const std::string& create_table)
     : table_(table), lines_(tk_split(create_table, '\n')) {
-  tk_log1(2, "sql_fk_parser::ctor(%s)", create_table.c_str());
+  tk_log1(tk_log_detail, "sql_fk_parser::ctor(%s)", create_table.c_str());
 }
 
 bool sql_fk_parser::get_columns(const std::wstring& text, std::vector<std::wstring>& columns) {
-  tk_log1(1, "sql_fk_parser::get_columns");
+  tk_log1(tk_log_trace, "sql_fk_parser::get_columns");
   bool inside = false;
   std::wstring name;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -49,7 +49,7 @@ bool sql_fk_parser::get_columns(const std::wstring& text, std::vector<std::wstri
     }
     inside = !inside;
     if (!inside) {
-      tk_log2(1, L"GOT FK COLUMN: %ls", name.c_str());
+      tk_log2(tk_log_trace, L"GOT FK COLUMN: %ls", name.c_str());
       columns.push_back(name);
       name.clear();
     }
@@ -58,32 +58,32 @@ bool sql_fk_parser::get_columns(const std::wstring& text, std::vector<std::wstri
 }
 
 void sql_fk_parser::do_parse(udb_relationships& relationships) const {
-  tk_log1(2, "sql_fk_parser::do_parse");
-  tk_log1(1, "Got %d chunks", static_cast<int>(lines_.size()));
+  tk_log1(tk_log_detail, "sql_fk_parser::do_parse");
+  tk_log1(tk_log_trace, "Got %d chunks", static_cast<int>(lines_.size()));
   for (size_t n = 0; n < lines_.size(); ++n) {
-    tk_log1(1, "Processing FK chunk #%d", static_cast<int>(n));
+    tk_log1(tk_log_trace, "Processing FK chunk #%d", static_cast<int>(n));
     const std::string line = tk_trim(lines_[n]);
     const size_t c = find_no_case(line, "CONSTRAINT ");
     if (c == std::string::npos) {
-      tk_log1(1, "CONSTRAINT is not found");
+      tk_log1(tk_log_trace, "CONSTRAINT is not found");
       continue;
     }
-    tk_log1(1, "CONSTRAINT is found at position %d", static_cast<int>(c));
+    tk_log1(tk_log_trace, "CONSTRAINT is found at position %d", static_cast<int>(c));
     const size_t f = find_no_case(line, " FOREIGN KEY", c);
     if (f == std::string::npos) {
-      tk_log1(1, "FOREIGN KEY is not found");
+      tk_log1(tk_log_trace, "FOREIGN KEY is not found");
       continue;
     }
-    tk_log1(1, "FOREIGN KEY is found at position %d", static_cast<int>(f));
+    tk_log1(tk_log_trace, "FOREIGN KEY is found at position %d", static_cast<int>(f));
     // The name keeps its quoting so that get_columns reads a name holding backticks right.
     const std::string name_text = tk_trim(slice(line, c + 11, f));
     const size_t r = find_no_case(line, "REFERENCES ", f);
     if (r == std::string::npos) {
-      tk_log1(1, "REFERENCES is not found");
+      tk_log1(tk_log_trace, "REFERENCES is not found");
       continue;
     }
     const std::string columns_text = tk_trim(slice(line, f + 12, r));
-    tk_log1(1, "Got FK columns: %s", columns_text.c_str());
+    tk_log1(tk_log_trace, "Got FK columns: %s", columns_text.c_str());
     // The referenced table: its backticked name (a name may hold blanks and parentheses).
     size_t pos = r + 11;
     while (pos < line.size() && line[pos] == ' ') ++pos;
@@ -107,17 +107,17 @@ void sql_fk_parser::do_parse(udb_relationships& relationships) const {
     const std::string table_text = slice(line, pos, table_end);
     const size_t open = line.find('(', table_end);
     if (open == std::string::npos) {
-      tk_log1(1, "REFERENCES is not found");
+      tk_log1(tk_log_trace, "REFERENCES is not found");
       continue;  // no referenced columns: not a foreign key this reader understands
     }
     const size_t close = line.find(')', open);
     const std::string ref_columns_text =
         tk_trim(slice(line, open + 1, close == std::string::npos ? line.size() : close));
-    tk_log1(1, "Got PK columns: %s", ref_columns_text.c_str());
+    tk_log1(tk_log_trace, "Got PK columns: %s", ref_columns_text.c_str());
     std::string rule = close == std::string::npos ? std::string() : slice(line, close + 1, line.size());
     if (!rule.empty() && rule.back() == ',') rule.pop_back();
     rule = tk_trim(rule);
-    tk_log1(1, "Got FK rule: %s", rule.c_str());
+    tk_log1(tk_log_trace, "Got FK rule: %s", rule.c_str());
 
     std::vector<std::wstring> names, table_names, columns, ref_columns;
     const std::wstring wide_name = tk_utf8_to_unicode(name_text);
@@ -128,8 +128,8 @@ void sql_fk_parser::do_parse(udb_relationships& relationships) const {
     get_columns(tk_utf8_to_unicode(ref_columns_text), ref_columns);
     const std::wstring name = names.empty() ? wide_name : names.front();
     const std::wstring ref_table = table_names.empty() ? wide_table : table_names.front();
-    tk_log2(1, L"Got FK name: %ls", name.c_str());
-    tk_log2(1, L"Got PK table: %ls", ref_table.c_str());
+    tk_log2(tk_log_trace, L"Got FK name: %ls", name.c_str());
+    tk_log2(tk_log_trace, L"Got PK table: %ls", ref_table.c_str());
     relationships.emplace_back(name, std::wstring(), table_, ref_table, columns, ref_columns,
                                tk_utf8_to_unicode(rule));
   }

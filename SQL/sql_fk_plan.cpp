@@ -84,7 +84,7 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
   target_tables tables(target);
   for (std::size_t i = 0; i < relationships.size(); ++i) {
     const udb_relationship& r = relationships[i];
-    tk_log2(2, L"Processing FK '%ls', properties=%ls", r.name.c_str(), r.properties.c_str());
+    tk_log2(tk_log_detail, L"Processing FK '%ls', properties=%ls", r.name.c_str(), r.properties.c_str());
     const std::wstring table = names.get_tn_mapped_name(r.table, false);
     const std::wstring ref_table = names.get_tn_mapped_name(r.ref_table, false);
     // A key to a table the target does not hold is refused, and in a dump it would stop the
@@ -106,10 +106,10 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
     std::wstring refusal;
     for (const auto& [t, c] : {std::pair{&table, &columns}, std::pair{&ref_table, &ref_columns}}) {
       if (tables.has_index(*t, *c)) {
-        tk_log2(2, L"Index for table '%ls' exists", t->c_str());
+        tk_log2(tk_log_detail, L"Index for table '%ls' exists", t->c_str());
         continue;
       }
-      tk_log2(2, L"Index for table '%ls' does NOT exist", t->c_str());
+      tk_log2(tk_log_detail, L"Index for table '%ls' does NOT exist", t->c_str());
       const std::wstring why = tables.key_refusal(*t, *c);
       if (!why.empty()) {
         refusal = L"Table '" + *t + L"' cannot take an index on (" + quoted_list(*c) + L"): " + why;
@@ -133,7 +133,7 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
     std::wstring constraint = r.name;
     if (!constraint_names.is_acceptable(constraint) || constraint_names.is_duplicated(constraint)) {
       constraint = constraint_names.get_safe_name(r.name);
-      tk_log2(2, L"Store generated index name '%ls'", constraint.c_str());
+      tk_log2(tk_log_detail, L"Store generated index name '%ls'", constraint.c_str());
     }
     constraint_names.add_existing_name(constraint);
 

@@ -40,23 +40,23 @@ std::uint32_t key_part_bytes(const t_ftd& column,
 // True when some index (only primary ones when primary_only) lists exactly this column name;
 // the comparison is exact, as the source spelled the name in both places.
 bool is_idx_field(const udb_indexes& indexes, const std::wstring& name, bool primary_only) {
-  tk_log2(1, L"udb_indexes::is_idx_field(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"udb_indexes::is_idx_field(%ls)", name.c_str());
   for (const udb_index& index : indexes) {
     if (primary_only && !index.primary) continue;
     for (const std::wstring& field : index.fields) {
       if (field == name) {
-        tk_log1(1, "index field");
+        tk_log1(tk_log_trace, "index field");
         return true;
       }
     }
   }
-  tk_log1(1, "non-index field");
+  tk_log1(tk_log_trace, "non-index field");
   return false;
 }
 
 bool can_have_default(const t_ftd& column) {
   if (column.auto_increment) {
-    tk_log2(2, L"WARNING: auto_increment columns cannot have default value!");
+    tk_log2(tk_log_detail, L"WARNING: auto_increment columns cannot have default value!");
     return false;
   }
   if (column.vartype == VT_BLOB || column.vartype == VT_BLOB_OBJECT) return false;
@@ -131,7 +131,7 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
       auto_increment_name_(auto_increment_name),
       target_schema_(false),
       validator_(engine().create_fn_validator(source)) {
-  tk_log2(2, L"sql_schema_initializer::ctor");
+  tk_log2(tk_log_detail, L"sql_schema_initializer::ctor");
   for (const t_ftd* column : source_.fields) {
     const std::wstring& source_name = column->name;
     const bool acceptable = validator_->is_acceptable(source_name);
@@ -140,14 +140,14 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
 
     auto copy = std::make_unique<t_ftd>(*column);
     copy->name = target_name;
-    tk_log2(2, L"GOT FIELD: name=%ls, type=%d, size=%d, flags=%d, description=%ls",
+    tk_log2(tk_log_detail, L"GOT FIELD: name=%ls, type=%d, size=%d, flags=%d, description=%ls",
            target_name.c_str(), int(copy->vartype), int(copy->size), int(copy->dw_reserved),
            copy->description.c_str());
     target_schema_.fields.push_back(copy.get());
     copies_.push_back(std::move(copy));
 
     if (!acceptable) {
-      tk_log2(2, L"Store generated column name '%ls'", target_name.c_str());
+      tk_log2(tk_log_detail, L"Store generated column name '%ls'", target_name.c_str());
       validator_->add_existing_name(target_name);
       validator_->add_mapped_pair(source_name, target_name);
       column_map_.emplace(source_name, target_name);
@@ -166,14 +166,14 @@ const t_names_map& sql_schema_initializer::get_names_map() const {
 void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
                                              udb_properties* table_mutator) {
   auto_increment_name_.clear();
-  tk_log2(2, L"sql_schema_initializer::get_init_chunks(n_columns=%d)", int(target_schema_.fields.size()));
+  tk_log2(tk_log_detail, L"sql_schema_initializer::get_init_chunks(n_columns=%d)", int(target_schema_.fields.size()));
   const bool new_version = is_new_server();
   for (std::size_t i = 0; i < target_schema_.fields.size(); ++i) {
     const t_ftd& column = *target_schema_.fields[i];
     const std::wstring& source_name = source_.fields[i]->name;
-    tk_log2(2, L"Processing field '%ls'", column.name.c_str());
+    tk_log2(tk_log_detail, L"Processing field '%ls'", column.name.c_str());
 
-    std::wstring chunk = new_version ? L"`" + column.name + L"` " : column.name + L" ";
+    std::wstring chunk = (new_version ? sql_engine::get_safe_name(column.name) : column.name) + L" ";
 
     chunk += sql_column_type_text(column);
 
@@ -210,10 +210,10 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
       chunk += L" COMMENT " + to_mysql_wstr(column.description, VT_BSTR);
     }
 
-    tk_log2(2, L"sql_query=%ls", chunk.c_str());
+    tk_log2(tk_log_detail, L"sql_query=%ls", chunk.c_str());
     chunks.push_back(chunk);
   }
-  tk_log2(2, L"sql_schema_initializer::get_init_chunks - END");
+  tk_log2(tk_log_detail, L"sql_schema_initializer::get_init_chunks - END");
 }
 
 sql_key_room sql_key_room_of(const sql_schema_initializer& columns, std::uint32_t max_key_bytes) {
@@ -231,16 +231,16 @@ sql_indexes_initializer::sql_indexes_initializer(const sql_schema_initializer& c
                                                  const std::wstring& auto_increment_name,
                                                  std::uint32_t max_key_bytes)
     : columns_(columns), auto_increment_name_(auto_increment_name), max_key_bytes_(max_key_bytes) {
-  tk_log2(2, L"sql_indexes_initializer::ctor");
+  tk_log2(tk_log_detail, L"sql_indexes_initializer::ctor");
   std::unique_ptr<udb_validator> validator(engine().create_in_validator(source_indexes));
   const t_names_map& names = columns_.get_names_map();
   for (const udb_index& source : source_indexes) {
-    tk_log2(2, L"Processing '%ls'", source.name.c_str());
+    tk_log2(tk_log_detail, L"Processing '%ls'", source.name.c_str());
     std::wstring name = source.name;
     const bool acceptable = name.empty() || validator->is_acceptable(name);
     if (!acceptable) {
       name = validator->get_safe_name(name);
-      tk_log2(2, L"new_name=%ls", name.c_str());
+      tk_log2(tk_log_detail, L"new_name=%ls", name.c_str());
     }
     std::vector<std::wstring> fields;
     for (const std::wstring& field : source.fields) fields.push_back(names.get_mapped_name(field));
@@ -248,12 +248,12 @@ sql_indexes_initializer::sql_indexes_initializer(const sql_schema_initializer& c
     target.fields = fields;
     indexes_.push_back(target);
     if (!acceptable) {
-      tk_log2(2, L"Store generated index name '%ls'", name.c_str());
+      tk_log2(tk_log_detail, L"Store generated index name '%ls'", name.c_str());
       validator->add_existing_name(name);
     }
     validator->restricted_names.push_back(name);
   }
-  tk_log2(2, L"sql_indexes_initializer::ctor - END");
+  tk_log2(tk_log_detail, L"sql_indexes_initializer::ctor - END");
 }
 
 std::wstring sql_indexes_initializer::make_clause(const udb_index& index) const {
@@ -275,16 +275,16 @@ std::wstring sql_indexes_initializer::make_clause(const udb_index& index) const 
 
     const t_ftd* column = columns_.get_target_schema().get_field1(field);
     if (column == nullptr) {
-      tk_log2(2, L"Index column '%ls' is not found", field.c_str());
+      tk_log2(tk_log_detail, L"Index column '%ls' is not found", field.c_str());
       return {};
     }
     if (is_lob(*column)) {
-      tk_log2(3, L"Index '%ls' built on LOB column(s) is not allowed", index.name.c_str());
+      tk_log2(tk_log_event, L"Index '%ls' built on LOB column(s) is not allowed", index.name.c_str());
       return {};
     }
     key_bytes += key_part_bytes(*column, charsets);
     if (key_bytes > max_key_bytes_) {
-      tk_log2(3, L"Index '%ls' is too big, skip it", index.name.c_str());
+      tk_log2(tk_log_event, L"Index '%ls' is too big, skip it", index.name.c_str());
       return {};
     }
   }
@@ -292,39 +292,39 @@ std::wstring sql_indexes_initializer::make_clause(const udb_index& index) const 
 }
 
 void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& chunks) {
-  tk_log2(2, L"sql_indexes_initializer::get_init_chunks(n_indexes=%d)", int(indexes_.size()));
+  tk_log2(tk_log_detail, L"sql_indexes_initializer::get_init_chunks(n_indexes=%d)", int(indexes_.size()));
   const std::uint32_t max_indexes = is_new_server() ? 63 : 15;
   bool auto_increment_needs_index = !auto_increment_name_.empty();
   std::uint32_t handled = 0;
   for (const udb_index& index : indexes_) {
     if (handled >= max_indexes) {
-      tk_log2(2, L"Max number of indexes has been reached");
+      tk_log2(tk_log_detail, L"Max number of indexes has been reached");
       break;
     }
-    tk_log2(2, L"Process index '%ls'", index.name.c_str());
+    tk_log2(tk_log_detail, L"Process index '%ls'", index.name.c_str());
     if (index.fields.empty()) {
-      tk_log2(3, L"Skip index '%ls' as it is built on empty fields list", index.name.c_str());
+      tk_log2(tk_log_event, L"Skip index '%ls' as it is built on empty fields list", index.name.c_str());
       continue;
     }
     if (index.fields.size() > 16) {
-      tk_log2(2, L"Max number of indexes has been reached");
+      tk_log2(tk_log_detail, L"Max number of indexes has been reached");
       continue;
     }
     const std::wstring clause = make_clause(index);
     ++handled;
     if (clause.empty()) continue;
-    tk_log2(2, L"sql_query=%ls", clause.c_str());
+    tk_log2(tk_log_detail, L"sql_query=%ls", clause.c_str());
     chunks.push_back(clause);
     written_.push_back(index);
     // The server accepts an auto-increment column only as the first column of a key.
     if (auto_increment_needs_index && udb_same_name(index.fields.front(), auto_increment_name_)) {
-      tk_log2(2, L"Got index for auto_increment field");
+      tk_log2(tk_log_detail, L"Got index for auto_increment field");
       auto_increment_needs_index = false;
     }
   }
 
   if (auto_increment_needs_index) {
-    tk_log2(2, L"Creating index for auto-field");
+    tk_log2(tk_log_detail, L"Creating index for auto-field");
     // The index takes the column's name unless a written index has it already (index names
     // compare ignoring case; the primary key is the server's PRIMARY).
     udb_indexes taken;

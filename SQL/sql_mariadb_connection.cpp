@@ -101,7 +101,7 @@ bool sql_mariadb_connection::execute_prepared(std::string_view statement,
   auto fail = [&](const char* step) {
     statement_errno_ = stmt ? mysql_stmt_errno(stmt.get()) : mysql_errno(&mysql_);
     statement_error_ = stmt ? mysql_stmt_error(stmt.get()) : mysql_error(&mysql_);
-    tk_log1(2, "%s failed: error=%s", step, statement_error_.c_str());
+    tk_log1(tk_log_detail, "%s failed: error=%s", step, statement_error_.c_str());
     return false;
   };
   if (!stmt) return fail("mysql_stmt_init");
@@ -110,7 +110,7 @@ bool sql_mariadb_connection::execute_prepared(std::string_view statement,
   // A marker the caller did not count (or a value without a marker) would shift every value.
   if (mysql_stmt_param_count(stmt.get()) != values.size()) {
     statement_error_ = "parameter count differs from the long values";
-    tk_log1(2, "Binding failed: error=%s", statement_error_.c_str());
+    tk_log1(tk_log_detail, "Binding failed: error=%s", statement_error_.c_str());
     return false;
   }
   std::vector<MYSQL_BIND> binds(values.size());

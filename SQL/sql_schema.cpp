@@ -24,14 +24,14 @@ bool starts_with(const std::wstring& text, const wchar_t* prefix) {
 // A type the user's rules chose is kept as they chose it.
 bool may_become_long_text(const t_ftd& column, const std::wstring& type) {
   if (column.vartype != VT_BSTR || column.size == 0 || !column.native_type.empty()) return false;
-  if (column.dw_reserved != 0 && column.dw_reserved != 16) return false;
+  if (column.dw_reserved != ftd_marker_none && column.dw_reserved != ftd_marker_fixed_width) return false;
   if (udb_custom_conversion::is_acceptable1(column)) return false;
   return starts_with(type, L"VARCHAR") || starts_with(type, L"CHAR");
 }
 
 }  // namespace
 
-sql_schema::sql_schema() : udb_schema(true) { tk_log1(2, "sql_schema::ctor"); }
+sql_schema::sql_schema() : udb_schema(true) { tk_log1(tk_log_detail, "sql_schema::ctor"); }
 
 void sql_schema::set_indexed_columns(const udb_indexes& indexes) {
   indexed_.clear();
@@ -104,25 +104,25 @@ std::size_t sql_schema::pick_lob() const {
 void sql_schema::convert(std::size_t entry) {
   const std::uint32_t position = lobs[entry];
   t_ftd* column = fields[position];
-  tk_log2(3, L"Column '%ls' converted into LONG TEXT", column->name.c_str());
+  tk_log2(tk_log_event, L"Column '%ls' converted into LONG TEXT", column->name.c_str());
   const sql_column_bytes old_bytes = bytes_[position];
   column->size = 0;
   // A fixed-width text of size 0 would be CHAR(0), which holds nothing.
-  column->dw_reserved = 0;
+  column->dw_reserved = ftd_marker_none;
   const sql_column_bytes new_bytes = measure(*column, sql_column_type_text(*column));
-  tk_log1(2, "Decreasing total size at %d bytes (record at %d bytes)",
+  tk_log1(tk_log_detail, "Decreasing total size at %d bytes (record at %d bytes)",
           int(old_bytes.row) - int(new_bytes.row), int(old_bytes.page) - int(new_bytes.page));
   row_columns_ = row_columns_ - old_bytes.row + new_bytes.row;
   page_columns_ = page_columns_ - old_bytes.page + new_bytes.page;
   bytes_[position] = new_bytes;
   update_totals();
-  tk_log1(2, "New total_size = %u", total_size);
+  tk_log1(tk_log_detail, "New total_size = %u", total_size);
   lobs.erase(lobs.begin() + static_cast<std::ptrdiff_t>(entry));
 }
 
 void sql_schema::push_back(t_ftd* descriptor) {
   if (descriptor == nullptr) throw tk_mail_assertion("sql_sch", 40);
-  tk_log2(2, L"sql_schema::push_back(%ls, size=%u)", descriptor->name.c_str(), descriptor->size);
+  tk_log2(tk_log_detail, L"sql_schema::push_back(%ls, size=%u)", descriptor->name.c_str(), descriptor->size);
   const auto position = static_cast<std::uint32_t>(fields.size());
   fields.push_back(descriptor);
   const std::wstring type = sql_column_type_text(*descriptor);
@@ -134,20 +134,20 @@ void sql_schema::push_back(t_ftd* descriptor) {
   update_totals();
 
   if (may_become_long_text(*descriptor, type)) {
-    tk_log1(2, "Special processing for string values");
+    tk_log1(tk_log_detail, "Special processing for string values");
     size_t at = 0;
     while (at < lobs.size() && !converts_before(position, lobs[at])) ++at;
-    tk_log1(2, "Insert new column into 'lobs' at pos=%d", static_cast<int>(at));
+    tk_log1(tk_log_detail, "Insert new column into 'lobs' at pos=%d", static_cast<int>(at));
     lobs.insert(lobs.begin() + static_cast<std::ptrdiff_t>(at), position);
   }
   if (!row_too_wide()) return;
-  tk_log1(2,
+  tk_log1(tk_log_detail,
           "Schema total size %u (record %u) exceeds %u bytes (record %u), transforming schema...",
           total_size, page_size, limits_.max_row, limits_.page_limit - 1);
   while (row_too_wide()) {
     const std::size_t entry = pick_lob();
     if (entry == lobs.size()) {
-      tk_log1(2, "No column left that would make the row narrower");
+      tk_log1(tk_log_detail, "No column left that would make the row narrower");
       return;
     }
     convert(entry);

@@ -43,28 +43,28 @@ bool same_text_no_case(const std::wstring& a, const wchar_t* b) { return udb_sam
 std::uint32_t now_default_kind(const std::wstring& text) {
   if (same_text_no_case(text, L"CURRENT_TIMESTAMP") || same_text_no_case(text, L"current_timestamp()") ||
       same_text_no_case(text, L"now()"))
-    return 9;
+    return ftd_marker_now;
   if (same_text_no_case(text, L"curdate()") || same_text_no_case(text, L"current_date()") ||
       same_text_no_case(text, L"current_date"))
-    return 10;
+    return ftd_marker_today;
   if (same_text_no_case(text, L"curtime()") || same_text_no_case(text, L"current_time()") ||
       same_text_no_case(text, L"current_time"))
-    return 11;
-  return 0;
+    return ftd_marker_clock;
+  return ftd_marker_none;
 }
 
 // Row fields under the names they take as columns (validator-safe names); lookups ignore case.
 class sql_field_finder {
  public:
   explicit sql_field_finder(const udb_record& row) {
-    tk_log1(1, "sql_field_finder::ctor");
+    tk_log1(tk_log_trace, "sql_field_finder::ctor");
     std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
-    tk_log1(1, "sql_field_finder::initialize");
+    tk_log1(tk_log_trace, "sql_field_finder::initialize");
     for (const auto& field : row.fields) {
       std::wstring name = field->name;
       if (!validator->is_acceptable(name)) {
         name = validator->get_safe_name(field->name);
-        tk_log2(1, L"GOT SAFE NAME: %ls->%ls", field->name.c_str(), name.c_str());
+        tk_log2(tk_log_trace, L"GOT SAFE NAME: %ls->%ls", field->name.c_str(), name.c_str());
         validator->add_existing_name(name);
       }
       names_.push_back(name);
@@ -77,7 +77,7 @@ class sql_field_finder {
   // else the one whose name equals it ignoring case. -1 when none is, or when several differ
   // only in case: columns whose names differ only in case each take their own field.
   int get_field_idx(const std::wstring& column, const std::wstring& source) const {
-    tk_log2(1, L"sql_field_finder::get_field_idx(%ls)", column.c_str());
+    tk_log2(tk_log_trace, L"sql_field_finder::get_field_idx(%ls)", column.c_str());
     if (source != column) {
       for (size_t i = 0; i < fields_.size(); ++i)
         if (fields_[i] == source) return static_cast<int>(i);
@@ -116,16 +116,16 @@ sql_rows_exception::sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_
 sql_table::sql_table(sql_database* database_, const std::wstring& table,
                      udb_relationships* relationships_, std::uint32_t open_flags)
     : sql_recordset(database_, table, relationships_) {
-  tk_log1(2, "sql_table::ctor");
+  tk_log1(tk_log_detail, "sql_table::ctor");
   initialize(open_flags);
 }
 
 sql_table::~sql_table() {
-  tk_log1(2, "sql_table::dtor");
+  tk_log1(tk_log_detail, "sql_table::dtor");
   try {
     flush();
   } catch (const tk_exception& e) {
-    tk_log2(3, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
+    tk_log2(tk_log_event, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
   }
 }
 
@@ -136,7 +136,7 @@ std::string sql_table::quoted_table() const {
 }
 
 void sql_table::initialize(std::uint32_t open_flags) {
-  tk_log1(2, "sql_table::initialize(%u)", open_flags);
+  tk_log1(tk_log_detail, "sql_table::initialize(%u)", open_flags);
   const bool old = engine().is_old_version();
   {
     sql_text_scope text;
@@ -147,39 +147,39 @@ void sql_table::initialize(std::uint32_t open_flags) {
       const std::wstring name = text_of(row, 0);
       const std::wstring type = text_of(row, 1);
       const std::wstring def = row.fields.size() >= 2 ? text_of(row, row.fields.size() - 2) : L"";
-      tk_log2(2, L"Field '%ls' has type: %ls", name.c_str(), type.c_str());
+      tk_log2(tk_log_detail, L"Field '%ls' has type: %ls", name.c_str(), type.c_str());
       t_ftd* column = schema.get_field1(name);
       if (column == nullptr) continue;
       int a = 0, b = 0;
       if (std::swscanf(type.c_str(), L"varchar(%d)", &a) == 1) {
-        tk_log1(2, "Refining type/size for varchar(%d)", a);
+        tk_log1(tk_log_detail, "Refining type/size for varchar(%d)", a);
         column->vartype = VT_BSTR;
         column->size = static_cast<std::uint32_t>(a);
       } else if (std::swscanf(type.c_str(), L"float(%d,%d)", &a, &b) == 2) {
-        tk_log1(2, "Refining type for FLOAT(%d,%d)", a, b);
+        tk_log1(tk_log_detail, "Refining type for FLOAT(%d,%d)", a, b);
         if (a != 0 && b != 0 && a > b) {
           column->vartype = VT_DECIMAL;
           column->precision = static_cast<std::uint32_t>(a);
           column->scale = static_cast<std::uint32_t>(b);
         }
       } else if (tk_ends_with(type, L"text", true) || tk_ends_with(type, L"TEXT", true)) {
-        tk_log1(2, "Change type from BLOB to TEXT");
+        tk_log1(tk_log_detail, "Change type from BLOB to TEXT");
         column->vartype = VT_BSTR;
       }
-      tk_log2(2, L"Got default value: %ls", def.c_str());
+      tk_log2(tk_log_detail, L"Got default value: %ls", def.c_str());
       if (!column->not_null && def.empty()) continue;
-      tk_log1(2, "Default value's type: %08X", static_cast<unsigned>(column->vartype));
+      tk_log1(tk_log_detail, "Default value's type: %08X", static_cast<unsigned>(column->vartype));
       if (column->vartype == VT_DATE) {
         if (def.empty() || def == L"0000-00-00" || def == L"0000-00-00 00:00:00" ||
             def == L"00000000000000") {
-          tk_log1(2, "Skip empty def.values for date column");
+          tk_log1(tk_log_detail, "Skip empty def.values for date column");
           column->not_null = false;
         } else if (const std::uint32_t kind = now_default_kind(def)) {
-          tk_log1(2, "Special processing for CURRENT_TIMESTAMP");
+          tk_log1(tk_log_detail, "Special processing for CURRENT_TIMESTAMP");
           column->dw_reserved = kind;
         }
       } else if (column->vartype == VT_BOOL) {
-        tk_log1(2, "Special processing for boolean");
+        tk_log1(tk_log_detail, "Special processing for boolean");
         if (same_text_no_case(def, L"b'0'")) column->default_value = ole_variant(false);
         if (same_text_no_case(def, L"b'1'")) column->default_value = ole_variant(true);
       } else if (!def.empty()) {
@@ -188,13 +188,13 @@ void sql_table::initialize(std::uint32_t open_flags) {
           column->default_value =
               get_variant(ole_needs_quotes(column->vartype) ? VARTYPE(VT_BSTR) : column->vartype, def.c_str());
         } catch (const ole_cast_exception&) {
-          tk_log2(2, L"Skip incorrect default value [%ls] for field '%ls'", def.c_str(), name.c_str());
+          tk_log2(tk_log_detail, L"Skip incorrect default value [%ls] for field '%ls'", def.c_str(), name.c_str());
         }
       }
     }
   }
   if ((open_flags & ~kColumnsOnly) == 0) {
-    tk_log1(2, "Mode=no_indexes, nothing to do");
+    tk_log1(tk_log_detail, "Mode=no_indexes, nothing to do");
     return;
   }
   {
@@ -207,7 +207,7 @@ void sql_table::initialize(std::uint32_t open_flags) {
       const std::wstring index_name = text_of(row, 2);
       const bool primary = index_name == L"PRIMARY";
       const std::wstring column = text_of(row, 4);
-      tk_log2(2, L"Got index '%ls' (primary=%d, unique=%d)", index_name.c_str(), primary ? 1 : 0,
+      tk_log2(tk_log_detail, L"Got index '%ls' (primary=%d, unique=%d)", index_name.c_str(), primary ? 1 : 0,
               unique ? 1 : 0);
       const int found = indexes.find(index_name);
       if (found < 0) {
@@ -215,13 +215,13 @@ void sql_table::initialize(std::uint32_t open_flags) {
         index.fields.push_back(column);
         add_index(index);
       } else {
-        tk_log2(1, L"udb_indexes::get_index(%ls)", index_name.c_str());
+        tk_log2(tk_log_trace, L"udb_indexes::get_index(%ls)", index_name.c_str());
         indexes[static_cast<size_t>(found)].fields.push_back(column);
       }
     }
   }
   if (engine().version < kFkVersion) return;
-  tk_log1(2, "Extracting foreign keys");
+  tk_log1(tk_log_detail, "Extracting foreign keys");
   std::unique_ptr<udb_recordset> rows =
       sql_db->query(L"SHOW CREATE TABLE " + sql_engine::get_safe_name(table_name));
   for (; rows && !rows->is_eof(); rows->next()) {
@@ -247,10 +247,10 @@ void sql_table::initialize(std::uint32_t open_flags) {
   }
 }
 
-sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_level) const {
+sql_table::column_pairs sql_table::match_columns(const udb_record& row, tk_log_level log_level) const {
   column_pairs pairs;
   if (schema.fields.size() <= row.fields.size()) {
-    tk_log1(1, "Size of schema is less or equal to the size of record");
+    tk_log1(tk_log_trace, "Size of schema is less or equal to the size of record");
     sql_field_finder finder(row);
     for (const t_ftd* column : schema.fields) {
       const int idx = finder.get_field_idx(column->name, sql_db->names_map.get_fn_orig_name(table_name, column->name));
@@ -262,7 +262,7 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_
     }
     return pairs;
   }
-  tk_log1(1, "Size of record is less than size of schema");
+  tk_log1(tk_log_trace, "Size of record is less than size of schema");
   std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
   for (const auto& field : row.fields) {
     std::wstring name = field->name;
@@ -270,7 +270,7 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, int log_
       name = validator->get_safe_name(field->name);
       validator->add_existing_name(name);
     }
-    tk_log2(1, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
+    tk_log2(tk_log_trace, L"Name=%ls, mapped name=%ls", field->name.c_str(), name.c_str());
     // Where the name had to change (a twin in another case among them), the names map knows
     // the column; otherwise the column of exactly that name.
     const std::wstring mapped = sql_db->names_map.get_fn_mapped_name(table_name, field->name, true);
@@ -288,7 +288,7 @@ sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::stri
   bool same = matched_names_.size() == row.fields.size();
   for (size_t i = 0; same && i < row.fields.size(); ++i) same = matched_names_[i] == row.fields[i]->name;
   if (!same) {
-    const column_pairs pairs = match_columns(row, 1);
+    const column_pairs pairs = match_columns(row, tk_log_trace);
     matched_names_.clear();
     for (const auto& field : row.fields) matched_names_.push_back(field->name);
     matched_.clear();
@@ -334,7 +334,7 @@ void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::stri
     lose_rows(rows.size(), error);
     return;
   }
-  tk_log2(2, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
+  tk_log2(tk_log_detail, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
           error.what());
   for (std::size_t k = 0; k < rows.size(); ++k) {
     try {
@@ -368,7 +368,7 @@ void sql_table::settle() noexcept {
   try {
     retry_rows(rows, in_flight_head_, sql_exception(connection));
   } catch (const std::exception& e) {
-    tk_log2(3, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
+    tk_log2(tk_log_event, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
   }
 }
 
@@ -381,7 +381,7 @@ void sql_table::send_batch() {
   std::vector<pending_row> rows = std::move(pending_);
   pending_.clear();
   pending_bytes_ = 0;
-  tk_log1(1, "Run SQL query: [%s]", statement.c_str());
+  tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
   sql_connection& connection = sql_db->connection();
   // The server stores this batch while the caller builds the next one.
   if (!connection.send_query(statement)) {
@@ -418,16 +418,16 @@ void sql_table::flush() {
 }
 
 void sql_table::append_record(udb_record& row) {
-  tk_log1(2, "sql_table::append_record");
+  tk_log1(tk_log_detail, "sql_table::append_record");
   // Once the connection is lost, no row is sent: the table ends with that error.
   if (lost_) throw_deferred();
   const std::uint64_t number = ++rows_appended_;
   convert_record(row);
   const auto size = static_cast<std::uint32_t>(row.get_total_size());
-  tk_log1(1, "record size=%u", size);
+  tk_log1(tk_log_trace, "record size=%u", size);
   sql_engine& sql = engine();
   if (size > kLargeRow) {
-    tk_log1(3, "Row is too big (%u bytes), swtich to slow_append", size);
+    tk_log1(tk_log_event, "Row is too big (%u bytes), swtich to slow_append", size);
     sql.fast_insert = false;
   }
   try {
@@ -441,14 +441,14 @@ void sql_table::append_record(udb_record& row) {
         values += get_fld_append_str(pairs[k].first, pairs[k].second, false);
       }
       values += ")";
-      tk_log1(1, "*** FAST INSERT MODE ***");
+      tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
       if (!pending_.empty() &&
           (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
         send_batch();
       if (pending_.empty()) {
-        tk_log1(2, "Initialize new query...");
+        tk_log1(tk_log_detail, "Initialize new query...");
         batch_head_ = std::move(head);
       }
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
@@ -474,11 +474,11 @@ void sql_table::append_record(udb_record& row) {
 }
 
 void sql_table::slow_append(udb_record& row) {
-  tk_log1(1, "sql_table::slow_append");
+  tk_log1(tk_log_trace, "sql_table::slow_append");
   const auto size = static_cast<std::uint32_t>(row.get_total_size());
   const bool large = size > kLargeRow;
-  tk_log1(1, "mysql_db.get_mode()=%u", sql_db->mode);
-  const column_pairs pairs = match_columns(row, 2);
+  tk_log1(tk_log_trace, "mysql_db.get_mode()=%u", sql_db->mode);
+  const column_pairs pairs = match_columns(row, tk_log_detail);
   std::string statement =
       "INSERT INTO " + quoted_table() + "(" + column_list(pairs, true) + ") VALUES (";
   std::vector<const udb_field*> long_values;
@@ -490,16 +490,16 @@ void sql_table::slow_append(udb_record& row) {
     statement += value;
   }
   statement += ")";
-  tk_log1(1, "Run SQL query: %s", statement.c_str());
+  tk_log1(tk_log_trace, "Run SQL query: %s", statement.c_str());
   if (!large) {
     check_packet(statement.size());
     sql_db->query_append(statement);
     return;
   }
   const std::uint32_t packet = engine().get_max_allowed_packet();
-  tk_log1(2, "get_max_allowed_packet=%u", packet);
+  tk_log1(tk_log_detail, "get_max_allowed_packet=%u", packet);
   if (packet < size) {
-    tk_log1(2, "row_tot_size > max_allowed_packet");
+    tk_log1(tk_log_detail, "row_tot_size > max_allowed_packet");
     throw sql_packet_too_large_exception(size, packet);
   }
   sql_db->prepared_statement(statement, long_values, size);
@@ -512,9 +512,9 @@ std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
   for (const auto& field : row.fields) {
     std::wstring name = field->name;
     if (!validator->is_acceptable(name)) name = validator->get_safe_name(field->name);
-    tk_log2(1, L"Got mappend fn: %ls", name.c_str());
+    tk_log2(tk_log_trace, L"Got mappend fn: %ls", name.c_str());
     if (!schema.find_field(name)) {
-      tk_log2(1, L"Field '%ls' is not found in schema", name.c_str());
+      tk_log2(tk_log_trace, L"Field '%ls' is not found in schema", name.c_str());
       continue;
     }
     terms.emplace_back(name, tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" +
@@ -524,9 +524,9 @@ std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
 }
 
 void sql_table::update1(udb_record& row) {
-  tk_log1(1, "sql_table::update");
+  tk_log1(tk_log_trace, "sql_table::update");
   if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size()) {
-    tk_log1(1, "There's no primary/unique key");
+    tk_log1(tk_log_trace, "There's no primary/unique key");
     return;
   }
   const udb_index& key = indexes[static_cast<size_t>(key_index)];
@@ -535,19 +535,19 @@ void sql_table::update1(udb_record& row) {
     bool in_key = false;
     for (const std::wstring& column : key.fields) in_key = in_key || column == name;
     if (in_key) {
-      tk_log2(1, L"Field %ls is a part of UKey", name.c_str());
+      tk_log2(tk_log_trace, L"Field %ls is a part of UKey", name.c_str());
       where_list += (where_list.empty() ? "" : " AND ") + term;
     } else {
       // Long texts and bytes are set too: a synchronised row must not keep an old memo.
-      tk_log2(1, L"Field %ls is NOT a part of UKey", name.c_str());
+      tk_log2(tk_log_trace, L"Field %ls is NOT a part of UKey", name.c_str());
       set_list += (set_list.empty() ? "" : ", ") + term;
     }
   }
   const std::string statement = "UPDATE " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
                                 " SET " + set_list + " WHERE " + where_list;
-  tk_log1(2, "UPDATE QUERY: %s", statement.c_str());
+  tk_log1(tk_log_detail, "UPDATE QUERY: %s", statement.c_str());
   if (where_list.empty()) {
-    tk_log1(1, "Missing primary/unique key");
+    tk_log1(tk_log_trace, "Missing primary/unique key");
     return;
   }
   // Only key columns: the row is what it is already.
@@ -555,15 +555,15 @@ void sql_table::update1(udb_record& row) {
   try {
     sql_db->query_append(statement);
   } catch (const std::exception& e) {
-    tk_log1(2, "ERROR on UPDATE0: %s", e.what());
+    tk_log1(tk_log_detail, "ERROR on UPDATE0: %s", e.what());
     throw;
   }
 }
 
 void sql_table::update2(udb_record& row, const std::wstring& key_text) {
-  tk_log2(1, L"sql_table::update(key=%ls)", key_text.c_str());
+  tk_log2(tk_log_trace, L"sql_table::update(key=%ls)", key_text.c_str());
   if (key_text.empty()) {
-    tk_log1(1, "Missing key for update");
+    tk_log1(tk_log_trace, "Missing key for update");
     return;
   }
   try {
@@ -571,23 +571,23 @@ void sql_table::update2(udb_record& row, const std::wstring& key_text) {
     for (const auto& term : column_terms(row)) set_list += (set_list.empty() ? "" : ", ") + term.second;
     const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
     if (condition.empty() || set_list.empty()) {
-      tk_log1(1, "Missing key for update");
+      tk_log1(tk_log_trace, "Missing key for update");
       throw tk_exception("The key of the row to update names no column of the table",
                          tk_kind_continuable);
     }
     const std::string statement = "UPDATE " +
                                   tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
                                   " SET " + set_list + " WHERE " + tk_unicode_to_utf8(condition);
-    tk_log1(2, "UPDATE QUERY: %s", statement.c_str());
+    tk_log1(tk_log_detail, "UPDATE QUERY: %s", statement.c_str());
     sql_db->query_append(statement);
   } catch (const std::exception& e) {
-    tk_log1(3, "ERROR on UPDATE: %s", e.what());
+    tk_log1(tk_log_event, "ERROR on UPDATE: %s", e.what());
     throw;
   }
 }
 
 void sql_table::delete_key(const std::wstring& key_text) {
-  tk_log2(2, L"sql_table::delete_key(%ls)", key_text.c_str());
+  tk_log2(tk_log_detail, L"sql_table::delete_key(%ls)", key_text.c_str());
   try {
     const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
     // Without a condition nothing is deleted: an empty WHERE must never reach the server.
@@ -597,13 +597,13 @@ void sql_table::delete_key(const std::wstring& key_text) {
     sql_db->query_append("delete from " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
                          " where " + tk_unicode_to_utf8(condition));
   } catch (const std::exception& e) {
-    tk_log1(2, "ERROR on DELETE: %s", e.what());
+    tk_log1(tk_log_detail, "ERROR on DELETE: %s", e.what());
     throw;
   }
 }
 
 void sql_table::delete_key(const udb_record& key) {
-  tk_log1(1, "sql_table::delete_key");
+  tk_log1(tk_log_trace, "sql_table::delete_key");
   std::string condition;
   for (const auto& term : column_terms(key)) condition += (condition.empty() ? "" : " AND ") + term.second;
   if (condition.empty())
@@ -613,7 +613,7 @@ void sql_table::delete_key(const udb_record& key) {
     sql_db->query_append("DELETE FROM " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
                          " WHERE " + condition);
   } catch (const std::exception& e) {
-    tk_log1(2, "ERROR on DELETE: %s", e.what());
+    tk_log1(tk_log_detail, "ERROR on DELETE: %s", e.what());
     throw;
   }
 }

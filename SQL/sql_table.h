@@ -11,6 +11,7 @@
 
 #include "SQL/sql_exception.h"
 #include "SQL/sql_recordset.h"
+#include "TK/tk_logger.h"
 
 class t_ftd;
 class udb_field;
@@ -79,7 +80,7 @@ class sql_table : public sql_recordset {
   using column_pairs = std::vector<std::pair<const udb_field*, const t_ftd*>>;
   // Pairs each row field with its table column by name; a field without a column, or a column
   // without a field when the row is not smaller than the table, is a tk_exception (kind 0).
-  column_pairs match_columns(const udb_record& row, int log_level) const;
+  column_pairs match_columns(const udb_record& row, tk_log_level log_level) const;
   // match_columns through the cache of the last row's matching; head receives the INSERT head.
   column_pairs match_cached(const udb_record& row, std::string& head);
   std::string column_list(const column_pairs& pairs, bool always_quote) const;

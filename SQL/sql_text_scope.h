@@ -9,11 +9,11 @@
 class sql_text_scope {
  public:
   sql_text_scope() : engine_(*tk_singleton<sql_engine>::get_instance()), saved_(engine_.blob_to_text) {
-    tk_log1(2, "sql_engine::set_blob_to_text(%d)", 1);
+    tk_log1(tk_log_detail, "sql_engine::set_blob_to_text(%d)", 1);
     engine_.blob_to_text = true;
   }
   ~sql_text_scope() {
-    tk_log1(2, "sql_engine::set_blob_to_text(%d)", saved_ ? 1 : 0);
+    tk_log1(tk_log_detail, "sql_engine::set_blob_to_text(%d)", saved_ ? 1 : 0);
     engine_.blob_to_text = saved_;
   }
   sql_text_scope(const sql_text_scope&) = delete;

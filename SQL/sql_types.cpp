@@ -48,13 +48,13 @@ std::uint32_t longest_varchar(const std::wstring& charset) {
 
 std::wstring text_type(const t_ftd& d, bool no_size, const sql_engine& engine) {
   const bool case_sensitive = engine.case_sensitive;
-  tk_log1(1, "process as text");
-  if (d.dw_reserved == 2 || d.dw_reserved == 8) {
-    tk_log1(1, "process VT_BSTR as geometry");
+  tk_log1(tk_log_trace, "process as text");
+  if (d.dw_reserved == ftd_marker_text_geometry || d.dw_reserved == ftd_marker_geometry) {
+    tk_log1(tk_log_trace, "process VT_BSTR as geometry");
     return L"geometry";
   }
-  if (d.dw_reserved == 16) {
-    tk_log1(1, "process VT_BSTR as fixed width CHAR");
+  if (d.dw_reserved == ftd_marker_fixed_width) {
+    tk_log1(tk_log_trace, "process VT_BSTR as fixed width CHAR");
     return with_size(SQL_CHAR, d.size, no_size);
   }
   if (d.size == 0 || d.size > 5592405) return name_of(SQL_LONGTEXT);
@@ -62,20 +62,20 @@ std::wstring text_type(const t_ftd& d, bool no_size, const sql_engine& engine) {
   const bool mediumtext = d.size > longest_varchar(engine.table_charset());
   if (mediumtext) {
     text = name_of(SQL_MEDIUMTEXT);
-    tk_log1(1, "case insensitive MEDIUMTEXT");
+    tk_log1(tk_log_trace, "case insensitive MEDIUMTEXT");
   } else {
     text = with_size(SQL_VARCHAR, d.size, no_size);
-    tk_log1(1, "case insensitive VARCHAR");
+    tk_log1(tk_log_trace, "case insensitive VARCHAR");
   }
   if (case_sensitive) {
-    tk_log1(1, mediumtext ? "settings BINARY for MEDIUMTEXT" : "settings BINARY for VARCHAR");
+    tk_log1(tk_log_trace, mediumtext ? "settings BINARY for MEDIUMTEXT" : "settings BINARY for VARCHAR");
     text += L" BINARY";
   }
   return text;
 }
 
 std::wstring binary_type(std::uint32_t size, bool no_size) {
-  tk_log1(1, "process as blob");
+  tk_log1(tk_log_trace, "process as blob");
   if (size == 0 || size > 16777215) return name_of(SQL_LONGBLOB);
   if (size >= 65536) return name_of(SQL_MEDIUMBLOB);
   if (size >= 256) return name_of(SQL_BLOB);
@@ -85,30 +85,50 @@ std::wstring binary_type(std::uint32_t size, bool no_size) {
 std::wstring date_type(const t_ftd& d, std::uint32_t version) {
   switch (sql_classify_now_default(d)) {
     case sql_now_default::timestamp:
-      tk_log1(2, "Customize date type due to NOW() def.value");
+      tk_log1(tk_log_detail, "Customize date type due to NOW() def.value");
       // TIMESTAMP holds only 1970-2038 and follows the session's time zone; where the server
       // lets DATETIME default to the current moment, that keeps every date the source can hold.
       return name_of(sql_datetime_takes_now_default(version) ? SQL_DATETIME : SQL_TIMESTAMP);
     case sql_now_default::date:
-      tk_log1(1, "Customize date type due to date() def.value");
+      tk_log1(tk_log_trace, "Customize date type due to date() def.value");
       return name_of(SQL_DATE);
     case sql_now_default::time:
     case sql_now_default::none:
       break;
   }
-  switch (d.dw_reserved & 3) {
-    case 1: return name_of(SQL_DATETIME);
-    case 2: tk_log1(1, "Got pure date"); return name_of(SQL_DATE);
-    case 3: return name_of(SQL_TIME);
+  switch (d.dw_reserved & ftd_marker_date_kind_mask) {
+    case ftd_marker_datetime: return name_of(SQL_DATETIME);
+    case ftd_marker_date: tk_log1(tk_log_trace, "Got pure date"); return name_of(SQL_DATE);
+    case ftd_marker_time: return name_of(SQL_TIME);
     default: return with_size(SQL_CHAR, 19, false);
   }
 }
 
 }  // namespace
 
+bool sql_known_type_name(const std::wstring& text, std::wstring& canonical) {
+  for (const wchar_t* name : sql_native_type_names) {
+    if (equals_no_case(text, name)) {
+      canonical = name;
+      return true;
+    }
+  }
+  if (equals_no_case(text, L"GEOMETRY")) {
+    canonical = L"GEOMETRY";
+    return true;
+  }
+  return false;
+}
+
+std::uint64_t sql_max_mapped_length(const std::wstring& type) {
+  if (type == name_of(SQL_CHAR) || type == name_of(SQL_BINARY)) return 255;
+  if (type == name_of(SQL_VARCHAR) || type == name_of(SQL_VARBINARY)) return 65535;
+  return 4294967295u;
+}
+
 std::wstring get_sql_native_type_name(int id) {
   if (id < 0 || id >= SQL_NATIVE_TYPE_COUNT) {
-    tk_log1(1, "Type %d wasn't found", id);
+    tk_log1(tk_log_trace, "Type %d wasn't found", id);
     return L"<Unknown type>";
   }
   return name_of(id);
@@ -117,9 +137,9 @@ std::wstring get_sql_native_type_name(int id) {
 bool sql_datetime_takes_now_default(std::uint32_t version) { return version >= 0x00050605; }
 
 sql_now_default sql_classify_now_default(const t_ftd& d) {
-  if (d.dw_reserved == 9) return sql_now_default::timestamp;
-  if (d.dw_reserved == 10) return sql_now_default::date;
-  if (d.dw_reserved == 11) return sql_now_default::time;
+  if (d.dw_reserved == ftd_marker_now) return sql_now_default::timestamp;
+  if (d.dw_reserved == ftd_marker_today) return sql_now_default::date;
+  if (d.dw_reserved == ftd_marker_clock) return sql_now_default::time;
   if (d.default_value.get_type() < 2) return sql_now_default::none;
   const std::wstring dv = d.default_value.to_wstring();
   for (const wchar_t* now : {L"NOW()", L"sysdate", L"sysdate()", L"getdate()", L"getutcdate()",
@@ -131,7 +151,7 @@ sql_now_default sql_classify_now_default(const t_ftd& d) {
 }
 
 std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
-  tk_log2(1, L"get_sql_native_type2: %ls(%d,%u,%u)", d.name.c_str(), d.vartype, d.size,
+  tk_log2(tk_log_trace, L"get_sql_native_type2: %ls(%d,%u,%u)", d.name.c_str(), d.vartype, d.size,
           d.dw_reserved);
   const sql_engine* engine = tk_singleton<sql_engine>::get_instance();
   switch (d.vartype) {
@@ -145,7 +165,7 @@ std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
     case VT_BSTR: return text_type(d, no_size, *engine);
     case VT_BOOL: return no_size ? name_of(SQL_TINYINT) : name_of(SQL_TINYINT) + L"(1)";
     case VT_DECIMAL:
-      tk_log1(1, "Scale/precision for decimal column: (%u, %u)", d.scale, d.precision);
+      tk_log1(tk_log_trace, "Scale/precision for decimal column: (%u, %u)", d.scale, d.precision);
       if (d.precision == 0) return name_of(SQL_DOUBLE);
       if (no_size) return name_of(SQL_DECIMAL);
       return name_of(SQL_DECIMAL) + L"(" + std::to_wstring(d.precision) + L"," +
@@ -164,9 +184,10 @@ std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
 }
 
 std::wstring get_sql_native_type1(const sql_native_type& m) {
-  tk_log1(1, "get_sql_native_type1");
+  tk_log1(tk_log_trace, "get_sql_native_type1");
   std::wstring text = m.type;
-  if (starts_with(m.type, L"VARCHAR") || starts_with(m.type, L"CHAR")) {
+  // VARBINARY has no length of its own: without one the statement does not load.
+  if (starts_with(m.type, L"VARCHAR") || starts_with(m.type, L"CHAR") || m.type == L"VARBINARY") {
     text += L"(" + std::to_wstring(m.length) + L")";
   } else if (starts_with(m.type, L"DECIMAL")) {
     text += L"(" + std::to_wstring(m.precision) + L"," + std::to_wstring(m.scale) + L")";
@@ -174,12 +195,12 @@ std::wstring get_sql_native_type1(const sql_native_type& m) {
   // The rendered text had a fixed 256-character buffer; keep the same bound so that a type text
   // read from a hand-edited mapping file cannot grow a statement without limit.
   if (text.size() > 255) text.resize(255);
-  tk_log2(1, L"buf=%ls", text.c_str());
+  tk_log2(tk_log_trace, L"buf=%ls", text.c_str());
   return text;
 }
 
 VARTYPE get_vartype(int type, unsigned flags) {
-  tk_log1(1, "get_vartype(%d,%u)", type, flags);
+  tk_log1(tk_log_trace, "get_vartype(%d,%u)", type, flags);
   const bool is_unsigned = (flags & sql_unsigned_flag) != 0;
   switch (type) {
     case 0:
@@ -202,7 +223,7 @@ VARTYPE get_vartype(int type, unsigned flags) {
     case 251:
     case 252: {
       const bool blob_to_text = tk_singleton<sql_engine>::get_instance()->blob_to_text;
-      tk_log1(1, "Processing BLOB, blob_to_text=%d", blob_to_text ? 1 : 0);
+      tk_log1(tk_log_trace, "Processing BLOB, blob_to_text=%d", blob_to_text ? 1 : 0);
       return blob_to_text ? VARTYPE(VT_BSTR) : VARTYPE(VT_ARRAY | VT_UI1);
     }
     case 253: return (flags & sql_binary_flag) ? VARTYPE(VT_ARRAY | VT_UI1) : VARTYPE(VT_BSTR);

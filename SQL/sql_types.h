@@ -24,13 +24,25 @@ enum sql_native_type_id : int {
 // The upper-case type name of an id; "<Unknown type>" for an id outside the table.
 std::wstring get_sql_native_type_name(int id);
 
+// The type table's name (or GEOMETRY, which spatial columns get) that `text` spells, in upper
+// case; compared without regard to case. False for any other text: a user's mapping may name
+// only these, as the name reaches the CREATE TABLE unquoted.
+bool sql_known_type_name(const std::wstring& text, std::wstring& canonical);
+
+// The largest length a user's mapping may give a column of the type: 255 for CHAR and BINARY,
+// 65535 for VARCHAR and VARBINARY, else 4294967295 (the length becomes the column's size).
+std::uint64_t sql_max_mapped_length(const std::wstring& type);
+// Precision and scale a DECIMAL takes.
+constexpr std::int32_t sql_max_decimal_precision = 65;
+constexpr std::int32_t sql_max_decimal_scale = 30;
+
 // The column type of a CREATE TABLE for a source column. no_size leaves off the "(n)" / "(p,s)"
 // suffix (the caller keeps length, precision and scale apart). Reads the server version and the
 // case_sensitive flag of the sql_engine singleton. An unsupported VARTYPE is an internal error.
 std::wstring get_sql_native_type2(const t_ftd& descriptor, bool no_size);
 
-// The column type text of a user's mapping: VARCHAR/CHAR with "(length)", DECIMAL with
-// "(precision,scale)", other types alone. At most 255 characters.
+// The column type text of a user's mapping: VARCHAR/CHAR/VARBINARY with "(length)", DECIMAL
+// with "(precision,scale)", other types alone. At most 255 characters.
 std::wstring get_sql_native_type1(const sql_native_type& mapping);
 
 // MySQL result column flags the mappings read (the client library's values).

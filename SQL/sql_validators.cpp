@@ -71,13 +71,13 @@ sql_new_validator::sql_new_validator(bool full) : udb_validator(sql_max_name_len
 }
 
 bool sql_new_validator::is_acceptable(const std::wstring& name) {
-  tk_log2(2, L"sql_new_validator::is_acceptable(%ls)", name.c_str());
+  tk_log2(tk_log_detail, L"sql_new_validator::is_acceptable(%ls)", name.c_str());
   if (name.empty() || name.size() > sql_max_name_length) {
-    tk_log1(1, "Invalid length");
+    tk_log1(tk_log_trace, "Invalid length");
     return false;
   }
   if (name.front() == L' ' || name.back() == L' ') {
-    tk_log1(1, "ID cannot starts or ends with ' '");
+    tk_log1(tk_log_trace, "ID cannot starts or ends with ' '");
     return false;
   }
   return udb_validator::is_acceptable(name);
@@ -112,18 +112,18 @@ sql_old_validator::sql_old_validator() : udb_validator(sql_max_name_length) {
 }
 
 bool sql_old_validator::is_acceptable(const std::wstring& name) {
-  tk_log2(2, L"sql_old_validator::is_acceptable(%ls)", name.c_str());
+  tk_log2(tk_log_detail, L"sql_old_validator::is_acceptable(%ls)", name.c_str());
   if (!udb_validator::is_acceptable(name)) return false;
   bool digits_only = true;
   for (wchar_t c : name) {
     if (!is_name_char(c)) {
-      tk_log2(2, L"Name contains invalid symbol: '%lc'", c);
+      tk_log2(tk_log_detail, L"Name contains invalid symbol: '%lc'", c);
       return false;
     }
     if (!is_decimal_digit(c)) digits_only = false;
   }
   if (digits_only) {
-    tk_log1(2, "Name consists of digits only");
+    tk_log1(tk_log_detail, "Name consists of digits only");
     return false;
   }
   return true;

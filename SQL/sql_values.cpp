@@ -67,8 +67,8 @@ bool is_binary_literal(const std::basic_string<C>& t) {
   return true;
 }
 
-void log_mask(char c) { tk_log1(1, "Got symbol to mask (2): %c", c); }
-void log_mask(wchar_t c) { tk_log2(1, L"Got symbol to mask (1): %lc", c); }
+void log_mask(char c) { tk_log1(tk_log_trace, "Got symbol to mask (2): %c", c); }
+void log_mask(wchar_t c) { tk_log2(tk_log_trace, L"Got symbol to mask (1): %lc", c); }
 
 // Escapes every character the server or the mysql command-line client would otherwise take
 // apart: the quote and backslash, NUL (which ends C strings), CR and LF (the client drops the CR
@@ -179,7 +179,7 @@ template <class C>
 std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool guid_column) {
   using str = std::basic_string<C>;
   if (is_null_kind(vt)) {
-    tk_log1(1, "******* NULL VALUE ******");
+    tk_log1(tk_log_trace, "******* NULL VALUE ******");
     return str{C('N'), C('U'), C('L'), C('L')};
   }
   if (in.empty()) return str(2, C('\''));
@@ -190,9 +190,9 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
     return quoted(parsed.empty() ? text : parsed);
   }
   if (sql_is_binary_kind(vt)) {
-    tk_log1(1, "GOT BLOB");
+    tk_log1(tk_log_trace, "GOT BLOB");
     if (is_binary_literal(text)) {
-      tk_log1(1, "BLOB IS VALID");
+      tk_log1(tk_log_trace, "BLOB IS VALID");
       return text;
     }
     return quoted(text);
@@ -202,7 +202,7 @@ std::basic_string<C> literal(const std::basic_string<C>& in, VARTYPE vt, bool gu
     // Only a GUID column's texts are normalised; a text column keeps every character a user
     // typed, braces included, even when the text happens to look like a GUID.
     if (guid_column && guid_of(text, guid)) {
-      tk_log1(1, "BSTR IS AN GUID");
+      tk_log1(tk_log_trace, "BSTR IS AN GUID");
       str out(1, C('\''));
       out += guid;
       out += C('\'');
@@ -260,33 +260,34 @@ std::wstring current_date_or_time_default(const wchar_t* function, std::uint32_t
   const bool mariadb_expressions = version >= 0x000A0201;
   const bool mysql_expressions = version >= 0x0008000D && version < 0x000A0000;
   if (mariadb_expressions || mysql_expressions) return std::wstring(L"(") + function + L")";
-  tk_log2(3, L"Cannot set def.value %ls on this server version, the column gets no default",
+  tk_log2(tk_log_event, L"Cannot set def.value %ls on this server version, the column gets no default",
           function);
   return {};
 }
 
 std::wstring date_default(const t_ftd* d, const std::wstring& dv) {
-  tk_log1(1, "Got DATE def value");
+  tk_log1(tk_log_trace, "Got DATE def value");
   const std::uint32_t version = tk_singleton<sql_engine>::get_instance()->version;
   switch (sql_classify_now_default(*d)) {
     case sql_now_default::timestamp:
-      tk_log1(1, "Special processing for getdate()");
+      tk_log1(tk_log_trace, "Special processing for getdate()");
       return L"CURRENT_TIMESTAMP";
     case sql_now_default::date: return current_date_or_time_default(L"CURRENT_DATE()", version);
     case sql_now_default::time: return current_date_or_time_default(L"CURRENT_TIME()", version);
     case sql_now_default::none: break;
   }
   if (dv.empty()) {
-    tk_log1(1, "Got empty def value");
+    tk_log1(tk_log_trace, "Got empty def value");
     return {};
   }
   const ole_date date(dv);
   std::wstring text = date.to_wstring(6);
   // The column's kind decides the form: a date-only column takes the date part of a date and
   // time, a time-only column its time part.
-  if ((d->dw_reserved & 3) == 2 && text.size() > 10) text.resize(10);
-  if ((d->dw_reserved & 3) == 3 && date.get_kind() == ole_date_datetime) text.erase(0, 11);
-  tk_log2(2, L"After canonization: %ls", text.c_str());
+  const std::uint32_t kind = d->dw_reserved & ftd_marker_date_kind_mask;
+  if (kind == ftd_marker_date && text.size() > 10) text.resize(10);
+  if (kind == ftd_marker_time && date.get_kind() == ole_date_datetime) text.erase(0, 11);
+  tk_log2(tk_log_detail, L"After canonization: %ls", text.c_str());
   if (text.empty()) return {};
   return L"\"" + text + L"\"";
 }
@@ -310,26 +311,26 @@ ole_variant text_value(const wchar_t* data, unsigned long length, VARTYPE vt) {
 
 template <class C>
 ole_variant result_value(int type, unsigned long length, unsigned flags, const C* data) {
-  tk_log1(1, "get_variant(2), type=%d, lenght=%lu", type, length);
+  tk_log1(tk_log_trace, "get_variant(2), type=%d, lenght=%lu", type, length);
   if (data == nullptr) {
-    tk_log1(1, "process NULL-values");
+    tk_log1(tk_log_trace, "process NULL-values");
     return ole_variant();
   }
   const bool binary = (flags & sql_binary_flag) != 0;
   if (type == 253) {
     if (!binary) {
-      tk_log1(1, "Extract TEXT value");
+      tk_log1(tk_log_trace, "Extract TEXT value");
       return text_value(data, length, VT_BSTR);
     }
-    tk_log1(1, "Process TEXT as BINARY");
+    tk_log1(tk_log_trace, "Process TEXT as BINARY");
     return bytes_value(data, length);
   }
   if (type >= 249 && type <= 252) {
     if (tk_singleton<sql_engine>::get_instance()->blob_to_text || !binary) {
-      tk_log1(1, "Process BINARY as TEXT");
+      tk_log1(tk_log_trace, "Process BINARY as TEXT");
       return text_value(data, length, VT_BSTR);
     }
-    tk_log1(1, "Extract BINARY value");
+    tk_log1(tk_log_trace, "Extract BINARY value");
     return bytes_value(data, length);
   }
   if (type == 16) {
@@ -385,25 +386,25 @@ bool sql_is_binary_kind(VARTYPE vt) {
 }
 
 std::string to_mysql_str(const std::string& text, VARTYPE vt, bool guid_column) {
-  tk_log1(1, "to_mysql_str(%s)", text.c_str());
+  tk_log1(tk_log_trace, "to_mysql_str(%s)", text.c_str());
   return literal(text, vt, guid_column);
 }
 
 std::wstring to_mysql_wstr(const std::wstring& text, VARTYPE vt, bool guid_column) {
-  tk_log2(1, L"to_mysql_wstr(%ls)", text.c_str());
+  tk_log2(tk_log_trace, L"to_mysql_wstr(%ls)", text.c_str());
   return literal(text, vt, guid_column);
 }
 
 std::string to_mysql_str(const udb_field* field) {
-  tk_log1(1, "to_mysql_str");
+  tk_log1(tk_log_trace, "to_mysql_str");
   if (field == nullptr) throw tk_mail_assertion("sql_util", 907);
   if (sql_is_unstorable_number(*field)) return "NULL";
   if (field->get_type() == (VT_ARRAY | VT_UI1)) {
-    tk_log1(1, "special processing for BLOBs");
+    tk_log1(tk_log_trace, "special processing for BLOBs");
     const BYTE* bytes = nullptr;
     std::string storage;
     const std::uint32_t n = field->get_bytes1(bytes, storage);
-    tk_log1(1, "to_mysql_str - at the END");
+    tk_log1(tk_log_trace, "to_mysql_str - at the END");
     // A value of no bytes is still a value: NULL would lose the difference and be refused by a
     // NOT NULL column.
     if (n == 0) return "''";
@@ -427,17 +428,17 @@ std::string to_mysql_str(const udb_field* field) {
 }
 
 std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prepared) {
-  tk_log1(1, "get_fld_append_str");
+  tk_log1(tk_log_trace, "get_fld_append_str");
   if (field == nullptr) throw tk_mail_assertion("sql_util", 1138);
   if (d == nullptr) throw tk_mail_assertion("sql_util", 1139);
   const VARTYPE field_vt = field->get_type();
   if (prepared && field_vt != VT_EMPTY && field->get_size() > sql_engine::max_field_size) {
-    tk_log1(1, "fld->get_size()=%u", field->get_size());
-    tk_log1(1, "Returns placeholder for prepared statement");
+    tk_log1(tk_log_trace, "fld->get_size()=%u", field->get_size());
+    tk_log1(tk_log_trace, "Returns placeholder for prepared statement");
     return "?";
   }
   if (udb_custom_conversion::is_acceptable2(*field)) {
-    tk_log1(1, "udb_custom_conversion::is_acceptable");
+    tk_log1(tk_log_trace, "udb_custom_conversion::is_acceptable");
     return tk_unicode_to_utf8(udb_custom_conversion::handle2(*field));
   }
   // A number no column holds goes the way of a missing value.
@@ -453,71 +454,71 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
     if (column_numeric && !unstorable && !ole_is_numeric_type(field_vt)) {
       text = to_mysql_str(field->to_string(), d->vartype);
     }
-    tk_log1(1, "Got field: %s, type=%08X", text.c_str(), static_cast<unsigned>(field_vt));
+    tk_log1(tk_log_trace, "Got field: %s, type=%08X", text.c_str(), static_cast<unsigned>(field_vt));
     if (!unstorable && !is_null_kind(field_vt) && !text.empty() && text != "\"\"" && text != "''") {
       return text;
     }
     if (d->vartype == VT_BLOB || d->vartype == (VT_ARRAY | VT_UI1)) return text;
     if (d->not_null) {
-      tk_log1(1, "Put default value");
+      tk_log1(tk_log_trace, "Put default value");
       const std::string def = d->default_value.to_string();
       if (!def.empty()) return to_mysql_str(def, d->vartype);
       // The column's kind decides: a NOT NULL number without a default takes 0, which every
       // numeric column accepts, where '' is refused in strict mode.
       return column_numeric ? "0" : text;
     }
-    tk_log1(1, "Put NULL-field");
+    tk_log1(tk_log_trace, "Put NULL-field");
     return "NULL";
   }
   if (unstorable) return d->not_null ? "''" : "NULL";
   const std::wstring text = field->to_wstring();
-  tk_log2(1, L"Got BSTR value: %ls, flags=%u", text.c_str(), d->dw_reserved);
-  if (d->dw_reserved == 2 || d->dw_reserved == 8) {
+  tk_log2(tk_log_trace, L"Got BSTR value: %ls, flags=%u", text.c_str(), d->dw_reserved);
+  if (d->dw_reserved == ftd_marker_text_geometry || d->dw_reserved == ftd_marker_geometry) {
     if (is_null_kind(field_vt)) return "NULL";
     std::wstring geometry = L"ST_GeomFromText(";
     geometry += quoted(text);
     geometry += L")";
     return tk_unicode_to_utf8(geometry);
   }
-  return tk_unicode_to_utf8(to_mysql_wstr(text, field_vt, d->dw_reserved == 1));
+  return tk_unicode_to_utf8(to_mysql_wstr(text, field_vt, d->dw_reserved == ftd_marker_datetime));
 }
 
 std::wstring make_mysql_def_val(const t_ftd* d) {
   if (d == nullptr) throw tk_mail_assertion("sql_util", 53);
   const std::wstring dv = d->default_value.to_wstring();
-  tk_log2(1, L"make_mysql_def_val(%d,%ls)", d->vartype, dv.c_str());
+  tk_log2(tk_log_trace, L"make_mysql_def_val(%d,%ls)", d->vartype, dv.c_str());
   if (dv == L"to_char(sysdate,'yyyy-mm-dd hh24:mi:ss')") {
-    tk_log1(3, "Cannot set def.value as current timetsamp for varchar column");
+    tk_log1(tk_log_event, "Cannot set def.value as current timetsamp for varchar column");
     return {};
   }
   if (d->vartype == VT_DATE) return date_default(d, dv);
   if (d->vartype == VT_BSTR && !dv.empty()) {
-    tk_log2(1, L"Got BSTR def value: %ls", dv.c_str());
+    tk_log2(tk_log_trace, L"Got BSTR def value: %ls", dv.c_str());
     return to_mysql_wstr(dv, VT_BSTR);
   }
   if (dv.empty()) {
-    tk_log1(1, "Got empty def value");
+    tk_log1(tk_log_trace, "Got empty def value");
     return {};
   }
   if (equals_no_case(dv, L"newid()")) {
-    tk_log1(1, "newid() is not supported");
+    tk_log1(tk_log_trace, "newid() is not supported");
     return {};
   }
   if (is_integer_kind(d->vartype)) {
     if (std::to_wstring(leading_integer<std::int32_t>(dv)) != dv) return {};
-    tk_log1(1, "Int/long default value is correct");
+    tk_log1(tk_log_trace, "Int/long default value is correct");
     return dv;
   }
   if (d->vartype == VT_I8) {
     if (std::to_wstring(leading_integer<std::int64_t>(dv)) != dv) return {};
-    tk_log1(1, "__int64 default value is correct");
+    tk_log1(tk_log_trace, "__int64 default value is correct");
     return dv;
   }
   if (d->vartype == VT_UI8) {
     if (std::to_wstring(static_cast<std::uint64_t>(leading_integer<std::int64_t>(dv))) != dv) {
       return {};
     }
-    tk_log1(1, "unsigned __int64 default value is correct");
+    tk_log1(tk_log_trace, "unsigned __int64 default value is correct");
     return dv;
   }
   if (d->vartype == VT_R4 || d->vartype == VT_R8 || d->vartype == VT_CY ||
@@ -530,14 +531,14 @@ std::wstring make_mysql_def_val(const t_ftd* d) {
 }
 
 ole_variant get_variant(VARTYPE vt, const char* text) {
-  tk_log1(1, "get_variant(char)");
-  tk_log1(1, "Type=%d, src=%s", vt, text ? text : "(null)");
+  tk_log1(tk_log_trace, "get_variant(char)");
+  tk_log1(tk_log_trace, "Type=%d, src=%s", vt, text ? text : "(null)");
   return typed_value(vt, text);
 }
 
 ole_variant get_variant(VARTYPE vt, const wchar_t* text) {
-  tk_log1(1, "get_variant(wchar_t)");
-  tk_log2(1, L"Type=%d, src=%ls", vt, text ? text : L"(null)");
+  tk_log1(tk_log_trace, "get_variant(wchar_t)");
+  tk_log2(tk_log_trace, L"Type=%d, src=%ls", vt, text ? text : L"(null)");
   return typed_value(vt, text);
 }
 

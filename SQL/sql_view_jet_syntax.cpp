@@ -409,7 +409,15 @@ std::wstring sql_view_converter::jet_syntax_to_mysql(const std::wstring& text) {
 
 namespace {
 
-std::wstring backticked(const std::wstring& name) { return L"`" + name + L"`"; }
+// A backtick inside the name is doubled, or the rest of the name would run on as SQL.
+std::wstring backticked(const std::wstring& name) {
+  std::wstring quoted = L"`";
+  for (wchar_t c : name) {
+    quoted += c;
+    if (c == L'`') quoted += L'`';
+  }
+  return quoted + L"`";
+}
 
 // One item of a select list: where it stands, and what it names.
 struct select_item {

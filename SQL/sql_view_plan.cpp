@@ -12,9 +12,9 @@ std::wstring sql_view_body(const std::wstring& sql, const udb_names_map& names,
                            const sql_table_columns& columns) {
   std::wstring text = sql_view_converter::collapse_blanks(sql);
   text = names.do_global_replace1(text, L"`", L"`");
-  tk_log2(2, L"After do_global_replace: result=%ls", text.c_str());
+  tk_log2(tk_log_detail, L"After do_global_replace: result=%ls", text.c_str());
   text = sql_view_converter::brackets_to_backticks(text);
-  tk_log2(2, L"After replacing []: result=%ls", text.c_str());
+  tk_log2(tk_log_detail, L"After replacing []: result=%ls", text.c_str());
   text = sql_view_converter::mysql_view_body(text, [&columns](const std::wstring& table) {
     return sql_created_columns(columns, table);
   });
@@ -32,11 +32,11 @@ sql_view_plan sql_plan_views(const sql_view_list& queries, const udb_names_map& 
   udb_names_map renamed_names = names;
   for (const std::size_t i : sql_view_converter::dependency_order(queries)) {
     const auto& [name, sql] = queries[i];
-    tk_log2(2, L"Processing '%ls'", name.c_str());
-    tk_log2(2, L"\t'%ls'", sql.c_str());
+    tk_log2(tk_log_detail, L"Processing '%ls'", name.c_str());
+    tk_log2(tk_log_detail, L"\t'%ls'", sql.c_str());
     const std::wstring refusal = sql_view_converter::view_refusal(sql);
     if (!refusal.empty()) {
-      tk_log1(2, "Skip non-select query");
+      tk_log1(tk_log_detail, "Skip non-select query");
       plan.left_out.push_back({i, refusal});
       continue;
     }
@@ -45,10 +45,10 @@ sql_view_plan sql_plan_views(const sql_view_list& queries, const udb_names_map& 
       // The server family's own rule: the new one drops blanks at either end, which no
       // numbering could make acceptable.
       view = view_names.get_safe_name(name);
-      tk_log2(2, L"udb_names_map::add_tn_mapping(%ls,%ls)", name.c_str(), view.c_str());
+      tk_log2(tk_log_detail, L"udb_names_map::add_tn_mapping(%ls,%ls)", name.c_str(), view.c_str());
       renamed_names.add_tn_mapping(name, view);
       plan.renamed.emplace_back(name, view);
-      tk_log2(2, L"Store generated view name '%ls'", view.c_str());
+      tk_log2(tk_log_detail, L"Store generated view name '%ls'", view.c_str());
       view_names.add_existing_name(view);
     }
     plan.steps.push_back({i, view,

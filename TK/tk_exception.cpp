@@ -45,20 +45,20 @@ void tk_exception_ex::set_last_error(const std::string& prefix) {
                            nullptr);
   if (n > 0 && text != nullptr) {
     message_ = prefix + std::string(text, n);
-    tk_log1(2, "GetLastError: %s", message_.c_str() + prefix.size());
+    tk_log1(tk_log_detail, "GetLastError: %s", message_.c_str() + prefix.size());
   }
   LocalFree(text);
 }
 
 tk_mail_assertion::tk_mail_assertion(const char* file, std::uint32_t line)
     : tk_exception(make_err_meggase(file, line), tk_kind_internal) {
-  tk_log1(2, "tk_mail_assertion::ctor(%s)", file ? file : "");
+  tk_log1(tk_log_detail, "tk_mail_assertion::ctor(%s)", file ? file : "");
 }
 
 std::string make_err_meggase(const char* file, std::uint32_t line) {
-  tk_log1(2, "make_err_meggase(%s, %d)", file ? file : "", static_cast<int>(line));
+  tk_log1(tk_log_detail, "make_err_meggase(%s, %d)", file ? file : "", static_cast<int>(line));
   std::string where = tk_format("%s\\%u", file ? file : "", static_cast<unsigned>(line));
-  tk_log1(2, "result=%s", where.c_str());
+  tk_log1(tk_log_detail, "result=%s", where.c_str());
   static const char digits[] = "0123456789abcdef";
   std::string out = "Internal error: \ncode=";
   for (unsigned char c : where) {
@@ -68,4 +68,4 @@ std::string make_err_meggase(const char* file, std::uint32_t line) {
   return out;
 }
 
-tk_final_exception::tk_final_exception() { tk_log1(2, "tk_final_exception::ctor"); }
+tk_final_exception::tk_final_exception() { tk_log1(tk_log_detail, "tk_final_exception::ctor"); }

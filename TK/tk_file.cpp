@@ -20,34 +20,34 @@ void seek(FILE* f, std::uint64_t offset, int whence, const char* error) {
 }  // namespace
 
 tk_file::tk_file(const std::string& name, tk_file_mode mode) : mode_(mode) {
-  tk_log1(2, "tk_file::tk_file(%s)", name.c_str());
+  tk_log1(tk_log_detail, "tk_file::tk_file(%s)", name.c_str());
   if (name.empty()) throw tk_mail_assertion("tk_file", 20);
   name_ = tk_file_name(name).make_path();
-  tk_log1(1, "Canonized file name: %s", name_.c_str());
+  tk_log1(tk_log_trace, "Canonized file name: %s", name_.c_str());
   if ((mode & tk_file_write) == 0 && !tk_is_file_exist1(name_, tk_file_exists)) {
     throw tk_exception("Bad path or busy with another process", tk_kind_error);
   }
 }
 
 tk_file::~tk_file() {
-  tk_log1(2, "tk_file::~tk_file");
+  tk_log1(tk_log_detail, "tk_file::~tk_file");
   if (stream_ != nullptr) std::fclose(stream_);
 }
 
 bool tk_file::is_eof() { return stream_ != nullptr && std::feof(stream_) != 0; }
 
 tk_stdio_file::tk_stdio_file(const std::string& name, tk_file_mode mode) : tk_file(name, mode) {
-  tk_log1(2, "tk_stdio_file::ctor(%s)", name.c_str());
+  tk_log1(tk_log_detail, "tk_stdio_file::ctor(%s)", name.c_str());
   const char* how = (mode & tk_file_create) == tk_file_create ? "w+b" : (mode & tk_file_write) ? "r+b" : "rb";
   stream_ = std::fopen(name_.c_str(), how);
   if (stream_ == nullptr) throw tk_exception("Error opening file", tk_kind_error);
 }
 
 void* tk_stdio_file::get_at(std::uint64_t offset, void* buffer, std::uint64_t length) {
-  tk_log1(1, "tk_stdio_file::get_at(%" PRIu64 ",%" PRIu64 ")", offset, length);
+  tk_log1(tk_log_trace, "tk_stdio_file::get_at(%" PRIu64 ",%" PRIu64 ")", offset, length);
   std::uint64_t size = get_length();
   if (offset > size || length > size - offset) {
-    tk_log1(2, "Reading out of range: offset=%" PRIu64 ", length=%" PRIu64 ", file size=%" PRIu64, offset, length,
+    tk_log1(tk_log_detail, "Reading out of range: offset=%" PRIu64 ", length=%" PRIu64 ", file size=%" PRIu64, offset, length,
             size);
     throw tk_exception(kReadError, tk_kind_error);
   }
@@ -79,22 +79,22 @@ std::uint32_t tk_stdio_file::get_dword(std::uint64_t offset) {
 }
 
 std::uint64_t tk_stdio_file::get_length() {
-  tk_log1(1, "tk_stdio_file::get_length");
+  tk_log1(tk_log_trace, "tk_stdio_file::get_length");
   off_t here = ftello(stream_);
   if (here < 0) throw tk_exception(kReadError, tk_kind_error);
   seek(stream_, 0, SEEK_END, kReadError);
   off_t end = ftello(stream_);
   seek(stream_, static_cast<std::uint64_t>(here), SEEK_SET, kReadError);
   if (end < 0) throw tk_exception(kReadError, tk_kind_error);
-  tk_log1(1, "Got file size: %" PRId64, static_cast<std::int64_t>(end));
+  tk_log1(tk_log_trace, "Got file size: %" PRId64, static_cast<std::int64_t>(end));
   return static_cast<std::uint64_t>(end);
 }
 
 void tk_stdio_file::put_at(std::uint64_t offset, const void* buffer, std::uint64_t length) {
-  tk_log1(1, "tk_stdio_file::put_at(%" PRIu64 ",%" PRIu64 ")", offset, length);
+  tk_log1(tk_log_trace, "tk_stdio_file::put_at(%" PRIu64 ",%" PRIu64 ")", offset, length);
   std::uint64_t size = get_length();
   if (offset > size) {
-    tk_log1(1, "offset > file_size, padding with nulls");
+    tk_log1(tk_log_trace, "offset > file_size, padding with nulls");
     seek(stream_, 0, SEEK_END, kReadError);
     std::vector<char> zeros(64 * 1024, '\0');
     for (std::uint64_t left = offset - size; left > 0;) {

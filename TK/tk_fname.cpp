@@ -19,6 +19,14 @@ namespace {
 // Room for any absolute path the system accepts.
 constexpr std::size_t kPathRoom = PATH_MAX + 1;
 
+// A path the system cannot take is the user's input, not a fault of the program: say so.
+void check_path_length(std::size_t length) {
+  if (length < PATH_MAX) return;
+  throw tk_exception("The path is too long: " + std::to_string(length) + " bytes, at most " +
+                         std::to_string(PATH_MAX - 1) + ".",
+                     tk_kind_error);
+}
+
 template <typename C>
 struct path_parts {
   std::basic_string<C> drive, dir, name, ext;
@@ -47,7 +55,7 @@ path_parts<wchar_t> split(const wchar_t* full) {
 tk_file_name::tk_file_name(const std::string& path) : tk_file_name(path.c_str()) {}
 
 tk_file_name::tk_file_name(const char* path) {
-  tk_log1(1, "tk_file_name::ctor(%s)", path ? path : "(null)");
+  tk_log1(tk_log_trace, "tk_file_name::ctor(%s)", path ? path : "(null)");
   initialize(path);
 }
 
@@ -55,8 +63,9 @@ void tk_file_name::initialize(const char* path) {
   if (path == nullptr) throw tk_mail_assertion("tk_fname", 31);
   bool own = path[0] == '\0';
   std::string source = own ? tk_get_module_file_name1() : std::string(path);
+  check_path_length(source.size());
   std::vector<char> full(kPathRoom);
-  if (_fullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 39);
+  if (_fullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 40);
   path_parts<char> p = split(full.data());
   drive = p.drive;
   directory = p.dir;
@@ -67,17 +76,18 @@ void tk_file_name::initialize(const char* path) {
 tk_file_wname::tk_file_wname(const std::wstring& path) : tk_file_wname(path.c_str()) {}
 
 tk_file_wname::tk_file_wname(const wchar_t* path) {
-  tk_log2(1, L"tk_file_name::ctor(%ls)", path ? path : L"(null)");
+  tk_log2(tk_log_trace, L"tk_file_name::ctor(%ls)", path ? path : L"(null)");
   initialize(path);
 }
 
 void tk_file_wname::initialize(const wchar_t* path) {
   if (path == nullptr) throw tk_mail_assertion("tk_fname", 83);
-  tk_log2(1, L"tk_file_wname::initialize(%ls)", path);
+  tk_log2(tk_log_trace, L"tk_file_wname::initialize(%ls)", path);
   bool own = path[0] == L'\0';
   std::wstring source = own ? tk_get_module_file_name2() : std::wstring(path);
+  check_path_length(tk_unicode_to_utf8(source).size());
   std::vector<wchar_t> full(kPathRoom);
-  if (_wfullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 91);
+  if (_wfullpath(full.data(), source.c_str(), full.size()) == nullptr) throw tk_mail_assertion("tk_fname", 92);
   path_parts<wchar_t> p = split(full.data());
   drive = p.drive;
   directory = p.dir;
@@ -120,33 +130,33 @@ std::string tk_get_module_dir() { return tk_file_name(tk_get_module_file_name1()
 std::uint32_t get_dll_version(const wchar_t* /*library*/) { return (6u << 16) | 0u; }
 
 tk_temp_chdir::tk_temp_chdir(const std::string& path) {
-  tk_log1(2, "tk_temp_chdir::ctor");
+  tk_log1(tk_log_detail, "tk_temp_chdir::ctor");
   initialize(path.empty() ? tk_get_module_dir() : path);
 }
 
 void tk_temp_chdir::initialize(const std::string& path) {
-  tk_log1(2, "tk_temp_chdir::initialize(%s)", path.c_str());
-  tk_log1(1, "Step #1");
+  tk_log1(tk_log_detail, "tk_temp_chdir::initialize(%s)", path.c_str());
+  tk_log1(tk_log_trace, "Step #1");
   std::vector<char> cwd(kPathRoom);
   if (getcwd(cwd.data(), cwd.size()) == nullptr) {
-    tk_log1(1, "_getcwd failed");
+    tk_log1(tk_log_trace, "_getcwd failed");
     ok_ = false;
     return;
   }
-  tk_log1(1, "Step #2");
+  tk_log1(tk_log_trace, "Step #2");
   saved_ = cwd.data();
   ok_ = chdir(path.c_str()) == 0;
-  if (!ok_) tk_log1(1, "_chdir failed");
+  if (!ok_) tk_log1(tk_log_trace, "_chdir failed");
 }
 
 tk_temp_chdir::~tk_temp_chdir() {
-  tk_log1(2, "tk_temp_chdir::dtor");
-  if (ok_ && chdir(saved_.c_str()) != 0) tk_log1(1, "_chdir failed");
-  tk_log1(2, "tk_temp_chdir::dtor - at the END");
+  tk_log1(tk_log_detail, "tk_temp_chdir::dtor");
+  if (ok_ && chdir(saved_.c_str()) != 0) tk_log1(tk_log_trace, "_chdir failed");
+  tk_log1(tk_log_detail, "tk_temp_chdir::dtor - at the END");
 }
 
 bool tk_is_path_exist(const std::string& path) {
-  tk_log1(1, "tk_is_path_exist(%s)", path.c_str());
+  tk_log1(tk_log_trace, "tk_is_path_exist(%s)", path.c_str());
   std::string dir = path.empty() ? tk_get_module_dir() : path;
   // What entering the folder would need, asked without entering it: another thread may be
   // resolving relative paths against the working directory meanwhile.
@@ -169,12 +179,12 @@ bool test_attributes(DWORD attributes, std::uint32_t mode) {
 }  // namespace
 
 bool tk_is_file_exist1(const std::string& name, std::uint32_t mode) {
-  tk_log1(1, "tk_is_file_exist1(%s,%d)", name.c_str(), static_cast<int>(mode));
+  tk_log1(tk_log_trace, "tk_is_file_exist1(%s,%d)", name.c_str(), static_cast<int>(mode));
   return test_attributes(GetFileAttributesA(name.c_str()), mode);
 }
 
 bool tk_is_file_exist2(const std::wstring& name, std::uint32_t mode) {
-  tk_log2(2, L"tk_is_file_exist2(%ls,%08X)", name.c_str(), static_cast<unsigned>(mode));
+  tk_log2(tk_log_detail, L"tk_is_file_exist2(%ls,%08X)", name.c_str(), static_cast<unsigned>(mode));
   return test_attributes(GetFileAttributesW(name.c_str()), mode);
 }
 

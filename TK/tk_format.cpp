@@ -21,21 +21,30 @@ tk_c_locale_scope::tk_c_locale_scope() : previous_(uselocale(c_utf8())) {}
 
 tk_c_locale_scope::~tk_c_locale_scope() { uselocale(static_cast<locale_t>(previous_)); }
 
-std::string tk_vformat(const char* format, va_list args) {
-  if (format == nullptr) return {};
+bool tk_vformat(const char* format, va_list args, std::string& out) {
+  out.clear();
+  if (format == nullptr) return false;
   tk_c_locale_scope c_locale;
   va_list measure;
   va_copy(measure, args);
   int n = std::vsnprintf(nullptr, 0, format, measure);
   va_end(measure);
-  if (n <= 0) return {};
+  if (n < 0) return false;
+  if (n == 0) return true;
   std::vector<char> buf(static_cast<std::size_t>(n) + 1);
   va_list fill;
   va_copy(fill, args);
   int m = std::vsnprintf(buf.data(), buf.size(), format, fill);
   va_end(fill);
-  if (m != n) return {};
-  return std::string(buf.data(), static_cast<std::size_t>(n));
+  if (m != n) return false;
+  out.assign(buf.data(), static_cast<std::size_t>(n));
+  return true;
+}
+
+std::string tk_vformat(const char* format, va_list args) {
+  std::string out;
+  tk_vformat(format, args, out);
+  return out;
 }
 
 std::string tk_format(const char* format, ...) {

@@ -21,6 +21,9 @@ class tk_c_locale_scope {
 // The formatted text, however long; empty when the format or an argument cannot be formatted.
 std::string tk_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string tk_vformat(const char* format, va_list args);
+// The same, telling an empty result apart from a failure: false when the format or an argument
+// cannot be formatted.
+bool tk_vformat(const char* format, va_list args, std::string& out);
 
 // The wide twin. Its result is cut to `limit` characters (no cut when 0); *cut tells whether it
 // was. Answers false when the format cannot be formatted at all.

@@ -103,10 +103,12 @@ void tk_log1(int level, const char* format, ...) {
   if (!logger->accepts(level)) return;
   va_list args;
   va_start(args, format);
-  std::string text = tk_vformat(format, args);
+  std::string text;
+  const bool formatted = tk_vformat(format, args, text);
   va_end(args);
-  // A format that cannot be filled still leaves a trace of which line it was.
-  if (text.empty() && format != nullptr) text = format;
+  // A format that cannot be filled still leaves a trace of which line it was; an empty text
+  // that formatted well is written as the empty line it is.
+  if (!formatted && format != nullptr) text = format;
   logger->write_line(text.data(), text.size());
 }
 

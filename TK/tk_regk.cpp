@@ -33,28 +33,28 @@ LONG tk_reg_key::close() {
 
 LONG tk_reg_key::get_value(std::uint32_t* value, const char* name) {
   if (name == nullptr) throw tk_mail_assertion("tk_regk", 98);
-  tk_log1(2, "tk_reg_key::get_value(ulong, %s)", name);
+  tk_log1(tk_log_detail, "tk_reg_key::get_value(ulong, %s)", name);
   DWORD type = 0, size = sizeof(std::uint32_t);
   LONG status = RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<LPBYTE>(value), &size);
-  tk_log1(1, "type=%d, size=%d", static_cast<int>(type), static_cast<int>(size));
+  tk_log1(tk_log_trace, "type=%d, size=%d", static_cast<int>(type), static_cast<int>(size));
   return status;
 }
 
 LONG tk_reg_key::get_value(char* data, const char* name, std::uint32_t* size) {
   if (size == nullptr) throw tk_mail_assertion("tk_regk", 115);
   if (name == nullptr) throw tk_mail_assertion("tk_regk", 116);
-  tk_log1(2, "tk_reg_key::get_value(LPSTR, %s)", name);
+  tk_log1(tk_log_detail, "tk_reg_key::get_value(LPSTR, %s)", name);
   DWORD type = 0, n = *size;
   LONG status = RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &n);
   *size = n;
-  tk_log1(1, "type=%d, size=%d", static_cast<int>(type), static_cast<int>(n));
+  tk_log1(tk_log_trace, "type=%d, size=%d", static_cast<int>(type), static_cast<int>(n));
   return status;
 }
 
 LONG tk_reg_key::get_value(wchar_t* data, const wchar_t* name, std::uint32_t* size) {
   if (size == nullptr) throw tk_mail_assertion("tk_regk", 132);
   if (name == nullptr) throw tk_mail_assertion("tk_regk", 133);
-  tk_log2(2, L"tk_reg_key::get_value(LPWSTR, %ls)", name);
+  tk_log2(tk_log_detail, L"tk_reg_key::get_value(LPWSTR, %ls)", name);
   DWORD type = 0, n = *size;
   LONG status = RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &n);
   *size = n;

@@ -13,7 +13,7 @@
 extern char** environ;
 
 void tk_send_bug(const std::string& subject_suffix, const std::string& body) {
-  tk_log1(2, "tk_send_bug(%s|%s)", subject_suffix.c_str(), body.c_str());
+  tk_log1(tk_log_detail, "tk_send_bug(%s|%s)", subject_suffix.c_str(), body.c_str());
   std::vector<std::string> args = {"xdg-email", "--utf8", "--subject", "Bug report on " + subject_suffix,
                                    "--body", body, tk_support_address};
   std::vector<char*> argv;
@@ -23,16 +23,16 @@ void tk_send_bug(const std::string& subject_suffix, const std::string& body) {
   pid_t pid = 0;
   int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
   if (rc != 0) {
-    tk_log1(2, "Failed to locate xdg-email");
+    tk_log1(tk_log_detail, "Failed to locate xdg-email");
     return;
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) {
-      tk_log1(2, "xdg-email returns %d", -1);
+      tk_log1(tk_log_detail, "xdg-email returns %d", -1);
       return;
     }
   }
   int result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  tk_log1(2, "xdg-email returns %d", result);
+  tk_log1(tk_log_detail, "xdg-email returns %d", result);
 }

@@ -55,7 +55,7 @@ void tk_thread::thread_proc(tk_thread_functor* functor) {
     functor->run();
   } catch (...) {
     error_ = std::current_exception();
-    tk_log1(2, "tk_thread: the body ended with an exception");
+    tk_log1(tk_log_detail, "tk_thread: the body ended with an exception");
   }
   finished_.store(true, std::memory_order_release);
 }

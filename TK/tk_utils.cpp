@@ -54,7 +54,7 @@ template <typename S>
 S rtrim(const S& text) {
   std::size_t end = text.find_last_not_of(typename S::value_type(' '));
   if (end == S::npos) {
-    if (!text.empty()) tk_log1(1, "Special processing for all-spaces-string");
+    if (!text.empty()) tk_log1(tk_log_trace, "Special processing for all-spaces-string");
     return S();
   }
   return text.substr(0, end + 1);
@@ -137,18 +137,18 @@ std::wstring tk_utf8_to_unicode(const std::string& text) {
 }
 
 bool tk_unicode_to_ansi1(const wchar_t* text, char* out, std::size_t out_size) {
-  tk_log1(1, "tk_unicode_to_ansi1");
+  tk_log1(tk_log_trace, "tk_unicode_to_ansi1");
   if (text == nullptr || out == nullptr) return false;
   std::string bytes;
   if (!to_bytes(CP_ACP, text, bytes) || bytes.size() + 1 > out_size) return false;
   std::copy(bytes.begin(), bytes.end(), out);
   out[bytes.size()] = '\0';
-  tk_log1(1, "n_ansi=%d, n_unicode=%d", static_cast<int>(bytes.size() + 1), static_cast<int>(std::wcslen(text) + 1));
+  tk_log1(tk_log_trace, "n_ansi=%d, n_unicode=%d", static_cast<int>(bytes.size() + 1), static_cast<int>(std::wcslen(text) + 1));
   return true;
 }
 
 bool tk_unicode_to_ansi2(const wchar_t* text, std::unique_ptr<char[]>& out) {
-  tk_log1(1, "tk_unicode_to_ansi2");
+  tk_log1(tk_log_trace, "tk_unicode_to_ansi2");
   if (text == nullptr) return false;
   std::string bytes;
   if (!to_bytes(CP_ACP, text, bytes)) return false;
@@ -161,10 +161,10 @@ bool tk_unicode_to_ansi2(const wchar_t* text, std::unique_ptr<char[]>& out) {
 bool tk_unicode_to_ansi3(const wchar_t* text, std::string& out) {
   out.clear();
   if (text == nullptr || text[0] == L'\0' || !to_bytes(CP_ACP, text, out)) {
-    tk_log1(1, "tk_unicode_to_ansi3 - return false");
+    tk_log1(tk_log_trace, "tk_unicode_to_ansi3 - return false");
     return false;
   }
-  tk_log1(1, "tk_unicode_to_ansi3 - return true");
+  tk_log1(tk_log_trace, "tk_unicode_to_ansi3 - return true");
   return true;
 }
 
@@ -206,22 +206,22 @@ void tk_to_hex2(std::uint32_t count, const std::uint8_t* bytes, wchar_t* out) {
 }
 
 void tk_copy_to_clipboard2(const std::wstring& text) {
-  tk_log2(2, L"tk_copy_to_clipboard2(%ls)", text.c_str());
+  tk_log2(tk_log_detail, L"tk_copy_to_clipboard2(%ls)", text.c_str());
   if (!clipboard_available()) {
-    tk_log1(2, "GetLastError() returns %08X", 0u);
+    tk_log1(tk_log_detail, "GetLastError() returns %08X", 0u);
     return;
   }
-  tk_log1(2, "OpenClipboard succeeded");
+  tk_log1(tk_log_detail, "OpenClipboard succeeded");
   set_clipboard_text(text);
 }
 
 std::string tk_string::replace_all(const std::string& text, const std::string& from, const std::string& to) {
-  tk_log1(1, "tk_string::replace_all('%s','%s')", from.c_str(), to.c_str());
+  tk_log1(tk_log_trace, "tk_string::replace_all('%s','%s')", from.c_str(), to.c_str());
   return ::replace_all(text, from, to);
 }
 
 bool tk_string::compare_no_case(const std::string& a, const std::string& b) {
-  tk_log1(1, "tk_string::compare_no_case");
+  tk_log1(tk_log_trace, "tk_string::compare_no_case");
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
                         static_cast<int>(b.size())) == CSTR_EQUAL;
 }
@@ -235,12 +235,12 @@ bool tk_string::starts_with(const std::string& text, const std::string& prefix, 
 }
 
 std::wstring tk_wstring::replace_all(const std::wstring& text, const std::wstring& from, const std::wstring& to) {
-  tk_log2(1, L"tk_wstring::replace_all(%ls,%ls)", from.c_str(), to.c_str());
+  tk_log2(tk_log_trace, L"tk_wstring::replace_all(%ls,%ls)", from.c_str(), to.c_str());
   return ::replace_all(text, from, to);
 }
 
 std::wstring tk_wstring::to_lower(const std::wstring& text) {
-  tk_log2(1, L"tk_wstring::to_lower(%ls)", text.c_str());
+  tk_log2(tk_log_trace, L"tk_wstring::to_lower(%ls)", text.c_str());
   std::wstring out = text;
   for (wchar_t& c : out) {
     if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
@@ -249,7 +249,7 @@ std::wstring tk_wstring::to_lower(const std::wstring& text) {
 }
 
 bool tk_wstring::split(const std::wstring& text, wchar_t separator, std::vector<std::wstring>& out) {
-  tk_log2(1, L"tk_wstring::split(%lc)", static_cast<wint_t>(separator));
+  tk_log2(tk_log_trace, L"tk_wstring::split(%lc)", static_cast<wint_t>(separator));
   out = tk_split(text, separator);
   return true;
 }

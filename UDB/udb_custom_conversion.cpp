@@ -9,7 +9,7 @@ void udb_custom_conversion::add_rule(std::unique_ptr<udb_conversion_rule> rule) 
 }
 
 std::wstring udb_custom_conversion::handle1(const t_ftd& column) {
-  tk_log1(1, "udb_custom_conversion::handle1");
+  tk_log1(tk_log_trace, "udb_custom_conversion::handle1");
   if (!exists()) return {};
   for (const auto& rule : instance()->rules_)
     if (rule->accepts_column(column)) return rule->convert_column(column);
@@ -17,7 +17,7 @@ std::wstring udb_custom_conversion::handle1(const t_ftd& column) {
 }
 
 bool udb_custom_conversion::is_acceptable1(const t_ftd& column) {
-  tk_log1(1, "udb_custom_conversion::is_acceptable1");
+  tk_log1(tk_log_trace, "udb_custom_conversion::is_acceptable1");
   if (!exists()) return false;
   for (const auto& rule : instance()->rules_)
     if (rule->accepts_column(column)) return true;
@@ -25,7 +25,7 @@ bool udb_custom_conversion::is_acceptable1(const t_ftd& column) {
 }
 
 std::wstring udb_custom_conversion::handle2(const udb_field& field) {
-  tk_log1(1, "udb_custom_conversion::handle2");
+  tk_log1(tk_log_trace, "udb_custom_conversion::handle2");
   if (!exists() || instance()->rules_.empty()) return {};
   for (const auto& rule : instance()->rules_)
     if (rule->accepts_value(field)) return rule->convert_value(field);
@@ -33,7 +33,7 @@ std::wstring udb_custom_conversion::handle2(const udb_field& field) {
 }
 
 bool udb_custom_conversion::is_acceptable2(const udb_field& field) {
-  tk_log1(1, "udb_custom_conversion::is_acceptable2");
+  tk_log1(tk_log_trace, "udb_custom_conversion::is_acceptable2");
   if (!exists()) return false;
   for (const auto& rule : instance()->rules_)
     if (rule->accepts_value(field)) return true;

@@ -24,9 +24,9 @@ class udb_db_mutator : public udb_properties {
   // The mutator of a source table, made on first use; its destination name becomes new_name
   // (the destination map keeps the name it was first registered under).
   TABLE_MUTATOR* get_table_mutator2(const std::wstring& source, const std::wstring& new_name) {
-    tk_log2(1, L"get_table_mutator2(%ls,%ls)", source.c_str(), new_name.c_str());
+    tk_log2(tk_log_trace, L"get_table_mutator2(%ls,%ls)", source.c_str(), new_name.c_str());
     if (auto it = by_source.find(source); it != by_source.end()) {
-      tk_log2(2, L"udb_table_mutator::set_new_name(%ls)", new_name.c_str());
+      tk_log2(tk_log_detail, L"udb_table_mutator::set_new_name(%ls)", new_name.c_str());
       it->second->new_name = new_name;
       return it->second.get();
     }
@@ -38,7 +38,7 @@ class udb_db_mutator : public udb_properties {
 
   // The mutator of a source table, or null.
   TABLE_MUTATOR* get_table_mutator3(const std::wstring& table) {
-    tk_log2(1, L"get_table_mutator3(%ls)", table.c_str());
+    tk_log2(tk_log_trace, L"get_table_mutator3(%ls)", table.c_str());
     auto it = by_source.find(table);
     return it == by_source.end() ? nullptr : it->second.get();
   }

@@ -4,7 +4,7 @@
 #include "TK/tk_logger.h"
 #include "UDB/udb_name_compare.h"
 
-udb_field::udb_field() { tk_log1(1, "udb_field::empty ctor"); }
+udb_field::udb_field() { tk_log1(tk_log_trace, "udb_field::empty ctor"); }
 
 udb_field::udb_field(const std::wstring& name_, std::uint32_t size_, const ole_variant& value,
                      bool not_null_, bool auto_increment_)
@@ -13,8 +13,8 @@ udb_field::udb_field(const std::wstring& name_, std::uint32_t size_, const ole_v
       name(name_),
       not_null(not_null_),
       auto_increment(auto_increment_) {
-  tk_log1(1, "udb_field::ctor #2");
-  tk_log2(1, L"name=%ls, size=%d", name.c_str(), static_cast<int>(size));
+  tk_log1(tk_log_trace, "udb_field::ctor #2");
+  tk_log2(tk_log_trace, L"name=%ls, size=%d", name.c_str(), static_cast<int>(size));
 }
 
 udb_field::udb_field(const udb_field& that)
@@ -23,11 +23,11 @@ udb_field::udb_field(const udb_field& that)
       name(that.name),
       not_null(that.not_null),
       auto_increment(that.auto_increment) {
-  tk_log1(1, "udb_field::copy ctor");
+  tk_log1(tk_log_trace, "udb_field::copy ctor");
 }
 
 VARTYPE udb_field::get_type() const {
-  tk_log1(1, "ole_variant::get_type");
+  tk_log1(tk_log_trace, "ole_variant::get_type");
   return get_variant().vt;
 }
 
@@ -48,14 +48,14 @@ std::uint32_t udb_field::get_size() const {
 }
 
 udb_record::~udb_record() {
-  tk_log1(1, "udb_record::dtor");
-  tk_log1(1, "udb_record::reset");
+  tk_log1(tk_log_trace, "udb_record::dtor");
+  tk_log1(tk_log_trace, "udb_record::reset");
 }
 
 void udb_record::append(std::unique_ptr<udb_field> field) { fields.push_back(std::move(field)); }
 
 bool udb_record::find_field(const std::wstring& name) const {
-  tk_log2(1, L"udb_record::find_field(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"udb_record::find_field(%ls)", name.c_str());
   return get_field(name) != nullptr;
 }
 
@@ -74,10 +74,10 @@ udb_field* udb_record::get_field_exact(const std::wstring& name) const {
 }
 
 udb_field* udb_record::get_field(const std::wstring& name) const {
-  tk_log2(1, L"udb_record::get_field(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"udb_record::get_field(%ls)", name.c_str());
   for (size_t i = 0; i < fields.size(); ++i) {
     if (fields[i] && udb_same_name(fields[i]->name, name)) {
-      tk_log1(1, "Field found at pos=%d", static_cast<int>(i));
+      tk_log1(tk_log_trace, "Field found at pos=%d", static_cast<int>(i));
       return fields[i].get();
     }
   }
@@ -85,16 +85,16 @@ udb_field* udb_record::get_field(const std::wstring& name) const {
 }
 
 std::int32_t udb_record::get_total_size() const {
-  tk_log1(1, "udb_record::get_total_size");
+  tk_log1(tk_log_trace, "udb_record::get_total_size");
   std::int64_t total = 0;
   for (size_t i = 0; i < fields.size(); ++i) {
     if (!fields[i]) {
-      tk_log1(3, "Incorrect field #%d", static_cast<int>(i));
+      tk_log1(tk_log_event, "Incorrect field #%d", static_cast<int>(i));
       continue;
     }
     if (fields[i]->get_type() != VT_EMPTY) total += fields[i]->get_size();
-    tk_log1(1, "size=%d", static_cast<int>(total));
-    tk_log1(1, "processed field %d of %d", static_cast<int>(i + 1), static_cast<int>(fields.size()));
+    tk_log1(tk_log_trace, "size=%d", static_cast<int>(total));
+    tk_log1(tk_log_trace, "processed field %d of %d", static_cast<int>(i + 1), static_cast<int>(fields.size()));
   }
   // Targets compare the sum with their row limit; a sum past the 32-bit range is over any limit.
   return total > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(total);

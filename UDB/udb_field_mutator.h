@@ -33,7 +33,7 @@ class udb_field_mutator : public udb_properties {
   udb_field_mutator(const std::wstring& new_name, const NATIVE& native, std::uint32_t /*unused*/,
                     std::uint32_t action)
       : new_name(new_name), native(native), action(action) {
-    tk_log2(1, L"udb_field_mutator::ctor1(%ls)", new_name.c_str());
+    tk_log2(tk_log_trace, L"udb_field_mutator::ctor1(%ls)", new_name.c_str());
   }
 
   // The mapping as text properties: new_name, type, default_value, character_set, length,
@@ -64,25 +64,25 @@ class udb_field_mutator : public udb_properties {
   }
 
   void modify1(t_ftd& d) const {
-    tk_log1(2, "udb_field_mutator::modify1");
+    tk_log1(tk_log_detail, "udb_field_mutator::modify1");
     if (!new_name.empty()) d.name = new_name;
     if (vartype != VT_NULL) d.vartype = vartype;
     d.native_type = native_type_text(native);
-    tk_log2(1, L"\tf.native_type=%ls", d.native_type.c_str());
+    tk_log2(tk_log_trace, L"\tf.native_type=%ls", d.native_type.c_str());
     d.size = static_cast<std::uint32_t>(native.length);
-    tk_log1(1, "\tf.size=%u", d.size);
-    tk_log1(1, "\told dw_reserved=%u, new dw_reserved=%u", d.dw_reserved, dw_reserved);
+    tk_log1(tk_log_trace, "\tf.size=%u", d.size);
+    tk_log1(tk_log_trace, "\told dw_reserved=%u, new dw_reserved=%u", d.dw_reserved, dw_reserved);
     d.dw_reserved = dw_reserved;
     d.default_value = native.default_value;
     if (native.precision != 0 || native.scale != 0) {
-      tk_log1(1, "Setting new prec/scale: (%d,%d)", native.precision, native.scale);
+      tk_log1(tk_log_trace, "Setting new prec/scale: (%d,%d)", native.precision, native.scale);
       d.precision = static_cast<std::uint32_t>(native.precision);
       d.scale = static_cast<std::uint32_t>(native.scale);
     }
   }
 
   void modify2(udb_field& f) const {
-    tk_log1(2, "udb_field_mutator::modify2");
+    tk_log1(tk_log_detail, "udb_field_mutator::modify2");
     // An empty new name keeps the column's name, as in the schema; otherwise no row would match
     // its table any more.
     if (!new_name.empty()) f.name = new_name;

@@ -279,7 +279,7 @@ class name_rewriter {
       out.append(text_of(i));
       return i + 1;
     }
-    tk_log2(1, L"'%ls' was found at pos=%d", m.key->c_str(), static_cast<int>(toks_[i].begin));
+    tk_log2(tk_log_trace, L"'%ls' was found at pos=%d", m.key->c_str(), static_cast<int>(toks_[i].begin));
     out += framed(*m.value, prefix, suffix);
     return m.end;
   }
@@ -289,7 +289,7 @@ class name_rewriter {
   size_t emit_column(std::wstring& out, const column_choice& c, size_t i,
                      const std::wstring& prefix, const std::wstring& suffix) const {
     if (c.agreed) return emit(out, c.found, i, prefix, suffix);
-    tk_log2(2, L"Column '%ls' has different new names in the tables it may belong to ('%ls', '%ls'), left as it is",
+    tk_log2(tk_log_detail, L"Column '%ls' has different new names in the tables it may belong to ('%ls', '%ls'), left as it is",
             c.found.key->c_str(), c.found.value->c_str(), c.other.c_str());
     out.append(raw(i, c.found.end));
     return c.found.end;
@@ -494,11 +494,11 @@ int udb_find_no_case(const std::wstring& text, const std::wstring& pattern, int 
 }
 
 std::wstring udb_names_map::get_tn_mapped_name(const std::wstring& table, bool exact) const {
-  tk_log2(1, L"udb_names_map::get_tn_mapped_name(%ls)", table.c_str());
+  tk_log2(tk_log_trace, L"udb_names_map::get_tn_mapped_name(%ls)", table.c_str());
   for (const auto& [key, value] : table_map) {
-    tk_log2(1, L"Comparing with (%ls,%ls)", key.c_str(), value.c_str());
+    tk_log2(tk_log_trace, L"Comparing with (%ls,%ls)", key.c_str(), value.c_str());
     if (is_same(key, table, exact)) {
-      tk_log2(1, L"Got mapped name: %ls", value.c_str());
+      tk_log2(tk_log_trace, L"Got mapped name: %ls", value.c_str());
       return value;
     }
   }
@@ -508,17 +508,17 @@ std::wstring udb_names_map::get_tn_mapped_name(const std::wstring& table, bool e
 const udb_names_map::name_map* udb_names_map::field_map_of(const std::wstring& table) const {
   auto it = field_maps.find(table);
   if (it != field_maps.end()) return &it->second;
-  tk_log2(1, L"Table '%ls' not found", table.c_str());
+  tk_log2(tk_log_trace, L"Table '%ls' not found", table.c_str());
   return nullptr;
 }
 
 std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const std::wstring& field,
                                                bool exact) const {
-  tk_log2(1, L"udb_names_map::get_fn_mapped_name(%ls,%ls)", table.c_str(), field.c_str());
+  tk_log2(tk_log_trace, L"udb_names_map::get_fn_mapped_name(%ls,%ls)", table.c_str(), field.c_str());
   if (const name_map* fields = field_map_of(table)) {
     for (const auto& [key, value] : *fields) {
       if (is_same(key, field, exact)) {
-        tk_log2(1, L"Got mapped name: %ls", value.c_str());
+        tk_log2(tk_log_trace, L"Got mapped name: %ls", value.c_str());
         return value;
       }
     }
@@ -528,11 +528,11 @@ std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const 
 
 std::wstring udb_names_map::get_fn_orig_name(const std::wstring& table,
                                              const std::wstring& dest_field) const {
-  tk_log2(1, L"udb_names_map::get_fn_orig_name(%ls,%ls)", table.c_str(), dest_field.c_str());
+  tk_log2(tk_log_trace, L"udb_names_map::get_fn_orig_name(%ls,%ls)", table.c_str(), dest_field.c_str());
   if (const name_map* fields = field_map_of(table)) {
     for (const auto& [key, value] : *fields) {
       if (value == dest_field) {
-        tk_log2(1, L"Got orignal name: %ls", key.c_str());
+        tk_log2(tk_log_trace, L"Got orignal name: %ls", key.c_str());
         return key;
       }
     }
@@ -546,19 +546,19 @@ void udb_names_map::add_tn_mapping(const std::wstring& source_table,
 }
 
 void udb_names_map::add_fn_map(const std::wstring& table, const name_map& field_map) {
-  tk_log2(2, L"udb_names_map::add_fn_map(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::add_fn_map(%ls)", table.c_str());
   field_maps.insert_or_assign(table, field_map);
 }
 
 std::wstring udb_names_map::do_global_replace1(const std::wstring& text, const std::wstring& prefix,
                                                const std::wstring& suffix) const {
-  tk_log2(2, L"udb_names_map::do_global_replace1(%ls)", text.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::do_global_replace1(%ls)", text.c_str());
   return name_rewriter(*this, text).replace_in_context(prefix, suffix);
 }
 
 std::wstring udb_names_map::do_global_replace2(const std::wstring& text, const name_map& map,
                                                const std::wstring& prefix,
                                                const std::wstring& suffix) const {
-  tk_log2(2, L"udb_names_map::do_global_replace2(%ls)", text.c_str());
+  tk_log2(tk_log_detail, L"udb_names_map::do_global_replace2(%ls)", text.c_str());
   return name_rewriter(*this, text).replace_from(map, prefix, suffix);
 }

@@ -26,15 +26,22 @@ struct file_closer {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// getline's buffer, which grows to the longest line read.
-struct line_buffer {
-  char* data = nullptr;
-  size_t capacity = 0;
-  line_buffer() = default;
-  line_buffer(const line_buffer&) = delete;
-  line_buffer& operator=(const line_buffer&) = delete;
-  ~line_buffer() { std::free(data); }
-};
+// Reads one line with its line end; false at the end of the file when nothing was read, or
+// (with `too_long` set) once the line holds more than `most` bytes.
+bool read_line(std::FILE* file, std::string& line, std::size_t most, bool& too_long) {
+  line.clear();
+  too_long = false;
+  int c;
+  while ((c = std::getc(file)) != EOF) {
+    line += static_cast<char>(c);
+    if (c == '\n') return true;
+    if (line.size() > most) {
+      too_long = true;
+      return false;
+    }
+  }
+  return !line.empty();
+}
 
 }  // namespace
 
@@ -68,21 +75,33 @@ udb_profile::pairs& udb_profile::get_selected_tables() { return sections[kSelect
 udb_profile::pairs& udb_profile::get_selected_views() { return sections[kSelectedViews]; }
 
 bool udb_profile::load(const std::wstring& path) {
-  tk_log2(2, L"udb_profile::load(%ls)", path.c_str());
+  tk_log2(tk_log_detail, L"udb_profile::load(%ls)", path.c_str());
   if (!tk_is_file_exist2(path, tk_file_exists))
     throw tk_exception("Profile does not exist. Please verify the correct path/name was given.",
                        tk_kind_error);
   std::string native_path;
   if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
+  // A device or a pipe may never end (/dev/zero): only a plain file is read.
+  struct stat state;
+  if (::stat(native_path.c_str(), &state) != 0 || !S_ISREG(state.st_mode))
+    throw tk_exception("Profile is not a regular file. Please verify the correct path/name was given.",
+                       tk_kind_error);
   std::unique_ptr<std::FILE, file_closer> file(std::fopen(native_path.c_str(), "rb"));
   if (!file) return false;
 
   pairs* current = nullptr;
   std::wstring current_name;
-  line_buffer buffer;
-  ssize_t length;
-  while ((length = ::getline(&buffer.data, &buffer.capacity, file.get())) >= 0) {
-    std::string bytes(buffer.data, static_cast<size_t>(length));
+  std::string bytes;
+  bool too_long = false;
+  std::uint32_t line_number = 0;
+  for (;;) {
+    const bool read = read_line(file.get(), bytes, max_line, too_long);
+    ++line_number;
+    if (too_long)
+      throw tk_exception("Profile line " + std::to_string(line_number) + " is longer than " +
+                             std::to_string(max_line) + " bytes.",
+                         tk_kind_error);
+    if (!read) break;
     // The file is written with CR LF; neither belongs to the line.
     if (!bytes.empty() && bytes.back() == '\n') bytes.pop_back();
     if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
@@ -97,6 +116,8 @@ bool udb_profile::load(const std::wstring& path) {
     const size_t eq = raw.find(L'=');
     if (eq != std::wstring::npos) {
       if (current == nullptr) return false;
+      // A list line may hold "=" itself (a name, a default value): it stays a list line too.
+      lists[current_name].push_back(raw);
       // The value is taken from the untrimmed line: blanks that end a value (a password, say)
       // belong to it.
       current->emplace_back(tk_trim(raw.substr(0, eq)), raw.substr(eq + 1));
@@ -110,7 +131,7 @@ bool udb_profile::load(const std::wstring& path) {
 }
 
 bool udb_profile::store(const std::wstring& path) const {
-  tk_log2(2, L"udb_profile::store)");
+  tk_log2(tk_log_detail, L"udb_profile::store)");
   std::wstring text;
   for (const auto& [name, section] : sections) {
     text += L"[" + name + L"]" + kLineEnd;
@@ -132,7 +153,7 @@ bool udb_profile::store(const std::wstring& path) const {
   // Created with the permissions a new file gets (the umask applies), like the profile itself.
   tk_temp_file temp(native_path + ".tmp", "", 0666);
   if (!temp.is_open()) {
-    tk_log2(3, L"Cannot create a temporary file beside %ls", path.c_str());
+    tk_log2(tk_log_event, L"Cannot create a temporary file beside %ls", path.c_str());
     return false;
   }
   // A replaced profile keeps its permissions.
@@ -141,7 +162,7 @@ bool udb_profile::store(const std::wstring& path) const {
   if ((replacing && ::fchmod(temp.fd(), old_state.st_mode & 07777) != 0) ||
       !temp.write_all(bytes) || !temp.close() ||
       !temp.rename_to(native_path)) {
-    tk_log2(3, L"Cannot save the profile %ls", path.c_str());
+    tk_log2(tk_log_event, L"Cannot save the profile %ls", path.c_str());
     return false;
   }
   return true;

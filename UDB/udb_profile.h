@@ -28,11 +28,16 @@ class udb_profile {
   pairs& get_selected_tables();
   pairs& get_selected_views();
 
+  // Longest line load reads, in bytes with its line end.
+  static constexpr std::size_t max_line = 1048576;
+
   // Adds what the file holds to this profile. A missing file throws tk_exception (kind 1)
-  // "Profile does not exist. Please verify the correct path/name was given."; an unreadable
-  // file, or a pair or line before the first section header, answers false. Lines may be of
-  // any length; CR LF and LF line ends both read as one line end. A value is everything after
-  // the first "=", blanks at either end included.
+  // "Profile does not exist. Please verify the correct path/name was given.", one that is not a
+  // regular file, or a line longer than max_line, throws tk_exception (kind 1) too; an
+  // unreadable file, or a pair or line before the first section header, answers false. CR LF
+  // and LF line ends both read as one line end. A value is everything after the first "=",
+  // blanks at either end included. Every line of a section, with or without "=", is also kept
+  // verbatim in the section's list.
   bool load(const std::wstring& path);
   // Replaces the file with this profile (UTF-8, CR LF line ends). The text goes to a temporary
   // file in the same folder that is renamed over the old one only once every write and the

@@ -72,54 +72,54 @@ udb_recordset::udb_recordset(udb_database* database_, const std::wstring& table_
 
 udb_recordset::udb_recordset(const std::wstring& table_name_)
     : table_name(table_name_), schema(true) {
-  tk_log1(2, "udb_recordset::ctor(default)");
+  tk_log1(tk_log_detail, "udb_recordset::ctor(default)");
 }
 
-udb_recordset::~udb_recordset() { tk_log1(1, "udb_recordset::dtor"); }
+udb_recordset::~udb_recordset() { tk_log1(tk_log_trace, "udb_recordset::dtor"); }
 
-void udb_recordset::update2(udb_record&, const std::wstring&) { tk_log1(1, "udb_recordset::update2"); }
-void udb_recordset::update1(udb_record&) { tk_log1(1, "udb_recordset::update1"); }
+void udb_recordset::update2(udb_record&, const std::wstring&) { tk_log1(tk_log_trace, "udb_recordset::update2"); }
+void udb_recordset::update1(udb_record&) { tk_log1(tk_log_trace, "udb_recordset::update1"); }
 udb_record* udb_recordset::get_item() { return nullptr; }
 bool udb_recordset::is_eof() { return true; }
 void udb_recordset::move_to(std::uint32_t position) {
-  tk_log1(1, "udb_recordset::move_to(%d)", static_cast<int>(position));
+  tk_log1(tk_log_trace, "udb_recordset::move_to(%d)", static_cast<int>(position));
 }
 void udb_recordset::delete_key(const std::wstring&) {}
 void udb_recordset::delete_key(const udb_record&) {}
 
 void udb_recordset::add_index(const udb_index& index) {
-  tk_log2(2, L"udb_recordset::add_index(%ls, %d)", index.name.c_str(), key_index);
-  tk_log2(1, L"udb_indexes::is_acceptable_name(%ls)", index.name.c_str());
+  tk_log2(tk_log_detail, L"udb_recordset::add_index(%ls, %d)", index.name.c_str(), key_index);
+  tk_log2(tk_log_trace, L"udb_indexes::is_acceptable_name(%ls)", index.name.c_str());
   if (indexes.find(index.name) >= 0) {
-    tk_log2(2, L"Index '%ls' cannot be processed", index.name.c_str());
+    tk_log2(tk_log_detail, L"Index '%ls' cannot be processed", index.name.c_str());
     return;
   }
   if (index.primary || (index.unique && key_index < 0)) {
-    tk_log1(2, "Store primary/unique key");
+    tk_log1(tk_log_detail, "Store primary/unique key");
     key_index = static_cast<std::int32_t>(indexes.size());
   }
   indexes.push_back(index);
 }
 
 std::unique_ptr<udb_record> udb_recordset::get_key(const udb_record& record) {
-  tk_log1(1, "udb_recordset::get_key(that.size=%d)", static_cast<int>(record.fields.size()));
+  tk_log1(tk_log_trace, "udb_recordset::get_key(that.size=%d)", static_cast<int>(record.fields.size()));
   if (key_index < 0 || static_cast<size_t>(key_index) >= indexes.size())
     throw tk_exception("There's no primary/unique key", tk_kind_error);
   const udb_index& key = indexes[static_cast<size_t>(key_index)];
-  tk_log1(1, "u_k_flds.size=%d", static_cast<int>(key.fields.size()));
+  tk_log1(tk_log_trace, "u_k_flds.size=%d", static_cast<int>(key.fields.size()));
   auto result = std::make_unique<udb_record>();
   for (size_t i = 0; i < key.fields.size(); ++i) {
-    tk_log1(1, "Step %d.1", static_cast<int>(i));
+    tk_log1(tk_log_trace, "Step %d.1", static_cast<int>(i));
     const udb_field* field = record.get_field(key.fields[i]);
     if (field == nullptr) {
-      tk_log2(3, L"Key field '%ls' is not found in record", key.fields[i].c_str());
+      tk_log2(tk_log_event, L"Key field '%ls' is not found in record", key.fields[i].c_str());
       return nullptr;
     }
-    tk_log2(1, L">> Got key field: %ls", field->to_wstring().c_str());
+    tk_log2(tk_log_trace, L">> Got key field: %ls", field->to_wstring().c_str());
     result->append(std::make_unique<udb_field>(*field));
-    tk_log1(1, "Step %d.2", static_cast<int>(i));
+    tk_log1(tk_log_trace, "Step %d.2", static_cast<int>(i));
   }
-  tk_log1(1, "Just before exit: result.size=%d", static_cast<int>(result->fields.size()));
+  tk_log1(tk_log_trace, "Just before exit: result.size=%d", static_cast<int>(result->fields.size()));
   return result;
 }
 
@@ -137,23 +137,23 @@ std::wstring udb_recordset::quote_text(const std::wstring& text) const {
 }
 
 std::wstring udb_recordset::get_filter_subquery(const std::wstring& key_text) {
-  tk_log2(1, L"udb_recordset::get_filter_subquery(%ls)", key_text.c_str());
+  tk_log2(tk_log_trace, L"udb_recordset::get_filter_subquery(%ls)", key_text.c_str());
   std::wstring result, name, value;
   int open_tags = 0;
   bool in_value = false;  // between the end of an opening tag and the end of its closing tag
   for (size_t pos = 0; pos < key_text.size(); ++pos) {
     const wchar_t c = key_text[pos];
     if (c == L'<') {
-      tk_log1(1, "Open XML-tag at pos=%d", static_cast<int>(pos));
+      tk_log1(tk_log_trace, "Open XML-tag at pos=%d", static_cast<int>(pos));
       if (++open_tags < 2) continue;
       // The start of the closing tag: the value is complete.
       const t_ftd* column = schema.get_field1(name);
       if (column != nullptr && is_unquoted_type(column->vartype)) {
-        tk_log1(1, "Special processing for binary");
+        tk_log1(tk_log_trace, "Special processing for binary");
         const bool valid = is_binary_type(column->vartype) ? is_hex_literal(value) || is_number(value)
                                                            : is_number(value);
         if (!valid) {
-          tk_log2(2, L"Key value '%ls' of column '%ls' is not a number", value.c_str(), name.c_str());
+          tk_log2(tk_log_detail, L"Key value '%ls' of column '%ls' is not a number", value.c_str(), name.c_str());
           throw tk_exception(kNotConforming, tk_kind_continuable);
         }
         result += L"=" + value;
@@ -167,12 +167,12 @@ std::wstring udb_recordset::get_filter_subquery(const std::wstring& key_text) {
       name.clear();
       value.clear();
     } else if (c == L'>') {
-      tk_log1(1, "Close XML-tag at pos=%d", static_cast<int>(pos));
+      tk_log1(tk_log_trace, "Close XML-tag at pos=%d", static_cast<int>(pos));
       if (!in_value) {
         if (!result.empty()) result += L" and ";
         const t_ftd* column = schema.get_field1(name);
         if (column == nullptr) {
-          tk_log2(2, L"Field %ls not found in the schema", name.c_str());
+          tk_log2(tk_log_detail, L"Field %ls not found in the schema", name.c_str());
           throw tk_exception(kNotConforming, tk_kind_continuable);
         }
         result += quote_name(column->name);
@@ -188,19 +188,19 @@ std::wstring udb_recordset::get_filter_subquery(const std::wstring& key_text) {
 }
 
 void udb_recordset::convert_record(udb_record& record) {
-  tk_log1(1, "udb_recordset::convert_record");
+  tk_log1(tk_log_trace, "udb_recordset::convert_record");
   for (auto& field : record.fields) {
     if (!field) continue;
     const std::wstring mapped =
         database != nullptr ? database->names_map.get_fn_mapped_name(table_name, field->name, true)
                             : field->name;
-    tk_log2(1, L"Got mapped field name: %ls", mapped.c_str());
+    tk_log2(tk_log_trace, L"Got mapped field name: %ls", mapped.c_str());
     const t_ftd* column = schema.get_field1(mapped);
     if (column == nullptr) {
-      tk_log2(1, L"Field '%ls' not found in schema", mapped.c_str());
+      tk_log2(tk_log_trace, L"Field '%ls' not found in schema", mapped.c_str());
       throw tk_exception(kNotConforming, tk_kind_error);
     }
-    tk_log2(1, L"field '%ls': from=%d, to=%d", field->name.c_str(),
+    tk_log2(tk_log_trace, L"field '%ls': from=%d, to=%d", field->name.c_str(),
             static_cast<int>(field->get_type()), static_cast<int>(column->vartype));
     field->change_type(column->vartype);
   }

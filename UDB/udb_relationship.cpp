@@ -28,18 +28,18 @@ udb_relationship::udb_relationship(std::wstring table_, std::wstring ref_table_,
       ref_fields(std::move(ref_fields_)) {}
 
 bool udb_relationships::is_acceptable_name(const std::wstring& name) const {
-  tk_log2(1, L"udb_relationships::is_acceptable_name(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"udb_relationships::is_acceptable_name(%ls)", name.c_str());
   for (const auto& r : *this)
     if (udb_same_name(r.name, name)) return false;
   return true;
 }
 
 std::wstring udb_relationships::gen_relship_name(const udb_relationship& r) const {
-  tk_log1(1, "udb_relationships::gen_relship_name");
+  tk_log1(tk_log_trace, "udb_relationships::gen_relship_name");
   static const wchar_t* const kPieces[] = {L"_", L"1", L"_", L"2", L"_", L"3"};
   std::wstring name = L"FK_" + r.ref_table + L"_" + r.table;
   for (size_t refusals = 0; !is_acceptable_name(name); ++refusals) {
-    tk_log2(2, L"%ls is not acceptable as a FK name", name.c_str());
+    tk_log2(tk_log_detail, L"%ls is not acceptable as a FK name", name.c_str());
     name += kPieces[refusals % 6];
   }
   return name;

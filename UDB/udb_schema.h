@@ -10,6 +10,26 @@
 
 class udb_field;
 
+// The markers t_ftd::dw_reserved carries: a type hint whose meaning depends on the column's
+// vartype. The source sets them from what Access knows beyond the type (a date's Format, a
+// default of Now()), the server's own columns from their MySQL type; the targets read them.
+enum ftd_marker : std::uint32_t {
+  ftd_marker_none = 0,
+  ftd_marker_datetime = 1,       // on a date: date and time; on text: a GUID held as text
+  ftd_marker_date = 2,           // on a date: date only
+  ftd_marker_time = 3,           // on a date: time only
+  ftd_marker_date_kind_mask = 3,  // the bits of a date's kind (datetime, date, time)
+  ftd_marker_text_geometry = 2,  // on text: a geometry, written as well-known text
+  ftd_marker_signed = 1,         // on a 64-bit integer the server read: signed
+  ftd_marker_unsigned = 2,       // on a 64-bit integer the server read: unsigned
+  ftd_marker_geometry = 8,       // on text: a geometry, written as well-known text
+  ftd_marker_now = 9,            // on a date: defaults to the current date and time
+  ftd_marker_today = 10,         // on a date: defaults to the current date
+  ftd_marker_clock = 11,         // on a date: defaults to the current time
+  ftd_marker_fixed_width = 16,   // on text: fixed width (CHAR)
+  ftd_marker_attachment = 101,   // an attachment column (its files, not a value)
+};
+
 // Describes one column as the side it was read from or is written to sees it.
 class t_ftd {
  public:
@@ -32,10 +52,8 @@ class t_ftd {
   bool auto_increment = false;
   bool not_null = false;
   ole_variant default_value;  // empty when the column has no default
-  // Type hint read by the targets, its meaning by vartype: on dates 1 date and time, 2 date
-  // only, 3 time only, 9/10/11 a default of the current date and time/date/time; on text 2 or 8
-  // geometry, 16 fixed width; 101 an attachment column.
-  std::uint32_t dw_reserved = 0;
+  // Type hint read by the targets, its meaning by vartype: an ftd_marker.
+  std::uint32_t dw_reserved = ftd_marker_none;
   std::wstring description;
 };
 

@@ -20,7 +20,7 @@ class udb_table_mutator : public udb_properties {
   using native_type = typename FIELD_MUTATOR::native_type;
 
   explicit udb_table_mutator(const std::wstring& new_name) : new_name(new_name) {
-    tk_log2(1, L"udb_table_mutator::ctor(%ls)", new_name.c_str());
+    tk_log2(tk_log_trace, L"udb_table_mutator::ctor(%ls)", new_name.c_str());
   }
   ~udb_table_mutator() override { clear_schema(); }
 
@@ -40,7 +40,7 @@ class udb_table_mutator : public udb_properties {
   // on first use.
   FIELD_MUTATOR* update_field(const std::wstring& source, const std::wstring& target,
                               const native_type& native) {
-    tk_log2(2, L"udb_table_mutator::update_field(old_name=%ls,new_name=%ls,native_type=%ls,"
+    tk_log2(tk_log_detail, L"udb_table_mutator::update_field(old_name=%ls,new_name=%ls,native_type=%ls,"
                L"length=%llu)",
             source.c_str(), target.c_str(), native.type.c_str(),
             static_cast<unsigned long long>(native.length));
@@ -56,7 +56,7 @@ class udb_table_mutator : public udb_properties {
   // The mutator's own schema: s without dropped columns, mutated columns as modified copies,
   // the others as plain copies. Valid until the next call.
   udb_schema* create_modified_copy2(const udb_schema& s) {
-    tk_log1(1, "create_modified_copy2");
+    tk_log1(tk_log_trace, "create_modified_copy2");
     // The copies are made before the previous ones go: s may be a schema that an earlier
     // modify1 left referring to them.
     std::vector<t_ftd*> copies;
@@ -67,14 +67,14 @@ class udb_table_mutator : public udb_properties {
     }
     clear_schema();
     schema.fields = std::move(copies);
-    tk_log1(1, "create_modified_copy2 - END");
+    tk_log1(tk_log_trace, "create_modified_copy2 - END");
     return &schema;
   }
 
   // The mutator's own record: r without dropped columns, mutated values converted. Valid until
   // the next call.
   udb_record* create_modified_copy1(const udb_record& r) {
-    tk_log1(1, "create_modified_copy1");
+    tk_log1(tk_log_trace, "create_modified_copy1");
     record.fields.clear();
     for (const auto& f : r.fields) {
       FIELD_MUTATOR* m = find(f->name);
@@ -88,14 +88,14 @@ class udb_table_mutator : public udb_properties {
       record.append(std::move(copy));
       m->modify2(appended);
     }
-    tk_log1(1, "create_modified_copy1 - END");
+    tk_log1(tk_log_trace, "create_modified_copy1 - END");
     return &record;
   }
 
   // Makes s refer to the mutator's modified descriptors (valid until the next modify1) and
   // returns the destination table name.
   std::wstring modify1(udb_schema& s) {
-    tk_log1(2, "udb_table_mutator::modify1()");
+    tk_log1(tk_log_detail, "udb_table_mutator::modify1()");
     if (!by_source.empty()) {
       create_modified_copy2(s);
       s.fields = schema.fields;
@@ -107,16 +107,16 @@ class udb_table_mutator : public udb_properties {
         if (m != nullptr && m->action == udb_apply_all) m->modify1(*d);
       }
     }
-    tk_log2(2, L"returning new_name=%ls", new_name.c_str());
+    tk_log2(tk_log_detail, L"returning new_name=%ls", new_name.c_str());
     return new_name;
   }
 
   // r itself when no column is mutated, else the mutator's own modified copy.
   udb_record& modify2(udb_record& r) {
-    tk_log1(2, "udb_table_mutator::modify2()");
+    tk_log1(tk_log_detail, "udb_table_mutator::modify2()");
     if (by_source.empty()) return r;
     create_modified_copy1(r);
-    tk_log1(2, "udb_table_mutator::modify2 - END");
+    tk_log1(tk_log_detail, "udb_table_mutator::modify2 - END");
     return record;
   }
 

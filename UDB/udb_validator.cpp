@@ -14,15 +14,15 @@ constexpr int kMaxNumberedNames = 100000;
 }  // namespace
 
 void t_names_map::add(const std::wstring& source_name, const std::wstring& generated_name) {
-  tk_log2(1, L"t_names_map::add(%ls,%ls)", source_name.c_str(), generated_name.c_str());
+  tk_log2(tk_log_trace, L"t_names_map::add(%ls,%ls)", source_name.c_str(), generated_name.c_str());
   names_.emplace(source_name, generated_name);
 }
 
 std::wstring t_names_map::get_mapped_name(const std::wstring& source_name) const {
-  tk_log2(1, L"t_names_map::get_mapped_name(%ls)", source_name.c_str());
+  tk_log2(tk_log_trace, L"t_names_map::get_mapped_name(%ls)", source_name.c_str());
   for (const auto& [key, value] : names_) {
     if (udb_same_name(key, source_name)) {
-      tk_log2(1, L"Got mapped name: %ls", value.c_str());
+      tk_log2(tk_log_trace, L"Got mapped name: %ls", value.c_str());
       return value;
     }
   }
@@ -30,24 +30,24 @@ std::wstring t_names_map::get_mapped_name(const std::wstring& source_name) const
 }
 
 udb_validator::udb_validator(std::uint32_t max_length_) : max_length(max_length_) {
-  tk_log1(2, "udb_validator::ctor");
+  tk_log1(tk_log_detail, "udb_validator::ctor");
 }
 
 bool udb_validator::is_acceptable(const std::wstring& name) {
-  tk_log2(2, L"udb_validator::is_acceptable(%ls)", name.c_str());
+  tk_log2(tk_log_detail, L"udb_validator::is_acceptable(%ls)", name.c_str());
   if (max_length != 0 && name.size() > max_length) {
-    tk_log1(1, "The name is too long");
+    tk_log1(tk_log_trace, "The name is too long");
     return false;
   }
   for (const auto& restricted : restricted_names) {
     if (udb_same_name(name, restricted)) {
-      tk_log1(2, "The name is restricted");
+      tk_log1(tk_log_detail, "The name is restricted");
       return false;
     }
   }
   for (wchar_t c : illegal_chars) {
     if (name.find(c) != std::wstring::npos) {
-      tk_log2(2, L"The name contains illegal: %lc", static_cast<wint_t>(c));
+      tk_log2(tk_log_detail, L"The name contains illegal: %lc", static_cast<wint_t>(c));
       return false;
     }
   }
@@ -55,11 +55,11 @@ bool udb_validator::is_acceptable(const std::wstring& name) {
 }
 
 bool udb_validator::is_duplicated(const std::wstring& name) {
-  tk_log2(2, L"udb_validator::is_duplicated(%ls)", name.c_str());
+  tk_log2(tk_log_detail, L"udb_validator::is_duplicated(%ls)", name.c_str());
   for (const auto& existing : existing_names) {
-    tk_log2(1, L"Processing %ls", existing.c_str());
+    tk_log2(tk_log_trace, L"Processing %ls", existing.c_str());
     if (udb_same_name(name, existing)) {
-      tk_log1(2, "Name is duplicated");
+      tk_log1(tk_log_detail, "Name is duplicated");
       return true;
     }
   }
@@ -67,7 +67,7 @@ bool udb_validator::is_duplicated(const std::wstring& name) {
 }
 
 std::wstring udb_validator::get_safe_name(const std::wstring& name) {
-  tk_log2(1, L"udb_validator::get_safe_name(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"udb_validator::get_safe_name(%ls)", name.c_str());
   std::wstring candidate = tk_wstring::to_lower(name);
   if (max_length != 0 && candidate.size() > max_length) candidate.resize(max_length - 1);
   for (wchar_t c : illegal_chars)
@@ -87,11 +87,11 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) {
 }
 
 void udb_validator::add_existing_name(const std::wstring& name) {
-  tk_log2(1, L"udb_validator::add_existing_name(%ls)", name.c_str());
+  tk_log2(tk_log_trace, L"udb_validator::add_existing_name(%ls)", name.c_str());
   existing_names.push_back(name);
 }
 
 void udb_validator::add_mapped_pair(const std::wstring& source_name, const std::wstring& safe_name) {
-  tk_log2(1, L"udb_validator::add_mapped_pair(%ls,%ls)", source_name.c_str(), safe_name.c_str());
+  tk_log2(tk_log_trace, L"udb_validator::add_mapped_pair(%ls,%ls)", source_name.c_str(), safe_name.c_str());
   mapped_names.add(source_name, safe_name);
 }

@@ -7,25 +7,41 @@
 #   server  needs the private MariaDB that the `mariadb` fixture starts
 #   e2e     runs the programs as a user would, with the private MariaDB running
 # A further label `tsan` marks the tests that the ThreadSanitizer preset runs.
+#
+# EACH_CASE makes each GoogleTest case of a server or e2e program its own ctest test as well, so
+# that ctest runs them side by side; such cases must not share a database. A case named
+# "heavy/..." (a parameterized suite instantiated under the prefix heavy) carries the label
+# `heavy` alone: too slow for the sanitizer build, it runs in the release build.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 set(OSTRELLE_TEST_SUPPORT_DIR ${PROJECT_SOURCE_DIR}/tests/support)
 
 function(ostrelle_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;EXTRA_LABELS" ${ARGN})
+  cmake_parse_arguments(T "EACH_CASE" "NAME;LABEL" "SOURCES;LIBS;EXTRA_LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ostrelle_test_support ${T_LIBS} GTest::gmock GTest::gtest_main)
   set(labels ${T_LABEL} ${T_EXTRA_LABELS})
-  if(T_LABEL STREQUAL "unit")
+  if(T_LABEL STREQUAL "unit" OR T_EACH_CASE)
     # gtest_discover_tests hands PROPERTIES on as separate words, so a list value (the labels
     # "unit;tsan", the two environment variables) would lose all but its first item. A script run
-    # after the discovered tests are added sets them instead.
-    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_LIST ${T_NAME}_TESTS)
+    # after the discovered tests are added sets them instead. A case run on its own has no
+    # wrapper: it reads the server's address from the state file below OSTRELLE_BUILD_DIR.
+    # NO_PRETTY_VALUES: a test's name is GoogleTest's own (a parameterized suite names its cases
+    # with a name generator), never the bytes of its parameter, which change from build to build.
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_LIST ${T_NAME}_TESTS NO_PRETTY_VALUES)
+    set(fixture "")
+    if(NOT T_LABEL STREQUAL "unit")
+      set(fixture "FIXTURES_REQUIRED mariadb")
+    endif()
     set(props_file ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_properties.cmake)
     file(WRITE ${props_file}
       "foreach(t IN LISTS ${T_NAME}_TESTS)\n"
-      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\"\n"
+      "  set(labels \"${labels}\")\n"
+      "  if(t MATCHES \"^heavy/\")\n"
+      "    set(labels heavy)\n"
+      "  endif()\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"\${labels}\" ${fixture}\n"
       "    ENVIRONMENT \"OSTRELLE_TESTDATA=${OSTRELLE_TESTDATA_DIR};OSTRELLE_BUILD_DIR=${PROJECT_BINARY_DIR}\")\n"
       "endforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props_file})

@@ -19,16 +19,16 @@ bool load_any_engine(dao_engine& engine) {
 
 void acc_converter_impl::apply_security(dao_engine& engine) const {
   if (uses_workgroup()) {
-    tk_log1(1, "Just before dao.set_ugl_info");
+    tk_log1(tk_log_trace, "Just before dao.set_ugl_info");
     engine.set_ugl_info(sysdb, ugl_user, ugl_password);
   } else {
-    tk_log1(2, "UGL info NOT found");
+    tk_log1(tk_log_detail, "UGL info NOT found");
     engine.set_anonymous_sys_db();
   }
 }
 
 void acc_converter_impl::check_acc_base(const std::wstring& source, const std::wstring& password) {
-  tk_log1(2, "acc_converter_impl::check_acc_base");
+  tk_log1(tk_log_detail, "acc_converter_impl::check_acc_base");
   if (source.empty()) throw tk_mail_assertion("../common/acc_conv", 25);
   dao_engine engine(true, 0);
   if (!load_any_engine(engine)) {
@@ -49,7 +49,7 @@ bool acc_converter_impl::test_query(const std::wstring& source, const std::wstri
   try {
     return engine.open_db(source, 0xE1, password)->test_query(sql);
   } catch (const tk_exception& e) {
-    tk_log1(2, "test_query: %s", e.what());
+    tk_log1(tk_log_detail, "test_query: %s", e.what());
     return false;
   }
 }

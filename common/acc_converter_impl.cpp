@@ -9,11 +9,11 @@ namespace {
 const std::wstring kSection = L"MS Access settings";
 }
 
-acc_converter_impl::acc_converter_impl() { tk_log1(2, "acc_converter_impl::ctor"); }
+acc_converter_impl::acc_converter_impl() { tk_log1(tk_log_detail, "acc_converter_impl::ctor"); }
 
 void acc_converter_impl::store_ugl_settings(const std::wstring& file, const std::wstring& user,
                                             const std::wstring& password) {
-  tk_log2(2, L"acc_converter_impl::store_ugl_settings(%ls,%ls,%ls)", file.c_str(), user.c_str(),
+  tk_log2(tk_log_detail, L"acc_converter_impl::store_ugl_settings(%ls,%ls,%ls)", file.c_str(), user.c_str(),
           password.empty() ? L"" : L"***");
   sysdb = tk_trim(file);
   ugl_user = tk_trim(user);

@@ -21,7 +21,7 @@ void check_file_path(const std::string& path, const file_path_texts& texts) {
 }
 
 void common_check_dest(const std::wstring& path) {
-  tk_log2(1, L"common_check_dest(%ls)", path.c_str());
+  tk_log2(tk_log_trace, L"common_check_dest(%ls)", path.c_str());
   static const file_path_texts texts = {
       "Destination name should specify a file, not folder.",
       "Destination name specifies an existing read-only file.",

@@ -23,15 +23,17 @@ void console_front_end::write_log(const std::wstring& line) { put(out_, line); }
 void console_front_end::write_warning(const std::wstring& line) { put(err_, line); }
 
 void console_front_end::internal_error(const std::string& text) {
-  std::fprintf(out_, "Internal error: %s\n", text.c_str());
-  std::fflush(out_);
+  // Progress stays on standard output; a script that keeps it apart from errors must see every
+  // failure on standard error.
+  std::fprintf(err_, "Internal error: %s\n", text.c_str());
+  std::fflush(err_);
   std::exit(-1);
 }
 
 error_decision console_front_end::report_error(tk_exception_kind kind, const std::string& report, bool silent) {
   if (!silent) {
-    std::fprintf(out_, "Error:\n%s\n", report.c_str());
-    std::fflush(out_);
+    std::fprintf(err_, "Error:\n%s\n", report.c_str());
+    std::fflush(err_);
   }
   // Inside a run an error ends only its table: the run goes on with the next one, and the dump
   // or the database gets its remaining tables and its proper end.

@@ -1,6 +1,6 @@
-// The console program's front end: progress on standard output, warnings on standard error, and
-// the console's answers to errors (an internal error, or an error outside a run, ends the
-// program with exit code -1; inside a run the run goes on and the program tells afterwards).
+// The console program's front end: progress on standard output, warnings and errors on standard
+// error, and the console's answers to errors (an internal error, or an error outside a run, ends
+// the program with exit code -1; inside a run the run goes on and the program tells afterwards).
 #pragma once
 
 #include <cstdio>

@@ -99,13 +99,13 @@ const tk_error_entry mysql_error_texts[] = {
 const std::uint32_t mysql_error_texts_count = sizeof(mysql_error_texts) / sizeof(mysql_error_texts[0]);
 
 error_handler::error_handler(std::uint32_t count, const tk_error_entry* table) : texts_(count, table) {
-  tk_log1(2, "error_handler::ctor");
+  tk_log1(tk_log_detail, "error_handler::ctor");
 }
 
 error_handler::~error_handler() = default;
 
 void error_handler::load_err_map(std::uint32_t count, const tk_error_entry* table) {
-  tk_log1(2, "error_handler::load_err_map");
+  tk_log1(tk_log_detail, "error_handler::load_err_map");
   texts_.load_map(count, table);
 }
 
@@ -127,23 +127,23 @@ std::string error_handler::make_report(const tk_exception& e) const {
 }
 
 void error_handler::handle(const tk_exception& e, bool no_abort) {
-  tk_log1(2, "error_handler::handle");
+  tk_log1(tk_log_detail, "error_handler::handle");
   ++errors_reported_;
   conversion_front_end* front = conversion_front_end::exists() ? conversion_front_end::get_instance() : nullptr;
   if (e.kind() == tk_kind_internal) {
-    tk_log1(3, "Internal error:\n%s", e.what());
+    tk_log1(tk_log_event, "Internal error:\n%s", e.what());
     if (front != nullptr) front->internal_error(e.what());
     return;
   }
   std::string report = make_report(e);
-  tk_log1(3, "Error:\n%s", report.c_str());
+  tk_log1(tk_log_event, "Error:\n%s", report.c_str());
   report = tk_string::replace_all(report, "\n", " ");
   if (e.kind() == tk_kind_error) {
-    tk_log1(1, "Got 1-level error");
+    tk_log1(tk_log_trace, "Got 1-level error");
     if (front != nullptr) front->report_error(tk_kind_error, report, silent);
     return;
   }
-  tk_log1(1, "Got 0-level error");
+  tk_log1(tk_log_trace, "Got 0-level error");
   if (front == nullptr) return;
   const error_decision decision = front->report_error(tk_kind_continuable, report, silent);
   if (decision.stop && !no_abort) throw tk_final_exception();

@@ -29,34 +29,32 @@ void load_flag(const udb_profile& profile, const wchar_t* key, bool& field) {
 
 }  // namespace
 
-mysql_converter_impl::mysql_converter_impl() { tk_log1(2, "mysql_converter_impl::ctor"); }
+mysql_converter_impl::mysql_converter_impl() { tk_log1(tk_log_detail, "mysql_converter_impl::ctor"); }
 
-mysql_converter_impl::~mysql_converter_impl() { tk_log1(2, "mysql_converter_impl::dtor"); }
+mysql_converter_impl::~mysql_converter_impl() { tk_log1(tk_log_detail, "mysql_converter_impl::dtor"); }
 
 std::uint32_t mysql_converter_impl::parse_port(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::uint64_t value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    if (value > 65535) return 0;
+  // Only plain digits: a port read up to the first other character ("3306abc", "3306.9") would
+  // connect somewhere the user did not name.
+  if (text.empty() || text.size() > 5) return 0;
+  std::uint32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
   }
-  // No TCP port is negative or above 65535: such a text is as invalid as one without digits.
-  return negative ? 0 : static_cast<std::uint32_t>(value);
+  return value > 65535 ? 0 : value;
 }
 
 void mysql_converter_impl::connect_mysql_server() {
-  tk_log1(2, "mysql_converter_impl::connect_mysql_server");
+  tk_log1(tk_log_detail, "mysql_converter_impl::connect_mysql_server");
   const std::uint32_t number = parse_port(port);
   if (number == 0) throw tk_exception("Invalid port number", tk_kind_error);
   engine.connect(host, user, password, number);
 }
 
 void mysql_converter_impl::check_mysql_db_name(const std::wstring& name) {
-  tk_log2(2, L"mysql_converter_impl::check_mysql_db_name(%ls)", name.c_str());
-  tk_log1(1, "is_old_version(%08X)", engine.version);
+  tk_log2(tk_log_detail, L"mysql_converter_impl::check_mysql_db_name(%ls)", name.c_str());
+  tk_log1(tk_log_trace, "is_old_version(%08X)", engine.version);
   std::unique_ptr<udb_validator> validator = engine.create_dn_validator();
   if (validator->is_acceptable(name)) return;
   if (engine.is_old_version()) {
@@ -73,13 +71,13 @@ void mysql_converter_impl::check_mysql_db_name(const std::wstring& name) {
 }
 
 void mysql_converter_impl::del_mysql_base(const std::wstring& name) {
-  tk_log2(2, L"mysql_converter_impl::del_mysql_base (%ls)", name.c_str());
+  tk_log2(tk_log_detail, L"mysql_converter_impl::del_mysql_base (%ls)", name.c_str());
   engine.db_delete(name);
 }
 
 void mysql_converter_impl::store_mysql_settings(const std::string& host_text, const std::string& user_text,
                                                 const std::string& password_text, const std::string& port_text) {
-  tk_log1(1, "mysql_converter_impl::store_mysql_settings(%s,%s,***,%s)", host_text.c_str(), user_text.c_str(),
+  tk_log1(tk_log_trace, "mysql_converter_impl::store_mysql_settings(%s,%s,***,%s)", host_text.c_str(), user_text.c_str(),
           port_text.c_str());
   user = tk_trim(user_text);
   password = tk_trim(password_text);
@@ -89,7 +87,7 @@ void mysql_converter_impl::store_mysql_settings(const std::string& host_text, co
 }
 
 void mysql_converter_impl::load_profile(const udb_profile& profile) {
-  tk_log1(2, "mysql_converter_impl::load_profile");
+  tk_log1(tk_log_detail, "mysql_converter_impl::load_profile");
   load_text(profile, L"host", host, true);
   load_text(profile, L"user", user, false);
   load_text(profile, L"password", password, false);
@@ -104,7 +102,7 @@ void mysql_converter_impl::load_profile(const udb_profile& profile) {
 }
 
 void mysql_converter_impl::store_profile(udb_profile& profile) const {
-  tk_log1(2, "mysql_converter_impl::store_profile");
+  tk_log1(tk_log_detail, "mysql_converter_impl::store_profile");
   profile.add_value(kSection, L"host", tk_utf8_to_unicode(host));
   profile.add_value(kSection, L"user", tk_utf8_to_unicode(user));
   profile.add_value(kSection, L"password", tk_utf8_to_unicode(password));

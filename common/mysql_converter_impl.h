@@ -34,8 +34,7 @@ class mysql_converter_impl {
   void load_profile(const udb_profile& profile);
   void store_profile(udb_profile& profile) const;
 
-  // The port text as a number: leading blanks and a sign allowed, then digits up to the first
-  // other character; 0 when none comes first or the number does not fit.
+  // The port text as a number: plain digits only, 1 to 65535; 0 for any other text.
   static std::uint32_t parse_port(const std::string& text);
 
   sql_engine engine;

@@ -8,6 +8,7 @@
 
 #include "SQL/sql_types.h"
 #include "SQL/sql_values.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_index.h"
@@ -58,10 +59,13 @@ bool split_property(const std::wstring& line, std::wstring& key, std::wstring& v
   return !key.empty();
 }
 
+// A column's lines as the profile spells them; the numbers are checked once the table and
+// column are known, so that a refusal can name them.
 struct column_entry {
   std::wstring new_name;
   bool deleted = false;
   sql_native_type native;
+  std::wstring length, scale, precision;
 };
 
 struct table_entry {
@@ -71,6 +75,102 @@ struct table_entry {
 };
 
 enum class state { start, table, named, fields, column, attribute, properties };
+
+// A whole number of plain digits no larger than `most`: a sign, a blank or any other character
+// would otherwise be read past (wcstoull takes "-5" as a huge length and "abc" as 0).
+bool parse_whole_number(const std::wstring& text, std::uint64_t most, std::uint64_t& value) {
+  if (text.empty() || text.size() > 20) return false;
+  std::uint64_t n = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
+    const std::uint64_t digit = static_cast<std::uint64_t>(c - L'0');
+    if (digit > most || n > (most - digit) / 10) return false;
+    n = n * 10 + digit;
+  }
+  value = n;
+  return true;
+}
+
+// A character set or storage engine reaches the statement as a bare word: letters, digits and
+// underscores only.
+bool is_plain_word(const std::wstring& text) {
+  if (text.empty() || text.size() > 64) return false;
+  for (wchar_t c : text) {
+    const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void refuse_mapping(const std::wstring& where, const std::wstring& what, const std::wstring& value,
+                                 const std::wstring& needed) {
+  throw tk_exception(L"Type mappings: " + where + L": " + what + L" '" + value + L"' is not " + needed + L".",
+                     tk_kind_error);
+}
+
+std::wstring column_place(const std::wstring& table, const std::wstring& column) {
+  return L"column '" + column + L"' of table '" + table + L"'";
+}
+
+// The column editor writes a size it does not set as "none": -1 (a length as the 64-bit
+// unsigned value of -1). Only types whose text carries no such size may leave it unset.
+bool is_unset_size(const std::wstring& text) { return text == L"-1" || text == L"18446744073709551615"; }
+
+bool takes_length(const std::wstring& type) { return sql_max_mapped_length(type) <= 65535; }
+
+// Checks a column's mapping and fills its numbers; throws tk_exception (kind 1) naming the
+// table, the column and the value that cannot be used.
+void check_column(const std::wstring& table, const std::wstring& column, column_entry& c) {
+  const std::wstring where = column_place(table, column);
+  if (!c.native.type.empty()) {
+    std::wstring canonical;
+    if (!sql_known_type_name(c.native.type, canonical)) refuse_mapping(where, L"type", c.native.type, L"a MySQL column type");
+    c.native.type = canonical;
+  }
+  const bool decimal = c.native.type == L"DECIMAL";
+  const std::uint64_t most_length = sql_max_mapped_length(c.native.type);
+  std::uint64_t number = 0;
+  if (!c.length.empty()) {
+    if (is_unset_size(c.length) && !takes_length(c.native.type)) {
+      c.native.length = static_cast<std::uint64_t>(-1);
+    } else if (parse_whole_number(c.length, most_length, number)) {
+      c.native.length = number;
+    } else {
+      refuse_mapping(where, L"length", c.length, L"a whole number from 0 to " + std::to_wstring(most_length));
+    }
+  }
+  struct size_line {
+    const wchar_t* what;
+    const std::wstring& text;
+    std::int32_t most;
+    std::int32_t& value;
+  } sizes[] = {{L"precision", c.precision, sql_max_decimal_precision, c.native.precision},
+               {L"scale", c.scale, sql_max_decimal_scale, c.native.scale}};
+  for (const size_line& size : sizes) {
+    if (size.text.empty()) continue;
+    if (is_unset_size(size.text) && !decimal) {
+      size.value = -1;
+    } else if (parse_whole_number(size.text, static_cast<std::uint64_t>(size.most), number)) {
+      size.value = static_cast<std::int32_t>(number);
+    } else {
+      refuse_mapping(where, size.what, size.text, L"a whole number from 0 to " + std::to_wstring(size.most));
+    }
+  }
+  if (decimal && c.native.scale > c.native.precision)
+    refuse_mapping(where, L"scale", c.scale, L"at most the precision " + c.precision);
+  if (!c.native.character_set.empty() && !is_plain_word(c.native.character_set))
+    refuse_mapping(where, L"character set", c.native.character_set, L"a character set name");
+}
+
+// `where`: "table 'T'", or "database" for the settings of every table.
+void check_engine_and_charset(const std::wstring& where, const std::map<std::wstring, std::wstring>& properties) {
+  for (const wchar_t* key : {L"engine", L"character set"}) {
+    const auto found = properties.find(key);
+    if (found != properties.end() && !found->second.empty() && !is_plain_word(found->second))
+      refuse_mapping(where, key, found->second,
+                     std::wstring(L"a ") + (key[0] == L'e' ? L"storage engine" : L"character set") + L" name");
+  }
+}
 
 }  // namespace
 
@@ -129,7 +229,7 @@ bool sql_db_mutator::store(udb_profile& profile) const {
 }
 
 bool sql_db_mutator::load(udb_profile& profile) {
-  tk_log1(2, "udb_db_mutator::load");
+  tk_log1(tk_log_detail, "udb_db_mutator::load");
   clear();
   const std::vector<std::wstring> lines = profile.get_list(kList);
   if (lines.empty()) return true;
@@ -141,9 +241,16 @@ bool sql_db_mutator::load(udb_profile& profile) {
       if (split_property(lines[i], key, value)) properties_[key] = value;
     }
   }
+  try {
+    check_engine_and_charset(L"database", properties_);
+  } catch (const tk_exception&) {
+    clear();
+    properties_.clear();
+    throw;
+  }
   if (i >= lines.size()) return true;
   if (lines[i] != L"tables:") {
-    tk_log2(1, L"Skipping %ls", lines[i].c_str());
+    tk_log2(tk_log_trace, L"Skipping %ls", lines[i].c_str());
     return true;
   }
 
@@ -153,7 +260,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
   state at = state::start;
   for (++i; i < lines.size(); ++i) {
     const std::wstring& line = lines[i];
-    tk_log2(1, L"Processing '%ls'", line.c_str());
+    tk_log2(tk_log_trace, L"Processing '%ls'", line.c_str());
     if (line.empty()) continue;
     const bool in_column = at == state::column || at == state::attribute;
     if (at == state::properties && starts_with(line, kPropertyIndent)) {
@@ -166,7 +273,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
     } else if (starts_with(line, kTableNewName)) {
       if (at != state::table) return false;
       table->new_name = value_after(line, kTableNewName);
-      tk_log2(1, L"tm_new_table_name=%ls", table->new_name.c_str());
+      tk_log2(tk_log_trace, L"tm_new_table_name=%ls", table->new_name.c_str());
       at = state::named;
     } else if (starts_with(line, kFields)) {
       if (at != state::table && at != state::named && !in_column) return false;
@@ -189,13 +296,9 @@ bool sql_db_mutator::load(udb_profile& profile) {
           {kType, [](column_entry& c, const std::wstring& v) { c.native.type = v; }},
           {kDefault, [](column_entry& c, const std::wstring& v) { c.native.default_value = v; }},
           {kCharset, [](column_entry& c, const std::wstring& v) { c.native.character_set = v; }},
-          {kLength, [](column_entry& c, const std::wstring& v) { c.native.length = std::wcstoull(v.c_str(), nullptr, 10); }},
-          {kScale, [](column_entry& c, const std::wstring& v) {
-             c.native.scale = static_cast<std::int32_t>(std::wcstol(v.c_str(), nullptr, 10));
-           }},
-          {kPrecision, [](column_entry& c, const std::wstring& v) {
-             c.native.precision = static_cast<std::int32_t>(std::wcstol(v.c_str(), nullptr, 10));
-           }},
+          {kLength, [](column_entry& c, const std::wstring& v) { c.length = v; }},
+          {kScale, [](column_entry& c, const std::wstring& v) { c.scale = v; }},
+          {kPrecision, [](column_entry& c, const std::wstring& v) { c.precision = v; }},
       };
       const attribute* match = nullptr;
       for (const attribute& a : attributes) {
@@ -205,6 +308,12 @@ bool sql_db_mutator::load(udb_profile& profile) {
       match->apply(*column, value_after(line, match->prefix));
       at = state::attribute;
     }
+  }
+
+  // Every rule is checked before the first is applied: a refused profile leaves no rule behind.
+  for (auto& [source, entry] : tables) {
+    check_engine_and_charset(L"table '" + source + L"'", entry.properties);
+    for (auto& [column_name, c] : entry.columns) check_column(source, column_name, c);
   }
 
   for (const auto& [source, entry] : tables) {
@@ -222,7 +331,7 @@ bool sql_db_mutator::load(udb_profile& profile) {
 }
 
 void modify3(const sql_table_mutator& table, udb_indexes& indexes) {
-  tk_log1(2, "udb_table_mutator::modify3()");
+  tk_log1(tk_log_detail, "udb_table_mutator::modify3()");
   for (udb_index& index : indexes.items) {
     if (index.fields.empty()) continue;
     std::vector<std::wstring> kept;

@@ -20,7 +20,10 @@ class sql_db_mutator : public udb_db_mutator<sql_table_mutator> {
   ~sql_db_mutator() override = default;
 
   // Replaces every rule by those of the profile's "Type Mappings" list. False (rules left
-  // cleared) when a line stands out of place or is not one of the list's lines.
+  // cleared) when a line stands out of place or is not one of the list's lines. A type that is
+  // not one of the type table's names, a length, precision or scale that is not a whole number
+  // in the type's range, or a character set or storage engine that is not a plain word throws
+  // tk_exception (kind 1) naming the table, the column and the value; no rule is then kept.
   bool load(udb_profile& profile);
   // Appends the rules to the profile's "Type Mappings" list.
   bool store(udb_profile& profile) const;

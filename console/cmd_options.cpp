@@ -1,6 +1,8 @@
 // The options of VDYAGENT.
 #include "console/cmd_options.h"
 
+#include <cstring>
+#include <map>
 #include <memory>
 
 #include "SQL/sql_engine.h"
@@ -15,12 +17,28 @@
 namespace {
 
 // A wide value is the argument in the ANSI code page; one that does not convert is refused
-// rather than taken as an empty text.
-std::wstring wide_value(const char* value) {
+// rather than taken as an empty text. A password is not shown in the refusal.
+std::wstring wide_value(const char* value, bool secret = false) {
   std::unique_ptr<wchar_t[]> wide;
   if (!tk_ansi_to_unicode(value, wide))
-    exit_with_message(std::string("Cannot convert the option value '") + value + "' to UNICODE");
+    exit_with_message(std::string("Cannot convert the option value '") + (secret ? "***" : value) + "' to UNICODE");
   return wide.get();
+}
+
+// An argument that begins with "-" and names no option: named without any value it carries, as
+// that may be a password typed after a misspelt name.
+std::string unknown_option_text(const char* argument) {
+  const std::string name(argument, std::strcspn(argument, "="));
+  for (const cmd_option* o = cmd_options; o->name[0] != '\0'; ++o)
+    if (name + "=" == o->name) return "Option " + name + " needs a value: " + name + "=...";
+  return "Unknown option '" + name + "'.\nRun VDYAGENT --help for the list of options.";
+}
+
+// Once read, a password is overwritten where the command line keeps it, so that other users
+// cannot read it in the process list for the rest of the run.
+void hide_argument_value(const char* value) {
+  char* text = const_cast<char*>(value);
+  std::memset(text, 'x', std::strlen(text));
 }
 
 }  // namespace
@@ -35,12 +53,25 @@ bool parse_cmd_line(int argc, char** argv) {
   std::string host, user, password, port = "3306";
   bool profile_loaded = false;
 
+  // Each option's value as first given: the same option again must say the same, or which of
+  // the two the run took would be a guess.
+  std::map<std::int32_t, std::string> given;
   ansi_cmd_line line(argc, argv, cmd_options);
   for (; line.has_more(); line.next()) {
     const char* value = line.value();
-    switch (line.id()) {
+    const std::int32_t id = line.id();
+    if (id == cmd_unknown) exit_with_message(unknown_option_text(line.argument()));
+    if (id != cmd_positional) {
+      const std::string problem = cmd_value_problem(id, value);
+      if (!problem.empty()) exit_with_message(problem);
+      const auto [first, added] = given.emplace(id, value);
+      if (!added && first->second != value)
+        exit_with_message("Option " + cmd_option_name(id) + " is given twice with different values");
+    }
+    switch (id) {
       case opt_accp:
-        acc_password = wide_value(value);
+        acc_password = wide_value(value, true);
+        hide_argument_value(value);
         break;
       case opt_charset:
         engine.charset = wide_value(value);
@@ -79,6 +110,7 @@ bool parse_cmd_line(int argc, char** argv) {
         break;
       case opt_mysqlp:
         password = value;
+        hide_argument_value(value);
         break;
       case opt_port:
         port = value;
@@ -124,7 +156,8 @@ bool parse_cmd_line(int argc, char** argv) {
         ugl_user = wide_value(value);
         break;
       case opt_uglp:
-        ugl_password = wide_value(value);
+        ugl_password = wide_value(value, true);
+        hide_argument_value(value);
         break;
       default:  // positional: counted by the walker
         break;

@@ -42,6 +42,17 @@ std::string cmd_log_text(const char* argument);
 // The mode option's value as a conversion mode; false unless it is one of "0" to "4".
 bool parse_mode(const char* text, std::uint32_t& mode);
 
+// The option's name as the user types it, without its "=" ("--port").
+std::string cmd_option_name(std::int32_t id);
+
+// Longest path an option may give, in bytes: the system's own limit less the closing NUL.
+constexpr std::size_t cmd_max_path = 4095;
+
+// What is wrong with the value of an option as typed, checked on its own: a flag given a value,
+// an empty value (passwords may be empty), a path over cmd_max_path, a port that is not plain
+// digits from 1 to 65535. Empty when nothing is. The text names the option.
+std::string cmd_value_problem(std::int32_t id, const char* value);
+
 // Applies every option in command-line order and checks that source and destination are given.
 // Refusals end the program (exit_with_message); false when positional arguments were given.
 bool parse_cmd_line(int argc, char** argv);

@@ -1,6 +1,8 @@
 // The table-names file of VDYAGENT.
 #include "console/tab_file.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -15,6 +17,10 @@ void process_tab_file(const std::string& path) {
   tk_log1(tk_log_trace, "process_tab_file(%s)", path.c_str());
   if (!tk_is_file_exist1(path, tk_file_exists))
     exit_with_message("Table names file does not exist.\nPlease verify the correct path/name was given.");
+  // A device or a pipe may never end (/dev/zero): only a plain file is read.
+  struct stat state;
+  if (::stat(path.c_str(), &state) != 0 || !S_ISREG(state.st_mode))
+    exit_with_message("Table names file '" + path + "' is not a regular file.");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) {
     const int error = errno;

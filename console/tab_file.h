@@ -17,11 +17,13 @@ struct tab_file_names {
 };
 
 // Reads every name of an open file. A line ends at LF; a CR before it is not part of the name;
-// empty lines are skipped. Stops at the first line that is too long. A text that does not convert
+// empty lines are skipped. Stops at the first line that is too long, without reading the rest of
+// that line. A text that does not convert
 // raises tk_exception_ex (kind 0) with the prefix "Cannot convert to UNICODE string: ".
 tab_file_names read_tab_names(std::FILE* file);
 
 // Reads the file named by the option and makes its names the converter's selected tables. A
-// missing file, or a too long line, ends the program with a message; a file that cannot be read
+// missing file, one that is not a regular file, or a too long line, ends the program with a
+// message; a file that cannot be read
 // raises a tk_exception of kind 0.
 void process_tab_file(const std::string& path);

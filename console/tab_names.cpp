@@ -7,8 +7,10 @@
 
 namespace {
 
-// Reads one line without its LF; false at the end of the file when nothing was read.
-bool read_line(std::FILE* file, std::string& line) {
+// Reads one line without its LF; false at the end of the file when nothing was read. Stops
+// once the line holds more than `most` bytes (a CR before the LF not counted), so that a file
+// without line ends is never read whole; the caller sees the line as too long.
+bool read_line(std::FILE* file, std::string& line, std::size_t most) {
   line.clear();
   int c;
   bool any = false;
@@ -16,6 +18,7 @@ bool read_line(std::FILE* file, std::string& line) {
     any = true;
     if (c == '\n') break;
     line += static_cast<char>(c);
+    if (line.size() > most + 1) break;
   }
   return any;
 }
@@ -33,7 +36,7 @@ tab_file_names read_tab_names(std::FILE* file) {
   bool utf8 = false;
   std::string line;
   std::uint32_t line_number = 0;
-  while (read_line(file, line)) {
+  while (read_line(file, line, tab_file_max_name)) {
     ++line_number;
     // Files saved on Windows end their lines in CR LF; the CR belongs to no table name.
     if (!line.empty() && line.back() == '\r') line.pop_back();

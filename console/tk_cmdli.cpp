@@ -15,16 +15,34 @@ const char* TCmdLine::value() const {
   return value_;
 }
 
+const char* TCmdLine::argument() const {
+  if (!has_more()) throw tk_mail_assertion("tk_cmdli", 80);
+  return argument_;
+}
+
+namespace {
+
+bool names_option(const char* name, const char* argument) {
+  const std::size_t length = std::strlen(name);
+  if (std::strncmp(name, argument, length) != 0) return false;
+  if (length > 0 && name[length - 1] == '=') return true;
+  return argument[length] == '\0' || argument[length] == '=';
+}
+
+}  // namespace
+
 void TCmdLine::parse_current(const char* argument) {
-  const cmd_option* row = options_;
-  const std::size_t argument_length = std::strlen(argument);
-  for (;; ++row) {
-    const std::size_t name_length = std::strlen(row->name);
-    if (name_length <= argument_length && std::memcmp(row->name, argument, name_length) == 0) break;
+  argument_ = argument;
+  value_ = argument;
+  for (const cmd_option* row = options_; row->name[0] != '\0'; ++row) {
+    if (names_option(row->name, argument)) {
+      id_ = row->id;
+      value_ = argument + std::strlen(row->name);
+      return;
+    }
   }
-  value_ = argument + std::strlen(row->name);
-  if (row->name[0] != '\0') {
-    id_ = row->id;
+  if (argument[0] == '-') {
+    id_ = cmd_unknown;
     return;
   }
   id_ = cmd_positional;

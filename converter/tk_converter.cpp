@@ -7,14 +7,14 @@
 #include "TK/tk_utils.h"
 #include "common/common_check_dest.h"
 
-tk_converter::tk_converter() { tk_log1(2, "tk_converter::ctor"); }
+tk_converter::tk_converter() { tk_log1(tk_log_detail, "tk_converter::ctor"); }
 
 void tk_converter::set_logfile(const std::string& path) {
-  tk_log1(1, "tk_convertor::set_logfile(%s)", path.c_str());
+  tk_log1(tk_log_trace, "tk_convertor::set_logfile(%s)", path.c_str());
   if (!tk_logger::exists()) return;
   log_file = path;
   if (path.empty()) {
-    tk_log1(1, "Filename is empty");
+    tk_log1(tk_log_trace, "Filename is empty");
     return;
   }
   static const file_path_texts texts = {

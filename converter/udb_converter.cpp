@@ -19,6 +19,12 @@ std::wstring one_line(const std::wstring& text) {
   return tk_wstring::replace_all(out, L"\r", L" ");
 }
 
+// A table name that a bare profile line would not give back as that table.
+bool needs_table_marker(const std::wstring& name) {
+  if (name.find(L'=') != std::wstring::npos || tk_trim(name) != name) return true;
+  return name.size() >= 2 && name.front() == L'[' && name.back() == L']';
+}
+
 void load_flag(const udb_profile& profile, const wchar_t* key, bool& field) {
   const std::wstring value = profile.get_value(kGeneric, key);
   if (!value.empty()) field = value != L"0";
@@ -26,10 +32,10 @@ void load_flag(const udb_profile& profile, const wchar_t* key, bool& field) {
 
 }  // namespace
 
-udb_converter::udb_converter() { tk_log1(2, "udb_converter::ctor"); }
+udb_converter::udb_converter() { tk_log1(tk_log_detail, "udb_converter::ctor"); }
 
 void udb_converter::set_mode(std::uint32_t mode) {
-  tk_log1(2, "udb_converter::set_mode(%d)", static_cast<int>(mode));
+  tk_log1(tk_log_detail, "udb_converter::set_mode(%d)", static_cast<int>(mode));
   conversion_mode = mode;
 }
 
@@ -44,9 +50,15 @@ void udb_converter::set_current_table(const std::wstring& name) {
 }
 
 bool udb_converter::load_profile(udb_profile& profile) {
-  tk_log1(2, "udb_converter::load_profile");
+  tk_log1(tk_log_detail, "udb_converter::load_profile");
   for (const auto& [name, sql] : profile.get_selected_tables()) {
-    tk_log2(2, sql.empty() ? L"Loading table '%ls'" : L"Loading query '%ls'", name.c_str());
+    // "=name": a table whose name the plain line would not keep (see store_profile).
+    if (name.empty() && !sql.empty()) {
+      tk_log2(tk_log_detail, L"Loading table '%ls'", sql.c_str());
+      items.emplace_back(sql, L"");
+      continue;
+    }
+    tk_log2(tk_log_detail, sql.empty() ? L"Loading table '%ls'" : L"Loading query '%ls'", name.c_str());
     items.emplace_back(name, sql);
   }
   for (const auto& query : profile.get_available_queries()) available_queries.push_back(query);
@@ -54,18 +66,18 @@ bool udb_converter::load_profile(udb_profile& profile) {
 
   const std::wstring source = profile.get_value(kGeneric, L"src");
   if (!source.empty()) {
-    tk_log2(2, L"source='%ls'", source.c_str());
+    tk_log2(tk_log_detail, L"source='%ls'", source.c_str());
     src = source;
   }
   const std::wstring destination = profile.get_value(kGeneric, L"dest");
   if (!destination.empty()) {
-    tk_log2(2, L"dest='%ls'", destination.c_str());
+    tk_log2(tk_log_detail, L"dest='%ls'", destination.c_str());
     dest = destination;
   }
   const std::wstring logfile = profile.get_value(kGeneric, L"logfile");
   if (!logfile.empty()) {
     const std::string path = tk_unicode_to_mbcs(logfile, tk_ansi_code_page);
-    tk_log1(1, "Logfile=%s", path.c_str());
+    tk_log1(tk_log_trace, "Logfile=%s", path.c_str());
     set_logfile(path);
   }
   load_flag(profile, L"only definitions", tab_def);
@@ -83,22 +95,29 @@ bool udb_converter::load_profile(udb_profile& profile) {
 }
 
 bool udb_converter::store_profile(udb_profile& profile) const {
-  tk_log1(2, "udb_converter::store_profile");
+  tk_log1(tk_log_detail, "udb_converter::store_profile");
   // Written from the lists as they are: the converter keeps its items, so a second save still
   // holds the user queries. User queries come first, then the tables.
   for (const auto& [name, sql] : available_queries) {
-    tk_log2(2, L"Available Query: (%ls,%ls)", name.c_str(), sql.c_str());
+    tk_log2(tk_log_detail, L"Available Query: (%ls,%ls)", name.c_str(), sql.c_str());
     profile.get_available_queries().emplace_back(name, one_line(sql));
   }
   for (const bool queries : {true, false}) {
     for (const auto& [name, sql] : items) {
       if (sql.empty() == queries) continue;
-      tk_log2(2, L"Selected Query: (%ls,%ls)", name.c_str(), sql.c_str());
-      profile.get_selected_tables().emplace_back(name, one_line(sql));
+      tk_log2(tk_log_detail, L"Selected Query: (%ls,%ls)", name.c_str(), sql.c_str());
+      // A table is a line of its bare name. A name with "=" would read back as a query, one with
+      // blanks at an end would lose them, and "[x]" would read as a section header: such a name
+      // is written "=name", a line no earlier profile holds (a query without a name).
+      if (queries || !needs_table_marker(name)) {
+        profile.get_selected_tables().emplace_back(name, one_line(sql));
+      } else {
+        profile.get_selected_tables().emplace_back(L"", name);
+      }
     }
   }
   for (const auto& [name, sql] : selected_views) {
-    tk_log2(2, L"Selected View: (%ls,%ls)", name.c_str(), sql.c_str());
+    tk_log2(tk_log_detail, L"Selected View: (%ls,%ls)", name.c_str(), sql.c_str());
     profile.get_selected_views().emplace_back(name, one_line(sql));
   }
   profile.add_value(kGeneric, L"src", src);

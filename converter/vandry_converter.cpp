@@ -35,19 +35,19 @@ bool make_private(const std::wstring& path, bool& created) {
 
 vandry_converter::vandry_converter(converter_program program)
     : tk_serializer(kSettingsPath), program(program) {
-  tk_log1(2, "vandry_converter::ctor");
+  tk_log1(tk_log_detail, "vandry_converter::ctor");
   serialize(false);
 }
 
 vandry_converter::~vandry_converter() {
-  tk_log1(2, "vandry_converter::dtor");
+  tk_log1(tk_log_detail, "vandry_converter::dtor");
   if (program == converter_program::wizard) serialize(true);
 }
 
 std::string vandry_converter::get_title() { return tk_format("Ostrelle %d.%d %s", 8, 3, ""); }
 
 bool vandry_converter::serialize(bool store) {
-  tk_log1(1, "serialize( %d )", store ? 1 : 0);
+  tk_log1(tk_log_trace, "serialize( %d )", store ? 1 : 0);
   if (open() != 0) return false;
   bool ok = true;
   const bool wizard = program == converter_program::wizard;
@@ -124,7 +124,7 @@ bool vandry_converter::store_profile(const std::wstring& path) {
   if (!store_settings(profile) || !sql_db_mutator::store(profile)) return false;
   bool created = false;
   if (!make_private(path, created)) {
-    tk_log2(3, L"Cannot save the profile %ls", path.c_str());
+    tk_log2(tk_log_event, L"Cannot save the profile %ls", path.c_str());
     return false;
   }
   if (profile.store(path)) return true;

@@ -46,7 +46,7 @@ void report(const tk_exception& e, bool no_abort) {
   if (error_handler::exists()) {
     error_handler::get_instance()->handle(e, no_abort);
   } else {
-    tk_log1(3, "Error:\n%s", e.what());
+    tk_log1(tk_log_event, "Error:\n%s", e.what());
   }
 }
 
@@ -127,25 +127,25 @@ struct vandry_converter::run_state {
 };
 
 void vandry_converter::operator()() {
-  tk_log1(2, "vandry_converter::operator()");
+  tk_log1(tk_log_detail, "vandry_converter::operator()");
   init_conversion scope(&done, 1);
   tables_written = 0;
-  if (bool_map == 1) tk_log1(2, "Mapping BOOLs in MS fashion");
+  if (bool_map == 1) tk_log1(tk_log_detail, "Mapping BOOLs in MS fashion");
   ole_bool_map bools(bool_map != 0 ? 1 : 0);
   try {
     run_conversion();
   } catch (const dao_required_exception&) {
-    tk_log1(3, "%s", kRuntimeText);
+    tk_log1(tk_log_event, "%s", kRuntimeText);
     if (!silent && front_end() != nullptr) front_end()->engine_required(kRuntimeText, kRuntimeCaption, kRuntimeAddress);
   } catch (const tk_final_exception&) {
-    tk_log1(2, "The conversion was stopped");
+    tk_log1(tk_log_detail, "The conversion was stopped");
   } catch (const tk_exception& e) {
     report(e, true);
   } catch (const std::exception& e) {
-    tk_log1(3, "ERROR:\n%s", e.what());
+    tk_log1(tk_log_event, "ERROR:\n%s", e.what());
     if (!silent && front_end() != nullptr) front_end()->run_failed(e.what());
   }
-  tk_log1(2, ">>> At the END - REALLY! <<<");
+  tk_log1(tk_log_detail, ">>> At the END - REALLY! <<<");
 }
 
 void vandry_converter::run_conversion() {
@@ -156,12 +156,12 @@ void vandry_converter::run_conversion() {
   if (uses_workgroup()) {
     dao.set_ugl_info(sysdb, ugl_user, ugl_password);
   } else {
-    tk_log1(2, "UGL info NOT found - set anonymous");
+    tk_log1(tk_log_detail, "UGL info NOT found - set anonymous");
     dao.set_anonymous_sys_db();
   }
   std::unique_ptr<udb_database> source = dao.open_db(src, convert_views ? 0x01 : 0x81, acc_pswd);
   std::unique_ptr<udb_database> destination = open_destination();
-  tk_log1(1, "After initializing DBs");
+  tk_log1(tk_log_trace, "After initializing DBs");
   destination->report_error = [](const std::string& context, const tk_exception& e) {
     if (error_handler::exists()) error_handler::get_instance()->set_context(tk_utf8_to_unicode(context));
     report(e, false);
@@ -173,11 +173,11 @@ void vandry_converter::run_conversion() {
 
   if (program == converter_program::console) {
     if (selected_tables.empty() && items.empty()) {
-      tk_log1(1, "Setting all tables");
+      tk_log1(tk_log_trace, "Setting all tables");
       selected_tables = source->get_table_names();
     }
     if (selected_views.empty()) {
-      tk_log1(1, "Setting all views");
+      tk_log1(tk_log_trace, "Setting all views");
       selected_views = source->views;
     }
   }
@@ -199,11 +199,11 @@ void vandry_converter::run_conversion() {
 
   const std::wstring heading = progress_line(L"Converting database %ls (%d tables)\r\n", src.c_str(),
                                              static_cast<int>(tables_total.load()));
-  tk_log2(3, L"%ls", heading.c_str());
+  tk_log2(tk_log_event, L"%ls", heading.c_str());
   if (!silent && front_end() != nullptr) front_end()->write_log(heading);
 
-  tk_log1(1, "sql_engine::create_tn_validator");
-  tk_log1(1, "is_old_version(%08X)", engine.version);
+  tk_log1(tk_log_trace, "sql_engine::create_tn_validator");
+  tk_log1(tk_log_trace, "is_old_version(%08X)", engine.version);
   std::unique_ptr<udb_validator> validator = engine.create_tn_validator(selected_tables, destination->get_table_names());
   run.validator = validator.get();
 
@@ -227,7 +227,7 @@ void vandry_converter::run_conversion() {
   set_context(L"");
   tables_done = 0;
   tables_total = 0;
-  tk_log1(2, ">>> Almost at the END <<<");
+  tk_log1(tk_log_detail, ">>> Almost at the END <<<");
   // A dump is written only once its end is: a full disk shows here, not as a dump that ends
   // halfway.
   if (auto* dump_file = dynamic_cast<dmp_database*>(destination.get())) dump_file->close();
@@ -237,7 +237,7 @@ void vandry_converter::reconnect(run_state& run) {
   try {
     engine.reconnect();
     run.lost = false;
-    tk_log1(3, "Reconnected to MySQL server");
+    tk_log1(tk_log_event, "Reconnected to MySQL server");
   } catch (const tk_exception& e) {
     set_context(L"");
     report(tk_exception("Cannot reconnect to the MySQL server (" + std::string(e.what()) +
@@ -256,17 +256,17 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
   try {
     const bool is_query = !entry.second.empty();
     if (program == converter_program::console && !is_query && !run.source->is_table_exist(name)) {
-      tk_log2(3, L"Table %ls not exists", name.c_str());
+      tk_log2(tk_log_event, L"Table %ls not exists", name.c_str());
       if (!silent && front_end() != nullptr) front_end()->write_warning(L"Table " + name + L" not exists\n");
       return;
     }
     std::unique_ptr<udb_recordset> in =
         is_query ? run.source->get_query(name, entry.second, 1) : run.source->get_table(name, 1);
     if (!in) {
-      tk_log2(3, L"Skip linked table '%ls'", name.c_str());
+      tk_log2(tk_log_event, L"Skip linked table '%ls'", name.c_str());
       return;
     }
-    tk_log2(2, L"udb_db_mutator::modify1(%ls)", name.c_str());
+    tk_log2(tk_log_detail, L"udb_db_mutator::modify1(%ls)", name.c_str());
     std::wstring target = name;
     sql_table_mutator* mutator = get_table_mutator3(name);
     if (mutator != nullptr) {
@@ -278,7 +278,7 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
     // The foreign keys and views made after the rows name tables and columns by their source
     // names: the destination learns every name that changed.
     if (target != name) {
-      tk_log2(2, L"udb_database::add_tn_mapping(%ls->%ls)", name.c_str(), target.c_str());
+      tk_log2(tk_log_detail, L"udb_database::add_tn_mapping(%ls->%ls)", name.c_str(), target.c_str());
       run.destination->add_tn_mapping(name, target);
     }
     if (mutator != nullptr) {
@@ -308,8 +308,8 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
     ++tables_written;
     run.present.push_back(name);
     if (!run.validator->is_acceptable(name)) {
-      tk_log2(2, L"Store generated table name '%ls'", target.c_str());
-      tk_log2(1, L"udb_validator::add_existing_name(%ls)", target.c_str());
+      tk_log2(tk_log_detail, L"Store generated table name '%ls'", target.c_str());
+      tk_log2(tk_log_trace, L"udb_validator::add_existing_name(%ls)", target.c_str());
       run.validator->add_existing_name(target);
     }
     run.validator->restricted_names.push_back(target);
@@ -317,7 +317,7 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
     records_total = in->row_count;
     const std::wstring line = progress_line(L"Converting table '%ls' (%" PRIu64 L" records)\r\n", name.c_str(),
                                             static_cast<std::uint64_t>(records_total.load()));
-    tk_log2(3, L"%ls", line.c_str());
+    tk_log2(tk_log_event, L"%ls", line.c_str());
     if (!silent && front_end() != nullptr) front_end()->write_log(line);
 
     if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out);
@@ -349,15 +349,15 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
   in.reset();
   while (!in.is_eof()) {
     if (stop_requested()) throw tk_final_exception();
-    tk_log1(1, "Converting %d record", static_cast<int>(records_done + 1));
+    tk_log1(tk_log_trace, "Converting %d record", static_cast<int>(records_done + 1));
     udb_record* row = nullptr;
     try {
       row = in.get_item();
-      tk_log2(2, L"udb_db_mutator::modify2(%ls)", name.c_str());
+      tk_log2(tk_log_detail, L"udb_db_mutator::modify2(%ls)", name.c_str());
       if (row != nullptr && mutator != nullptr && !mutator->by_source.empty()) {
         row = &mutator->modify2(*row);
       } else {
-        tk_log2(2, L"Not found: '%ls'", name.c_str());
+        tk_log2(tk_log_detail, L"Not found: '%ls'", name.c_str());
       }
       if (row != nullptr) {
         out.append_record(*row);
@@ -369,7 +369,7 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
       set_context(name);
       report(e, false);
     } catch (const sql_exception& e) {
-      tk_log1(1, "GOT ERROR: %s (%08X)", e.what(), e.code());
+      tk_log1(tk_log_trace, "GOT ERROR: %s (%08X)", e.what(), e.code());
       if (e.is_connection_lost()) throw;
       if (e.code() == kDuplicateKey && conversion_mode == mode_synchronize && row != nullptr) {
         // The row as the user's changes made it: renamed columns and the key stay intact. A
@@ -422,11 +422,11 @@ void vandry_converter::finish_destination(run_state& run) {
   udb_relationships keys;
   for (const udb_relationship& r : run.source->relationships) {
     if (exists(r.name)) {
-      tk_log2(2, L"Foreign key '%ls' exists already", r.name.c_str());
+      tk_log2(tk_log_detail, L"Foreign key '%ls' exists already", r.name.c_str());
     } else if (converted(r.table) && converted(r.ref_table)) {
       keys.push_back(r);
     } else {
-      tk_log2(3, L"Foreign key '%ls' joins a table that was not converted (%ls, %ls), skip it", r.name.c_str(),
+      tk_log2(tk_log_event, L"Foreign key '%ls' joins a table that was not converted (%ls, %ls), skip it", r.name.c_str(),
               r.table.c_str(), r.ref_table.c_str());
     }
   }

@@ -28,9 +28,9 @@ owned_schema::owned_schema(const udb_schema& schema) : udb_schema(schema) {
 }
 
 void vandry_converter::check_dest() {
-  tk_log1(1, "vandry_converter::check_dest()");
+  tk_log1(tk_log_trace, "vandry_converter::check_dest()");
   if (direct) {
-    tk_log2(2, L"mysql_converter_impl::is_mysql_base_exist( %ls )", dest.c_str());
+    tk_log2(tk_log_detail, L"mysql_converter_impl::is_mysql_base_exist( %ls )", dest.c_str());
     if (engine.is_db_exist(dest) && conversion_mode == mode_overwrite_database) del_mysql_base(dest);
     return;
   }
@@ -40,7 +40,7 @@ void vandry_converter::check_dest() {
 }
 
 bool vandry_converter::can_create_views() {
-  tk_log1(2, "vandry_converter::can_create_views");
+  tk_log1(tk_log_detail, "vandry_converter::can_create_views");
   return !direct || engine.version > 0x00050000;
 }
 
@@ -54,20 +54,20 @@ static std::unique_ptr<source_view> open_source(const vandry_converter& c, std::
 }
 
 void vandry_converter::get_all_tables(std::vector<std::wstring>& tables) {
-  tk_log1(2, "vandry_converter::get_all_tables");
+  tk_log1(tk_log_detail, "vandry_converter::get_all_tables");
   auto view = open_source(*this, 0xA1);
   tables = view->database->get_table_names();
 }
 
 udb_database::view_list& vandry_converter::get_all_views(udb_database::view_list& views) {
-  tk_log1(2, "vandry_converter::get_all_views");
+  tk_log1(tk_log_detail, "vandry_converter::get_all_views");
   auto view = open_source(*this, 0x21);
   views = view->database->views;
   return views;
 }
 
 std::unique_ptr<udb_schema> vandry_converter::get_schema(const std::wstring& table) {
-  tk_log2(2, L"vandry_converter::get_schema(%ls)", table.c_str());
+  tk_log2(tk_log_detail, L"vandry_converter::get_schema(%ls)", table.c_str());
   auto view = open_source(*this, 0xA1);
   if (!view->database->is_table_exist(table)) throw tk_mail_assertion("vdy_conv", 148);
   std::unique_ptr<udb_recordset> recordset = view->database->get_table(table, 1);
@@ -84,11 +84,11 @@ std::unique_ptr<udb_database> vandry_converter::open_destination() {
     dump.creator = get_title();
     return engine.create_dump(dest, &dump);
   }
-  tk_log1(1, "mode=%08X", conversion_mode);
+  tk_log1(tk_log_trace, "mode=%08X", conversion_mode);
   const std::uint32_t word = conversion_mode == mode_overwrite_database ? 0xA4
                              : conversion_mode == mode_synchronize      ? 0x1A0
                                                                         : 0xA8;
-  tk_log2(2, L"mysql_converter_impl::is_mysql_base_exist( %ls )", dest.c_str());
+  tk_log2(tk_log_detail, L"mysql_converter_impl::is_mysql_base_exist( %ls )", dest.c_str());
   if (engine.is_db_exist(dest)) return engine.open_db(dest, word, L"");
   return engine.create_db(dest);
 }

@@ -130,11 +130,11 @@ ole_variant dao_column_default::table_default() {
   if (vt == VT_DATE) {
     if (same_text(format, L"Short Date") || same_text(format, L"Medium Date") || same_text(format, L"Long Date")) {
       tk_log1(tk_log_detail, "Refine type for 'pure' date");
-      marker = dao_marker_date;
+      marker = ftd_marker_date;
     } else if (same_text(format, L"Short Time") || same_text(format, L"Medium Time") ||
                same_text(format, L"Long Time")) {
       tk_log1(tk_log_detail, "Refine type for 'pure' time");
-      marker = dao_marker_time;
+      marker = ftd_marker_time;
     }
   }
   if (t.empty()) return ole_variant();
@@ -158,16 +158,16 @@ ole_variant dao_column_default::table_default() {
     if (enclosed_in(t, L'#', L'#')) drop_pair(t);
     if (same_text(t, L"now()")) {
       tk_log1(tk_log_detail, "Got NOW()");
-      marker = marker == dao_marker_date ? dao_marker_today : marker == dao_marker_time ? dao_marker_clock : dao_marker_now;
+      marker = marker == ftd_marker_date ? ftd_marker_today : marker == ftd_marker_time ? ftd_marker_clock : ftd_marker_now;
     } else if (same_text(t, L"date()")) {
       tk_log1(tk_log_detail, "Got CURRENT_DATE");
-      marker = dao_marker_today;
+      marker = ftd_marker_today;
     } else if (same_text(t, L"time()")) {
       tk_log1(tk_log_detail, "Got CURRENT_TIME");
-      marker = dao_marker_clock;
+      marker = ftd_marker_clock;
     }
     // The current date or time is the marker's to say; as a constant it would be a wrong date.
-    if (marker >= dao_marker_now && marker <= dao_marker_clock) return ole_variant();
+    if (marker >= ftd_marker_now && marker <= ftd_marker_clock) return ole_variant();
   }
   if (size != 0 && dao_type == dbText && t.size() > static_cast<std::size_t>(size)) {
     tk_log2(tk_log_event, L"Skip incorrect default value [%ls] for field #%d", t.c_str(), column);
@@ -178,7 +178,7 @@ ole_variant dao_column_default::table_default() {
 
 ole_variant dao_column_default::query_default() {
   std::wstring t = text;
-  marker = dao_marker_none;
+  marker = ftd_marker_none;
   if (!t.empty() && !dao_default_is_literal(t, dao_type)) {
     tk_log2(tk_log_event, L"Skip expression default value [%ls] for field #%d", t.c_str(), column);
     return ole_variant();
@@ -186,7 +186,7 @@ ole_variant dao_column_default::query_default() {
   if (dao_type == dbDate) {
     tk_log1(tk_log_trace, "Got date/time def.value");
     if (enclosed_in(t, L'#', L'#')) drop_pair(t);
-    marker = dao_marker_datetime;
+    marker = ftd_marker_datetime;
   } else if (is_text_type(dao_type)) {
     tk_log1(tk_log_trace, "Got string def.value");
     t = unquoted(t);

@@ -168,7 +168,6 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& table
     tk_log2(tk_log_detail, L"Table '%ls' does not exists", table.c_str());
     throw tk_mail_assertion("dao_db", 182);
   }
-  std::wstring sql = L"SELECT * FROM [" + table + L"]";
   short options = (flags & 1) ? dbReadOnly : dbAppendOnly;
   if (!table_defs_) throw tk_mail_assertion("dao_db", 186);
   ole_variant key(table);
@@ -178,10 +177,14 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& table
   LONG attributes = 0;
   dao_check(table_def->get_Attributes(&attributes));
   if (attributes & dao_foreign_or_system_table) return nullptr;
-  ole_com_ptr<_DAOQueryDef> query_def;
+  // The rows are read through the table definition, by the name the catalog holds: a query
+  // text around the name would fail on names Access itself refuses (a "]", a trailing blank,
+  // "!" or ".") that files made by other tools may hold.
+  ole_variant type(static_cast<short>(dbOpenTable));
+  ole_variant opts(static_cast<int>(options));
   ole_com_ptr<DAORecordset> recordset;
-  open_sql(sql, options, query_def, recordset);
-  tk_log1(tk_log_trace, "Right after src->CreateQueryDef");
+  dao_check(table_def->OpenRecordset(type.get_variant(), opts.get_variant(), recordset.out()), recordset);
+  tk_log1(tk_log_trace, "Right after tdf->OpenRecordset");
   return std::make_unique<dao_recordset>(this, table, recordset.get(), table_def.get());
 }
 

@@ -170,7 +170,7 @@ std::unique_ptr<udb_database> dao_engine::open_db(const std::wstring& path, std:
   check_database_file(apath);
   ole_variant exclusive((mode & dao_open_exclusive) != 0);
   ole_variant read_only((mode & dao_open_read_only) != 0);
-  ole_variant connect(password.empty() ? std::wstring() : L";pwd=" + password);
+  ole_variant connect(password.empty() ? std::wstring() : L";pwd=" + dao_connect_value(password));
   tk_log1(tk_log_detail, "Open database using DAO engine");
   ole_com_ptr<DAODatabase> database;
   dao_check(db_engine_->OpenDatabase(dao_bstr(path), exclusive.get_variant(), read_only.get_variant(),
@@ -182,6 +182,16 @@ std::unique_ptr<udb_database> dao_engine::open_db(const std::wstring& path, std:
 
 std::unique_ptr<udb_database> dao_engine::create_db(const std::wstring& /*name*/) {
   throw tk_mail_assertion("dao_eng", 168);
+}
+
+std::wstring dao_connect_value(const std::wstring& password) {
+  if (password.find(L';') == std::wstring::npos && (password.empty() || password.front() != L'{')) return password;
+  std::wstring value = L"{";
+  for (wchar_t c : password) {
+    value += c;
+    if (c == L'}') value += L'}';
+  }
+  return value + L"}";
 }
 
 bool dao_check_sysdb(const std::wstring& path) {

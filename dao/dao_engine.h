@@ -87,6 +87,10 @@ class dao_engine : public udb_engine, public tk_singleton<dao_engine> {
   int com_ready_;
 };
 
+// A password as the value of a Connect text's "pwd=" key: in braces, with "}" doubled, when it
+// holds a ";" or begins with "{", so that it reaches the engine whole; else as it is.
+std::wstring dao_connect_value(const std::wstring& password);
+
 // True when the file is an Access workgroup information file (an Access 2.0 system database or
 // a Jet workgroup file). An unopenable file raises the file layer's tk_exception.
 bool dao_check_sysdb(const std::wstring& path);

@@ -59,9 +59,11 @@ void replace_where(std::wstring& text, const std::wstring& pattern, const std::w
 }  // namespace
 
 void dao_replace_all(std::wstring& text, const std::wstring& pattern, const std::wstring& replacement) {
-  // Names in brackets take part: "]![" joins two bracketed names.
-  replace_where(text, pattern, replacement, [](sql_state s, std::size_t) {
-    return s == sql_state::plain || s == sql_state::bracketed;
+  // Text inside a bracketed name is the name itself and stays as it is; only a pattern that
+  // begins with the closing bracket ("]![" joins two bracketed names) may start there.
+  const bool starts_at_close = !pattern.empty() && pattern.front() == L']';
+  replace_where(text, pattern, replacement, [starts_at_close](sql_state s, std::size_t) {
+    return s == sql_state::plain || (s == sql_state::bracketed && starts_at_close);
   });
 }
 

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// Every occurrence of `pattern` (ignoring case) outside string literals becomes `replacement`.
+// Every occurrence of `pattern` (ignoring case) outside string literals and bracketed names
+// becomes `replacement`; a pattern that begins with "]" may begin at a name's closing bracket.
 void dao_replace_all(std::wstring& text, const std::wstring& pattern, const std::wstring& replacement);
 
 // Every call of function `name` (ignoring case) outside string literals and bracketed names

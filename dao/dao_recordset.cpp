@@ -127,7 +127,7 @@ void dao_recordset::read_columns(DAOFields* fields, bool of_table) {
     if (of_table) {
       if (d.dao_type == dbDate) {
         tk_log1(tk_log_detail, "Make date field more precise");
-        d.marker = dao_marker_datetime;
+        d.marker = ftd_marker_datetime;
       }
       dao_check(field->get_Size(&size));
       d.size = size;
@@ -159,10 +159,10 @@ void dao_recordset::read_columns(DAOFields* fields, bool of_table) {
     if (d.dao_type == dbGUID) {
       column->vartype = VT_BSTR;
       column->size = 38;
-      column->dw_reserved = dao_marker_datetime;
+      column->dw_reserved = ftd_marker_datetime;
     } else if (d.dao_type == dbAttachment) {
       tk_log1(tk_log_trace, "Special processing for dbAttachment");
-      column->dw_reserved = dao_marker_attachment;
+      column->dw_reserved = ftd_marker_attachment;
       column->size = 0;
     } else if (dao_field::is_multi_value(d.dao_type)) {
       // The values joined into one text: no length bounds it.

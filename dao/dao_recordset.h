@@ -15,16 +15,6 @@
 class dao_database;
 class dao_record;
 
-// Column markers this reader puts into t_ftd::dw_reserved.
-constexpr std::uint32_t dao_marker_none = 0;
-constexpr std::uint32_t dao_marker_datetime = 1;  // a date column; for GUIDs: held as text
-constexpr std::uint32_t dao_marker_date = 2;      // Format says date only
-constexpr std::uint32_t dao_marker_time = 3;      // Format says time only
-constexpr std::uint32_t dao_marker_now = 9;       // default: the current date and time
-constexpr std::uint32_t dao_marker_today = 10;    // default: the current date
-constexpr std::uint32_t dao_marker_clock = 11;    // default: the current time
-constexpr std::uint32_t dao_marker_attachment = 101;
-
 class dao_recordset : public udb_recordset {
  public:
   // Over a table; takes its own references to both objects.

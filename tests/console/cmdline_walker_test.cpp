@@ -1,5 +1,5 @@
-// The option walker on its own: prefix matching against the real option table, positional
-// arguments and the misuse that is an internal error.
+// The option walker on its own: whole-name matching against the real option table, unknown
+// options, positional arguments and the misuse that is an internal error.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,24 +29,29 @@ walked walk(std::vector<std::string> args) {
   return result;
 }
 
-TEST(CmdLineWalker, MatchesOptionsByTheirLeadingCharacters) {
+TEST(CmdLineWalker, MatchesOptionsByTheirWholeNames) {
   struct row {
     std::string argument;
     std::int32_t id;  // cmd_positional: the argument is positional
-    std::string value;
+    std::string value;  // of cmd_unknown: the whole argument
   } rows[] = {
       {"--src=C:\\db\\nwind.mdb", opt_src, "C:\\db\\nwind.mdb"},
       {"--dest=", opt_dest, ""},
       {"--mysqlp=a=b", opt_mysqlp, "a=b"},
       {"--dump", opt_dump, ""},
-      {"--dumpster", opt_dump, "ster"},
-      {"--silently", opt_silent, "ly"},
+      {"--dump=no", opt_dump, "=no"},
+      {"--skip_idx=0", opt_skip_idx, "=0"},
+      {"--dumpster", cmd_unknown, "--dumpster"},
+      {"--dumpgarbage", cmd_unknown, "--dumpgarbage"},
+      {"--silently", cmd_unknown, "--silently"},
+      {"--queries_x", cmd_unknown, "--queries_x"},
       {"--tab_file=names.txt", opt_tab_file, "names.txt"},
       {"--tab_def", opt_tab_def, ""},
       {"--uglp=", opt_uglp, ""},
-      {"--src", cmd_positional, ""},
-      {"--SRC=x.mdb", cmd_positional, ""},
-      {"-src=x.mdb", cmd_positional, ""},
+      {"--src", cmd_unknown, "--src"},
+      {"--SRC=x.mdb", cmd_unknown, "--SRC=x.mdb"},
+      {"-src=x.mdb", cmd_unknown, "-src=x.mdb"},
+      {"-", cmd_unknown, "-"},
       {"nwind.mdb", cmd_positional, ""},
       {"", cmd_positional, ""},
   };

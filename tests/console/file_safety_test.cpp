@@ -119,7 +119,7 @@ TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
     const char* what;
     // The arguments, from the folder of the run.
     std::vector<std::string> (*args)(const run_folder&);
-    std::string out;  // the start of standard output
+    std::string err;  // the start of standard error
   };
   const file_case cases[] = {
       {"dump over the source",
@@ -180,9 +180,9 @@ TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
     const run_folder folder("access/jet3/testV1997.mdb");
     const temp_folder_env temp(folder.temp);
     const program_result r = run_vdyagent(c.args(folder), folder.dir);
-    EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << r.out;
-    EXPECT_NE(r.out.find(c.out == "Error:\n'" ? no_source : c.out), std::string::npos) << r.out;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << r.err;
+    EXPECT_NE(r.err.find(c.err == "Error:\n'" ? no_source : c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.exit_code, usage_exit) << r.out << r.err;
     folder.expect_untouched();
   }

@@ -55,4 +55,13 @@ TEST(TabNames, ALineLongerThan254BytesIsRefusedNotSplit) {
   EXPECT_EQ(read.long_line, 3u);
 }
 
+TEST(TabNames, AStreamWithoutLineEndsIsReadOnlyUpToTheLimit) {
+  std::FILE* zeros = std::fopen("/dev/zero", "rb");
+  ASSERT_NE(zeros, nullptr);
+  const tab_file_names read = read_tab_names(zeros);
+  EXPECT_EQ(read.long_line, 1u);
+  EXPECT_TRUE(read.names.empty());
+  std::fclose(zeros);
+}
+
 }  // namespace

@@ -21,14 +21,14 @@ struct default_case {
 
 const default_case cases[] = {
     // Current date and time: the marker says it; no constant stands for it.
-    {"now on a short-date column", dbDate, 8, L"short date", L"=Now()", VT_EMPTY, L"", dao_marker_today},
-    {"now on a long-time column", dbDate, 8, L"Long Time", L"now()", VT_EMPTY, L"", dao_marker_clock},
-    {"now without format", dbDate, 8, L"", L"=Now()", VT_EMPTY, L"", dao_marker_now},
-    {"date()", dbDate, 8, L"", L"Date()", VT_EMPTY, L"", dao_marker_today},
-    {"time()", dbDate, 8, L"", L"=Time()", VT_EMPTY, L"", dao_marker_clock},
-    {"a date literal", dbDate, 8, L"", L"#1/2/2003#", VT_DATE, L"2003-01-02", dao_marker_datetime},
-    {"a date and time literal", dbDate, 8, L"", L"#12/31/1999 10:30:00#", VT_DATE, L"1999-12-31 10:30:00", dao_marker_datetime},
-    {"date format without default", dbDate, 8, L"Medium Date", L"", VT_EMPTY, L"", dao_marker_date},
+    {"now on a short-date column", dbDate, 8, L"short date", L"=Now()", VT_EMPTY, L"", ftd_marker_today},
+    {"now on a long-time column", dbDate, 8, L"Long Time", L"now()", VT_EMPTY, L"", ftd_marker_clock},
+    {"now without format", dbDate, 8, L"", L"=Now()", VT_EMPTY, L"", ftd_marker_now},
+    {"date()", dbDate, 8, L"", L"Date()", VT_EMPTY, L"", ftd_marker_today},
+    {"time()", dbDate, 8, L"", L"=Time()", VT_EMPTY, L"", ftd_marker_clock},
+    {"a date literal", dbDate, 8, L"", L"#1/2/2003#", VT_DATE, L"2003-01-02", ftd_marker_datetime},
+    {"a date and time literal", dbDate, 8, L"", L"#12/31/1999 10:30:00#", VT_DATE, L"1999-12-31 10:30:00", ftd_marker_datetime},
+    {"date format without default", dbDate, 8, L"Medium Date", L"", VT_EMPTY, L"", ftd_marker_date},
     // Format marks date columns only: a text column stays text.
     {"date format on a text column", dbText, 10, L"Short Date", L"\"x\"", VT_BSTR, L"x", 0},
     {"time format on a number column", dbLong, 4, L"Long Time", L"0", VT_I4, L"0", 0},
@@ -60,7 +60,7 @@ const default_case cases[] = {
     {"generated GUID", dbGUID, 16, L"", L"GenGUID()", VT_EMPTY, L"", 0},
     {"concatenation", dbText, 50, L"", L"=\"a\" & \"b\"", VT_EMPTY, L"", 0},
     {"now on a text column", dbText, 50, L"", L"=Now()", VT_EMPTY, L"", 0},
-    {"date arithmetic", dbDate, 8, L"", L"=Date()+1", VT_EMPTY, L"", dao_marker_datetime},
+    {"date arithmetic", dbDate, 8, L"", L"=Date()+1", VT_EMPTY, L"", ftd_marker_datetime},
 };
 
 TEST(dao_column_default, table_columns) {
@@ -71,7 +71,7 @@ TEST(dao_column_default, table_columns) {
     d.size = c.size;
     d.format = c.format;
     d.text = c.stored;
-    d.marker = c.dao_type == dbDate ? dao_marker_datetime : dao_marker_none;
+    d.marker = c.dao_type == dbDate ? ftd_marker_datetime : ftd_marker_none;
     ole_variant value = d.table_default();
     EXPECT_EQ(value.get_type(), c.vt);
     if (c.vt != VT_EMPTY) {
@@ -89,7 +89,7 @@ TEST(dao_column_default, query_columns_keep_only_literals) {
     const wchar_t* text;
     std::uint32_t marker;
   } query_cases[] = {
-      {dbDate, L"#1/2/2003#", VT_DATE, L"2003-01-02", dao_marker_datetime},
+      {dbDate, L"#1/2/2003#", VT_DATE, L"2003-01-02", ftd_marker_datetime},
       {dbText, L"\"abc\"", VT_BSTR, L"abc", 0},
       {dbLong, L"7", VT_I4, L"7", 0},
       {dbLong, L"=Year(Date())", VT_EMPTY, L"", 0},

@@ -344,6 +344,18 @@ TEST(dao_engine, failed_open_carries_the_dao_error) {
   EXPECT_THROW(unloaded.open_db(tk_utf8_to_unicode(missing), dao_open_read_only, L""), tk_mail_assertion);
 }
 
+TEST(dao_connect_value, password_with_separator_goes_in_braces) {
+  struct {
+    const wchar_t* password;
+    const wchar_t* value;
+  } cases[] = {
+      {L"Test123", L"Test123"},       {L"", L""},
+      {L"Test123;x", L"{Test123;x}"}, {L"a;b}c", L"{a;b}}c}"},
+      {L"{x}", L"{{x}}}"},            {L"x}", L"x}"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(dao_connect_value(c.password), c.value) << utf8(c.password);
+}
+
 TEST(dao_engine, registration_stays_with_the_first_engine) {
   ASSERT_FALSE(dao_engine::exists());
   auto first = std::make_unique<dao_engine>(true, 0);

@@ -36,6 +36,9 @@ const rewrite_case cases[] = {
     {L"WHERE a <> 'it''s <> Len(x)' AND Len(b) <> 0", L"WHERE a != 'it''s <> Len(x)' AND char_length(b) != 0"},
     {L"SELECT [Len(x)], [O'Brien] FROM t WHERE Chr(65) <> [O'Brien]",
      L"SELECT [Len(x)], [O'Brien] FROM t WHERE char(65) != [O'Brien]"},
+    {L"SELECT [a<>b], [WITH OWNERACCESS OPTION], [x]![y] FROM [t] WHERE [a<>b] <> 1",
+     L"SELECT [a<>b], [WITH OWNERACCESS OPTION], [x].[y] FROM [t] WHERE [a<>b] != 1"},
+    {L"SELECT [x]![a]![b] FROM [a]![b]", L"SELECT [x].[a].[b] FROM [a].[b]"},
     {L"", L""},
 };
 

@@ -81,6 +81,45 @@ TEST(dao_rows, every_nwind_row_matches_mdb_export) {
   }
 }
 
+// Names Access itself refuses, written by other tools: the rows are read by the catalog's name,
+// and are the rows the file holds under the name it had before. The copy's one catalog row
+// naming the table is patched in place (a Jet 3 name is stored as bytes, same length).
+TEST(dao_rows, names_access_refuses_are_read_by_their_catalog_name) {
+  const std::string source = test_env::testdata_path("access/jet3/compIndexTestV1997.mdb");
+  std::ifstream in(source, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t at = bytes.find("Table1");
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(bytes.find("Table1", at + 1), std::string::npos) << "the name must stand once";
+  const auto expected = dao_test::export_rows(source, "Table1");
+  ASSERT_FALSE(expected.empty());
+  const std::string dir = test_env::make_temp_dir();
+  for (const std::string name : {"Ta]le1", "[Tab1]", "Table ", "Tab!e1", "Tab.e1", "T'b\"e1"}) {
+    SCOPED_TRACE(name);
+    std::string patched = bytes;
+    patched.replace(at, name.size(), name);
+    const std::string path = dir + "/names.mdb";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << patched;
+    dao_engine engine(true, 0);
+    const std::wstring wide_path = tk_utf8_to_unicode(path);
+    engine.set_version_smart(wide_path);
+    std::unique_ptr<udb_database> db = engine.open_db(wide_path, dao_open_read_only, L"");
+    auto& access = static_cast<dao_database&>(*db);
+    ASSERT_EQ(access.table_names, std::vector<std::wstring>{tk_utf8_to_unicode(name)});
+    auto rs = access.get_table(access.table_names[0], 1);
+    ASSERT_NE(rs, nullptr);
+    EXPECT_EQ(rs->row_count, expected.size());
+    std::size_t row = 0;
+    for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
+      ASSERT_LT(row, expected.size());
+      const udb_record* r = rs->get_item();
+      ASSERT_EQ(r->fields.size(), expected[row].size());
+      for (std::size_t f = 0; f < r->fields.size(); ++f) EXPECT_EQ(compare(*r->fields[f], expected[row][f]), "");
+    }
+    EXPECT_EQ(row, expected.size());
+  }
+}
+
 int walk(udb_recordset& rs) {
   int n = 0;
   for (rs.reset(); !rs.is_eof(); rs.next()) ++n;
@@ -262,7 +301,7 @@ TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
     ASSERT_NE(rs, nullptr);
     const t_ftd* column = rs->schema.get_field1(L"attach-data");
     ASSERT_NE(column, nullptr);
-    EXPECT_EQ(column->dw_reserved, 101u);
+    EXPECT_EQ(column->dw_reserved, ftd_marker_attachment);
     // Rows row1..row4: no file, one file, no file, two files.
     const VARTYPE kinds[] = {VT_NULL, ole_vt_binary, VT_NULL, ole_vt_binary};
     std::size_t row = 0;

@@ -117,24 +117,32 @@ TEST(ConsoleFrontEnd, ReportsAndExitCodes) {
       },
       ::testing::ExitedWithCode(255), "");
 
-  // Inside a run kind 1 is printed and the run goes on; silent prints nothing.
+  // Inside a run kind 1 is printed on the error stream and the run goes on; silent prints
+  // nothing; standard output keeps only progress.
   std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
   ASSERT_NE(out, nullptr);
+  ASSERT_NE(err, nullptr);
   {
-    console_front_end front(out, out);
+    console_front_end front(out, err);
     auto handler = make_handler();
     front.run_started();
+    front.write_log(L"Converting table Orders\r\n");
     handler->set_context(L"Orders");
     handler->handle(coded_exception(0x400426, "dup", tk_kind_error), false);
     handler->silent = true;
     handler->handle(tk_exception("not shown", tk_kind_continuable), false);
     front.run_ended();
   }
-  std::rewind(out);
-  char buffer[512] = {};
-  const std::size_t n = std::fread(buffer, 1, sizeof(buffer) - 1, out);
-  std::fclose(out);
-  EXPECT_EQ(std::string(buffer, n),
+  auto read_all = [](std::FILE* f) {
+    std::rewind(f);
+    char buffer[512] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof(buffer) - 1, f);
+    std::fclose(f);
+    return std::string(buffer, n);
+  };
+  EXPECT_EQ(read_all(out), "Converting table Orders\r\n");
+  EXPECT_EQ(read_all(err),
             "Error:\nOrders: Duplicate field values being used for an unique index were found. See "
             "'Troubleshooting' article of the product documentation for solution.\n");
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cwchar>
+#include <fstream>
+
 #include "UDB/udb_index.h"
 #include "UDB/udb_profile.h"
 #include "converter/vandry_converter.h"
@@ -174,6 +177,160 @@ TEST(Profile, TypeMappingLines) {
       ASSERT_EQ(t->by_source.count(k.column), 1u);
       EXPECT_EQ(t->by_source.at(k.column)->new_name, k.column_new_name);
     }
+  }
+}
+
+// Table names that a bare profile line would not give back, with a type mapping of their own.
+TEST(Profile, AwkwardTableNamesRoundTrip) {
+  fresh_config_home();
+  const std::wstring path = widen(test_env::make_temp_dir() + "/names.vdy");
+  const udb_converter::item_list items = {
+      {L"Sales=2023", L""}, {L" padded ", L""}, {L"[Orders]", L""}, {L"a=b=c", L""}, {L"Plain", L""}};
+  vandry_converter a(converter_program::console);
+  a.items = items;
+  sql_native_type with_default = varchar(10);
+  with_default.default_value = L"x=1";
+  a.get_table_mutator2(L"Sales=2023", L"sales 2023")->update_field(L"Total=Net", L"total", with_default);
+  ASSERT_TRUE(a.store_profile(path));
+
+  vandry_converter b(converter_program::console);
+  ASSERT_TRUE(b.load_profile(path));
+  EXPECT_EQ(b.items, items);
+  sql_table_mutator* t = b.get_table_mutator3(L"Sales=2023");
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->new_name, L"sales 2023");
+  ASSERT_EQ(t->by_source.count(L"Total=Net"), 1u);
+  EXPECT_EQ(t->by_source.at(L"Total=Net")->native, with_default);
+}
+
+// A profile written before names were marked reads as it always did.
+TEST(Profile, EarlierProfilesReadTheSame) {
+  fresh_config_home();
+  const std::string file = test_env::make_temp_dir() + "/old.vdy";
+  std::ofstream(file, std::ios::binary) << "[Selected Tables]\r\nBig=SELECT * FROM Orders WHERE a = 'x'\r\nCustomers\r\n"
+                                           "  Order Details  \r\n\r\n[Generic settings]\r\nsrc=/data/a.mdb\r\n";
+  vandry_converter c(converter_program::console);
+  ASSERT_TRUE(c.load_profile(widen(file)));
+  const udb_converter::item_list items = {
+      {L"Big", L"SELECT * FROM Orders WHERE a = 'x'"}, {L"Customers", L""}, {L"Order Details", L""}};
+  EXPECT_EQ(c.items, items);
+}
+
+// A mapping names a known type and sizes in its range, or the profile is refused with the table,
+// the column and the value, and no rule of it is kept.
+TEST(Profile, TypeMappingValuesAreChecked) {
+  fresh_config_home();
+  struct Case {
+    const wchar_t* line;   // the one attribute line of column "C" of table "T"
+    const char* refusal;   // empty: accepted
+    const wchar_t* type;   // the type the rule holds when accepted
+  } cases[] = {
+      {L"        type: INT", "", L"INT"},
+      {L"        type: varchar", "", L"VARCHAR"},
+      {L"        type: tinyint unsigned", "", L"TINYINT UNSIGNED"},
+      {L"        length: 255", "", L""},
+      {L"        precision: 65", "", L""},
+      {L"        scale: 30", "", L""},
+      {L"        character_set: utf8mb4", "", L""},
+      {L"        precision: -1", "", L""},
+      {L"        length: 18446744073709551615", "", L""},
+      {L"        type: INT, `evil` INT",
+       "Type mappings: column 'C' of table 'T': type 'INT, `evil` INT' is not a MySQL column type.", nullptr},
+      {L"        type: INT COMMENT 'pwned'",
+       "Type mappings: column 'C' of table 'T': type 'INT COMMENT 'pwned'' is not a MySQL column type.", nullptr},
+      {L"        type: INT REFERENCES x(y)",
+       "Type mappings: column 'C' of table 'T': type 'INT REFERENCES x(y)' is not a MySQL column type.", nullptr},
+      {L"        type: NOSUCHTYPE",
+       "Type mappings: column 'C' of table 'T': type 'NOSUCHTYPE' is not a MySQL column type.", nullptr},
+      {L"        type: VARCHAR(10)",
+       "Type mappings: column 'C' of table 'T': type 'VARCHAR(10)' is not a MySQL column type.", nullptr},
+      {L"        length: -5",
+       "Type mappings: column 'C' of table 'T': length '-5' is not a whole number from 0 to 4294967295.", nullptr},
+      {L"        length: abc",
+       "Type mappings: column 'C' of table 'T': length 'abc' is not a whole number from 0 to 4294967295.", nullptr},
+      {L"        length: 4294967296",
+       "Type mappings: column 'C' of table 'T': length '4294967296' is not a whole number from 0 to 4294967295.",
+       nullptr},
+      {L"        length: 12x",
+       "Type mappings: column 'C' of table 'T': length '12x' is not a whole number from 0 to 4294967295.", nullptr},
+      {L"        precision: 66",
+       "Type mappings: column 'C' of table 'T': precision '66' is not a whole number from 0 to 65.", nullptr},
+      {L"        scale: +1", "Type mappings: column 'C' of table 'T': scale '+1' is not a whole number from 0 to 30.",
+       nullptr},
+      {L"        character_set: utf8 COLLATE x",
+       "Type mappings: column 'C' of table 'T': character set 'utf8 COLLATE x' is not a character set name.", nullptr},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(k.line, k.line + wcslen(k.line)));
+    vandry_converter c(converter_program::console);
+    udb_profile p;
+    for (const wchar_t* line : {L"tables:", L"  - name: T", L"    fields:", L"      - name: C", k.line})
+      p.add_list_item(L"Type Mappings", line);
+    try {
+      EXPECT_TRUE(c.sql_db_mutator::load(p));
+      EXPECT_STREQ(k.refusal, "") << "accepted";
+      sql_table_mutator* t = c.get_table_mutator3(L"T");
+      ASSERT_NE(t, nullptr);
+      EXPECT_EQ(t->by_source.at(L"C")->native.type, k.type);
+    } catch (const tk_exception& e) {
+      EXPECT_STREQ(e.what(), k.refusal);
+      EXPECT_EQ(e.kind(), tk_kind_error);
+      EXPECT_TRUE(c.by_source.empty());
+    }
+  }
+
+  // Sizes are bounded by the type, and a scale by the precision.
+  struct Sized {
+    std::vector<std::wstring> lines;
+    const char* refusal;
+  } sized[] = {
+      {{L"        type: CHAR", L"        length: 255"}, ""},
+      {{L"        type: CHAR", L"        length: 256"},
+       "Type mappings: column 'C' of table 'T': length '256' is not a whole number from 0 to 255."},
+      {{L"        type: VARCHAR", L"        length: 65536"},
+       "Type mappings: column 'C' of table 'T': length '65536' is not a whole number from 0 to 65535."},
+      {{L"        type: VARCHAR", L"        length: 18446744073709551615"},
+       "Type mappings: column 'C' of table 'T': length '18446744073709551615' is not a whole number from 0 to "
+       "65535."},
+      {{L"        type: LONGTEXT", L"        length: -1", L"        scale: -1", L"        precision: -1"}, ""},
+      {{L"        type: DECIMAL", L"        precision: -1"},
+       "Type mappings: column 'C' of table 'T': precision '-1' is not a whole number from 0 to 65."},
+      {{L"        type: DECIMAL", L"        precision: 10", L"        scale: 2"}, ""},
+      {{L"        type: DECIMAL", L"        precision: 4", L"        scale: 6"},
+       "Type mappings: column 'C' of table 'T': scale '6' is not at most the precision 4."},
+  };
+  for (const Sized& k : sized) {
+    SCOPED_TRACE(k.refusal);
+    vandry_converter c(converter_program::console);
+    udb_profile p;
+    for (const wchar_t* line : {L"tables:", L"  - name: T", L"    fields:", L"      - name: C"})
+      p.add_list_item(L"Type Mappings", line);
+    for (const std::wstring& line : k.lines) p.add_list_item(L"Type Mappings", line);
+    try {
+      EXPECT_TRUE(c.sql_db_mutator::load(p));
+      EXPECT_STREQ(k.refusal, "") << "accepted";
+    } catch (const tk_exception& e) {
+      EXPECT_STREQ(e.what(), k.refusal);
+    }
+  }
+
+  // Table and database settings that reach the statement as words.
+  for (const wchar_t* property : {L"        engine: InnoDB; DROP TABLE x", L"        character set: latin1 x"}) {
+    vandry_converter c(converter_program::console);
+    udb_profile p;
+    for (const wchar_t* line : {L"tables:", L"  - name: T", L"    properties:", property})
+      p.add_list_item(L"Type Mappings", line);
+    EXPECT_THROW(c.sql_db_mutator::load(p), tk_exception) << std::string(property, property + wcslen(property));
+    EXPECT_TRUE(c.by_source.empty());
+  }
+  for (const wchar_t* property : {L"  engine: InnoDB ROW_FORMAT=x", L"  character set: utf8; x"}) {
+    vandry_converter c(converter_program::console);
+    udb_profile p;
+    for (const wchar_t* line : {L"database:", property, L"tables:", L"  - name: T"})
+      p.add_list_item(L"Type Mappings", line);
+    EXPECT_THROW(c.sql_db_mutator::load(p), tk_exception) << std::string(property, property + wcslen(property));
+    EXPECT_TRUE(c.by_source.empty());
+    EXPECT_TRUE(c.udb_properties::get_properties().empty());
   }
 }
 

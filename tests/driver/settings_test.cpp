@@ -119,8 +119,9 @@ TEST(Settings, ConnectionTextsAndPort) {
     const char* text;
     std::uint32_t port;
   } cases[] = {
-      {"3306", 3306}, {"  +3307", 3307}, {"3308abc", 3308}, {"abc", 0},
-      {"0", 0},       {"", 0},           {"-3306", 0},      {"70000", 0},
+      {"3306", 3306}, {"65535", 65535}, {"1", 1},       {"03306", 3306}, {"  +3307", 0}, {"+3307", 0},
+      {" 3306", 0},   {"3308abc", 0},   {"3306.9", 0},   {"abc", 0},     {"0", 0},       {"", 0},
+      {"-3306", 0},   {"65536", 0},     {"70000", 0},    {"99999999999", 0},
   };
   for (const Case& k : cases) EXPECT_EQ(mysql_converter_impl::parse_port(k.text), k.port) << k.text;
 
@@ -205,7 +206,7 @@ TEST(Settings, LogFileAndDumpPathChecks) {
   // An empty log path keeps the logger's file.
   c.set_logfile("");
   EXPECT_TRUE(c.log_file.empty());
-  tk_log1(3, "still written");
+  tk_log1(tk_log_event, "still written");
   std::ifstream in(dir + "/new.txt");
   std::string line;
   std::getline(in, line);

@@ -62,7 +62,7 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   values.column(L"Short Text", VT_BSTR, 255).description = L"a \\ b 'c'\nline";
   values.column(L"Memo", VT_BSTR, 0);
   values.column(L"Blob", VT_ARRAY | VT_UI1, 0);
-  values.column(L"When", VT_DATE, 8).dw_reserved = 1;  // date and time, as Access marks it
+  values.column(L"When", VT_DATE, 8).dw_reserved = ftd_marker_datetime;  // date and time, as Access marks it
   t_ftd& amount = values.column(L"Amount", VT_DECIMAL, 16);
   amount.precision = 19;
   amount.scale = 4;

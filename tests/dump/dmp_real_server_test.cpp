@@ -90,7 +90,7 @@ bool read_schema(const std::string& file, access_table& t) {
       if (type.rfind(candidate.access, 0) != 0) continue;
       t_ftd& d = t.def.column(tk_utf8_to_unicode(name), candidate.vt, candidate.size);
       d.not_null = not_null;
-      if (candidate.k == kind::date) d.dw_reserved = 1;
+      if (candidate.k == kind::date) d.dw_reserved = ftd_marker_datetime;
       t.columns.push_back({name, candidate.k});
       known = true;
       break;

@@ -317,6 +317,27 @@ TEST(dao_open, database_password_is_checked_for_jet3_and_jet4) {
   }
 }
 
+TEST(dao_open, password_in_braces_is_taken_whole) {
+  // A password may hold ";" and "}": in braces it is not cut at its first ";".
+  struct {
+    const wchar_t* connect;
+    HRESULT expected;
+  } cases[] = {
+      {L";pwd={Se;c}}1}", S_OK},
+      {L";PWD={Se;c}}1};other=x", S_OK},
+      {L";pwd=Se;c}1", dao_hresult(3031)},
+      {L";pwd={Se;c}1}", dao_hresult(3031)},
+      {L";pwd={Se", dao_hresult(3031)},
+  };
+  const std::string path = with_password(test_env::testdata_path("access/jet4/testV2000.mdb"), L"Se;c}1", false);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(utf8(c.connect));
+    ptr<_DAODBEngine> engine;
+    ptr<DAODatabase> db;
+    EXPECT_EQ(open(path, c.connect, engine, db), c.expected);
+  }
+}
+
 TEST_F(nwind, missing_items_answer_3265) {
   ptr<DAOTableDefs> defs;
   ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);

@@ -14,7 +14,7 @@
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_text.h"
 #include "platform/jet/jet_values.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_shell.h"
 

@@ -1,7 +1,7 @@
 // Runs the mdbtools programs and parses mdb-export's CSV output.
 #include "tests/jet_sql/mdbtools_export.h"
 
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "tests/support/test_mdbtools.h"
 #include "tests/support/test_shell.h"
 

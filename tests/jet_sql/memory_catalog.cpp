@@ -10,7 +10,7 @@
 #include "platform/jet/sql/jet_date.h"
 #include "platform/jet/sql/jet_query_text.h"
 #include "platform/win/string_compare.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "tests/jet_sql/mdbtools_export.h"
 #include "tests/support/test_mdbtools.h"
 #include "tests/support/test_shell.h"

@@ -111,7 +111,7 @@ TEST_F(LiveDatabase, CreatedTablesReadBackAsDefined) {
               c.read_default);
   }
   EXPECT_TRUE(table->schema.fields[0]->auto_increment);
-  EXPECT_EQ(table->schema.fields[9]->dw_reserved, 9u);  // CURRENT_TIMESTAMP read back
+  EXPECT_EQ(table->schema.fields[9]->dw_reserved, ftd_marker_now);  // CURRENT_TIMESTAMP read back
   EXPECT_EQ(table->schema.fields[4]->default_value.to_long(), 7);
   EXPECT_EQ(value("SELECT COLUMN_COMMENT FROM information_schema.COLUMNS WHERE TABLE_SCHEMA='" +
                   db + "' AND TABLE_NAME='all kinds' AND COLUMN_NAME='name'"),

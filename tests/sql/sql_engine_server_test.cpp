@@ -164,7 +164,14 @@ TEST_F(SqlEngineServer, CreatesOpensAndDropsADatabase) {
     EXPECT_EQ(e.code(), 0x400000u | 1008u);
   }
   EXPECT_THROW(engine_.open_db(name, 0x80, L""), sql_exception);
-  EXPECT_THROW(engine_.create_db(L"bad`name"), sql_exception);
+  // A backtick is part of the name, not the end of its quotes.
+  engine_.create_db(L"odd`name");
+  EXPECT_TRUE(engine_.is_db_exist(L"odd`name"));
+  engine_.db_delete(L"odd`name");
+  EXPECT_FALSE(engine_.is_db_exist(L"odd`name"));
+  // A name the server refuses is its error, never a shorter name.
+  EXPECT_THROW(engine_.create_db(std::wstring(65, L'x')), sql_exception);
+  EXPECT_FALSE(engine_.is_db_exist(std::wstring(63, L'x')));
 }
 
 // A column described as the Access source describes it, with its default.

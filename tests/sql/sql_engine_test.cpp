@@ -13,7 +13,13 @@ TEST(SqlEngine, SafeNameQuotesAndCuts) {
   struct safe_case { std::wstring name; std::wstring expected; };
   const safe_case cases[] = {
       {L"", L""},
-      {L"`done`", L"`done`"},
+      {L"`done`", L"```done```"},
+      {L"`", L"````"},
+      {L"a`b", L"`a``b`"},
+      {L"x` INT, `evil", L"`x`` INT, ``evil`"},
+      {L"`; DROP DATABASE d; --", L"```; DROP DATABASE d; --`"},
+      {L"[Sales]", L"`[Sales]`"},
+      {L"a'b\\c\"d", L"`a'b\\c\"d`"},
       {L"Order Details", L"`Order Details`"},
       {std::wstring(64, L'x'), L"`" + std::wstring(64, L'x') + L"`"},
       {std::wstring(65, L'x'), L"`" + std::wstring(63, L'x') + L"`"},

@@ -134,6 +134,7 @@ TEST(SqlTypes, TypeTextOfMapping) {
   const mapping_case cases[] = {
       {L"VARCHAR", 50, 0, 0, L"VARCHAR(50)"},
       {L"CHAR", 3, 0, 0, L"CHAR(3)"},
+      {L"VARBINARY", 16, 0, 0, L"VARBINARY(16)"},
       {L"DECIMAL", 0, 10, 2, L"DECIMAL(10,2)"},
       {L"TEXT", 50, 10, 2, L"TEXT"},
       {L"varchar", 50, 0, 0, L"varchar"},
@@ -146,6 +147,34 @@ TEST(SqlTypes, TypeTextOfMapping) {
     m.precision = c.precision;
     m.scale = c.scale;
     EXPECT_EQ(get_sql_native_type1(m), c.expected);
+  }
+}
+
+TEST(SqlTypes, KnownTypeNamesAndTheirLengths) {
+  struct name_case { std::wstring text; bool known; std::wstring canonical; std::uint64_t max_length; };
+  const name_case cases[] = {
+      {L"INT", true, L"INT", 4294967295u},
+      {L"varchar", true, L"VARCHAR", 65535},
+      {L"Tinyint Unsigned", true, L"TINYINT UNSIGNED", 4294967295u},
+      {L"CHAR", true, L"CHAR", 255},
+      {L"BINARY", true, L"BINARY", 255},
+      {L"VARBINARY", true, L"VARBINARY", 65535},
+      {L"geometry", true, L"GEOMETRY", 4294967295u},
+      {L"INT, `evil` INT", false, L"", 0},
+      {L"INT COMMENT 'pwned'", false, L"", 0},
+      {L"VARCHAR(10)", false, L"", 0},
+      {L"NOSUCHTYPE", false, L"", 0},
+      {L" INT", false, L"", 0},
+      {L"", false, L"", 0},
+  };
+  for (const name_case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    std::wstring canonical;
+    EXPECT_EQ(sql_known_type_name(c.text, canonical), c.known);
+    if (c.known) {
+      EXPECT_EQ(canonical, c.canonical);
+      EXPECT_EQ(sql_max_mapped_length(canonical), c.max_length);
+    }
   }
 }
 

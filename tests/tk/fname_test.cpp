@@ -41,6 +41,27 @@ TEST(FileName, SplitsAbsoluteAndRelativePaths) {
   EXPECT_THROW(tk_file_name(static_cast<const char*>(nullptr)), tk_mail_assertion);
 }
 
+// A path the system cannot take is refused as the user's error, naming its length.
+TEST(FileName, OverlongPathIsAnErrorOfTheInput) {
+  const std::string fits = "/" + std::string(4094, 'a');
+  EXPECT_NO_THROW(tk_file_name{fits});
+  EXPECT_NO_THROW(tk_file_wname{std::wstring(fits.begin(), fits.end())});
+  const std::string too_long = "/" + std::string(100000, 'a');
+  auto expect_refused = [](auto make) {
+    try {
+      make();
+      ADD_FAILURE() << "accepted";
+    } catch (const tk_mail_assertion&) {
+      ADD_FAILURE() << "an internal error";
+    } catch (const tk_exception& e) {
+      EXPECT_STREQ(e.what(), "The path is too long: 100001 bytes, at most 4095.");
+      EXPECT_EQ(e.kind(), tk_kind_error);
+    }
+  };
+  expect_refused([&] { tk_file_name n(too_long); });
+  expect_refused([&] { tk_file_wname n(std::wstring(too_long.begin(), too_long.end())); });
+}
+
 TEST(FileName, EmptyPathIsTheProgramWithoutItsName) {
   tk_file_name own("");
   EXPECT_EQ("", own.name);

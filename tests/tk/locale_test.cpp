@@ -21,8 +21,8 @@ TEST(DecimalCommaLocale, NumbersKeepTheDot) {
   std::string file = test_env::make_temp_dir() + "/run.log";
   {
     tk_logger logger(file.c_str(), true, 3, false);
-    tk_log1(3, "%.2f", 3.25);
-    tk_log2(3, L"%.2f %ls %s", 3.25, L"Ums\u00E4tze", "\xC3\xA4");
+    tk_log1(tk_log_event, "%.2f", 3.25);
+    tk_log2(tk_log_event, L"%.2f %ls %s", 3.25, L"Ums\u00E4tze", "\xC3\xA4");
   }
   EXPECT_EQ("3.25\r\n3.25 Ums\xC3\xA4tze \xC3\xA4\r\n", read_file(file));
   EXPECT_STREQ("size 1.5", tk_exception(std::string("size %s"), std::string("1.5"), 1).what());

@@ -59,6 +59,15 @@ TEST(Logger, WideTextIsStoredAsUtf8AndNarrowAsFormatted) {
   EXPECT_EQ("Table 'Ums\xC3\xA4tze \xE4\xB8\xAD\xF0\x9F\x98\x80' 7\r\nbytes \xFF\xFE x\r\n", read_file(file));
 }
 
+TEST(Logger, EmptyFormattedTextIsAnEmptyLineNotTheFormat) {
+  std::string file = test_env::make_temp_dir() + "/run.log";
+  tk_logger logger(file.c_str(), true, 3, false);
+  tk_log1(3, "%s", "");
+  tk_log2(3, L"%ls", L"");
+  tk_log1(3, "%s|", "");
+  EXPECT_EQ("\r\n\r\n|\r\n", read_file(file));
+}
+
 TEST(Logger, OverlongWideLineIsCutOnACharacterBoundary) {
   struct Case {
     std::wstring text;

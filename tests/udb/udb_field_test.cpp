@@ -113,14 +113,14 @@ TEST(udb_schema, lookups) {
 
 TEST(t_ftd, from_a_field) {
   udb_field f(L"Notes", 255, ole_variant(std::wstring(L"abc")), true, false);
-  t_ftd d(f, ole_variant(std::wstring(L"-")), 16);
+  t_ftd d(f, ole_variant(std::wstring(L"-")), ftd_marker_fixed_width);
   EXPECT_EQ(d.size, 3u);
   EXPECT_EQ(d.name, L"Notes");
   EXPECT_EQ(d.vartype, VT_BSTR);
   EXPECT_TRUE(d.not_null);
   EXPECT_FALSE(d.auto_increment);
   EXPECT_EQ(d.default_value.to_wstring(), L"-");
-  EXPECT_EQ(d.dw_reserved, 16u);
+  EXPECT_EQ(d.dw_reserved, ftd_marker_fixed_width);
   EXPECT_EQ(d.precision, 0u);
   EXPECT_TRUE(d.native_type.empty() && d.description.empty());
 }

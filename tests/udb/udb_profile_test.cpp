@@ -130,7 +130,7 @@ TEST(udb_profile, list_lines_keep_their_blanks) {
   write_bytes(path, "[Type Mappings]\r\ndatabase:\r\n    - name: a b  \r\n  new_name=x\r\n");
   udb_profile p;
   ASSERT_TRUE(p.load(wide(path)));
-  EXPECT_EQ(p.get_list(L"Type Mappings"), (udb_profile::lines{L"database:", L"    - name: a b  "}));
+  EXPECT_EQ(p.get_list(L"Type Mappings"), (udb_profile::lines{L"database:", L"    - name: a b  ", L"  new_name=x"}));
   EXPECT_EQ(pairs_of(p, L"Type Mappings"),
             (udb_profile::pairs{{L"database:", L""}, {L"- name: a b", L""}, {L"new_name", L"x"}}));
 }
@@ -152,6 +152,29 @@ TEST(udb_profile, load_refusals) {
     EXPECT_FALSE(p.load(wide(path))) << c.what;
     EXPECT_EQ(p.sections.size(), 4u) << c.what << ": nothing added";
     EXPECT_TRUE(p.lists.empty()) << c.what;
+  }
+}
+
+TEST(udb_profile, devices_and_overlong_lines_are_refused) {
+  const std::string dir = test_env::make_temp_dir();
+  const std::string long_line = dir + "/long.vdy";
+  write_bytes(long_line, "[S]\r\nk=" + std::string(udb_profile::max_line, 'v') + "\r\n");
+  struct {
+    std::string path;
+    const char* message;
+  } cases[] = {
+      {"/dev/zero", "Profile is not a regular file. Please verify the correct path/name was given."},
+      {long_line, "Profile line 2 is longer than 1048576 bytes."},
+  };
+  for (const auto& c : cases) {
+    udb_profile p;
+    try {
+      p.load(wide(c.path));
+      ADD_FAILURE() << c.path << " loaded";
+    } catch (const tk_exception& e) {
+      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.kind(), tk_kind_error);
+    }
   }
 }
 

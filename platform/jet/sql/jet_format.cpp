@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/jet/sql/jet_date.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 
 namespace {
 

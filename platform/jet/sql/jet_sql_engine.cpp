@@ -9,7 +9,7 @@
 #include "platform/jet/sql/jet_sql_functions.h"
 #include "platform/jet/sql/jet_sql_parser.h"
 #include "platform/jet/sql/jet_sql_translator.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "platform/jet/sql/jet_vtab.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/jet/sql/jet_date.h"
 #include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_format.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "platform/jet/sql/jet_sql_value.h"
 #include "platform/win/local_time.h"
 #include "platform/win/string_compare.h"

@@ -12,7 +12,7 @@
 #include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_sql_functions.h"
 #include "platform/jet/sql/jet_sql_parser.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 
 namespace {
 

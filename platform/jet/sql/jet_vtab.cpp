@@ -10,7 +10,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "platform/win/string_compare.h"
 
 namespace {

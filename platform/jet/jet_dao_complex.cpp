@@ -2,7 +2,7 @@
 // the rows of a hidden flat table that carry that id, and DAO answers them as a Recordset.
 #include <map>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 
 namespace dao_impl {

@@ -1,6 +1,6 @@
 // TableDefs, TableDef, Indexes, Index and its Fields.
-#include "platform/jet/dao_collection.h"
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_collection.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 
 namespace dao_impl {

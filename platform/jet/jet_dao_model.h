@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/jet/dao.h"
-#include "platform/jet/dao_errors.h"
-#include "platform/jet/dao_support.h"
+#include "platform/jet/jet_dao_errors.h"
+#include "platform/jet/jet_dao_support.h"
 #include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_props.h"

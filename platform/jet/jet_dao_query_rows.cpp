@@ -2,7 +2,7 @@
 // the query catalog and engine that each open database makes on first use.
 #include <cmath>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_sql_reader.h"
 #include "platform/jet/sql/jet_sql_engine.h"
 

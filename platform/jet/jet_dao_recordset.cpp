@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <regex>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 
 namespace dao_impl {

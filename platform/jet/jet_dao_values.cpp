@@ -1,5 +1,5 @@
 // Stored values and column definitions as DAO presents them.
-#include "platform/jet/dao_model.h"
+#include "platform/jet/jet_dao_model.h"
 
 #include <cstring>
 

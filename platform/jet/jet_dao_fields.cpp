@@ -1,5 +1,5 @@
 // Properties, Property, Fields and Field.
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 
 namespace dao_impl {
 

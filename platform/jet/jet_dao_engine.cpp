@@ -5,10 +5,10 @@
 #include <fstream>
 #include <mutex>
 
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_sql_reader.h"
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 #include "platform/oleaut/objbase.h"
 #include "platform/win/string_compare.h"
 
@@ -16,13 +16,28 @@ namespace dao_impl {
 
 namespace {
 
-// The password of a Connect text ";pwd=secret" (the key without regard to case).
+// The password of a Connect text ";pwd=secret" (the key without regard to case). A value in
+// braces, ";pwd={a;b}" with "}}" for a "}", is taken whole: a password may hold ";" itself.
 std::wstring connect_password(const std::wstring& connect) {
   std::wstring lower = connect;
   for (auto& c : lower) c = fold_case(c);
   std::size_t at = lower.find(L"pwd=");
   if (at == std::wstring::npos) return {};
   std::size_t start = at + 4;
+  if (start < connect.size() && connect[start] == L'{') {
+    std::wstring password;
+    for (std::size_t i = start + 1; i < connect.size(); ++i) {
+      if (connect[i] != L'}') {
+        password += connect[i];
+      } else if (i + 1 < connect.size() && connect[i + 1] == L'}') {
+        password += L'}';
+        ++i;
+      } else {
+        break;
+      }
+    }
+    return password;
+  }
   std::size_t end = connect.find(L';', start);
   return connect.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
 }

@@ -1,7 +1,7 @@
 // DAO's error texts and the Errors and Error objects.
-#include "platform/jet/dao_errors.h"
+#include "platform/jet/jet_dao_errors.h"
 
-#include "platform/jet/dao_support.h"
+#include "platform/jet/jet_dao_support.h"
 
 namespace dao_impl {
 

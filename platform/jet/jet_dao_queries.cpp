@@ -1,8 +1,8 @@
 // QueryDefs, QueryDef, Relations and Relation.
 #include <algorithm>
 
-#include "platform/jet/dao_collection.h"
-#include "platform/jet/dao_objects.h"
+#include "platform/jet/jet_dao_collection.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_sql_reader.h"
 

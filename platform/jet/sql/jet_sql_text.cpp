@@ -1,5 +1,5 @@
 // UTF-8 conversion, case-insensitive comparison and Like matching for the Jet SQL layer.
-#include "platform/jet/sql/jet_text.h"
+#include "platform/jet/sql/jet_sql_text.h"
 
 #include <cmath>
 #include <cstdio>

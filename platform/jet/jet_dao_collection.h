@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/jet/dao_model.h"
+#include "platform/jet/jet_dao_model.h"
 
 namespace dao_impl {
 
