@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "platform/jet/jet_file.h"
-#include "platform/jet/jet_header_page.h"
+#include "platform/jet/write/jet_header_page.h"
 #include "platform/jet/jet_layout.h"
-#include "platform/jet/jet_page_store.h"
+#include "platform/jet/write/jet_page_store.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_shell.h"
 

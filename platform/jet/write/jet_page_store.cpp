@@ -1,5 +1,5 @@
 // Whole-page writes to the file being built, with every failure remembered until close.
-#include "platform/jet/jet_page_store.h"
+#include "platform/jet/write/jet_page_store.h"
 
 namespace jet {
 

@@ -1,5 +1,5 @@
 // Page 0 of a Jet 4 file. The constant bytes are those every engine-made Jet 4 file carries.
-#include "platform/jet/jet_header_page.h"
+#include "platform/jet/write/jet_header_page.h"
 
 #include <cstring>
 
