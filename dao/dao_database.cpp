@@ -232,8 +232,3 @@ bool dao_database::test_query(const std::wstring& sql) {
     return false;
   }
 }
-
-std::unique_ptr<udb_recordset> dao_database::create_table(const std::wstring& /*table*/, const udb_schema& /*schema*/,
-                                                          const udb_indexes& /*indexes*/) {
-  throw tk_mail_assertion("dao_db", 245);
-}

@@ -27,9 +27,15 @@ class dao_database : public udb_database {
                                            std::uint32_t flags) override;
   // Whether the text opens as a recordset; never raises.
   bool test_query(const std::wstring& sql) override;
-  // Writing into Access is not offered by this side.
+  // A new table with the schema's columns (names Access refuses replaced, the changes kept in
+  // the names map) and a recordset that appends rows to it; dao_database_write.cpp.
   std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& schema,
                                               const udb_indexes& indexes) override;
+  // Drops the table from the file and from table_names.
+  bool delete_tab(const std::wstring& table) override;
+  // A value that could not be written: through the run's error handler, so it is never lost in
+  // silence.
+  void report_lost_value(const std::string& context, const tk_exception& error) { report(context, error); }
 
   // The number of rows the SQL text yields.
   std::uint32_t get_query_count(const std::wstring& sql);

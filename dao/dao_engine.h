@@ -62,7 +62,8 @@ class dao_engine : public udb_engine, public tk_singleton<dao_engine> {
   // A new dao_database over the file (the caller owns it and deletes it before the engine).
   std::unique_ptr<udb_database> open_db(const std::wstring& path, std::uint32_t mode,
                                         const std::wstring& password) override;
-  // Creating Access databases is not offered by this side.
+  // A new, empty Access database file and a writable dao_database over it (the caller owns it).
+  // The engine's refusal (an existing file, a folder that cannot be written) raises dao_exception.
   std::unique_ptr<udb_database> create_db(const std::wstring& name) override;
 
   // The engine whose DAO errors a failing call on this thread left: the thread's most recently

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "UDB/udb_field.h"
+#include "UDB/udb_schema.h"
 #include "dao/ole_com_ptr.h"
 #include "platform/jet/dao.h"
 
@@ -20,6 +21,9 @@ class dao_field : public udb_field {
   static VARTYPE get_vartype(short dao_type);
   // A multi-value column: a list of values per row, carried as one text.
   static bool is_multi_value(short dao_type);
+  // The DAO column type a new Access column of this descriptor gets (dao_write_types.cpp).
+  // Raises ole_type_exception for a kind Access cannot hold.
+  static int get_native_type(const t_ftd& column);
 
   // An empty value answers the kind of its DAO column type; otherwise the value's own kind.
   VARTYPE get_type() const override;

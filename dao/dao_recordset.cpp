@@ -270,5 +270,3 @@ void dao_recordset::reset() {
   // After a walk to the end the cached EOF still says "no row"; a second walk needs it fresh.
   read_eof();
 }
-
-void dao_recordset::append_record(udb_record& /*record*/) { throw tk_mail_assertion("dao_rs", 294); }

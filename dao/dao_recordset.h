@@ -13,6 +13,7 @@
 #include "platform/jet/dao.h"
 
 class dao_database;
+class dao_exception;
 class dao_record;
 
 class dao_recordset : public udb_recordset {
@@ -32,7 +33,9 @@ class dao_recordset : public udb_recordset {
   void prev() override;
   // Back to the first row; a second walk sees every row again.
   void reset() override;
-  // Writing rows into Access is not offered by this side.
+  // Adds the record as a new row, field i into column i (dao_recordset_append.cpp). A value that
+  // makes the row too large for Access is left out and reported through the database's error
+  // handler; any other failure drops the pending row and raises.
   void append_record(udb_record& record) override;
 
   void init_schema(_DAOTableDef* table_def);
@@ -43,6 +46,10 @@ class dao_recordset : public udb_recordset {
 
  private:
   void read_eof();
+  // Steps of append_record.
+  void put_column(const t_ftd& column, const ole_variant& value);
+  void leave_out(const t_ftd& column, std::int64_t row, const dao_exception& e);
+  void commit(std::int64_t row, std::vector<bool>& holds_value);
   // The schema's descriptors from a table's (of_table) or a query's Fields.
   void read_columns(DAOFields* fields, bool of_table);
   // Appends one column descriptor, which the recordset keeps alive for its schema.

@@ -215,6 +215,11 @@ struct DAORecordset : IDispatch {
   virtual HRESULT Edit() = 0;
   virtual HRESULT Update(LONG UpdateType, VARIANT_BOOL Force) = 0;
   virtual HRESULT Delete() = 0;
+  // The value of one column of the row being added or edited; Item is the column's name
+  // (VT_BSTR) or ordinal.
+  virtual HRESULT put_Collect(VARIANT Item, VARIANT value) = 0;
+  // Drops the row being added or edited (UpdateType as for Update).
+  virtual HRESULT CancelUpdate(LONG UpdateType) = 0;
 };
 
 struct _DAOQueryDef : IDispatch {

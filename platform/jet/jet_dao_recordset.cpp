@@ -4,6 +4,7 @@
 
 #include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_dao_write_members.h"
 
 namespace dao_impl {
 
@@ -138,6 +139,8 @@ class recordset_object : public com_object<DAORecordset> {
   HRESULT Edit() override { return errors_->fail(dao_err_read_only); }
   HRESULT Update(LONG, VARIANT_BOOL) override { return errors_->fail(dao_err_read_only); }
   HRESULT Delete() override { return errors_->fail(dao_err_read_only); }
+  HRESULT put_Collect(VARIANT item, VARIANT value) override { return recordset_put_collect(errors_, item, value); }
+  HRESULT CancelUpdate(LONG update_type) override { return recordset_cancel_update(errors_, update_type); }
 
  protected:
   bool answers(REFIID riid) const override { return riid == IID_DAORecordset; }

@@ -1,0 +1,12 @@
+// The DAO members that write rows, as the stand-in's objects answer them until the file writer
+// serves them: each reports DAO's "not supported" error.
+#pragma once
+
+#include "platform/jet/jet_dao_errors.h"
+
+namespace dao_impl {
+
+HRESULT recordset_put_collect(const error_sink& errors, VARIANT item, VARIANT value);
+HRESULT recordset_cancel_update(const error_sink& errors, LONG update_type);
+
+}  // namespace dao_impl
