@@ -68,6 +68,8 @@ void dao_recordset::append_record(udb_record& record) {
   tk_log1(tk_log_detail, "\tAdd blank DAO record");
   pending_row pending(recordset_.get());
   if (record.fields.size() != schema.fields.size()) throw tk_exception(not_conforming, tk_kind_continuable);
+  for (const auto& field : record.fields)
+    if (!field) throw tk_exception(not_conforming, tk_kind_continuable);
 
   const std::int64_t row = static_cast<std::int64_t>(record_count_) + 1;
   std::vector<bool> holds_value(schema.fields.size(), false);
