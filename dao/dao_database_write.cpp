@@ -40,7 +40,7 @@ std::unique_ptr<udb_recordset> dao_database::create_table(const std::wstring& ta
     tk_log2(tk_log_event, L"Table '%ls': its %d indexes are not created (this side writes no indexes yet)",
             table.c_str(), static_cast<int>(indexes.size()));
   tk_log1(tk_log_trace, "Right before Append");
-  if (!table_defs_) throw tk_mail_assertion("dao_db", 186);
+  if (!table_defs_) throw tk_mail_assertion("dao_db", 161);
   dao_check(table_defs_->Append(table_def.get()));
   table_def.release();
   table_names.push_back(table);
@@ -53,7 +53,7 @@ bool dao_database::delete_tab(const std::wstring& table) {
   tk_log2(tk_log_trace, L"dao_database::delete_tab(%ls)", table.c_str());
   if (mode & dao_open_read_only) throw tk_mail_assertion("dao_db", 203);
   if (!is_table_exist(table)) throw tk_mail_assertion("dao_db", 204);
-  if (!table_defs_) throw tk_mail_assertion("dao_db", 186);
+  if (!table_defs_) throw tk_mail_assertion("dao_db", 206);
   dao_check(table_defs_->Delete(dao_bstr(table)));
   return udb_database::delete_tab(table);
 }
