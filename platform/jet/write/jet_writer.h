@@ -1,0 +1,60 @@
+// A new Access file (Jet 4: Access 2000-2003 format, 4,096-byte pages, General legacy sort
+// order), written append-only: tables are defined, rows appended, and Close writes what is
+// still pending and renames the file into place. Until Close the file lives under a temporary
+// name in the target's folder, so a crash or kill never leaves a half file under the target's
+// name. Every failure is a jet_write_error carrying the DAO error number and text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/jet/jet_types.h"
+#include "platform/jet/write/jet_header_page.h"
+#include "platform/jet/write/jet_write_error.h"
+
+namespace jet {
+
+// One column of a new table, as the DAO field describes it.
+struct jet_new_column {
+  std::wstring name;
+  int type = jet_text;         // jet_col_type; the writer refuses types it does not write
+  int size = 0;                // bytes as stored: text 2 × characters, memo and OLE 0
+  bool required = false;       // property Required
+  bool allow_zero_length = false;  // property AllowZeroLength (text and memo)
+  bool auto_increment = false;     // AutoNumber (Long only)
+  std::wstring default_value;      // property DefaultValue, an Access expression; empty: none
+  int precision = 0;               // Decimal
+  int scale = 0;                   // Decimal
+};
+
+using jet_table_id = std::size_t;
+
+class jet_writer {
+ public:
+  virtual ~jet_writer() = default;
+
+  // Starts a blank database for `path`. Refuses a path that exists (3204) or whose folder
+  // cannot be written.
+  static std::unique_ptr<jet_writer> create(const std::string& path,
+                                            const jet_header_options& options);
+
+  // Defines a table; names are compared without regard to case (3010 when taken).
+  virtual jet_table_id add_table(const std::wstring& name,
+                                 const std::vector<jet_new_column>& columns) = 0;
+  // Removes a table defined earlier, rows and all.
+  virtual void delete_table(const std::wstring& name) = 0;
+  // Appends one row: one value per column, in column order (jet_null for NULL). A row that
+  // does not fit the format's row limit is refused with 3047 and nothing of it is written.
+  virtual void append_row(jet_table_id table, const std::vector<jet_value>& values) = 0;
+  virtual std::uint32_t row_count(jet_table_id table) const = 0;
+
+  // Writes definitions, maps, catalog rows and the header, then renames the file to `path`.
+  virtual void close() = 0;
+  // Gives up: the temporary file is removed, nothing appears under `path`. The destructor
+  // does this when close was not called.
+  virtual void abandon() = 0;
+};
+
+}  // namespace jet
