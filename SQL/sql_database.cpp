@@ -153,9 +153,9 @@ std::unique_ptr<udb_recordset> sql_database::with_guid_columns(std::unique_ptr<u
                                                                const udb_schema& written) {
   if (!table) return table;
   for (const t_ftd* column : written.fields) {
-    if (column->vartype != VT_BSTR || column->dw_reserved != 1) continue;
+    if (column->vartype != VT_BSTR || column->dw_reserved != ftd_marker_datetime) continue;
     t_ftd* target = table->schema.get_field_exact(column->name);
-    if (target != nullptr && target->vartype == VT_BSTR) target->dw_reserved = 1;
+    if (target != nullptr && target->vartype == VT_BSTR) target->dw_reserved = ftd_marker_datetime;
   }
   return table;
 }

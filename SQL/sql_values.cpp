@@ -131,9 +131,9 @@ date_column date_column_of(const t_ftd& column) {
     if (starts_with_ci(type, L"TIME")) return date_column::time;
     if (starts_with_ci(type, L"DATE")) return date_column::date;
   }
-  switch (column.dw_reserved & 3) {
-    case 2: return date_column::date;
-    case 3: return date_column::time;
+  switch (column.dw_reserved & ftd_marker_date_kind_mask) {
+    case ftd_marker_date: return date_column::date;
+    case ftd_marker_time: return date_column::time;
     default: return date_column::datetime;
   }
 }

@@ -6,7 +6,8 @@
 #   unit    no server; each GoogleTest case becomes its own ctest test
 #   server  needs the private MariaDB that the `mariadb` fixture starts
 #   e2e     runs the programs as a user would, with the private MariaDB running
-# A further label `tsan` marks the tests that the ThreadSanitizer preset runs.
+# A further label `tsan` marks the tests that the ThreadSanitizer preset runs; the target
+# ostrelle_tsan_tests builds just those programs (CI builds it in the tsan preset).
 #
 # EACH_CASE makes each GoogleTest case of a server or e2e program its own ctest test as well, so
 # that ctest runs them side by side; such cases must not share a database. A case named
@@ -22,6 +23,12 @@ function(ostrelle_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ostrelle_test_support ${T_LIBS} GTest::gmock GTest::gtest_main)
   set(labels ${T_LABEL} ${T_EXTRA_LABELS})
+  if("tsan" IN_LIST T_EXTRA_LABELS)
+    if(NOT TARGET ostrelle_tsan_tests)
+      add_custom_target(ostrelle_tsan_tests)
+    endif()
+    add_dependencies(ostrelle_tsan_tests ${T_NAME})
+  endif()
   if(T_LABEL STREQUAL "unit" OR T_EACH_CASE)
     # gtest_discover_tests hands PROPERTIES on as separate words, so a list value (the labels
     # "unit;tsan", the two environment variables) would lose all but its first item. A script run

@@ -309,8 +309,8 @@ TEST_F(DumpLoad, ExactValuesAndDefinitionsLoadWithTheDefaultSettings) {
   t.column(L"Code", VT_I4, 4);
   t.column(L"Name", VT_BSTR, 50).default_value = ole_variant(std::wstring(L"O'Brien \\ \"q\""));
   t.column(L"name", VT_BSTR, 50);  // a twin in another case, as other tools make them
-  t.column(L"Created", VT_DATE, 8).dw_reserved = 9;  // defaults to the current moment
-  t.column(L"At", VT_DATE, 8).dw_reserved = 1;
+  t.column(L"Created", VT_DATE, 8).dw_reserved = ftd_marker_now;
+  t.column(L"At", VT_DATE, 8).dw_reserved = ftd_marker_datetime;
   t.column(L"Ratio", VT_R8, 8);
   t.index(L"id", false, false, {L"Code"});  // the name the auto-increment column's index would take
 
