@@ -12,6 +12,7 @@ class ui_dialog : public ui_control_host {
 
  public:
   explicit ui_dialog(ui_dialog_def def);
+  // Not while do_modal runs: end the dialog first.
   ~ui_dialog() override;
 
   // Shows the dialog modally over `owner` (centred on it; null: on the screen) and answers the
@@ -31,8 +32,8 @@ class ui_dialog : public ui_control_host {
  protected:
   // The default ends the dialog for ids 1 and 2.
   bool on_command(int id, ui_event event) override;
-  // Esc or the close box: the default acts as the Cancel button (id 2) when the dialog has one
-  // or is closable, else does nothing.
+  // Esc or the close box: the default ends the dialog with 2 (as Cancel) when it is closable,
+  // else does nothing.
   virtual void on_close_request();
 
  private:
