@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTimerEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 
@@ -31,11 +32,6 @@ QString q(const std::wstring& s) { return QString::fromStdWString(s); }
 ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent) : QDialog(parent), title_(title) {
   setWindowTitle(q(title));
   setModal(true);
-
-  watermark_label_ = new QLabel(this);
-  watermark_label_->setFixedWidth(164);
-  watermark_label_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  watermark_label_->hide();
 
   header_ = new QWidget(this);
   header_title_ = new QLabel(header_);
@@ -66,7 +62,6 @@ ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent)
 
   auto* body = new QHBoxLayout();
   body->setContentsMargins(0, 0, 0, 0);
-  body->addWidget(watermark_label_);
   body->addLayout(right, 1);
 
   auto* bottom_line = new QFrame(this);
@@ -101,6 +96,7 @@ ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent)
 }
 
 ui_property_sheet::~ui_property_sheet() {
+  if (watermark_label_) watermark_label_->setParent(this);
   for (auto& e : pages_) {
     if (e.page) {
       stack_->removeWidget(e.page);
@@ -123,7 +119,23 @@ void ui_property_sheet::set_header_image(const QPixmap& picture) { header_image_
 
 void ui_property_sheet::set_watermark(const QPixmap& picture) {
   watermark_ = picture;
-  watermark_label_->setPixmap(picture);
+  if (watermark_label_) watermark_label_->setPixmap(picture);
+}
+
+void ui_property_sheet::place_watermark(ui_page* page, bool on) {
+  if (!on || watermark_.isNull()) {
+    if (watermark_label_) watermark_label_->hide();
+    return;
+  }
+  if (!watermark_label_) {
+    watermark_label_ = new QLabel();
+    watermark_label_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    watermark_label_->setPixmap(watermark_);
+  }
+  watermark_label_->setParent(page);
+  watermark_label_->setGeometry(0, 0, watermark_.width(), std::max(page->height(), watermark_.height()));
+  watermark_label_->show();
+  watermark_label_->raise();
 }
 
 void ui_property_sheet::add_page(ui_page* page, ui_page_options options) {
@@ -278,7 +290,7 @@ void ui_property_sheet::show_page(int index) {
   if (QWidget* line = findChild<QWidget*>(QStringLiteral("header_line"))) line->setVisible(!hide_header);
   header_title_->setText(q(e.options.header_title));
   header_subtitle_->setText(q(e.options.header_subtitle));
-  watermark_label_->setVisible(hide_header && !watermark_.isNull());
+  place_watermark(e.page, hide_header);
   buttons_[ui_id_help]->setEnabled(e.options.has_help);
   stack_->setCurrentWidget(e.page);
   // The first control that takes the Tab key gets the focus, as a dialog's first tab stop does.
@@ -321,9 +333,14 @@ void ui_property_sheet::do_finish() {
 }
 
 void ui_property_sheet::do_cancel() {
-  // With Cancel switched off (the finish page) Esc and the close box do not cancel either.
-  if (!running_ || current_page() == nullptr || !buttons_[ui_id_cancel]->isEnabled()) return;
-  if (notify(current_page(), ui_notify::query_cancel, 1) != 0) return;
+  // With Cancel switched off (the finish page) Esc and the close box do not cancel either. A page
+  // that asks the user runs a nested event loop; a second Esc or close meanwhile is not a second
+  // question.
+  if (!running_ || cancelling_ || current_page() == nullptr || !buttons_[ui_id_cancel]->isEnabled()) return;
+  cancelling_ = true;
+  const int answer = notify(current_page(), ui_notify::query_cancel, 1);
+  cancelling_ = false;
+  if (answer != 0 || !running_) return;
   for (auto& e : pages_) {
     if (e.page && e.activated) notify(e.page, ui_notify::reset, 0);
   }

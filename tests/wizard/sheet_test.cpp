@@ -231,6 +231,35 @@ TEST(sheet_timer, ticks_go_to_the_page_on_screen) {
   });
 }
 
+TEST(sheet_timer, a_tick_may_move_the_sheet_to_a_page_by_id) {
+  four_pages w;
+  w.p101.on_tick = [&](int id) {
+    w.sheet.stop_timer(id);
+    EXPECT_TRUE(w.sheet.set_current_page(104));
+  };
+  run_sheet(w.sheet, [&] {
+    w.sheet.start_timer(1, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.sheet.current_page_id() == 104; }, 5000));
+    EXPECT_FALSE(w.sheet.set_current_page(999));
+  });
+  EXPECT_EQ(w.journal, (std::vector<std::string>{"101:set", "101:kill", "104:set"}));
+}
+
+TEST(sheet_cancel_question, a_second_escape_while_the_page_asks_is_not_a_second_question) {
+  four_pages w;
+  w.p101.actions[ui_notify::query_cancel] = [&] {
+    // The page's question box runs a nested loop; the user presses Esc and the close box again.
+    QTimer::singleShot(0, &w.sheet, [&] {
+      QTest::keyClick(&w.sheet, Qt::Key_Escape);
+      w.sheet.close();
+    });
+    settle();
+  };
+  const int result = run_sheet(w.sheet, [&] { w.sheet.press_button(ui_id_cancel); });
+  EXPECT_EQ(result, ui_sheet_cancelled);
+  EXPECT_EQ(w.journal, (std::vector<std::string>{"101:set", "101:cancel", "101:reset"}));
+}
+
 TEST(sheet_timer, a_worker_thread_starts_it_while_the_ui_thread_serves) {
   four_pages w;
   run_sheet(w.sheet, [&] {
