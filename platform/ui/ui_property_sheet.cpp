@@ -154,8 +154,12 @@ int ui_property_sheet::run_modal() {
   running_ = true;
   current_ = -1;
   apply_buttons(ui_wiz_back | ui_wiz_next);
-  if (activate_from(0, +1) < 0) {
+  const int first = activate_from(0, +1);
+  // The first page may already have ended the sheet; exec would show it again.
+  if (!running_) return end_result_;
+  if (first < 0) {
     running_ = false;
+    current_ = -1;
     return ui_sheet_cancelled;
   }
   const int result = exec();
@@ -267,7 +271,7 @@ int ui_property_sheet::activate_from(int index, int step) {
     }
     page->initialize();
     const int answer = notify(page, ui_notify::set_active, handler_failed);
-    if (answer == handler_failed) return -1;
+    if (answer == handler_failed || !running_) return -1;
     if (answer == 0) {
       show_page(index);
       return index;
@@ -357,6 +361,7 @@ void ui_property_sheet::end_sheet(int result) {
   timers_.clear();
   running_ = false;
   current_ = -1;
+  end_result_ = result;
   done(result);
 }
 

@@ -131,6 +131,7 @@ class ui_property_sheet : public QDialog {
   int current_ = -1;
   bool running_ = false;
   bool cancelling_ = false;  // a query_cancel is being answered
+  int end_result_ = ui_sheet_cancelled;
   std::wstring title_;
   QPixmap watermark_;
   QStackedWidget* stack_ = nullptr;

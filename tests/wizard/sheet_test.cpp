@@ -345,6 +345,14 @@ INSTANTIATE_TEST_SUITE_P(table, sheet_throwing_handler,
                                            throw_case{"control_std", thrower::control, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(sheet_run, a_first_page_that_ends_the_sheet_is_not_shown_again) {
+  four_pages w;
+  w.p101.actions[set] = [&] { w.sheet.end_sheet(ui_sheet_finished); };
+  EXPECT_EQ(w.sheet.run_modal(), ui_sheet_finished);
+  EXPECT_FALSE(w.sheet.isVisible());
+  EXPECT_EQ(w.sheet.current_page(), nullptr);
+}
+
 TEST(sheet_pages, survive_the_sheet_and_keep_their_controls) {
   std::vector<std::string> journal;
   fake_page page(101, journal);
