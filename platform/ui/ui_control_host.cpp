@@ -86,14 +86,10 @@ class flag_guard {
 
 QStyle::StandardPixmap pixmap_of(ui_icon icon) {
   switch (icon) {
-    case ui_icon::information:
-      return QStyle::SP_MessageBoxInformation;
-    case ui_icon::question:
-      return QStyle::SP_MessageBoxQuestion;
-    case ui_icon::warning:
-      return QStyle::SP_MessageBoxWarning;
-    case ui_icon::error:
-      return QStyle::SP_MessageBoxCritical;
+    case ui_icon::information: return QStyle::SP_MessageBoxInformation;
+    case ui_icon::question: return QStyle::SP_MessageBoxQuestion;
+    case ui_icon::warning: return QStyle::SP_MessageBoxWarning;
+    case ui_icon::error: return QStyle::SP_MessageBoxCritical;
   }
   return QStyle::SP_MessageBoxInformation;
 }
@@ -155,12 +151,8 @@ void ui_control_host::build() {
         w = button;
         break;
       }
-      case ui_kind::check_box:
-        w = new plain_check_box(text, this);
-        break;
-      case ui_kind::auto_check_box:
-        w = new QCheckBox(text, this);
-        break;
+      case ui_kind::check_box: w = new plain_check_box(text, this); break;
+      case ui_kind::auto_check_box: w = new QCheckBox(text, this); break;
       case ui_kind::radio: {
         auto* radio = new plain_radio(text, this);
         radio->setAutoExclusive(false);
@@ -178,14 +170,13 @@ void ui_control_host::build() {
         w = radio;
         break;
       }
-      case ui_kind::group_box:
-        w = new QGroupBox(text, this);
-        break;
+      case ui_kind::group_box: w = new QGroupBox(text, this); break;
       case ui_kind::list_box: {
         auto* list = new QListWidget(this);
         list->setSelectionMode((c.flags & ui_flag_multi_select) ? QAbstractItemView::ExtendedSelection
-                                                                 : QAbstractItemView::SingleSelection);
-        list->setHorizontalScrollBarPolicy((c.flags & ui_flag_hscroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+                                                                : QAbstractItemView::SingleSelection);
+        list->setHorizontalScrollBarPolicy((c.flags & ui_flag_hscroll) ? Qt::ScrollBarAsNeeded
+                                                                       : Qt::ScrollBarAlwaysOff);
         w = list;
         break;
       }
@@ -516,12 +507,9 @@ int ui_control_host::get_check(int id) const {
   if (button == nullptr) return ui_unchecked;
   if (auto* box = qobject_cast<QCheckBox*>(button)) {
     switch (box->checkState()) {
-      case Qt::Checked:
-        return ui_checked;
-      case Qt::PartiallyChecked:
-        return ui_indeterminate;
-      case Qt::Unchecked:
-        return ui_unchecked;
+      case Qt::Checked: return ui_checked;
+      case Qt::PartiallyChecked: return ui_indeterminate;
+      case Qt::Unchecked: return ui_unchecked;
     }
   }
   return button->isChecked() ? ui_checked : ui_unchecked;
@@ -533,7 +521,9 @@ void ui_control_host::set_check(int id, int state) {
   flag_guard quiet(updating_);
   if (auto* box = qobject_cast<QCheckBox*>(button)) {
     if (state == ui_indeterminate) box->setTristate(true);
-    box->setCheckState(state == ui_checked ? Qt::Checked : state == ui_indeterminate ? Qt::PartiallyChecked : Qt::Unchecked);
+    box->setCheckState(state == ui_checked         ? Qt::Checked
+                       : state == ui_indeterminate ? Qt::PartiallyChecked
+                                                   : Qt::Unchecked);
     return;
   }
   button->setCheckable(true);

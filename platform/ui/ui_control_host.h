@@ -14,12 +14,12 @@ class QTreeWidgetItem;
 
 // What happened to a control (the WM_COMMAND / WM_NOTIFY codes page code reacts to).
 enum class ui_event {
-  clicked,          // button, check box, radio, link
-  double_clicked,   // list box, list view row
-  text_changed,     // edit changed by the user (not by set_text)
-  selection_changed,  // list box, list view, combo: the current item or the selection changed
+  clicked,             // button, check box, radio, link
+  double_clicked,      // list box, list view row
+  text_changed,        // edit changed by the user (not by set_text)
+  selection_changed,   // list box, list view, combo: the current item or the selection changed
   item_check_changed,  // list view: the user ticked or cleared a row's check box
-  focus_in,         // the control received the keyboard focus
+  focus_in,            // the control received the keyboard focus
   focus_out,
 };
 
@@ -77,7 +77,7 @@ class ui_control_host : public QWidget {
   void enable(int id, bool on);
   bool is_enabled(int id) const;
   void show(int id, bool on);
-  using QWidget::show;  // the window's own show() stays reachable beside show(id, on)
+  using QWidget::show;          // the window's own show() stays reachable beside show(id, on)
   bool is_shown(int id) const;  // the control's own hidden flag, whether or not the window shows
   void focus(int id);
   // The id of the control with the keyboard focus, or ui_id_static when none of the table has it.

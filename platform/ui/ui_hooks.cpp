@@ -46,34 +46,27 @@ struct answer_button {
 
 std::vector<answer_button> buttons_of(ui_box_buttons buttons) {
   switch (buttons) {
-    case ui_box_buttons::ok:
-      return {{QMessageBox::Ok, ui_id_ok}};
-    case ui_box_buttons::ok_cancel:
-      return {{QMessageBox::Ok, ui_id_ok}, {QMessageBox::Cancel, ui_id_cancel_answer}};
-    case ui_box_buttons::yes_no:
-      return {{QMessageBox::Yes, ui_id_yes}, {QMessageBox::No, ui_id_no}};
+    case ui_box_buttons::ok: return {{QMessageBox::Ok, ui_id_ok}};
+    case ui_box_buttons::ok_cancel: return {{QMessageBox::Ok, ui_id_ok}, {QMessageBox::Cancel, ui_id_cancel_answer}};
+    case ui_box_buttons::yes_no: return {{QMessageBox::Yes, ui_id_yes}, {QMessageBox::No, ui_id_no}};
     case ui_box_buttons::yes_no_cancel:
       return {{QMessageBox::Yes, ui_id_yes}, {QMessageBox::No, ui_id_no}, {QMessageBox::Cancel, ui_id_cancel_answer}};
     case ui_box_buttons::retry_cancel:
       return {{QMessageBox::Retry, ui_id_retry}, {QMessageBox::Cancel, ui_id_cancel_answer}};
     case ui_box_buttons::abort_retry_ignore:
-      return {{QMessageBox::Abort, ui_id_abort}, {QMessageBox::Retry, ui_id_retry}, {QMessageBox::Ignore, ui_id_ignore}};
+      return {
+          {QMessageBox::Abort, ui_id_abort}, {QMessageBox::Retry, ui_id_retry}, {QMessageBox::Ignore, ui_id_ignore}};
   }
   return {{QMessageBox::Ok, ui_id_ok}};
 }
 
 QMessageBox::Icon icon_of(ui_box_icon icon) {
   switch (icon) {
-    case ui_box_icon::information:
-      return QMessageBox::Information;
-    case ui_box_icon::question:
-      return QMessageBox::Question;
-    case ui_box_icon::warning:
-      return QMessageBox::Warning;
-    case ui_box_icon::error:
-      return QMessageBox::Critical;
-    case ui_box_icon::none:
-      break;
+    case ui_box_icon::information: return QMessageBox::Information;
+    case ui_box_icon::question: return QMessageBox::Question;
+    case ui_box_icon::warning: return QMessageBox::Warning;
+    case ui_box_icon::error: return QMessageBox::Critical;
+    case ui_box_icon::none: break;
   }
   return QMessageBox::NoIcon;
 }

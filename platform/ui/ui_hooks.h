@@ -42,8 +42,8 @@ struct ui_file_request {
   QWidget* owner = nullptr;
   std::wstring title;
   std::vector<ui_file_filter> filters;
-  std::wstring folder;      // where the dialog opens; empty: the working directory
-  std::wstring file_name;   // the name offered at first
+  std::wstring folder;          // where the dialog opens; empty: the working directory
+  std::wstring file_name;       // the name offered at first
   std::wstring default_suffix;  // save: the extension without dot, for the desktop's own use
 };
 

@@ -179,7 +179,8 @@ int ui_property_sheet::current_page_id() const {
 }
 
 void ui_property_sheet::post_buttons(unsigned buttons) {
-  QMetaObject::invokeMethod(this, [this, buttons] { apply_buttons(buttons); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, buttons] { apply_buttons(buttons); }, Qt::QueuedConnection);
 }
 
 void ui_property_sheet::apply_buttons(unsigned buttons) {
@@ -221,23 +222,12 @@ void ui_property_sheet::press_button(int id) {
 void ui_property_sheet::on_button(int id) {
   if (!running_ || current_page() == nullptr) return;
   switch (id) {
-    case ui_id_back:
-      go_back();
-      break;
-    case ui_id_next:
-      go_next();
-      break;
-    case ui_id_finish:
-      do_finish();
-      break;
-    case ui_id_cancel:
-      do_cancel();
-      break;
-    case ui_id_help:
-      do_help();
-      break;
-    default:
-      break;
+    case ui_id_back: go_back(); break;
+    case ui_id_next: go_next(); break;
+    case ui_id_finish: do_finish(); break;
+    case ui_id_cancel: do_cancel(); break;
+    case ui_id_help: do_help(); break;
+    default: break;
   }
 }
 

@@ -30,7 +30,10 @@ class recording_host : public ui_control_host {
 };
 
 ui_dialog_def toggles() {
-  return {200, L"", 200, 120,
+  return {200,
+          L"",
+          200,
+          120,
           {{1202, ui_kind::check_box, L"&Plain", {5, 5, 80, 10}},
            {1203, ui_kind::auto_check_box, L"&Automatic", {5, 17, 80, 10}},
            {1329, ui_kind::radio, L"P&lain radio", {5, 29, 80, 10}},
@@ -65,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     table, control_click,
     ::testing::Values(
         toggle_case{"plain_check_box_stays", 1202, {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
-        toggle_case{"automatic_check_box_toggles", 1203, {{1202, 0}, {1203, 1}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
+        toggle_case{
+            "automatic_check_box_toggles", 1203, {{1202, 0}, {1203, 1}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
         toggle_case{"plain_radio_stays", 1329, {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
         toggle_case{"automatic_radio_moves_within_its_group",
                     1331,
@@ -99,7 +103,10 @@ TEST(control_check, code_sets_every_state_and_check_radio_clears_the_range) {
 }
 
 ui_dialog_def texts() {
-  return {300, L"", 220, 160,
+  return {300,
+          L"",
+          220,
+          160,
           {{ui_id_static, ui_kind::static_text, L"&Label", {5, 5, 60, 10}},
            {1313, ui_kind::static_text, L"Title && more", {5, 5, 60, 10}},
            {1012, ui_kind::edit, L"", {70, 5, 60, 12}},
@@ -195,8 +202,8 @@ namespace {
 class row_host : public ui_control_host {
  public:
   row_host()
-      : ui_control_host({135, L"", 200, 120,
-                         {{1316, ui_kind::list_view, L"", {5, 5, 190, 100}, ui_flag_check_boxes}}}) {}
+      : ui_control_host(
+            {135, L"", 200, 120, {{1316, ui_kind::list_view, L"", {5, 5, 190, 100}, ui_flag_check_boxes}}}) {}
   bool refuse_leaving = false;
   bool refuse_check = false;
   std::vector<std::string> journal;
@@ -247,7 +254,8 @@ TEST_P(list_view_rows, offers_each_change_and_a_refused_one_leaves_the_row_as_it
   if (c.act == row_action::click_row_1) {
     auto* tree = static_cast<QTreeWidget*>(view);
     const QRect cell = tree->visualItemRect(tree->topLevelItem(1));
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(cell.center().x() + cell.width() / 4, cell.center().y()));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      QPoint(cell.center().x() + cell.width() / 4, cell.center().y()));
   } else {
     host.focus(1316);
     QTest::keyClick(view, Qt::Key_Space);
@@ -276,8 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  true,
                  {"changing 0 sel 1>1 chk 0>1", "changed 0 sel 1>1 chk 0>1", "item_check_changed"}},
-        row_case{"check_box_refused", row_action::space_on_row_0, false, true, 0, false,
-                 {"changing 0 sel 1>1 chk 0>1"}}),
+        row_case{
+            "check_box_refused", row_action::space_on_row_0, false, true, 0, false, {"changing 0 sel 1>1 chk 0>1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -34,14 +34,13 @@ TEST_P(qt_filter, lists_every_entry_in_a_form_qt_shows) {
 
 INSTANTIATE_TEST_SUITE_P(
     table, qt_filter,
-    ::testing::Values(
-        filter_case{"profile", {{L"Profile Files (*.vdy)", {L"*.vdy"}}}, L"Profile Files (*.vdy)"},
-        filter_case{"two_patterns",
-                    {{L"MS Access Databases (*.mdb;*.accdb)", {L"*.mdb", L"*.accdb"}}},
-                    L"MS Access Databases (*.mdb *.accdb)"},
-        filter_case{"star_dot_star_matches_names_without_a_dot",
-                    {{L"SQL Files", {L"*.sql"}}, {L"All Files (*.*)", {L"*.*"}}},
-                    L"SQL Files (*.sql);;All Files (*)"}),
+    ::testing::Values(filter_case{"profile", {{L"Profile Files (*.vdy)", {L"*.vdy"}}}, L"Profile Files (*.vdy)"},
+                      filter_case{"two_patterns",
+                                  {{L"MS Access Databases (*.mdb;*.accdb)", {L"*.mdb", L"*.accdb"}}},
+                                  L"MS Access Databases (*.mdb *.accdb)"},
+                      filter_case{"star_dot_star_matches_names_without_a_dot",
+                                  {{L"SQL Files", {L"*.sql"}}, {L"All Files (*.*)", {L"*.*"}}},
+                                  L"SQL Files (*.sql);;All Files (*)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(hooks, each_is_replaced_and_restored) {
@@ -62,9 +61,8 @@ TEST(hooks, each_is_replaced_and_restored) {
     seen.push_back(r.title);
     return L"/tmp/a.vdy";
   });
-  auto old_save = ui_set_save_file_hook([&](const ui_file_request&) -> std::optional<std::wstring> {
-    return std::nullopt;
-  });
+  auto old_save =
+      ui_set_save_file_hook([&](const ui_file_request&) -> std::optional<std::wstring> { return std::nullopt; });
   EXPECT_EQ(ui_message_box({nullptr, L"Question", L"Are you sure?", ui_box_icon::question, ui_box_buttons::yes_no, 0}),
             ui_id_no);
   EXPECT_FALSE(ui_open_url(L"https://example.invalid/"));

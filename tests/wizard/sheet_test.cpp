@@ -5,8 +5,8 @@
 
 #include <QAbstractButton>
 #include <QTest>
-#include <stdexcept>
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "TK/tk_exception.h"
@@ -62,34 +62,43 @@ const ui_notify set = ui_notify::set_active, kill = ui_notify::kill_active, next
 INSTANTIATE_TEST_SUITE_P(
     table, sheet_navigation,
     ::testing::Values(
-        navigation_case{"set_active_false_skipped_forward", {{102, {{set, -1}}}}, {ui_id_next}, 103,
-                        {"101:set", "101:next", "101:kill", "102:set", "103:set"}},
-        navigation_case{"set_active_false_skipped_backward",
+        navigation_case{"set_active_false_skipped_forward",
                         {{102, {{set, -1}}}},
-                        {ui_id_next, ui_id_back},
-                        101,
-                        {"101:set", "101:next", "101:kill", "102:set", "103:set", "103:back", "103:kill", "102:set",
-                         "101:set"}},
-        navigation_case{"first_page_refusing_opens_on_the_second", {{101, {{set, -1}}}}, {}, 102,
-                        {"101:set", "102:set"}},
+                        {ui_id_next},
+                        103,
+                        {"101:set", "101:next", "101:kill", "102:set", "103:set"}},
+        navigation_case{
+            "set_active_false_skipped_backward",
+            {{102, {{set, -1}}}},
+            {ui_id_next, ui_id_back},
+            101,
+            {"101:set", "101:next", "101:kill", "102:set", "103:set", "103:back", "103:kill", "102:set", "101:set"}},
+        navigation_case{
+            "first_page_refusing_opens_on_the_second", {{101, {{set, -1}}}}, {}, 102, {"101:set", "102:set"}},
         navigation_case{"no_later_page_accepting_keeps_the_page",
                         {{102, {{set, -1}}}, {103, {{set, -1}}}, {104, {{set, -1}}}},
                         {ui_id_next},
                         101,
                         {"101:set", "101:next", "101:kill", "102:set", "103:set", "104:set"}},
         navigation_case{"next_minus_one_stays", {{101, {{next, -1}}}}, {ui_id_next}, 101, {"101:set", "101:next"}},
-        navigation_case{"next_with_an_id_jumps_over_pages", {{101, {{next, 104}}}}, {ui_id_next}, 104,
+        navigation_case{"next_with_an_id_jumps_over_pages",
+                        {{101, {{next, 104}}}},
+                        {ui_id_next},
+                        104,
                         {"101:set", "101:next", "101:kill", "104:set"}},
         navigation_case{"back_with_an_id_jumps",
                         {{101, {{next, 104}}}, {104, {{back, 101}}}},
                         {ui_id_next, ui_id_back},
                         101,
                         {"101:set", "101:next", "101:kill", "104:set", "104:back", "104:kill", "101:set"}},
-        navigation_case{"next_with_an_unknown_id_stays", {{101, {{next, 999}}}}, {ui_id_next}, 101,
-                        {"101:set", "101:next"}},
-        navigation_case{"kill_active_false_stays", {{101, {{kill, 1}}}}, {ui_id_next}, 101,
-                        {"101:set", "101:next", "101:kill"}},
-        navigation_case{"set_active_with_an_id_redirects", {{102, {{set, 104}}}}, {ui_id_next}, 104,
+        navigation_case{
+            "next_with_an_unknown_id_stays", {{101, {{next, 999}}}}, {ui_id_next}, 101, {"101:set", "101:next"}},
+        navigation_case{
+            "kill_active_false_stays", {{101, {{kill, 1}}}}, {ui_id_next}, 101, {"101:set", "101:next", "101:kill"}},
+        navigation_case{"set_active_with_an_id_redirects",
+                        {{102, {{set, 104}}}},
+                        {ui_id_next},
+                        104,
                         {"101:set", "101:next", "101:kill", "102:set", "104:set"}},
         navigation_case{"back_on_the_first_page_stays", {}, {ui_id_back}, 101, {"101:set", "101:back"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -167,17 +176,13 @@ TEST_P(sheet_cancel, asks_the_page) {
   const int result = run_sheet(w.sheet, [&] {
     w.sheet.enable_button(ui_id_cancel, c.cancel_enabled);
     switch (c.trigger) {
-      case cancel_trigger::button:
-        QTest::mouseClick(w.sheet.button(ui_id_cancel), Qt::LeftButton);
-        break;
+      case cancel_trigger::button: QTest::mouseClick(w.sheet.button(ui_id_cancel), Qt::LeftButton); break;
       case cancel_trigger::escape: {
         QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &w.sheet;
         QTest::keyClick(target, Qt::Key_Escape);
         break;
       }
-      case cancel_trigger::close_box:
-        w.sheet.close();
-        break;
+      case cancel_trigger::close_box: w.sheet.close(); break;
     }
     settle();
   });
@@ -189,17 +194,29 @@ INSTANTIATE_TEST_SUITE_P(
     table, sheet_cancel,
     ::testing::Values(
         cancel_case{"button_no_stays", cancel_trigger::button, 1, true, still_open, {"101:set", "101:cancel"}},
-        cancel_case{"button_yes_cancels", cancel_trigger::button, 0, true, ui_sheet_cancelled,
+        cancel_case{"button_yes_cancels",
+                    cancel_trigger::button,
+                    0,
+                    true,
+                    ui_sheet_cancelled,
                     {"101:set", "101:cancel", "101:reset"}},
         cancel_case{"escape_no_stays", cancel_trigger::escape, 1, true, still_open, {"101:set", "101:cancel"}},
-        cancel_case{"escape_yes_cancels", cancel_trigger::escape, 0, true, ui_sheet_cancelled,
+        cancel_case{"escape_yes_cancels",
+                    cancel_trigger::escape,
+                    0,
+                    true,
+                    ui_sheet_cancelled,
                     {"101:set", "101:cancel", "101:reset"}},
         cancel_case{"close_box_no_stays", cancel_trigger::close_box, 1, true, still_open, {"101:set", "101:cancel"}},
-        cancel_case{"close_box_yes_cancels", cancel_trigger::close_box, 0, true, ui_sheet_cancelled,
+        cancel_case{"close_box_yes_cancels",
+                    cancel_trigger::close_box,
+                    0,
+                    true,
+                    ui_sheet_cancelled,
                     {"101:set", "101:cancel", "101:reset"}},
         cancel_case{"escape_with_cancel_off_does_nothing", cancel_trigger::escape, 0, false, still_open, {"101:set"}},
-        cancel_case{"close_box_with_cancel_off_does_nothing", cancel_trigger::close_box, 0, false, still_open,
-                    {"101:set"}}),
+        cancel_case{
+            "close_box_with_cancel_off_does_nothing", cancel_trigger::close_box, 0, false, still_open, {"101:set"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(sheet_help, f1_and_the_help_button_reach_the_current_page) {
@@ -335,15 +352,14 @@ TEST_P(sheet_throwing_handler, is_reported_and_the_page_stays) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(table, sheet_throwing_handler,
-                         ::testing::Values(throw_case{"next_tk", thrower::next_handler, true},
-                                           throw_case{"next_std", thrower::next_handler, false},
-                                           throw_case{"help_tk", thrower::help_handler, true},
-                                           throw_case{"set_active_of_the_next_page_std",
-                                                      thrower::next_pages_set_active, false},
-                                           throw_case{"timer_tk", thrower::timer, true},
-                                           throw_case{"control_std", thrower::control, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    table, sheet_throwing_handler,
+    ::testing::Values(throw_case{"next_tk", thrower::next_handler, true},
+                      throw_case{"next_std", thrower::next_handler, false},
+                      throw_case{"help_tk", thrower::help_handler, true},
+                      throw_case{"set_active_of_the_next_page_std", thrower::next_pages_set_active, false},
+                      throw_case{"timer_tk", thrower::timer, true}, throw_case{"control_std", thrower::control, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(sheet_run, a_first_page_that_ends_the_sheet_is_not_shown_again) {
   four_pages w;
