@@ -49,7 +49,7 @@ class box_dialog : public ui_dialog {
   }
 };
 
-enum class action { ok_button, own_button, escape, close_box };
+enum class action { ok_button, own_button, enter, escape, close_box };
 
 struct end_case {
   const char* name;
@@ -78,6 +78,7 @@ TEST_P(dialog_end, ends_with_the_id_its_code_gives) {
     switch (c.act) {
       case action::ok_button: QTest::mouseClick(d.control(1), Qt::LeftButton); break;
       case action::own_button: QTest::mouseClick(d.control(1110), Qt::LeftButton); break;
+      case action::enter: QTest::keyClick(d.window_widget(), Qt::Key_Return); break;
       case action::escape: QTest::keyClick(d.window_widget(), Qt::Key_Escape); break;
       case action::close_box: d.window_widget()->close(); break;
     }
@@ -89,6 +90,7 @@ TEST_P(dialog_end, ends_with_the_id_its_code_gives) {
 INSTANTIATE_TEST_SUITE_P(table, dialog_end,
                          ::testing::Values(end_case{"ok", true, action::ok_button, 1},
                                            end_case{"own_button", true, action::own_button, 4},
+                                           end_case{"enter_presses_the_default_button", true, action::enter, 1},
                                            end_case{"escape_closable", true, action::escape, 2},
                                            end_case{"close_box_closable", true, action::close_box, 2},
                                            end_case{"escape_without_close_box", false, action::escape, not_ended},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QTest>
 #include <atomic>
 #include <stdexcept>
@@ -360,6 +361,40 @@ INSTANTIATE_TEST_SUITE_P(
                       throw_case{"set_active_of_the_next_page_std", thrower::next_pages_set_active, false},
                       throw_case{"timer_tk", thrower::timer, true}, throw_case{"control_std", thrower::control, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(sheet_frame, exterior_pages_show_the_watermark_and_interior_pages_the_header) {
+  std::vector<std::string> journal;
+  fake_page welcome(103, journal), dump(102, journal);
+  ui_property_sheet sheet(L"Ostrelle 8.3 ");
+  QPixmap watermark(164, 314);
+  watermark.fill(Qt::darkBlue);
+  sheet.set_watermark(watermark);
+  sheet.add_page(&welcome, {L"", L"", true, true});
+  sheet.add_page(&dump, {L"Step 1 of 7", L"MySQL dump file settings", false, true});
+  auto shown_texts = [&] {
+    std::vector<std::string> texts;
+    for (QLabel* label : sheet.findChildren<QLabel*>()) {
+      if (label->isVisible() && !label->text().isEmpty()) texts.push_back(label->text().toStdString());
+    }
+    return texts;
+  };
+  auto watermark_shown = [&] {
+    for (QLabel* label : sheet.findChildren<QLabel*>()) {
+      if (label->isVisible() && label->pixmap().size() == watermark.size()) return true;
+    }
+    return false;
+  };
+  run_sheet(sheet, [&] {
+    EXPECT_EQ(sheet.windowTitle(), "Ostrelle 8.3 ");
+    EXPECT_TRUE(watermark_shown());
+    EXPECT_TRUE(shown_texts().empty());
+    sheet.press_button(ui_id_next);
+    EXPECT_FALSE(watermark_shown());
+    EXPECT_EQ(shown_texts(), (std::vector<std::string>{"Step 1 of 7", "MySQL dump file settings"}));
+    sheet.press_button(ui_id_back);
+    EXPECT_TRUE(watermark_shown());
+  });
+}
 
 TEST(sheet_run, a_first_page_that_ends_the_sheet_is_not_shown_again) {
   four_pages w;
