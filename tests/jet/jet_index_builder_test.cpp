@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <map>
 
 #include "platform/jet/jet_catalog.h"
@@ -230,47 +229,73 @@ std::vector<located_index> table_indexes(const std::string& path) {
 
 }  // namespace
 
-// Rebuilt from the entries Access stored, a one-page index is the page Access wrote (header,
-// bitmask, entries); a larger one walks back to the same entries.
+namespace {
+
+// Rebuilds every index of the file at `path` from the entries stored in it and walks the result:
+// the same entries, no fault; a one-page index must be the very page stored (header, bitmask,
+// entries). Answers the most levels a rebuilt index has.
+int rebuild_every_index(const std::string& path) {
+  int most_levels = 0;
+  jet_test::file_pages theirs(path);
+  std::unique_ptr<jet_file> file;
+  EXPECT_EQ(jet_file::open(path, L"", file), jet_status::ok);
+  if (!file) return 0;
+  jet_catalog catalog;
+  EXPECT_TRUE(jet_read_catalog(*file, catalog));
+  for (const auto& t : catalog.tables) {
+    if (t.type != jet_obj_table) continue;
+    std::vector<jet_test::real_index_def> defs;
+    EXPECT_TRUE(jet_test::read_real_indexes(*file, t.page(), defs));
+    for (const auto& d : defs) {
+      SCOPED_TRACE(std::string(t.name.begin(), t.name.end()) + " index " + std::to_string(d.number));
+      jet_test::index_walk stored = jet_test::walk_index(theirs.source(), d.root, t.page());
+      EXPECT_EQ(stored.faults, std::vector<std::string>());
+      jet_index_builder builder(t.page(), false);
+      for (const auto& e : stored.entries) builder.add(e.key, e.data_page, e.row);
+      memory_sink sink;
+      jet_index_tree tree = builder.build(sink);
+      most_levels = std::max(most_levels, tree.levels);
+      jet_test::index_walk ours = jet_test::walk_index(sink.source(), tree.root_page, t.page());
+      EXPECT_EQ(ours.faults, std::vector<std::string>());
+      EXPECT_EQ(ours.levels, tree.levels);
+      if (ours.entries.size() != stored.entries.size()) {
+        ADD_FAILURE() << ours.entries.size() << " entries rebuilt from " << stored.entries.size();
+        continue;
+      }
+      for (std::size_t i = 0; i < ours.entries.size(); ++i) {
+        EXPECT_EQ(ours.entries[i].key, stored.entries[i].key);
+        EXPECT_EQ(ours.entries[i].data_page << 8 | ours.entries[i].row,
+                  stored.entries[i].data_page << 8 | stored.entries[i].row);
+      }
+      const std::uint8_t* page = theirs.source()(d.root);
+      if (page == nullptr || page[0] != jet_index_leaf_page || jet_u16(page + jet_index_prefix_at) != 0) continue;
+      std::vector<std::size_t> ends = entry_ends(page);
+      std::size_t used = ends.empty() ? 0 : ends.back();
+      const std::vector<std::uint8_t>& mine = sink.pages.at(tree.root_page);
+      EXPECT_EQ(std::memcmp(mine.data(), page, jet_index_entries_at + used), 0);
+    }
+  }
+  return most_levels;
+}
+
+}  // namespace
+
 TEST(index_builder, rebuilds_access_made_indexes) {
   for (const std::string& rel : jet_test::access_made_files()) {
     SCOPED_TRACE(rel);
-    const std::string path = test_env::testdata_path(rel);
-    jet_test::file_pages theirs(path);
-    std::unique_ptr<jet_file> file;
-    ASSERT_EQ(jet_file::open(path, L"", file), jet_status::ok);
-    jet_catalog catalog;
-    ASSERT_TRUE(jet_read_catalog(*file, catalog));
-    for (const auto& t : catalog.tables) {
-      if (t.type != jet_obj_table) continue;
-      std::vector<jet_test::real_index_def> defs;
-      ASSERT_TRUE(jet_test::read_real_indexes(*file, t.page(), defs));
-      for (const auto& d : defs) {
-        SCOPED_TRACE(std::string(t.name.begin(), t.name.end()) + " index " + std::to_string(d.number));
-        jet_test::index_walk access = jet_test::walk_index(theirs.source(), d.root, t.page());
-        jet_index_builder builder(t.page(), false);
-        for (const auto& e : access.entries) builder.add(e.key, e.data_page, e.row);
-        memory_sink sink;
-        jet_index_tree tree = builder.build(sink);
-        jet_test::index_walk ours = jet_test::walk_index(sink.source(), tree.root_page, t.page());
-        EXPECT_EQ(ours.faults, std::vector<std::string>());
-        ASSERT_EQ(ours.entries.size(), access.entries.size());
-        for (std::size_t i = 0; i < ours.entries.size(); ++i) {
-          EXPECT_EQ(ours.entries[i].key, access.entries[i].key);
-          EXPECT_EQ(ours.entries[i].data_page << 8 | ours.entries[i].row,
-                    access.entries[i].data_page << 8 | access.entries[i].row);
-        }
-        const std::uint8_t* page = theirs.source()(d.root);
-        ASSERT_NE(page, nullptr);
-        if (page[0] != jet_index_leaf_page || jet_u16(page + jet_index_prefix_at) != 0) continue;
-        std::vector<std::size_t> ends = entry_ends(page);
-        std::size_t used = ends.empty() ? 0 : ends.back();
-        const std::vector<std::uint8_t>& mine = sink.pages.at(tree.root_page);
-        EXPECT_EQ(std::memcmp(mine.data(), page, jet_index_entries_at + used), 0);
-      }
-    }
+    rebuild_every_index(test_env::testdata_path(rel));
   }
 }
+
+// Orders of the benchmark data holds 200,000 rows: its primary key needs three levels.
+class large_index : public testing::TestWithParam<std::string> {};
+
+TEST_P(large_index, rebuilds_in_three_levels) {
+  EXPECT_EQ(rebuild_every_index(test_env::testdata_path(GetParam())), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(heavy, large_index, testing::Values("bench/orders-200k.accdb"),
+                         [](const testing::TestParamInfo<std::string>&) { return std::string("orders_200k"); });
 
 namespace {
 
