@@ -47,7 +47,7 @@ class access_made_index : public testing::TestWithParam<std::string> {};
 
 // Every entry of every index is its row's own key, re-encoded from the row's values; and the
 // tree passes the walker (order, sizes, links, node entries, one entry per row).
-TEST_P(access_made_index, entries_are_the_rows_own_keys) {
+TEST_P(access_made_index, walks_clean_and_each_entry_is_its_rows_own_key) {
   const std::string path = test_env::testdata_path(GetParam());
   for (const auto& r : jet_test::check_file_indexes(path)) {
     SCOPED_TRACE(std::string(r.table.begin(), r.table.end()) + " index " + std::to_string(r.index));

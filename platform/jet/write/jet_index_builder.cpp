@@ -188,6 +188,9 @@ jet_index_tree jet_index_builder::build(jet_page_sink& sink) {
     ++tree.levels;
   }
   tree.root_page = level.front().page;
+  // The keys are on their pages now; a writer building many indexes at Close holds one at a time.
+  std::vector<std::uint8_t>().swap(bytes_);
+  std::vector<entry_ref>().swap(entries_);
   return tree;
 }
 

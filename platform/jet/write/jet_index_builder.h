@@ -31,7 +31,7 @@ class jet_index_builder {
 
   // Sorts the entries (unsigned bytes of key and row pointer), writes the pages through `sink`
   // and answers what the table definition needs. Throws jet_write_error 3022 on a duplicate
-  // key in a unique index, before any page is written.
+  // key in a unique index, before any page is written. Once built, the builder holds nothing.
   jet_index_tree build(jet_page_sink& sink);
 
  private:
