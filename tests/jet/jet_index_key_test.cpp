@@ -220,12 +220,14 @@ TEST(index_key, refuses_what_cannot_be_indexed) {
       {jet_text, std::int32_t{1}},
   };
   for (const auto& c : cases) {
+    std::vector<std::uint8_t> key = {0x7F, 0x01};
     try {
-      key_of(c.type, true, c.value);
+      jet_append_key_segment({c.type, true}, c.value, key);
       ADD_FAILURE() << "type " << c.type << " accepted";
     } catch (const jet_write_error& e) {
       EXPECT_EQ(e.dao_code(), 3001);
     }
+    EXPECT_EQ(key, (std::vector<std::uint8_t>{0x7F, 0x01}));  // no half segment left behind
   }
   EXPECT_THROW(jet_index_key({{jet_long, true}}, {}), jet_write_error);
 }

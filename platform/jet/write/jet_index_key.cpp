@@ -92,7 +92,9 @@ std::uint64_t bits_of(T v) {
 
 }  // namespace
 
-void jet_append_key_segment(const jet_key_column& column, const jet_value& value, std::vector<std::uint8_t>& key) {
+namespace {
+
+void append_segment(const jet_key_column& column, const jet_value& value, std::vector<std::uint8_t>& key) {
   const bool asc = column.ascending;
   if (column.type == jet_ole) refuse();
   // Yes/No columns are never NULL in a row: a missing value indexes as No.
@@ -147,6 +149,19 @@ void jet_append_key_segment(const jet_key_column& column, const jet_value& value
     default: refuse();
   }
   if (!asc) invert_from(key, from);
+}
+
+}  // namespace
+
+void jet_append_key_segment(const jet_key_column& column, const jet_value& value, std::vector<std::uint8_t>& key) {
+  // A refused value leaves the key as it was, not with half a segment.
+  const std::size_t before = key.size();
+  try {
+    append_segment(column, value, key);
+  } catch (...) {
+    key.resize(before);
+    throw;
+  }
 }
 
 std::vector<std::uint8_t> jet_index_key(const std::vector<jet_key_column>& columns,
