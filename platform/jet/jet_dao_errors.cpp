@@ -16,11 +16,13 @@ struct error_text {
 constexpr error_text error_texts[] = {
     {3001, L"Invalid argument."},
     {3021, L"No current record."},
+    {3022, L"The changes you requested to the table were not successful because they would create duplicate values in the index, primary key, or relationship. Change the data in the field or fields that contain duplicate data, remove the index, or redefine the index to permit duplicate entries and try again."},
     {3024, L"Could not find file '|'."},
     {3027, L"Cannot update. Database or object is read-only."},
     {3028, L"Cannot start your application. The workgroup information file is missing or opened exclusively by another user."},
     {3029, L"Not a valid account name or password."},
     {3031, L"Not a valid password."},
+    {3047, L"Record is too large."},
     {3049, L"Cannot open database '|'. It may not be a database that your application recognizes, or the file may be corrupt."},
     {3078, L"The database engine cannot find the input table or query '|'. Make sure it exists and that its name is spelled correctly."},
     {3219, L"Invalid operation."},

@@ -14,6 +14,7 @@ namespace dao_impl {
 // DAO error numbers this engine reports.
 enum dao_error_number : long {
   dao_err_no_current_record = 3021,
+  dao_err_duplicate_key = 3022,
   dao_err_file_not_found = 3024,
   dao_err_workgroup_missing = 3028,
   dao_err_bad_account = 3029,
@@ -29,6 +30,7 @@ enum dao_error_number : long {
   dao_err_property_not_found = 3270,
   dao_err_object_closed = 3420,
   dao_err_read_only = 3027,
+  dao_err_record_too_large = 3047,
 };
 
 // DAO's text for `number`, with each '|' replaced by `argument`.
