@@ -422,7 +422,7 @@ void sql_table::append_record(udb_record& row) {
   // Once the connection is lost, no row is sent: the table ends with that error.
   if (lost_) throw_deferred();
   const std::uint64_t number = ++rows_appended_;
-  convert_record(row);
+  convert_cached(row);
   const auto size = static_cast<std::uint32_t>(row.get_total_size());
   tk_log1(tk_log_trace, "record size=%u", size);
   sql_engine& sql = engine();
@@ -471,6 +471,34 @@ void sql_table::append_record(udb_record& row) {
   }
   ++row_count;
   throw_deferred();
+}
+
+void sql_table::convert_cached(udb_record& row) {
+  bool same = converted_names_.size() == row.fields.size();
+  for (size_t i = 0; same && i < row.fields.size(); ++i)
+    same = row.fields[i] && converted_names_[i] == row.fields[i]->name;
+  if (!same) {
+    // The first row of a kind is retyped the long way, which also refuses a field without a
+    // column; its columns then serve every row that brings the same names.
+    convert_record(row);
+    converted_names_.clear();
+    converted_types_.clear();
+    for (const auto& field : row.fields) {
+      if (!field) {
+        converted_names_.clear();
+        converted_types_.clear();
+        return;
+      }
+      const std::wstring mapped =
+          database != nullptr ? database->names_map.get_fn_mapped_name(table_name, field->name, true) : field->name;
+      const t_ftd* column = schema.get_field1(mapped);
+      if (column == nullptr) throw tk_mail_assertion("sql_table", 1);
+      converted_names_.push_back(field->name);
+      converted_types_.push_back(column->vartype);
+    }
+    return;
+  }
+  for (size_t i = 0; i < row.fields.size(); ++i) row.fields[i]->change_type(converted_types_[i]);
 }
 
 void sql_table::slow_append(udb_record& row) {

@@ -87,6 +87,8 @@ class sql_table : public sql_recordset {
   // For each row field the table has a column for: the column name and "`column`=value".
   std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
   std::string quoted_table() const;
+  // convert_record through the columns found for the last row of the same field names.
+  void convert_cached(udb_record& row);
   void fast_append(udb_record& row);
   void slow_append(udb_record& row);
   // The batch limit: 1000000 bytes, less when the server's packet limit is smaller.
@@ -110,6 +112,10 @@ class sql_table : public sql_recordset {
   std::vector<std::wstring> matched_names_;
   std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
   std::string matched_head_;
+  // The field names of the row convert_cached last retyped the long way, and the type of the
+  // column of each.
+  std::vector<std::wstring> converted_names_;
+  std::vector<VARTYPE> converted_types_;
   std::string batch_head_;  // "INSERT INTO `t`(`a`, `b`)" of the open batch
   std::vector<pending_row> pending_;
   std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
