@@ -33,6 +33,8 @@ class sql_table : public sql_recordset {
   struct pending_row {
     std::uint64_t number;
     std::string values;
+    // The same values as a LOAD DATA row; empty when a value has no such form.
+    std::string fields;
   };
 
   // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
@@ -95,6 +97,16 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit();
   // Sends the pending batch without waiting for the server's answer.
   void send_batch();
+  // Whether batches of this table may go as LOAD DATA from memory: the connection can, the
+  // server names its character set plainly and has not refused such a load before.
+  bool may_load_rows();
+  // Stores a batch of rows that all have their LOAD DATA form in one LOAD DATA statement, in a
+  // transaction that is kept only when the server stored every row without a warning (LOAD
+  // DATA turns refusals into warnings); otherwise the rows go again as INSERT, which refuses
+  // each bad row by its number. Waits for the server.
+  void load_batch(std::vector<pending_row>& rows);
+  // The rows as INSERT, the way send_batch sends them, waiting for the server.
+  void insert_batch(std::vector<pending_row>& rows);
   // Stores what it can of a refused batch, row by row, noting each refused row.
   void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
                   const sql_exception& error);
@@ -128,4 +140,7 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;
   std::wstring storage_engine_;
+  // Whether LOAD DATA is to be tried (unknown, yes, no) and the character set it names.
+  int load_rows_state_ = 0;
+  std::string load_charset_;
 };
