@@ -1,6 +1,8 @@
 // Literals of INSERT text turned into LOAD DATA fields that give the same values.
 #include "SQL/sql_rows_text.h"
 
+#include "SQL/sql_values.h"
+
 namespace {
 
 int hex_value(char c) {
@@ -45,7 +47,7 @@ bool is_plain_number(std::string_view t) {
 
 }  // namespace
 
-bool sql_rows_text_field(std::string_view literal, std::string& out) {
+bool sql_rows_text_field(std::string_view literal, bool numeric_column, std::string& out) {
   if (literal == "NULL") {
     out += "\\N";
     return true;
@@ -95,7 +97,7 @@ bool sql_rows_text_field(std::string_view literal, std::string& out) {
     }
     return true;
   }
-  if (is_plain_number(literal)) {
+  if (is_plain_number(literal) || (numeric_column && sql_is_numeric_literal(std::string(literal)))) {
     out += literal;
     return true;
   }

@@ -531,7 +531,8 @@ void sql_table::append_record(udb_record& row) {
         values += literal;
         if (loadable) {
           if (k > 0) fields += '\t';
-          loadable = sql_rows_text_field(literal, fields);
+          const VARTYPE type = pairs[k].second->vartype;
+          loadable = sql_rows_text_field(literal, ole_is_numeric_type(type) && type != VT_BOOL, fields);
         }
       }
       values += ")";

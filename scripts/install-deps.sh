@@ -10,6 +10,7 @@ packages=(
   libmariadb-dev mariadb-server mariadb-client
   libsqlite3-dev libssl-dev
   locales
+  time  # bench/compare.sh measures peak memory with /usr/bin/time
 )
 
 missing=()
