@@ -357,52 +357,81 @@ void ole_date::refine_type() {
   }
 }
 
+namespace {
+
+// Writes value zero-padded to at least width digits, the text "%0<width>d" gives a value that
+// is never negative. Dates are printed once per value of every row: printf cost more than the
+// rest of writing the value.
+char* put_number(char* out, std::uint32_t value, int width) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = n; i < width; ++i) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
+// "yyyy-mm-dd"
+char* put_day(char* out, const SYSTEMTIME& t) {
+  out = put_number(out, t.wYear, 4);
+  *out++ = '-';
+  out = put_number(out, t.wMonth, 2);
+  *out++ = '-';
+  return put_number(out, t.wDay, 2);
+}
+
+// "hh:mm:ss", then ".ffffff" (micro), ".fff" (milli) or nothing.
+char* put_clock(char* out, std::uint32_t hour, const SYSTEMTIME& t, bool no_fraction, bool micro,
+                std::uint32_t microseconds) {
+  out = put_number(out, hour, 2);
+  *out++ = ':';
+  out = put_number(out, t.wMinute, 2);
+  *out++ = ':';
+  out = put_number(out, t.wSecond, 2);
+  if (no_fraction) return out;
+  *out++ = '.';
+  return micro ? put_number(out, microseconds, 6) : put_number(out, t.wMilliseconds, 3);
+}
+
+}  // namespace
+
 std::string ole_date::format(int precision, bool wide_form) const {
   const SYSTEMTIME& t = time_;
-  const int hour = t.wHour % 24;
+  const std::uint32_t hour = t.wHour % 24u;
   const bool no_fraction = precision == 0 || (t.wMilliseconds == 0 && microseconds_ == 0);
   const bool micro = precision == 6 && microseconds_ != 0;
-  char buf[256];
-  int n = 0;
+  char buf[64];
+  char* end = buf;
   switch (kind_) {
     case ole_date_datetime:
       tk_log1(tk_log_trace, "printing datetime...");
+      end = put_day(end, t);
       if (hour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wMilliseconds == 0 && microseconds_ == 0 &&
-          midnight_as_date_) {
-        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
-      } else if (no_fraction) {
-        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, hour,
-                          t.wMinute, t.wSecond);
-      } else if (micro) {
-        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%06" PRIu32, t.wYear, t.wMonth, t.wDay,
-                          hour, t.wMinute, t.wSecond, microseconds_);
-      } else {
-        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear, t.wMonth, t.wDay, hour,
-                          t.wMinute, t.wSecond, t.wMilliseconds);
-      }
+          midnight_as_date_)
+        break;
+      *end++ = ' ';
+      end = put_clock(end, hour, t, no_fraction, micro, microseconds_);
       break;
     case ole_date_date:
       tk_log1(tk_log_trace, "printing date...");
-      n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
+      end = put_day(end, t);
       break;
     case ole_date_time: {
       tk_log1(tk_log_trace, "printing time...");
-      const char* day = wide_form ? "" : "0000-00-00 ";
-      if (no_fraction)
-        n = std::snprintf(buf, sizeof buf, "%s%02d:%02d:%02d", day, hour, t.wMinute, t.wSecond);
-      else if (micro)
-        n = std::snprintf(buf, sizeof buf, "%s%02d:%02d:%02d.%06" PRIu32, day, hour, t.wMinute, t.wSecond,
-                          microseconds_);
-      else
-        n = std::snprintf(buf, sizeof buf, "%s%02d:%02d:%02d.%03d", day, hour, t.wMinute, t.wSecond,
-                          t.wMilliseconds);
+      if (!wide_form) {
+        static constexpr char no_day[] = "0000-00-00 ";
+        for (const char* c = no_day; *c != '\0'; ++c) *end++ = *c;
+      }
+      end = put_clock(end, hour, t, no_fraction, micro, microseconds_);
       break;
     }
     default:
       break;
   }
-  if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) n = 0;
-  std::string text(buf, static_cast<std::size_t>(n));
+  std::string text(buf, static_cast<std::size_t>(end - buf));
   tk_log1(tk_log_trace, "buf=%s", text.c_str());
   return text;
 }

@@ -4,4 +4,6 @@
 
 #include "TK/tk_logger.h"
 
-inline bool ole_log_enabled(int level) { return tk_logger::exists() && tk_logger::get_instance()->accepts(level); }
+inline bool ole_log_enabled(int level) {
+  return tk_log_wanted(level) && tk_logger::exists() && tk_logger::get_instance()->accepts(level);
+}

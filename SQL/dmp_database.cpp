@@ -193,7 +193,8 @@ void dmp_database::write_statement(const std::string& statement) {
   const char* eol = options_.get_line_end();
   const bool function = tk_string::starts_with(statement, "CREATE FUNCTION ", false);
   if (function) write(std::string("DELIMITER $$") + eol);
-  write(statement + ";" + eol);
+  write(statement);
+  write(std::string(";") + eol);
   if (function) write(std::string("$$") + eol + "DELIMITER ;" + eol);
 }
 

@@ -55,9 +55,15 @@ dmp_recordset::~dmp_recordset() {
 void dmp_recordset::flush() {
   if (append_buffer_.empty()) return;
   tk_log1(tk_log_trace, "Run SQL query: [%s]", append_buffer_.c_str());
-  std::string statement;
-  statement.swap(append_buffer_);
-  dump_->write_statement(statement);
+  // The buffer keeps its room for the next batch: growing a megabyte again for every batch cost
+  // more than writing it.
+  try {
+    dump_->write_statement(append_buffer_);
+  } catch (...) {
+    append_buffer_.clear();
+    throw;
+  }
+  append_buffer_.clear();
 }
 
 std::string dmp_recordset::quoted_name(const std::wstring& name) const {
@@ -89,19 +95,17 @@ const std::wstring& dmp_recordset::source_name(const t_ftd* column) {
   return it->second;
 }
 
-void dmp_recordset::fast_append(udb_record& record) {
-  tk_log1(tk_log_trace, "dmp_recordset::fast_append");
-  const bool pending = !append_buffer_.empty();
-  if (!pending) {
-    tk_log1(tk_log_trace, "Initialize new query...");
-    reduced_schema_.clear();
-    for (const auto& column : columns_) reduced_schema_.push_back(column.get());
-  }
+const std::vector<std::size_t>* dmp_recordset::match_fields(const udb_record& record, bool pending) {
+  // Every row of a table brings the same field names in the same order: the matching of the
+  // first row serves the others.
+  bool same = matched_valid_ && matched_names_.size() == record.fields.size();
+  for (std::size_t i = 0; same && i < record.fields.size(); ++i) same = matched_names_[i] == record.fields[i]->name;
+  if (same && (!pending || reduced_schema_ == matched_columns_)) return &matched_at_;
 
   // Each value is taken by the name of its column: a record need not list its fields in the
   // table's order.
   std::vector<const t_ftd*> kept;
-  std::vector<udb_field*> fields;
+  std::vector<std::size_t> at;
   for (const t_ftd* column : reduced_schema_) {
     const std::wstring& source = source_name(column);
     tk_log2(tk_log_trace, L"Name=%ls, original name=%ls", column->name.c_str(), source.c_str());
@@ -112,29 +116,62 @@ void dmp_recordset::fast_append(udb_record& record) {
       tk_log1(tk_log_detail, "1st time => reduce schema");
       continue;
     }
+    std::size_t position = 0;
+    while (record.fields[position].get() != field) ++position;
     kept.push_back(column);
-    fields.push_back(field);
+    at.push_back(position);
   }
-
-  std::string values = pending ? "(" : " VALUES(";
-  for (std::size_t i = 0; i < kept.size(); ++i) {
-    if (i > 0) values += ", ";
-    values += get_fld_append_str(fields[i], kept[i], false);
+  matched_valid_ = !pending;
+  if (!matched_valid_) {
+    // A batch that is open keeps its own columns; this matching is this row's alone.
+    once_at_ = std::move(at);
+    return &once_at_;
   }
-  values += ")";
+  matched_names_.clear();
+  for (const auto& field : record.fields) matched_names_.push_back(field->name);
+  matched_columns_ = std::move(kept);
+  matched_at_ = std::move(at);
+  return &matched_at_;
+}
 
+void dmp_recordset::fast_append(udb_record& record) {
+  tk_log1(tk_log_trace, "dmp_recordset::fast_append");
+  const bool pending = !append_buffer_.empty();
   if (!pending) {
-    // The batch's column list comes from its first record.
-    reduced_schema_ = kept;
-    append_buffer_ = "INSERT INTO " + quoted_name(table_name) + "(";
+    tk_log1(tk_log_trace, "Initialize new query...");
+    reduced_schema_.clear();
+    for (const auto& column : columns_) reduced_schema_.push_back(column.get());
+  }
+  const std::vector<std::size_t>& at = *match_fields(record, pending);
+  const std::vector<const t_ftd*>& kept = pending ? reduced_schema_ : matched_columns_;
+
+  // The row goes straight into the batch; a value that fails takes the row out again.
+  const std::size_t row_start = append_buffer_.size();
+  try {
+    if (!pending) {
+      // The batch's column list comes from its first record.
+      append_buffer_.reserve(batch_limit + big_row / 8);
+      append_buffer_ += "INSERT INTO ";
+      append_buffer_ += quoted_name(table_name);
+      append_buffer_ += "(";
+      for (std::size_t i = 0; i < kept.size(); ++i) {
+        if (i > 0) append_buffer_ += ", ";
+        append_buffer_ += quoted_name(kept[i]->name);
+      }
+      append_buffer_ += ") VALUES(";
+    } else {
+      append_buffer_ += ", (";
+    }
     for (std::size_t i = 0; i < kept.size(); ++i) {
       if (i > 0) append_buffer_ += ", ";
-      append_buffer_ += quoted_name(kept[i]->name);
+      append_buffer_ += get_fld_append_str(record.fields[at[i]].get(), kept[i], false);
     }
-    append_buffer_ += ")" + values;
-  } else {
-    append_buffer_ += ", " + values;
+    append_buffer_ += ")";
+  } catch (...) {
+    append_buffer_.resize(row_start);
+    throw;
   }
+  if (!pending) reduced_schema_ = kept;
   tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
   if (append_buffer_.size() > batch_limit) {
     flush();

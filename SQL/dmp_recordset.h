@@ -30,6 +30,10 @@ class dmp_recordset : public udb_recordset {
 
  private:
   void fast_append(udb_record& record);
+  // The position in record of the field of each column the row writes: the open batch's
+  // columns when pending, else the table's columns the record has (matched_columns_).
+  // A column the open batch needs and the record lacks is a tk_exception of kind 0.
+  const std::vector<std::size_t>* match_fields(const udb_record& record, bool pending);
   void slow_append(udb_record& record);
   // Writes one value larger than the field-size limit straight into the file, in pieces.
   void stream_value(const udb_field& field, const t_ftd& column);
@@ -45,4 +49,10 @@ class dmp_recordset : public udb_recordset {
   // The columns of the open batch: those its first record has.
   std::vector<const t_ftd*> reduced_schema_;
   std::unordered_map<const t_ftd*, std::wstring> source_names_;
+  // The matching of the last row that opened a batch, kept while rows bring the same names.
+  bool matched_valid_ = false;
+  std::vector<std::wstring> matched_names_;
+  std::vector<const t_ftd*> matched_columns_;
+  std::vector<std::size_t> matched_at_;
+  std::vector<std::size_t> once_at_;
 };

@@ -26,6 +26,9 @@ struct sql_connect_settings {
   unsigned io_timeout_seconds = 3600;
 };
 
+// The file name a LOAD DATA LOCAL statement of load_rows names; no file of that name is read.
+inline constexpr const char* sql_rows_file_name = "ostrelle-rows";
+
 // Error numbers of a connection that is gone: the server went away between statements, was lost
 // during one (also when a read or write timed out), or was lost with an extended reason.
 bool sql_is_connection_lost(unsigned error_number);
@@ -60,6 +63,17 @@ class sql_connection {
   // long data and runs it.
   virtual bool execute_prepared(std::string_view statement,
                                 const std::vector<sql_long_value>& values) = 0;
+
+  // Rows in LOAD DATA's default text form, fed from memory to a "LOAD DATA LOCAL INFILE"
+  // statement naming the file sql_rows_file_name; a connection that cannot (the default) says
+  // so with can_load_rows, and load_rows then fails.
+  virtual bool can_load_rows() const { return false; }
+  virtual bool load_rows(std::string_view /*statement*/, std::string_view /*rows*/) { return false; }
+  // Of the last statement: the server's warnings and the rows it changed.
+  virtual unsigned warning_count() { return 0; }
+  virtual std::uint64_t affected_rows() { return 0; }
+  // The character set of the connection's texts, as the server names it.
+  virtual std::string character_set() { return {}; }
 
   virtual unsigned error_number() const = 0;
   virtual std::string error_text() const = 0;

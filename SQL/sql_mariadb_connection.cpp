@@ -2,6 +2,8 @@
 #include "SQL/sql_mariadb_connection.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "TK/tk_logger.h"
@@ -32,6 +34,52 @@ sql_mariadb_connection::~sql_mariadb_connection() {
 void sql_mariadb_connection::init_handle() {
   mysql_init(&mysql_);
   mysql_options(&mysql_, MYSQL_READ_DEFAULT_GROUP, "QB MySQL Lib");
+  // The server may ask for a local file only during load_rows, and then gets the rows in
+  // memory: a server that asks at any other time, or names another file, gets nothing.
+  const unsigned int local_files = 1;
+  mysql_options(&mysql_, MYSQL_OPT_LOCAL_INFILE, &local_files);
+  mysql_set_local_infile_handler(&mysql_, rows_init, rows_read, rows_end, rows_error, &rows_);
+}
+
+int sql_mariadb_connection::rows_init(void** state, const char* file_name, void* source) {
+  auto* rows = static_cast<rows_source*>(source);
+  *state = rows;
+  if (!rows->open || file_name == nullptr || std::strcmp(file_name, sql_rows_file_name) != 0) return 1;
+  rows->at = 0;
+  return 0;
+}
+
+int sql_mariadb_connection::rows_read(void* state, char* buffer, unsigned int length) {
+  auto* rows = static_cast<rows_source*>(state);
+  if (!rows->open) return -1;
+  const std::size_t n = std::min<std::size_t>(length, rows->rows.size() - rows->at);
+  std::memcpy(buffer, rows->rows.data() + rows->at, n);
+  rows->at += n;
+  return static_cast<int>(n);
+}
+
+void sql_mariadb_connection::rows_end(void*) {}
+
+int sql_mariadb_connection::rows_error(void*, char* message, unsigned int length) {
+  std::snprintf(message, length, "only the rows of the conversion are sent as a local file");
+  return 2000;  // CR_UNKNOWN_ERROR
+}
+
+bool sql_mariadb_connection::load_rows(std::string_view statement, std::string_view rows) {
+  clear_statement_error();
+  rows_ = rows_source{rows, 0, true};
+  const bool ok = mysql_real_query(&mysql_, statement.data(), statement.size()) == 0;
+  rows_ = rows_source{};
+  return ok;
+}
+
+unsigned sql_mariadb_connection::warning_count() { return mysql_warning_count(&mysql_); }
+
+std::uint64_t sql_mariadb_connection::affected_rows() { return mysql_affected_rows(&mysql_); }
+
+std::string sql_mariadb_connection::character_set() {
+  const char* name = mysql_character_set_name(&mysql_);
+  return name == nullptr ? std::string() : std::string(name);
 }
 
 bool sql_mariadb_connection::connect(const sql_connect_settings& s) {

@@ -25,6 +25,11 @@ class sql_mariadb_connection : public sql_connection {
   bool select_db(const std::string& name) override;
   bool execute_prepared(std::string_view statement,
                         const std::vector<sql_long_value>& values) override;
+  bool can_load_rows() const override { return true; }
+  bool load_rows(std::string_view statement, std::string_view rows) override;
+  unsigned warning_count() override;
+  std::uint64_t affected_rows() override;
+  std::string character_set() override;
   unsigned error_number() const override;
   std::string error_text() const override;
   unsigned long server_version() override;
@@ -35,7 +40,19 @@ class sql_mariadb_connection : public sql_connection {
   // A failed prepared statement keeps its error here; any other call clears it.
   void clear_statement_error() { statement_errno_ = 0; statement_error_.clear(); }
 
+  // What the server may read while load_rows runs; nothing at any other time.
+  struct rows_source {
+    std::string_view rows;
+    std::size_t at = 0;
+    bool open = false;
+  };
+  static int rows_init(void** state, const char* file_name, void* source);
+  static int rows_read(void* state, char* buffer, unsigned int length);
+  static void rows_end(void* state);
+  static int rows_error(void* state, char* message, unsigned int length);
+
   MYSQL mysql_;
+  rows_source rows_;
   bool used_ = false;  // a connection was tried on the handle
   unsigned statement_errno_ = 0;
   std::string statement_error_;

@@ -7,6 +7,7 @@
 #include "OLE/ole_exceptions.h"
 #include "SQL/sql_engine.h"
 #include "SQL/sql_fk_parser.h"
+#include "SQL/sql_rows_text.h"
 #include "SQL/sql_sync.h"
 #include "SQL/sql_text_scope.h"
 #include "SQL/sql_values.h"
@@ -372,9 +373,95 @@ void sql_table::settle() noexcept {
   }
 }
 
+bool sql_table::may_load_rows() {
+  if (load_rows_state_ == 0) {
+    load_rows_state_ = 2;
+    sql_connection& connection = sql_db->connection();
+    if (connection.can_load_rows() && !engine().is_old_version()) {
+      // The name reaches the statement: only a plain name of letters, digits and underscores.
+      load_charset_ = connection.character_set();
+      bool plain = !load_charset_.empty();
+      for (char c : load_charset_)
+        plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
+      if (plain) load_rows_state_ = 1;
+    }
+  }
+  return load_rows_state_ == 1;
+}
+
+void sql_table::insert_batch(std::vector<pending_row>& rows) {
+  std::string statement = batch_head_ + " VALUES";
+  for (size_t i = 0; i < rows.size(); ++i) statement += (i ? ", " : "") + rows[i].values;
+  sql_connection& connection = sql_db->connection();
+  if (!connection.query(statement)) retry_rows(rows, batch_head_, sql_exception(connection));
+}
+
+void sql_table::load_batch(std::vector<pending_row>& rows) {
+  sql_connection& connection = sql_db->connection();
+  // The column list of the batch's INSERT head "INSERT INTO `t`(`a`, `b`)".
+  const std::string table = quoted_table();
+  const std::string prefix = "INSERT INTO " + table + "(";
+  if (batch_head_.compare(0, prefix.size(), prefix) != 0) {
+    insert_batch(rows);
+    return;
+  }
+  const std::string columns = batch_head_.substr(prefix.size() - 1);
+  std::string statement = std::string("LOAD DATA LOCAL INFILE '") + sql_rows_file_name + "' INTO TABLE " + table +
+                          " CHARACTER SET " + load_charset_ + " " + columns;
+  std::string text;
+  std::size_t bytes = 0;
+  for (const pending_row& row : rows) bytes += row.fields.size();
+  text.reserve(bytes);
+  for (const pending_row& row : rows) text += row.fields;
+  tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
+
+  if (!connection.query("START TRANSACTION")) {
+    retry_rows(rows, batch_head_, sql_exception(connection));
+    return;
+  }
+  const bool loaded = connection.load_rows(statement, text);
+  if (loaded && connection.warning_count() == 0 && connection.affected_rows() == rows.size()) {
+    if (connection.query("COMMIT")) return;
+    const sql_exception error(connection);
+    if (error.is_connection_lost()) {
+      lose_rows(rows.size(), error);
+      return;
+    }
+  }
+  if (!loaded) {
+    const sql_exception error(connection);
+    if (error.is_connection_lost()) {
+      lose_rows(rows.size(), error);
+      return;
+    }
+    tk_log2(tk_log_detail, L"Table '%ls': LOAD DATA refused, the rows go as INSERT: %s", table_name.c_str(),
+            error.what());
+    // A server that does not take local files at all refuses every later batch alike.
+    const unsigned number = connection.error_number();
+    if (number == 1148 || number == 3948 || number == 2068 || number == 4166) load_rows_state_ = 2;
+  }
+  if (!connection.query("ROLLBACK")) {
+    const sql_exception error(connection);
+    if (error.is_connection_lost()) {
+      lose_rows(rows.size(), error);
+      return;
+    }
+  }
+  insert_batch(rows);
+}
+
 void sql_table::send_batch() {
   sql_db->settle();
   if (pending_.empty()) return;
+  bool loadable = may_load_rows();
+  for (size_t i = 0; loadable && i < pending_.size(); ++i) loadable = !pending_[i].fields.empty();
+  if (loadable) {
+    std::vector<pending_row> rows = std::move(pending_);
+    pending_.clear();
+    pending_bytes_ = 0;
+    load_batch(rows);
+    return;
+  }
   std::string statement = batch_head_ + " VALUES";
   statement.reserve(statement.size() + pending_bytes_);
   for (size_t i = 0; i < pending_.size(); ++i) statement += (i ? ", " : "") + pending_[i].values;
@@ -422,7 +509,7 @@ void sql_table::append_record(udb_record& row) {
   // Once the connection is lost, no row is sent: the table ends with that error.
   if (lost_) throw_deferred();
   const std::uint64_t number = ++rows_appended_;
-  convert_record(row);
+  convert_cached(row);
   const auto size = static_cast<std::uint32_t>(row.get_total_size());
   tk_log1(tk_log_trace, "record size=%u", size);
   sql_engine& sql = engine();
@@ -436,11 +523,21 @@ void sql_table::append_record(udb_record& row) {
       std::string head;
       const column_pairs pairs = match_cached(row, head);
       std::string values = "(";
+      std::string fields;
+      bool loadable = may_load_rows();
       for (size_t k = 0; k < pairs.size(); ++k) {
         if (k > 0) values += ", ";
-        values += get_fld_append_str(pairs[k].first, pairs[k].second, false);
+        const std::string literal = get_fld_append_str(pairs[k].first, pairs[k].second, false);
+        values += literal;
+        if (loadable) {
+          if (k > 0) fields += '\t';
+          const VARTYPE type = pairs[k].second->vartype;
+          loadable = sql_rows_text_field(literal, ole_is_numeric_type(type) && type != VT_BOOL, fields);
+        }
       }
       values += ")";
+      if (loadable) fields += '\n';
+      else fields.clear();
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
@@ -452,7 +549,7 @@ void sql_table::append_record(udb_record& row) {
         batch_head_ = std::move(head);
       }
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
-      pending_.push_back({number, std::move(values)});
+      pending_.push_back({number, std::move(values), std::move(fields)});
     } else {
       send_batch();
       slow_append(row);
@@ -471,6 +568,34 @@ void sql_table::append_record(udb_record& row) {
   }
   ++row_count;
   throw_deferred();
+}
+
+void sql_table::convert_cached(udb_record& row) {
+  bool same = converted_names_.size() == row.fields.size();
+  for (size_t i = 0; same && i < row.fields.size(); ++i)
+    same = row.fields[i] && converted_names_[i] == row.fields[i]->name;
+  if (!same) {
+    // The first row of a kind is retyped the long way, which also refuses a field without a
+    // column; its columns then serve every row that brings the same names.
+    convert_record(row);
+    converted_names_.clear();
+    converted_types_.clear();
+    for (const auto& field : row.fields) {
+      if (!field) {
+        converted_names_.clear();
+        converted_types_.clear();
+        return;
+      }
+      const std::wstring mapped =
+          database != nullptr ? database->names_map.get_fn_mapped_name(table_name, field->name, true) : field->name;
+      const t_ftd* column = schema.get_field1(mapped);
+      if (column == nullptr) throw tk_mail_assertion("sql_table", 1);
+      converted_names_.push_back(field->name);
+      converted_types_.push_back(column->vartype);
+    }
+    return;
+  }
+  for (size_t i = 0; i < row.fields.size(); ++i) row.fields[i]->change_type(converted_types_[i]);
 }
 
 void sql_table::slow_append(udb_record& row) {

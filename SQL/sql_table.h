@@ -33,6 +33,8 @@ class sql_table : public sql_recordset {
   struct pending_row {
     std::uint64_t number;
     std::string values;
+    // The same values as a LOAD DATA row; empty when a value has no such form.
+    std::string fields;
   };
 
   // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
@@ -87,12 +89,24 @@ class sql_table : public sql_recordset {
   // For each row field the table has a column for: the column name and "`column`=value".
   std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
   std::string quoted_table() const;
+  // convert_record through the columns found for the last row of the same field names.
+  void convert_cached(udb_record& row);
   void fast_append(udb_record& row);
   void slow_append(udb_record& row);
   // The batch limit: 1000000 bytes, less when the server's packet limit is smaller.
   std::size_t batch_limit();
   // Sends the pending batch without waiting for the server's answer.
   void send_batch();
+  // Whether batches of this table may go as LOAD DATA from memory: the connection can, the
+  // server names its character set plainly and has not refused such a load before.
+  bool may_load_rows();
+  // Stores a batch of rows that all have their LOAD DATA form in one LOAD DATA statement, in a
+  // transaction that is kept only when the server stored every row without a warning (LOAD
+  // DATA turns refusals into warnings); otherwise the rows go again as INSERT, which refuses
+  // each bad row by its number. Waits for the server.
+  void load_batch(std::vector<pending_row>& rows);
+  // The rows as INSERT, the way send_batch sends them, waiting for the server.
+  void insert_batch(std::vector<pending_row>& rows);
   // Stores what it can of a refused batch, row by row, noting each refused row.
   void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
                   const sql_exception& error);
@@ -110,6 +124,10 @@ class sql_table : public sql_recordset {
   std::vector<std::wstring> matched_names_;
   std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
   std::string matched_head_;
+  // The field names of the row convert_cached last retyped the long way, and the type of the
+  // column of each.
+  std::vector<std::wstring> converted_names_;
+  std::vector<VARTYPE> converted_types_;
   std::string batch_head_;  // "INSERT INTO `t`(`a`, `b`)" of the open batch
   std::vector<pending_row> pending_;
   std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
@@ -122,4 +140,7 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;
   std::wstring storage_engine_;
+  // Whether LOAD DATA is to be tried (unknown, yes, no) and the character set it names.
+  int load_rows_state_ = 0;
+  std::string load_charset_;
 };

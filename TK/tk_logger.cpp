@@ -51,19 +51,33 @@ tk_logger::tk_logger(const char* file, bool enabled, std::uint32_t threshold, bo
       enabled_(enabled),
       timestamp_(timestamp) {
   if (enabled) truncate_once();
+  publish_floor();
 }
 
-tk_logger::~tk_logger() = default;
+tk_logger::~tk_logger() { tk_log_floor.store(INT_MAX, std::memory_order_relaxed); }
+
+void tk_logger::publish_floor() {
+  // Until the file is emptied every call goes to accepts, which empties it on first use. A
+  // negative level is never written, whatever the threshold.
+  int floor = INT_MAX;
+  if (enabled_ && !truncated_) floor = INT_MIN;
+  else if (enabled_ && threshold_ <= static_cast<std::uint32_t>(INT_MAX)) floor = static_cast<int>(threshold_);
+  tk_log_floor.store(floor, std::memory_order_relaxed);
+}
 
 void tk_logger::set_file_name(const char* name) {
   if (name == nullptr) throw tk_mail_assertion("tk_log", 82);
   file_name_ = name;
 }
 
-void tk_logger::enable() { enabled_ = true; }
+void tk_logger::enable() {
+  enabled_ = true;
+  publish_floor();
+}
 
 void tk_logger::truncate_once() {
   if (!enabled_ || truncated_.exchange(true)) return;
+  publish_floor();
   std::lock_guard<std::mutex> lock(write_mutex_);
   log_stream f(file_name_, "wb");
 }
@@ -97,7 +111,7 @@ void tk_logger::write_line(const char* text, std::size_t length) {
   if (crlf_) std::fwrite("\r\n", 1, 2, f.get());
 }
 
-void tk_log1(int level, const char* format, ...) {
+void tk_log1_line(int level, const char* format, ...) {
   if (!tk_logger::exists()) return;
   tk_logger* logger = tk_logger::get_instance();
   if (!logger->accepts(level)) return;
@@ -112,7 +126,7 @@ void tk_log1(int level, const char* format, ...) {
   logger->write_line(text.data(), text.size());
 }
 
-void tk_log2(int level, const wchar_t* format, ...) {
+void tk_log2_line(int level, const wchar_t* format, ...) {
   if (!tk_logger::exists()) return;
   tk_logger* logger = tk_logger::get_instance();
   if (!logger->accepts(level)) return;

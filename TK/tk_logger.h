@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -48,9 +49,21 @@ class tk_logger : public tk_singleton<tk_logger> {
   bool crlf_ = true;
   std::atomic<bool> enabled_;
   std::atomic<bool> truncated_{false};
+  // Publishes this logger's settings to tk_log_floor.
+  void publish_floor();
   bool timestamp_;
   std::mutex write_mutex_;  // lines of two threads never interleave
 };
 
-void tk_log1(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void tk_log2(int level, const wchar_t* format, ...);
+// The lowest level the logger writes now; above every level while no logger exists or it is
+// disabled. Most log calls sit on paths run once a value or a row with logging off, so a call
+// must cost one test of this and evaluate none of its arguments.
+inline std::atomic<int> tk_log_floor{INT_MAX};
+inline bool tk_log_wanted(int level) { return level >= tk_log_floor.load(std::memory_order_relaxed); }
+
+void tk_log1_line(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void tk_log2_line(int level, const wchar_t* format, ...);
+
+// The writers as callers use them: the arguments are evaluated only when the line is wanted.
+#define tk_log1(level, ...) (tk_log_wanted(level) ? tk_log1_line((level), __VA_ARGS__) : void())
+#define tk_log2(level, ...) (tk_log_wanted(level) ? tk_log2_line((level), __VA_ARGS__) : void())

@@ -19,7 +19,6 @@
 #include "common/error_handler.h"
 #include "common/front_end.h"
 #include "common/init_conversion.h"
-#include "common/types_map.h"
 #include "converter/vandry_converter.h"
 #include "converter/vandry_view_scope.h"
 #include "dao/dao_database.h"
@@ -344,8 +343,6 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
 
 void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator,
                                  udb_recordset& in, udb_recordset& out) {
-  const bool keeps_rows = conversion_mode == mode_merge || conversion_mode == mode_synchronize;
-  dates_map dates(out.table_name, in.schema, true);
   in.reset();
   while (!in.is_eof()) {
     if (stop_requested()) throw tk_final_exception();
@@ -361,7 +358,6 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
       }
       if (row != nullptr) {
         out.append_record(*row);
-        if (!keeps_rows) dates.add_rec_stat(*row);
         report_unstorable_values(name, records_done + 1, *row);
       }
     } catch (const sql_rows_exception& e) {

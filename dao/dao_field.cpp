@@ -37,17 +37,25 @@ dao_field::dao_field(_DAOField* field, bool value_required) : field_(field) {
   LONG lsize = 0;
   dao_check(field_->get_Size(&lsize));
   size = static_cast<std::uint32_t>(lsize);
-  short dao_type = 0;
-  dao_check(field_->get_Type(&dao_type));
+  dao_check(field_->get_Type(&dao_type_));
   tk_log2(tk_log_trace, L"Field name='%ls', size=%d, native type=%d", name.c_str(), static_cast<int>(lsize),
-          static_cast<int>(dao_type));
+          static_cast<int>(dao_type_));
   VARIANT_BOOL required = VARIANT_FALSE;
   dao_check(field_->get_Required(&required));
   not_null = required == VARIANT_TRUE;
   LONG attributes = 0;
   dao_check(field_->get_Attributes(&attributes));
   auto_increment = (attributes & dbAutoIncrField) != 0;
+  read_value(value_required);
+}
 
+void dao_field::reload() {
+  static_cast<ole_variant&>(*this) = ole_variant();
+  read_value(true);
+}
+
+void dao_field::read_value(bool value_required) {
+  const short dao_type = dao_type_;
   VARIANT value;
   VariantInit(&value);
   HRESULT hr = field_->get_Value(&value);
@@ -195,10 +203,8 @@ VARTYPE dao_field::get_type() const {
   tk_log1(tk_log_trace, "dao_field::get_type");
   if (get_variant().vt == VT_EMPTY) {
     if (!field_) throw tk_mail_assertion("dao_rec", 388);
-    tk_log1(tk_log_trace, "Use DAO methods to extract field type");
-    short dao_type = 0;
-    dao_check(field_->get_Type(&dao_type));
-    VARTYPE vt = get_vartype(dao_type);
+    // The column's type, read when the field was made.
+    VARTYPE vt = get_vartype(dao_type_);
     tk_log1(tk_log_trace, "vt2=%08X", static_cast<unsigned>(vt));
     return vt;
   }
@@ -212,8 +218,6 @@ std::string dao_field::to_string() const {
   VARTYPE vt = get_type();
   tk_log1(tk_log_trace, "dao_field::to_string(vt=%08X)", static_cast<unsigned>(vt));
   if (!field_) throw tk_mail_assertion("dao_rec", 255);
-  short dao_type = 0;
-  dao_check(field_->get_Type(&dao_type));
   if (vt != VT_DATE) return ole_variant::to_string();
   return without_day_zero<std::string>(ole_variant::to_string(), day_zero, "00:00:00", "0000-00-00");
 }

@@ -16,6 +16,9 @@ class dao_field : public udb_field {
   // read may fail and the value stays empty (a column of a table definition has no value).
   // A null Field is an internal error.
   explicit dao_field(_DAOField* field, bool value_required = true);
+  // Reads the value again, as on the row the recordset stands on now; the column's name, size
+  // and flags stay. A value that cannot be read raises dao_exception.
+  void reload();
 
   // The VARTYPE of a DAO column type (what the schema readers give each column).
   static VARTYPE get_vartype(short dao_type);
@@ -37,5 +40,9 @@ class dao_field : public udb_field {
   // Access shows them; NULL when the row has none.
   void read_multi_values();
 
+  // The value as the constructor's value_required asks.
+  void read_value(bool value_required);
+
   ole_com_ptr<_DAOField> field_;
+  short dao_type_ = 0;
 };

@@ -22,3 +22,8 @@ dao_record::dao_record(DAOFields* fields, bool value_required) : fields_(fields)
 }
 
 dao_record::~dao_record() = default;
+
+void dao_record::reload() {
+  // Every field was made here as a dao_field, and the record is the recordset's own.
+  for (auto& field : fields) static_cast<dao_field&>(*field).reload();
+}

@@ -12,6 +12,10 @@ class dao_record : public udb_record {
   explicit dao_record(DAOFields* fields, bool value_required = true);
   ~dao_record() override;
 
+  // Reads every value again from the row the collection's recordset stands on now: a recordset
+  // walks its rows with one record rather than building one a row.
+  void reload();
+
  private:
   ole_com_ptr<DAOFields> fields_;
 };

@@ -239,7 +239,17 @@ void dao_recordset::init_indexes(_DAOTableDef* table_def) {
 udb_record* dao_recordset::get_item() {
   tk_log1(tk_log_trace, "dao_recordset::get_item");
   if (!recordset_) throw tk_mail_assertion("dao_rs", 262);
-  current_record_.reset();
+  if (current_record_) {
+    // The record of the previous row takes this row's values: no record or field objects are
+    // built a row. A row that cannot be read leaves no record behind.
+    try {
+      current_record_->reload();
+    } catch (...) {
+      current_record_.reset();
+      throw;
+    }
+    return current_record_.get();
+  }
   ole_com_ptr<DAOFields> fields;
   dao_check(recordset_->get_Fields(fields.out()), fields);
   tk_log1(tk_log_trace, "dao_recordset::get_item - END");

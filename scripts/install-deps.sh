@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev libssl-dev
   locales
   qt6-base-dev xvfb xauth
+  time  # bench/compare.sh measures peak memory with /usr/bin/time
 )
 
 missing=()

@@ -54,6 +54,38 @@ struct jet_cursor::state {
 
   bool read_page(std::uint32_t pg) { return file->impl().read_page(mdb, pg); }
 
+  // The long-value page read last, whole, and its number (0: none; page 0 is the header).
+  // Consecutive long values mostly share a page: each was read again, with a seek, per value.
+  std::vector<std::uint8_t> lval_page;
+  std::uint32_t lval_pg = 0;
+
+  // The bytes of row (pg_row & 0xFF) of long-value page (pg_row >> 8), bounded the way libmdb
+  // bounds a row: from its offset to the offset of the row before it, or the page's end.
+  bool find_lval_row(std::uint32_t pg_row, const std::uint8_t*& p, std::size_t& len) {
+    const std::uint32_t pg = pg_row >> 8;
+    const std::size_t row = pg_row & 0xFF;
+    const std::size_t pg_size = static_cast<std::size_t>(mdb->fmt->pg_size);
+    if (pg != lval_pg) {
+      lval_pg = 0;
+      ssize_t got;
+      {
+        jet_stderr_guard quiet;
+        got = mdb_read_alt_pg(mdb, pg);
+      }
+      if (got != static_cast<ssize_t>(pg_size)) return false;
+      lval_page.assign(mdb->alt_pg_buf, mdb->alt_pg_buf + pg_size);
+      lval_pg = pg;
+    }
+    const std::size_t offsets = static_cast<std::size_t>(mdb->fmt->row_count_offset) + 2;
+    if (offsets + row * 2 + 2 > pg_size) return false;
+    const std::size_t start = jet_u16(lval_page.data() + offsets + row * 2) & row_offset_mask;
+    const std::size_t next = row == 0 ? pg_size : jet_u16(lval_page.data() + offsets + row * 2 - 2) & row_offset_mask;
+    if (start >= pg_size || start > next || next > pg_size) return false;
+    p = lval_page.data() + start;
+    len = next - start;
+    return true;
+  }
+
   // Marks the table damaged; the first failure is the one worth telling.
   void fail(std::wstring what) {
     damaged = true;
@@ -375,18 +407,9 @@ jet_bytes jet_cursor::bytes(std::size_t column) const {
     if (!seen.insert(pg_row).second) break;  // a loop in a corrupt chain
     // libmdb would read a page cut short as zeros.
     if ((pg_row >> 8) >= s.file->impl().page_count) break;
-    void* buf = nullptr;
-    int start = 0;
+    const std::uint8_t* p = nullptr;
     std::size_t len = 0;
-    int found;
-    {
-      jet_stderr_guard quiet;
-      found = mdb_find_pg_row(s.mdb, static_cast<int>(pg_row), &buf, &start, &len);
-    }
-    if (found != 0) break;
-    start &= row_offset_mask;
-    if (start + len > static_cast<std::size_t>(s.mdb->fmt->pg_size)) break;
-    const auto* p = static_cast<const std::uint8_t*>(buf) + start;
+    if (!s.find_lval_row(pg_row, p, len)) break;
     if (single) {
       std::size_t n = total - out.size();
       if (n > len) n = len;

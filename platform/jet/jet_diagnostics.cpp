@@ -1,12 +1,12 @@
-// Catching libmdb's standard-error text with a memory file swapped in for descriptor 2.
+// Catching libmdb's standard-error text: libmdb writes it through the stdio stream stderr, so
+// that stream is pointed at a memory stream for the length of a libmdb call. Swapping a pointer
+// costs no system call; a reader calls libmdb around every page, and swapping descriptor 2
+// there cost three system calls a page.
 #include "platform/jet/jet_diagnostics.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
-#include <vector>
 
 namespace jet {
 
@@ -23,12 +23,12 @@ jet_diagnostic_sink& sink() {
 }
 
 thread_local int depth = 0;
-int saved_fd = -1;
-
-int capture_fd() {
-  static int fd = memfd_create("jet-diagnostics", MFD_CLOEXEC);
-  return fd;
-}
+// Guarded by guard_mutex: the stream stderr named before the outermost guard, and the memory
+// stream that takes libmdb's text (made when first needed, remade after it caught text).
+std::FILE* saved_stream = nullptr;
+std::FILE* capture = nullptr;
+char* capture_text = nullptr;
+std::size_t capture_size = 0;
 
 void forward(const std::string& text) {
   if (!sink()) return;
@@ -53,33 +53,26 @@ void jet_set_diagnostic_sink(jet_diagnostic_sink s) {
 jet_stderr_guard::jet_stderr_guard() {
   guard_mutex().lock();
   if (depth++ > 0) return;
-  int fd = capture_fd();
-  if (fd < 0) return;
-  std::fflush(stderr);
-  saved_fd = dup(2);
-  if (saved_fd < 0) return;
-  if (dup2(fd, 2) < 0) {
-    close(saved_fd);
-    saved_fd = -1;
-    return;
-  }
+  if (capture == nullptr) capture = open_memstream(&capture_text, &capture_size);
+  if (capture == nullptr) return;
+  saved_stream = stderr;
+  stderr = capture;
   outermost_ = true;
 }
 
 jet_stderr_guard::~jet_stderr_guard() {
   --depth;
   if (outermost_) {
-    std::fflush(stderr);
-    dup2(saved_fd, 2);
-    close(saved_fd);
-    saved_fd = -1;
-    int fd = capture_fd();
-    off_t size = lseek(fd, 0, SEEK_CUR);
-    if (size > 0) {
-      std::string text(static_cast<std::size_t>(size), '\0');
-      ssize_t got = pread(fd, text.data(), text.size(), 0);
-      text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-      if (ftruncate(fd, 0) == 0) lseek(fd, 0, SEEK_SET);
+    stderr = saved_stream;
+    saved_stream = nullptr;
+    if (std::ftell(capture) > 0) {
+      // Closing hands over the text; the next guard opens a fresh stream.
+      std::fclose(capture);
+      capture = nullptr;
+      const std::string text(capture_text, capture_size);
+      std::free(capture_text);
+      capture_text = nullptr;
+      capture_size = 0;
       forward(text);
     }
   }

@@ -15,10 +15,10 @@ using jet_diagnostic_sink = std::function<void(const std::string& line)>;
 // Replaces the sink; an empty function drops the lines. Safe from any thread.
 void jet_set_diagnostic_sink(jet_diagnostic_sink sink);
 
-// While an object of this class lives on a thread, what anything in the process writes to
-// file descriptor 2 is caught and handed to the sink when the outermost one ends. The window is
-// one libmdb call, so another thread's own error text seldom lands in it, and when it does it
-// reaches the log rather than being lost. Nested guards on one thread are allowed.
+// While an object of this class lives on a thread, what anything in the process writes through
+// the stdio stream stderr is caught and handed to the sink when the outermost one ends. The
+// window is one libmdb call, so another thread's own error text seldom lands in it, and when it
+// does it reaches the log rather than being lost. Nested guards on one thread are allowed.
 class jet_stderr_guard {
  public:
   jet_stderr_guard();

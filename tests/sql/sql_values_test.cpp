@@ -10,6 +10,7 @@
 #include "OLE/ole_variant.h"
 #include "SQL/sql_engine.h"
 #include "SQL/sql_field.h"
+#include "SQL/sql_rows_text.h"
 #include "SQL/sql_values.h"
 #include "TK/tk_exception.h"
 #include "UDB/udb_field.h"
@@ -352,6 +353,47 @@ TEST(SqlField, FieldsOfAColumn) {
   const sql_field i(number, 2, "42");
   EXPECT_EQ(i.get_type(), VT_I4);
   EXPECT_EQ(i.to_wstring(), L"42");
+}
+
+TEST(SqlRowsText, LiteralsBecomeTheFieldsLoadDataReadsAsTheSameValue) {
+  struct Case {
+    std::string literal;
+    bool taken;
+    std::string field;
+    bool numeric_column = false;
+  } cases[] = {
+      {"NULL", true, "\\N"},
+      {"''", true, ""},
+      {"'O\\'Hara \\\\ \\r\\n\\0\\Z'", true, "O\\'Hara \\\\ \\r\\n\\0\\Z"},
+      {"'a\tb'", true, "a\\tb"},
+      {"'\\\\N'", true, "\\\\N"},
+      {"'2024-03-01 08:15:00'", true, "2024-03-01 08:15:00"},
+      {"0x00095C0A41", true, "\\0\\t\\\\\\nA"},
+      {"0x", true, ""},
+      {"42", true, "42"},
+      {"-1.50", true, "-1.50"},
+      {"0", true, "0"},
+      // Texts that read differently as a number and as text, or escapes LOAD DATA reads otherwise.
+      {"1e5", false, ""},
+      {"4.5355325796605030e+02", true, "4.5355325796605030e+02", true},
+      {"-0", true, "-0", true},
+      {"-0", false, ""},
+      {"-0.0", false, ""},
+      {"007", false, ""},
+      {"+5", false, ""},
+      {".5", false, ""},
+      {"'a''b'", false, ""},
+      {"'50\\%'", false, ""},
+      {"0x0", false, ""},
+      {"0xZZ", false, ""},
+      {"ST_GeomFromText('POINT(1 1)')", false, ""},
+      {"CURRENT_TIMESTAMP", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::string out = "x";
+    EXPECT_EQ(c.taken, sql_rows_text_field(c.literal, c.numeric_column, out)) << c.literal;
+    EXPECT_EQ("x" + c.field, out) << c.literal;
+  }
 }
 
 }  // namespace

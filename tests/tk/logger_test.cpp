@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/win/last_error.h"
@@ -35,6 +36,37 @@ TEST(Logger, NothingHappensWithoutALoggerOrWhileDisabled) {
   }
   tk_log1(3, "destroyed");
   EXPECT_FALSE(file_exists(file));
+}
+
+TEST(Logger, ArgumentsOfALineNotWrittenAreNotEvaluated) {
+  // Log calls sit on paths run once a row: with logging off they must not format anything.
+  struct Case {
+    const char* what;
+    bool exists;
+    bool enabled;
+    int level;
+    int evaluated;
+  } cases[] = {
+      {"no logger", false, false, 3, 0},
+      {"disabled", true, false, 3, 0},
+      {"below the threshold", true, true, 2, 0},
+      {"at the threshold", true, true, 3, 2},
+  };
+  for (const auto& c : cases) {
+    std::string file = test_env::make_temp_dir() + "/run.log";
+    int evaluated = 0;
+    auto argument = [&evaluated] {
+      ++evaluated;
+      return 1;
+    };
+    std::optional<tk_logger> logger;
+    if (c.exists) logger.emplace(file.c_str(), c.enabled, 3, false);
+    tk_log1(3, "first");  // the file is emptied on the first call, whatever its level
+    evaluated = 0;
+    tk_log1(c.level, "%d", argument());
+    tk_log2(c.level, L"%d", argument());
+    EXPECT_EQ(c.evaluated, evaluated) << c.what;
+  }
 }
 
 TEST(Logger, FirstEnabledCallEmptiesTheFileOnce) {
