@@ -10,6 +10,7 @@ packages=(
   libmariadb-dev mariadb-server mariadb-client
   libsqlite3-dev libssl-dev
   locales
+  qt6-base-dev xvfb xauth
 )
 
 missing=()
