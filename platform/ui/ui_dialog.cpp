@@ -44,9 +44,10 @@ int ui_dialog::do_modal(QWidget* owner) {
   QWidget::show();
   frame_ = &window;
   result_ = 0;
+  ended_ = false;
   initialize();
   window.adjustSize();
-  const QRect area = owner != nullptr                  ? owner->frameGeometry()
+  const QRect area = owner != nullptr             ? owner->frameGeometry()
                      : window.screen() != nullptr ? window.screen()->availableGeometry()
                                                   : QRect();
   if (area.isValid()) window.move(area.center() - window.rect().center());
@@ -59,10 +60,11 @@ int ui_dialog::do_modal(QWidget* owner) {
 
 void ui_dialog::end_dialog(int result) {
   result_ = result;
+  ended_ = true;
   if (frame_ != nullptr) frame_->done(result);
 }
 
-bool ui_dialog::is_running() const { return frame_ != nullptr; }
+bool ui_dialog::is_running() const { return frame_ != nullptr && !ended_; }
 
 QWidget* ui_dialog::window_widget() const { return frame_; }
 
