@@ -278,6 +278,8 @@ TEST_F(RunPages, ProgressFollowsTheCountersAndTheFinishPageListsTheErrors) {
     EXPECT_FALSE(shell.sheet().button_enabled(ui_id_cancel));
     EXPECT_FALSE(shell.sheet().button_enabled(ui_id_help));
     for (int i = 0; i < 3; ++i) click(&finish, gui_finish_page_t::save_id);
+    // The finish page's buttons are posted: Finish works once they are applied.
+    EXPECT_TRUE(wait_for([&] { return shell.sheet().button_enabled(ui_id_finish); }));
     shell.sheet().press_button(ui_id_finish);
   });
   EXPECT_EQ(shell.run(), ui_sheet_finished);
@@ -302,6 +304,8 @@ TEST_F(RunPages, ARunWithoutTablesOrErrorsEndsOnTheSuccessText) {
     EXPECT_EQ(progress.get_progress(progress_page::progress_id), 0);
     EXPECT_EQ(finish.get_text(gui_finish_page_t::result_id), kSuccess);
     EXPECT_FALSE(finish.is_shown(wizard_log_box_id));
+    // The finish page's buttons are posted: Finish works once they are applied.
+    EXPECT_TRUE(wait_for([&] { return shell.sheet().button_enabled(ui_id_finish); }));
     shell.sheet().press_button(ui_id_finish);
   });
   EXPECT_EQ(shell.run(), ui_sheet_finished);
