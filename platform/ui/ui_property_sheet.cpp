@@ -179,8 +179,22 @@ int ui_property_sheet::current_page_id() const {
 }
 
 void ui_property_sheet::post_buttons(unsigned buttons) {
+  {
+    std::lock_guard lock(posted_mutex_);
+    posted_buttons_.push_back(buttons);
+  }
   QMetaObject::invokeMethod(
-      this, [this, buttons] { apply_buttons(buttons); }, Qt::QueuedConnection);
+      this, [this] { apply_posted_buttons(); }, Qt::QueuedConnection);
+}
+
+void ui_property_sheet::apply_posted_buttons() {
+  std::vector<unsigned> posted;
+  {
+    std::lock_guard lock(posted_mutex_);
+    posted.swap(posted_buttons_);
+  }
+  // Posts apply in their order, so the last one decides.
+  if (!posted.empty()) apply_buttons(posted.back());
 }
 
 void ui_property_sheet::apply_buttons(unsigned buttons) {
@@ -276,6 +290,10 @@ int ui_property_sheet::activate_from(int index, int step) {
 }
 
 void ui_property_sheet::show_page(int index) {
+  // The buttons the page posted while it was activated are in place before the focus enters the
+  // page (the stack moves it there itself), so a page may hand the focus on to Finish; the last
+  // post still wins.
+  apply_posted_buttons();
   entry& e = pages_[index];
   e.activated = true;
   current_ = index;

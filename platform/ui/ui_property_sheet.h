@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,7 @@ class ui_property_sheet : public QDialog {
   int index_of_id(int page_id) const;
   void show_page(int index);
   void apply_buttons(unsigned buttons);
+  void apply_posted_buttons();
   void place_watermark(ui_page* page, bool on);
   int notify(ui_page* page, ui_notify code, int if_failed);
 
@@ -144,4 +146,6 @@ class ui_property_sheet : public QDialog {
   QPointer<QLabel> watermark_label_;
   std::map<int, QPushButton*> buttons_;
   std::map<int, int> timers_;  // our id -> Qt's id
+  std::mutex posted_mutex_;    // post_buttons may come from any thread
+  std::vector<unsigned> posted_buttons_;
 };

@@ -135,6 +135,22 @@ TEST(sheet_buttons, a_pages_own_post_wins_over_the_template_post) {
   EXPECT_EQ(w.journal, (std::vector<std::string>{"101:set", "101:next", "101:kill", "102:set"}));
 }
 
+TEST(sheet_buttons, a_page_finds_its_posted_buttons_in_place_when_its_first_control_gets_the_focus) {
+  four_pages w;
+  w.p102.actions[set] = [&] { w.sheet.post_buttons(ui_wiz_finish); };
+  w.p102.on_control = [&](int id, ui_event e) {
+    if (id == 1001 && e == ui_event::focus_in) w.sheet.button(ui_id_finish)->setFocus();
+  };
+  QWidget* focused = nullptr;
+  run_sheet(w.sheet, [&] {
+    w.sheet.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w.sheet));
+    w.sheet.press_button(ui_id_next);
+    focused = QApplication::focusWidget();
+  });
+  EXPECT_EQ(focused, w.sheet.button(ui_id_finish));
+}
+
 TEST(sheet_buttons, a_post_from_a_worker_thread_arrives) {
   four_pages w;
   run_sheet(w.sheet, [&] {
