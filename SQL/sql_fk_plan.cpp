@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "SQL/sql_engine.h"
+#include "TK/tk_addresses.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_name_compare.h"
 #include "UDB/udb_names_map.h"
@@ -12,8 +13,6 @@
 #include "UDB/udb_validator.h"
 
 namespace {
-
-const char kSupport[] = "support@quellbrook.com";
 
 using column_list = std::vector<std::wstring>;
 
@@ -150,7 +149,7 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
 }
 
 std::string sql_fk_failure_text(const std::string& reason) {
-  return std::string("Cannot create foreign key. Contact to ") + kSupport + " for the solution.\n" +
+  return std::string("Cannot create foreign key. Contact to ") + tk_support_address + " for the solution.\n" +
          reason;
 }
 

@@ -4,8 +4,7 @@
 
 #include <string>
 
-// The one recipient of every bug report; set for each deployment.
-constexpr char tk_support_address[] = "support@quellbrook.example";
+#include "TK/tk_addresses.h"
 
 // Opens a message "Bug report on <subject_suffix>" with the body to the support address in the
 // desktop's mail program. Reports nothing to its caller; every failure ends in a log line.

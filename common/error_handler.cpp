@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "TK/tk_addresses.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "common/front_end.h"
@@ -59,7 +60,7 @@ const tk_error_entry dao_error_texts[] = {
      "documentation for solution."},
     {0x10C65, kWorkgroupText},
     {0x10D1E, kWorkgroupText},
-    {0x10D5D, "Data type conversion error. Please contact support@quellbrook.com\nfor the solution."},
+    {0x10D5D, "Data type conversion error. Please contact " TK_SUPPORT_ADDRESS "\nfor the solution."},
     {0x10D0F, kFormatText},
 };
 const std::uint32_t dao_error_texts_count = sizeof(dao_error_texts) / sizeof(dao_error_texts[0]);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "TK/tk_addresses.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "common/error_handler.h"
@@ -19,8 +20,6 @@ namespace {
 constexpr const char* dao_missing_text =
     "Failed to load Data Access Objects (DAO) support library. Installing Microsoft Access Runtime "
     "may fix the problem.";
-constexpr const char* dao_download_address =
-    "https://www.microsoft.com/en-us/download/details.aspx?id=54920";
 
 int convert(int argc, char** argv, vandry_converter& converter, error_handler& handler,
             vdyagent_front_end& front_end) {
@@ -53,7 +52,7 @@ int convert(int argc, char** argv, vandry_converter& converter, error_handler& h
     return converter.tables_written == 0 ? exit_not_converted : exit_run_errors;
   } catch (const dao_required_exception&) {
     front_end.quiet = converter.silent;
-    front_end.engine_required(dao_missing_text, "", dao_download_address);
+    front_end.engine_required(dao_missing_text, "", tk_runtime_download_address);
     return exit_not_converted;
   } catch (const tk_exception& e) {
     // Kinds 1 and 2 end the program in the handler; an error the engine or the server reported

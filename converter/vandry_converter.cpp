@@ -41,7 +41,7 @@ vandry_converter::vandry_converter(converter_program program)
 
 vandry_converter::~vandry_converter() {
   tk_log1(tk_log_detail, "vandry_converter::dtor");
-  if (program == converter_program::wizard) serialize(true);
+  if (program == converter_program::wizard && !keep_stored_settings) serialize(true);
 }
 
 std::string vandry_converter::get_title() { return tk_format("Ostrelle %d.%d %s", 8, 3, ""); }

@@ -43,7 +43,7 @@ class vandry_converter : public udb_converter,
  public:
   // Registers itself when no converter is registered, then loads the stored settings.
   explicit vandry_converter(converter_program program);
-  // The wizard stores its settings; the console stores nothing.
+  // The wizard stores its settings (unless keep_stored_settings); the console stores nothing.
   ~vandry_converter() override;
 
   // Exchanges the settings with the per-user store (store true: write). False when the store
@@ -80,6 +80,9 @@ class vandry_converter : public udb_converter,
   converter_program program;
   bool direct = true;         // true: a live server; false: a dump file
   std::uint32_t bool_map = 0; // 0: true is 1; otherwise Access's true, -1
+  // Set when the settings in memory must not replace the stored ones: a profile that failed to
+  // load may have applied only part of itself.
+  bool keep_stored_settings = false;
   // Destination tables the last run created or opened for its rows; 0 when it converted nothing.
   std::uint32_t tables_written = 0;
 

@@ -10,6 +10,7 @@
 #include "SQL/sql_exception.h"
 #include "SQL/sql_table.h"
 #include "SQL/sql_values.h"
+#include "TK/tk_addresses.h"
 #include "TK/tk_format.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -34,7 +35,6 @@ const char kRuntimeText[] =
     "Failed to load Data Access Objects (DAO) support library. Installing Microsoft Access Runtime may fix the "
     "problem.";
 const char kRuntimeCaption[] = "Download Microsoft Access Runtime";
-const char kRuntimeAddress[] = "https://www.microsoft.com/en-us/download/details.aspx?id=54920";
 
 conversion_front_end* front_end() {
   return conversion_front_end::exists() ? conversion_front_end::get_instance() : nullptr;
@@ -135,7 +135,7 @@ void vandry_converter::operator()() {
     run_conversion();
   } catch (const dao_required_exception&) {
     tk_log1(tk_log_event, "%s", kRuntimeText);
-    if (!silent && front_end() != nullptr) front_end()->engine_required(kRuntimeText, kRuntimeCaption, kRuntimeAddress);
+    if (!silent && front_end() != nullptr) front_end()->engine_required(kRuntimeText, kRuntimeCaption, tk_runtime_download_address);
   } catch (const tk_final_exception&) {
     tk_log1(tk_log_detail, "The conversion was stopped");
   } catch (const tk_exception& e) {

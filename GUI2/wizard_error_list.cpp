@@ -1,0 +1,24 @@
+// The errors of a wizard run.
+#include "GUI2/wizard_error_list.h"
+
+bool wizard_error_list::add(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (entries_.size() >= max_entries) return false;
+  entries_.push_back(text);
+  return true;
+}
+
+std::vector<std::string> wizard_error_list::entries() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return entries_;
+}
+
+bool wizard_error_list::empty() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return entries_.empty();
+}
+
+void wizard_error_list::clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.clear();
+}
