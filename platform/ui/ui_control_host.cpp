@@ -52,6 +52,9 @@ const char* const limit_property = "ui_text_limit";
 
 QString q(const std::wstring& s) { return QString::fromStdWString(s); }
 
+// Windows edits break lines with "\r\n"; a Qt text document with "\n".
+QString edit_lines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
 // A label shows "&x" as an underlined x on Windows; without a buddy Qt would show the ampersand.
 QString without_mnemonics(const QString& text) {
   QString out;
@@ -182,7 +185,6 @@ void ui_control_host::build() {
         auto* list = new QListWidget(this);
         list->setSelectionMode((c.flags & ui_flag_multi_select) ? QAbstractItemView::ExtendedSelection
                                                                  : QAbstractItemView::SingleSelection);
-        list->setSortingEnabled((c.flags & ui_flag_sorted) != 0);
         list->setHorizontalScrollBarPolicy((c.flags & ui_flag_hscroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         w = list;
         break;
@@ -336,7 +338,8 @@ void ui_control_host::set_text(int id, const std::wstring& text) {
     edit->setText(t);
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
     const int limit = plain->property(limit_property).toInt();
-    plain->setPlainText(limit > 0 ? t.left(limit) : t);
+    const QString lines = edit_lines(t);
+    plain->setPlainText(limit > 0 ? lines.left(limit) : lines);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     if (combo->isEditable()) {
       combo->setEditText(t);
@@ -361,6 +364,7 @@ void ui_control_host::append_text(int id, const std::wstring& text) {
   flag_guard quiet(updating_);
   QString t = q(text);
   if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+    t = edit_lines(t);
     const int limit = plain->property(limit_property).toInt();
     if (limit > 0) {
       // Like EM_LIMITTEXT: what does not fit is not inserted.
@@ -486,17 +490,24 @@ int ui_control_host::list_add(int id, const std::wstring& text) {
   QWidget* w = control(id);
   flag_guard quiet(updating_);
   const QString t = q(text);
+  // A sorted list orders without regard to case, as the Windows list does; a new text goes after
+  // its equals.
+  const bool sorted = (def_of(id).flags & ui_flag_sorted) != 0;
+  auto place = [&](int count, auto text_at) {
+    int at = count;
+    if (sorted) {
+      at = 0;
+      while (at < count && QString::compare(text_at(at), t, Qt::CaseInsensitive) <= 0) ++at;
+    }
+    return at;
+  };
   if (auto* list = qobject_cast<QListWidget*>(w)) {
-    auto* item = new QListWidgetItem(t);
-    list->addItem(item);
-    return list->row(item);
+    const int at = place(list->count(), [&](int i) { return list->item(i)->text(); });
+    list->insertItem(at, t);
+    return at;
   }
   if (auto* combo = qobject_cast<QComboBox*>(w)) {
-    int at = combo->count();
-    if (def_of(id).flags & ui_flag_sorted) {
-      at = 0;
-      while (at < combo->count() && QString::compare(combo->itemText(at), t, Qt::CaseInsensitive) <= 0) ++at;
-    }
+    const int at = place(combo->count(), [&](int i) { return combo->itemText(i); });
     combo->insertItem(at, t);
     return at;
   }

@@ -65,6 +65,7 @@ class ui_control_host : public QWidget {
   void enable(int id, bool on);
   bool is_enabled(int id) const;
   void show(int id, bool on);
+  using QWidget::show;  // the window's own show() stays reachable beside show(id, on)
   bool is_shown(int id) const;  // the control's own hidden flag, whether or not the window shows
   void focus(int id);
   // The id of the control with the keyboard focus, or ui_id_static when none of the table has it.

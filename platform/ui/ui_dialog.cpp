@@ -44,6 +44,7 @@ int ui_dialog::do_modal(QWidget* owner) {
   QWidget::show();
   frame_ = &window;
   result_ = 0;
+  ended_ = false;
   initialize();
   window.adjustSize();
   const QRect area = owner != nullptr                  ? owner->frameGeometry()
@@ -59,10 +60,11 @@ int ui_dialog::do_modal(QWidget* owner) {
 
 void ui_dialog::end_dialog(int result) {
   result_ = result;
+  ended_ = true;
   if (frame_ != nullptr) frame_->done(result);
 }
 
-bool ui_dialog::is_running() const { return frame_ != nullptr; }
+bool ui_dialog::is_running() const { return frame_ != nullptr && !ended_; }
 
 QWidget* ui_dialog::window_widget() const { return frame_; }
 

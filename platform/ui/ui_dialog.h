@@ -20,6 +20,7 @@ class ui_dialog : public ui_control_host {
   int do_modal(QWidget* owner);
   // Ends the running dialog with this result (EndDialog).
   void end_dialog(int result);
+  // True from do_modal until end_dialog.
   bool is_running() const;
 
   // The window while the dialog runs (owner for its own boxes); null otherwise.
@@ -41,4 +42,5 @@ class ui_dialog : public ui_control_host {
   frame* frame_ = nullptr;
   bool closable_ = true;
   int result_ = 0;
+  bool ended_ = false;
 };

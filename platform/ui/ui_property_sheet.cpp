@@ -339,6 +339,7 @@ void ui_property_sheet::end_sheet(int result) {
   for (const auto& [id, qt_id] : timers_) killTimer(qt_id);
   timers_.clear();
   running_ = false;
+  current_ = -1;
   done(result);
 }
 

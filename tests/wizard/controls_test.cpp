@@ -1,0 +1,187 @@
+// Controls built from a table and used by id: check boxes that only code changes, radios,
+// texts, lists, the progress bar's clamping and the edit's limit.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <stdexcept>
+
+#include "platform/ui/ui_control_host.h"
+
+namespace {
+
+struct recorded_event {
+  int id;
+  ui_event event;
+  bool operator==(const recorded_event&) const = default;
+};
+
+class recording_host : public ui_control_host {
+ public:
+  explicit recording_host(ui_dialog_def def) : ui_control_host(std::move(def)) {}
+  std::vector<recorded_event> events;
+
+ protected:
+  bool on_command(int id, ui_event event) override {
+    if (event != ui_event::focus_in && event != ui_event::focus_out) events.push_back({id, event});
+    return true;
+  }
+};
+
+ui_dialog_def toggles() {
+  return {200, L"", 200, 120,
+          {{1202, ui_kind::check_box, L"&Plain", {5, 5, 80, 10}},
+           {1203, ui_kind::auto_check_box, L"&Automatic", {5, 17, 80, 10}},
+           {1329, ui_kind::radio, L"P&lain radio", {5, 29, 80, 10}},
+           {1330, ui_kind::auto_radio, L"Auto &one", {5, 41, 80, 10}, ui_flag_group_start},
+           {1331, ui_kind::auto_radio, L"Auto &two", {5, 53, 80, 10}},
+           {1332, ui_kind::auto_radio, L"Other &group", {5, 65, 80, 10}, ui_flag_group_start}}};
+}
+
+struct toggle_case {
+  const char* name;
+  int id;
+  std::map<int, int> expected;  // check states of every toggle after one click on `id`
+};
+
+class control_click : public ::testing::TestWithParam<toggle_case> {};
+
+TEST_P(control_click, changes_only_what_the_kind_allows_and_is_reported) {
+  const toggle_case& c = GetParam();
+  recording_host host(toggles());
+  host.show();
+  host.set_check(1330, ui_checked);
+  host.set_check(1332, ui_checked);
+  host.events.clear();
+  // On the indicator: a check box answers only clicks on its box and its text.
+  QWidget* target = host.control(c.id);
+  QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(6, target->height() / 2));
+  for (const auto& [id, state] : c.expected) EXPECT_EQ(host.get_check(id), state) << "control " << id;
+  EXPECT_EQ(host.events, (std::vector<recorded_event>{{c.id, ui_event::clicked}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    table, control_click,
+    ::testing::Values(
+        toggle_case{"plain_check_box_stays", 1202, {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
+        toggle_case{"automatic_check_box_toggles", 1203, {{1202, 0}, {1203, 1}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
+        toggle_case{"plain_radio_stays", 1329, {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
+        toggle_case{"automatic_radio_moves_within_its_group",
+                    1331,
+                    {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 0}, {1331, 1}, {1332, 1}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(control_click, the_space_key_does_not_toggle_a_plain_check_box_either) {
+  recording_host host(toggles());
+  host.show();
+  host.focus(1202);
+  QTest::keyClick(host.control(1202), Qt::Key_Space);
+  EXPECT_EQ(host.get_check(1202), ui_unchecked);
+  EXPECT_EQ(host.events, (std::vector<recorded_event>{{1202, ui_event::clicked}}));
+}
+
+TEST(control_check, code_sets_every_state_and_check_radio_clears_the_range) {
+  recording_host host(toggles());
+  host.set_check(1202, ui_checked);
+  EXPECT_EQ(host.get_check(1202), ui_checked);
+  host.set_check(1202, ui_indeterminate);
+  EXPECT_EQ(host.get_check(1202), ui_indeterminate);
+  // An automatic radio group lets code clear its checked member.
+  host.set_check(1330, ui_checked);
+  host.set_check(1330, ui_unchecked);
+  EXPECT_EQ(host.get_check(1330), ui_unchecked);
+  host.check_radio(1329, 1331, 1329);
+  host.check_radio(1329, 1331, 1331);
+  EXPECT_EQ(host.get_check(1329), ui_unchecked);
+  EXPECT_EQ(host.get_check(1331), ui_checked);
+  EXPECT_TRUE(host.events.empty()) << "code's own changes are not reported as clicks";
+}
+
+ui_dialog_def texts() {
+  return {300, L"", 220, 160,
+          {{ui_id_static, ui_kind::static_text, L"&Label", {5, 5, 60, 10}},
+           {1313, ui_kind::static_text, L"Title && more", {5, 5, 60, 10}},
+           {1012, ui_kind::edit, L"", {70, 5, 60, 12}},
+           {1016, ui_kind::multiline_edit, L"", {5, 20, 200, 40}, ui_flag_vscroll | ui_flag_read_only},
+           {1116, ui_kind::push_button, L"&Save Settings...", {5, 65, 60, 14}},
+           {1317, ui_kind::list_box, L"", {5, 85, 60, 50}, ui_flag_sorted | ui_flag_multi_select},
+           {1303, ui_kind::combo_list, L"", {70, 85, 80, 60}},
+           {1321, ui_kind::progress, L"", {5, 140, 200, 8}},
+           {1316, ui_kind::list_view, L"", {150, 5, 60, 60}, ui_flag_check_boxes}}};
+}
+
+TEST(control_text, reads_back_what_was_set_and_reports_only_the_users_edits) {
+  recording_host host(texts());
+  host.show();
+  EXPECT_EQ(host.get_text(1313), L"Title && more");
+  EXPECT_EQ(host.get_text(1116), L"&Save Settings...");
+  host.set_text(1012, L"root");
+  host.set_text(1313, L"Conversion is Completed");
+  EXPECT_EQ(host.get_text(1012), L"root");
+  EXPECT_EQ(host.get_text(1313), L"Conversion is Completed");
+  EXPECT_TRUE(host.events.empty());
+  host.focus(1012);
+  QTest::keyClicks(host.control(1012), "x");
+  EXPECT_EQ(host.get_text(1012), L"rootx");
+  EXPECT_EQ(host.events, (std::vector<recorded_event>{{1012, ui_event::text_changed}}));
+  EXPECT_THROW(host.get_text(4242), std::out_of_range);
+  EXPECT_THROW(recording_host({1, L"", 10, 10, {{5, ui_kind::edit, L"", {}}, {5, ui_kind::edit, L"", {}}}}),
+               std::logic_error);
+}
+
+TEST(control_text, append_goes_to_the_end_and_stops_at_the_limit) {
+  recording_host host(texts());
+  host.set_text_limit(1016, 12);
+  host.append_text(1016, L"line 1\r\n");
+  host.select_text(1016, 0, 2);
+  host.append_text(1016, L"line 2\r\n");
+  EXPECT_EQ(host.get_text(1016), L"line 1\nline ");
+}
+
+TEST(control_list, sorted_lists_find_by_prefix_from_after_a_start_and_wrap) {
+  recording_host host(texts());
+  for (const wchar_t* name : {L"Orders", L"customers", L"Order Details", L"Employees"}) host.list_add(1317, name);
+  std::vector<std::wstring> shown;
+  for (int i = 0; i < host.list_count(1317); ++i) shown.push_back(host.list_text(1317, i));
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"customers", L"Employees", L"Order Details", L"Orders"}));
+  host.list_select(1317, 0, true);
+  host.list_select(1317, 3, true);
+  EXPECT_EQ(host.list_selection(1317), (std::vector<int>{0, 3}));
+  for (const wchar_t* cs : {L"utf8 - UTF-8 Unicode", L"latin1 - cp1252 West European", L"utf8mb4 - UTF-8"}) {
+    host.list_add(1303, cs);
+  }
+  // The search starts after the given index, so with the default it skips nothing, and started
+  // after 0 it finds utf8mb4 before wrapping to utf8.
+  EXPECT_EQ(host.list_find_prefix(1303, L"UTF8"), 0);
+  EXPECT_EQ(host.list_find_prefix(1303, L"utf8", 0), 2);
+  EXPECT_EQ(host.list_find_prefix(1303, L"LATIN1", 2), 1);
+  EXPECT_EQ(host.list_find_prefix(1303, L"koi8"), -1);
+  host.list_set_current(1303, 1);
+  EXPECT_EQ(host.get_text(1303), L"latin1 - cp1252 West European");
+}
+
+TEST(control_list, list_view_rows_cells_and_check_boxes) {
+  recording_host host(texts());
+  host.show();
+  host.view_set_columns(1316, {L"", L"Field Name", L"Field Type"});
+  host.view_add_row(1316, {L"", L"ID", L"int"});
+  host.view_insert_row(1316, 0, {L"", L"Name", L"varchar(50)"});
+  EXPECT_EQ(host.view_cell(1316, 0, 1), L"Name");
+  EXPECT_EQ(host.view_cell(1316, 1, 2), L"int");
+  host.view_set_row_checked(1316, 1, true);
+  EXPECT_FALSE(host.view_row_checked(1316, 0));
+  EXPECT_TRUE(host.view_row_checked(1316, 1));
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_THROW(host.view_cell(1316, 5, 0), std::out_of_range);
+}
+
+TEST(control_progress, values_outside_the_range_show_its_nearer_end) {
+  recording_host host(texts());
+  for (auto [value, shown] : std::vector<std::pair<int, int>>{{57, 57}, {125, 100}, {-3, 0}, {0, 0}, {100, 100}}) {
+    host.set_progress(1321, 57);
+    host.set_progress(1321, value);
+    EXPECT_EQ(host.get_progress(1321), shown) << "value " << value;
+  }
+}
+
+}  // namespace
