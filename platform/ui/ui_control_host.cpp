@@ -86,14 +86,10 @@ class flag_guard {
 
 QStyle::StandardPixmap pixmap_of(ui_icon icon) {
   switch (icon) {
-    case ui_icon::information:
-      return QStyle::SP_MessageBoxInformation;
-    case ui_icon::question:
-      return QStyle::SP_MessageBoxQuestion;
-    case ui_icon::warning:
-      return QStyle::SP_MessageBoxWarning;
-    case ui_icon::error:
-      return QStyle::SP_MessageBoxCritical;
+    case ui_icon::information: return QStyle::SP_MessageBoxInformation;
+    case ui_icon::question: return QStyle::SP_MessageBoxQuestion;
+    case ui_icon::warning: return QStyle::SP_MessageBoxWarning;
+    case ui_icon::error: return QStyle::SP_MessageBoxCritical;
   }
   return QStyle::SP_MessageBoxInformation;
 }
@@ -155,12 +151,8 @@ void ui_control_host::build() {
         w = button;
         break;
       }
-      case ui_kind::check_box:
-        w = new plain_check_box(text, this);
-        break;
-      case ui_kind::auto_check_box:
-        w = new QCheckBox(text, this);
-        break;
+      case ui_kind::check_box: w = new plain_check_box(text, this); break;
+      case ui_kind::auto_check_box: w = new QCheckBox(text, this); break;
       case ui_kind::radio: {
         auto* radio = new plain_radio(text, this);
         radio->setAutoExclusive(false);
@@ -178,14 +170,13 @@ void ui_control_host::build() {
         w = radio;
         break;
       }
-      case ui_kind::group_box:
-        w = new QGroupBox(text, this);
-        break;
+      case ui_kind::group_box: w = new QGroupBox(text, this); break;
       case ui_kind::list_box: {
         auto* list = new QListWidget(this);
         list->setSelectionMode((c.flags & ui_flag_multi_select) ? QAbstractItemView::ExtendedSelection
-                                                                 : QAbstractItemView::SingleSelection);
-        list->setHorizontalScrollBarPolicy((c.flags & ui_flag_hscroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+                                                                : QAbstractItemView::SingleSelection);
+        list->setHorizontalScrollBarPolicy((c.flags & ui_flag_hscroll) ? Qt::ScrollBarAsNeeded
+                                                                       : Qt::ScrollBarAlwaysOff);
         w = list;
         break;
       }
@@ -258,11 +249,12 @@ void ui_control_host::connect_control(const ui_control_def& c, QWidget* w) {
     connect(list, &QListWidget::itemSelectionChanged, this, [report] { report(ui_event::selection_changed); });
     connect(list, &QListWidget::itemDoubleClicked, this, [report] { report(ui_event::double_clicked); });
   } else if (auto* view = qobject_cast<QTreeWidget*>(w)) {
-    connect(view, &QTreeWidget::itemSelectionChanged, this, [report] { report(ui_event::selection_changed); });
+    connect(view, &QTreeWidget::itemSelectionChanged, this, [this, id] { view_selection_moved(id); });
     connect(view, &QTreeWidget::itemDoubleClicked, this, [report] { report(ui_event::double_clicked); });
-    connect(view, &QTreeWidget::itemChanged, this, [report](QTreeWidgetItem*, int column) {
-      if (column == 0) report(ui_event::item_check_changed);
+    connect(view, &QTreeWidget::itemChanged, this, [this, id](QTreeWidgetItem* item, int column) {
+      if (column == 0) view_item_changed(id, item);
     });
+    view_selected_[id] = -1;
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     connect(combo, &QComboBox::activated, this, [report] { report(ui_event::selection_changed); });
     if (combo->lineEdit() != nullptr) {
@@ -291,6 +283,94 @@ bool ui_control_host::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ui_control_host::on_command(int, ui_event) { return false; }
+
+bool ui_control_host::on_row_changing(int, const ui_row_change&) { return true; }
+
+void ui_control_host::on_row_changed(int, const ui_row_change&) {}
+
+namespace {
+
+// The check state a row had when it was last seen, to tell a check box change from a text change
+// and to put a refused one back.
+constexpr int seen_check_role = Qt::UserRole + 1;
+
+int selected_row(QTreeWidget* view) {
+  for (int i = 0; i < view->topLevelItemCount(); ++i) {
+    if (view->topLevelItem(i)->isSelected()) return i;
+  }
+  return -1;
+}
+
+bool row_checked(QTreeWidget* view, int row) {
+  QTreeWidgetItem* item = row < 0 ? nullptr : view->topLevelItem(row);
+  return item != nullptr && item->checkState(0) == Qt::Checked;
+}
+
+}  // namespace
+
+bool ui_control_host::offer_row_change(int id, const ui_row_change& change) {
+  bool allowed = false;
+  ui_guarded([&] { allowed = on_row_changing(id, change); });
+  return allowed;
+}
+
+void ui_control_host::view_selection_moved(int id) {
+  auto* view = static_cast<QTreeWidget*>(controls_.at(id));
+  const int was = view_selected_[id];
+  const int now = selected_row(view);
+  if (updating_ || was == now) {
+    view_selected_[id] = now;
+    return;
+  }
+  auto put_back = [&] {
+    flag_guard quiet(updating_);
+    QTreeWidgetItem* old_item = was < 0 ? nullptr : view->topLevelItem(was);
+    view->setCurrentItem(old_item);
+    if (old_item == nullptr) view->clearSelection();
+  };
+  std::vector<ui_row_change> changes;
+  if (was >= 0 && was < view->topLevelItemCount()) {
+    const bool checked = row_checked(view, was);
+    changes.push_back({was, true, false, checked, checked});
+  }
+  if (now >= 0) {
+    const bool checked = row_checked(view, now);
+    changes.push_back({now, false, true, checked, checked});
+  }
+  for (const ui_row_change& change : changes) {
+    if (!offer_row_change(id, change)) {
+      put_back();
+      return;
+    }
+  }
+  view_selected_[id] = now;
+  for (const ui_row_change& change : changes) ui_guarded([&] { on_row_changed(id, change); });
+  dispatch_command(id, ui_event::selection_changed);
+}
+
+void ui_control_host::view_item_changed(int id, QTreeWidgetItem* item) {
+  auto* view = static_cast<QTreeWidget*>(controls_.at(id));
+  const QVariant seen = item->data(0, seen_check_role);
+  const bool was_checked = seen.isValid() && seen.toInt() == Qt::Checked;
+  const bool checked = item->checkState(0) == Qt::Checked;
+  if (seen.isValid() && was_checked == checked) return;  // a text change, not the check box
+  if (updating_ || !seen.isValid()) {
+    flag_guard quiet(updating_);
+    item->setData(0, seen_check_role, static_cast<int>(item->checkState(0)));
+    return;
+  }
+  const bool selected = item->isSelected();
+  const ui_row_change change{view->indexOfTopLevelItem(item), selected, selected, was_checked, checked};
+  flag_guard quiet(updating_);
+  if (!offer_row_change(id, change)) {
+    item->setCheckState(0, was_checked ? Qt::Checked : Qt::Unchecked);
+    return;
+  }
+  item->setData(0, seen_check_role, static_cast<int>(item->checkState(0)));
+  updating_ = false;
+  ui_guarded([&] { on_row_changed(id, change); });
+  dispatch_command(id, ui_event::item_check_changed);
+}
 
 void ui_control_host::dispatch_command(int id, ui_event event) {
   ui_guarded([&] { on_command(id, event); });
@@ -427,12 +507,9 @@ int ui_control_host::get_check(int id) const {
   if (button == nullptr) return ui_unchecked;
   if (auto* box = qobject_cast<QCheckBox*>(button)) {
     switch (box->checkState()) {
-      case Qt::Checked:
-        return ui_checked;
-      case Qt::PartiallyChecked:
-        return ui_indeterminate;
-      case Qt::Unchecked:
-        return ui_unchecked;
+      case Qt::Checked: return ui_checked;
+      case Qt::PartiallyChecked: return ui_indeterminate;
+      case Qt::Unchecked: return ui_unchecked;
     }
   }
   return button->isChecked() ? ui_checked : ui_unchecked;
@@ -444,7 +521,9 @@ void ui_control_host::set_check(int id, int state) {
   flag_guard quiet(updating_);
   if (auto* box = qobject_cast<QCheckBox*>(button)) {
     if (state == ui_indeterminate) box->setTristate(true);
-    box->setCheckState(state == ui_checked ? Qt::Checked : state == ui_indeterminate ? Qt::PartiallyChecked : Qt::Unchecked);
+    box->setCheckState(state == ui_checked         ? Qt::Checked
+                       : state == ui_indeterminate ? Qt::PartiallyChecked
+                                                   : Qt::Unchecked);
     return;
   }
   button->setCheckable(true);
@@ -660,6 +739,7 @@ void ui_control_host::view_insert_row(int id, int index, const std::vector<std::
   if (def_of(id).flags & ui_flag_check_boxes) {
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Unchecked);
+    item->setData(0, seen_check_role, static_cast<int>(Qt::Unchecked));
   }
   view->insertTopLevelItem(index < 0 ? view->topLevelItemCount() : std::min(index, view->topLevelItemCount()), item);
 }
@@ -683,7 +763,9 @@ bool ui_control_host::view_row_checked(int id, int row) const {
 void ui_control_host::view_set_row_checked(int id, int row, bool checked) {
   QTreeWidget* view = as_view(control(id), id);
   flag_guard quiet(updating_);
-  view_row(view, id, row)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+  QTreeWidgetItem* item = view_row(view, id, row);
+  item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+  item->setData(0, seen_check_role, static_cast<int>(item->checkState(0)));
 }
 
 void ui_control_host::set_progress_range(int id, int low, int high) {

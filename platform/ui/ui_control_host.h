@@ -10,15 +10,27 @@
 
 #include "platform/ui/ui_template.h"
 
+class QTreeWidgetItem;
+
 // What happened to a control (the WM_COMMAND / WM_NOTIFY codes page code reacts to).
 enum class ui_event {
-  clicked,          // button, check box, radio, link
-  double_clicked,   // list box, list view row
-  text_changed,     // edit changed by the user (not by set_text)
-  selection_changed,  // list box, list view, combo: the current item or the selection changed
+  clicked,             // button, check box, radio, link
+  double_clicked,      // list box, list view row
+  text_changed,        // edit changed by the user (not by set_text)
+  selection_changed,   // list box, list view, combo: the current item or the selection changed
   item_check_changed,  // list view: the user ticked or cleared a row's check box
-  focus_in,         // the control received the keyboard focus
+  focus_in,            // the control received the keyboard focus
   focus_out,
+};
+
+// A list view row's change, before and after (LVN_ITEMCHANGING / LVN_ITEMCHANGED): its selection
+// and its check box.
+struct ui_row_change {
+  int row = -1;
+  bool was_selected = false;
+  bool selected = false;
+  bool was_checked = false;
+  bool checked = false;
 };
 
 // Check states, as BST_UNCHECKED, BST_CHECKED and BST_INDETERMINATE.
@@ -65,7 +77,7 @@ class ui_control_host : public QWidget {
   void enable(int id, bool on);
   bool is_enabled(int id) const;
   void show(int id, bool on);
-  using QWidget::show;  // the window's own show() stays reachable beside show(id, on)
+  using QWidget::show;          // the window's own show() stays reachable beside show(id, on)
   bool is_shown(int id) const;  // the control's own hidden flag, whether or not the window shows
   void focus(int id);
   // The id of the control with the keyboard focus, or ui_id_static when none of the table has it.
@@ -122,6 +134,13 @@ class ui_control_host : public QWidget {
   // Called once, after the controls exist and before the window is first shown (WM_INITDIALOG).
   virtual void on_init_dialog() {}
 
+  // A user's change of a list view row is first offered here: false refuses it and the row stays
+  // as it was (a handler that throws refuses too). A selection moving from one row to another is
+  // two changes, the old row's loss first. Code's own changes are not offered.
+  virtual bool on_row_changing(int id, const ui_row_change& change);
+  // Each change that was allowed, in the same order, before on_command hears of it.
+  virtual void on_row_changed(int id, const ui_row_change& change);
+
   // The guarded dispatch of a control event; subclasses that route events themselves use it.
   void dispatch_command(int id, ui_event event);
 
@@ -130,10 +149,14 @@ class ui_control_host : public QWidget {
  private:
   void build();
   void connect_control(const ui_control_def& c, QWidget* w);
+  void view_selection_moved(int id);
+  void view_item_changed(int id, QTreeWidgetItem* item);
+  bool offer_row_change(int id, const ui_row_change& change);
   const ui_control_def& def_of(int id) const;
 
   ui_dialog_def def_;
   std::map<int, QWidget*> controls_;
+  std::map<int, int> view_selected_;  // list view id -> its selected row as last reported
   bool initialized_ = false;
   bool updating_ = false;  // set while code changes a control, so only user changes are reported
 };

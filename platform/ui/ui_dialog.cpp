@@ -47,7 +47,7 @@ int ui_dialog::do_modal(QWidget* owner) {
   ended_ = false;
   initialize();
   window.adjustSize();
-  const QRect area = owner != nullptr                  ? owner->frameGeometry()
+  const QRect area = owner != nullptr             ? owner->frameGeometry()
                      : window.screen() != nullptr ? window.screen()->availableGeometry()
                                                   : QRect();
   if (area.isValid()) window.move(area.center() - window.rect().center());

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <mutex>
 
+#include "platform/ui/ui_thread_call.h"
+
 namespace {
 
 // The hooks are installed on the UI thread, but the clipboard may be reached from a worker via
@@ -46,34 +48,27 @@ struct answer_button {
 
 std::vector<answer_button> buttons_of(ui_box_buttons buttons) {
   switch (buttons) {
-    case ui_box_buttons::ok:
-      return {{QMessageBox::Ok, ui_id_ok}};
-    case ui_box_buttons::ok_cancel:
-      return {{QMessageBox::Ok, ui_id_ok}, {QMessageBox::Cancel, ui_id_cancel_answer}};
-    case ui_box_buttons::yes_no:
-      return {{QMessageBox::Yes, ui_id_yes}, {QMessageBox::No, ui_id_no}};
+    case ui_box_buttons::ok: return {{QMessageBox::Ok, ui_id_ok}};
+    case ui_box_buttons::ok_cancel: return {{QMessageBox::Ok, ui_id_ok}, {QMessageBox::Cancel, ui_id_cancel_answer}};
+    case ui_box_buttons::yes_no: return {{QMessageBox::Yes, ui_id_yes}, {QMessageBox::No, ui_id_no}};
     case ui_box_buttons::yes_no_cancel:
       return {{QMessageBox::Yes, ui_id_yes}, {QMessageBox::No, ui_id_no}, {QMessageBox::Cancel, ui_id_cancel_answer}};
     case ui_box_buttons::retry_cancel:
       return {{QMessageBox::Retry, ui_id_retry}, {QMessageBox::Cancel, ui_id_cancel_answer}};
     case ui_box_buttons::abort_retry_ignore:
-      return {{QMessageBox::Abort, ui_id_abort}, {QMessageBox::Retry, ui_id_retry}, {QMessageBox::Ignore, ui_id_ignore}};
+      return {
+          {QMessageBox::Abort, ui_id_abort}, {QMessageBox::Retry, ui_id_retry}, {QMessageBox::Ignore, ui_id_ignore}};
   }
   return {{QMessageBox::Ok, ui_id_ok}};
 }
 
 QMessageBox::Icon icon_of(ui_box_icon icon) {
   switch (icon) {
-    case ui_box_icon::information:
-      return QMessageBox::Information;
-    case ui_box_icon::question:
-      return QMessageBox::Question;
-    case ui_box_icon::warning:
-      return QMessageBox::Warning;
-    case ui_box_icon::error:
-      return QMessageBox::Critical;
-    case ui_box_icon::none:
-      break;
+    case ui_box_icon::information: return QMessageBox::Information;
+    case ui_box_icon::question: return QMessageBox::Question;
+    case ui_box_icon::warning: return QMessageBox::Warning;
+    case ui_box_icon::error: return QMessageBox::Critical;
+    case ui_box_icon::none: break;
   }
   return QMessageBox::NoIcon;
 }
@@ -129,31 +124,41 @@ std::wstring ui_qt_filter(const std::vector<ui_file_filter>& filters) {
 }
 
 int ui_message_box(const ui_box_request& request) {
-  if (auto hook = read_hook(box_hook)) return hook(request);
-  return desktop_box(request);
+  return ui_call_blocking_result<int>([&] {
+    if (auto hook = read_hook(box_hook)) return hook(request);
+    return desktop_box(request);
+  });
 }
 
 std::optional<std::wstring> ui_open_file(const ui_file_request& request) {
-  if (auto hook = read_hook(open_hook)) return hook(request);
-  return desktop_file(request, false);
+  return ui_call_blocking_result<std::optional<std::wstring>>([&] {
+    if (auto hook = read_hook(open_hook)) return hook(request);
+    return desktop_file(request, false);
+  });
 }
 
 std::optional<std::wstring> ui_save_file(const ui_file_request& request) {
-  if (auto hook = read_hook(save_hook)) return hook(request);
-  return desktop_file(request, true);
+  return ui_call_blocking_result<std::optional<std::wstring>>([&] {
+    if (auto hook = read_hook(save_hook)) return hook(request);
+    return desktop_file(request, true);
+  });
 }
 
 bool ui_open_url(const std::wstring& url) {
-  if (auto hook = read_hook(url_hook)) return hook(url);
-  return QDesktopServices::openUrl(QUrl(q(url)));
+  return ui_call_blocking_result<bool>([&] {
+    if (auto hook = read_hook(url_hook)) return hook(url);
+    return QDesktopServices::openUrl(QUrl(q(url)));
+  });
 }
 
 bool ui_set_clipboard_text(const std::wstring& text) {
-  if (auto hook = read_hook(clip_hook)) return hook(text);
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (clipboard == nullptr) return false;
-  clipboard->setText(q(text));
-  return true;
+  return ui_call_blocking_result<bool>([&] {
+    if (auto hook = read_hook(clip_hook)) return hook(text);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) return false;
+    clipboard->setText(q(text));
+    return true;
+  });
 }
 
 ui_message_box_hook ui_set_message_box_hook(ui_message_box_hook hook) { return swap_hook(box_hook, std::move(hook)); }

@@ -42,8 +42,8 @@ struct ui_file_request {
   QWidget* owner = nullptr;
   std::wstring title;
   std::vector<ui_file_filter> filters;
-  std::wstring folder;      // where the dialog opens; empty: the working directory
-  std::wstring file_name;   // the name offered at first
+  std::wstring folder;          // where the dialog opens; empty: the working directory
+  std::wstring file_name;       // the name offered at first
   std::wstring default_suffix;  // save: the extension without dot, for the desktop's own use
 };
 
@@ -52,8 +52,10 @@ using ui_file_hook = std::function<std::optional<std::wstring>(const ui_file_req
 using ui_open_url_hook = std::function<bool(const std::wstring& url)>;
 using ui_clipboard_hook = std::function<bool(const std::wstring& text)>;
 
-// Shows a box and answers the button pressed. On the UI thread only (a worker goes through
-// ui_call_blocking).
+// Every call below may come from any thread: it runs on the UI thread (ui_call_blocking), and so
+// does the hook.
+
+// Shows a box and answers the button pressed.
 int ui_message_box(const ui_box_request& request);
 // The chosen path, or nothing when the user cancelled. The open dialog accepts only existing
 // files; the save dialog is the desktop's usual one, which asks before replacing a file.

@@ -7,16 +7,16 @@
 
 // The notifications a sheet sends to its current page (PSN_*).
 enum class ui_notify {
-  set_active,    // the page is about to be shown: 0 show it, -1 skip it in the direction of
-                 // travel, a page id go there instead
-  kill_active,   // the page is about to be left: 0 may leave, anything else stays
-  wizard_back,   // Back: 0 previous page, -1 stay, a page id go there
-  wizard_next,   // Next: 0 next page, -1 stay, a page id go there
-  wizard_finish, // Finish: 0 the sheet closes with ui_sheet_finished, anything else stays
-  query_cancel,  // Cancel, Esc or the close box: 0 the sheet closes with ui_sheet_cancelled,
-                 // anything else stays
-  help,          // the Help button or F1; result ignored
-  reset,         // the sheet is closing after a cancel; result ignored
+  set_active,     // the page is about to be shown: 0 show it, -1 skip it in the direction of
+                  // travel, a page id go there instead
+  kill_active,    // the page is about to be left: 0 may leave, anything else stays
+  wizard_back,    // Back: 0 previous page, -1 stay, a page id go there
+  wizard_next,    // Next: 0 next page, -1 stay, a page id go there
+  wizard_finish,  // Finish: 0 the sheet closes with ui_sheet_finished, anything else stays
+  query_cancel,   // Cancel, Esc or the close box: 0 the sheet closes with ui_sheet_cancelled,
+                  // anything else stays
+  help,           // the Help button or F1; result ignored
+  reset,          // the sheet is closing after a cancel; result ignored
 };
 
 class ui_property_sheet;

@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTimerEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 
@@ -31,11 +32,6 @@ QString q(const std::wstring& s) { return QString::fromStdWString(s); }
 ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent) : QDialog(parent), title_(title) {
   setWindowTitle(q(title));
   setModal(true);
-
-  watermark_label_ = new QLabel(this);
-  watermark_label_->setFixedWidth(164);
-  watermark_label_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  watermark_label_->hide();
 
   header_ = new QWidget(this);
   header_title_ = new QLabel(header_);
@@ -66,7 +62,6 @@ ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent)
 
   auto* body = new QHBoxLayout();
   body->setContentsMargins(0, 0, 0, 0);
-  body->addWidget(watermark_label_);
   body->addLayout(right, 1);
 
   auto* bottom_line = new QFrame(this);
@@ -101,6 +96,7 @@ ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent)
 }
 
 ui_property_sheet::~ui_property_sheet() {
+  if (watermark_label_) watermark_label_->setParent(this);
   for (auto& e : pages_) {
     if (e.page) {
       stack_->removeWidget(e.page);
@@ -123,7 +119,23 @@ void ui_property_sheet::set_header_image(const QPixmap& picture) { header_image_
 
 void ui_property_sheet::set_watermark(const QPixmap& picture) {
   watermark_ = picture;
-  watermark_label_->setPixmap(picture);
+  if (watermark_label_) watermark_label_->setPixmap(picture);
+}
+
+void ui_property_sheet::place_watermark(ui_page* page, bool on) {
+  if (!on || watermark_.isNull()) {
+    if (watermark_label_) watermark_label_->hide();
+    return;
+  }
+  if (!watermark_label_) {
+    watermark_label_ = new QLabel();
+    watermark_label_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    watermark_label_->setPixmap(watermark_);
+  }
+  watermark_label_->setParent(page);
+  watermark_label_->setGeometry(0, 0, watermark_.width(), std::max(page->height(), watermark_.height()));
+  watermark_label_->show();
+  watermark_label_->raise();
 }
 
 void ui_property_sheet::add_page(ui_page* page, ui_page_options options) {
@@ -142,8 +154,12 @@ int ui_property_sheet::run_modal() {
   running_ = true;
   current_ = -1;
   apply_buttons(ui_wiz_back | ui_wiz_next);
-  if (activate_from(0, +1) < 0) {
+  const int first = activate_from(0, +1);
+  // The first page may already have ended the sheet; exec would show it again.
+  if (!running_) return end_result_;
+  if (first < 0) {
     running_ = false;
+    current_ = -1;
     return ui_sheet_cancelled;
   }
   const int result = exec();
@@ -163,7 +179,8 @@ int ui_property_sheet::current_page_id() const {
 }
 
 void ui_property_sheet::post_buttons(unsigned buttons) {
-  QMetaObject::invokeMethod(this, [this, buttons] { apply_buttons(buttons); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, buttons] { apply_buttons(buttons); }, Qt::QueuedConnection);
 }
 
 void ui_property_sheet::apply_buttons(unsigned buttons) {
@@ -205,23 +222,12 @@ void ui_property_sheet::press_button(int id) {
 void ui_property_sheet::on_button(int id) {
   if (!running_ || current_page() == nullptr) return;
   switch (id) {
-    case ui_id_back:
-      go_back();
-      break;
-    case ui_id_next:
-      go_next();
-      break;
-    case ui_id_finish:
-      do_finish();
-      break;
-    case ui_id_cancel:
-      do_cancel();
-      break;
-    case ui_id_help:
-      do_help();
-      break;
-    default:
-      break;
+    case ui_id_back: go_back(); break;
+    case ui_id_next: go_next(); break;
+    case ui_id_finish: do_finish(); break;
+    case ui_id_cancel: do_cancel(); break;
+    case ui_id_help: do_help(); break;
+    default: break;
   }
 }
 
@@ -255,7 +261,7 @@ int ui_property_sheet::activate_from(int index, int step) {
     }
     page->initialize();
     const int answer = notify(page, ui_notify::set_active, handler_failed);
-    if (answer == handler_failed) return -1;
+    if (answer == handler_failed || !running_) return -1;
     if (answer == 0) {
       show_page(index);
       return index;
@@ -278,7 +284,7 @@ void ui_property_sheet::show_page(int index) {
   if (QWidget* line = findChild<QWidget*>(QStringLiteral("header_line"))) line->setVisible(!hide_header);
   header_title_->setText(q(e.options.header_title));
   header_subtitle_->setText(q(e.options.header_subtitle));
-  watermark_label_->setVisible(hide_header && !watermark_.isNull());
+  place_watermark(e.page, hide_header);
   buttons_[ui_id_help]->setEnabled(e.options.has_help);
   stack_->setCurrentWidget(e.page);
   // The first control that takes the Tab key gets the focus, as a dialog's first tab stop does.
@@ -321,9 +327,14 @@ void ui_property_sheet::do_finish() {
 }
 
 void ui_property_sheet::do_cancel() {
-  // With Cancel switched off (the finish page) Esc and the close box do not cancel either.
-  if (!running_ || current_page() == nullptr || !buttons_[ui_id_cancel]->isEnabled()) return;
-  if (notify(current_page(), ui_notify::query_cancel, 1) != 0) return;
+  // With Cancel switched off (the finish page) Esc and the close box do not cancel either. A page
+  // that asks the user runs a nested event loop; a second Esc or close meanwhile is not a second
+  // question.
+  if (!running_ || cancelling_ || current_page() == nullptr || !buttons_[ui_id_cancel]->isEnabled()) return;
+  cancelling_ = true;
+  const int answer = notify(current_page(), ui_notify::query_cancel, 1);
+  cancelling_ = false;
+  if (answer != 0 || !running_) return;
   for (auto& e : pages_) {
     if (e.page && e.activated) notify(e.page, ui_notify::reset, 0);
   }
@@ -340,6 +351,7 @@ void ui_property_sheet::end_sheet(int result) {
   timers_.clear();
   running_ = false;
   current_ = -1;
+  end_result_ = result;
   done(result);
 }
 

@@ -124,11 +124,14 @@ class ui_property_sheet : public QDialog {
   int index_of_id(int page_id) const;
   void show_page(int index);
   void apply_buttons(unsigned buttons);
+  void place_watermark(ui_page* page, bool on);
   int notify(ui_page* page, ui_notify code, int if_failed);
 
   std::vector<entry> pages_;
   int current_ = -1;
   bool running_ = false;
+  bool cancelling_ = false;  // a query_cancel is being answered
+  int end_result_ = ui_sheet_cancelled;
   std::wstring title_;
   QPixmap watermark_;
   QStackedWidget* stack_ = nullptr;
@@ -136,7 +139,9 @@ class ui_property_sheet : public QDialog {
   QLabel* header_title_ = nullptr;
   QLabel* header_subtitle_ = nullptr;
   QLabel* header_image_ = nullptr;
-  QLabel* watermark_label_ = nullptr;
+  // Lies over the left edge of the page on screen, where exterior pages leave room for it; owned
+  // by that page while it is there, so it may go with a page that is destroyed first.
+  QPointer<QLabel> watermark_label_;
   std::map<int, QPushButton*> buttons_;
   std::map<int, int> timers_;  // our id -> Qt's id
 };

@@ -20,13 +20,13 @@ enum class ui_kind {
   auto_radio,      // checks itself and unchecks its group
   group_box,       // a titled frame; controls inside it are still rows of the same table
   list_box,
-  list_view,       // report view: columns, rows, optional check box per row
-  combo_list,      // drop-down list, no typing
-  combo_edit,      // drop-down with an editable field
-  progress,        // range 0 to 100 unless set otherwise; values outside are clamped
-  link,            // a clickable text that opens its target through the open-URL hook
-  icon,            // a standard icon (see ui_icon)
-  image,           // a picture set by code
+  list_view,   // report view: columns, rows, optional check box per row
+  combo_list,  // drop-down list, no typing
+  combo_edit,  // drop-down with an editable field
+  progress,    // range 0 to 100 unless set otherwise; values outside are clamped
+  link,        // a clickable text that opens its target through the open-URL hook
+  icon,        // a standard icon (see ui_icon)
+  image,       // a picture set by code
 };
 
 // Bits of ui_control_def::flags. Only the bits that make sense for a kind are read.

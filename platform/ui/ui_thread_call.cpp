@@ -6,7 +6,9 @@
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
+#include <chrono>
 #include <exception>
+#include <thread>
 
 bool ui_on_ui_thread() {
   QCoreApplication* app = QCoreApplication::instance();
@@ -36,6 +38,11 @@ void ui_call_blocking(const std::function<void()>& body) {
 
 void ui_wait_until(const std::function<bool()>& ready, int poll_ms) {
   if (ready()) return;
+  if (QCoreApplication::instance() == nullptr) {
+    // No event loop to serve (and no UI thread to call onto): plain polling.
+    while (!ready()) std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
+    return;
+  }
   QEventLoop loop;
   QTimer poll;
   poll.setInterval(poll_ms);

@@ -22,5 +22,5 @@ R ui_call_blocking_result(const std::function<R()>& body) {
 bool ui_on_ui_thread();
 
 // On the UI thread: serves events (the worker's calls among them) until `ready` answers true,
-// checking it every `poll_ms` milliseconds and whenever an event was handled.
+// checking it every `poll_ms` milliseconds. Without a QApplication it only polls.
 void ui_wait_until(const std::function<bool()>& ready, int poll_ms = 10);

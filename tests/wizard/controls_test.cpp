@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTreeWidget>
 #include <stdexcept>
 
 #include "platform/ui/ui_control_host.h"
@@ -29,7 +30,10 @@ class recording_host : public ui_control_host {
 };
 
 ui_dialog_def toggles() {
-  return {200, L"", 200, 120,
+  return {200,
+          L"",
+          200,
+          120,
           {{1202, ui_kind::check_box, L"&Plain", {5, 5, 80, 10}},
            {1203, ui_kind::auto_check_box, L"&Automatic", {5, 17, 80, 10}},
            {1329, ui_kind::radio, L"P&lain radio", {5, 29, 80, 10}},
@@ -64,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     table, control_click,
     ::testing::Values(
         toggle_case{"plain_check_box_stays", 1202, {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
-        toggle_case{"automatic_check_box_toggles", 1203, {{1202, 0}, {1203, 1}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
+        toggle_case{
+            "automatic_check_box_toggles", 1203, {{1202, 0}, {1203, 1}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
         toggle_case{"plain_radio_stays", 1329, {{1202, 0}, {1203, 0}, {1329, 0}, {1330, 1}, {1331, 0}, {1332, 1}}},
         toggle_case{"automatic_radio_moves_within_its_group",
                     1331,
@@ -98,7 +103,10 @@ TEST(control_check, code_sets_every_state_and_check_radio_clears_the_range) {
 }
 
 ui_dialog_def texts() {
-  return {300, L"", 220, 160,
+  return {300,
+          L"",
+          220,
+          160,
           {{ui_id_static, ui_kind::static_text, L"&Label", {5, 5, 60, 10}},
            {1313, ui_kind::static_text, L"Title && more", {5, 5, 60, 10}},
            {1012, ui_kind::edit, L"", {70, 5, 60, 12}},
@@ -183,5 +191,101 @@ TEST(control_progress, values_outside_the_range_show_its_nearer_end) {
     EXPECT_EQ(host.get_progress(1321), shown) << "value " << value;
   }
 }
+
+}  // namespace
+
+namespace {
+
+// A list view whose owner writes every row change it is offered and may refuse the old row's loss
+// of the selection or any check box change, as a column editor refuses to leave a row it cannot
+// store.
+class row_host : public ui_control_host {
+ public:
+  row_host()
+      : ui_control_host(
+            {135, L"", 200, 120, {{1316, ui_kind::list_view, L"", {5, 5, 190, 100}, ui_flag_check_boxes}}}) {}
+  bool refuse_leaving = false;
+  bool refuse_check = false;
+  std::vector<std::string> journal;
+
+ protected:
+  static std::string text(const char* what, const ui_row_change& c) {
+    return std::string(what) + " " + std::to_string(c.row) + " sel " + std::to_string(c.was_selected) + ">" +
+           std::to_string(c.selected) + " chk " + std::to_string(c.was_checked) + ">" + std::to_string(c.checked);
+  }
+  bool on_row_changing(int, const ui_row_change& c) override {
+    journal.push_back(text("changing", c));
+    if (refuse_leaving && c.was_selected && !c.selected) return false;
+    return !(refuse_check && c.was_checked != c.checked);
+  }
+  void on_row_changed(int, const ui_row_change& c) override { journal.push_back(text("changed", c)); }
+  bool on_command(int, ui_event e) override {
+    if (e == ui_event::selection_changed) journal.push_back("selection_changed");
+    if (e == ui_event::item_check_changed) journal.push_back("item_check_changed");
+    return true;
+  }
+};
+
+enum class row_action { click_row_1, space_on_row_0 };
+
+struct row_case {
+  const char* name;
+  row_action act;
+  bool refuse_leaving;
+  bool refuse_check;
+  int expected_selected;
+  bool expected_row_0_checked;
+  std::vector<std::string> expected_journal;
+};
+
+class list_view_rows : public ::testing::TestWithParam<row_case> {};
+
+TEST_P(list_view_rows, offers_each_change_and_a_refused_one_leaves_the_row_as_it_was) {
+  const row_case& c = GetParam();
+  row_host host;
+  host.show();
+  host.view_set_columns(1316, {L"", L"Field Name"});
+  host.view_add_row(1316, {L"", L"ID"});
+  host.view_add_row(1316, {L"", L"Name"});
+  host.list_select(1316, 0, true);
+  host.refuse_leaving = c.refuse_leaving;
+  host.refuse_check = c.refuse_check;
+  auto* view = host.control(1316);
+  if (c.act == row_action::click_row_1) {
+    auto* tree = static_cast<QTreeWidget*>(view);
+    const QRect cell = tree->visualItemRect(tree->topLevelItem(1));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      QPoint(cell.center().x() + cell.width() / 4, cell.center().y()));
+  } else {
+    host.focus(1316);
+    QTest::keyClick(view, Qt::Key_Space);
+  }
+  EXPECT_EQ(host.list_selection(1316), std::vector<int>{c.expected_selected});
+  EXPECT_EQ(host.view_row_checked(1316, 0), c.expected_row_0_checked);
+  EXPECT_EQ(host.journal, c.expected_journal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    table, list_view_rows,
+    ::testing::Values(
+        row_case{"selection_moves",
+                 row_action::click_row_1,
+                 false,
+                 false,
+                 1,
+                 false,
+                 {"changing 0 sel 1>0 chk 0>0", "changing 1 sel 0>1 chk 0>0", "changed 0 sel 1>0 chk 0>0",
+                  "changed 1 sel 0>1 chk 0>0", "selection_changed"}},
+        row_case{"leaving_refused", row_action::click_row_1, true, false, 0, false, {"changing 0 sel 1>0 chk 0>0"}},
+        row_case{"check_box_ticked",
+                 row_action::space_on_row_0,
+                 false,
+                 false,
+                 0,
+                 true,
+                 {"changing 0 sel 1>1 chk 0>1", "changed 0 sel 1>1 chk 0>1", "item_check_changed"}},
+        row_case{
+            "check_box_refused", row_action::space_on_row_0, false, true, 0, false, {"changing 0 sel 1>1 chk 0>1"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

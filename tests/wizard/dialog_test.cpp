@@ -19,7 +19,10 @@ constexpr int not_ended = 99;
 class box_dialog : public ui_dialog {
  public:
   box_dialog()
-      : ui_dialog({136, L"Additional Software is Required", 208, 75,
+      : ui_dialog({136,
+                   L"Additional Software is Required",
+                   208,
+                   75,
                    {{1301, ui_kind::icon, L"", {8, 10, 32, 32}},
                     {1320, ui_kind::static_text, L"", {40, 8, 165, 30}},
                     {1335, ui_kind::link, L"", {42, 38, 150, 10}},
@@ -46,7 +49,7 @@ class box_dialog : public ui_dialog {
   }
 };
 
-enum class action { ok_button, own_button, escape, close_box };
+enum class action { ok_button, own_button, enter, escape, close_box };
 
 struct end_case {
   const char* name;
@@ -73,18 +76,11 @@ TEST_P(dialog_end, ends_with_the_id_its_code_gives) {
   d.set_closable(c.closable);
   const int result = run_dialog(d, [&] {
     switch (c.act) {
-      case action::ok_button:
-        QTest::mouseClick(d.control(1), Qt::LeftButton);
-        break;
-      case action::own_button:
-        QTest::mouseClick(d.control(1110), Qt::LeftButton);
-        break;
-      case action::escape:
-        QTest::keyClick(d.window_widget(), Qt::Key_Escape);
-        break;
-      case action::close_box:
-        d.window_widget()->close();
-        break;
+      case action::ok_button: QTest::mouseClick(d.control(1), Qt::LeftButton); break;
+      case action::own_button: QTest::mouseClick(d.control(1110), Qt::LeftButton); break;
+      case action::enter: QTest::keyClick(d.window_widget(), Qt::Key_Return); break;
+      case action::escape: QTest::keyClick(d.window_widget(), Qt::Key_Escape); break;
+      case action::close_box: d.window_widget()->close(); break;
     }
   });
   EXPECT_TRUE(d.init_ran);
@@ -94,11 +90,11 @@ TEST_P(dialog_end, ends_with_the_id_its_code_gives) {
 INSTANTIATE_TEST_SUITE_P(table, dialog_end,
                          ::testing::Values(end_case{"ok", true, action::ok_button, 1},
                                            end_case{"own_button", true, action::own_button, 4},
+                                           end_case{"enter_presses_the_default_button", true, action::enter, 1},
                                            end_case{"escape_closable", true, action::escape, 2},
                                            end_case{"close_box_closable", true, action::close_box, 2},
                                            end_case{"escape_without_close_box", false, action::escape, not_ended},
-                                           end_case{"close_box_without_close_box", false, action::close_box,
-                                                    not_ended},
+                                           end_case{"close_box_without_close_box", false, action::close_box, not_ended},
                                            end_case{"ok_without_close_box", false, action::ok_button, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 

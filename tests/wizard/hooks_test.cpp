@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,6 +13,8 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 #include "platform/ui/ui_hooks.h"
 
@@ -31,14 +34,13 @@ TEST_P(qt_filter, lists_every_entry_in_a_form_qt_shows) {
 
 INSTANTIATE_TEST_SUITE_P(
     table, qt_filter,
-    ::testing::Values(
-        filter_case{"profile", {{L"Profile Files (*.vdy)", {L"*.vdy"}}}, L"Profile Files (*.vdy)"},
-        filter_case{"two_patterns",
-                    {{L"MS Access Databases (*.mdb;*.accdb)", {L"*.mdb", L"*.accdb"}}},
-                    L"MS Access Databases (*.mdb *.accdb)"},
-        filter_case{"star_dot_star_matches_names_without_a_dot",
-                    {{L"SQL Files", {L"*.sql"}}, {L"All Files (*.*)", {L"*.*"}}},
-                    L"SQL Files (*.sql);;All Files (*)"}),
+    ::testing::Values(filter_case{"profile", {{L"Profile Files (*.vdy)", {L"*.vdy"}}}, L"Profile Files (*.vdy)"},
+                      filter_case{"two_patterns",
+                                  {{L"MS Access Databases (*.mdb;*.accdb)", {L"*.mdb", L"*.accdb"}}},
+                                  L"MS Access Databases (*.mdb *.accdb)"},
+                      filter_case{"star_dot_star_matches_names_without_a_dot",
+                                  {{L"SQL Files", {L"*.sql"}}, {L"All Files (*.*)", {L"*.*"}}},
+                                  L"SQL Files (*.sql);;All Files (*)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(hooks, each_is_replaced_and_restored) {
@@ -59,9 +61,8 @@ TEST(hooks, each_is_replaced_and_restored) {
     seen.push_back(r.title);
     return L"/tmp/a.vdy";
   });
-  auto old_save = ui_set_save_file_hook([&](const ui_file_request&) -> std::optional<std::wstring> {
-    return std::nullopt;
-  });
+  auto old_save =
+      ui_set_save_file_hook([&](const ui_file_request&) -> std::optional<std::wstring> { return std::nullopt; });
   EXPECT_EQ(ui_message_box({nullptr, L"Question", L"Are you sure?", ui_box_icon::question, ui_box_buttons::yes_no, 0}),
             ui_id_no);
   EXPECT_FALSE(ui_open_url(L"https://example.invalid/"));
@@ -80,17 +81,39 @@ TEST(hooks, each_is_replaced_and_restored) {
   EXPECT_TRUE(static_cast<bool>(ui_set_save_file_hook(old_save)));
 }
 
+// Calls `act` with the modal window of type T as soon as one is on screen (polled, so a slow
+// machine only waits longer); gives up after ten seconds.
+template <class T>
+void when_modal(std::function<void(T*)> act) {
+  auto* poll = new QTimer();
+  auto started = std::make_shared<QElapsedTimer>();
+  started->start();
+  QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
+    if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      poll->stop();
+      poll->deleteLater();
+      act(window);
+    } else if (started->elapsed() > 10000) {
+      poll->stop();
+      poll->deleteLater();
+      ADD_FAILURE() << "the expected window did not appear";
+      if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
+    }
+  });
+  poll->start(10);
+}
+
 TEST(hooks, the_real_message_box_answers_the_button_pressed_and_no_is_the_default) {
-  QTimer::singleShot(0, [] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), "Ostrelle Question");
+  std::wstring caption;
+  when_modal<QMessageBox>([&](QMessageBox* box) {
+    caption = box->windowTitle().toStdWString();
     ASSERT_NE(box->defaultButton(), nullptr);
     box->defaultButton()->click();
   });
   EXPECT_EQ(ui_message_box({nullptr, L"Ostrelle Question", L"Are you sure you want to exit the wizard?",
                             ui_box_icon::question, ui_box_buttons::yes_no, ui_id_no}),
             ui_id_no);
+  EXPECT_EQ(caption, L"Ostrelle Question");
 }
 
 TEST(hooks, the_real_save_dialog_asks_before_replacing_a_file) {
@@ -100,22 +123,21 @@ TEST(hooks, the_real_save_dialog_asks_before_replacing_a_file) {
   std::ofstream(folder / "old.vdy") << "keep me";
   std::wstring question;
   // Confirm the offered name, answer No to the replace question, then give up.
-  QTimer::singleShot(50, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    QTimer::singleShot(50, [&, dialog] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box != nullptr) {
-        question = box->text().toStdWString();
-        box->button(QMessageBox::No)->click();
-      }
+  when_modal<QFileDialog>([&](QFileDialog* dialog) {
+    when_modal<QMessageBox>([&, dialog](QMessageBox* box) {
+      question = box->text().toStdWString();
+      box->button(QMessageBox::No)->click();
       QTimer::singleShot(0, dialog, [dialog] { QMetaObject::invokeMethod(dialog, "reject"); });
     });
     QMetaObject::invokeMethod(dialog, "accept");
   });
-  auto chosen = ui_save_file({nullptr, L"Save Settings", {{L"Profile Files", {L"*.vdy"}}}, folder.wstring(),
-                              L"old.vdy", L"vdy"});
-  EXPECT_EQ(chosen, std::nullopt);
+  ui_file_request request;
+  request.title = L"Save Settings";
+  request.filters = {{L"Profile Files", {L"*.vdy"}}};
+  request.folder = folder.wstring();
+  request.file_name = L"old.vdy";
+  request.default_suffix = L"vdy";
+  EXPECT_EQ(ui_save_file(request), std::nullopt);
   EXPECT_NE(question.find(L"old.vdy"), std::wstring::npos) << "no replace question was asked";
   std::ifstream kept(folder / "old.vdy");
   std::string text;

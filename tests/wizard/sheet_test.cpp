@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QTest>
-#include <stdexcept>
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "TK/tk_exception.h"
@@ -62,34 +63,43 @@ const ui_notify set = ui_notify::set_active, kill = ui_notify::kill_active, next
 INSTANTIATE_TEST_SUITE_P(
     table, sheet_navigation,
     ::testing::Values(
-        navigation_case{"set_active_false_skipped_forward", {{102, {{set, -1}}}}, {ui_id_next}, 103,
-                        {"101:set", "101:next", "101:kill", "102:set", "103:set"}},
-        navigation_case{"set_active_false_skipped_backward",
+        navigation_case{"set_active_false_skipped_forward",
                         {{102, {{set, -1}}}},
-                        {ui_id_next, ui_id_back},
-                        101,
-                        {"101:set", "101:next", "101:kill", "102:set", "103:set", "103:back", "103:kill", "102:set",
-                         "101:set"}},
-        navigation_case{"first_page_refusing_opens_on_the_second", {{101, {{set, -1}}}}, {}, 102,
-                        {"101:set", "102:set"}},
+                        {ui_id_next},
+                        103,
+                        {"101:set", "101:next", "101:kill", "102:set", "103:set"}},
+        navigation_case{
+            "set_active_false_skipped_backward",
+            {{102, {{set, -1}}}},
+            {ui_id_next, ui_id_back},
+            101,
+            {"101:set", "101:next", "101:kill", "102:set", "103:set", "103:back", "103:kill", "102:set", "101:set"}},
+        navigation_case{
+            "first_page_refusing_opens_on_the_second", {{101, {{set, -1}}}}, {}, 102, {"101:set", "102:set"}},
         navigation_case{"no_later_page_accepting_keeps_the_page",
                         {{102, {{set, -1}}}, {103, {{set, -1}}}, {104, {{set, -1}}}},
                         {ui_id_next},
                         101,
                         {"101:set", "101:next", "101:kill", "102:set", "103:set", "104:set"}},
         navigation_case{"next_minus_one_stays", {{101, {{next, -1}}}}, {ui_id_next}, 101, {"101:set", "101:next"}},
-        navigation_case{"next_with_an_id_jumps_over_pages", {{101, {{next, 104}}}}, {ui_id_next}, 104,
+        navigation_case{"next_with_an_id_jumps_over_pages",
+                        {{101, {{next, 104}}}},
+                        {ui_id_next},
+                        104,
                         {"101:set", "101:next", "101:kill", "104:set"}},
         navigation_case{"back_with_an_id_jumps",
                         {{101, {{next, 104}}}, {104, {{back, 101}}}},
                         {ui_id_next, ui_id_back},
                         101,
                         {"101:set", "101:next", "101:kill", "104:set", "104:back", "104:kill", "101:set"}},
-        navigation_case{"next_with_an_unknown_id_stays", {{101, {{next, 999}}}}, {ui_id_next}, 101,
-                        {"101:set", "101:next"}},
-        navigation_case{"kill_active_false_stays", {{101, {{kill, 1}}}}, {ui_id_next}, 101,
-                        {"101:set", "101:next", "101:kill"}},
-        navigation_case{"set_active_with_an_id_redirects", {{102, {{set, 104}}}}, {ui_id_next}, 104,
+        navigation_case{
+            "next_with_an_unknown_id_stays", {{101, {{next, 999}}}}, {ui_id_next}, 101, {"101:set", "101:next"}},
+        navigation_case{
+            "kill_active_false_stays", {{101, {{kill, 1}}}}, {ui_id_next}, 101, {"101:set", "101:next", "101:kill"}},
+        navigation_case{"set_active_with_an_id_redirects",
+                        {{102, {{set, 104}}}},
+                        {ui_id_next},
+                        104,
                         {"101:set", "101:next", "101:kill", "102:set", "104:set"}},
         navigation_case{"back_on_the_first_page_stays", {}, {ui_id_back}, 101, {"101:set", "101:back"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -167,17 +177,13 @@ TEST_P(sheet_cancel, asks_the_page) {
   const int result = run_sheet(w.sheet, [&] {
     w.sheet.enable_button(ui_id_cancel, c.cancel_enabled);
     switch (c.trigger) {
-      case cancel_trigger::button:
-        QTest::mouseClick(w.sheet.button(ui_id_cancel), Qt::LeftButton);
-        break;
+      case cancel_trigger::button: QTest::mouseClick(w.sheet.button(ui_id_cancel), Qt::LeftButton); break;
       case cancel_trigger::escape: {
         QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &w.sheet;
         QTest::keyClick(target, Qt::Key_Escape);
         break;
       }
-      case cancel_trigger::close_box:
-        w.sheet.close();
-        break;
+      case cancel_trigger::close_box: w.sheet.close(); break;
     }
     settle();
   });
@@ -189,17 +195,29 @@ INSTANTIATE_TEST_SUITE_P(
     table, sheet_cancel,
     ::testing::Values(
         cancel_case{"button_no_stays", cancel_trigger::button, 1, true, still_open, {"101:set", "101:cancel"}},
-        cancel_case{"button_yes_cancels", cancel_trigger::button, 0, true, ui_sheet_cancelled,
+        cancel_case{"button_yes_cancels",
+                    cancel_trigger::button,
+                    0,
+                    true,
+                    ui_sheet_cancelled,
                     {"101:set", "101:cancel", "101:reset"}},
         cancel_case{"escape_no_stays", cancel_trigger::escape, 1, true, still_open, {"101:set", "101:cancel"}},
-        cancel_case{"escape_yes_cancels", cancel_trigger::escape, 0, true, ui_sheet_cancelled,
+        cancel_case{"escape_yes_cancels",
+                    cancel_trigger::escape,
+                    0,
+                    true,
+                    ui_sheet_cancelled,
                     {"101:set", "101:cancel", "101:reset"}},
         cancel_case{"close_box_no_stays", cancel_trigger::close_box, 1, true, still_open, {"101:set", "101:cancel"}},
-        cancel_case{"close_box_yes_cancels", cancel_trigger::close_box, 0, true, ui_sheet_cancelled,
+        cancel_case{"close_box_yes_cancels",
+                    cancel_trigger::close_box,
+                    0,
+                    true,
+                    ui_sheet_cancelled,
                     {"101:set", "101:cancel", "101:reset"}},
         cancel_case{"escape_with_cancel_off_does_nothing", cancel_trigger::escape, 0, false, still_open, {"101:set"}},
-        cancel_case{"close_box_with_cancel_off_does_nothing", cancel_trigger::close_box, 0, false, still_open,
-                    {"101:set"}}),
+        cancel_case{
+            "close_box_with_cancel_off_does_nothing", cancel_trigger::close_box, 0, false, still_open, {"101:set"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(sheet_help, f1_and_the_help_button_reach_the_current_page) {
@@ -229,6 +247,35 @@ TEST(sheet_timer, ticks_go_to_the_page_on_screen) {
     w.sheet.stop_timer(0x10000);
     EXPECT_FALSE(w.sheet.timer_running(0x10000));
   });
+}
+
+TEST(sheet_timer, a_tick_may_move_the_sheet_to_a_page_by_id) {
+  four_pages w;
+  w.p101.on_tick = [&](int id) {
+    w.sheet.stop_timer(id);
+    EXPECT_TRUE(w.sheet.set_current_page(104));
+  };
+  run_sheet(w.sheet, [&] {
+    w.sheet.start_timer(1, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.sheet.current_page_id() == 104; }, 5000));
+    EXPECT_FALSE(w.sheet.set_current_page(999));
+  });
+  EXPECT_EQ(w.journal, (std::vector<std::string>{"101:set", "101:kill", "104:set"}));
+}
+
+TEST(sheet_cancel_question, a_second_escape_while_the_page_asks_is_not_a_second_question) {
+  four_pages w;
+  w.p101.actions[ui_notify::query_cancel] = [&] {
+    // The page's question box runs a nested loop; the user presses Esc and the close box again.
+    QTimer::singleShot(0, &w.sheet, [&] {
+      QTest::keyClick(&w.sheet, Qt::Key_Escape);
+      w.sheet.close();
+    });
+    settle();
+  };
+  const int result = run_sheet(w.sheet, [&] { w.sheet.press_button(ui_id_cancel); });
+  EXPECT_EQ(result, ui_sheet_cancelled);
+  EXPECT_EQ(w.journal, (std::vector<std::string>{"101:set", "101:cancel", "101:reset"}));
 }
 
 TEST(sheet_timer, a_worker_thread_starts_it_while_the_ui_thread_serves) {
@@ -306,15 +353,56 @@ TEST_P(sheet_throwing_handler, is_reported_and_the_page_stays) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(table, sheet_throwing_handler,
-                         ::testing::Values(throw_case{"next_tk", thrower::next_handler, true},
-                                           throw_case{"next_std", thrower::next_handler, false},
-                                           throw_case{"help_tk", thrower::help_handler, true},
-                                           throw_case{"set_active_of_the_next_page_std",
-                                                      thrower::next_pages_set_active, false},
-                                           throw_case{"timer_tk", thrower::timer, true},
-                                           throw_case{"control_std", thrower::control, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    table, sheet_throwing_handler,
+    ::testing::Values(throw_case{"next_tk", thrower::next_handler, true},
+                      throw_case{"next_std", thrower::next_handler, false},
+                      throw_case{"help_tk", thrower::help_handler, true},
+                      throw_case{"set_active_of_the_next_page_std", thrower::next_pages_set_active, false},
+                      throw_case{"timer_tk", thrower::timer, true}, throw_case{"control_std", thrower::control, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(sheet_frame, exterior_pages_show_the_watermark_and_interior_pages_the_header) {
+  std::vector<std::string> journal;
+  fake_page welcome(103, journal), dump(102, journal);
+  ui_property_sheet sheet(L"Ostrelle 8.3 ");
+  QPixmap watermark(164, 314);
+  watermark.fill(Qt::darkBlue);
+  sheet.set_watermark(watermark);
+  sheet.add_page(&welcome, {L"", L"", true, true});
+  sheet.add_page(&dump, {L"Step 1 of 7", L"MySQL dump file settings", false, true});
+  auto shown_texts = [&] {
+    std::vector<std::string> texts;
+    for (QLabel* label : sheet.findChildren<QLabel*>()) {
+      if (label->isVisible() && !label->text().isEmpty()) texts.push_back(label->text().toStdString());
+    }
+    return texts;
+  };
+  auto watermark_shown = [&] {
+    for (QLabel* label : sheet.findChildren<QLabel*>()) {
+      if (label->isVisible() && label->pixmap().size() == watermark.size()) return true;
+    }
+    return false;
+  };
+  run_sheet(sheet, [&] {
+    EXPECT_EQ(sheet.windowTitle(), "Ostrelle 8.3 ");
+    EXPECT_TRUE(watermark_shown());
+    EXPECT_TRUE(shown_texts().empty());
+    sheet.press_button(ui_id_next);
+    EXPECT_FALSE(watermark_shown());
+    EXPECT_EQ(shown_texts(), (std::vector<std::string>{"Step 1 of 7", "MySQL dump file settings"}));
+    sheet.press_button(ui_id_back);
+    EXPECT_TRUE(watermark_shown());
+  });
+}
+
+TEST(sheet_run, a_first_page_that_ends_the_sheet_is_not_shown_again) {
+  four_pages w;
+  w.p101.actions[set] = [&] { w.sheet.end_sheet(ui_sheet_finished); };
+  EXPECT_EQ(w.sheet.run_modal(), ui_sheet_finished);
+  EXPECT_FALSE(w.sheet.isVisible());
+  EXPECT_EQ(w.sheet.current_page(), nullptr);
+}
 
 TEST(sheet_pages, survive_the_sheet_and_keep_their_controls) {
   std::vector<std::string> journal;

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <functional>
 #include <mutex>
@@ -70,15 +71,22 @@ inline void install_program_handlers(const std::function<void(const std::string&
   ui_set_exception_handlers([](const tk_exception& e) { error_handler::get_instance()->handle(e, true); }, on_other);
 }
 
-// Serves events until `ready` answers true; false after `timeout_ms`.
+// Serves events until `ready` answers true; false after `timeout_ms`. A loop of its own: events
+// posted while a handler runs reach only a loop entered after them, not processEvents.
 inline bool wait_for(const std::function<bool()>& ready, int timeout_ms = 120000) {
+  if (ready()) return true;
   QElapsedTimer clock;
   clock.start();
-  while (!ready()) {
-    if (clock.elapsed() > timeout_ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  QEventLoop loop;
+  QTimer poll;
+  bool met = false;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    met = ready();
+    if (met || clock.elapsed() > timeout_ms) loop.quit();
+  });
+  poll.start(5);
+  loop.exec();
+  return met;
 }
 
 // The control host of the modal dialog on screen, or null.
@@ -95,5 +103,7 @@ inline void click(ui_control_host* host, int id) {
   button->click();
 }
 
-// Runs `script` once the event loop runs (inside a modal loop started right after).
-inline void later(const std::function<void()>& script) { QTimer::singleShot(0, script); }
+// Runs `script` once the event loop runs (inside a modal loop started right after). From a timer,
+// not a posted event: while a posted event is handled, events posted by a worker after it wait
+// for the outer loop, and the worker would wait for the script.
+inline void later(const std::function<void()>& script) { QTimer::singleShot(1, script); }

@@ -60,3 +60,31 @@ TEST(thread_call, on_the_ui_thread_it_runs_at_once) {
 }
 
 }  // namespace
+
+#include "platform/ui/ui_hooks.h"
+
+namespace {
+
+TEST(thread_call, a_box_asked_from_a_worker_is_shown_on_the_ui_thread) {
+  bool on_ui_thread = false;
+  ui_message_box_hook old = ui_set_message_box_hook([&](const ui_box_request&) {
+    on_ui_thread = QThread::currentThread() == qApp->thread();
+    return ui_id_yes;
+  });
+  std::atomic<bool> done{false};
+  int answer = 0;
+  std::thread worker([&] {
+    ui_box_request question;
+    question.text = L"Continue?";
+    question.buttons = ui_box_buttons::yes_no;
+    answer = ui_message_box(question);
+    done = true;
+  });
+  ui_wait_until([&] { return done.load(); });
+  worker.join();
+  ui_set_message_box_hook(old);
+  EXPECT_EQ(answer, ui_id_yes);
+  EXPECT_TRUE(on_ui_thread);
+}
+
+}  // namespace

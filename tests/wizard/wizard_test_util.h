@@ -14,22 +14,14 @@
 
 inline const char* notify_name(ui_notify code) {
   switch (code) {
-    case ui_notify::set_active:
-      return "set";
-    case ui_notify::kill_active:
-      return "kill";
-    case ui_notify::wizard_back:
-      return "back";
-    case ui_notify::wizard_next:
-      return "next";
-    case ui_notify::wizard_finish:
-      return "finish";
-    case ui_notify::query_cancel:
-      return "cancel";
-    case ui_notify::help:
-      return "help";
-    case ui_notify::reset:
-      return "reset";
+    case ui_notify::set_active: return "set";
+    case ui_notify::kill_active: return "kill";
+    case ui_notify::wizard_back: return "back";
+    case ui_notify::wizard_next: return "next";
+    case ui_notify::wizard_finish: return "finish";
+    case ui_notify::query_cancel: return "cancel";
+    case ui_notify::help: return "help";
+    case ui_notify::reset: return "reset";
   }
   return "?";
 }
@@ -39,9 +31,12 @@ inline const char* notify_name(ui_notify code) {
 class fake_page : public ui_page {
  public:
   fake_page(int id, std::vector<std::string>& journal)
-      : ui_page(ui_dialog_def{id, L"", 200, 100,
-                              {{1001, ui_kind::edit, L"", {7, 7, 100, 12}},
-                               {1002, ui_kind::push_button, L"&Go", {7, 25, 50, 14}}}}),
+      : ui_page(ui_dialog_def{
+            id,
+            L"",
+            200,
+            100,
+            {{1001, ui_kind::edit, L"", {7, 7, 100, 12}}, {1002, ui_kind::push_button, L"&Go", {7, 25, 50, 14}}}}),
         journal_(journal) {}
 
   std::map<ui_notify, int> answers;
