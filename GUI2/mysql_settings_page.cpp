@@ -55,7 +55,7 @@ void mysql_settings_page::store_settings() {
     port = field_text(*this, port_id);
   }
   vandry_converter::get_instance()->store_mysql_settings(host, field_text(*this, user_id),
-                                                        field_text(*this, password_id), port);
+                                                         field_text(*this, password_id), port);
 }
 
 int mysql_settings_page::on_next() {

@@ -156,20 +156,11 @@ bool sel_file_page::on_command(int id, ui_event event) {
   }
   if (event != ui_event::clicked) return wizard_page::on_command(id, event);
   switch (id) {
-    case use_password_id:
-      on_use_pwd();
-      return true;
-    case browse_source_id:
-      browse_source();
-      return true;
-    case browse_dest_id:
-      browse_dest();
-      return true;
-    case browse_log_id:
-      browse_logfile();
-      return true;
-    default:
-      return wizard_page::on_command(id, event);
+    case use_password_id: on_use_pwd(); return true;
+    case browse_source_id: browse_source(); return true;
+    case browse_dest_id: browse_dest(); return true;
+    case browse_log_id: browse_logfile(); return true;
+    default: return wizard_page::on_command(id, event);
   }
 }
 

@@ -106,7 +106,8 @@ TEST(SettingsWorkgroupPage, ChecksInTheirOrder) {
       EXPECT_EQ(env.page(), c.box_text.empty() ? 106 : 105);
       EXPECT_EQ(p.get_text(ugl_page::sysdb_id), c.file);
     });
-    EXPECT_EQ(env.boxes.texts(), c.box_text.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.box_text});
+    EXPECT_EQ(env.boxes.texts(),
+              c.box_text.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.box_text});
   }
 }
 
@@ -239,12 +240,14 @@ TEST(SettingsSelectDatabases, DestinationSuggestion) {
     p.control(sel_file_page::dest_id)->setFocus();
     settle();
     // Without a folder typed, the suggestion lies in the program's folder.
-    EXPECT_TRUE(ends_with(p.get_text(sel_file_page::dest_id), L"/north.sql")) << tk_unicode_to_utf8(p.get_text(sel_file_page::dest_id));
+    EXPECT_TRUE(ends_with(p.get_text(sel_file_page::dest_id), L"/north.sql"))
+        << tk_unicode_to_utf8(p.get_text(sel_file_page::dest_id));
     env.files.answers.push_back(b);
     click(&p, sel_file_page::browse_source_id);
     settle();
     EXPECT_EQ(p.get_text(sel_file_page::source_id), b);
-    EXPECT_TRUE(ends_with(p.get_text(sel_file_page::dest_id), L"/south.sql")) << tk_unicode_to_utf8(p.get_text(sel_file_page::dest_id));
+    EXPECT_TRUE(ends_with(p.get_text(sel_file_page::dest_id), L"/south.sql"))
+        << tk_unicode_to_utf8(p.get_text(sel_file_page::dest_id));
     p.set_text(sel_file_page::dest_id, L"/out/typed.sql");
     env.files.answers.push_back(a);
     click(&p, sel_file_page::browse_source_id);

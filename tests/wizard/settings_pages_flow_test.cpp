@@ -9,8 +9,8 @@
 namespace {
 
 struct step {
-  int button;     // ui_id_next or ui_id_back
-  int expected;   // the page shown afterwards
+  int button;    // ui_id_next or ui_id_back
+  int expected;  // the page shown afterwards
 };
 
 // Fills a page as a user would before pressing Next on it.
@@ -40,12 +40,26 @@ TEST(SettingsPagesFlow, RoutesOfBothTargets) {
   } routes[] = {
       {true,
        "wizard_route_new",
-       {{ui_id_next, 123}, {ui_id_next, 105}, {ui_id_next, 106}, {ui_id_next, 110}, {ui_id_next, 127},
-        {ui_id_back, 110}, {ui_id_back, 106}, {ui_id_back, 105}, {ui_id_back, 123}, {ui_id_back, 103}}},
+       {{ui_id_next, 123},
+        {ui_id_next, 105},
+        {ui_id_next, 106},
+        {ui_id_next, 110},
+        {ui_id_next, 127},
+        {ui_id_back, 110},
+        {ui_id_back, 106},
+        {ui_id_back, 105},
+        {ui_id_back, 123},
+        {ui_id_back, 103}}},
       {false,
        folder + "/route.sql",
-       {{ui_id_next, 102}, {ui_id_next, 105}, {ui_id_next, 106}, {ui_id_next, 110}, {ui_id_back, 106},
-        {ui_id_back, 105}, {ui_id_back, 102}, {ui_id_back, 103}}},
+       {{ui_id_next, 102},
+        {ui_id_next, 105},
+        {ui_id_next, 106},
+        {ui_id_next, 110},
+        {ui_id_back, 106},
+        {ui_id_back, 105},
+        {ui_id_back, 102},
+        {ui_id_back, 103}}},
   };
   for (const route& r : routes) {
     SCOPED_TRACE(r.direct ? "server" : "dump");
@@ -54,7 +68,8 @@ TEST(SettingsPagesFlow, RoutesOfBothTargets) {
       for (const step& s : r.steps) {
         if (s.button == ui_id_next) fill(env, env.page(), r.direct, r.dest);
         env.press(s.button);
-        ASSERT_EQ(env.page(), s.expected) << (env.boxes.texts().empty() ? "" : tk_unicode_to_utf8(env.boxes.texts().back()));
+        ASSERT_EQ(env.page(), s.expected)
+            << (env.boxes.texts().empty() ? "" : tk_unicode_to_utf8(env.boxes.texts().back()));
       }
     });
     EXPECT_TRUE(env.boxes.texts().empty());
@@ -142,7 +157,8 @@ TEST(SettingsPagesFlow, ProfileThatFailsChangesNothing) {
   env.converter.src = L"/data/new.mdb";
   env.converter.items = {{L"FromProfile", L""}};
   env.converter.conversion_mode = mode_merge;
-  const std::wstring bad_mode = profile_with(env, folder, "mode.vdy", [](std::string& t) { replace(t, "mode=3", "mode=7"); });
+  const std::wstring bad_mode =
+      profile_with(env, folder, "mode.vdy", [](std::string& t) { replace(t, "mode=3", "mode=7"); });
   std::filesystem::create_directory(folder + "/folder.vdy");
   const std::wstring unreadable = wide(folder + "/folder.vdy");
   const std::wstring missing = wide(folder + "/missing.vdy");
@@ -169,7 +185,8 @@ TEST(SettingsPagesFlow, ProfileThatFailsChangesNothing) {
       settle();
     });
     ASSERT_EQ(env.boxes.texts().size(), 1u);
-    EXPECT_NE(env.boxes.texts()[0].find(c.message_part), std::wstring::npos) << tk_unicode_to_utf8(env.boxes.texts()[0]);
+    EXPECT_NE(env.boxes.texts()[0].find(c.message_part), std::wstring::npos)
+        << tk_unicode_to_utf8(env.boxes.texts()[0]);
     EXPECT_EQ(env.boxes.taken()[0].icon, ui_box_icon::error);
     EXPECT_EQ(env.converter.src, L"/data/kept.mdb");
     EXPECT_EQ(env.converter.items, (udb_converter::item_list{{L"Kept", L""}}));

@@ -2,10 +2,12 @@
 // clears the destination.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "GUI2/overwrite_dlg3.h"
+#include "GUI2/wizard_front_end.h"
 #include "tests/support/test_mysql.h"
 #include "tests/wizard/settings_pages_env.h"
 
@@ -48,8 +50,8 @@ TEST(SettingsOverwrite, ExistingDatabaseIsOnlyDroppedByTheRun) {
     const char* name;
     int radio;
     int button;
-    int page;           // the page shown after Next
-    std::uint32_t mode; // the mode afterwards (it was 2)
+    int page;            // the page shown after Next
+    std::uint32_t mode;  // the mode afterwards (it was 2)
   } cases[] = {
       {"cancel", 0, 2, 106, mode_skip_tables},
       {"merge", 1332, 1, 110, mode_merge},
@@ -147,6 +149,28 @@ TEST(SettingsOverwrite, ExistingDumpIsKeptUntilTheRun) {
     env.converter.run();
     EXPECT_EQ(content(dump).find("-- the old dump"), std::string::npos);
   }
+}
+
+TEST(SettingsOverwrite, DestinationFailingAtTheRunIsARunError) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string dump = folder + "/later.sql";
+  wizard_env env;
+  wizard_front_end front(env.shell, env.shell.errors());
+  env.converter.direct = false;
+  env.run(106, [&] {
+    env.pages.databases.set_text(sel_file_page::source_id, wide(testdata("access/real/nwind.mdb")));
+    env.pages.databases.set_text(sel_file_page::dest_id, wide(dump));
+    env.press(ui_id_next);
+    EXPECT_EQ(env.page(), 110);
+  });
+  // Between the page and the run the path became a folder.
+  std::filesystem::create_directory(dump);
+  env.converter.run();
+  const std::vector<std::string> errors = env.shell.errors().entries();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("Destination name should specify a file, not folder."), std::string::npos) << errors[0];
+  EXPECT_EQ(env.converter.tables_written, 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(dump));
 }
 
 }  // namespace
