@@ -12,6 +12,7 @@
 #include "GUI2/progress_page.h"
 #include "GUI2/quick_launch.h"
 #include "GUI2/quick_launch_args.h"
+#include "GUI2/settings_pages.h"
 #include "GUI2/wizard_front_end.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_addresses.h"
@@ -51,13 +52,8 @@ struct page_row {
 
 constexpr unsigned kBackNext = ui_wiz_back | ui_wiz_next;
 
+// Rows 1 to 6 are the settings pages (settings_pages).
 const page_row kPages[] = {
-    {103, ui_wiz_next, L"", L"", true, 1018},
-    {102, kBackNext, L"Step 1 of 7", L"MySQL dump file settings", false, 1014},
-    {123, kBackNext, L"Step 1 of 7", L"Connect to MySQL server", false, 1017},
-    {105, kBackNext, L"Step 2 of 7", L"MS Access user-level security settings", false, 1019},
-    {106, kBackNext, L"Step 3 of 7", L"Select databases", false, 1020},
-    {110, kBackNext, L"Step 4 of 7", L"Specify conversion settings", false, 1021},
     {127, kBackNext, L"Step 5 of 7", L"Select tables to convert", false, 1015},
     {127, kBackNext, L"Step 6 of 7", L"Select queries to convert", false, 1026},
 };
@@ -116,7 +112,10 @@ int wizard_program(int argc, const char* const* argv) {
   }
 
   std::vector<std::unique_ptr<plain_page>> pages;
+  std::unique_ptr<settings_pages> settings;
   if (!quick) {
+    settings = std::make_unique<settings_pages>(L"vdy");
+    settings->add_to(shell);
     for (const page_row& row : kPages) {
       pages.push_back(std::make_unique<plain_page>(row.dialog_id, row.buttons, page_text(row), row.help_topic));
       shell.add_page(pages.back().get(), ui_page_options{row.header_title, row.header_subtitle, row.hide_header, true});

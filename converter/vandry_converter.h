@@ -83,6 +83,9 @@ class vandry_converter : public udb_converter,
   // Set when the settings in memory must not replace the stored ones: a profile that failed to
   // load may have applied only part of itself.
   bool keep_stored_settings = false;
+  // Set by the wizard once the user has settled the destination: the run then clears it
+  // (check_dest) as its first step, so nothing is dropped before the user starts the run.
+  bool check_dest_first = false;
   // Destination tables the last run created or opened for its rows; 0 when it converted nothing.
   std::uint32_t tables_written = 0;
 

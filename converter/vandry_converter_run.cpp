@@ -132,6 +132,7 @@ void vandry_converter::operator()() {
   if (bool_map == 1) tk_log1(tk_log_detail, "Mapping BOOLs in MS fashion");
   ole_bool_map bools(bool_map != 0 ? 1 : 0);
   try {
+    if (check_dest_first) check_dest();
     run_conversion();
   } catch (const dao_required_exception&) {
     tk_log1(tk_log_event, "%s", kRuntimeText);
