@@ -9,6 +9,7 @@
 #include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_types.h"
+#include "platform/jet/write/jet_writer.h"
 
 namespace jet_write_test {
 
@@ -21,7 +22,13 @@ std::unique_ptr<jet::jet_file> open_written(const std::string& path);
 // Every row of a table as our reader decodes it (by the table's column order).
 std::vector<std::vector<jet::jet_value>> read_rows(const jet::jet_file& file, std::uint32_t table_page);
 
-// Files in a folder, the hidden ones included.
+// A value as text that tells every stored bit apart (type, then content).
+std::string describe(const jet::jet_value& v);
+
+// A new column.
+jet::jet_new_column column(const wchar_t* name, int type, int size = 0);
+
+// Files in a folder, in name order, the hidden ones included.
 std::vector<std::string> folder_entries(const std::string& folder);
 
 }  // namespace jet_write_test
