@@ -254,3 +254,25 @@ TEST(jet_write_rows, targets_refused_leave_nothing_behind) {
   EXPECT_EQ(std::filesystem::file_size(target), 4u);
   EXPECT_EQ(jet_write_test::folder_entries(folder), (std::vector<std::string>{"new.mdb", "there.mdb"}));
 }
+
+TEST(jet_write_rows, a_full_disk_is_reported_and_leaves_no_file) {
+  std::string folder = test_env::make_temp_dir() + "/small";
+  std::filesystem::create_directory(folder);
+  std::string q = test_env::shell_quote(folder);
+  if (test_env::run_shell("mount -t tmpfs -o size=64k tmpfs " + q + " 2>/dev/null").status != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  std::string target = folder + "/big.mdb";
+  long code = 0;
+  try {
+    auto w = jet_writer::create(target, {});
+    auto id = w->add_table(L"Big", {jet_write_test::column(L"Text", jet_text, 510)});
+    for (int i = 0; i < 200; ++i) w->append_row(id, {std::wstring(255, L'q')});
+    w->close();
+  } catch (const jet_write_error& e) {
+    code = e.dao_code();
+  }
+  std::vector<std::string> left = jet_write_test::folder_entries(folder);
+  test_env::run_shell("umount " + q);
+  EXPECT_EQ(code, 3026);
+  EXPECT_TRUE(left.empty()) << left.front();
+}

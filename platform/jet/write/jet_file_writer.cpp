@@ -92,6 +92,11 @@ int fixed_length(int type) {
   }
 }
 
+// The one place a table's memo and OLE values get their storage. A writer of long-value pages
+// takes an owned_sink per column over table_state::long_value_pages, so the column's usage map
+// lists its pages, and finishes its last page before close writes the maps.
+std::unique_ptr<jet_long_value_store> make_long_value_store() { return std::make_unique<inline_long_values>(); }
+
 class file_writer;
 
 // Pages one owner (a long-value column, an index) takes: each page handed out is recorded for
@@ -203,7 +208,7 @@ void file_writer::start() {
     t->tdef_page = s.page;
     t->shape = std::move(s.shape);
     t->builder = std::make_unique<jet_row_builder>(t->shape.columns);
-    t->long_values = std::make_unique<inline_long_values>();
+    t->long_values = make_long_value_store();
     t->page = jet_data_page(s.page);
     t->long_value_pages.resize(t->shape.long_value_maps.size());
     system_.push_back(std::move(t));
@@ -287,7 +292,7 @@ jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<
     if (is_long_value(c.type)) t->shape.long_value_maps.push_back({c.number, {}, {}});
   t->long_value_pages.resize(t->shape.long_value_maps.size());
   t->builder = std::make_unique<jet_row_builder>(t->shape.columns);
-  t->long_values = std::make_unique<inline_long_values>();
+  t->long_values = make_long_value_store();
   t->tdef_page = allocate_page();
   t->page = jet_data_page(t->tdef_page);
   tables_.push_back(std::move(t));
