@@ -67,10 +67,10 @@ class inline_long_values final : public jet_long_value_store {
                                   std::size_t room) override {
     if (value.size() + jet4_long_value_header > room)
       throw jet_write_error(jet_err_record_too_large, "Record is too large.");
-    std::vector<std::uint8_t> out(jet4_long_value_header, 0);
+    std::vector<std::uint8_t> out(jet4_long_value_header + value.size(), 0);
     jet_put24(out.data(), static_cast<std::uint32_t>(value.size()));
     out[3] = jet_lval_inline;
-    out.insert(out.end(), value.begin(), value.end());
+    if (!value.empty()) std::memcpy(out.data() + jet4_long_value_header, value.data(), value.size());
     return out;
   }
 };
