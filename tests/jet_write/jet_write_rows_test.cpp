@@ -144,6 +144,13 @@ TEST(jet_write_rows, values_that_do_not_fit_are_refused_and_the_writer_goes_on) 
     EXPECT_EQ(e.dao_code(), 3047);
     EXPECT_STREQ(e.what(), "Record is too large.");
   }
+  // A table name the catalog cannot hold is refused when the table is made, not at close.
+  try {
+    w->add_table(std::wstring(256, L'n'), cols);
+    ADD_FAILURE() << "accepted";
+  } catch (const jet_write_error& e) {
+    EXPECT_EQ(e.dao_code(), 3125);
+  }
   std::vector<jet_value> fits(10, std::wstring(200, L'z'));
   w->append_row(wide_id, fits);
   w->append_row(id, {std::int32_t{7}, std::wstring(L"ok")});

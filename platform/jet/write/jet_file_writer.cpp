@@ -233,7 +233,11 @@ table_state& file_writer::live(jet_table_id id) {
 
 jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<jet_new_column>& columns) {
   if (!open_) throw jet_write_error(err_cannot_write, "The database is closed.");
-  if (name.empty()) throw jet_write_error(err_bad_name, "'' is not a valid name.");
+  // The catalog keeps a name in a 255-character text column: a longer one would fail only at close.
+  std::vector<std::uint8_t> utf16;
+  jet_append_utf16(utf16, name);
+  if (name.empty() || utf16.size() > 510)
+    throw jet_write_error(err_bad_name, "'" + narrow(name) + "' is not a valid name.");
   for (const auto& s : system_)
     if (jet_compare_names(s->name, name) == 0)
       throw jet_write_error(err_table_exists, "Table '" + narrow(name) + "' already exists.");
@@ -493,6 +497,15 @@ void file_writer::finish() {
     ::unlink(temp_.c_str());
   }
   temp_.clear();
+  // The new name itself must survive a crash, not only the file's bytes.
+  std::string folder = std::filesystem::path(target_).has_parent_path()
+                           ? std::filesystem::path(target_).parent_path().string()
+                           : std::string(".");
+  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
 }
 
 void file_writer::abandon() {
