@@ -9,6 +9,9 @@
 # A further label `tsan` marks the tests that the ThreadSanitizer preset runs; the target
 # ostrelle_tsan_tests builds just those programs (CI builds it in the tsan preset).
 #
+# PREFIX puts a word before the names of the discovered cases (PREFIX wizard gives
+# "wizard.Suite.Case"), so `ctest -R wizard` finds a whole area by name as well as by label.
+#
 # EACH_CASE makes each GoogleTest case of a server or e2e program its own ctest test as well, so
 # that ctest runs them side by side; such cases must not share a database. A case named
 # "heavy/..." (a parameterized suite instantiated under the prefix heavy) carries the label
@@ -19,7 +22,7 @@ include(GoogleTest)
 set(OSTRELLE_TEST_SUPPORT_DIR ${PROJECT_SOURCE_DIR}/tests/support)
 
 function(ostrelle_add_test)
-  cmake_parse_arguments(T "EACH_CASE" "NAME;LABEL" "SOURCES;LIBS;EXTRA_LABELS" ${ARGN})
+  cmake_parse_arguments(T "EACH_CASE" "NAME;LABEL;PREFIX" "SOURCES;LIBS;EXTRA_LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ostrelle_test_support ${T_LIBS} GTest::gmock GTest::gtest_main)
   set(labels ${T_LABEL} ${T_EXTRA_LABELS})
@@ -36,7 +39,12 @@ function(ostrelle_add_test)
     # wrapper: it reads the server's address from the state file below OSTRELLE_BUILD_DIR.
     # NO_PRETTY_VALUES: a test's name is GoogleTest's own (a parameterized suite names its cases
     # with a name generator), never the bytes of its parameter, which change from build to build.
-    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_LIST ${T_NAME}_TESTS NO_PRETTY_VALUES)
+    set(prefix "")
+    if(T_PREFIX)
+      set(prefix "${T_PREFIX}.")
+    endif()
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_LIST ${T_NAME}_TESTS NO_PRETTY_VALUES
+                         TEST_PREFIX "${prefix}")
     set(fixture "")
     if(NOT T_LABEL STREQUAL "unit")
       set(fixture "FIXTURES_REQUIRED mariadb")
