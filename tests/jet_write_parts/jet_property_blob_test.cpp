@@ -12,7 +12,7 @@
 #include "platform/jet/write/jet_long_value_writer.h"
 #include "platform/jet/write/jet_property_blob.h"
 #include "platform/jet/write/jet_write_error.h"
-#include "tests/jet_write/jet_file_image.h"
+#include "tests/jet_write_parts/jet_file_image.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_shell.h"
 

@@ -1,5 +1,5 @@
 // In-memory Access files for the writer's tests.
-#include "tests/jet_write/jet_file_image.h"
+#include "tests/jet_write_parts/jet_file_image.h"
 
 #include <cstring>
 #include <fstream>

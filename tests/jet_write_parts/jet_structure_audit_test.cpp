@@ -1,6 +1,6 @@
 // The structure audit passes on every Jet 4 file Access made and catches faults planted in a
 // copy of one by byte edits.
-#include "tests/jet_write/jet_structure_audit.h"
+#include "tests/support/jet_structure_audit.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_layout.h"
-#include "tests/jet_write/jet_file_image.h"
+#include "tests/jet_write_parts/jet_file_image.h"
 #include "tests/support/test_env.h"
 
 using test_audit::allowance;

@@ -1,6 +1,6 @@
 // The structure audit: reads the raw pages itself (table definitions, usage maps, page headers)
 // and takes only the list of tables from our reader's catalog.
-#include "tests/jet_write/jet_structure_audit.h"
+#include "tests/support/jet_structure_audit.h"
 
 #include <algorithm>
 #include <cstring>
