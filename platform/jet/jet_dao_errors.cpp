@@ -21,14 +21,19 @@ constexpr error_text error_texts[] = {
     {3028, L"Cannot start your application. The workgroup information file is missing or opened exclusively by another user."},
     {3029, L"Not a valid account name or password."},
     {3031, L"Not a valid password."},
+    {3047, L"Record is too large."},
     {3049, L"Cannot open database '|'. It may not be a database that your application recognizes, or the file may be corrupt."},
     {3078, L"The database engine cannot find the input table or query '|'. Make sure it exists and that its name is spelled correctly."},
+    {3163, L"The field is too small to accept the amount of data you attempted to add. Try inserting or pasting less data."},
     {3219, L"Invalid operation."},
     {3251, L"Operation is not supported for this type of object."},
+    {3259, L"Invalid field data type."},
     {3265, L"Item not found in this collection."},
     {3270, L"Property not found."},
     {3343, L"Unrecognized database format '|'."},
+    {3349, L"Numeric field overflow."},
     {3420, L"Object invalid or no longer set."},
+    {3421, L"Data type conversion error."},
 };
 
 class error_object : public com_object<DAOError> {
