@@ -11,6 +11,7 @@
 #include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_layout.h"
+#include "platform/jet/jet_rc4.h"
 
 namespace test_audit {
 
@@ -68,8 +69,12 @@ struct map_row {
 
 class auditor {
  public:
-  auditor(const std::vector<std::uint8_t>& image, const allowance& allowed)
-      : img_(image), allowed_(allowed), pages_(static_cast<std::uint32_t>(image.size() / page_size)) {}
+  // `image` with its pages decoded; `as_stored` as the file holds it, for our reader.
+  auditor(const std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& as_stored, const allowance& allowed)
+      : img_(image),
+        stored_(as_stored),
+        allowed_(allowed),
+        pages_(static_cast<std::uint32_t>(image.size() / page_size)) {}
 
   result run();
 
@@ -87,6 +92,7 @@ class auditor {
   bool marked_free(std::uint32_t p) const { return global_free_.count(p) != 0; }
 
   const std::vector<std::uint8_t>& img_;
+  const std::vector<std::uint8_t>& stored_;
   const allowance& allowed_;
   std::uint32_t pages_;
   result out_;
@@ -277,7 +283,7 @@ result auditor::run() {
 
   std::unique_ptr<jet::jet_file> file;
   jet::jet_catalog catalog;
-  if (jet::jet_file::open_bytes(img_, L"", file) != jet::jet_status::ok || !jet::jet_read_catalog(*file, catalog)) {
+  if (jet::jet_file::open_bytes(stored_, L"", file) != jet::jet_status::ok || !jet::jet_read_catalog(*file, catalog)) {
     fault("the catalog cannot be read");
     return out_;
   }
@@ -313,10 +319,30 @@ result auditor::run() {
   return out_;
 }
 
+// The file with its pages decoded when the header says they are RC4-encoded (the key XOR the
+// page number, page by page); the header itself stays as it is.
+std::vector<std::uint8_t> plain_pages(const std::vector<std::uint8_t>& image) {
+  if (image.size() < page_size) return image;
+  std::uint8_t header[jet::jet_layout_header_masked_size];
+  std::memcpy(header, image.data() + jet::jet_layout_header_masked_at, sizeof header);
+  jet::jet_rc4(jet::jet_layout_header_key, sizeof jet::jet_layout_header_key).apply(header, sizeof header);
+  std::uint32_t key = u32(header + (jet::jet_layout_encoding_key_at - jet::jet_layout_header_masked_at));
+  if (key == 0) return image;
+  std::vector<std::uint8_t> out = image;
+  for (std::uint32_t p = 1; std::size_t{p + 1} * page_size <= out.size(); ++p) {
+    std::uint32_t k = key ^ p;
+    std::uint8_t kb[4] = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
+                          static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
+    jet::jet_rc4(kb, sizeof kb).apply(out.data() + std::size_t{p} * page_size, page_size);
+  }
+  return out;
+}
+
 }  // namespace
 
 result audit_jet4(const std::vector<std::uint8_t>& image, const allowance& allowed) {
-  return auditor(image, allowed).run();
+  std::vector<std::uint8_t> plain = plain_pages(image);
+  return auditor(plain, image, allowed).run();
 }
 
 std::size_t map_bit(const std::vector<std::uint8_t>& image, std::uint32_t row_pointer, std::uint32_t page,

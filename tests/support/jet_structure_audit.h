@@ -34,6 +34,7 @@ struct result {
   std::map<std::uint32_t, std::uint32_t> listed_by;
 };
 
+// Audits a whole file; RC4-encoded pages are decoded first.
 result audit_jet4(const std::vector<std::uint8_t>& image, const allowance& allowed = {});
 
 // Where, in `image`, the bit for `page` sits in the inline usage map stored at `row_pointer`
