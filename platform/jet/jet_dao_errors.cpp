@@ -15,6 +15,7 @@ struct error_text {
 // DAO's own wording, so that messages and logs read as they do with the real engine.
 constexpr error_text error_texts[] = {
     {3001, L"Invalid argument."},
+    {3020, L"Update or CancelUpdate without AddNew or Edit."},
     {3021, L"No current record."},
     {3024, L"Could not find file '|'."},
     {3027, L"Cannot update. Database or object is read-only."},
@@ -28,10 +29,14 @@ constexpr error_text error_texts[] = {
     {3219, L"Invalid operation."},
     {3251, L"Operation is not supported for this type of object."},
     {3259, L"Invalid field data type."},
+    {3264, L"No field defined--cannot append TableDef or Index."},
     {3265, L"Item not found in this collection."},
     {3270, L"Property not found."},
+    {3314, L"The field '|' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."},
+    {3315, L"Field '|' cannot be a zero-length string."},
     {3343, L"Unrecognized database format '|'."},
     {3349, L"Numeric field overflow."},
+    {3367, L"Cannot append. An object with that name already exists in the collection."},
     {3420, L"Object invalid or no longer set."},
     {3421, L"Data type conversion error."},
 };
