@@ -2,24 +2,12 @@
 // lists, then the logical indexes that name them.
 #include "platform/jet/jet_tdef.h"
 
+#include "platform/jet/jet_layout.h"
 #include "platform/jet/jet_values.h"
 
 namespace jet {
 
 namespace {
-
-// Where things are in a table definition, per format.
-struct tdef_layout {
-  std::size_t num_cols, num_idx, num_real_idx, real_idx_start;
-  std::size_t real_idx_entry, col_entry;
-  std::size_t col_type, col_num, col_flags, col_ext_flags;  // col_ext_flags 0: none
-  std::size_t name_len_size;
-  std::size_t real_idx_def, real_idx_cols, real_idx_flags;
-  std::size_t logical_entry, logical_number, logical_real, logical_type;
-};
-
-constexpr tdef_layout jet3_layout = {0x19, 0x1B, 0x1F, 0x2B, 8, 18, 0, 1, 13, 0, 1, 39, 0, 38, 20, 0, 4, 19};
-constexpr tdef_layout jet4_layout = {0x2D, 0x2F, 0x33, 0x3F, 12, 25, 0, 5, 15, 16, 2, 52, 4, 46, 28, 4, 8, 23};
 
 class reader {
  public:
@@ -38,7 +26,7 @@ class reader {
 
 bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, const jet_file& file,
                     jet_tdef& out) {
-  const tdef_layout& L = format == jet_format::jet3 ? jet3_layout : jet4_layout;
+  const jet_tdef_layout& L = format == jet_format::jet3 ? jet3_tdef_layout : jet4_tdef_layout;
   reader r(bytes);
   out = jet_tdef();
   if (!r.has(0, L.real_idx_start)) return false;

@@ -1,6 +1,10 @@
 // Whole-page writes to the file being built, with every failure remembered until close.
 #include "platform/jet/write/jet_page_store.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace jet {
 
 bool jet_page_store::create(const std::string& path, std::size_t page_size) {
@@ -24,6 +28,7 @@ bool jet_page_store::put(std::uint32_t number, const std::vector<std::uint8_t>& 
   if (std::fseek(file_, offset, SEEK_SET) != 0 ||
       std::fwrite(page.data(), 1, page.size(), file_) != page.size()) {
     failed_ = true;
+    errno_ = errno;
     return false;
   }
   return true;
@@ -50,8 +55,16 @@ bool jet_page_store::read(std::uint32_t number, std::vector<std::uint8_t>& page)
 
 bool jet_page_store::close() {
   if (file_ == nullptr) return false;
-  bool ok = !failed_ && std::fflush(file_) == 0;
-  ok = std::fclose(file_) == 0 && ok;
+  bool ok = !failed_;
+  // A full disk often shows only when the buffers go out or at fsync.
+  if (ok && (std::fflush(file_) != 0 || ::fsync(fileno(file_)) != 0)) {
+    ok = false;
+    errno_ = errno;
+  }
+  if (std::fclose(file_) != 0 && ok) {
+    ok = false;
+    errno_ = errno;
+  }
   file_ = nullptr;
   return ok;
 }

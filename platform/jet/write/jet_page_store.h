@@ -21,11 +21,16 @@ class jet_page_store {
 
   // Appends one page of exactly page_size() bytes; `number` receives its page number.
   bool append(const std::vector<std::uint8_t>& page, std::uint32_t& number);
-  // Rewrites an existing page.
+  // A page number past every page so far, its bytes to follow through write (the file grows
+  // when they do).
+  std::uint32_t reserve() { return page_count_++; }
+  // Writes a page appended or reserved before.
   bool write(std::uint32_t number, const std::vector<std::uint8_t>& page);
   bool read(std::uint32_t number, std::vector<std::uint8_t>& page);
-  // Flushes and closes; false when any write failed on the way.
+  // Flushes to the disk and closes; false when any write failed on the way. `error` receives
+  // the errno of the first failure.
   bool close();
+  int error() const { return errno_; }
 
   std::uint32_t page_count() const { return page_count_; }
   std::size_t page_size() const { return page_size_; }
@@ -36,6 +41,7 @@ class jet_page_store {
   std::size_t page_size_ = 0;
   std::uint32_t page_count_ = 0;
   bool failed_ = false;
+  int errno_ = 0;
 };
 
 }  // namespace jet

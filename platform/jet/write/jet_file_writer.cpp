@@ -1,0 +1,524 @@
+// The Jet 4 file writer behind jet_writer::create: pages handed out in order, data pages
+// written as they fill, and at close the catalog rows, usage maps, definitions and the global
+// page map, then the rename into place.
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <cstring>
+
+#include "platform/jet/jet_catalog.h"
+#include "platform/jet/jet_layout.h"
+#include "platform/jet/jet_values.h"
+#include "platform/jet/write/jet_bytes.h"
+#include "platform/jet/write/jet_data_page.h"
+#include "platform/jet/write/jet_page_sink.h"
+#include "platform/jet/write/jet_page_store.h"
+#include "platform/jet/write/jet_row_builder.h"
+#include "platform/jet/write/jet_system_tables.h"
+#include "platform/jet/write/jet_usage_map.h"
+#include "platform/jet/write/jet_value_encoder.h"
+#include "platform/jet/write/jet_writer.h"
+
+namespace jet {
+
+namespace {
+
+constexpr long err_already_exists = 3204;
+constexpr long err_table_exists = 3010;
+constexpr long err_not_found = 3265;
+constexpr long err_disk_full = 3026;
+constexpr long err_invalid_path = 3044;
+constexpr long err_cannot_write = 3051;
+constexpr long err_bad_name = 3125;
+constexpr long err_field_twice = 3191;
+constexpr long err_too_many_fields = 3190;
+constexpr long err_bad_field_type = 3259;
+constexpr std::size_t max_columns = 255;
+
+std::string narrow(const std::wstring& w) {
+  std::string s;
+  for (wchar_t c : w) s += c < 0x80 ? static_cast<char>(c) : '?';
+  return s;
+}
+
+[[noreturn]] void io_error(int error, const std::string& path) {
+  if (error == ENOSPC || error == EDQUOT) throw jet_write_error(err_disk_full, "Not enough space on disk.");
+  if (error == ENOENT || error == ENOTDIR)
+    throw jet_write_error(err_invalid_path, "'" + path + "' is not a valid path.");
+  throw jet_write_error(err_cannot_write, "Cannot write the file '" + path + "': " + std::strerror(error) + ".");
+}
+
+double ole_date_now() {
+  constexpr double unix_epoch_as_ole_date = 25569.0;
+  return static_cast<double>(std::time(nullptr)) / 86400.0 + unix_epoch_as_ole_date;
+}
+
+bool is_long_value(int type) { return type == jet_memo || type == jet_ole; }
+
+// Until long-value pages are written, a memo or OLE value stays in its row when it fits there
+// and is refused otherwise: a value is never cut.
+class inline_long_values final : public jet_long_value_store {
+ public:
+  std::vector<std::uint8_t> store(const jet_column_shape&, const std::vector<std::uint8_t>& value,
+                                  std::size_t room) override {
+    if (value.size() + jet4_long_value_header > room)
+      throw jet_write_error(jet_err_record_too_large, "Record is too large.");
+    std::vector<std::uint8_t> out(jet4_long_value_header, 0);
+    jet_put24(out.data(), static_cast<std::uint32_t>(value.size()));
+    out[3] = jet_lval_inline;
+    out.insert(out.end(), value.begin(), value.end());
+    return out;
+  }
+};
+
+// The widths Access gives fixed columns.
+int fixed_length(int type) {
+  switch (type) {
+    case jet_bool:
+    case jet_byte: return 1;
+    case jet_int: return 2;
+    case jet_long:
+    case jet_float: return 4;
+    case jet_money:
+    case jet_double:
+    case jet_datetime: return 8;
+    case jet_guid: return 16;
+    case jet_numeric: return 17;
+    default: return 0;
+  }
+}
+
+class file_writer;
+
+// Pages one owner (a long-value column, an index) takes: each page handed out is recorded for
+// the owner's usage map.
+class owned_sink final : public jet_page_sink {
+ public:
+  owned_sink(file_writer& w, std::vector<std::uint32_t>& pages) : w_(w), pages_(pages) {}
+  std::uint32_t allocate_page() override;
+  void write_page(std::uint32_t number, const std::vector<std::uint8_t>& page) override;
+
+ private:
+  file_writer& w_;
+  std::vector<std::uint32_t>& pages_;
+};
+
+struct table_state {
+  std::wstring name;
+  std::uint32_t tdef_page = 0;
+  jet_table_shape shape;
+  std::unique_ptr<jet_row_builder> builder;
+  std::unique_ptr<jet_long_value_store> long_values;
+  jet_data_page page{0};
+  std::uint32_t page_number = 0;  // of the page being filled; 0: none yet
+  std::vector<std::uint32_t> data_pages;
+  std::vector<std::vector<std::uint32_t>> long_value_pages;  // per entry of shape.long_value_maps
+  std::vector<std::uint32_t> free_pages;                     // data pages with room left
+  std::vector<std::uint32_t> map_pages;                      // user tables: their usage-map pages
+  int autonumber_column = -1;
+  bool deleted = false;
+};
+
+class file_writer final : public jet_writer, public jet_page_sink {
+ public:
+  file_writer(std::string target, std::string temp, const jet_header_options& options)
+      : target_(std::move(target)), temp_(std::move(temp)), options_(options) {}
+  ~file_writer() override { abandon(); }
+
+  void start();
+
+  jet_table_id add_table(const std::wstring& name, const std::vector<jet_new_column>& columns) override;
+  void delete_table(const std::wstring& name) override;
+  void append_row(jet_table_id table, const std::vector<jet_value>& values) override;
+  std::uint32_t row_count(jet_table_id table) const override;
+  void close() override;
+  void abandon() override;
+
+  std::uint32_t allocate_page() override;
+  void write_page(std::uint32_t number, const std::vector<std::uint8_t>& page) override;
+
+ private:
+  table_state& live(jet_table_id id);
+  void append_to(table_state& t, const std::vector<jet_value>& values);
+  void flush_page(table_state& t);
+  jet_bytes table_properties(const table_state& t) const;
+  void write_maps(table_state& t, bool system);
+  void write_definition(table_state& t);
+  void note_row(table_state& t, const jet_row_pointer& where, const std::vector<jet_value>& values);
+  void finish();
+
+  std::string target_, temp_;
+  jet_header_options options_;
+  jet_page_store store_;
+  std::vector<bool> written_;
+  std::vector<bool> freed_;
+  std::vector<std::unique_ptr<table_state>> system_;
+  std::vector<std::unique_ptr<table_state>> tables_;
+  std::vector<std::vector<std::uint8_t>> system_map_rows_;
+  bool open_ = false;
+};
+
+std::uint32_t owned_sink::allocate_page() {
+  std::uint32_t n = w_.allocate_page();
+  pages_.push_back(n);
+  return n;
+}
+void owned_sink::write_page(std::uint32_t number, const std::vector<std::uint8_t>& page) {
+  w_.write_page(number, page);
+}
+
+std::uint32_t file_writer::allocate_page() {
+  if (store_.page_count() >= 0x00FFFFFFu) throw jet_write_error(err_disk_full, "Not enough space on disk.");
+  std::uint32_t n = store_.reserve();
+  written_.push_back(false);
+  freed_.push_back(false);
+  return n;
+}
+
+void file_writer::write_page(std::uint32_t number, const std::vector<std::uint8_t>& page) {
+  if (!store_.write(number, page)) io_error(store_.error() ? store_.error() : EIO, temp_);
+  written_[number] = true;
+}
+
+void file_writer::start() {
+  if (options_.created == 0) options_.created = ole_date_now();
+  if (!store_.create(temp_, jet4_page_size)) {
+    int e = errno;
+    temp_.clear();  // not ours to remove
+    io_error(e, target_);
+  }
+  open_ = true;
+  std::vector<std::uint8_t> header;
+  if (!jet_build_header_page(options_, header))
+    throw jet_write_error(err_bad_name, "The password is not valid.");
+  for (std::uint32_t i = 0; i < jet_system_first_free_page; ++i) allocate_page();
+  write_page(0, header);
+  for (auto& s : jet_system_tables()) {
+    auto t = std::make_unique<table_state>();
+    t->name = s.name;
+    t->tdef_page = s.page;
+    t->shape = std::move(s.shape);
+    t->builder = std::make_unique<jet_row_builder>(t->shape.columns);
+    t->long_values = std::make_unique<inline_long_values>();
+    t->page = jet_data_page(s.page);
+    t->long_value_pages.resize(t->shape.long_value_maps.size());
+    system_.push_back(std::move(t));
+  }
+  // Each system index is one empty leaf until index pages are built.
+  for (auto& t : system_)
+    for (const auto& r : t->shape.real_indexes) {
+      std::vector<std::uint8_t> leaf(jet4_page_size, 0);
+      leaf[0] = jet_page_index_leaf;
+      leaf[1] = jet_page_marker;
+      jet_put16(leaf.data() + 2, 3616);  // room for entries in an empty leaf
+      jet_put32(leaf.data() + 4, t->tdef_page);
+      write_page(r.root_page, leaf);
+    }
+}
+
+table_state& file_writer::live(jet_table_id id) {
+  if (id >= tables_.size() || tables_[id]->deleted)
+    throw jet_write_error(err_not_found, "Item not found in this collection.");
+  return *tables_[id];
+}
+
+jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<jet_new_column>& columns) {
+  if (!open_) throw jet_write_error(err_cannot_write, "The database is closed.");
+  if (name.empty()) throw jet_write_error(err_bad_name, "'' is not a valid name.");
+  for (const auto& s : system_)
+    if (jet_compare_names(s->name, name) == 0)
+      throw jet_write_error(err_table_exists, "Table '" + narrow(name) + "' already exists.");
+  for (const auto& t : tables_)
+    if (!t->deleted && jet_compare_names(t->name, name) == 0)
+      throw jet_write_error(err_table_exists, "Table '" + narrow(name) + "' already exists.");
+  if (columns.size() > max_columns) throw jet_write_error(err_too_many_fields, "Too many fields defined.");
+
+  auto t = std::make_unique<table_state>();
+  t->name = name;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const auto& c = columns[i];
+    if (c.name.empty()) throw jet_write_error(err_bad_name, "'' is not a valid name.");
+    for (std::size_t k = 0; k < i; ++k)
+      if (jet_compare_names(columns[k].name, c.name) == 0)
+        throw jet_write_error(err_field_twice, "Cannot define field more than once.");
+    jet_column_shape s;
+    s.name = c.name;
+    s.type = c.type;
+    s.number = static_cast<int>(i);
+    s.flags = jet_col_flag_nullable;
+    switch (c.type) {
+      case jet_text:
+      case jet_binary:
+        if (c.size <= 0 || c.size > 510)
+          throw jet_write_error(err_bad_field_type, "Invalid field data type.");
+        s.length = c.size;
+        break;
+      case jet_memo:
+      case jet_ole:
+        s.length = 0;
+        break;
+      default:
+        s.length = fixed_length(c.type);
+        if (s.length == 0) throw jet_write_error(err_bad_field_type, "Invalid field data type.");
+        s.fixed = true;
+        s.flags |= jet_col_flag_fixed;
+    }
+    if (c.type == jet_numeric) {
+      if (c.precision < 1 || c.precision > 28 || c.scale < 0 || c.scale > c.precision)
+        throw jet_write_error(err_bad_field_type, "Invalid field data type.");
+      s.precision = c.precision;
+      s.scale = c.scale;
+    }
+    if (c.auto_increment) {
+      if (c.type != jet_long || t->autonumber_column >= 0)
+        throw jet_write_error(err_bad_field_type, "Invalid field data type.");
+      s.flags |= jet_col_flag_autonumber;
+      t->autonumber_column = static_cast<int>(i);
+    }
+    t->shape.columns.push_back(s);
+  }
+  t->shape.next_column_number = static_cast<int>(columns.size());
+  jet_lay_out_columns(t->shape.columns);
+  for (const auto& c : t->shape.columns)
+    if (is_long_value(c.type)) t->shape.long_value_maps.push_back({c.number, {}, {}});
+  t->long_value_pages.resize(t->shape.long_value_maps.size());
+  t->builder = std::make_unique<jet_row_builder>(t->shape.columns);
+  t->long_values = std::make_unique<inline_long_values>();
+  t->tdef_page = allocate_page();
+  t->page = jet_data_page(t->tdef_page);
+  tables_.push_back(std::move(t));
+  return tables_.size() - 1;
+}
+
+void file_writer::delete_table(const std::wstring& name) {
+  for (auto& t : tables_) {
+    if (t->deleted || jet_compare_names(t->name, name) != 0) continue;
+    t->deleted = true;
+    // Its pages go back to the free pages of the file.
+    freed_[t->tdef_page] = true;
+    if (t->page_number != 0) freed_[t->page_number] = true;
+    for (std::uint32_t p : t->data_pages) freed_[p] = true;
+    for (const auto& pages : t->long_value_pages)
+      for (std::uint32_t p : pages) freed_[p] = true;
+    t->data_pages.clear();
+    return;
+  }
+  throw jet_write_error(err_not_found, "Item not found in this collection.");
+}
+
+void file_writer::append_row(jet_table_id table, const std::vector<jet_value>& values) {
+  if (!open_) throw jet_write_error(err_cannot_write, "The database is closed.");
+  table_state& t = live(table);
+  if (values.size() != t.shape.columns.size())
+    throw jet_write_error(err_not_found, "Item not found in this collection.");
+  if (t.autonumber_column < 0) return append_to(t, values);
+  // AutoNumber: a NULL takes the next number; an explicit value is kept and moves the counter.
+  auto a = static_cast<std::size_t>(t.autonumber_column);
+  std::vector<jet_value> row = values;
+  std::uint32_t counter = t.shape.autonumber;
+  if (std::holds_alternative<jet_null>(row[a])) {
+    row[a] = static_cast<std::int32_t>(counter + 1);
+    counter += 1;
+  } else {
+    std::uint8_t probe[4];
+    jet_encode_fixed(t.shape.columns[a], row[a], probe);
+    auto v = static_cast<std::int32_t>(jet_u32(probe));
+    if (v > static_cast<std::int32_t>(counter)) counter = static_cast<std::uint32_t>(v);
+  }
+  append_to(t, row);
+  t.shape.autonumber = counter;
+}
+
+void file_writer::append_to(table_state& t, const std::vector<jet_value>& values) {
+  // The whole row is built (and refused) before any byte of it reaches a page.
+  const std::vector<std::uint8_t>& row = t.builder->build(values, *t.long_values);
+  if (t.page_number == 0 || !t.page.fits(row.size())) {
+    if (t.page_number != 0) flush_page(t);
+    t.page_number = allocate_page();
+  }
+  std::uint8_t slot = t.page.add(row.data(), row.size());
+  ++t.shape.rows;
+  note_row(t, {t.page_number, slot}, values);
+}
+
+void file_writer::note_row(table_state&, const jet_row_pointer&, const std::vector<jet_value>&) {
+  // Index keys are gathered here once tables carry indexes of their own.
+}
+
+void file_writer::flush_page(table_state& t) {
+  if (t.page_number == 0) return;
+  write_page(t.page_number, t.page.bytes());
+  t.data_pages.push_back(t.page_number);
+  // A page is offered for later rows while a small row still fits.
+  if (t.page.free_space() >= 64) t.free_pages.push_back(t.page_number);
+  t.page.clear();
+  t.page_number = 0;
+}
+
+std::uint32_t file_writer::row_count(jet_table_id table) const {
+  if (table >= tables_.size() || tables_[table]->deleted)
+    throw jet_write_error(err_not_found, "Item not found in this collection.");
+  return tables_[table]->shape.rows;
+}
+
+jet_bytes file_writer::table_properties(const table_state&) const {
+  // Column properties (Required, AllowZeroLength, DefaultValue) join the catalog row here once
+  // the property blob is built.
+  return {};
+}
+
+// Usage-map rows: a system table's go to the rows of the shared map page its definition names;
+// a user table's to map pages of its own.
+void file_writer::write_maps(table_state& t, bool system) {
+  std::vector<std::pair<jet_row_pointer*, std::vector<std::uint8_t>>> rows;
+  rows.push_back({&t.shape.owned_map, jet_build_usage_map(t.data_pages, *this)});
+  rows.push_back({&t.shape.free_map, jet_build_usage_map(t.free_pages, *this)});
+  for (std::size_t i = 0; i < t.shape.long_value_maps.size(); ++i) {
+    auto& m = t.shape.long_value_maps[i];
+    rows.push_back({&m.owned, jet_build_usage_map(t.long_value_pages[i], *this)});
+    rows.push_back({&m.free, jet_build_empty_map()});
+  }
+  for (auto& r : t.shape.real_indexes) rows.push_back({&r.map, jet_build_usage_map({r.root_page}, *this)});
+  if (system) {
+    for (auto& [where, bytes] : rows) {
+      if (system_map_rows_.size() <= where->row) system_map_rows_.resize(where->row + 1u);
+      system_map_rows_[where->row] = std::move(bytes);
+    }
+    return;
+  }
+  std::uint32_t page_number = 0;
+  jet_data_page page(0);
+  for (auto& [where, bytes] : rows) {
+    if (page_number == 0 || !page.fits(bytes.size())) {
+      if (page_number != 0) write_page(page_number, page.bytes());
+      page.clear();
+      page_number = allocate_page();
+      t.map_pages.push_back(page_number);
+    }
+    *where = {page_number, page.add(bytes.data(), bytes.size())};
+  }
+  write_page(page_number, page.bytes());
+}
+
+void file_writer::write_definition(table_state& t) {
+  std::vector<std::uint8_t> joined = jet_build_tdef(t.shape);
+  std::vector<std::uint32_t> pages{t.tdef_page};
+  while (pages.size() < jet_tdef_page_count(joined.size())) pages.push_back(allocate_page());
+  auto images = jet_split_tdef(joined, pages);
+  for (std::size_t i = 0; i < pages.size(); ++i) write_page(pages[i], images[i]);
+}
+
+void file_writer::close() {
+  if (!open_) throw jet_write_error(err_cannot_write, "The database is closed.");
+  try {
+    finish();
+  } catch (...) {
+    abandon();
+    throw;
+  }
+}
+
+void file_writer::finish() {
+  for (auto& t : tables_)
+    if (!t->deleted) flush_page(*t);
+  // Catalog rows: the blank database's, then one MSysObjects row and the MSysACEs rows of each
+  // table, in the order the tables were made.
+  table_state& objects = *system_[0];
+  table_state& aces = *system_[1];
+  for (const auto& row : jet_blank_catalog_rows(options_.created)) append_to(objects, row);
+  for (const auto& row : jet_blank_ace_rows()) append_to(aces, row);
+  for (auto& t : tables_) {
+    if (t->deleted) continue;
+    append_to(objects, jet_table_catalog_row(t->name, t->tdef_page, options_.created, table_properties(*t)));
+    for (const auto& row : jet_table_ace_rows(t->tdef_page)) append_to(aces, row);
+  }
+  for (auto& t : system_) flush_page(*t);
+
+  for (auto& t : system_) write_maps(*t, true);
+  jet_data_page map_page(0);
+  for (const auto& row : system_map_rows_) map_page.add(row.data(), row.size());
+  write_page(jet_system_map_page, map_page.bytes());
+  for (auto& t : tables_)
+    if (!t->deleted) write_maps(*t, false);
+
+  for (auto& t : system_) write_definition(*t);
+  for (auto& t : tables_)
+    if (!t->deleted) write_definition(*t);
+
+  // Pages never written belong to tables deleted before their pages filled: they join the
+  // free pages, as zeros.
+  std::vector<bool> used(written_.size());
+  const std::vector<std::uint8_t> zeros(jet4_page_size, 0);
+  for (std::uint32_t p = 0; p < written_.size(); ++p) {
+    if (p == 1) {
+      used[p] = true;
+      continue;
+    }
+    if (!written_[p] || freed_[p]) {
+      write_page(p, zeros);
+      used[p] = false;
+    } else {
+      used[p] = true;
+    }
+  }
+  jet_data_page global(1);
+  auto map = jet_build_global_map(used);
+  auto spare = jet_build_empty_map();
+  global.add(map.data(), map.size());
+  global.add(spare.data(), spare.size());
+  write_page(1, global.bytes());
+
+  open_ = false;
+  if (!store_.close()) io_error(store_.error() ? store_.error() : EIO, temp_);
+  // Into place without replacing a file that appeared under the target's name meanwhile.
+  if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
+    int e = errno;
+    if (e == EEXIST) throw jet_write_error(err_already_exists, "Database already exists.");
+    if (e != EINVAL && e != ENOSYS) io_error(e, target_);
+    // A file system without the no-replace rename: a hard link refuses an existing name too.
+    if (::link(temp_.c_str(), target_.c_str()) != 0) {
+      e = errno;
+      if (e == EEXIST) throw jet_write_error(err_already_exists, "Database already exists.");
+      io_error(e, target_);
+    }
+    ::unlink(temp_.c_str());
+  }
+  temp_.clear();
+}
+
+void file_writer::abandon() {
+  if (open_) {
+    store_.close();
+    open_ = false;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<jet_writer> jet_writer::create(const std::string& path, const jet_header_options& options) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec)
+    throw jet_write_error(err_already_exists, "Database already exists.");
+  fs::path target(path);
+  fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, ec)) throw jet_write_error(err_invalid_path, "'" + path + "' is not a valid path.");
+  // The file grows under a hidden temporary name beside the target.
+  static unsigned counter = 0;
+  std::string temp = (folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                                std::to_string(++counter) + ".tmp"))
+                         .string();
+  auto w = std::make_unique<file_writer>(path, temp, options);
+  w->start();
+  return w;
+}
+
+}  // namespace jet
