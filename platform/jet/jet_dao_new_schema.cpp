@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/jet/jet_catalog.h"
+#include "platform/jet/jet_dao_collection.h"
 #include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_dao_write_objects.h"
 #include "platform/jet/jet_dao_write_values.h"
@@ -280,9 +281,11 @@ class new_tabledef_object : public com_object<_DAOTableDef> {
     *out = new new_fields_object(t_, ctx_->errors);
     return S_OK;
   }
+  // A new table has no index yet.
   HRESULT get_Indexes(DAOIndexes** out) override {
-    if (out) *out = nullptr;
-    return ctx_->errors->fail(dao_err_not_supported);
+    if (!out) return E_POINTER;
+    *out = new named_collection<DAOIndexes, _DAOIndex, IID_DAOIndexes>({}, {}, ctx_->errors);
+    return S_OK;
   }
   HRESULT OpenRecordset(VARIANT, VARIANT, DAORecordset** out) override {
     if (!out) return E_POINTER;
@@ -337,6 +340,19 @@ class new_tabledefs_object : public com_object<DAOTableDefs> {
     t->name = ctx_->tables[*found].name;
     t->appended = true;
     t->table = *found;
+    // The fields as they were appended, no longer to be changed.
+    for (const auto& c : ctx_->tables[*found].columns) {
+      auto f = std::make_shared<new_field_state>();
+      f->column = c;
+      f->dao_type = dao_type_of(c.type);
+      bool variable =
+          c.type == jet::jet_text || c.type == jet::jet_memo || c.type == jet::jet_ole || c.type == jet::jet_binary;
+      f->attributes =
+          (variable ? dbVariableField : dbFixedField) | (c.auto_increment ? dbAutoIncrField : dbUpdatableField);
+      f->appended = true;
+      t->fields.push_back(ref<_DAOField>::adopt(make_new_field(f, ctx_->errors)));
+      t->states.push_back(std::move(f));
+    }
     *out = new new_tabledef_object(ctx_, std::move(t));
     return S_OK;
   }
