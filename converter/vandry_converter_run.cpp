@@ -231,6 +231,8 @@ void vandry_converter::run_conversion() {
   // A dump is written only once its end is: a full disk shows here, not as a dump that ends
   // halfway.
   if (auto* dump_file = dynamic_cast<dmp_database*>(destination.get())) dump_file->close();
+  // An Access file is finished when it is closed: a failure then is the run's.
+  if (auto* access = dynamic_cast<dao_database*>(destination.get())) access->close();
 }
 
 void vandry_converter::reconnect(run_state& run) {

@@ -79,9 +79,15 @@ dao_database::dao_database(const std::wstring& path, DAODatabase* database, std:
   tk_log1(tk_log_detail, "dao_database::ctor - END");
 }
 
+void dao_database::close() {
+  if (closed_) return;
+  closed_ = true;
+  dao_check(database_->Close());
+}
+
 dao_database::~dao_database() {
   tk_log1(tk_log_trace, "dao_database::~dao_database");
-  database_->Close();
+  if (!closed_) database_->Close();
   tk_log1(tk_log_trace, "dao_database::~dao_database - END");
   table_defs_.release();
   query_defs_.release();

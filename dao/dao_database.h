@@ -19,6 +19,11 @@ class dao_database : public udb_database {
   dao_database(const std::wstring& path, DAODatabase* database, std::uint32_t mode);
   ~dao_database() override;
 
+  // Closes the database; for one this side creates, this is when the file is finished and put
+  // in place under its name, so a failure here (a full disk) raises dao_exception. Without it
+  // the destructor closes and a failure would pass unnoticed.
+  void close();
+
   // A recordset over the whole table (bit 0 of flags: read-only, else append-only); null for a
   // linked or system table. A table that is not in table_names is an internal error.
   std::unique_ptr<udb_recordset> get_table(const std::wstring& table, std::uint32_t flags) override;
@@ -51,6 +56,7 @@ class dao_database : public udb_database {
   std::vector<tk_exception> damaged_parts;
 
  private:
+  bool closed_ = false;
   // A temporary (unsaved) query definition over the text, opened with these type and options.
   void open_sql(const std::wstring& sql, short options, ole_com_ptr<_DAOQueryDef>& query_def,
                 ole_com_ptr<DAORecordset>& recordset);

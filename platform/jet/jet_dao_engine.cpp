@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/jet/jet_dao_objects.h"
+#include "platform/jet/jet_dao_write_objects.h"
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_sql_reader.h"
 #include "platform/jet/sql/jet_sql_text.h"
@@ -182,9 +183,8 @@ class workspace_object : public com_object<DAOWorkspace> {
   HRESULT OpenDatabase(BSTR name, VARIANT, VARIANT, VARIANT connect, DAODatabase** out) override {
     return open_database(*e_, name, connect, out);
   }
-  HRESULT CreateDatabase(BSTR, BSTR, VARIANT, DAODatabase** out) override {
-    if (out) *out = nullptr;
-    return e_->errors->fail(dao_err_not_supported);
+  HRESULT CreateDatabase(BSTR name, BSTR, VARIANT, DAODatabase** out) override {
+    return create_write_database(e_->errors, bstr_text(name), out);
   }
   HRESULT Close() override { return S_OK; }
 
@@ -274,9 +274,8 @@ class engine_object : public com_object<_DAODBEngine> {
   HRESULT OpenDatabase(BSTR name, VARIANT, VARIANT, VARIANT connect, DAODatabase** out) override {
     return open_database(*e_, name, connect, out);
   }
-  HRESULT CreateDatabase(BSTR, BSTR, VARIANT, DAODatabase** out) override {
-    if (out) *out = nullptr;
-    return e_->errors->fail(dao_err_not_supported);
+  HRESULT CreateDatabase(BSTR name, BSTR, VARIANT, DAODatabase** out) override {
+    return create_write_database(e_->errors, bstr_text(name), out);
   }
   HRESULT Idle(VARIANT) override { return S_OK; }
 

@@ -15,6 +15,7 @@
 #include "platform/jet/jet_values.h"
 #include "platform/jet/write/jet_bytes.h"
 #include "platform/jet/write/jet_data_page.h"
+#include "platform/jet/write/jet_long_value_writer.h"
 #include "platform/jet/write/jet_page_sink.h"
 #include "platform/jet/write/jet_page_store.h"
 #include "platform/jet/write/jet_row_builder.h"
@@ -92,9 +93,8 @@ int fixed_length(int type) {
   }
 }
 
-// The one place a table's memo and OLE values get their storage. A writer of long-value pages
-// takes an owned_sink per column over table_state::long_value_pages, so the column's usage map
-// lists its pages, and finishes its last page before close writes the maps.
+// The system tables' few long values (property blobs of the catalog) stay in their rows; user
+// tables write theirs on LVAL pages (paged_long_values below).
 std::unique_ptr<jet_long_value_store> make_long_value_store() { return std::make_unique<inline_long_values>(); }
 
 class file_writer;
@@ -175,6 +175,34 @@ std::uint32_t owned_sink::allocate_page() {
 void owned_sink::write_page(std::uint32_t number, const std::vector<std::uint8_t>& page) {
   w_.write_page(number, page);
 }
+
+// Memo and OLE values of a table on LVAL pages: one writer per long-value column, its pages
+// recorded for that column's usage map.
+class paged_long_values final : public jet_long_value_store {
+ public:
+  paged_long_values(file_writer& w, table_state& t) {
+    for (std::size_t i = 0; i < t.shape.long_value_maps.size(); ++i) {
+      sinks_.push_back(std::make_unique<owned_sink>(w, t.long_value_pages[i]));
+      writers_.push_back(std::make_unique<jet_long_value_writer>(*sinks_.back()));
+      columns_.push_back(t.shape.long_value_maps[i].number);
+    }
+  }
+  std::vector<std::uint8_t> store(const jet_column_shape& column, const std::vector<std::uint8_t>& value,
+                                  std::size_t room) override {
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      if (columns_[i] == column.number) return writers_[i]->store(value.data(), value.size(), room);
+    throw jet_write_error(jet_err_record_too_large, "Record is too large.");
+  }
+  // Writes the pages still being filled.
+  void finish() {
+    for (auto& w : writers_) w->finish();
+  }
+
+ private:
+  std::vector<std::unique_ptr<owned_sink>> sinks_;
+  std::vector<std::unique_ptr<jet_long_value_writer>> writers_;
+  std::vector<int> columns_;
+};
 
 std::uint32_t file_writer::allocate_page() {
   if (store_.page_count() >= 0x00FFFFFFu) throw jet_write_error(err_disk_full, "Not enough space on disk.");
@@ -296,7 +324,7 @@ jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<
     if (is_long_value(c.type)) t->shape.long_value_maps.push_back({c.number, {}, {}});
   t->long_value_pages.resize(t->shape.long_value_maps.size());
   t->builder = std::make_unique<jet_row_builder>(t->shape.columns);
-  t->long_values = make_long_value_store();
+  t->long_values = std::make_unique<paged_long_values>(*this, *t);
   t->tdef_page = allocate_page();
   t->page = jet_data_page(t->tdef_page);
   tables_.push_back(std::move(t));
@@ -383,6 +411,7 @@ jet_bytes file_writer::table_properties(const table_state&) const {
 // Usage-map rows: a system table's go to the rows of the shared map page its definition names;
 // a user table's to map pages of its own.
 void file_writer::write_maps(table_state& t, bool system) {
+  if (auto* paged = dynamic_cast<paged_long_values*>(t.long_values.get())) paged->finish();
   std::vector<std::pair<jet_row_pointer*, std::vector<std::uint8_t>>> rows;
   rows.push_back({&t.shape.owned_map, jet_build_usage_map(t.data_pages, *this)});
   rows.push_back({&t.shape.free_map, jet_build_usage_map(t.free_pages, *this)});
