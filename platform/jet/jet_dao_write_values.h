@@ -10,7 +10,6 @@ namespace dao_impl {
 
 // DAO error numbers of the write side.
 enum dao_write_error_number : long {
-  dao_err_record_too_large = 3047,
   dao_err_field_too_small = 3163,
   dao_err_invalid_field_type = 3259,
   dao_err_numeric_overflow = 3349,
