@@ -16,6 +16,7 @@
 #include "platform/jet/write/jet_bytes.h"
 #include "platform/jet/write/jet_data_page.h"
 #include "platform/jet/write/jet_long_value_writer.h"
+#include "platform/jet/write/jet_property_blob.h"
 #include "platform/jet/write/jet_page_sink.h"
 #include "platform/jet/write/jet_page_store.h"
 #include "platform/jet/write/jet_row_builder.h"
@@ -60,22 +61,6 @@ double ole_date_now() {
 
 bool is_long_value(int type) { return type == jet_memo || type == jet_ole; }
 
-// Until long-value pages are written, a memo or OLE value stays in its row when it fits there
-// and is refused otherwise: a value is never cut.
-class inline_long_values final : public jet_long_value_store {
- public:
-  std::vector<std::uint8_t> store(const jet_column_shape&, const std::vector<std::uint8_t>& value,
-                                  std::size_t room) override {
-    if (value.size() + jet4_long_value_header > room)
-      throw jet_write_error(jet_err_record_too_large, "Record is too large.");
-    std::vector<std::uint8_t> out(jet4_long_value_header + value.size(), 0);
-    jet_put24(out.data(), static_cast<std::uint32_t>(value.size()));
-    out[3] = jet_lval_inline;
-    if (!value.empty()) std::memcpy(out.data() + jet4_long_value_header, value.data(), value.size());
-    return out;
-  }
-};
-
 // The widths Access gives fixed columns.
 int fixed_length(int type) {
   switch (type) {
@@ -93,9 +78,6 @@ int fixed_length(int type) {
   }
 }
 
-// The system tables' few long values (property blobs of the catalog) stay in their rows; user
-// tables write theirs on LVAL pages (paged_long_values below).
-std::unique_ptr<jet_long_value_store> make_long_value_store() { return std::make_unique<inline_long_values>(); }
 
 class file_writer;
 
@@ -115,6 +97,7 @@ class owned_sink final : public jet_page_sink {
 struct table_state {
   std::wstring name;
   std::uint32_t tdef_page = 0;
+  std::vector<jet_new_column> columns;  // as defined: their properties go into the catalog row
   jet_table_shape shape;
   std::unique_ptr<jet_row_builder> builder;
   std::unique_ptr<jet_long_value_store> long_values;
@@ -236,9 +219,10 @@ void file_writer::start() {
     t->tdef_page = s.page;
     t->shape = std::move(s.shape);
     t->builder = std::make_unique<jet_row_builder>(t->shape.columns);
-    t->long_values = make_long_value_store();
     t->page = jet_data_page(s.page);
     t->long_value_pages.resize(t->shape.long_value_maps.size());
+    // A catalog row's property blob outgrows the row for a table of many columns.
+    t->long_values = std::make_unique<paged_long_values>(*this, *t);
     system_.push_back(std::move(t));
   }
   // Each system index is one empty leaf until index pages are built.
@@ -276,6 +260,7 @@ jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<
 
   auto t = std::make_unique<table_state>();
   t->name = name;
+  t->columns = columns;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const auto& c = columns[i];
     if (c.name.empty()) throw jet_write_error(err_bad_name, "'' is not a valid name.");
@@ -402,11 +387,7 @@ std::uint32_t file_writer::row_count(jet_table_id table) const {
   return tables_[table]->shape.rows;
 }
 
-jet_bytes file_writer::table_properties(const table_state&) const {
-  // Column properties (Required, AllowZeroLength, DefaultValue) join the catalog row here once
-  // the property blob is built.
-  return {};
-}
+jet_bytes file_writer::table_properties(const table_state& t) const { return jet_build_property_blob(t.columns); }
 
 // Usage-map rows: a system table's go to the rows of the shared map page its definition names;
 // a user table's to map pages of its own.
