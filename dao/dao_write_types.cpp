@@ -48,10 +48,17 @@ int dao_field::get_native_type(const t_ftd& column) {
 
 dao_decimal_shape dao_get_decimal_shape(const t_ftd& column) {
   if (column.vartype != VT_DECIMAL) return {dao_integer_decimal_precision, 0};
-  std::uint32_t precision = column.precision == 0 ? dao_max_decimal_precision : column.precision;
-  precision = std::min<std::uint32_t>(precision, dao_max_decimal_precision);
-  std::uint32_t scale = std::min(column.scale, precision);
-  return {static_cast<std::uint8_t>(precision), static_cast<std::uint8_t>(scale)};
+  if (column.precision != 0 && column.precision <= dao_max_decimal_precision) {
+    return {static_cast<std::uint8_t>(column.precision),
+            static_cast<std::uint8_t>(std::min(column.scale, column.precision))};
+  }
+  // Unknown, or wider than Access: the widest Decimal, its digits shared so that a value of up to
+  // 18 integer digits (as many as the source has, when fewer) still fits. Giving all 28 to the
+  // fraction, as a source scale of 28 would, refuses every value from 1 up.
+  const std::uint32_t integer_digits =
+      column.precision == 0 ? dao_min_integer_digits : column.precision - std::min(column.scale, column.precision);
+  const std::uint32_t fraction_room = dao_max_decimal_precision - std::min(integer_digits, dao_min_integer_digits);
+  return {dao_max_decimal_precision, static_cast<std::uint8_t>(std::min(column.scale, fraction_room))};
 }
 
 bool dao_needs_valid_variant(VARTYPE vt) {

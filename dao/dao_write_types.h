@@ -15,12 +15,14 @@ struct dao_decimal_shape {
 
 // The widest Decimal Access holds.
 constexpr std::uint8_t dao_max_decimal_precision = 28;
+// The integer digits a Decimal of unknown or too wide a shape keeps room for.
+constexpr std::uint32_t dao_min_integer_digits = 18;
 // The digits of the largest 64-bit integer, signed or not.
 constexpr std::uint8_t dao_integer_decimal_precision = 20;
 
 // The Decimal shape of a descriptor that get_native_type makes a Decimal column: the 64-bit and
-// unsigned 32-bit integers get (20, 0); a decimal its own precision and scale, bounded by what
-// Access holds (no precision known: the widest).
+// unsigned 32-bit integers get (20, 0); a decimal its own precision and scale when Access holds
+// them, else precision 28 with room for at least 18 integer digits.
 dao_decimal_shape dao_get_decimal_shape(const t_ftd& column);
 
 // A value of a kind Access cannot store as it is, changed to one it can: VT_I1 to VT_I2, VT_UI2

@@ -183,7 +183,10 @@ TEST(dao_write_types, decimal_shape_holds_every_digit_access_can) {
   } cases[] = {
       {"decimal keeps its shape", VT_DECIMAL, 18, 4, 18, 4},
       {"decimal of unknown precision", VT_DECIMAL, 0, 0, 28, 0},
-      {"wider than Access", VT_DECIMAL, 65, 30, 28, 28},
+      {"unknown precision, any scale", VT_DECIMAL, 0, 28, 28, 10},
+      {"wider than Access", VT_DECIMAL, 65, 30, 28, 10},
+      {"wider, few decimals", VT_DECIMAL, 30, 2, 28, 2},
+      {"wider, no integer digits", VT_DECIMAL, 30, 30, 28, 28},
       {"i8", VT_I8, 0, 0, 20, 0},
       {"ui8", VT_UI8, 0, 0, 20, 0},
       {"ui4", VT_UI4, 0, 0, 20, 0},
