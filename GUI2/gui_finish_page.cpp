@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QFont>
+#include <QTimer>
 #include <sys/stat.h>
 
 #include "GUI2/file_dialog_rules.h"
@@ -84,8 +85,12 @@ void gui_finish_page_t::on_eb_focus() {
   if (!first_focus_) return;
   first_focus_ = false;
   // The first focus comes with the page, not from the user: Finish keeps it, with no selection.
+  // The move waits until the sheet has finished showing the page: the page stack hands the focus
+  // in first, then the sheet sets it on the first tab stop again, which would take it back.
   select_text(wizard_log_box_id, -1, 0);
-  if (QAbstractButton* finish = sheet()->button(ui_id_finish)) finish->setFocus();
+  QTimer::singleShot(0, this, [this] {
+    if (QAbstractButton* finish = sheet()->button(ui_id_finish)) finish->setFocus(Qt::OtherFocusReason);
+  });
 }
 
 void gui_finish_page_t::on_store() {

@@ -223,7 +223,11 @@ void ui_control_host::build() {
       }
     }
     w->setProperty(raw_text_property, text);
-    w->setGeometry(to_pixels(c.rect));
+    QRect place = to_pixels(c.rect);
+    // A template's combo box height includes its dropped-down list; the closed box is one line
+    // high, else it covers the controls below it and shows its text in the middle of that space.
+    if (c.kind == ui_kind::combo_list || c.kind == ui_kind::combo_edit) place.setHeight(w->sizeHint().height());
+    w->setGeometry(place);
     if (c.kind == ui_kind::group_box) w->lower();
     w->setVisible((c.flags & ui_flag_hidden) == 0);
     w->setEnabled((c.flags & ui_flag_disabled) == 0);

@@ -192,6 +192,26 @@ TEST(control_progress, values_outside_the_range_show_its_nearer_end) {
   }
 }
 
+TEST(control_geometry, a_closed_combo_box_is_one_line_high_and_leaves_the_control_below_visible) {
+  // Templates give a combo box the height of its dropped-down list.
+  recording_host host({200,
+                       L"",
+                       200,
+                       120,
+                       {{1303, ui_kind::combo_list, L"", {5, 5, 150, 80}},
+                        {1304, ui_kind::combo_edit, L"", {5, 23, 150, 40}},
+                        {1305, ui_kind::edit, L"", {5, 41, 150, 12}}}});
+  host.show();
+  for (int id : {1303, 1304}) {
+    SCOPED_TRACE(id);
+    QWidget* combo = host.control(id);
+    const QRect below = host.control(id + 1)->geometry();
+    EXPECT_EQ(combo->height(), combo->sizeHint().height());
+    EXPECT_LE(combo->geometry().bottom(), below.top()) << "covers the next control";
+    EXPECT_EQ(combo->width(), below.width()) << "the template's width is kept";
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QTest>
 #include <atomic>
@@ -306,6 +307,34 @@ TEST_F(RunPages, ARunWithoutTablesOrErrorsEndsOnTheSuccessText) {
     EXPECT_FALSE(finish.is_shown(wizard_log_box_id));
     // The finish page's buttons are posted: Finish works once they are applied.
     EXPECT_TRUE(wait_for([&] { return shell.sheet().button_enabled(ui_id_finish); }));
+    shell.sheet().press_button(ui_id_finish);
+  });
+  EXPECT_EQ(shell.run(), ui_sheet_finished);
+}
+
+TEST_F(RunPages, TheFirstFocusOfTheErrorListGoesToFinishLaterOnesStay) {
+  stepped_run run;
+  run.errors = {"Orders: first", "Customers: second"};
+  progress_page progress(run);
+  gui_finish_page_t finish(converter, kSuccess, kErrors, L"vdy");
+  shell.add_page(&progress, {L"Step 7 of 7", L"Database conversion is in progress", false, true});
+  shell.add_page(&finish, {L"", L"", true, false});
+  later([&] {
+    shell.sheet().activateWindow();
+    ASSERT_TRUE(wait_for([&] { return shell.sheet().current_page_id() == 116; }));
+    QAbstractButton* finish_button = shell.sheet().button(ui_id_finish);
+    ASSERT_NE(finish_button, nullptr);
+    auto* log = qobject_cast<QPlainTextEdit*>(finish.control(wizard_log_box_id));
+    ASSERT_NE(log, nullptr);
+    // The page hands its first focus, which lands in the error list, on to Finish.
+    EXPECT_TRUE(wait_for([&] { return QApplication::focusWidget() == finish_button; }, 10000))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "no focus");
+    EXPECT_FALSE(log->textCursor().hasSelection());
+    // The user entering the list afterwards keeps the focus there, to read or copy the errors.
+    log->setFocus(Qt::MouseFocusReason);
+    EXPECT_TRUE(wait_for([&] { return QApplication::focusWidget() == log; }, 10000));
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::focusWidget(), log);
     shell.sheet().press_button(ui_id_finish);
   });
   EXPECT_EQ(shell.run(), ui_sheet_finished);
