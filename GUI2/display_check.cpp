@@ -32,9 +32,8 @@ bool socket_accepts(const std::string& path) {
 bool x_available(const std::string& display) {
   if (display.empty()) return false;
   if (display.front() != ':') return true;
-  const std::string number = display.substr(1, display.find('.') == std::string::npos
-                                                    ? std::string::npos
-                                                    : display.find('.') - 1);
+  const std::string number =
+      display.substr(1, display.find('.') == std::string::npos ? std::string::npos : display.find('.') - 1);
   if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
   return socket_accepts("/tmp/.X11-unix/X" + number);
 }

@@ -13,7 +13,9 @@ ui_dialog_def controls_of_dialog(const std::wstring& caption) {
           100,
           {{wizard_dialog_icon_id, ui_kind::icon, L"", {8, 10, 21, 20}},
            {wizard_dialog_text_id, ui_kind::static_text, L"", {40, 8, 212, 52}},
-           {dlg_error_continue::do_not_show_id, ui_kind::check_box, L"&Do not show this dialog box again",
+           {dlg_error_continue::do_not_show_id,
+            ui_kind::check_box,
+            L"&Do not show this dialog box again",
             {40, 62, 212, 10}},
            {dlg_error_continue::continue_id, ui_kind::default_button, L"Continue", {76, 80, 50, 14}},
            {dlg_error_continue::abort_id, ui_kind::push_button, L"Abort", {134, 80, 50, 14}}}};
@@ -41,10 +43,7 @@ bool dlg_error_continue::on_command(int id, ui_event event) {
       set_check(do_not_show_id, do_not_show_ ? ui_checked : ui_unchecked);
       return true;
     case abort_id:
-    case continue_id:
-      end_dialog(id);
-      return true;
-    default:
-      return false;
+    case continue_id: end_dialog(id); return true;
+    default: return false;
   }
 }

@@ -47,10 +47,7 @@ bool dlg_error_ex::on_command(int id, ui_event event) {
       tk_send_bug(tk_unicode_to_utf8(title_), tk_unicode_to_utf8(text_));
       end_dialog(send_bug_id);
       return true;
-    case ok_id:
-      end_dialog(ok_id);
-      return true;
-    default:
-      return false;
+    case ok_id: end_dialog(ok_id); return true;
+    default: return false;
   }
 }

@@ -1,10 +1,10 @@
 // The last page.
 #include "GUI2/gui_finish_page.h"
 
+#include <sys/stat.h>
 #include <QAbstractButton>
 #include <QFont>
 #include <QTimer>
-#include <sys/stat.h>
 
 #include "GUI2/file_dialog_rules.h"
 #include "GUI2/wizard_ids.h"

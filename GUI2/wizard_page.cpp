@@ -18,24 +18,14 @@ void wizard_page_base::on_set_active() {
 
 int wizard_page_base::on_notify(ui_notify code) {
   switch (code) {
-    case ui_notify::set_active:
-      on_set_active();
-      return page_init() ? 0 : -1;
-    case ui_notify::kill_active:
-      return on_kill_active() ? 0 : 1;
-    case ui_notify::wizard_back:
-      return on_back();
-    case ui_notify::wizard_next:
-      return on_next();
-    case ui_notify::wizard_finish:
-      return on_finish() ? 0 : 1;
-    case ui_notify::query_cancel:
-      return on_cancel() ? 0 : 1;
-    case ui_notify::help:
-      on_help();
-      return 0;
-    case ui_notify::reset:
-      return 0;
+    case ui_notify::set_active: on_set_active(); return page_init() ? 0 : -1;
+    case ui_notify::kill_active: return on_kill_active() ? 0 : 1;
+    case ui_notify::wizard_back: return on_back();
+    case ui_notify::wizard_next: return on_next();
+    case ui_notify::wizard_finish: return on_finish() ? 0 : 1;
+    case ui_notify::query_cancel: return on_cancel() ? 0 : 1;
+    case ui_notify::help: on_help(); return 0;
+    case ui_notify::reset: return 0;
   }
   return 0;
 }

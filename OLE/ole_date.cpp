@@ -202,8 +202,8 @@ bool ole_date::import_from_string(const std::string& text) {
         s.literal(separators[f]) && s.number(time_.wDay) && ++items) {
       if (separators[f] == '-') s.iso_time_mark();
       s.blanks();
-      if (s.number(time_.wHour) && ++items && s.literal(':') && s.number(time_.wMinute) && ++items &&
-          s.literal(':') && s.word(seconds))
+      if (s.number(time_.wHour) && ++items && s.literal(':') && s.number(time_.wMinute) && ++items && s.literal(':') &&
+          s.word(seconds))
         ++items;
     }
     if (items != 3 && items != 6) continue;
@@ -346,7 +346,8 @@ void ole_date::next_day() {
 
 void ole_date::refine_type() {
   const SYSTEMTIME& t = time_;
-  tk_log1(tk_log_trace, "ole_date::refine_type(%d,%d,%d,%d,%d,%d)", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  tk_log1(tk_log_trace, "ole_date::refine_type(%d,%d,%d,%d,%d,%d)", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+          t.wSecond);
   if (t.wYear == 0 && t.wMonth == 0 && t.wDay == 0) {
     tk_log1(tk_log_trace, "Switch to 'pure' time");
     kind_ = ole_date_time;
@@ -428,8 +429,7 @@ std::string ole_date::format(int precision, bool wide_form) const {
       end = put_clock(end, hour, t, no_fraction, micro, microseconds_);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   std::string text(buf, static_cast<std::size_t>(end - buf));
   tk_log1(tk_log_trace, "buf=%s", text.c_str());

@@ -7,9 +7,10 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 
+#include <locale.h>
 #include <algorithm>
-#include <cfloat>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
@@ -17,7 +18,6 @@
 #include <cstring>
 #include <cwchar>
 #include <limits>
-#include <locale.h>
 
 namespace {
 
@@ -134,9 +134,8 @@ template <class Ch>
 unsigned hex_value(Ch c) {
   const auto u = static_cast<unsigned long>(c);
   const char* table = u <= 'F' ? upper_digits : lower_digits;
-  const char* at = std::lower_bound(table, table + 16, u, [](char entry, unsigned long value) {
-    return static_cast<unsigned char>(entry) < value;
-  });
+  const char* at = std::lower_bound(
+      table, table + 16, u, [](char entry, unsigned long value) { return static_cast<unsigned char>(entry) < value; });
   return static_cast<unsigned>(std::min<std::ptrdiff_t>(at - table, 15));
 }
 
@@ -231,9 +230,7 @@ std::string ole_variant::to_string() const {
       if (narrow.empty()) tk_log1(tk_log_trace, "tk_unicode_to_ansi after VarBstrFromDec failed");
       return decimal_comma_rule(narrow);
     }
-    case VT_DATE:
-      tk_log1(tk_log_trace, "Converting VT_DATE");
-      return date_.to_string(6);
+    case VT_DATE: tk_log1(tk_log_trace, "Converting VT_DATE"); return date_.to_string(6);
     case VT_CY: {
       tk_log1(tk_log_trace, "Converting VT_CY");
       VARIANT text;
@@ -251,9 +248,7 @@ std::string ole_variant::to_string() const {
       }
       tk_log1(tk_log_trace, "Mapping BOOL like ANSI!");
       return static_cast<USHORT>(var_.boolVal) == 0xFFFF ? "1" : "0";
-    case VT_BSTR:
-      tk_log1(tk_log_trace, "Processing VT_BSTR");
-      return utf8_or_empty(bstr_text(var_));
+    case VT_BSTR: tk_log1(tk_log_trace, "Processing VT_BSTR"); return utf8_or_empty(bstr_text(var_));
     case VT_I2: return decimal(var_.iVal);
     case VT_I4: return decimal(var_.lVal);
     case VT_R4: return scientific(var_.fltVal, 6);
@@ -297,19 +292,16 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
     case VT_UI1: return ole_variant(static_cast<unsigned char>(in_range(whole_int(integer), 0, UCHAR_MAX)));
     case VT_UI2: return ole_variant(static_cast<unsigned short>(in_range(whole_int(integer), 0, USHRT_MAX)));
     case VT_UI4: return ole_variant(static_cast<unsigned int>(in_range(whole_int(integer), 0, UINT_MAX)));
-    case VT_I8:
-      return ole_variant(static_cast<std::int64_t>(in_range(whole_int(integer), LLONG_MIN, LLONG_MAX)));
+    case VT_I8: return ole_variant(static_cast<std::int64_t>(in_range(whole_int(integer), LLONG_MIN, LLONG_MAX)));
     case VT_UI8:
-      if (whole_int(integer).beyond_64_bits || (integer.negative && integer.magnitude != 0))
-        throw ole_cast_exception();
+      if (whole_int(integer).beyond_64_bits || (integer.negative && integer.magnitude != 0)) throw ole_cast_exception();
       return ole_variant(static_cast<std::uint64_t>(integer.magnitude));
     case VT_R4: {
       const double d = read_whole_double(decimal_comma_rule(text));
       if (std::isfinite(d) && std::fabs(d) > FLT_MAX) throw ole_cast_exception();
       return ole_variant(static_cast<float>(d));
     }
-    case VT_R8:
-      return ole_variant(read_whole_double(decimal_comma_rule(text)));
+    case VT_R8: return ole_variant(read_whole_double(decimal_comma_rule(text)));
     case VT_CY: {
       tk_log1(tk_log_trace, "GOT VT_CY");
       const std::string number = decimal_comma_rule(text);
@@ -342,14 +334,14 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
       DECIMAL d{};
       HRESULT hr = VarDecFromStr(tk_utf8_to_unicode(number).c_str(), LCID_EN_US, 0, &d);
       if (FAILED(hr)) {
-        tk_log1(tk_log_detail, "ERROR: VarDecFromStr for '%s' failed (hr=%08X)", number.c_str(), static_cast<unsigned>(hr));
+        tk_log1(tk_log_detail, "ERROR: VarDecFromStr for '%s' failed (hr=%08X)", number.c_str(),
+                static_cast<unsigned>(hr));
         return ole_variant(read_whole_double(number));
       }
       return ole_variant(d);
     }
     case ole_vt_binary:
-    case VT_BLOB:
-      return decode_hex(text, vt);
+    case VT_BLOB: return decode_hex(text, vt);
     default: {
       tk_log1(tk_log_trace, "default processing");
       ole_variant result(text);
@@ -431,10 +423,22 @@ void ole_variant::change_type(VARTYPE vt) {
       const double r = std::round(old == VT_R4 ? static_cast<double>(var_.fltVal) : var_.dblVal);
       double lo = 0, hi = 0;
       switch (vt) {
-        case VT_I4: lo = INT_MIN; hi = INT_MAX; break;
-        case VT_UI4: lo = 0; hi = UINT_MAX; break;
-        case VT_I2: lo = SHRT_MIN; hi = SHRT_MAX; break;
-        default: lo = 0; hi = USHRT_MAX; break;
+        case VT_I4:
+          lo = INT_MIN;
+          hi = INT_MAX;
+          break;
+        case VT_UI4:
+          lo = 0;
+          hi = UINT_MAX;
+          break;
+        case VT_I2:
+          lo = SHRT_MIN;
+          hi = SHRT_MAX;
+          break;
+        default:
+          lo = 0;
+          hi = USHRT_MAX;
+          break;
       }
       if (!(r >= lo && r <= hi)) throw ole_cast_exception();
       const long long v = static_cast<long long>(r);
@@ -522,10 +526,10 @@ bool ole_variant::change_from_64(VARTYPE vt) {
   const VARTYPE old = var_.vt;
   if (old != VT_I8 && old != VT_UI8) return false;
   const bool is_signed = old == VT_I8;
-  const leading_int v{is_signed && i8_ < 0, is_signed ? (i8_ < 0 ? 0ULL - static_cast<unsigned long long>(i8_)
-                                                                 : static_cast<unsigned long long>(i8_))
-                                                      : ui8_,
-                      false};
+  const leading_int v{
+      is_signed && i8_ < 0,
+      is_signed ? (i8_ < 0 ? 0ULL - static_cast<unsigned long long>(i8_) : static_cast<unsigned long long>(i8_)) : ui8_,
+      false};
   switch (vt) {
     case VT_I2: var_.iVal = static_cast<SHORT>(in_range(v, SHRT_MIN, SHRT_MAX)); break;
     case VT_UI2: var_.uiVal = static_cast<USHORT>(in_range(v, 0, USHRT_MAX)); break;
@@ -571,8 +575,7 @@ bool ole_variant::change_from_64(VARTYPE vt) {
       if (ui8_ > static_cast<std::uint64_t>(LLONG_MAX)) throw ole_cast_exception();
       i8_ = static_cast<std::int64_t>(ui8_);
       break;
-    default:
-      throw ole_cast_exception();
+    default: throw ole_cast_exception();
   }
   var_.vt = vt;
   return true;
@@ -601,13 +604,15 @@ bool ole_variant::change_to_64(VARTYPE vt) {
       if (to_signed) {
         LONGLONG res = 0;
         hr = old == VT_R4 ? VarI8FromR4(var_.fltVal, &res) : VarI8FromR8(var_.dblVal, &res);
-        tk_log1(tk_log_trace, old == VT_R4 ? "from FLOAT: res=%" PRId64 ", hr=%08X" : "from DOUBLE: res=%" PRId64 ", hr=%08X",
+        tk_log1(tk_log_trace,
+                old == VT_R4 ? "from FLOAT: res=%" PRId64 ", hr=%08X" : "from DOUBLE: res=%" PRId64 ", hr=%08X",
                 static_cast<std::int64_t>(res), static_cast<unsigned>(hr));
         s = res;
       } else {
         ULONGLONG res = 0;
         hr = old == VT_R4 ? VarUI8FromR4(var_.fltVal, &res) : VarUI8FromR8(var_.dblVal, &res);
-        tk_log1(tk_log_trace, old == VT_R4 ? "from FLOAT: res=%" PRIu64 ", hr=%08X" : "from DOUBLE: res=%" PRIu64 ", hr=%08X",
+        tk_log1(tk_log_trace,
+                old == VT_R4 ? "from FLOAT: res=%" PRIu64 ", hr=%08X" : "from DOUBLE: res=%" PRIu64 ", hr=%08X",
                 static_cast<std::uint64_t>(res), static_cast<unsigned>(hr));
         u = res;
         direct_unsigned = true;
@@ -642,8 +647,7 @@ bool ole_variant::change_to_64(VARTYPE vt) {
       if (FAILED(hr)) throw ole_cast_exception();
       break;
     }
-    default:
-      throw ole_cast_exception();
+    default: throw ole_cast_exception();
   }
   if (to_signed) {
     i8_ = s;
@@ -664,10 +668,18 @@ bool ole_variant::change_to_binary(VARTYPE vt) {
   const BYTE* raw = reinterpret_cast<const BYTE*>(&var_.llVal);
   std::vector<BYTE> bytes;
   switch (var_.vt) {
-    case VT_I2: case VT_BOOL: case VT_UI2: bytes.assign(raw, raw + 2); break;
-    case VT_I4: case VT_R4: case VT_UI4: case VT_INT: case VT_UINT: bytes.assign(raw, raw + 4); break;
-    case VT_R8: case VT_CY: bytes.assign(raw, raw + 8); break;
-    case VT_I1: case VT_UI1: bytes.assign(raw, raw + 1); break;
+    case VT_I2:
+    case VT_BOOL:
+    case VT_UI2: bytes.assign(raw, raw + 2); break;
+    case VT_I4:
+    case VT_R4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT: bytes.assign(raw, raw + 4); break;
+    case VT_R8:
+    case VT_CY: bytes.assign(raw, raw + 8); break;
+    case VT_I1:
+    case VT_UI1: bytes.assign(raw, raw + 1); break;
     case VT_DECIMAL: {
       const BYTE* whole = reinterpret_cast<const BYTE*>(&var_.decVal);
       bytes.assign(whole, whole + sizeof(DECIMAL));
@@ -680,8 +692,7 @@ bool ole_variant::change_to_binary(VARTYPE vt) {
       bytes.assign(text.begin(), text.end());
       break;
     }
-    default:
-      throw ole_cast_exception();
+    default: throw ole_cast_exception();
   }
   *this = bytes;  // an empty text leaves the value unchanged
   return true;

@@ -26,11 +26,22 @@ bool owns_array(VARTYPE vt) { return vt == ole_vt_binary || vt == VT_BLOB || vt 
 
 bool ole_is_numeric_type(VARTYPE vt) {
   switch (vt) {
-    case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_BOOL: case VT_DECIMAL:
-    case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
-      return true;
-    default:
-      return false;
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_BOOL:
+    case VT_DECIMAL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT: return true;
+    default: return false;
   }
 }
 
@@ -358,7 +369,8 @@ void ole_variant::attach_wstring(const std::wstring& text) {
 }
 
 std::uint32_t ole_variant::get_safe_array_size(const SAFEARRAY* array) {
-  tk_log1(tk_log_trace, "get_safe_array_size(that=%08X)", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(array)));
+  tk_log1(tk_log_trace, "get_safe_array_size(that=%08X)",
+          static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(array)));
   if (array == nullptr) return 0;
   tk_log1(tk_log_trace, "SAFEARRAY.cDims=%d", array->cDims);
   tk_log1(tk_log_trace, "SAFEARRAY.cbElements=%d", static_cast<int>(array->cbElements));
@@ -444,15 +456,18 @@ std::uint32_t ole_variant::get_bytes1(const BYTE*& data, std::string& storage) c
 bool ole_variant::to_bool() const {
   tk_log1(tk_log_trace, "ole_variant::to_bool(vt=%08X)", var_.vt);
   switch (var_.vt) {
-    case VT_I2: case VT_UI2: return var_.uiVal != 0;
-    case VT_I4: case VT_UI4: return var_.ulVal != 0;
+    case VT_I2:
+    case VT_UI2: return var_.uiVal != 0;
+    case VT_I4:
+    case VT_UI4: return var_.ulVal != 0;
     case VT_R4: return var_.fltVal != 0.0f;
     case VT_R8: return var_.dblVal != 0.0;
     // Any non-zero amount is true, also one that rounds to 0 or lies beyond 32 bits.
     case VT_CY: return var_.cyVal.int64 != 0;
     case VT_DECIMAL: return (var_.decVal.Hi32 | var_.decVal.Mid32 | var_.decVal.Lo32) != 0;
     case VT_BOOL: return static_cast<USHORT>(var_.boolVal) == 0xFFFF;
-    case VT_I1: case VT_UI1: return var_.bVal != 0;
+    case VT_I1:
+    case VT_UI1: return var_.bVal != 0;
     case VT_I8: return i8_ != 0;
     case VT_UI8: return ui8_ != 0;
     default: return false;
@@ -501,8 +516,7 @@ std::int32_t ole_variant::to_long() const {
     case VT_UI8:
       if (ui8_ > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) throw ole_cast_exception();
       return static_cast<std::int32_t>(ui8_);
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -23,25 +23,25 @@ bool ole_needs_quotes(VARTYPE vt);
 
 class ole_variant {
  public:
-  ole_variant();                          // VT_EMPTY
-  ole_variant(bool value);                // VT_BOOL, -1 or 0
-  ole_variant(char value);                // VT_I1
-  ole_variant(unsigned char value);       // VT_UI1
-  ole_variant(short value);               // VT_I2
-  ole_variant(unsigned short value);      // VT_UI2
-  ole_variant(int value);                 // VT_I4
-  ole_variant(unsigned int value);        // VT_UI4
-  ole_variant(std::int64_t value);        // VT_I8 (held in the signed member)
-  ole_variant(std::uint64_t value);       // VT_UI8 (held in the unsigned member)
-  ole_variant(float value);               // VT_R4
-  ole_variant(double value);              // VT_R8
-  ole_variant(const CY& value);           // VT_CY
-  ole_variant(const DECIMAL& value);      // VT_DECIMAL
-  ole_variant(const ole_date& value);     // VT_DATE (a date of kind none gives VT_EMPTY)
-  ole_variant(const wchar_t* text);       // VT_BSTR up to the first NUL (null: an empty text)
-  ole_variant(const std::wstring& text);  // VT_BSTR, embedded NULs kept
-  ole_variant(const char* text);          // VT_BSTR from UTF-8 (stops a literal becoming a bool)
-  ole_variant(const std::string& text);   // VT_BSTR from UTF-8
+  ole_variant();                                // VT_EMPTY
+  ole_variant(bool value);                      // VT_BOOL, -1 or 0
+  ole_variant(char value);                      // VT_I1
+  ole_variant(unsigned char value);             // VT_UI1
+  ole_variant(short value);                     // VT_I2
+  ole_variant(unsigned short value);            // VT_UI2
+  ole_variant(int value);                       // VT_I4
+  ole_variant(unsigned int value);              // VT_UI4
+  ole_variant(std::int64_t value);              // VT_I8 (held in the signed member)
+  ole_variant(std::uint64_t value);             // VT_UI8 (held in the unsigned member)
+  ole_variant(float value);                     // VT_R4
+  ole_variant(double value);                    // VT_R8
+  ole_variant(const CY& value);                 // VT_CY
+  ole_variant(const DECIMAL& value);            // VT_DECIMAL
+  ole_variant(const ole_date& value);           // VT_DATE (a date of kind none gives VT_EMPTY)
+  ole_variant(const wchar_t* text);             // VT_BSTR up to the first NUL (null: an empty text)
+  ole_variant(const std::wstring& text);        // VT_BSTR, embedded NULs kept
+  ole_variant(const char* text);                // VT_BSTR from UTF-8 (stops a literal becoming a bool)
+  ole_variant(const std::string& text);         // VT_BSTR from UTF-8
   ole_variant(const std::vector<BYTE>& bytes);  // byte string; an empty vector gives VT_EMPTY
   ole_variant(const ole_variant& that);
   virtual ~ole_variant();

@@ -97,13 +97,11 @@ void dmp_database::write_header(const std::wstring& path) {
   }
 
   if (options_.create_database && options_.create_table) {
-    std::string name =
-        options_.database_name.empty() ? base_name(path_utf8_) : options_.database_name;
+    std::string name = options_.database_name.empty() ? base_name(path_utf8_) : options_.database_name;
     if (options_.new_version) name = tk_unicode_to_utf8(sql_engine::quote_name(tk_utf8_to_unicode(name)));
     const std::string charset = tk_unicode_to_utf8(engine().table_charset());
     write(std::string(eol) + "DROP DATABASE IF EXISTS " + name + ";" + eol);
-    write("CREATE DATABASE " + name + (charset.empty() ? "" : " character set " + charset) + ";" +
-          eol);
+    write("CREATE DATABASE " + name + (charset.empty() ? "" : " character set " + charset) + ";" + eol);
     write("USE " + name + ";" + eol);
   }
 }
@@ -155,8 +153,7 @@ void dmp_database::close() {
   temp_.reset();
 }
 
-std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path,
-                                                      const dump_options* options) {
+std::unique_ptr<dmp_database> sql_engine::create_dump(const std::wstring& path, const dump_options* options) {
   tk_log2(tk_log_detail, L"Creating MySQL dump file '%ls'", path.c_str());
   return std::make_unique<dmp_database>(path, options);
 }
@@ -198,8 +195,7 @@ void dmp_database::write_statement(const std::string& statement) {
   if (function) write(std::string("$$") + eol + "DELIMITER ;" + eol);
 }
 
-std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& table_name,
-                                                          const udb_schema& schema,
+std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& table_name, const udb_schema& schema,
                                                           const udb_indexes& indexes) {
   tk_log2(tk_log_detail, L"dmp_database::create_table(%ls)", table_name.c_str());
   if (is_table_exist(table_name)) throw tk_mail_assertion("sql_dump", 428);
@@ -215,31 +211,27 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   std::wstring auto_increment_name;
   sql_schema_initializer columns(table_name, sized.get_schema(), indexes, auto_increment_name);
   std::vector<std::wstring> column_chunks;
-  columns.get_init_chunks(column_chunks, sql.properties == nullptr
-                                             ? nullptr
-                                             : sql.properties->get_by_target_name(table_name));
+  columns.get_init_chunks(column_chunks,
+                          sql.properties == nullptr ? nullptr : sql.properties->get_by_target_name(table_name));
 
   if (sql.lock_tables_open) unlock_tables("dmp_database::create_table - right before unlock tables");
 
   if (options_.create_table) {
     if (options_.insert_comments) {
-      write(eol + L"#" + eol + L"# Table structure for table '" + table_name + L"'" + eol + L"#" +
-            eol + eol);
+      write(eol + L"#" + eol + L"# Table structure for table '" + table_name + L"'" + eol + L"#" + eol + eol);
     }
     delete_tab(table_name);
   }
 
-  std::wstring statement = L"CREATE TABLE " +
-                           (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
-                           L" (" + eol;
+  std::wstring statement =
+      L"CREATE TABLE " + (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) + L" (" + eol;
   for (std::size_t i = 0; i < column_chunks.size(); ++i) {
     if (i > 0) statement += L"," + eol;
     statement += L"  " + column_chunks[i];
   }
   udb_indexes written;
-  const std::uint32_t max_key = options_.new_version
-                                    ? sql_max_key_bytes(storage, sql_dump_key_version)
-                                    : sql_max_key_bytes(storage, sql.version);
+  const std::uint32_t max_key =
+      options_.new_version ? sql_max_key_bytes(storage, sql_dump_key_version) : sql_max_key_bytes(storage, sql.version);
   if (!column_chunks.empty() && (!indexes.empty() || !auto_increment_name.empty())) {
     sql_indexes_initializer index_clauses(columns, indexes, auto_increment_name, max_key);
     std::vector<std::wstring> index_chunks;
@@ -257,12 +249,11 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   }
 
   if (options_.insert_comments) {
-    write(eol + L"#" + eol + L"# Dumping data for table '" + table_name + L"'" + eol + L"#" + eol +
-          eol);
+    write(eol + L"#" + eol + L"# Dumping data for table '" + table_name + L"'" + eol + L"#" + eol + eol);
   }
   if (options_.add_lock) {
-    write(L"LOCK TABLES " + (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
-          L" WRITE;" + eol);
+    write(L"LOCK TABLES " + (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) + L" WRITE;" +
+          eol);
     sql.lock_tables_open = true;
   }
 
@@ -277,8 +268,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
   return std::make_unique<dmp_recordset>(this, table_name, columns.get_target_schema());
 }
 
-void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
-                                const udb_index& index) {
+void dmp_database::create_index(const std::wstring& table_name, std::uint32_t, const udb_index& index) {
   tk_log1(tk_log_detail, "dmp_database::create_index");
   const std::wstring table = sql_engine::get_safe_name(table_name);
   if (options_.add_lock) {
@@ -287,8 +277,7 @@ void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
   }
   std::wstring statement;
   if (index.primary) {
-    statement = L"ALTER TABLE " + table + L" ADD PRIMARY KEY " +
-                sql_engine::get_safe_name(index.name) + L" (";
+    statement = L"ALTER TABLE " + table + L" ADD PRIMARY KEY " + sql_engine::get_safe_name(index.name) + L" (";
   } else {
     statement = std::wstring(L"CREATE ") + (index.unique ? L"UNIQUE " : L"") + L"INDEX " +
                 sql_engine::get_safe_name(index.name) + L" ON " + table + L"(";
@@ -302,8 +291,7 @@ void dmp_database::create_index(const std::wstring& table_name, std::uint32_t,
 
 bool dmp_database::delete_tab(const std::wstring& table_name) {
   tk_log2(tk_log_detail, L"dmp_database::delete_tab(%ls)", table_name.c_str());
-  write(L"DROP TABLE IF EXISTS " +
-        (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
+  write(L"DROP TABLE IF EXISTS " + (options_.new_version ? sql_engine::get_safe_name(table_name) : table_name) +
         L" CASCADE;" + options_.get_wline_end());
   if (!is_table_exist(table_name)) return false;
   return udb_database::delete_tab(table_name);
@@ -321,8 +309,7 @@ void dmp_database::delete_fk(const udb_relationship& relationship) {
         sql_engine::get_safe_name(relationship.name));
 }
 
-std::unique_ptr<udb_recordset> dmp_database::get_query(const std::wstring&, const std::wstring&,
-                                                       std::uint32_t) {
+std::unique_ptr<udb_recordset> dmp_database::get_query(const std::wstring&, const std::wstring&, std::uint32_t) {
   return nullptr;
 }
 

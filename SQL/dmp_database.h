@@ -38,11 +38,9 @@ class dmp_database : public udb_database {
   void close();
 
   using udb_database::create_table;
-  std::unique_ptr<udb_recordset> create_table(const std::wstring& table_name,
-                                              const udb_schema& schema,
+  std::unique_ptr<udb_recordset> create_table(const std::wstring& table_name, const udb_schema& schema,
                                               const udb_indexes& indexes) override;
-  void create_index(const std::wstring& table_name, std::uint32_t word,
-                    const udb_index& index) override;
+  void create_index(const std::wstring& table_name, std::uint32_t word, const udb_index& index) override;
   // Views are written in an order the server can create them in: a view after the views it
   // selects from.
   void create_views(const view_list& views) override;
@@ -53,8 +51,7 @@ class dmp_database : public udb_database {
   std::unique_ptr<udb_recordset> get_query(const std::wstring& name, const std::wstring& sql,
                                            std::uint32_t flags) override;
   // A dump file cannot be read back: an internal error.
-  std::unique_ptr<udb_recordset> get_table(const std::wstring& table_name,
-                                           std::uint32_t open_mode) override;
+  std::unique_ptr<udb_recordset> get_table(const std::wstring& table_name, std::uint32_t open_mode) override;
   // Writes the statement; there is no result (null).
   std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
   bool test_query(const std::wstring& statement) override;

@@ -20,8 +20,7 @@ constexpr std::size_t piece = 0x20000;        // bytes or characters of a stream
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
 bool is_binary_column(const t_ftd& column) {
-  return column.vartype == VT_BLOB || column.vartype == VT_BLOB_OBJECT ||
-         column.vartype == (VT_ARRAY | VT_UI1);
+  return column.vartype == VT_BLOB || column.vartype == VT_BLOB_OBJECT || column.vartype == (VT_ARRAY | VT_UI1);
 }
 
 const char* generic_error =
@@ -33,8 +32,7 @@ const char* structure_error =
 
 }  // namespace
 
-dmp_recordset::dmp_recordset(dmp_database* database, const std::wstring& table_name,
-                             const udb_schema& schema)
+dmp_recordset::dmp_recordset(dmp_database* database, const std::wstring& table_name, const udb_schema& schema)
     : udb_recordset(database, table_name, false), dump_(database) {
   for (const t_ftd* column : schema.fields) {
     columns_.push_back(std::make_unique<t_ftd>(*column));

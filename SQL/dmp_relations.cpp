@@ -32,8 +32,7 @@ void dmp_database::create_relationships(const udb_relationships& relationships) 
   target.indexes = written_indexes_;
   target.key_room = key_room_;
   std::unique_ptr<udb_validator> constraint_names = sql.create_in_validator(udb_indexes());
-  const sql_fk_plan plan =
-      sql_plan_foreign_keys(relationships, names_map, target, *constraint_names);
+  const sql_fk_plan plan = sql_plan_foreign_keys(relationships, names_map, target, *constraint_names);
   // Reported before the block is written: a stop chosen by the user leaves no half block.
   for (const sql_fk_left_out& left : plan.left_out) {
     const udb_relationship& r = relationships[left.relationship];

@@ -61,8 +61,7 @@ class sql_connection {
   virtual bool select_db(const std::string& name) = 0;
   // Prepares the statement, whose "?" markers stand in order for values, sends each value as
   // long data and runs it.
-  virtual bool execute_prepared(std::string_view statement,
-                                const std::vector<sql_long_value>& values) = 0;
+  virtual bool execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) = 0;
 
   // Rows in LOAD DATA's default text form, fed from memory to a "LOAD DATA LOCAL INFILE"
   // statement naming the file sql_rows_file_name; a connection that cannot (the default) says

@@ -5,7 +5,6 @@
 
 #include "SQL/sql_engine.h"
 #include "SQL/sql_exception.h"
-#include "SQL/sql_values.h"
 #include "SQL/sql_init.h"
 #include "SQL/sql_key_limits.h"
 #include "SQL/sql_record.h"
@@ -13,6 +12,7 @@
 #include "SQL/sql_table.h"
 #include "SQL/sql_text_scope.h"
 #include "SQL/sql_tmp_recordset.h"
+#include "SQL/sql_values.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -24,12 +24,11 @@ namespace {
 
 constexpr std::uint32_t kReadOnly = 0x01;
 constexpr std::uint32_t kNoViews = 0x80;
-constexpr std::uint32_t kFullTablesVersion = 0x00050001;  // 5.0.1: views listed among tables
+constexpr std::uint32_t kFullTablesVersion = 0x00050001;     // 5.0.1: views listed among tables
 constexpr std::uint32_t kEngineKeywordVersion = 0x00040017;  // 4.0.23: ENGINE= for TYPE=
-constexpr std::uint32_t kInnoDbVersion = 0x00031723;  // 3.23.35
+constexpr std::uint32_t kInnoDbVersion = 0x00031723;         // 3.23.35
 
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
-
 
 std::wstring first_column(udb_record* row, size_t column) {
   if (row == nullptr || row->fields.size() <= column) throw tk_mail_assertion("sql_db", 90);
@@ -92,9 +91,9 @@ void sql_database::init_tables() {
 void sql_database::init_views() {
   tk_log1(tk_log_detail, "sql_database::init_views");
   sql_text_scope text;
-  std::unique_ptr<udb_recordset> rows = query(
-      L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
-      to_mysql_wstr(name, VT_BSTR));
+  std::unique_ptr<udb_recordset> rows =
+      query(L"SELECT table_name, view_definition FROM information_schema.views WHERE table_schema=" +
+            to_mysql_wstr(name, VT_BSTR));
   if (!rows) return;
   for (rows->reset(); !rows->is_eof(); rows->next()) {
     const std::wstring view = first_column(rows->get_item(), 0);
@@ -105,8 +104,7 @@ void sql_database::init_views() {
   }
 }
 
-std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& table,
-                                                          const udb_schema& schema,
+std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& table, const udb_schema& schema,
                                                           const udb_indexes& indexes) {
   tk_log2(tk_log_detail, L"sql_database::create_table(%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 410);
@@ -127,8 +125,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   columns.get_init_chunks(chunks, mutator);
   for (size_t i = 0; i < chunks.size(); ++i) statement += (i ? L", " : L"") + chunks[i];
   if (!indexes.empty() || !auto_increment_name.empty()) {
-    sql_indexes_initializer keys(columns, indexes, auto_increment_name,
-                                 sql_max_key_bytes(storage, sql.version));
+    sql_indexes_initializer keys(columns, indexes, auto_increment_name, sql_max_key_bytes(storage, sql.version));
     std::vector<std::wstring> key_chunks;
     keys.get_init_chunks(key_chunks);
     for (const std::wstring& chunk : key_chunks) statement += L", " + chunk;
@@ -164,8 +161,7 @@ bool sql_database::delete_tab(const std::wstring& table) {
   tk_log2(tk_log_detail, L"sql_database::delete_tab (%ls)", table.c_str());
   if (mode & kReadOnly) throw tk_mail_assertion("sql_db", 520);
   if (!is_table_exist(table)) throw tk_mail_assertion("sql_db", 521);
-  query_append(tk_unicode_to_utf8(L"DROP TABLE IF EXISTS " + sql_engine::get_safe_name(table) +
-                                  L" CASCADE"));
+  query_append(tk_unicode_to_utf8(L"DROP TABLE IF EXISTS " + sql_engine::get_safe_name(table) + L" CASCADE"));
   return udb_database::delete_tab(table);
 }
 
@@ -174,21 +170,19 @@ void sql_database::empty_table(const std::wstring& table) {
   udb_database::empty_table(L"`" + tk_wstring::replace_all(table, L"`", L"``") + L"`");
 }
 
-std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring& table,
-                                                       std::uint32_t open_mode) {
+std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring& table, std::uint32_t open_mode) {
   tk_log2(tk_log_detail, L"sql_database::get_table(%ls)", table.c_str());
   // Names match ignoring case, but the server's table names may be case-sensitive: the table
   // is opened under the name the server lists.
   for (const std::wstring& listed : table_names) {
-    if (udb_same_name(listed, table))
-      return std::make_unique<sql_table>(this, listed, &relationships, open_mode);
+    if (udb_same_name(listed, table)) return std::make_unique<sql_table>(this, listed, &relationships, open_mode);
   }
   tk_log2(tk_log_detail, L"Table '%ls' does not exists", table.c_str());
   throw tk_mail_assertion("sql_db", 156);
 }
 
-std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query_name,
-                                                       const std::wstring& sql, std::uint32_t) {
+std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring& query_name, const std::wstring& sql,
+                                                       std::uint32_t) {
   tk_log2(tk_log_detail, L"sql_database::get_query(%ls,%ls)", query_name.c_str(), sql.c_str());
   return std::make_unique<sql_recordset>(this, query_name, sql, &relationships);
 }
@@ -247,8 +241,7 @@ void sql_database::query_append(const std::string& statement) {
   if (result != nullptr) connection_.free_result(result);
 }
 
-void sql_database::prepared_statement(const std::string& statement,
-                                      const std::vector<const udb_field*>& long_values,
+void sql_database::prepared_statement(const std::string& statement, const std::vector<const udb_field*>& long_values,
                                       std::uint32_t row_size) {
   tk_log1(tk_log_trace, "sql_database::prepared_statement(%s, %d)", statement.c_str(),
           static_cast<int>(long_values.size()));
@@ -272,10 +265,8 @@ void sql_database::prepared_statement(const std::string& statement,
   throw sql_prep_stmt_failed_exception(connection_.error_text());
 }
 
-sql_database::sql_limited_query::sql_limited_query(sql_database& database,
-                                                   const std::wstring& text,
-                                                   std::uint32_t offset, std::uint32_t count,
-                                                   bool is_query)
+sql_database::sql_limited_query::sql_limited_query(sql_database& database, const std::wstring& text,
+                                                   std::uint32_t offset, std::uint32_t count, bool is_query)
     : connection_(database.connection()) {
   tk_log2(tk_log_trace, L"sql_database::sql_limited_query::sql_limited_query(%ls)", text.c_str());
   std::wstring statement = L"SELECT * FROM ";
@@ -320,4 +311,3 @@ void sql_database::sql_limited_query::store_to(page* records, const udb_schema* 
     }
   }
 }
-

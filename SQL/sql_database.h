@@ -40,8 +40,7 @@ class sql_database : public udb_database {
                                            std::uint32_t flags) override;
   // A sql_table over a known table (an unknown one is an internal error); flags: the open
   // flags, any bit outside 0x60 reads the indexes and foreign keys too.
-  std::unique_ptr<udb_recordset> get_table(const std::wstring& table,
-                                           std::uint32_t open_mode) override;
+  std::unique_ptr<udb_recordset> get_table(const std::wstring& table, std::uint32_t open_mode) override;
   // Null for a statement without a result set. Throws sql_exception.
   std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
   // True when the server runs the statement; never throws for a server error.
@@ -55,8 +54,7 @@ class sql_database : public udb_database {
   // (a byte string's own, a text's UTF-8) go to the server as long data in pieces. row_size is
   // only logged. Throws sql_prep_stmt_failed_exception, or sql_exception when the connection
   // was lost.
-  void prepared_statement(const std::string& statement,
-                          const std::vector<const udb_field*>& long_values,
+  void prepared_statement(const std::string& statement, const std::vector<const udb_field*>& long_values,
                           std::uint32_t row_size);
   // Runs a statement and answers its streamed result, null when it has none. A refused
   // statement or a failed result is a sql_exception.
@@ -79,8 +77,8 @@ class sql_database : public udb_database {
   // One page of a table or query read with LIMIT offset,count; the result is freed with it.
   class sql_limited_query {
    public:
-    sql_limited_query(sql_database& database, const std::wstring& text, std::uint32_t offset,
-                      std::uint32_t count, bool is_query);
+    sql_limited_query(sql_database& database, const std::wstring& text, std::uint32_t offset, std::uint32_t count,
+                      bool is_query);
     ~sql_limited_query();
     sql_limited_query(const sql_limited_query&) = delete;
     sql_limited_query& operator=(const sql_limited_query&) = delete;

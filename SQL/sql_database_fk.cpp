@@ -23,15 +23,13 @@ constexpr std::uint32_t kAppendMode = 8;
 // The server's answer to a one-value question, as text; empty without a row.
 std::wstring single_value(sql_database& db, const std::wstring& statement) {
   std::unique_ptr<udb_recordset> rows = db.query(statement);
-  if (!rows || rows->is_eof() || rows->get_item() == nullptr || rows->get_item()->fields.empty())
-    return {};
+  if (!rows || rows->is_eof() || rows->get_item() == nullptr || rows->get_item()->fields.empty()) return {};
   return rows->get_item()->fields[0]->to_wstring();
 }
 
 }  // namespace
 
-std::map<std::wstring, udb_indexes> sql_database::read_fk_indexes(
-    const udb_relationships& list) {
+std::map<std::wstring, udb_indexes> sql_database::read_fk_indexes(const udb_relationships& list) {
   std::map<std::wstring, udb_indexes> indexes;
   for (const udb_relationship& fk : list) {
     for (const std::wstring* source : {&fk.table, &fk.ref_table}) {
@@ -116,13 +114,12 @@ void sql_database::carry_out(const sql_fk_step& step) {
   query(step.statement);
   // MyISAM and Aria take the statement and keep nothing.
   const std::wstring made = single_value(
-      *this, L"SELECT COUNT(*) FROM information_schema.TABLE_CONSTRAINTS WHERE "
-             L"CONSTRAINT_SCHEMA=" + to_mysql_wstr(name, VT_BSTR) +
-             L" AND TABLE_NAME=" + to_mysql_wstr(step.table, VT_BSTR) +
-             L" AND CONSTRAINT_NAME=" + to_mysql_wstr(step.constraint, VT_BSTR) +
-             L" AND CONSTRAINT_TYPE='FOREIGN KEY'");
+      *this,
+      L"SELECT COUNT(*) FROM information_schema.TABLE_CONSTRAINTS WHERE "
+      L"CONSTRAINT_SCHEMA=" +
+          to_mysql_wstr(name, VT_BSTR) + L" AND TABLE_NAME=" + to_mysql_wstr(step.table, VT_BSTR) +
+          L" AND CONSTRAINT_NAME=" + to_mysql_wstr(step.constraint, VT_BSTR) + L" AND CONSTRAINT_TYPE='FOREIGN KEY'");
   if (made == L"0")
-    throw tk_exception(
-        "The foreign key was not kept: the storage engine of table '%s' has no foreign keys",
-        tk_unicode_to_utf8(step.table), tk_kind_continuable);
+    throw tk_exception("The foreign key was not kept: the storage engine of table '%s' has no foreign keys",
+                       tk_unicode_to_utf8(step.table), tk_kind_continuable);
 }

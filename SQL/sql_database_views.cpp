@@ -24,8 +24,7 @@ std::wstring sql_database::refine_view_out(const std::wstring& definition) {
   const size_t open = text.find(L"/*");
   const size_t close = text.find(L"*/");
   // Only a comment that is closed after it opens is removed.
-  if (open != std::wstring::npos && close != std::wstring::npos && close > open)
-    text.erase(open, close - open + 2);
+  if (open != std::wstring::npos && close != std::wstring::npos && close > open) text.erase(open, close - open + 2);
   const std::wstring qualifier = L"`" + name + L"`.";
   for (int pos; (pos = udb_find_no_case(text, qualifier, 0)) >= 0;) {
     tk_log1(tk_log_trace, "Remove template found at pos=%d", pos);
@@ -36,8 +35,7 @@ std::wstring sql_database::refine_view_out(const std::wstring& definition) {
 
 void sql_database::create_views(const view_list& views_to_make) {
   tk_log1(tk_log_detail, "sql_database::create_views");
-  std::unique_ptr<udb_validator> view_names =
-      tk_singleton<sql_engine>::get_instance()->create_tn_validator({}, {});
+  std::unique_ptr<udb_validator> view_names = tk_singleton<sql_engine>::get_instance()->create_tn_validator({}, {});
   const sql_view_plan plan = sql_plan_views(views_to_make, names_map, created_columns_, *view_names);
   for (const sql_view_left_out& left : plan.left_out) {
     tk_log2(tk_log_event, L"Query '%ls' does not become a view: %ls", views_to_make[left.query].first.c_str(),

@@ -76,8 +76,7 @@ void sql_engine::try_execute(const char* statement, tk_log_level level, const ch
   }
 }
 
-void sql_engine::connect(const std::string& host, const std::string& user,
-                         const std::string& password, unsigned port) {
+void sql_engine::connect(const std::string& host, const std::string& user, const std::string& password, unsigned port) {
   // The password never reaches the log.
   tk_log1(tk_log_detail, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(),
           password.empty() ? "" : "********", port);
@@ -109,8 +108,9 @@ void sql_engine::connect(const std::string& host, const std::string& user,
   }
   tk_log1(tk_log_detail, "Setting wait_timeout...");
   try {
-    execute("set session wait_timeout=cast(if(@@session.wait_timeout < 28800,28800,"
-            "@@session.wait_timeout) as unsigned);");
+    execute(
+        "set session wait_timeout=cast(if(@@session.wait_timeout < 28800,28800,"
+        "@@session.wait_timeout) as unsigned);");
   } catch (const tk_exception& e) {
     tk_log1(tk_log_event, "Failed to set wait_timeout");
     tk_log1(tk_log_detail, "Cannot set wait_timeout: %s", e.what());
@@ -155,7 +155,7 @@ std::unique_ptr<udb_database> sql_engine::create_db(const std::wstring& name) {
 }
 
 std::unique_ptr<udb_database> sql_engine::open_db(const std::wstring& name, std::uint32_t mode,
-                                  const std::wstring& /*password*/) {
+                                                  const std::wstring& /*password*/) {
   tk_log2(tk_log_detail, L"sql_engine::open_db (%ls)", name.c_str());
   tk_log2(tk_log_event, L"Opening MySQL database '%ls'", name.c_str());
   const std::string database = tk_unicode_to_utf8(name);
@@ -203,23 +203,42 @@ const std::vector<std::wstring>& sql_engine::get_charsets() {
   if (!charsets.empty()) return charsets;
   if (!is_connected) {
     tk_log1(tk_log_trace, "MySQL is NOT connected");
-    charsets = {L"big5 - Big5 Traditional Chinese", L"dec8 - DEC West European",
-                L"cp850 - DOS West European", L"hp8 - HP West European",
-                L"koi8r - KOI8-R Relcom Russian", L"latin1 - cp1252 West European",
-                L"latin2 - ISO 8859-2 Central European", L"swe7 - 7bit Swedish",
-                L"ascii - US ASCII", L"ujis - EUC-JP Japanese", L"sjis - Shift-JIS Japanese",
-                L"hebrew - ISO 8859-8 Hebrew", L"tis620 - TIS620 Thai",
-                L"euckr - EUC-KR Korean", L"koi8u - KOI8-U Ukrainian",
-                L"gb2312 - GB2312 Simplified Chinese", L"greek - ISO 8859-7 Greek",
-                L"cp1250 - Windows Central European", L"gbk - GBK Simplified Chinese",
-                L"latin5 - ISO 8859-9 Turkish", L"armscii8 - ARMSCII-8 Armenian",
-                L"utf8 - UTF-8 Unicode", L"utf8mb4 - UTF-8 Unicode", L"ucs2 - UCS-2 Unicode",
-                L"cp866 - DOS Russian", L"keybcs2 - DOS Kamenicky Czech-Slovak",
-                L"macce - Mac Central European", L"macroman - Mac West European",
-                L"cp852 - DOS Central European", L"latin7 - ISO 8859-13 Baltic",
-                L"cp1251 - Windows Cyrillic", L"cp1256 - Windows Arabic",
-                L"cp1257 - Windows Baltic", L"binary - Binary pseudo charset",
-                L"geostd8 - GEOSTD8 Georgian", L"cp932 - SJIS for Windows Japanese",
+    charsets = {L"big5 - Big5 Traditional Chinese",
+                L"dec8 - DEC West European",
+                L"cp850 - DOS West European",
+                L"hp8 - HP West European",
+                L"koi8r - KOI8-R Relcom Russian",
+                L"latin1 - cp1252 West European",
+                L"latin2 - ISO 8859-2 Central European",
+                L"swe7 - 7bit Swedish",
+                L"ascii - US ASCII",
+                L"ujis - EUC-JP Japanese",
+                L"sjis - Shift-JIS Japanese",
+                L"hebrew - ISO 8859-8 Hebrew",
+                L"tis620 - TIS620 Thai",
+                L"euckr - EUC-KR Korean",
+                L"koi8u - KOI8-U Ukrainian",
+                L"gb2312 - GB2312 Simplified Chinese",
+                L"greek - ISO 8859-7 Greek",
+                L"cp1250 - Windows Central European",
+                L"gbk - GBK Simplified Chinese",
+                L"latin5 - ISO 8859-9 Turkish",
+                L"armscii8 - ARMSCII-8 Armenian",
+                L"utf8 - UTF-8 Unicode",
+                L"utf8mb4 - UTF-8 Unicode",
+                L"ucs2 - UCS-2 Unicode",
+                L"cp866 - DOS Russian",
+                L"keybcs2 - DOS Kamenicky Czech-Slovak",
+                L"macce - Mac Central European",
+                L"macroman - Mac West European",
+                L"cp852 - DOS Central European",
+                L"latin7 - ISO 8859-13 Baltic",
+                L"cp1251 - Windows Cyrillic",
+                L"cp1256 - Windows Arabic",
+                L"cp1257 - Windows Baltic",
+                L"binary - Binary pseudo charset",
+                L"geostd8 - GEOSTD8 Georgian",
+                L"cp932 - SJIS for Windows Japanese",
                 L"eucjpms - UJIS for Windows Japanese"};
     return charsets;
   }
@@ -238,8 +257,8 @@ const std::vector<std::wstring>& sql_engine::get_storage_engines() {
   if (!engines.empty()) return engines;
   if (!is_connected) {
     tk_log1(tk_log_trace, "MySQL is NOT connected");
-    engines = {L"MyISAM", L"MEMORY",     L"InnoDB",    L"BerkeleyDB", L"BLACKHOLE", L"EXAMPLE",
-               L"ARCHIVE", L"CSV",       L"ndbcluster", L"FEDERATED", L"MRG_MYISAM", L"ISAM"};
+    engines = {L"MyISAM",  L"MEMORY", L"InnoDB",     L"BerkeleyDB", L"BLACKHOLE",  L"EXAMPLE",
+               L"ARCHIVE", L"CSV",    L"ndbcluster", L"FEDERATED",  L"MRG_MYISAM", L"ISAM"};
     return engines;
   }
   tk_log1(tk_log_trace, "MySQL is connected");
@@ -249,9 +268,8 @@ const std::vector<std::wstring>& sql_engine::get_storage_engines() {
   return engines;
 }
 
-void sql_engine::for_each_pair(
-    const std::string& statement,
-    const std::function<void(const std::wstring&, const std::wstring&)>& take) {
+void sql_engine::for_each_pair(const std::string& statement,
+                               const std::function<void(const std::wstring&, const std::wstring&)>& take) {
   // A failed statement or a result of fewer columns leaves the list as it is.
   if (!connection_->query(statement)) return;
   sql_result result(*connection_);
@@ -329,8 +347,8 @@ std::unique_ptr<udb_validator> sql_engine::create_in_validator(const udb_indexes
   return std::make_unique<sql_new_in_validator>(indexes);
 }
 
-std::unique_ptr<udb_validator> sql_engine::create_tn_validator(
-    const std::vector<std::wstring>& tables, const std::vector<std::wstring>& views) const {
+std::unique_ptr<udb_validator> sql_engine::create_tn_validator(const std::vector<std::wstring>& tables,
+                                                               const std::vector<std::wstring>& views) const {
   tk_log1(tk_log_trace, "sql_engine::create_tn_validator");
   if (is_old_version()) return std::make_unique<sql_old_tn_validator>(tables, views);
   return std::make_unique<sql_new_tn_validator>(tables, views);

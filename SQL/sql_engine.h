@@ -22,10 +22,10 @@ class udb_indexes;
 
 // Server versions are coded 0x00MMmmpp; these are the ones the MySQL target tests.
 namespace sql_version {
-constexpr std::uint32_t v4_1_0 = 0x00040100;      // backticks, ENGINE=, larger index limits
-constexpr std::uint32_t dump_old = 0x00031401;    // what a dump for old servers pretends to be
-constexpr std::uint32_t v5_5_3 = 0x00050503;      // utf8mb4
-constexpr std::uint32_t v5_6_5 = 0x00050605;      // DATETIME defaults to the current moment
+constexpr std::uint32_t v4_1_0 = 0x00040100;    // backticks, ENGINE=, larger index limits
+constexpr std::uint32_t dump_old = 0x00031401;  // what a dump for old servers pretends to be
+constexpr std::uint32_t v5_5_3 = 0x00050503;    // utf8mb4
+constexpr std::uint32_t v5_6_5 = 0x00050605;    // DATETIME defaults to the current moment
 }  // namespace sql_version
 
 // The coded version 0x00MMmmpp of a server's version text ("5.7.44-log", "10.11.19-MariaDB-...");
@@ -51,8 +51,7 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // Connects (closing an open connection first), sets up the session (UTF-8, at least 8 hours of
   // idle time, no foreign-key checks) and reads the server version. Throws sql_exception or
   // sql_auth_not_supported_exception.
-  void connect(const std::string& host, const std::string& user, const std::string& password,
-               unsigned port);
+  void connect(const std::string& host, const std::string& user, const std::string& password, unsigned port);
   // Connects again with the settings of the last connect and selects the database last opened;
   // for a run whose connection was lost. Throws sql_exception.
   void reconnect();

@@ -17,22 +17,20 @@ ole_variant descriptor_value(const t_ftd& d, unsigned long size, const char* dat
 
 }  // namespace
 
-sql_field::sql_field(const std::wstring& name, int mysql_type, unsigned long length,
-                     unsigned flags, const wchar_t* data)
-    : udb_field(name, static_cast<std::uint32_t>(length),
-                ::get_variant(mysql_type, length, flags, data), false, false) {
+sql_field::sql_field(const std::wstring& name, int mysql_type, unsigned long length, unsigned flags,
+                     const wchar_t* data)
+    : udb_field(name, static_cast<std::uint32_t>(length), ::get_variant(mysql_type, length, flags, data), false,
+                false) {
   tk_log2(tk_log_trace, L"sql_field::ctor1(%ls,%d,%lu)", name.c_str(), mysql_type, length);
 }
 
-sql_field::sql_field(const std::wstring& name, int mysql_type, unsigned long length,
-                     unsigned flags, const char* data)
-    : udb_field(name, static_cast<std::uint32_t>(length),
-                ::get_variant(mysql_type, length, flags, data), false, false) {
+sql_field::sql_field(const std::wstring& name, int mysql_type, unsigned long length, unsigned flags, const char* data)
+    : udb_field(name, static_cast<std::uint32_t>(length), ::get_variant(mysql_type, length, flags, data), false,
+                false) {
   tk_log2(tk_log_trace, L"sql_field::ctor2(%ls,%d,%lu)", name.c_str(), mysql_type, length);
 }
 
 sql_field::sql_field(const t_ftd& d, unsigned long size, const char* data)
-    : udb_field(d.name, static_cast<std::uint32_t>(size), descriptor_value(d, size, data), false,
-                false) {}
+    : udb_field(d.name, static_cast<std::uint32_t>(size), descriptor_value(d, size, data), false, false) {}
 
 sql_field::sql_field(const udb_field& that) : udb_field(that) {}

@@ -12,10 +12,8 @@ class sql_field : public udb_field {
  public:
   // From a result column: its client-library type code, data length, flags and data (null for
   // SQL NULL). The wide form takes data the caller already widened from UTF-8.
-  sql_field(const std::wstring& name, int mysql_type, unsigned long length, unsigned flags,
-            const wchar_t* data);
-  sql_field(const std::wstring& name, int mysql_type, unsigned long length, unsigned flags,
-            const char* data);
+  sql_field(const std::wstring& name, int mysql_type, unsigned long length, unsigned flags, const wchar_t* data);
+  sql_field(const std::wstring& name, int mysql_type, unsigned long length, unsigned flags, const char* data);
   // For the column a descriptor describes, from narrow data: binary kinds take the bytes (text
   // while the engine's blob_to_text flag is on), every other kind is read from the text.
   sql_field(const t_ftd& descriptor, unsigned long size, const char* data);

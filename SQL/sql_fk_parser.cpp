@@ -11,11 +11,11 @@ namespace {
 
 // Position of needle in line at or after start, ignoring ASCII case; npos when absent.
 size_t find_no_case(const std::string& line, const std::string& needle, size_t start = 0) {
-  auto it = std::search(line.begin() + static_cast<std::ptrdiff_t>(std::min(start, line.size())),
-                        line.end(), needle.begin(), needle.end(), [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                        });
+  auto it =
+      std::search(line.begin() + static_cast<std::ptrdiff_t>(std::min(start, line.size())), line.end(), needle.begin(),
+                  needle.end(), [](char a, char b) {
+                    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+                  });
   return it == line.end() ? std::string::npos : static_cast<size_t>(it - line.begin());
 }
 
@@ -130,7 +130,6 @@ void sql_fk_parser::do_parse(udb_relationships& relationships) const {
     const std::wstring ref_table = table_names.empty() ? wide_table : table_names.front();
     tk_log2(tk_log_trace, L"Got FK name: %ls", name.c_str());
     tk_log2(tk_log_trace, L"Got PK table: %ls", ref_table.c_str());
-    relationships.emplace_back(name, std::wstring(), table_, ref_table, columns, ref_columns,
-                               tk_utf8_to_unicode(rule));
+    relationships.emplace_back(name, std::wstring(), table_, ref_table, columns, ref_columns, tk_utf8_to_unicode(rule));
   }
 }

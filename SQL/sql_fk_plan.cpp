@@ -67,8 +67,7 @@ class target_tables {
   std::vector<std::pair<std::wstring, udb_index>> added_;
 };
 
-column_list target_columns(const udb_names_map& names, const std::wstring& table,
-                           const column_list& columns) {
+column_list target_columns(const udb_names_map& names, const std::wstring& table, const column_list& columns) {
   column_list out;
   for (const std::wstring& column : columns) out.push_back(names.get_fn_mapped_name(table, column, true));
   return out;
@@ -76,9 +75,8 @@ column_list target_columns(const udb_names_map& names, const std::wstring& table
 
 }  // namespace
 
-sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
-                                  const udb_names_map& names, const sql_fk_target& target,
-                                  udb_validator& constraint_names) {
+sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships, const udb_names_map& names,
+                                  const sql_fk_target& target, udb_validator& constraint_names) {
   sql_fk_plan plan;
   target_tables tables(target);
   for (std::size_t i = 0; i < relationships.size(); ++i) {
@@ -124,9 +122,9 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
     }
     for (const auto& [t, c] : missing) {
       tables.add_index(*t, *c);
-      plan.steps.push_back({sql_fk_step::kind::add_index, i, *t, L"", L"",
-                            L"ALTER TABLE " + sql_engine::get_safe_name(*t) + L" ADD INDEX (" +
-                                quoted_list(*c) + L")"});
+      plan.steps.push_back(
+          {sql_fk_step::kind::add_index, i, *t, L"", L"",
+           L"ALTER TABLE " + sql_engine::get_safe_name(*t) + L" ADD INDEX (" + quoted_list(*c) + L")"});
     }
 
     std::wstring constraint = r.name;
@@ -136,21 +134,18 @@ sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
     }
     constraint_names.add_existing_name(constraint);
 
-    std::wstring statement = L"ALTER TABLE " + sql_engine::get_safe_name(table) +
-                             L" ADD CONSTRAINT " + sql_engine::get_safe_name(constraint) +
-                             L" FOREIGN KEY(" + quoted_list(columns) + L") REFERENCES " +
-                             sql_engine::get_safe_name(ref_table) + L"(" +
-                             quoted_list(ref_columns) + L")";
+    std::wstring statement = L"ALTER TABLE " + sql_engine::get_safe_name(table) + L" ADD CONSTRAINT " +
+                             sql_engine::get_safe_name(constraint) + L" FOREIGN KEY(" + quoted_list(columns) +
+                             L") REFERENCES " + sql_engine::get_safe_name(ref_table) + L"(" + quoted_list(ref_columns) +
+                             L")";
     if (!r.properties.empty()) statement += L" " + r.properties;
-    plan.steps.push_back(
-        {sql_fk_step::kind::add_constraint, i, table, ref_table, constraint, statement});
+    plan.steps.push_back({sql_fk_step::kind::add_constraint, i, table, ref_table, constraint, statement});
   }
   return plan;
 }
 
 std::string sql_fk_failure_text(const std::string& reason) {
-  return std::string("Cannot create foreign key. Contact to ") + tk_support_address + " for the solution.\n" +
-         reason;
+  return std::string("Cannot create foreign key. Contact to ") + tk_support_address + " for the solution.\n" + reason;
 }
 
 std::wstring sql_fk_failure_context(const udb_relationship& relationship) {

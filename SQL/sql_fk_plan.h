@@ -51,9 +51,8 @@ struct sql_fk_plan {
 // one of its tables is not on the target, or when a table that needs an index cannot take it.
 // constraint_names: an empty index-name validator of the target server; constraint names are
 // unique within a database, so a repeated or unacceptable name gets a generated one.
-sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships,
-                                  const udb_names_map& names, const sql_fk_target& target,
-                                  udb_validator& constraint_names);
+sql_fk_plan sql_plan_foreign_keys(const udb_relationships& relationships, const udb_names_map& names,
+                                  const sql_fk_target& target, udb_validator& constraint_names);
 
 // What the user is shown for a foreign key that was not made, and the object it names.
 std::string sql_fk_failure_text(const std::string& reason);

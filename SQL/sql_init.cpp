@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::uint32_t new_server = 0x00040100;       // 4.1.0: backticks, character sets
+constexpr std::uint32_t new_server = 0x00040100;         // 4.1.0: backticks, character sets
 constexpr std::uint32_t indexed_null_server = 0x031702;  // 3.23.2: NULL allowed in index columns
 
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
@@ -29,8 +29,7 @@ bool is_lob(const t_ftd& column) {
 }
 
 // The bytes a column adds to a key: its characters times the widest character of its set.
-std::uint32_t key_part_bytes(const t_ftd& column,
-                             const std::map<std::wstring, std::wstring>& charsets) {
+std::uint32_t key_part_bytes(const t_ftd& column, const std::map<std::wstring, std::wstring>& charsets) {
   std::uint32_t width = 1;
   const auto charset = charsets.find(column.name);
   if (charset != charsets.end()) width = sql_charset_max_bytes(charset->second);
@@ -104,15 +103,13 @@ std::wstring sql_column_type_text(const t_ftd& column) {
 }
 
 sql_sized_columns::sql_sized_columns(const std::wstring& table_name, const udb_schema& source,
-                                     const udb_indexes& indexes, const std::wstring& storage,
-                                     std::uint32_t version) {
+                                     const udb_indexes& indexes, const std::wstring& storage, std::uint32_t version) {
   udb_properties* all = engine().properties;
   udb_properties* table = all == nullptr ? nullptr : all->get_by_target_name(table_name);
   // Columns are measured under their source names; a column the validator renames later
   // falls back to the engine's character set.
   schema_.set_target(sql_row_limits_for(storage, version), [table](const t_ftd& column) {
-    return is_character_column(column) ? sql_charset_max_bytes(column_charset(column.name, table))
-                                       : std::uint32_t(1);
+    return is_character_column(column) ? sql_charset_max_bytes(column_charset(column.name, table)) : std::uint32_t(1);
   });
   schema_.set_indexed_columns(indexes);
   for (const t_ftd* column : source.fields) {
@@ -121,10 +118,8 @@ sql_sized_columns::sql_sized_columns(const std::wstring& table_name, const udb_s
   }
 }
 
-sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
-                                               const udb_schema& source,
-                                               const udb_indexes& source_indexes,
-                                               std::wstring& auto_increment_name)
+sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name, const udb_schema& source,
+                                               const udb_indexes& source_indexes, std::wstring& auto_increment_name)
     : table_name_(table_name),
       source_(source),
       source_indexes_(source_indexes),
@@ -135,14 +130,12 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
   for (const t_ftd* column : source_.fields) {
     const std::wstring& source_name = column->name;
     const bool acceptable = validator_->is_acceptable(source_name);
-    const std::wstring target_name =
-        acceptable ? source_name : validator_->get_safe_name(source_name);
+    const std::wstring target_name = acceptable ? source_name : validator_->get_safe_name(source_name);
 
     auto copy = std::make_unique<t_ftd>(*column);
     copy->name = target_name;
-    tk_log2(tk_log_detail, L"GOT FIELD: name=%ls, type=%d, size=%d, flags=%d, description=%ls",
-           target_name.c_str(), int(copy->vartype), int(copy->size), int(copy->dw_reserved),
-           copy->description.c_str());
+    tk_log2(tk_log_detail, L"GOT FIELD: name=%ls, type=%d, size=%d, flags=%d, description=%ls", target_name.c_str(),
+            int(copy->vartype), int(copy->size), int(copy->dw_reserved), copy->description.c_str());
     target_schema_.fields.push_back(copy.get());
     copies_.push_back(std::move(copy));
 
@@ -159,12 +152,9 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table_name,
 
 sql_schema_initializer::~sql_schema_initializer() = default;
 
-const t_names_map& sql_schema_initializer::get_names_map() const {
-  return validator_->mapped_names;
-}
+const t_names_map& sql_schema_initializer::get_names_map() const { return validator_->mapped_names; }
 
-void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
-                                             udb_properties* table_mutator) {
+void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks, udb_properties* table_mutator) {
   auto_increment_name_.clear();
   tk_log2(tk_log_detail, L"sql_schema_initializer::get_init_chunks(n_columns=%d)", int(target_schema_.fields.size()));
   const bool new_version = is_new_server();
@@ -186,10 +176,9 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks,
       }
     }
 
-    const bool not_null =
-        column.not_null || column.auto_increment ||
-        is_idx_field(source_indexes_, source_name, true) ||
-        (engine().version < indexed_null_server && is_idx_field(source_indexes_, source_name, false));
+    const bool not_null = column.not_null || column.auto_increment ||
+                          is_idx_field(source_indexes_, source_name, true) ||
+                          (engine().version < indexed_null_server && is_idx_field(source_indexes_, source_name, false));
     if (not_null) chunk += L" NOT NULL";
 
     if (can_have_default(column)) {
@@ -228,8 +217,7 @@ sql_key_room sql_key_room_of(const sql_schema_initializer& columns, std::uint32_
 
 sql_indexes_initializer::sql_indexes_initializer(const sql_schema_initializer& columns,
                                                  const udb_indexes& source_indexes,
-                                                 const std::wstring& auto_increment_name,
-                                                 std::uint32_t max_key_bytes)
+                                                 const std::wstring& auto_increment_name, std::uint32_t max_key_bytes)
     : columns_(columns), auto_increment_name_(auto_increment_name), max_key_bytes_(max_key_bytes) {
   tk_log2(tk_log_detail, L"sql_indexes_initializer::ctor");
   std::unique_ptr<udb_validator> validator(engine().create_in_validator(source_indexes));
@@ -337,8 +325,7 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& chunks)
             ? auto_increment_name_
             : validator->get_safe_name(auto_increment_name_);
     sql_engine& sql = engine();
-    chunks.push_back(L"INDEX " + sql.get_safe_name(name) + L" (" +
-                     sql.get_safe_name(auto_increment_name_) + L")");
+    chunks.push_back(L"INDEX " + sql.get_safe_name(name) + L" (" + sql.get_safe_name(auto_increment_name_) + L")");
     udb_index own(name, false, false);
     own.fields.push_back(auto_increment_name_);
     written_.push_back(own);

@@ -31,9 +31,8 @@ class sql_sized_columns {
  public:
   // table_name: the target table (its user rules may name a column's character set); storage:
   // the table's storage engine; version: the coded server version the statement is for.
-  sql_sized_columns(const std::wstring& table_name, const udb_schema& source,
-                    const udb_indexes& indexes, const std::wstring& storage,
-                    std::uint32_t version);
+  sql_sized_columns(const std::wstring& table_name, const udb_schema& source, const udb_indexes& indexes,
+                    const std::wstring& storage, std::uint32_t version);
   sql_sized_columns(const sql_sized_columns&) = delete;
   sql_sized_columns& operator=(const sql_sized_columns&) = delete;
 
@@ -51,8 +50,8 @@ class sql_schema_initializer {
  public:
   // auto_increment_name receives the target name of the table's auto-increment column from
   // get_init_chunks (empty when there is none); the caller hands it to the index pass.
-  sql_schema_initializer(const std::wstring& table_name, const udb_schema& source,
-                         const udb_indexes& source_indexes, std::wstring& auto_increment_name);
+  sql_schema_initializer(const std::wstring& table_name, const udb_schema& source, const udb_indexes& source_indexes,
+                         std::wstring& auto_increment_name);
   ~sql_schema_initializer();
   sql_schema_initializer(const sql_schema_initializer&) = delete;
   sql_schema_initializer& operator=(const sql_schema_initializer&) = delete;
@@ -69,9 +68,7 @@ class sql_schema_initializer {
   const t_names_map& get_names_map() const;
   // The character set of each character column as its definition names it, by target name;
   // what the index pass multiplies sizes by. Filled by get_init_chunks.
-  const std::map<std::wstring, std::wstring>& get_column_charsets() const {
-    return column_charsets_;
-  }
+  const std::map<std::wstring, std::wstring>& get_column_charsets() const { return column_charsets_; }
 
  private:
   std::wstring table_name_;

@@ -22,16 +22,13 @@ std::uint32_t sql_charset_max_bytes(const std::wstring& charset) {
     const wchar_t* name;
     std::uint32_t bytes;
   } widths[] = {
-      {L"utf8mb4", 4}, {L"utf16", 4},  {L"utf16le", 4}, {L"utf32", 4}, {L"gb18030", 4},
-      {L"utf8", 3},    {L"utf8mb3", 3}, {L"ujis", 3},    {L"eucjpms", 3},
-      {L"ucs2", 2},    {L"big5", 2},    {L"gbk", 2},     {L"gb2312", 2}, {L"sjis", 2},
-      {L"cp932", 2},   {L"euckr", 2},
-      {L"latin1", 1},  {L"latin2", 1},  {L"latin5", 1},  {L"latin7", 1}, {L"ascii", 1},
-      {L"binary", 1},  {L"cp1250", 1},  {L"cp1251", 1},  {L"cp1256", 1}, {L"cp1257", 1},
-      {L"cp850", 1},   {L"cp852", 1},   {L"cp866", 1},   {L"koi8r", 1},  {L"koi8u", 1},
-      {L"greek", 1},   {L"hebrew", 1},  {L"tis620", 1},  {L"swe7", 1},   {L"dec8", 1},
-      {L"hp8", 1},     {L"armscii8", 1}, {L"keybcs2", 1}, {L"macce", 1}, {L"macroman", 1},
-      {L"geostd8", 1},
+      {L"utf8mb4", 4}, {L"utf16", 4},    {L"utf16le", 4}, {L"utf32", 4},  {L"gb18030", 4},  {L"utf8", 3},
+      {L"utf8mb3", 3}, {L"ujis", 3},     {L"eucjpms", 3}, {L"ucs2", 2},   {L"big5", 2},     {L"gbk", 2},
+      {L"gb2312", 2},  {L"sjis", 2},     {L"cp932", 2},   {L"euckr", 2},  {L"latin1", 1},   {L"latin2", 1},
+      {L"latin5", 1},  {L"latin7", 1},   {L"ascii", 1},   {L"binary", 1}, {L"cp1250", 1},   {L"cp1251", 1},
+      {L"cp1256", 1},  {L"cp1257", 1},   {L"cp850", 1},   {L"cp852", 1},  {L"cp866", 1},    {L"koi8r", 1},
+      {L"koi8u", 1},   {L"greek", 1},    {L"hebrew", 1},  {L"tis620", 1}, {L"swe7", 1},     {L"dec8", 1},
+      {L"hp8", 1},     {L"armscii8", 1}, {L"keybcs2", 1}, {L"macce", 1},  {L"macroman", 1}, {L"geostd8", 1},
   };
   const std::wstring name = lower_ascii(charset);
   for (const auto& width : widths) {

@@ -92,9 +92,8 @@ bool sql_mariadb_connection::connect(const sql_connect_settings& s) {
   mysql_options(&mysql_, MYSQL_OPT_CONNECT_TIMEOUT, &connect_timeout);
   mysql_options(&mysql_, MYSQL_OPT_READ_TIMEOUT, &io_timeout);
   mysql_options(&mysql_, MYSQL_OPT_WRITE_TIMEOUT, &io_timeout);
-  return mysql_real_connect(&mysql_, s.host.empty() ? nullptr : s.host.c_str(), s.user.c_str(),
-                            s.password.c_str(), nullptr, s.port, nullptr,
-                            CLIENT_REMEMBER_OPTIONS) != nullptr;
+  return mysql_real_connect(&mysql_, s.host.empty() ? nullptr : s.host.c_str(), s.user.c_str(), s.password.c_str(),
+                            nullptr, s.port, nullptr, CLIENT_REMEMBER_OPTIONS) != nullptr;
 }
 
 void sql_mariadb_connection::close() {
@@ -142,8 +141,7 @@ bool sql_mariadb_connection::select_db(const std::string& name) {
   return mysql_select_db(&mysql_, name.c_str()) == 0;
 }
 
-bool sql_mariadb_connection::execute_prepared(std::string_view statement,
-                                              const std::vector<sql_long_value>& values) {
+bool sql_mariadb_connection::execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) {
   clear_statement_error();
   std::unique_ptr<MYSQL_STMT, stmt_closer> stmt(mysql_stmt_init(&mysql_));
   auto fail = [&](const char* step) {
@@ -153,8 +151,7 @@ bool sql_mariadb_connection::execute_prepared(std::string_view statement,
     return false;
   };
   if (!stmt) return fail("mysql_stmt_init");
-  if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0)
-    return fail("mysql_stmt_prepare");
+  if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0) return fail("mysql_stmt_prepare");
   // A marker the caller did not count (or a value without a marker) would shift every value.
   if (mysql_stmt_param_count(stmt.get()) != values.size()) {
     statement_error_ = "parameter count differs from the long values";
@@ -169,14 +166,12 @@ bool sql_mariadb_connection::execute_prepared(std::string_view statement,
     // Text goes as a character string in the connection's character set, bytes as a BLOB.
     binds[k].buffer_type = values[k].is_text ? MYSQL_TYPE_STRING : MYSQL_TYPE_BLOB;
   }
-  if (!binds.empty() && mysql_stmt_bind_param(stmt.get(), binds.data()) != 0)
-    return fail("Binding");
+  if (!binds.empty() && mysql_stmt_bind_param(stmt.get(), binds.data()) != 0) return fail("Binding");
   for (std::size_t k = 0; k < values.size(); ++k) {
     const std::string_view bytes = values[k].bytes;
     for (std::size_t pos = 0; pos < bytes.size();) {
       const std::size_t piece = std::min(kLongDataPiece, bytes.size() - pos);
-      if (mysql_stmt_send_long_data(stmt.get(), static_cast<unsigned>(k), bytes.data() + pos,
-                                    piece) != 0)
+      if (mysql_stmt_send_long_data(stmt.get(), static_cast<unsigned>(k), bytes.data() + pos, piece) != 0)
         return fail("mysql_stmt_send_long_data");
       pos += piece;
     }

@@ -23,8 +23,7 @@ class sql_mariadb_connection : public sql_connection {
   void free_result(MYSQL_RES* result) override;
   MYSQL_RES* list_tables() override;
   bool select_db(const std::string& name) override;
-  bool execute_prepared(std::string_view statement,
-                        const std::vector<sql_long_value>& values) override;
+  bool execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) override;
   bool can_load_rows() const override { return true; }
   bool load_rows(std::string_view statement, std::string_view rows) override;
   unsigned warning_count() override;
@@ -38,7 +37,10 @@ class sql_mariadb_connection : public sql_connection {
  private:
   void init_handle();
   // A failed prepared statement keeps its error here; any other call clears it.
-  void clear_statement_error() { statement_errno_ = 0; statement_error_.clear(); }
+  void clear_statement_error() {
+    statement_errno_ = 0;
+    statement_error_.clear();
+  }
 
   // What the server may read while load_rows runs; nothing at any other time.
   struct rows_source {

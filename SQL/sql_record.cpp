@@ -18,8 +18,7 @@ bool is_character_type(int type) { return type >= 249 && type <= 254; }
 
 }  // namespace
 
-sql_record::sql_record(std::uint32_t count, const MYSQL_FIELD* fields,
-                       const unsigned long* lengths, MYSQL_ROW row) {
+sql_record::sql_record(std::uint32_t count, const MYSQL_FIELD* fields, const unsigned long* lengths, MYSQL_ROW row) {
   if (fields == nullptr) throw tk_mail_assertion("sql_rec", 40);
   const bool blob_to_text = tk_singleton<sql_engine>::get_instance()->blob_to_text;
   tk_log1(tk_log_trace, "sql_record::ctor1(n_fields=%u)", count);
@@ -31,14 +30,13 @@ sql_record::sql_record(std::uint32_t count, const MYSQL_FIELD* fields,
     tk_log1(tk_log_trace, "BINARY FLAG=%u", column.flags & BINARY_FLAG);
     const std::wstring name = tk_utf8_to_unicode(std::string(column.name, column.name_length));
     const char* data = row[i];
-    if (data != nullptr && is_character_type(type) &&
-        ((column.flags & BINARY_FLAG) == 0 || blob_to_text)) {
+    if (data != nullptr && is_character_type(type) && ((column.flags & BINARY_FLAG) == 0 || blob_to_text)) {
       tk_log1(tk_log_trace, "Extract as Unicode (text data)");
       // The whole value by its length: a text may hold a NUL character of its own.
       const std::wstring text = tk_utf8_to_unicode(std::string(data, lengths[i]));
       // Taken as text here, so the binary flag must not turn it back into bytes.
-      append(std::make_unique<sql_field>(name, blob_to_text ? 254 : type, text.size(),
-                                         column.flags & ~BINARY_FLAG, text.c_str()));
+      append(std::make_unique<sql_field>(name, blob_to_text ? 254 : type, text.size(), column.flags & ~BINARY_FLAG,
+                                         text.c_str()));
     } else {
       tk_log1(tk_log_trace, "Extract as ANSI (binary data)");
       append(std::make_unique<sql_field>(name, type, data ? lengths[i] : 0, column.flags, data));
@@ -46,8 +44,7 @@ sql_record::sql_record(std::uint32_t count, const MYSQL_FIELD* fields,
   }
 }
 
-sql_record::sql_record(std::uint32_t count, const udb_schema& schema, const unsigned long* lengths,
-                       MYSQL_ROW row) {
+sql_record::sql_record(std::uint32_t count, const udb_schema& schema, const unsigned long* lengths, MYSQL_ROW row) {
   tk_log1(tk_log_trace, "sql_record::ctor2(n_fields=%u)", count);
   tk_log1(tk_log_trace, "schema.size=%d", static_cast<int>(schema.fields.size()));
   if (count > schema.fields.size()) throw tk_mail_assertion("sql_rec", 70);

@@ -15,9 +15,7 @@ class sql_record : public udb_record {
   // A fetched row described by the result's columns: character and BLOB columns without the
   // binary flag (every one of them while the engine reads BLOBs as text) become wide text; the
   // rest, and SQL NULL, keep the client library's bytes. fields must not be null.
-  sql_record(std::uint32_t count, const MYSQL_FIELD* fields, const unsigned long* lengths,
-             MYSQL_ROW row);
+  sql_record(std::uint32_t count, const MYSQL_FIELD* fields, const unsigned long* lengths, MYSQL_ROW row);
   // A fetched row described by a schema: column i is read as the schema's i-th column says.
-  sql_record(std::uint32_t count, const udb_schema& schema, const unsigned long* lengths,
-             MYSQL_ROW row);
+  sql_record(std::uint32_t count, const udb_schema& schema, const unsigned long* lengths, MYSQL_ROW row);
 };

@@ -14,15 +14,14 @@ sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
 }  // namespace
 
-sql_recordset::sql_recordset(sql_database* database_, const std::wstring& table,
-                             udb_relationships* relationships_)
+sql_recordset::sql_recordset(sql_database* database_, const std::wstring& table, udb_relationships* relationships_)
     : udb_recordset(database_, table, true), sql_db(database_), relationships(relationships_) {
   tk_log1(tk_log_detail, "sql_recordset::sql_recordset1");
   initialize();
 }
 
-sql_recordset::sql_recordset(sql_database* database_, const std::wstring& name,
-                             const std::wstring& sql, udb_relationships* relationships_)
+sql_recordset::sql_recordset(sql_database* database_, const std::wstring& name, const std::wstring& sql,
+                             udb_relationships* relationships_)
     : udb_recordset(database_, name, sql, true), sql_db(database_), relationships(relationships_) {
   tk_log1(tk_log_detail, "sql_recordset::sql_recordset2");
   initialize();
@@ -44,8 +43,8 @@ std::int32_t sql_recordset::get_rec_count() {
   if (is_query()) {
     statement = L"SELECT COUNT(*) FROM (" + query + L") as query";
   } else {
-    statement = L"SELECT COUNT(*) FROM " +
-                (engine().is_old_version() ? table_name : sql_engine::get_safe_name(table_name));
+    statement =
+        L"SELECT COUNT(*) FROM " + (engine().is_old_version() ? table_name : sql_engine::get_safe_name(table_name));
   }
   std::unique_ptr<udb_recordset> rows = sql_db->query(statement);
   std::int32_t result = -1;
@@ -69,8 +68,8 @@ void sql_recordset::clean() {
 
 void sql_recordset::load_page(std::uint32_t offset) {
   clean();
-  sql_database::sql_limited_query page_query(*sql_db, is_query() ? query : table_name, offset,
-                                             sql_database::page_size, is_query());
+  sql_database::sql_limited_query page_query(*sql_db, is_query() ? query : table_name, offset, sql_database::page_size,
+                                             is_query());
   page_query.store_to(&page_, is_query() ? nullptr : &schema);
 }
 
@@ -86,8 +85,8 @@ void sql_recordset::initialize() {
   std::wstring auto_number;
   bool has_geometry = false;
   {
-    sql_database::sql_limited_query first(*sql_db, is_query() ? query : table_name, 0,
-                                          sql_database::page_size, is_query());
+    sql_database::sql_limited_query first(*sql_db, is_query() ? query : table_name, 0, sql_database::page_size,
+                                          is_query());
     MYSQL_RES* result = first.result();
     const unsigned n = result ? mysql_num_fields(result) : 0;
     MYSQL_FIELD* fields = result ? mysql_fetch_fields(result) : nullptr;
@@ -114,9 +113,8 @@ void sql_recordset::initialize() {
       tk_log2(tk_log_detail, L"GOT FIELD: name=%ls, type=%d, size=%lu, flags=%u", column.c_str(),
               static_cast<int>(f.type), f.length, f.flags);
       auto descriptor = std::make_unique<t_ftd>(
-          static_cast<std::uint32_t>(f.length), column, get_vartype(f.type, f.flags),
-          (f.flags & NOT_NULL_FLAG) != 0, (f.flags & AUTO_INCREMENT_FLAG) != 0, ole_variant(),
-          subtype, std::wstring());
+          static_cast<std::uint32_t>(f.length), column, get_vartype(f.type, f.flags), (f.flags & NOT_NULL_FLAG) != 0,
+          (f.flags & AUTO_INCREMENT_FLAG) != 0, ole_variant(), subtype, std::wstring());
       if (descriptor->auto_increment) {
         tk_log2(tk_log_trace, L"Got auto_number column: '%ls'", column.c_str());
         auto_number = column;
@@ -128,8 +126,7 @@ void sql_recordset::initialize() {
         }
       } else if (f.type == MYSQL_TYPE_DECIMAL || f.type == MYSQL_TYPE_NEWDECIMAL) {
         tk_log1(tk_log_trace, "Scale/precision: (%u,%lu)", f.decimals, f.length);
-        descriptor->precision =
-            static_cast<std::uint32_t>(f.decimals > 0 ? f.length - 2 : f.length - 1);
+        descriptor->precision = static_cast<std::uint32_t>(f.decimals > 0 ? f.length - 2 : f.length - 1);
         descriptor->scale = f.decimals;
       }
       schema.fields.push_back(descriptor.get());
@@ -145,16 +142,15 @@ void sql_recordset::initialize() {
   }
   if (!auto_number.empty()) {
     tk_log2(tk_log_detail, L"Refining auto_number '%ls' (last value)", auto_number.c_str());
-    const std::wstring statement = L"select max( " + sql_engine::get_safe_name(auto_number) +
-                                   L") from " + sql_engine::get_safe_name(table_name);
+    const std::wstring statement =
+        L"select max( " + sql_engine::get_safe_name(auto_number) + L") from " + sql_engine::get_safe_name(table_name);
     tk_log2(tk_log_detail, L"auto_number query=%ls", statement.c_str());
     try {
       std::unique_ptr<udb_recordset> rows = sql_db->query(statement);
       if (rows && !rows->is_eof() && rows->get_item() && !rows->get_item()->fields.empty()) {
         const udb_field& value = *rows->get_item()->fields[0];
         // An empty table has no maximum yet.
-        const std::int32_t last =
-            value.get_type() == VT_EMPTY || value.get_type() == VT_NULL ? 0 : value.to_long();
+        const std::int32_t last = value.get_type() == VT_EMPTY || value.get_type() == VT_NULL ? 0 : value.to_long();
         tk_log1(tk_log_detail, "got last value=%d", last);
         schema.last_auto_number = last;
       }

@@ -11,8 +11,7 @@
 class sql_recordset : public udb_recordset {
  public:
   // Over a table: the schema from the result's columns, the row count, the first page.
-  sql_recordset(sql_database* database, const std::wstring& table,
-                udb_relationships* relationships);
+  sql_recordset(sql_database* database, const std::wstring& table, udb_relationships* relationships);
   // Over a query text under a name.
   sql_recordset(sql_database* database, const std::wstring& name, const std::wstring& sql,
                 udb_relationships* relationships);

@@ -93,15 +93,14 @@ sql_row_limits sql_row_limits_for(const std::wstring& engine, std::uint32_t vers
   return limits;
 }
 
-sql_column_bytes sql_type_bytes(const std::wstring& type, std::uint32_t char_bytes,
-                                const sql_row_limits& limits, std::uint32_t fallback) {
+sql_column_bytes sql_type_bytes(const std::wstring& type, std::uint32_t char_bytes, const sql_row_limits& limits,
+                                std::uint32_t fallback) {
   std::wstring name;
   std::vector<std::uint32_t> args;
   parse_type(type, name, args);
   if (char_bytes == 0) char_bytes = 1;
 
-  if (name == L"TINYINT" || name == L"BOOL" || name == L"BOOLEAN" || name == L"YEAR")
-    return fixed(1);
+  if (name == L"TINYINT" || name == L"BOOL" || name == L"BOOLEAN" || name == L"YEAR") return fixed(1);
   if (name == L"SMALLINT") return fixed(2);
   if (name == L"MEDIUMINT") return fixed(3);
   if (name == L"INT" || name == L"INTEGER") return fixed(4);
@@ -124,15 +123,14 @@ sql_column_bytes sql_type_bytes(const std::wstring& type, std::uint32_t char_byt
     return {bytes, variable(bytes, limits).page};
   }
   if (name == L"VARCHAR" || name == L"NVARCHAR")
-    return variable(std::uint32_t(std::min<std::uint64_t>(
-                        std::uint64_t(arg(args, 0, 0)) * char_bytes, 0xFFFFFFFFu)),
+    return variable(std::uint32_t(std::min<std::uint64_t>(std::uint64_t(arg(args, 0, 0)) * char_bytes, 0xFFFFFFFFu)),
                     limits);
   if (name == L"VARBINARY") return variable(arg(args, 0, 0), limits);
   if (name == L"TINYTEXT" || name == L"TINYBLOB") return long_value(9, limits);
   if (name == L"TEXT" || name == L"BLOB") return long_value(10, limits);
   if (name == L"MEDIUMTEXT" || name == L"MEDIUMBLOB") return long_value(11, limits);
-  if (name == L"LONGTEXT" || name == L"LONGBLOB" || name == L"JSON" || name == L"GEOMETRY" ||
-      name == L"POINT" || name == L"LINESTRING" || name == L"POLYGON")
+  if (name == L"LONGTEXT" || name == L"LONGBLOB" || name == L"JSON" || name == L"GEOMETRY" || name == L"POINT" ||
+      name == L"LINESTRING" || name == L"POLYGON")
     return long_value(12, limits);
   return fixed(fallback);
 }

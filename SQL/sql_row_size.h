@@ -41,8 +41,8 @@ struct sql_column_bytes {
 // The bytes of a column whose definition writes the type text type ("VARCHAR(50) BINARY",
 // "DECIMAL(19,4)", "LONGTEXT", "INT UNSIGNED"); char_bytes: the longest character of the
 // column's character set. A type the table does not know counts fallback bytes in both.
-sql_column_bytes sql_type_bytes(const std::wstring& type, std::uint32_t char_bytes,
-                                const sql_row_limits& limits, std::uint32_t fallback);
+sql_column_bytes sql_type_bytes(const std::wstring& type, std::uint32_t char_bytes, const sql_row_limits& limits,
+                                std::uint32_t fallback);
 
 // What a row costs beside its columns: the NULL flags of nullable columns, and in InnoDB the
 // record header, the transaction id and roll pointer, and the 6-byte row id a table without a

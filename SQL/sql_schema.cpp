@@ -16,9 +16,7 @@ namespace {
 // What a column counts once it is a long text.
 const wchar_t* const kLongText = L"LONGTEXT";
 
-bool starts_with(const std::wstring& text, const wchar_t* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool starts_with(const std::wstring& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // A text column whose written type follows its size, so that size 0 makes it a long text.
 // A type the user's rules chose is kept as they chose it.
@@ -39,8 +37,7 @@ void sql_schema::set_indexed_columns(const udb_indexes& indexes) {
     for (const std::wstring& column : index.fields) indexed_.push_back(column);
 }
 
-void sql_schema::set_target(const sql_row_limits& limits,
-                            std::function<std::uint32_t(const t_ftd&)> char_bytes) {
+void sql_schema::set_target(const sql_row_limits& limits, std::function<std::uint32_t(const t_ftd&)> char_bytes) {
   limits_ = limits;
   char_bytes_ = std::move(char_bytes);
 }
@@ -67,10 +64,8 @@ sql_column_bytes sql_schema::measure(const t_ftd& column, const std::wstring& ty
 void sql_schema::update_totals() {
   // The NULL flags grow by a byte with every eighth nullable column.
   const sql_column_bytes overhead = sql_row_overhead(nullable_);
-  total_size =
-      static_cast<std::uint32_t>(std::min<std::uint64_t>(row_columns_ + overhead.row, UINT32_MAX));
-  page_size = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(page_columns_ + overhead.page, UINT32_MAX));
+  total_size = static_cast<std::uint32_t>(std::min<std::uint64_t>(row_columns_ + overhead.row, UINT32_MAX));
+  page_size = static_cast<std::uint32_t>(std::min<std::uint64_t>(page_columns_ + overhead.page, UINT32_MAX));
 }
 
 bool sql_schema::row_too_wide() const {
@@ -91,8 +86,7 @@ std::size_t sql_schema::pick_lob() const {
     const std::uint32_t saving = before - after;
     const bool indexed = is_indexed(fields[lobs[at]]->name);
     // lobs is in conversion order, so the first of equal savings is the one to take.
-    if (best == lobs.size() || (best_indexed && !indexed) ||
-        (best_indexed == indexed && saving > best_saving)) {
+    if (best == lobs.size() || (best_indexed && !indexed) || (best_indexed == indexed && saving > best_saving)) {
       best = at;
       best_saving = saving;
       best_indexed = indexed;
@@ -141,8 +135,7 @@ void sql_schema::push_back(t_ftd* descriptor) {
     lobs.insert(lobs.begin() + static_cast<std::ptrdiff_t>(at), position);
   }
   if (!row_too_wide()) return;
-  tk_log1(tk_log_detail,
-          "Schema total size %u (record %u) exceeds %u bytes (record %u), transforming schema...",
+  tk_log1(tk_log_detail, "Schema total size %u (record %u) exceeds %u bytes (record %u), transforming schema...",
           total_size, page_size, limits_.max_row, limits_.page_limit - 1);
   while (row_too_wide()) {
     const std::size_t entry = pick_lob();

@@ -22,8 +22,7 @@ class sql_schema : public udb_schema {
 
   // Where the table is created and how wide each column's characters are, by its descriptor.
   // Set before push_back. Unset: the 65535-byte limit only, four bytes a character.
-  void set_target(const sql_row_limits& limits,
-                  std::function<std::uint32_t(const t_ftd&)> char_bytes);
+  void set_target(const sql_row_limits& limits, std::function<std::uint32_t(const t_ftd&)> char_bytes);
 
   // Appends the descriptor (kept, not owned; must not be null) and applies the row-size rule,
   // which may set the size of this or an earlier text column to 0 (a long text).

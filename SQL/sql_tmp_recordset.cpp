@@ -45,9 +45,7 @@ sql_tmp_recordset::~sql_tmp_recordset() {
 
 void sql_tmp_recordset::append_record(udb_record&) { throw tk_mail_assertion("sql_recs", 392); }
 
-udb_record* sql_tmp_recordset::get_item() {
-  return position_ < cache_.size() ? cache_[position_].get() : nullptr;
-}
+udb_record* sql_tmp_recordset::get_item() { return position_ < cache_.size() ? cache_[position_].get() : nullptr; }
 
 void sql_tmp_recordset::initialize() {
   tk_log1(tk_log_trace, "sql_tmp_recordset::initialize");
@@ -65,8 +63,7 @@ void sql_tmp_recordset::fill_cache() {
       if (connection_.error_number() != 0) throw sql_exception(connection_);
       break;
     }
-    cache_.push_back(
-        std::make_unique<sql_record>(field_count_, fields_, mysql_fetch_lengths(result_), row));
+    cache_.push_back(std::make_unique<sql_record>(field_count_, fields_, mysql_fetch_lengths(result_), row));
   }
   tk_log1(tk_log_trace, "records.size()=%d", static_cast<int>(cache_.size()));
   tk_log1(tk_log_trace, "sql_tmp_recordset::fill_cache - END");

@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <mutex>
 
-#include "SQL/sql_engine.h"
 #include "OLE/ole_variant.h"
+#include "SQL/sql_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_schema.h"
@@ -15,17 +15,15 @@
 namespace {
 
 const std::array<const wchar_t*, SQL_NATIVE_TYPE_COUNT> sql_native_type_names = {
-    L"BINARY",   L"BIT",        L"TINYINT",  L"TINYINT UNSIGNED", L"SMALLINT", L"SMALLINT UNSIGNED",
-    L"INT",      L"INT UNSIGNED", L"BIGINT", L"BIGINT UNSIGNED",  L"FLOAT",    L"DECIMAL",
-    L"DOUBLE",   L"CHAR",       L"VARBINARY", L"VARCHAR",         L"DATETIME", L"DATE",
-    L"TIME",     L"TIMESTAMP",  L"LONGBLOB", L"TINYBLOB",         L"BLOB",     L"MEDIUMBLOB",
-    L"TEXT",     L"LONGTEXT",   L"MEDIUMTEXT", L"TINYTEXT"};
+    L"BINARY", L"BIT",          L"TINYINT",    L"TINYINT UNSIGNED", L"SMALLINT", L"SMALLINT UNSIGNED",
+    L"INT",    L"INT UNSIGNED", L"BIGINT",     L"BIGINT UNSIGNED",  L"FLOAT",    L"DECIMAL",
+    L"DOUBLE", L"CHAR",         L"VARBINARY",  L"VARCHAR",          L"DATETIME", L"DATE",
+    L"TIME",   L"TIMESTAMP",    L"LONGBLOB",   L"TINYBLOB",         L"BLOB",     L"MEDIUMBLOB",
+    L"TEXT",   L"LONGTEXT",     L"MEDIUMTEXT", L"TINYTEXT"};
 
 std::wstring name_of(int id) { return sql_native_type_names[static_cast<std::size_t>(id)]; }
 
-bool starts_with(const std::wstring& text, const wchar_t* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool starts_with(const std::wstring& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
 
 bool equals_no_case(const std::wstring& a, const wchar_t* b) {
   return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
@@ -93,8 +91,7 @@ std::wstring date_type(const t_ftd& d, std::uint32_t version) {
       tk_log1(tk_log_trace, "Customize date type due to date() def.value");
       return name_of(SQL_DATE);
     case sql_now_default::time:
-    case sql_now_default::none:
-      break;
+    case sql_now_default::none: break;
   }
   switch (d.dw_reserved & ftd_marker_date_kind_mask) {
     case ftd_marker_datetime: return name_of(SQL_DATETIME);
@@ -142,8 +139,7 @@ sql_now_default sql_classify_now_default(const t_ftd& d) {
   if (d.dw_reserved == ftd_marker_clock) return sql_now_default::time;
   if (d.default_value.get_type() < 2) return sql_now_default::none;
   const std::wstring dv = d.default_value.to_wstring();
-  for (const wchar_t* now : {L"NOW()", L"sysdate", L"sysdate()", L"getdate()", L"getutcdate()",
-                             L"CURRENT_TIMESTAMP"}) {
+  for (const wchar_t* now : {L"NOW()", L"sysdate", L"sysdate()", L"getdate()", L"getutcdate()", L"CURRENT_TIMESTAMP"}) {
     if (equals_no_case(dv, now)) return sql_now_default::timestamp;
   }
   if (equals_no_case(dv, L"date()")) return sql_now_default::date;
@@ -151,8 +147,7 @@ sql_now_default sql_classify_now_default(const t_ftd& d) {
 }
 
 std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
-  tk_log2(tk_log_trace, L"get_sql_native_type2: %ls(%d,%u,%u)", d.name.c_str(), d.vartype, d.size,
-          d.dw_reserved);
+  tk_log2(tk_log_trace, L"get_sql_native_type2: %ls(%d,%u,%u)", d.name.c_str(), d.vartype, d.size, d.dw_reserved);
   const sql_engine* engine = tk_singleton<sql_engine>::get_instance();
   switch (d.vartype) {
     case VT_I2: return name_of(SQL_SMALLINT);
@@ -168,8 +163,7 @@ std::wstring get_sql_native_type2(const t_ftd& d, bool no_size) {
       tk_log1(tk_log_trace, "Scale/precision for decimal column: (%u, %u)", d.scale, d.precision);
       if (d.precision == 0) return name_of(SQL_DOUBLE);
       if (no_size) return name_of(SQL_DECIMAL);
-      return name_of(SQL_DECIMAL) + L"(" + std::to_wstring(d.precision) + L"," +
-             std::to_wstring(d.scale) + L")";
+      return name_of(SQL_DECIMAL) + L"(" + std::to_wstring(d.precision) + L"," + std::to_wstring(d.scale) + L")";
     case VT_I1: return name_of(SQL_TINYINT);
     case VT_UI1: return name_of(SQL_TINYINT_UNSIGNED);
     case VT_UI2: return name_of(SQL_SMALLINT_UNSIGNED);
@@ -246,13 +240,24 @@ VARTYPE get_vartype_by_native_name(const std::wstring& type, std::uint64_t& size
     }
     return VT_BSTR;
   }
-  struct fixed { const wchar_t* name; VARTYPE vt; std::uint64_t size; };
-  static const fixed fixed_types[] = {
-      {L"BIT", VT_I1, 1},       {L"TINYINT", VT_I1, 1},       {L"TINYINT UNSIGNED", VT_UI1, 1},
-      {L"SMALLINT", VT_I2, 2},  {L"SMALLINT UNSIGNED", VT_UI2, 2}, {L"INT", VT_I4, 4},
-      {L"INT UNSIGNED", VT_UI4, 4}, {L"BIGINT", VT_I8, 8},    {L"BIGINT UNSIGNED", VT_UI8, 8},
-      {L"DATE", VT_DATE, 8},    {L"TIME", VT_DATE, 8},        {L"DOUBLE", VT_R8, 8},
-      {L"FLOAT", VT_R4, 4}};
+  struct fixed {
+    const wchar_t* name;
+    VARTYPE vt;
+    std::uint64_t size;
+  };
+  static const fixed fixed_types[] = {{L"BIT", VT_I1, 1},
+                                      {L"TINYINT", VT_I1, 1},
+                                      {L"TINYINT UNSIGNED", VT_UI1, 1},
+                                      {L"SMALLINT", VT_I2, 2},
+                                      {L"SMALLINT UNSIGNED", VT_UI2, 2},
+                                      {L"INT", VT_I4, 4},
+                                      {L"INT UNSIGNED", VT_UI4, 4},
+                                      {L"BIGINT", VT_I8, 8},
+                                      {L"BIGINT UNSIGNED", VT_UI8, 8},
+                                      {L"DATE", VT_DATE, 8},
+                                      {L"TIME", VT_DATE, 8},
+                                      {L"DOUBLE", VT_R8, 8},
+                                      {L"FLOAT", VT_R4, 4}};
   for (const fixed& f : fixed_types) {
     if (type == f.name) {
       size = f.size;
@@ -262,10 +267,9 @@ VARTYPE get_vartype_by_native_name(const std::wstring& type, std::uint64_t& size
   if (starts_with(type, L"DECIMAL")) return VT_DECIMAL;
   // Binary names must keep values as bytes: mapped to text, a mutated binary column would be cut
   // at its first zero byte.
-  for (const wchar_t* binary : {L"BINARY", L"VARBINARY", L"TINYBLOB", L"BLOB", L"MEDIUMBLOB",
-                                L"LONGBLOB"}) {
-    if (type == binary || (starts_with(type, binary) && type.size() > std::wcslen(binary) &&
-                           type[std::wcslen(binary)] == L'(')) {
+  for (const wchar_t* binary : {L"BINARY", L"VARBINARY", L"TINYBLOB", L"BLOB", L"MEDIUMBLOB", L"LONGBLOB"}) {
+    if (type == binary ||
+        (starts_with(type, binary) && type.size() > std::wcslen(binary) && type[std::wcslen(binary)] == L'(')) {
       return VARTYPE(VT_ARRAY | VT_UI1);
     }
   }

@@ -2,11 +2,10 @@
 #include "SQL/sql_validators.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
-#include "UDB/udb_index.h"
 #include "UDB/udb_field.h"
+#include "UDB/udb_index.h"
 #include "UDB/udb_schema.h"
 #include "platform/win/windows.h"
-
 
 namespace {
 
@@ -40,30 +39,173 @@ void add_index_names(udb_validator& v, const udb_indexes& indexes) {
 const wchar_t sql_forbidden_chars[14] = {L'`', L'"', L'\'', L'^', L'*', L'\\', L';',
                                          L'+', L'|', L':',  L'<', L'>', L'?',  L'/'};
 
-const std::vector<std::wstring> sql_old_reserved_words = {
-    L"add", L"all", L"alter", L"and", L"as", L"asc", L"between", L"bigint", L"binary", L"blob",
-    L"both", L"by", L"cascade", L"case", L"char", L"character", L"change", L"column", L"columns",
-    L"constraint", L"create", L"cross", L"current_date", L"current_time", L"current_timestamp",
-    L"database", L"databases", L"day_hour", L"day_minute", L"day_second", L"dec", L"decimal",
-    L"default", L"delayed", L"delete", L"desc", L"describe", L"distinct", L"distinctrow",
-    L"double", L"drop", L"else", L"escaped", L"enclosed", L"explain", L"exists", L"fields",
-    L"float", L"float4", L"float8", L"foreign", L"from", L"for", L"grant", L"group", L"having",
-    L"high_priority", L"hour_minute", L"hour_second", L"ignore", L"in", L"index", L"infile",
-    L"inner", L"insert", L"insert_id", L"int", L"int1", L"int2", L"int3", L"int4", L"int8",
-    L"integer", L"interval", L"into", L"if", L"is", L"join", L"key", L"keys", L"kill",
-    L"last_insert_id", L"leading", L"left", L"like", L"lines", L"limit", L"load", L"lock",
-    L"long", L"longblob", L"longtext", L"low_priority", L"match", L"mediumblob", L"mediumtext",
-    L"mediumint", L"middleint", L"minute_second", L"natural", L"numeric", L"not", L"null", L"on",
-    L"optimize", L"option", L"optionally", L"or", L"order", L"outer", L"outfile", L"partial",
-    L"precision", L"primary", L"procedure", L"privileges", L"read", L"real", L"regexp",
-    L"rename", L"replace", L"restrict", L"returns", L"revoke", L"rlike", L"select", L"set",
-    L"show", L"smallint", L"soname", L"sql_big_tables", L"sql_big_selects",
-    L"sql_low_priority_updates", L"sql_log_off", L"sql_log_update", L"sql_select_limit",
-    L"sql_small_result", L"sql_big_result", L"sql_warnings", L"straight_join", L"starting",
-    L"table", L"tables", L"terminated", L"then", L"tinyblob", L"tinytext", L"tinyint",
-    L"trailing", L"to", L"usage", L"use", L"using", L"unique", L"unlock", L"unsigned", L"update",
-    L"values", L"varchar", L"varying", L"varbinary", L"with", L"write", L"when", L"where",
-    L"year_month", L"zerofill"};
+const std::vector<std::wstring> sql_old_reserved_words = {L"add",
+                                                          L"all",
+                                                          L"alter",
+                                                          L"and",
+                                                          L"as",
+                                                          L"asc",
+                                                          L"between",
+                                                          L"bigint",
+                                                          L"binary",
+                                                          L"blob",
+                                                          L"both",
+                                                          L"by",
+                                                          L"cascade",
+                                                          L"case",
+                                                          L"char",
+                                                          L"character",
+                                                          L"change",
+                                                          L"column",
+                                                          L"columns",
+                                                          L"constraint",
+                                                          L"create",
+                                                          L"cross",
+                                                          L"current_date",
+                                                          L"current_time",
+                                                          L"current_timestamp",
+                                                          L"database",
+                                                          L"databases",
+                                                          L"day_hour",
+                                                          L"day_minute",
+                                                          L"day_second",
+                                                          L"dec",
+                                                          L"decimal",
+                                                          L"default",
+                                                          L"delayed",
+                                                          L"delete",
+                                                          L"desc",
+                                                          L"describe",
+                                                          L"distinct",
+                                                          L"distinctrow",
+                                                          L"double",
+                                                          L"drop",
+                                                          L"else",
+                                                          L"escaped",
+                                                          L"enclosed",
+                                                          L"explain",
+                                                          L"exists",
+                                                          L"fields",
+                                                          L"float",
+                                                          L"float4",
+                                                          L"float8",
+                                                          L"foreign",
+                                                          L"from",
+                                                          L"for",
+                                                          L"grant",
+                                                          L"group",
+                                                          L"having",
+                                                          L"high_priority",
+                                                          L"hour_minute",
+                                                          L"hour_second",
+                                                          L"ignore",
+                                                          L"in",
+                                                          L"index",
+                                                          L"infile",
+                                                          L"inner",
+                                                          L"insert",
+                                                          L"insert_id",
+                                                          L"int",
+                                                          L"int1",
+                                                          L"int2",
+                                                          L"int3",
+                                                          L"int4",
+                                                          L"int8",
+                                                          L"integer",
+                                                          L"interval",
+                                                          L"into",
+                                                          L"if",
+                                                          L"is",
+                                                          L"join",
+                                                          L"key",
+                                                          L"keys",
+                                                          L"kill",
+                                                          L"last_insert_id",
+                                                          L"leading",
+                                                          L"left",
+                                                          L"like",
+                                                          L"lines",
+                                                          L"limit",
+                                                          L"load",
+                                                          L"lock",
+                                                          L"long",
+                                                          L"longblob",
+                                                          L"longtext",
+                                                          L"low_priority",
+                                                          L"match",
+                                                          L"mediumblob",
+                                                          L"mediumtext",
+                                                          L"mediumint",
+                                                          L"middleint",
+                                                          L"minute_second",
+                                                          L"natural",
+                                                          L"numeric",
+                                                          L"not",
+                                                          L"null",
+                                                          L"on",
+                                                          L"optimize",
+                                                          L"option",
+                                                          L"optionally",
+                                                          L"or",
+                                                          L"order",
+                                                          L"outer",
+                                                          L"outfile",
+                                                          L"partial",
+                                                          L"precision",
+                                                          L"primary",
+                                                          L"procedure",
+                                                          L"privileges",
+                                                          L"read",
+                                                          L"real",
+                                                          L"regexp",
+                                                          L"rename",
+                                                          L"replace",
+                                                          L"restrict",
+                                                          L"returns",
+                                                          L"revoke",
+                                                          L"rlike",
+                                                          L"select",
+                                                          L"set",
+                                                          L"show",
+                                                          L"smallint",
+                                                          L"soname",
+                                                          L"sql_big_tables",
+                                                          L"sql_big_selects",
+                                                          L"sql_low_priority_updates",
+                                                          L"sql_log_off",
+                                                          L"sql_log_update",
+                                                          L"sql_select_limit",
+                                                          L"sql_small_result",
+                                                          L"sql_big_result",
+                                                          L"sql_warnings",
+                                                          L"straight_join",
+                                                          L"starting",
+                                                          L"table",
+                                                          L"tables",
+                                                          L"terminated",
+                                                          L"then",
+                                                          L"tinyblob",
+                                                          L"tinytext",
+                                                          L"tinyint",
+                                                          L"trailing",
+                                                          L"to",
+                                                          L"usage",
+                                                          L"use",
+                                                          L"using",
+                                                          L"unique",
+                                                          L"unlock",
+                                                          L"unsigned",
+                                                          L"update",
+                                                          L"values",
+                                                          L"varchar",
+                                                          L"varying",
+                                                          L"varbinary",
+                                                          L"with",
+                                                          L"write",
+                                                          L"when",
+                                                          L"where",
+                                                          L"year_month",
+                                                          L"zerofill"};
 
 sql_new_validator::sql_new_validator(bool full) : udb_validator(sql_max_name_length) {
   const std::size_t n = full ? 14 : 8;
@@ -102,8 +244,7 @@ sql_new_fn_validator::sql_new_fn_validator(const udb_schema& schema) : sql_new_v
   add_schema_names(*this, schema);
 }
 
-sql_new_in_validator::sql_new_in_validator(const udb_indexes& indexes)
-    : sql_new_validator(false) {
+sql_new_in_validator::sql_new_in_validator(const udb_indexes& indexes) : sql_new_validator(false) {
   add_index_names(*this, indexes);
 }
 
@@ -151,14 +292,8 @@ sql_old_tn_validator::sql_old_tn_validator(const std::vector<std::wstring>& tabl
   add_names(*this, views);
 }
 
-sql_old_fn_validator::sql_old_fn_validator(const udb_record& record) {
-  add_record_names(*this, record);
-}
+sql_old_fn_validator::sql_old_fn_validator(const udb_record& record) { add_record_names(*this, record); }
 
-sql_old_fn_validator::sql_old_fn_validator(const udb_schema& schema) {
-  add_schema_names(*this, schema);
-}
+sql_old_fn_validator::sql_old_fn_validator(const udb_schema& schema) { add_schema_names(*this, schema); }
 
-sql_old_in_validator::sql_old_in_validator(const udb_indexes& indexes) {
-  add_index_names(*this, indexes);
-}
+sql_old_in_validator::sql_old_in_validator(const udb_indexes& indexes) { add_index_names(*this, indexes); }

@@ -28,8 +28,7 @@ class sql_new_validator : public udb_validator {
 
 class sql_new_tn_validator : public sql_new_validator {
  public:
-  sql_new_tn_validator(const std::vector<std::wstring>& tables,
-                       const std::vector<std::wstring>& views);
+  sql_new_tn_validator(const std::vector<std::wstring>& tables, const std::vector<std::wstring>& views);
 };
 
 class sql_new_fn_validator : public sql_new_validator {
@@ -59,8 +58,7 @@ class sql_old_dn_validator : public sql_old_validator {
 
 class sql_old_tn_validator : public sql_old_validator {
  public:
-  sql_old_tn_validator(const std::vector<std::wstring>& tables,
-                       const std::vector<std::wstring>& views);
+  sql_old_tn_validator(const std::vector<std::wstring>& tables, const std::vector<std::wstring>& views);
 };
 
 class sql_old_fn_validator : public sql_old_validator {

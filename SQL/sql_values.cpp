@@ -2,18 +2,18 @@
 #include "SQL/sql_values.h"
 
 #include <charconv>
-#include <cmath>
 #include <cinttypes>
+#include <cmath>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
 
-#include "SQL/sql_engine.h"
-#include "SQL/sql_types.h"
 #include "OLE/ole_date.h"
 #include "OLE/ole_guid.h"
 #include "OLE/ole_variant.h"
+#include "SQL/sql_engine.h"
+#include "SQL/sql_types.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -27,7 +27,9 @@ namespace {
 bool is_null_kind(VARTYPE vt) { return vt < 2; }
 
 template <class C>
-bool is_digit(C c) { return c >= C('0') && c <= C('9'); }
+bool is_digit(C c) {
+  return c >= C('0') && c <= C('9');
+}
 template <class C>
 bool is_hex_digit(C c) {
   return is_digit(c) || (c >= C('a') && c <= C('f')) || (c >= C('A') && c <= C('F'));
@@ -60,10 +62,12 @@ template <class C>
 bool is_binary_literal(const std::basic_string<C>& t) {
   if (t.size() < 2 || !is_digit(t[0])) return false;
   if ((t[1] == C('x') || t[1] == C('X')) && t[0] == C('0')) {
-    for (std::size_t i = 2; i < t.size(); ++i) if (!is_hex_digit(t[i])) return false;
+    for (std::size_t i = 2; i < t.size(); ++i)
+      if (!is_hex_digit(t[i])) return false;
     return true;
   }
-  for (std::size_t i = 1; i < t.size(); ++i) if (!is_digit(t[i])) return false;
+  for (std::size_t i = 1; i < t.size(); ++i)
+    if (!is_digit(t[i])) return false;
   return true;
 }
 
@@ -148,8 +152,7 @@ std::string date_for_column(const ole_date& date, date_column column) {
       const std::size_t blank = text.find(' ');
       return blank == std::string::npos ? std::string("00:00:00") : text.substr(blank + 1);
     }
-    case date_column::date:
-      return time_alone ? std::string(day_zero) : text.substr(0, 10);
+    case date_column::date: return time_alone ? std::string(day_zero) : text.substr(0, 10);
     case date_column::datetime:
       if (time_alone) text.replace(0, 10, day_zero);
       return text;
@@ -157,9 +160,7 @@ std::string date_for_column(const ole_date& date, date_column column) {
   return text;
 }
 
-std::string date_text(const std::string& text) {
-  return date_for_column(ole_date(text), date_column::datetime);
-}
+std::string date_text(const std::string& text) { return date_for_column(ole_date(text), date_column::datetime); }
 std::wstring date_text(const std::wstring& text) { return ole_date(text).to_wstring(6); }
 
 bool guid_of(const std::string& text, std::string& guid) {
@@ -242,11 +243,16 @@ T leading_integer(const std::wstring& text) {
 
 bool is_integer_kind(VARTYPE vt) {
   switch (vt) {
-    case VT_I2: case VT_I4: case VT_BOOL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4:
-    case VT_INT: case VT_UINT:
-      return true;
-    default:
-      return false;
+    case VT_I2:
+    case VT_I4:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT: return true;
+    default: return false;
   }
 }
 
@@ -260,8 +266,7 @@ std::wstring current_date_or_time_default(const wchar_t* function, std::uint32_t
   const bool mariadb_expressions = version >= 0x000A0201;
   const bool mysql_expressions = version >= 0x0008000D && version < 0x000A0000;
   if (mariadb_expressions || mysql_expressions) return std::wstring(L"(") + function + L")";
-  tk_log2(tk_log_event, L"Cannot set def.value %ls on this server version, the column gets no default",
-          function);
+  tk_log2(tk_log_event, L"Cannot set def.value %ls on this server version, the column gets no default", function);
   return {};
 }
 
@@ -381,9 +386,7 @@ bool sql_is_unstorable_number(const ole_variant& value) {
   return false;
 }
 
-bool sql_is_binary_kind(VARTYPE vt) {
-  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
-}
+bool sql_is_binary_kind(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1); }
 
 std::string to_mysql_str(const std::string& text, VARTYPE vt, bool guid_column) {
   tk_log1(tk_log_trace, "to_mysql_str(%s)", text.c_str());
@@ -420,8 +423,7 @@ std::string to_mysql_str(const udb_field* field) {
     // 1000). The server reads a number as a double: the text of the float's exact double value
     // reads back as that float, and never beyond the largest float (as -3.4028235e38 would).
     char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, static_cast<double>(field->get_variant().fltVal)).ptr;
+    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(field->get_variant().fltVal)).ptr;
     return std::string(text, end);
   }
   return to_mysql_str(field->to_string(), field->get_type());
@@ -521,8 +523,7 @@ std::wstring make_mysql_def_val(const t_ftd* d) {
     tk_log1(tk_log_trace, "unsigned __int64 default value is correct");
     return dv;
   }
-  if (d->vartype == VT_R4 || d->vartype == VT_R8 || d->vartype == VT_CY ||
-      d->vartype == VT_DECIMAL) {
+  if (d->vartype == VT_R4 || d->vartype == VT_R8 || d->vartype == VT_CY || d->vartype == VT_DECIMAL) {
     // Only a whole number literal: a default read by its leading digits alone ("1);DROP...",
     // "0,5") would carry the rest of the text into the CREATE TABLE statement.
     return is_numeric_literal(dv) ? dv : std::wstring();

@@ -9,8 +9,8 @@ namespace {
 
 bool is_word_char(wchar_t c) {
   // Non-ASCII letters belong to names; only ASCII punctuation and blanks end a word.
-  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-         c == L'_' || c == L'$' || c > 0x7F;
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$' ||
+         c > 0x7F;
 }
 
 wchar_t ascii_lower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; }
@@ -109,9 +109,8 @@ const wchar_t* timestampdiff_unit(const std::wstring& interval) {
     const wchar_t* access;
     const wchar_t* mysql;
   } units[] = {
-      {L"yyyy", L"YEAR"}, {L"q", L"QUARTER"}, {L"m", L"MONTH"}, {L"y", L"DAY"},
-      {L"d", L"DAY"},     {L"w", L"WEEK"},    {L"ww", L"WEEK"}, {L"h", L"HOUR"},
-      {L"n", L"MINUTE"},  {L"s", L"SECOND"},
+      {L"yyyy", L"YEAR"}, {L"q", L"QUARTER"}, {L"m", L"MONTH"}, {L"y", L"DAY"},    {L"d", L"DAY"},
+      {L"w", L"WEEK"},    {L"ww", L"WEEK"},   {L"h", L"HOUR"},  {L"n", L"MINUTE"}, {L"s", L"SECOND"},
   };
   for (const auto& unit : units) {
     if (equals_no_case(code, unit.access)) return unit.mysql;

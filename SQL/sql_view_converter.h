@@ -59,8 +59,7 @@ class sql_view_converter {
   // whose name its text mentions (as a bare, bracketed or backticked name outside literals).
   // Views that do not depend on each other keep their order; a cycle keeps the given order.
   // Answers positions in views.
-  static std::vector<std::size_t> dependency_order(
-      const std::vector<std::pair<std::wstring, std::wstring>>& views);
+  static std::vector<std::size_t> dependency_order(const std::vector<std::pair<std::wstring, std::wstring>>& views);
 };
 
 // The columns recorded for a table, its name compared without regard to case; empty when none.

@@ -1,8 +1,8 @@
 // Jet SQL syntax that MySQL reads otherwise: literals, TOP, DISTINCTROW, the & operator and the
 // conversion functions; and the queries that no view can stand for.
 #include <algorithm>
-#include <cwctype>
 #include <cwchar>
+#include <cwctype>
 #include <map>
 #include <set>
 #include <string>
@@ -20,8 +20,8 @@ struct token {
 };
 
 bool word_char(wchar_t c) {
-  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-         c == L'$' || c > 0x7F;
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$' ||
+         c > 0x7F;
 }
 
 bool blank_char(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
@@ -100,9 +100,12 @@ std::wstring mysql_text(const std::wstring& literal) {
   for (std::size_t i = 1; i < end; ++i) {
     wchar_t c = literal[i];
     if (c == q && i + 1 < end && literal[i + 1] == q) ++i;
-    if (c == L'\'') out += L"''";
-    else if (c == L'\\') out += L"\\\\";
-    else out += c;
+    if (c == L'\'')
+      out += L"''";
+    else if (c == L'\\')
+      out += L"\\\\";
+    else
+      out += c;
   }
   return out + L"'";
 }
@@ -118,8 +121,10 @@ std::wstring mysql_date(const std::wstring& literal) {
   if (std::swscanf(p, L" %d%lc%d%*lc%d%n", &a, &sep, &b, &c, &n) < 4 || (sep != L'/' && sep != L'-')) return {};
   int year = c, month = a, day = b;
   if (a > 31) year = a, month = b, day = c;  // y-m-d
-  if (year < 30) year += 2000;
-  else if (year < 100) year += 1900;
+  if (year < 30)
+    year += 2000;
+  else if (year < 100)
+    year += 1900;
   p += n;
   bool time = false;
   int m = 0;
@@ -133,8 +138,10 @@ std::wstring mysql_date(const std::wstring& literal) {
   }
   if (month < 1 || month > 12 || day < 1 || day > 31 || year > 9999 || h > 23 || mi > 59 || se > 59) return {};
   wchar_t out[40];
-  if (time) std::swprintf(out, 40, L"'%04d-%02d-%02d %02d:%02d:%02d'", year, month, day, h, mi, se);
-  else std::swprintf(out, 40, L"'%04d-%02d-%02d'", year, month, day);
+  if (time)
+    std::swprintf(out, 40, L"'%04d-%02d-%02d %02d:%02d:%02d'", year, month, day, h, mi, se);
+  else
+    std::swprintf(out, 40, L"'%04d-%02d-%02d'", year, month, day);
   return out;
 }
 
@@ -173,10 +180,11 @@ std::size_t level_end(const std::vector<token>& t, std::size_t from) {
 
 // Words and operators that bind looser than & (or end an expression): an operand of & stops there.
 bool ends_operand(const token& t) {
-  static const wchar_t* words[] = {L"select", L"distinct", L"distinctrow", L"top", L"as", L"from", L"where",
-                                   L"and", L"or", L"not", L"xor", L"on", L"by", L"having", L"group",
-                                   L"order", L"when", L"then", L"else", L"end", L"case", L"like", L"between",
-                                   L"in", L"is", L"union", L"all", L"asc", L"desc", L"join", L"limit"};
+  static const wchar_t* words[] = {L"select", L"distinct", L"distinctrow", L"top",  L"as",    L"from", L"where",
+                                   L"and",    L"or",       L"not",         L"xor",  L"on",    L"by",   L"having",
+                                   L"group",  L"order",    L"when",        L"then", L"else",  L"end",  L"case",
+                                   L"like",   L"between",  L"in",          L"is",   L"union", L"all",  L"asc",
+                                   L"desc",   L"join",     L"limit"};
   if (t.kind == tok::word) {
     for (const wchar_t* w : words)
       if (is_word(t, w)) return true;
@@ -355,10 +363,9 @@ std::vector<token> rewrite(std::vector<token> t) {
     const std::size_t after = next_solid(t, i + 1);
     // A name next to a point is part of a qualified name (t.No, No.x), and one after FROM or
     // JOIN is a table: never a constant.
-    const bool qualified =
-        (before != std::wstring::npos &&
-         (is_punct(t[before], L".") || is_word(t[before], L"from") || is_word(t[before], L"join"))) ||
-        (after < t.size() && is_punct(t[after], L"."));
+    const bool qualified = (before != std::wstring::npos && (is_punct(t[before], L".") || is_word(t[before], L"from") ||
+                                                             is_word(t[before], L"join"))) ||
+                           (after < t.size() && is_punct(t[after], L"."));
     const bool called = after < t.size() && is_punct(t[after], L"(");
     if (qualified) continue;
     if (!called && (is_word(k, L"yes") || is_word(k, L"true"))) {
@@ -370,7 +377,8 @@ std::vector<token> rewrite(std::vector<token> t) {
         k.text = L"DISTINCT";
         continue;
       }
-      t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(std::min(after, t.size())));
+      t.erase(t.begin() + static_cast<std::ptrdiff_t>(i),
+              t.begin() + static_cast<std::ptrdiff_t>(std::min(after, t.size())));
       --i;
     } else if (is_word(k, L"top") && after < t.size() && t[after].kind == tok::word &&
                std::iswdigit(t[after].text[0])) {

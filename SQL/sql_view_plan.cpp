@@ -8,24 +8,22 @@
 #include "UDB/udb_names_map.h"
 #include "UDB/udb_validator.h"
 
-std::wstring sql_view_body(const std::wstring& sql, const udb_names_map& names,
-                           const sql_table_columns& columns) {
+std::wstring sql_view_body(const std::wstring& sql, const udb_names_map& names, const sql_table_columns& columns) {
   std::wstring text = sql_view_converter::collapse_blanks(sql);
   text = names.do_global_replace1(text, L"`", L"`");
   tk_log2(tk_log_detail, L"After do_global_replace: result=%ls", text.c_str());
   text = sql_view_converter::brackets_to_backticks(text);
   tk_log2(tk_log_detail, L"After replacing []: result=%ls", text.c_str());
-  text = sql_view_converter::mysql_view_body(text, [&columns](const std::wstring& table) {
-    return sql_created_columns(columns, table);
-  });
+  text = sql_view_converter::mysql_view_body(
+      text, [&columns](const std::wstring& table) { return sql_created_columns(columns, table); });
   // A statement ends at a NUL on its way to the server or into a file.
   const std::size_t nul = text.find(L'\0');
   if (nul != std::wstring::npos) text.erase(nul);
   return text + L";";
 }
 
-sql_view_plan sql_plan_views(const sql_view_list& queries, const udb_names_map& names,
-                             const sql_table_columns& columns, udb_validator& view_names) {
+sql_view_plan sql_plan_views(const sql_view_list& queries, const udb_names_map& names, const sql_table_columns& columns,
+                             udb_validator& view_names) {
   sql_view_plan plan;
   for (const auto& query : queries) view_names.add_existing_name(query.first);
   // Later views are rewritten with the generated names of earlier ones.

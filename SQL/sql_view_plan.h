@@ -37,11 +37,10 @@ struct sql_view_plan {
 // The MySQL view body of an Access select query: blanks collapsed, source names replaced by
 // target names, brackets as backticks, Access functions and Jet syntax in MySQL's words,
 // duplicate result columns named; ends with ";".
-std::wstring sql_view_body(const std::wstring& sql, const udb_names_map& names,
-                           const sql_table_columns& columns);
+std::wstring sql_view_body(const std::wstring& sql, const udb_names_map& names, const sql_table_columns& columns);
 
 // Each select query becomes a CREATE OR REPLACE VIEW, a view after the views it selects from.
 // A name the server cannot take gets a generated one (view_names: an empty table-name
 // validator of the target server). Queries that cannot be views are left out with the reason.
-sql_view_plan sql_plan_views(const sql_view_list& queries, const udb_names_map& names,
-                             const sql_table_columns& columns, udb_validator& view_names);
+sql_view_plan sql_plan_views(const sql_view_list& queries, const udb_names_map& names, const sql_table_columns& columns,
+                             udb_validator& view_names);

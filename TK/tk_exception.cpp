@@ -41,8 +41,7 @@ void tk_exception_ex::set_last_error(const std::string& prefix) {
   code_ = GetLastError();
   char* text = nullptr;
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code_,
-                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
-                           nullptr);
+                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
   if (n > 0 && text != nullptr) {
     message_ = prefix + std::string(text, n);
     tk_log1(tk_log_detail, "GetLastError: %s", message_.c_str() + prefix.size());

@@ -47,8 +47,8 @@ void* tk_stdio_file::get_at(std::uint64_t offset, void* buffer, std::uint64_t le
   tk_log1(tk_log_trace, "tk_stdio_file::get_at(%" PRIu64 ",%" PRIu64 ")", offset, length);
   std::uint64_t size = get_length();
   if (offset > size || length > size - offset) {
-    tk_log1(tk_log_detail, "Reading out of range: offset=%" PRIu64 ", length=%" PRIu64 ", file size=%" PRIu64, offset, length,
-            size);
+    tk_log1(tk_log_detail, "Reading out of range: offset=%" PRIu64 ", length=%" PRIu64 ", file size=%" PRIu64, offset,
+            length, size);
     throw tk_exception(kReadError, tk_kind_error);
   }
   seek(stream_, offset, SEEK_SET, kReadError);

@@ -22,9 +22,9 @@ constexpr std::size_t kPathRoom = PATH_MAX + 1;
 // A path the system cannot take is the user's input, not a fault of the program: say so.
 void check_path_length(std::size_t length) {
   if (length < PATH_MAX) return;
-  throw tk_exception("The path is too long: " + std::to_string(length) + " bytes, at most " +
-                         std::to_string(PATH_MAX - 1) + ".",
-                     tk_kind_error);
+  throw tk_exception(
+      "The path is too long: " + std::to_string(length) + " bytes, at most " + std::to_string(PATH_MAX - 1) + ".",
+      tk_kind_error);
 }
 
 template <typename C>
@@ -194,5 +194,6 @@ bool tk_check_access1(const char* path, std::uint32_t desired_access) {
 
 bool tk_check_access2(const wchar_t* path, std::uint32_t desired_access) {
   std::unique_ptr<char[]> narrow;
-  return path != nullptr && tk_unicode_to_ansi2(path, narrow) && check_file_access(narrow.get(), desired_access) != FALSE;
+  return path != nullptr && tk_unicode_to_ansi2(path, narrow) &&
+         check_file_access(narrow.get(), desired_access) != FALSE;
 }

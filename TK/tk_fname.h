@@ -82,8 +82,8 @@ bool tk_is_path_exist(const std::string& path);
 bool tk_is_path_exist(const std::wstring& path);
 
 // Modes of tk_is_file_exist1/2.
-constexpr std::uint32_t tk_file_exists = 0x4000;    // exists and is not a directory
-constexpr std::uint32_t tk_file_writable = 1;       // ... and is not read-only
+constexpr std::uint32_t tk_file_exists = 0x4000;  // exists and is not a directory
+constexpr std::uint32_t tk_file_writable = 1;     // ... and is not read-only
 
 bool tk_is_file_exist1(const std::string& name, std::uint32_t mode);
 bool tk_is_file_exist2(const std::wstring& name, std::uint32_t mode);

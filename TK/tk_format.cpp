@@ -55,8 +55,7 @@ std::string tk_format(const char* format, ...) {
   return out;
 }
 
-bool tk_vformat_wide(const wchar_t* format, va_list args, std::size_t limit, std::wstring& out,
-                     bool* cut) {
+bool tk_vformat_wide(const wchar_t* format, va_list args, std::size_t limit, std::wstring& out, bool* cut) {
   if (cut != nullptr) *cut = false;
   out.clear();
   if (format == nullptr) return false;

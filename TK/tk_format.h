@@ -27,5 +27,4 @@ bool tk_vformat(const char* format, va_list args, std::string& out);
 
 // The wide twin. Its result is cut to `limit` characters (no cut when 0); *cut tells whether it
 // was. Answers false when the format cannot be formatted at all.
-bool tk_vformat_wide(const wchar_t* format, va_list args, std::size_t limit, std::wstring& out,
-                     bool* cut = nullptr);
+bool tk_vformat_wide(const wchar_t* format, va_list args, std::size_t limit, std::wstring& out, bool* cut = nullptr);

@@ -60,8 +60,10 @@ void tk_logger::publish_floor() {
   // Until the file is emptied every call goes to accepts, which empties it on first use. A
   // negative level is never written, whatever the threshold.
   int floor = INT_MAX;
-  if (enabled_ && !truncated_) floor = INT_MIN;
-  else if (enabled_ && threshold_ <= static_cast<std::uint32_t>(INT_MAX)) floor = static_cast<int>(threshold_);
+  if (enabled_ && !truncated_)
+    floor = INT_MIN;
+  else if (enabled_ && threshold_ <= static_cast<std::uint32_t>(INT_MAX))
+    floor = static_cast<int>(threshold_);
   tk_log_floor.store(floor, std::memory_order_relaxed);
 }
 

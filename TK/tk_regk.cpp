@@ -11,8 +11,8 @@
 
 tk_reg_key::~tk_reg_key() { close(); }
 
-LONG tk_reg_key::create(HKEY parent, const char* sub_key, char* key_class, std::uint32_t options,
-                        std::uint32_t desired, const SECURITY_ATTRIBUTES* security, std::uint32_t* disposition) {
+LONG tk_reg_key::create(HKEY parent, const char* sub_key, char* key_class, std::uint32_t options, std::uint32_t desired,
+                        const SECURITY_ATTRIBUTES* security, std::uint32_t* disposition) {
   if (parent == nullptr) throw tk_mail_assertion("tk_regk", 64);
   HKEY opened = nullptr;
   DWORD how = 0;

@@ -14,8 +14,8 @@ extern char** environ;
 
 void tk_send_bug(const std::string& subject_suffix, const std::string& body) {
   tk_log1(tk_log_detail, "tk_send_bug(%s|%s)", subject_suffix.c_str(), body.c_str());
-  std::vector<std::string> args = {"xdg-email", "--utf8", "--subject", "Bug report on " + subject_suffix,
-                                   "--body", body, tk_support_address};
+  std::vector<std::string> args = {"xdg-email", "--utf8", "--subject",       "Bug report on " + subject_suffix,
+                                   "--body",    body,     tk_support_address};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

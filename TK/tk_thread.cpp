@@ -60,9 +60,7 @@ void tk_thread::thread_proc(tk_thread_functor* functor) {
   finished_.store(true, std::memory_order_release);
 }
 
-bool tk_thread::is_running() const {
-  return thread_.joinable() && !finished_.load(std::memory_order_acquire);
-}
+bool tk_thread::is_running() const { return thread_.joinable() && !finished_.load(std::memory_order_acquire); }
 
 void tk_thread::stop() {
   if (functor_ != nullptr && is_running()) functor_->request_stop();
@@ -79,9 +77,7 @@ void tk_thread::cleanup() {
   functor_ = nullptr;
 }
 
-std::exception_ptr tk_thread::error() const {
-  return finished_.load(std::memory_order_acquire) ? error_ : nullptr;
-}
+std::exception_ptr tk_thread::error() const { return finished_.load(std::memory_order_acquire) ? error_ : nullptr; }
 
 void tk_thread::rethrow_error() const {
   std::exception_ptr e = error();

@@ -46,7 +46,8 @@ bool to_wide(std::uint32_t code_page, DWORD flags, const char* text, std::wstrin
 // The whole length of a string object as the int the code-page functions take.
 template <typename S>
 int whole_length(const S& text) {
-  if (text.size() > static_cast<std::size_t>(INT32_MAX)) throw tk_exception("Text too long to convert", tk_kind_continuable);
+  if (text.size() > static_cast<std::size_t>(INT32_MAX))
+    throw tk_exception("Text too long to convert", tk_kind_continuable);
   return static_cast<int>(text.size());
 }
 
@@ -143,7 +144,8 @@ bool tk_unicode_to_ansi1(const wchar_t* text, char* out, std::size_t out_size) {
   if (!to_bytes(CP_ACP, text, bytes) || bytes.size() + 1 > out_size) return false;
   std::copy(bytes.begin(), bytes.end(), out);
   out[bytes.size()] = '\0';
-  tk_log1(tk_log_trace, "n_ansi=%d, n_unicode=%d", static_cast<int>(bytes.size() + 1), static_cast<int>(std::wcslen(text) + 1));
+  tk_log1(tk_log_trace, "n_ansi=%d, n_unicode=%d", static_cast<int>(bytes.size() + 1),
+          static_cast<int>(std::wcslen(text) + 1));
   return true;
 }
 
@@ -191,8 +193,8 @@ bool tk_ends_with(const std::wstring& text, const std::wstring& suffix, bool cas
   if (suffix.size() > text.size()) return false;
   const wchar_t* tail = text.c_str() + (text.size() - suffix.size());
   if (case_sensitive) return std::wmemcmp(tail, suffix.c_str(), suffix.size()) == 0;
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, tail, static_cast<int>(suffix.size()),
-                        suffix.c_str(), static_cast<int>(suffix.size())) == CSTR_EQUAL;
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, tail, static_cast<int>(suffix.size()), suffix.c_str(),
+                        static_cast<int>(suffix.size())) == CSTR_EQUAL;
 }
 
 void tk_to_hex1(std::uint32_t count, const std::uint8_t* bytes, char* out) {

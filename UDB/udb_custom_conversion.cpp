@@ -4,9 +4,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-void udb_custom_conversion::add_rule(std::unique_ptr<udb_conversion_rule> rule) {
-  rules_.push_back(std::move(rule));
-}
+void udb_custom_conversion::add_rule(std::unique_ptr<udb_conversion_rule> rule) { rules_.push_back(std::move(rule)); }
 
 std::wstring udb_custom_conversion::handle1(const t_ftd& column) {
   tk_log1(tk_log_trace, "udb_custom_conversion::handle1");

@@ -13,16 +13,15 @@ udb_database::udb_database(const std::wstring& name_, std::uint32_t mode_, bool 
 
 udb_database::~udb_database() { tk_log1(tk_log_detail, "udb_database::dtor"); }
 
-std::unique_ptr<udb_recordset> udb_database::create_table(const std::wstring&, const udb_schema&,
-                                                          const udb_indexes&, std::uint32_t) {
+std::unique_ptr<udb_recordset> udb_database::create_table(const std::wstring&, const udb_schema&, const udb_indexes&,
+                                                          std::uint32_t) {
   tk_log1(tk_log_detail, "udb_database::create_table(partition)");
   throw tk_mail_assertion("udb_db", 50);
 }
 
 void udb_database::create_index(const std::wstring&, std::uint32_t, const udb_index&) {}
 
-void udb_database::create_indexes(const std::wstring& table, std::uint32_t word,
-                                  const udb_indexes& indexes) {
+void udb_database::create_indexes(const std::wstring& table, std::uint32_t word, const udb_indexes& indexes) {
   tk_log2(tk_log_detail, L"udb_database::create_indexes(%ls)", table.c_str());
   tk_log1(tk_log_trace, "idxs.size=%d", static_cast<int>(indexes.size()));
   for (const auto& index : indexes) create_index(table, word, index);
@@ -64,13 +63,10 @@ void udb_database::empty_table(const std::wstring& table) {
   query(L"delete from " + table);
 }
 
-std::unique_ptr<udb_recordset> udb_database::query(const std::wstring&) {
-  throw tk_mail_assertion("udb_db", 111);
-}
+std::unique_ptr<udb_recordset> udb_database::query(const std::wstring&) { throw tk_mail_assertion("udb_db", 111); }
 
 bool udb_database::is_table_exist(const std::wstring& table) {
-  tk_log2(tk_log_detail, L"udb_database::is_table_exist(%ls,case_sensitive=%d)", table.c_str(),
-          case_sensitive ? 1 : 0);
+  tk_log2(tk_log_detail, L"udb_database::is_table_exist(%ls,case_sensitive=%d)", table.c_str(), case_sensitive ? 1 : 0);
   if (table_names.empty()) tk_log1(tk_log_detail, "Tables list is EMPTY!");
   for (const auto& existing : table_names) {
     tk_log2(tk_log_detail, L"Compare with %ls", existing.c_str());
@@ -83,8 +79,7 @@ bool udb_database::is_table_exist(const std::wstring& table) {
   return false;
 }
 
-void udb_database::add_tn_mapping(const std::wstring& source_table,
-                                  const std::wstring& target_table) {
+void udb_database::add_tn_mapping(const std::wstring& source_table, const std::wstring& target_table) {
   tk_log2(tk_log_trace, L"udb_database::add_tn_mapping(%ls->%ls)", source_table.c_str(), target_table.c_str());
   names_map.add_tn_mapping(source_table, target_table);
 }

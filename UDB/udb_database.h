@@ -30,18 +30,14 @@ class udb_database {
   virtual ~udb_database();
 
   // Partitioned tables: no side supports them (an internal error).
-  virtual std::unique_ptr<udb_recordset> create_table(const std::wstring& table,
-                                                      const udb_schema& schema,
-                                                      const udb_indexes& indexes,
-                                                      std::uint32_t partitions);
+  virtual std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& schema,
+                                                      const udb_indexes& indexes, std::uint32_t partitions);
   // Creates the table and answers a recordset to write its rows into; the caller owns it.
-  virtual std::unique_ptr<udb_recordset> create_table(const std::wstring& table,
-                                                      const udb_schema& schema,
+  virtual std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& schema,
                                                       const udb_indexes& indexes) = 0;
   virtual void create_index(const std::wstring& table, std::uint32_t word, const udb_index& index);
   // create_index for each index in list order.
-  virtual void create_indexes(const std::wstring& table, std::uint32_t word,
-                              const udb_indexes& indexes);
+  virtual void create_indexes(const std::wstring& table, std::uint32_t word, const udb_indexes& indexes);
   virtual void create_views(const view_list& views);
   virtual void delete_fk(const udb_relationship& foreign_key);
   virtual void delete_idx(const std::wstring& table, const udb_index& index);
@@ -51,13 +47,12 @@ class udb_database {
   // Runs "delete from <table>" through query; the table name goes in as given.
   virtual void empty_table(const std::wstring& table);
   // A recordset over a stored query; the caller owns it.
-  virtual std::unique_ptr<udb_recordset> get_query(const std::wstring& name,
-                                                   const std::wstring& sql, std::uint32_t flags) = 0;
+  virtual std::unique_ptr<udb_recordset> get_query(const std::wstring& name, const std::wstring& sql,
+                                                   std::uint32_t flags) = 0;
   // Empties the given list.
   void clear_names(std::vector<std::wstring>& names);
   // A recordset over a table, opened by mode; the caller owns it (null: nothing to read).
-  virtual std::unique_ptr<udb_recordset> get_table(const std::wstring& table,
-                                                   std::uint32_t open_mode) = 0;
+  virtual std::unique_ptr<udb_recordset> get_table(const std::wstring& table, std::uint32_t open_mode) = 0;
   // Runs a statement and answers its result; the base has no way to (an internal error).
   virtual std::unique_ptr<udb_recordset> query(const std::wstring& statement);
   virtual bool test_query(const std::wstring& sql) = 0;
@@ -68,7 +63,7 @@ class udb_database {
   void add_tn_mapping(const std::wstring& source_table, const std::wstring& target_table);
 
   std::uint32_t mode;
-  std::wstring name;  // a file path for Access, a schema name for MySQL
+  std::wstring name;        // a file path for Access, a schema name for MySQL
   std::wstring extra_text;  // for the sides that use it
   bool case_sensitive;
   view_list views;

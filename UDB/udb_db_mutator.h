@@ -13,9 +13,7 @@
 template <class TABLE_MUTATOR>
 class udb_db_mutator : public udb_properties {
  public:
-  udb_properties* get_by_source_name(const std::wstring& table) override {
-    return get_table_mutator3(table);
-  }
+  udb_properties* get_by_source_name(const std::wstring& table) override { return get_table_mutator3(table); }
   udb_properties* get_by_target_name(const std::wstring& table) override {
     auto it = by_target.find(table);
     return it == by_target.end() ? nullptr : it->second;

@@ -16,6 +16,4 @@ void udb_engine::db_delete(const std::wstring& name) {
   }
 }
 
-bool udb_engine::is_db_exist(const std::wstring& name) {
-  return tk_is_file_exist2(name, tk_file_exists);
-}
+bool udb_engine::is_db_exist(const std::wstring& name) { return tk_is_file_exist2(name, tk_file_exists); }

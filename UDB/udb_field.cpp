@@ -6,13 +6,9 @@
 
 udb_field::udb_field() { tk_log1(tk_log_trace, "udb_field::empty ctor"); }
 
-udb_field::udb_field(const std::wstring& name_, std::uint32_t size_, const ole_variant& value,
-                     bool not_null_, bool auto_increment_)
-    : ole_variant(value),
-      size(size_),
-      name(name_),
-      not_null(not_null_),
-      auto_increment(auto_increment_) {
+udb_field::udb_field(const std::wstring& name_, std::uint32_t size_, const ole_variant& value, bool not_null_,
+                     bool auto_increment_)
+    : ole_variant(value), size(size_), name(name_), not_null(not_null_), auto_increment(auto_increment_) {
   tk_log1(tk_log_trace, "udb_field::ctor #2");
   tk_log2(tk_log_trace, L"name=%ls, size=%d", name.c_str(), static_cast<int>(size));
 }
@@ -38,8 +34,7 @@ std::uint32_t udb_field::get_size() const {
     SAFEARRAY* array = var.parray;
     if (array != nullptr && SafeArrayGetDim(array) == 1) {
       LONG lower = 0, upper = -1;
-      if (SUCCEEDED(SafeArrayGetLBound(array, 1, &lower)) &&
-          SUCCEEDED(SafeArrayGetUBound(array, 1, &upper)))
+      if (SUCCEEDED(SafeArrayGetLBound(array, 1, &lower)) && SUCCEEDED(SafeArrayGetUBound(array, 1, &upper)))
         return upper < lower ? 0 : static_cast<std::uint32_t>(upper - lower + 1);
     }
   }

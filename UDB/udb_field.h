@@ -14,8 +14,7 @@
 class udb_field : public ole_variant {
  public:
   udb_field();
-  udb_field(const std::wstring& name, std::uint32_t size, const ole_variant& value, bool not_null,
-            bool auto_increment);
+  udb_field(const std::wstring& name, std::uint32_t size, const ole_variant& value, bool not_null, bool auto_increment);
   udb_field(const udb_field& that);
   udb_field& operator=(const udb_field& that) = default;
   ~udb_field() override = default;

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "OLE/ole_exceptions.h"
 #include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "OLE/ole_exceptions.h"
 #include "UDB/udb_field.h"
 #include "UDB/udb_properties.h"
 #include "UDB/udb_schema.h"
@@ -30,8 +30,7 @@ class udb_field_mutator : public udb_properties {
   using field_type = FIELD;
   using native_type = NATIVE;
 
-  udb_field_mutator(const std::wstring& new_name, const NATIVE& native, std::uint32_t /*unused*/,
-                    std::uint32_t action)
+  udb_field_mutator(const std::wstring& new_name, const NATIVE& native, std::uint32_t /*unused*/, std::uint32_t action)
       : new_name(new_name), native(native), action(action) {
     tk_log2(tk_log_trace, L"udb_field_mutator::ctor1(%ls)", new_name.c_str());
   }
@@ -90,8 +89,7 @@ class udb_field_mutator : public udb_properties {
       try {
         f.change_type(vartype);
       } catch (const ole_cast_exception&) {
-        throw tk_exception(std::string("Data conversion is not supported for given type mapping"),
-                           0);
+        throw tk_exception(std::string("Data conversion is not supported for given type mapping"), 0);
       }
     }
     f.size = static_cast<std::uint32_t>(native.length);
@@ -111,8 +109,7 @@ class udb_field_mutator : public udb_properties {
   // NULL, and bytes never become text (a text stops at the first zero byte).
   bool must_convert(VARTYPE held) const {
     if (vartype == VT_NULL || held == VT_EMPTY || held == VT_NULL) return false;
-    const bool held_binary =
-        held == (VT_ARRAY | VT_UI1) || held == VT_BLOB || held == VT_BLOB_OBJECT;
+    const bool held_binary = held == (VT_ARRAY | VT_UI1) || held == VT_BLOB || held == VT_BLOB_OBJECT;
     if (held_binary && vartype == VT_BSTR) return false;
     return true;
   }

@@ -11,8 +11,7 @@ udb_index::udb_index(const std::wstring& name_, bool unique_, bool primary_)
 
 bool udb_index::starts_with_fields(const std::vector<std::wstring>& names) const {
   tk_log2(tk_log_trace, L"udb_index(%ls)::starts_with_fields", name.c_str());
-  tk_log1(tk_log_trace, "this.size=%d, that.size=%d", static_cast<int>(fields.size()),
-          static_cast<int>(names.size()));
+  tk_log1(tk_log_trace, "this.size=%d, that.size=%d", static_cast<int>(fields.size()), static_cast<int>(names.size()));
   if (names.size() > fields.size()) {
     tk_log1(tk_log_trace, "starts_with_fields returns false");
     return false;
@@ -63,8 +62,7 @@ void udb_indexes::push_back(const udb_index& index) {
   }
 }
 
-bool udb_indexes::has_index_on_fields(const std::vector<std::wstring>& names,
-                                      bool want_unique) const {
+bool udb_indexes::has_index_on_fields(const std::vector<std::wstring>& names, bool want_unique) const {
   tk_log1(tk_log_trace, "udb_indexes::has_index_on_fields");
   for (const auto& index : items)
     if (index.starts_with_fields(names)) return !want_unique || index.unique;

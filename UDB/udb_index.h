@@ -17,8 +17,8 @@ class udb_index {
   std::wstring name;
   bool unique = false;
   bool primary = false;
-  bool unique_constraint = false;  // a unique constraint, as opposed to a unique index
-  std::vector<std::wstring> fields;  // the indexed columns in index order
+  bool unique_constraint = false;     // a unique constraint, as opposed to a unique index
+  std::vector<std::wstring> fields;   // the indexed columns in index order
   std::vector<std::wstring> fields2;  // kept for the sides that fill it
 };
 

@@ -6,8 +6,8 @@
 bool udb_same_name(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   if (a.empty()) return true;
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 bool udb_is_alnum(wchar_t c) { return IsCharAlphaNumericW(c) != FALSE; }

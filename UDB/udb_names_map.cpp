@@ -14,8 +14,7 @@ bool is_same(const std::wstring& key, const std::wstring& name, bool exact) {
   return exact ? key == name : udb_same_name(key, name);
 }
 
-std::wstring framed(const std::wstring& value, const std::wstring& prefix,
-                    const std::wstring& suffix) {
+std::wstring framed(const std::wstring& value, const std::wstring& prefix, const std::wstring& suffix) {
   std::wstring r;
   if (!prefix.empty() && !value.starts_with(prefix)) r += prefix;
   r += value;
@@ -49,19 +48,16 @@ bool is_function_call(std::wstring_view text, size_t after) {
 // in [brackets], so a bare one is never a name (ORDER BY stays, even with a column named Order).
 bool is_sql_keyword(std::wstring_view word) {
   static const wchar_t* const kKeywords[] = {
-      L"ALL",      L"AND",        L"ANY",     L"AS",          L"ASC",      L"BETWEEN", L"BY",
-      L"DELETE",   L"DESC",       L"DISTINCT", L"DISTINCTROW", L"EQV",     L"EXISTS",  L"FROM",
-      L"FULL",     L"GROUP",      L"HAVING",  L"IMP",         L"IN",       L"INNER",   L"INSERT",
-      L"INTO",     L"IS",         L"JOIN",    L"LEFT",        L"LIKE",     L"MOD",     L"NOT",
-      L"NULL",     L"ON",         L"OPTION",  L"OR",          L"ORDER",    L"OUTER",   L"OWNERACCESS",
-      L"PARAMETERS", L"PERCENT",  L"PIVOT",   L"RIGHT",       L"SELECT",   L"SET",     L"SOME",
-      L"TOP",      L"TRANSFORM",  L"UNION",   L"UPDATE",      L"VALUES",   L"WHERE",   L"WITH",
-      L"XOR"};
+      L"ALL",      L"AND",         L"ANY",    L"AS",     L"ASC",  L"BETWEEN", L"BY",    L"DELETE",      L"DESC",
+      L"DISTINCT", L"DISTINCTROW", L"EQV",    L"EXISTS", L"FROM", L"FULL",    L"GROUP", L"HAVING",      L"IMP",
+      L"IN",       L"INNER",       L"INSERT", L"INTO",   L"IS",   L"JOIN",    L"LEFT",  L"LIKE",        L"MOD",
+      L"NOT",      L"NULL",        L"ON",     L"OPTION", L"OR",   L"ORDER",   L"OUTER", L"OWNERACCESS", L"PARAMETERS",
+      L"PERCENT",  L"PIVOT",       L"RIGHT",  L"SELECT", L"SET",  L"SOME",    L"TOP",   L"TRANSFORM",   L"UNION",
+      L"UPDATE",   L"VALUES",      L"WHERE",  L"WITH",   L"XOR"};
   for (const wchar_t* keyword : kKeywords)
     if (udb_same_name(word, keyword)) return true;
   return false;
 }
-
 
 // The pieces of SQL text that the rewrite tells apart.
 enum class piece { word, quoted, literal, blank, other };
@@ -87,8 +83,7 @@ std::vector<token> tokenize(std::wstring_view t) {
     } else if (c == L'\'' || c == L'"') {
       end = end_of_quoted(t, i, c, true);
       kind = piece::literal;
-    } else if (c == L'#' && (i == 0 || !udb_is_alnum(t[i - 1])) &&
-               t.find(L'#', i + 1) != std::wstring_view::npos) {
+    } else if (c == L'#' && (i == 0 || !udb_is_alnum(t[i - 1])) && t.find(L'#', i + 1) != std::wstring_view::npos) {
       end = t.find(L'#', i + 1) + 1;
       kind = piece::literal;
     } else if (c == L'[' || c == L'`') {
@@ -122,8 +117,7 @@ struct match {
 // unqualified, the tables of its own query level.
 class name_rewriter {
  public:
-  name_rewriter(const udb_names_map& names, std::wstring_view text)
-      : names_(names), t_(text), toks_(tokenize(text)) {}
+  name_rewriter(const udb_names_map& names, std::wstring_view text) : names_(names), t_(text), toks_(tokenize(text)) {}
 
   // Every name looked up in one map, wherever it stands.
   std::wstring replace_from(const udb_names_map::name_map& map, const std::wstring& prefix,
@@ -169,9 +163,7 @@ class name_rewriter {
         continue;
       }
       // A qualifier: an alias the text declares stays, a table name is mapped.
-      const size_t q_end = table && is_char(table.end, L'.') ? table.end
-                           : is_char(i + 1, L'.')           ? i + 1
-                                                            : 0;
+      const size_t q_end = table && is_char(table.end, L'.') ? table.end : is_char(i + 1, L'.') ? i + 1 : 0;
       if (q_end != 0) {
         qualifier = name_of(i, q_end);
         if (table.end == q_end && !is_alias(qualifier, level)) {
@@ -222,9 +214,7 @@ class name_rewriter {
   bool is_word(size_t i, const wchar_t* word) const {
     return i < toks_.size() && toks_[i].kind == piece::word && udb_same_name(text_of(i), word);
   }
-  std::wstring_view text_of(size_t i) const {
-    return t_.substr(toks_[i].begin, toks_[i].end - toks_[i].begin);
-  }
+  std::wstring_view text_of(size_t i) const { return t_.substr(toks_[i].begin, toks_[i].end - toks_[i].begin); }
   std::wstring_view raw(size_t from, size_t to) const {
     return t_.substr(toks_[from].begin, toks_[to - 1].end - toks_[from].begin);
   }
@@ -286,10 +276,11 @@ class name_rewriter {
 
   // A column name: replaced when the tables that map it agree on its destination; left, and
   // logged, when they do not.
-  size_t emit_column(std::wstring& out, const column_choice& c, size_t i,
-                     const std::wstring& prefix, const std::wstring& suffix) const {
+  size_t emit_column(std::wstring& out, const column_choice& c, size_t i, const std::wstring& prefix,
+                     const std::wstring& suffix) const {
     if (c.agreed) return emit(out, c.found, i, prefix, suffix);
-    tk_log2(tk_log_detail, L"Column '%ls' has different new names in the tables it may belong to ('%ls', '%ls'), left as it is",
+    tk_log2(tk_log_detail,
+            L"Column '%ls' has different new names in the tables it may belong to ('%ls', '%ls'), left as it is",
             c.found.key->c_str(), c.found.value->c_str(), c.other.c_str());
     out.append(raw(i, c.found.end));
     return c.found.end;
@@ -512,8 +503,7 @@ const udb_names_map::name_map* udb_names_map::field_map_of(const std::wstring& t
   return nullptr;
 }
 
-std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const std::wstring& field,
-                                               bool exact) const {
+std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const std::wstring& field, bool exact) const {
   tk_log2(tk_log_trace, L"udb_names_map::get_fn_mapped_name(%ls,%ls)", table.c_str(), field.c_str());
   if (const name_map* fields = field_map_of(table)) {
     for (const auto& [key, value] : *fields) {
@@ -526,8 +516,7 @@ std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table, const 
   return field;
 }
 
-std::wstring udb_names_map::get_fn_orig_name(const std::wstring& table,
-                                             const std::wstring& dest_field) const {
+std::wstring udb_names_map::get_fn_orig_name(const std::wstring& table, const std::wstring& dest_field) const {
   tk_log2(tk_log_trace, L"udb_names_map::get_fn_orig_name(%ls,%ls)", table.c_str(), dest_field.c_str());
   if (const name_map* fields = field_map_of(table)) {
     for (const auto& [key, value] : *fields) {
@@ -540,8 +529,7 @@ std::wstring udb_names_map::get_fn_orig_name(const std::wstring& table,
   return dest_field;
 }
 
-void udb_names_map::add_tn_mapping(const std::wstring& source_table,
-                                   const std::wstring& dest_table) {
+void udb_names_map::add_tn_mapping(const std::wstring& source_table, const std::wstring& dest_table) {
   table_map.insert_or_assign(source_table, dest_table);
 }
 
@@ -557,8 +545,7 @@ std::wstring udb_names_map::do_global_replace1(const std::wstring& text, const s
 }
 
 std::wstring udb_names_map::do_global_replace2(const std::wstring& text, const name_map& map,
-                                               const std::wstring& prefix,
-                                               const std::wstring& suffix) const {
+                                               const std::wstring& prefix, const std::wstring& suffix) const {
   tk_log2(tk_log_detail, L"udb_names_map::do_global_replace2(%ls)", text.c_str());
   return name_rewriter(*this, text).replace_from(map, prefix, suffix);
 }

@@ -19,8 +19,7 @@ class udb_names_map {
   std::wstring get_tn_mapped_name(const std::wstring& table, bool exact) const;
   // Destination name of a column of a table registered with add_fn_map (the table key compares
   // exactly); the field itself when the table or the field has no mapping.
-  std::wstring get_fn_mapped_name(const std::wstring& table, const std::wstring& field,
-                                  bool exact) const;
+  std::wstring get_fn_mapped_name(const std::wstring& table, const std::wstring& field, bool exact) const;
   // The source column name that a table's destination column came from; the name itself when
   // no mapping leads to it.
   std::wstring get_fn_orig_name(const std::wstring& table, const std::wstring& dest_field) const;
@@ -45,8 +44,8 @@ class udb_names_map {
   std::wstring do_global_replace1(const std::wstring& text, const std::wstring& prefix,
                                   const std::wstring& suffix) const;
   // Replaces the names of one map wherever they stand, whatever table the text places them in.
-  std::wstring do_global_replace2(const std::wstring& text, const name_map& map,
-                                  const std::wstring& prefix, const std::wstring& suffix) const;
+  std::wstring do_global_replace2(const std::wstring& text, const name_map& map, const std::wstring& prefix,
+                                  const std::wstring& suffix) const;
 
   name_map table_map;
   std::map<std::wstring, name_map> field_maps;

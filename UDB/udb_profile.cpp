@@ -46,20 +46,16 @@ bool read_line(std::FILE* file, std::string& line, std::size_t most, bool& too_l
 }  // namespace
 
 udb_profile::udb_profile() {
-  for (const wchar_t* name : {kAvailableQueries, kSelectedTables, kSelectedViews, kGenericSettings})
-    sections[name];
+  for (const wchar_t* name : {kAvailableQueries, kSelectedTables, kSelectedViews, kGenericSettings}) sections[name];
 }
 
-void udb_profile::add_value(const std::wstring& section, const std::wstring& key,
-                            const std::wstring& value) {
+void udb_profile::add_value(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
   sections[section].emplace_back(key, value);
 }
 
 void udb_profile::add_section(const std::wstring& name) { sections[name]; }
 
-void udb_profile::add_list_item(const std::wstring& list, const std::wstring& text) {
-  lists[list].push_back(text);
-}
+void udb_profile::add_list_item(const std::wstring& list, const std::wstring& text) { lists[list].push_back(text); }
 
 std::wstring udb_profile::get_value(const std::wstring& section, const std::wstring& key) const {
   auto it = sections.find(section);
@@ -77,15 +73,13 @@ udb_profile::pairs& udb_profile::get_selected_views() { return sections[kSelecte
 bool udb_profile::load(const std::wstring& path) {
   tk_log2(tk_log_detail, L"udb_profile::load(%ls)", path.c_str());
   if (!tk_is_file_exist2(path, tk_file_exists))
-    throw tk_exception("Profile does not exist. Please verify the correct path/name was given.",
-                       tk_kind_error);
+    throw tk_exception("Profile does not exist. Please verify the correct path/name was given.", tk_kind_error);
   std::string native_path;
   if (!tk_unicode_to_ansi3(path.c_str(), native_path)) return false;
   // A device or a pipe may never end (/dev/zero): only a plain file is read.
   struct stat state;
   if (::stat(native_path.c_str(), &state) != 0 || !S_ISREG(state.st_mode))
-    throw tk_exception("Profile is not a regular file. Please verify the correct path/name was given.",
-                       tk_kind_error);
+    throw tk_exception("Profile is not a regular file. Please verify the correct path/name was given.", tk_kind_error);
   std::unique_ptr<std::FILE, file_closer> file(std::fopen(native_path.c_str(), "rb"));
   if (!file) return false;
 
@@ -98,9 +92,9 @@ bool udb_profile::load(const std::wstring& path) {
     const bool read = read_line(file.get(), bytes, max_line, too_long);
     ++line_number;
     if (too_long)
-      throw tk_exception("Profile line " + std::to_string(line_number) + " is longer than " +
-                             std::to_string(max_line) + " bytes.",
-                         tk_kind_error);
+      throw tk_exception(
+          "Profile line " + std::to_string(line_number) + " is longer than " + std::to_string(max_line) + " bytes.",
+          tk_kind_error);
     if (!read) break;
     // The file is written with CR LF; neither belongs to the line.
     if (!bytes.empty() && bytes.back() == '\n') bytes.pop_back();
@@ -159,8 +153,7 @@ bool udb_profile::store(const std::wstring& path) const {
   // A replaced profile keeps its permissions.
   struct stat old_state;
   const bool replacing = ::stat(native_path.c_str(), &old_state) == 0;
-  if ((replacing && ::fchmod(temp.fd(), old_state.st_mode & 07777) != 0) ||
-      !temp.write_all(bytes) || !temp.close() ||
+  if ((replacing && ::fchmod(temp.fd(), old_state.st_mode & 07777) != 0) || !temp.write_all(bytes) || !temp.close() ||
       !temp.rename_to(native_path)) {
     tk_log2(tk_log_event, L"Cannot save the profile %ls", path.c_str());
     return false;

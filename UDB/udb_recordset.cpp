@@ -13,23 +13,30 @@ const char kNotConforming[] = "The structure of data source does not conform to 
 // Columns whose key values are written without quotes.
 bool is_unquoted_type(VARTYPE vt) {
   switch (vt) {
-    case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_BOOL: case VT_DECIMAL:
-    case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8:
-    case VT_BLOB: case VT_BLOB_OBJECT: case VT_ARRAY | VT_UI1:
-      return true;
-    default:
-      return false;
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_BOOL:
+    case VT_DECIMAL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_BLOB:
+    case VT_BLOB_OBJECT:
+    case VT_ARRAY | VT_UI1: return true;
+    default: return false;
   }
 }
 
-bool is_binary_type(VARTYPE vt) {
-  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1);
-}
+bool is_binary_type(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == (VT_ARRAY | VT_UI1); }
 
 bool is_digit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-bool is_hex_digit(wchar_t c) {
-  return is_digit(c) || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-}
+bool is_hex_digit(wchar_t c) { return is_digit(c) || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
 
 // A decimal number as the value type writes one: sign, digits, fraction, exponent.
 bool is_number(const std::wstring& s) {
@@ -62,16 +69,14 @@ bool is_hex_literal(const std::wstring& s) {
 
 }  // namespace
 
-udb_recordset::udb_recordset(udb_database* database_, const std::wstring& table_name_,
-                             const std::wstring& query_, bool case_sensitive)
+udb_recordset::udb_recordset(udb_database* database_, const std::wstring& table_name_, const std::wstring& query_,
+                             bool case_sensitive)
     : query(query_), table_name(table_name_), schema(case_sensitive), database(database_) {}
 
-udb_recordset::udb_recordset(udb_database* database_, const std::wstring& table_name_,
-                             bool case_sensitive)
+udb_recordset::udb_recordset(udb_database* database_, const std::wstring& table_name_, bool case_sensitive)
     : table_name(table_name_), schema(case_sensitive), database(database_) {}
 
-udb_recordset::udb_recordset(const std::wstring& table_name_)
-    : table_name(table_name_), schema(true) {
+udb_recordset::udb_recordset(const std::wstring& table_name_) : table_name(table_name_), schema(true) {
   tk_log1(tk_log_detail, "udb_recordset::ctor(default)");
 }
 
@@ -150,8 +155,8 @@ std::wstring udb_recordset::get_filter_subquery(const std::wstring& key_text) {
       const t_ftd* column = schema.get_field1(name);
       if (column != nullptr && is_unquoted_type(column->vartype)) {
         tk_log1(tk_log_trace, "Special processing for binary");
-        const bool valid = is_binary_type(column->vartype) ? is_hex_literal(value) || is_number(value)
-                                                           : is_number(value);
+        const bool valid =
+            is_binary_type(column->vartype) ? is_hex_literal(value) || is_number(value) : is_number(value);
         if (!valid) {
           tk_log2(tk_log_detail, L"Key value '%ls' of column '%ls' is not a number", value.c_str(), name.c_str());
           throw tk_exception(kNotConforming, tk_kind_continuable);
@@ -192,16 +197,15 @@ void udb_recordset::convert_record(udb_record& record) {
   for (auto& field : record.fields) {
     if (!field) continue;
     const std::wstring mapped =
-        database != nullptr ? database->names_map.get_fn_mapped_name(table_name, field->name, true)
-                            : field->name;
+        database != nullptr ? database->names_map.get_fn_mapped_name(table_name, field->name, true) : field->name;
     tk_log2(tk_log_trace, L"Got mapped field name: %ls", mapped.c_str());
     const t_ftd* column = schema.get_field1(mapped);
     if (column == nullptr) {
       tk_log2(tk_log_trace, L"Field '%ls' not found in schema", mapped.c_str());
       throw tk_exception(kNotConforming, tk_kind_error);
     }
-    tk_log2(tk_log_trace, L"field '%ls': from=%d, to=%d", field->name.c_str(),
-            static_cast<int>(field->get_type()), static_cast<int>(column->vartype));
+    tk_log2(tk_log_trace, L"field '%ls': from=%d, to=%d", field->name.c_str(), static_cast<int>(field->get_type()),
+            static_cast<int>(column->vartype));
     field->change_type(column->vartype);
   }
 }

@@ -18,8 +18,7 @@ class udb_database;
 class udb_recordset {
  public:
   // Over a query text.
-  udb_recordset(udb_database* database, const std::wstring& table_name, const std::wstring& query,
-                bool case_sensitive);
+  udb_recordset(udb_database* database, const std::wstring& table_name, const std::wstring& query, bool case_sensitive);
   // Over a table.
   udb_recordset(udb_database* database, const std::wstring& table_name, bool case_sensitive);
   // A table without a database.
@@ -69,7 +68,7 @@ class udb_recordset {
   udb_schema schema;
   udb_indexes indexes;
   udb_database* database = nullptr;  // not owned; may be null
-  std::uint64_t row_count = 0;  // filled by a source when it opens the recordset
+  std::uint64_t row_count = 0;       // filled by a source when it opens the recordset
   // Kept for the sides that fill them.
   std::wstring extra_text;
   std::vector<std::pair<std::wstring, std::wstring>> extra_pairs;

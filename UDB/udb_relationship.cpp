@@ -16,8 +16,7 @@ udb_relationship::udb_relationship(std::wstring name_, std::wstring name2_, std:
       fields(std::move(fields_)),
       ref_fields(std::move(ref_fields_)) {}
 
-udb_relationship::udb_relationship(std::wstring table_, std::wstring ref_table_,
-                                   std::vector<std::wstring> fields_,
+udb_relationship::udb_relationship(std::wstring table_, std::wstring ref_table_, std::vector<std::wstring> fields_,
                                    std::vector<std::wstring> ref_fields_, std::wstring properties_)
     : name(L"FK_" + tk_wstring::replace_all(ref_table_, L" ", L"_") + L"_" +
            tk_wstring::replace_all(table_, L" ", L"_")),

@@ -10,8 +10,7 @@ class udb_relationship {
  public:
   // Every member as supplied; used for foreign keys read back from a server.
   udb_relationship(std::wstring name, std::wstring name2, std::wstring table, std::wstring ref_table,
-                   std::vector<std::wstring> fields, std::vector<std::wstring> ref_fields,
-                   std::wstring properties);
+                   std::vector<std::wstring> fields, std::vector<std::wstring> ref_fields, std::wstring properties);
   // Named "FK_<ref_table>_<table>" with blanks as "_"; used for relationships read from Access.
   udb_relationship(std::wstring table, std::wstring ref_table, std::vector<std::wstring> fields,
                    std::vector<std::wstring> ref_fields, std::wstring properties);

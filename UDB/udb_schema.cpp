@@ -8,8 +8,7 @@
 namespace {
 void log_descriptor(const t_ftd& d) {
   tk_log2(tk_log_trace, L"\tfield name='%ls', vartype=%d, size=%d, b_not_null=%d, reserved=%d", d.name.c_str(),
-          static_cast<int>(d.vartype), static_cast<int>(d.size), d.not_null ? 1 : 0,
-          static_cast<int>(d.dw_reserved));
+          static_cast<int>(d.vartype), static_cast<int>(d.size), d.not_null ? 1 : 0, static_cast<int>(d.dw_reserved));
 }
 }  // namespace
 
@@ -25,9 +24,8 @@ t_ftd::t_ftd(const udb_field& field, const ole_variant& default_value_, std::uin
   log_descriptor(*this);
 }
 
-t_ftd::t_ftd(std::uint32_t size_, const std::wstring& name_, VARTYPE vartype_, bool not_null_,
-             bool auto_increment_, const ole_variant& default_value_, std::uint32_t dw_reserved_,
-             const std::wstring& native_type_)
+t_ftd::t_ftd(std::uint32_t size_, const std::wstring& name_, VARTYPE vartype_, bool not_null_, bool auto_increment_,
+             const ole_variant& default_value_, std::uint32_t dw_reserved_, const std::wstring& native_type_)
     : size(size_),
       name(name_),
       vartype(vartype_),

@@ -15,19 +15,19 @@ class udb_field;
 // default of Now()), the server's own columns from their MySQL type; the targets read them.
 enum ftd_marker : std::uint32_t {
   ftd_marker_none = 0,
-  ftd_marker_datetime = 1,       // on a date: date and time; on text: a GUID held as text
-  ftd_marker_date = 2,           // on a date: date only
-  ftd_marker_time = 3,           // on a date: time only
+  ftd_marker_datetime = 1,        // on a date: date and time; on text: a GUID held as text
+  ftd_marker_date = 2,            // on a date: date only
+  ftd_marker_time = 3,            // on a date: time only
   ftd_marker_date_kind_mask = 3,  // the bits of a date's kind (datetime, date, time)
-  ftd_marker_text_geometry = 2,  // on text: a geometry, written as well-known text
-  ftd_marker_signed = 1,         // on a 64-bit integer the server read: signed
-  ftd_marker_unsigned = 2,       // on a 64-bit integer the server read: unsigned
-  ftd_marker_geometry = 8,       // on text: a geometry, written as well-known text
-  ftd_marker_now = 9,            // on a date: defaults to the current date and time
-  ftd_marker_today = 10,         // on a date: defaults to the current date
-  ftd_marker_clock = 11,         // on a date: defaults to the current time
-  ftd_marker_fixed_width = 16,   // on text: fixed width (CHAR)
-  ftd_marker_attachment = 101,   // an attachment column (its files, not a value)
+  ftd_marker_text_geometry = 2,   // on text: a geometry, written as well-known text
+  ftd_marker_signed = 1,          // on a 64-bit integer the server read: signed
+  ftd_marker_unsigned = 2,        // on a 64-bit integer the server read: unsigned
+  ftd_marker_geometry = 8,        // on text: a geometry, written as well-known text
+  ftd_marker_now = 9,             // on a date: defaults to the current date and time
+  ftd_marker_today = 10,          // on a date: defaults to the current date
+  ftd_marker_clock = 11,          // on a date: defaults to the current time
+  ftd_marker_fixed_width = 16,    // on text: fixed width (CHAR)
+  ftd_marker_attachment = 101,    // an attachment column (its files, not a value)
 };
 
 // Describes one column as the side it was read from or is written to sees it.
@@ -35,9 +35,8 @@ class t_ftd {
  public:
   // From a field of a row: its size, name, type and flags; precision and scale 0.
   t_ftd(const udb_field& field, const ole_variant& default_value, std::uint32_t dw_reserved);
-  t_ftd(std::uint32_t size, const std::wstring& name, VARTYPE vartype, bool not_null,
-        bool auto_increment, const ole_variant& default_value, std::uint32_t dw_reserved,
-        const std::wstring& native_type);
+  t_ftd(std::uint32_t size, const std::wstring& name, VARTYPE vartype, bool not_null, bool auto_increment,
+        const ole_variant& default_value, std::uint32_t dw_reserved, const std::wstring& native_type);
   t_ftd(const t_ftd&) = default;
   t_ftd& operator=(const t_ftd&) = default;
 

@@ -38,12 +38,11 @@ class udb_table_mutator : public udb_properties {
 
   // Records the user's mapping of one source column; creates its mutator (action "apply all")
   // on first use.
-  FIELD_MUTATOR* update_field(const std::wstring& source, const std::wstring& target,
-                              const native_type& native) {
-    tk_log2(tk_log_detail, L"udb_table_mutator::update_field(old_name=%ls,new_name=%ls,native_type=%ls,"
-               L"length=%llu)",
-            source.c_str(), target.c_str(), native.type.c_str(),
-            static_cast<unsigned long long>(native.length));
+  FIELD_MUTATOR* update_field(const std::wstring& source, const std::wstring& target, const native_type& native) {
+    tk_log2(tk_log_detail,
+            L"udb_table_mutator::update_field(old_name=%ls,new_name=%ls,native_type=%ls,"
+            L"length=%llu)",
+            source.c_str(), target.c_str(), native.type.c_str(), static_cast<unsigned long long>(native.length));
     std::unique_ptr<FIELD_MUTATOR>& slot = by_source[source];
     if (!slot) slot = std::make_unique<FIELD_MUTATOR>(target, native, 0, udb_apply_all);
     by_target.emplace(target, slot.get());

@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
     std::string cmd = "mdb-export '" + path + "' '" + table + "' > /dev/null";
     int rc = std::system(cmd.c_str());
     double theirs = seconds_since(t0);
-    std::printf("%-12s %8ld rows  ours %10.0f rows/s (%.2f s)  mdb-export %10.0f rows/s (%.2f s)%s\n",
-                table.c_str(), rows, rows / ours, ours, rows / theirs, theirs, rc ? " (mdb-export failed)" : "");
+    std::printf("%-12s %8ld rows  ours %10.0f rows/s (%.2f s)  mdb-export %10.0f rows/s (%.2f s)%s\n", table.c_str(),
+                rows, rows / ours, ours, rows / theirs, theirs, rc ? " (mdb-export failed)" : "");
   }
   engine->Release();
   CoUninitialize();

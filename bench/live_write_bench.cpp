@@ -120,8 +120,7 @@ int main(int argc, char** argv) {
   std::vector<std::unique_ptr<t_ftd>> columns;
   udb_schema schema(false);
   auto column = [&](std::uint32_t size, const wchar_t* name, VARTYPE vt, std::uint32_t reserved) {
-    columns.push_back(std::make_unique<t_ftd>(size, name, vt, false, false, ole_variant(), reserved,
-                                              L""));
+    columns.push_back(std::make_unique<t_ftd>(size, name, vt, false, false, ole_variant(), reserved, L""));
     schema.fields.push_back(columns.back().get());
   };
   column(4, L"id", VT_I4, 0);
@@ -158,23 +157,21 @@ int main(int argc, char** argv) {
   {
     std::ofstream out(file, std::ios::binary);
     for (const row_values& v : source) {
-      out << v.id << '\t' << v.qty << '\t' << v.code << '\t' << infile_text(v.name) << '\t'
-          << price_text(v.price) << '\t' << tk_unicode_to_utf8(date_text(v.day)) << '\t'
-          << infile_text(v.memo) << '\n';
+      out << v.id << '\t' << v.qty << '\t' << v.code << '\t' << infile_text(v.name) << '\t' << price_text(v.price)
+          << '\t' << tk_unicode_to_utf8(date_text(v.day)) << '\t' << infile_text(v.memo) << '\n';
     }
   }
   MYSQL* loader = mysql_init(nullptr);
   const unsigned local_infile = 1;
   mysql_options(loader, MYSQL_OPT_LOCAL_INFILE, &local_infile);
-  if (!mysql_real_connect(loader, host.c_str(), user.c_str(), password.c_str(),
-                          tk_unicode_to_utf8(db_name).c_str(), port, nullptr, 0)) {
+  if (!mysql_real_connect(loader, host.c_str(), user.c_str(), password.c_str(), tk_unicode_to_utf8(db_name).c_str(),
+                          port, nullptr, 0)) {
     std::fprintf(stderr, "loader connection: %s\n", mysql_error(loader));
     return 1;
   }
   const std::string setup[] = {"SET NAMES utf8mb4", "CREATE TABLE loaded LIKE written"};
   for (const std::string& statement : setup) mysql_query(loader, statement.c_str());
-  const std::string load = "LOAD DATA LOCAL INFILE '" + file +
-                           "' INTO TABLE loaded CHARACTER SET utf8mb4";
+  const std::string load = "LOAD DATA LOCAL INFILE '" + file + "' INTO TABLE loaded CHARACTER SET utf8mb4";
   const auto start = std::chrono::steady_clock::now();
   if (mysql_query(loader, load.c_str()) != 0) {
     std::fprintf(stderr, "LOAD DATA: %s\n", mysql_error(loader));
@@ -194,8 +191,8 @@ int main(int argc, char** argv) {
   const double writer_rate = n / writer_seconds;
   const double load_rate = n / load_seconds;
   std::printf("rows: %d (engine %s)\n", n, tk_unicode_to_utf8(engine.engine).c_str());
-  std::printf("writer:    %10.0f rows/s (%.2f s, of which %.2f s in this process)\n", writer_rate,
-              writer_seconds, writer_cpu);
+  std::printf("writer:    %10.0f rows/s (%.2f s, of which %.2f s in this process)\n", writer_rate, writer_seconds,
+              writer_cpu);
   std::printf("LOAD DATA: %10.0f rows/s (%.2f s)\n", load_rate, load_seconds);
   std::printf("ratio writer/LOAD DATA: %.2f\n", writer_rate / load_rate);
   std::printf("tables identical: %s\n", checksums[0] == checksums[1] ? "yes" : "NO");

@@ -1,8 +1,8 @@
 // The Access side's checks, which open the source through an Access engine of their own.
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "common/acc_converter_impl.h"
 #include "UDB/udb_database.h"
+#include "common/acc_converter_impl.h"
 #include "dao/dao_engine.h"
 
 namespace {
@@ -41,8 +41,7 @@ void acc_converter_impl::check_acc_base(const std::wstring& source, const std::w
   engine.open_db(source, 0xE1, password).reset();
 }
 
-bool acc_converter_impl::test_query(const std::wstring& source, const std::wstring& password,
-                                    const std::wstring& sql) {
+bool acc_converter_impl::test_query(const std::wstring& source, const std::wstring& password, const std::wstring& sql) {
   dao_engine engine(true, 0);
   if (!load_any_engine(engine)) return false;
   apply_security(engine);

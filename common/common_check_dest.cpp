@@ -1,10 +1,10 @@
 // The checks of a file the program is about to write: a dump file, the log file.
+#include "common/common_check_dest.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_temp_file.h"
 #include "TK/tk_utils.h"
-#include "common/common_check_dest.h"
 
 namespace {
 constexpr std::uint32_t generic_write = 0x40000000;

@@ -18,8 +18,7 @@ class console_front_end : public conversion_front_end {
   void run_ended() override { in_run_ = false; }
   [[noreturn]] void internal_error(const std::string& text) override;
   error_decision report_error(tk_exception_kind kind, const std::string& report, bool silent) override;
-  void engine_required(const std::string& text, const std::string& link_caption,
-                       const std::string& address) override;
+  void engine_required(const std::string& text, const std::string& link_caption, const std::string& address) override;
   void run_failed(const std::string& text) override;
 
  private:

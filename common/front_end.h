@@ -35,8 +35,7 @@ class conversion_front_end : public tk_singleton<conversion_front_end> {
   virtual void internal_error(const std::string& text) = 0;
   // An error of kind 0 or 1 with its report text (context and map text, one line). `silent`:
   // the user asked for no dialogs or output. The answer matters for kind 0 only.
-  virtual error_decision report_error(tk_exception_kind kind, const std::string& report,
-                                      bool silent) = 0;
+  virtual error_decision report_error(tk_exception_kind kind, const std::string& report, bool silent) = 0;
   // No Access database engine can open an Access 2007 or later file: `text` and where to get one.
   virtual void engine_required(const std::string& text, const std::string& link_caption,
                                const std::string& address) = 0;

@@ -77,8 +77,8 @@ void mysql_converter_impl::del_mysql_base(const std::wstring& name) {
 
 void mysql_converter_impl::store_mysql_settings(const std::string& host_text, const std::string& user_text,
                                                 const std::string& password_text, const std::string& port_text) {
-  tk_log1(tk_log_trace, "mysql_converter_impl::store_mysql_settings(%s,%s,***,%s)", host_text.c_str(), user_text.c_str(),
-          port_text.c_str());
+  tk_log1(tk_log_trace, "mysql_converter_impl::store_mysql_settings(%s,%s,***,%s)", host_text.c_str(),
+          user_text.c_str(), port_text.c_str());
   user = tk_trim(user_text);
   password = tk_trim(password_text);
   host = tk_trim(host_text);

@@ -39,8 +39,8 @@ class mysql_converter_impl {
 
   sql_engine engine;
   dump_options dump;
-  std::string host;            // UTF-8
-  std::string user;            // UTF-8
-  std::string password;        // UTF-8
-  std::string port = "3306";   // as typed
+  std::string host;           // UTF-8
+  std::string user;           // UTF-8
+  std::string password;       // UTF-8
+  std::string port = "3306";  // as typed
 };

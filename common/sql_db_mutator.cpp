@@ -124,7 +124,8 @@ void check_column(const std::wstring& table, const std::wstring& column, column_
   const std::wstring where = column_place(table, column);
   if (!c.native.type.empty()) {
     std::wstring canonical;
-    if (!sql_known_type_name(c.native.type, canonical)) refuse_mapping(where, L"type", c.native.type, L"a MySQL column type");
+    if (!sql_known_type_name(c.native.type, canonical))
+      refuse_mapping(where, L"type", c.native.type, L"a MySQL column type");
     c.native.type = canonical;
   }
   const bool decimal = c.native.type == L"DECIMAL";
@@ -292,7 +293,10 @@ bool sql_db_mutator::load(udb_profile& profile) {
       };
       static const attribute attributes[] = {
           {kNewName, [](column_entry& c, const std::wstring& v) { c.new_name = v; }},
-          {kStatus, [](column_entry& c, const std::wstring& v) { if (v == L"deleted") c.deleted = true; }},
+          {kStatus,
+           [](column_entry& c, const std::wstring& v) {
+             if (v == L"deleted") c.deleted = true;
+           }},
           {kType, [](column_entry& c, const std::wstring& v) { c.native.type = v; }},
           {kDefault, [](column_entry& c, const std::wstring& v) { c.native.default_value = v; }},
           {kCharset, [](column_entry& c, const std::wstring& v) { c.native.character_set = v; }},

@@ -7,14 +7,29 @@
 #include "common/mysql_converter_impl.h"
 
 const cmd_option cmd_options[] = {
-    {opt_accp, "--accp="},         {opt_charset, "--charset="}, {opt_dest, "--dest="},
-    {opt_dump, "--dump"},          {opt_engine, "--engine="},   {opt_help, "--help"},
-    {opt_logfile, "--logfile="},   {opt_mode, "--mode="},       {opt_mysqlh, "--mysqlh="},
-    {opt_mysqlu, "--mysqlu="},     {opt_mysqlp, "--mysqlp="},   {opt_port, "--port="},
-    {opt_profile, "--profile="},   {opt_queries, "--queries"},  {opt_silent, "--silent"},
-    {opt_skip_idx, "--skip_idx"},  {opt_src, "--src="},         {opt_sysdb, "--sysdb="},
-    {opt_tab_def, "--tab_def"},    {opt_tab_file, "--tab_file="}, {opt_uglu, "--uglu="},
-    {opt_uglp, "--uglp="},         {0, ""},
+    {opt_accp, "--accp="},
+    {opt_charset, "--charset="},
+    {opt_dest, "--dest="},
+    {opt_dump, "--dump"},
+    {opt_engine, "--engine="},
+    {opt_help, "--help"},
+    {opt_logfile, "--logfile="},
+    {opt_mode, "--mode="},
+    {opt_mysqlh, "--mysqlh="},
+    {opt_mysqlu, "--mysqlu="},
+    {opt_mysqlp, "--mysqlp="},
+    {opt_port, "--port="},
+    {opt_profile, "--profile="},
+    {opt_queries, "--queries"},
+    {opt_silent, "--silent"},
+    {opt_skip_idx, "--skip_idx"},
+    {opt_src, "--src="},
+    {opt_sysdb, "--sysdb="},
+    {opt_tab_def, "--tab_def"},
+    {opt_tab_file, "--tab_file="},
+    {opt_uglu, "--uglu="},
+    {opt_uglp, "--uglp="},
+    {0, ""},
 };
 
 std::string cmd_log_text(const char* argument) {
@@ -46,18 +61,28 @@ std::string cmd_option_name(std::int32_t id) {
 std::string cmd_value_problem(std::int32_t id, const char* value) {
   const std::string name = cmd_option_name(id);
   switch (id) {
-    case opt_dump: case opt_help: case opt_queries: case opt_silent: case opt_skip_idx: case opt_tab_def:
+    case opt_dump:
+    case opt_help:
+    case opt_queries:
+    case opt_silent:
+    case opt_skip_idx:
+    case opt_tab_def:
       if (value[0] != '\0') return "Option " + name + " takes no value";
       return {};
     // A blank password is a password.
-    case opt_accp: case opt_mysqlp: case opt_uglp:
-      return {};
-    default:
-      break;
+    case opt_accp:
+    case opt_mysqlp:
+    case opt_uglp: return {};
+    default: break;
   }
   if (value[0] == '\0') return "Option " + name + " needs a value: " + name + "=...";
   switch (id) {
-    case opt_src: case opt_dest: case opt_logfile: case opt_profile: case opt_sysdb: case opt_tab_file: {
+    case opt_src:
+    case opt_dest:
+    case opt_logfile:
+    case opt_profile:
+    case opt_sysdb:
+    case opt_tab_file: {
       const std::size_t length = std::strlen(value);
       if (length > cmd_max_path)
         return "Option " + name + ": the path is too long (" + std::to_string(length) + " bytes; at most " +
@@ -68,7 +93,6 @@ std::string cmd_value_problem(std::int32_t id, const char* value) {
       if (mysql_converter_impl::parse_port(value) == 0)
         return "Option " + name + ": invalid port number '" + value + "' (a whole number from 1 to 65535)";
       return {};
-    default:
-      return {};
+    default: return {};
   }
 }

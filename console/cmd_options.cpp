@@ -89,8 +89,7 @@ bool parse_cmd_line(int argc, char** argv) {
         engine.engine = wide_value(value);
         tk_log2(tk_log_trace, L"parse_cmd_line - got engine '%ls'", engine.engine.c_str());
         break;
-      case opt_help:
-        exit_with_message(usage_text());
+      case opt_help: exit_with_message(usage_text());
       case opt_logfile:
         tk_log1(tk_log_trace, "parse_cmd_line - got logfile %s", value);
         converter.set_logfile(value);
@@ -102,19 +101,13 @@ bool parse_cmd_line(int argc, char** argv) {
         converter.set_mode(mode);
         break;
       }
-      case opt_mysqlh:
-        host = value;
-        break;
-      case opt_mysqlu:
-        user = value;
-        break;
+      case opt_mysqlh: host = value; break;
+      case opt_mysqlu: user = value; break;
       case opt_mysqlp:
         password = value;
         hide_argument_value(value);
         break;
-      case opt_port:
-        port = value;
-        break;
+      case opt_port: port = value; break;
       case opt_profile: {
         const std::wstring path = wide_value(value);
         tk_log2(tk_log_trace, L"parse_cmd_line - got profile %ls", path.c_str());
@@ -141,9 +134,7 @@ bool parse_cmd_line(int argc, char** argv) {
         converter.src = wide_value(value);
         tk_log2(tk_log_trace, L"parse_cmd_line - got src %ls", converter.src.c_str());
         break;
-      case opt_sysdb:
-        sysdb = wide_value(value);
-        break;
+      case opt_sysdb: sysdb = wide_value(value); break;
       case opt_tab_def:
         converter.tab_def = true;
         tk_log1(tk_log_detail, "\tconvert table definitions only is ON");
@@ -152,9 +143,7 @@ bool parse_cmd_line(int argc, char** argv) {
         tk_log1(tk_log_detail, "\tparse_cmd_line - got tab_file %s", value);
         process_tab_file(value);
         break;
-      case opt_uglu:
-        ugl_user = wide_value(value);
-        break;
+      case opt_uglu: ugl_user = wide_value(value); break;
       case opt_uglp:
         ugl_password = wide_value(value, true);
         hide_argument_value(value);
@@ -169,7 +158,8 @@ bool parse_cmd_line(int argc, char** argv) {
   if (converter.dest.empty()) exit_with_message("You should enter destination MySQL database or dump file name");
   // A loaded profile brings its own source password, workgroup and server settings.
   if (!profile_loaded) {
-    if (!sysdb.empty() && !dao_check_sysdb(sysdb)) exit_with_message("Not a valid MS Access workgroup information file");
+    if (!sysdb.empty() && !dao_check_sysdb(sysdb))
+      exit_with_message("Not a valid MS Access workgroup information file");
     converter.acc_pswd = acc_password;
     converter.store_ugl_settings(sysdb, ugl_user, ugl_password);
     converter.store_mysql_settings(host, user, password, port);

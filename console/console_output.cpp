@@ -70,8 +70,7 @@ void console_write(std::FILE* stream, const std::string& text) {
 }
 
 std::string usage_text() {
-  return "VDYAGENT v" + std::to_string(version_major) + "." + std::to_string(version_minor) + "\n" +
-         usage_body;
+  return "VDYAGENT v" + std::to_string(version_major) + "." + std::to_string(version_minor) + "\n" + usage_body;
 }
 
 void exit_with_message(const std::string& text) {

@@ -7,10 +7,10 @@
 
 // Exit codes of VDYAGENT.
 enum console_exit_code : int {
-  exit_no_error = 0,         // the run finished and reported no error
-  exit_not_converted = 1,    // an error stopped the program before anything was converted
-  exit_run_errors = 2,       // the run finished, but tables or rows failed and were reported
-  exit_usage = -1,           // usage text, an invalid option or input file (255 to the shell)
+  exit_no_error = 0,       // the run finished and reported no error
+  exit_not_converted = 1,  // an error stopped the program before anything was converted
+  exit_run_errors = 2,     // the run finished, but tables or rows failed and were reported
+  exit_usage = -1,         // usage text, an invalid option or input file (255 to the shell)
 };
 
 // Writes text to the stream with every CR LF and lone CR turned into LF, then flushes.

@@ -21,8 +21,7 @@ constexpr const char* dao_missing_text =
     "Failed to load Data Access Objects (DAO) support library. Installing Microsoft Access Runtime "
     "may fix the problem.";
 
-int convert(int argc, char** argv, vandry_converter& converter, error_handler& handler,
-            vdyagent_front_end& front_end) {
+int convert(int argc, char** argv, vandry_converter& converter, error_handler& handler, vdyagent_front_end& front_end) {
   try {
     // The log file is switched on once the source and destination it must not name are known.
     converter.hold_log = true;

@@ -24,12 +24,10 @@ void process_tab_file(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) {
     const int error = errno;
-    throw tk_exception("Cannot read table names file '" + path + "': " + std::strerror(error),
-                       tk_kind_continuable);
+    throw tk_exception("Cannot read table names file '" + path + "': " + std::strerror(error), tk_kind_continuable);
   }
   tab_file_names read = read_tab_names(file.get());
-  if (std::ferror(file.get()))
-    throw tk_exception("Cannot read table names file '" + path + "'", tk_kind_continuable);
+  if (std::ferror(file.get())) throw tk_exception("Cannot read table names file '" + path + "'", tk_kind_continuable);
   if (read.long_line != 0)
     exit_with_message("Table names file: line " + std::to_string(read.long_line) + " is longer than " +
                       std::to_string(tab_file_max_name) +

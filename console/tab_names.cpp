@@ -25,7 +25,8 @@ bool read_line(std::FILE* file, std::string& line, std::size_t most) {
 
 std::wstring ansi_to_wide(const std::string& text) {
   std::unique_ptr<wchar_t[]> wide;
-  if (!tk_ansi_to_unicode(text.c_str(), wide)) throw tk_exception_ex("Cannot convert to UNICODE string: ", tk_kind_continuable);
+  if (!tk_ansi_to_unicode(text.c_str(), wide))
+    throw tk_exception_ex("Cannot convert to UNICODE string: ", tk_kind_continuable);
   return wide.get();
 }
 

@@ -11,8 +11,7 @@ class vdyagent_front_end : public console_front_end {
  public:
   void write_log(const std::wstring& line) override;
   void write_warning(const std::wstring& line) override;
-  void engine_required(const std::string& text, const std::string& link_caption,
-                       const std::string& address) override;
+  void engine_required(const std::string& text, const std::string& link_caption, const std::string& address) override;
   void run_failed(const std::string& text) override;
 
   // No progress lines, warnings or failure texts. The program sets it from the converter's

@@ -54,9 +54,9 @@ class udb_converter : public tk_converter {
   item_list items;                            // user queries and tables to convert, in order
   item_list selected_views;                   // source select queries made as views
   item_list available_queries;                // queries known to the table page
-  bool tab_def = false;        // create the tables only, copy no rows
-  bool skip_idx = false;       // create the tables without indexes
-  bool convert_views = false;  // read the source's select queries as views
+  bool tab_def = false;                       // create the tables only, copy no rows
+  bool skip_idx = false;                      // create the tables without indexes
+  bool convert_views = false;                 // read the source's select queries as views
 
  private:
   mutable std::mutex current_mutex_;

@@ -33,8 +33,7 @@ bool make_private(const std::wstring& path, bool& created) {
 
 }  // namespace
 
-vandry_converter::vandry_converter(converter_program program)
-    : tk_serializer(kSettingsPath), program(program) {
+vandry_converter::vandry_converter(converter_program program) : tk_serializer(kSettingsPath), program(program) {
   tk_log1(tk_log_detail, "vandry_converter::ctor");
   serialize(false);
 }

@@ -78,8 +78,8 @@ class vandry_converter : public udb_converter,
   static std::string get_title();
 
   converter_program program;
-  bool direct = true;         // true: a live server; false: a dump file
-  std::uint32_t bool_map = 0; // 0: true is 1; otherwise Access's true, -1
+  bool direct = true;          // true: a live server; false: a dump file
+  std::uint32_t bool_map = 0;  // 0: true is 1; otherwise Access's true, -1
   // Set when the settings in memory must not replace the stored ones: a profile that failed to
   // load may have applied only part of itself.
   bool keep_stored_settings = false;

@@ -28,8 +28,8 @@
 
 namespace {
 
-constexpr std::uint32_t kDuplicateKey = 0x400426;      // MySQL 1062
-constexpr std::size_t kProgressLineLimit = 259;        // characters, as the progress box holds
+constexpr std::uint32_t kDuplicateKey = 0x400426;  // MySQL 1062
+constexpr std::size_t kProgressLineLimit = 259;    // characters, as the progress box holds
 
 const char kRuntimeText[] =
     "Failed to load Data Access Objects (DAO) support library. Installing Microsoft Access Runtime may fix the "
@@ -96,9 +96,9 @@ std::vector<std::wstring> existing_foreign_keys(udb_database& destination) {
 // A lost connection is reported once for the table it ended, with the client library's reason
 // (a server that went away, or one that did not answer in time).
 tk_exception lost_connection_report(const sql_exception& e) {
-  return tk_exception("The connection to the MySQL server was lost (" + std::string(e.what()) +
-                          "); the table is incomplete.",
-                      tk_kind_continuable);
+  return tk_exception(
+      "The connection to the MySQL server was lost (" + std::string(e.what()) + "); the table is incomplete.",
+      tk_kind_continuable);
 }
 
 bool is_lost(const tk_exception& e) {
@@ -136,7 +136,8 @@ void vandry_converter::operator()() {
     run_conversion();
   } catch (const dao_required_exception&) {
     tk_log1(tk_log_event, "%s", kRuntimeText);
-    if (!silent && front_end() != nullptr) front_end()->engine_required(kRuntimeText, kRuntimeCaption, tk_runtime_download_address);
+    if (!silent && front_end() != nullptr)
+      front_end()->engine_required(kRuntimeText, kRuntimeCaption, tk_runtime_download_address);
   } catch (const tk_final_exception&) {
     tk_log1(tk_log_detail, "The conversion was stopped");
   } catch (const tk_exception& e) {
@@ -197,14 +198,15 @@ void vandry_converter::run_conversion() {
   tables_total = static_cast<std::uint32_t>(work.size());
   tables_done = 0;
 
-  const std::wstring heading = progress_line(L"Converting database %ls (%d tables)\r\n", src.c_str(),
-                                             static_cast<int>(tables_total.load()));
+  const std::wstring heading =
+      progress_line(L"Converting database %ls (%d tables)\r\n", src.c_str(), static_cast<int>(tables_total.load()));
   tk_log2(tk_log_event, L"%ls", heading.c_str());
   if (!silent && front_end() != nullptr) front_end()->write_log(heading);
 
   tk_log1(tk_log_trace, "sql_engine::create_tn_validator");
   tk_log1(tk_log_trace, "is_old_version(%08X)", engine.version);
-  std::unique_ptr<udb_validator> validator = engine.create_tn_validator(selected_tables, destination->get_table_names());
+  std::unique_ptr<udb_validator> validator =
+      engine.create_tn_validator(selected_tables, destination->get_table_names());
   run.validator = validator.get();
 
   // Saved queries or relationships the damaged file would not give up are not converted: say so.
@@ -242,8 +244,7 @@ void vandry_converter::reconnect(run_state& run) {
     tk_log1(tk_log_event, "Reconnected to MySQL server");
   } catch (const tk_exception& e) {
     set_context(L"");
-    report(tk_exception("Cannot reconnect to the MySQL server (" + std::string(e.what()) +
-                            "). The conversion stops.",
+    report(tk_exception("Cannot reconnect to the MySQL server (" + std::string(e.what()) + "). The conversion stops.",
                         tk_kind_error),
            true);
     throw tk_final_exception();
@@ -344,8 +345,8 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
   }
 }
 
-void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator,
-                                 udb_recordset& in, udb_recordset& out) {
+void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
+                                 udb_recordset& out) {
   in.reset();
   while (!in.is_eof()) {
     if (stop_requested()) throw tk_final_exception();
@@ -425,8 +426,8 @@ void vandry_converter::finish_destination(run_state& run) {
     } else if (converted(r.table) && converted(r.ref_table)) {
       keys.push_back(r);
     } else {
-      tk_log2(tk_log_event, L"Foreign key '%ls' joins a table that was not converted (%ls, %ls), skip it", r.name.c_str(),
-              r.table.c_str(), r.ref_table.c_str());
+      tk_log2(tk_log_event, L"Foreign key '%ls' joins a table that was not converted (%ls, %ls), skip it",
+              r.name.c_str(), r.table.c_str(), r.ref_table.c_str());
     }
   }
   if (!keys.empty()) run.destination->create_relationships(keys);

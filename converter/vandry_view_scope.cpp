@@ -35,8 +35,8 @@ udb_database::view_list vandry_views_in_scope(const udb_database::view_list& vie
       if (!kept[v] || !checked[v]) continue;
       for (const std::wstring& name : *sources[v]) {
         if (converted(name) || made_view(name, v)) continue;
-        tk_log2(tk_log_event, L"View '%ls' reads a table or query that was not converted (%ls), skip it", views[v].first.c_str(),
-                name.c_str());
+        tk_log2(tk_log_event, L"View '%ls' reads a table or query that was not converted (%ls), skip it",
+                views[v].first.c_str(), name.c_str());
         kept[v] = false;
         changed = true;
         break;

@@ -34,22 +34,15 @@ std::uint32_t acc_dao_version::get_version() {
   if (!in.get(c)) throw tk_exception(not_access, ansi, tk_kind_error);
   tk_log1(tk_log_detail, "c=%d", static_cast<int>(static_cast<signed char>(c)));
   switch (c) {
-    case 0:
-      tk_log1(tk_log_detail, "This is MS Access 7.0/97 file");
-      return 1;
-    case 1:
-      tk_log1(tk_log_detail, "This is MS Access 2000 file");
-      return 0;
+    case 0: tk_log1(tk_log_detail, "This is MS Access 7.0/97 file"); return 1;
+    case 1: tk_log1(tk_log_detail, "This is MS Access 2000 file"); return 0;
     // 2 Access 2007, 3 Access 2010, 4 Access 2013, 5 Access 2016, 6 Access 2019: one engine
     // reads them all.
     case 2:
     case 3:
     case 4:
     case 5:
-    case 6:
-      tk_log1(tk_log_detail, "This is MS Access 2007+ file");
-      return 3;
-    default:
-      throw tk_exception(not_access, ansi, tk_kind_error);
+    case 6: tk_log1(tk_log_detail, "This is MS Access 2007+ file"); return 3;
+    default: throw tk_exception(not_access, ansi, tk_kind_error);
   }
 }

@@ -158,7 +158,9 @@ ole_variant dao_column_default::table_default() {
     if (enclosed_in(t, L'#', L'#')) drop_pair(t);
     if (same_text(t, L"now()")) {
       tk_log1(tk_log_detail, "Got NOW()");
-      marker = marker == ftd_marker_date ? ftd_marker_today : marker == ftd_marker_time ? ftd_marker_clock : ftd_marker_now;
+      marker = marker == ftd_marker_date   ? ftd_marker_today
+               : marker == ftd_marker_time ? ftd_marker_clock
+                                           : ftd_marker_now;
     } else if (same_text(t, L"date()")) {
       tk_log1(tk_log_detail, "Got CURRENT_DATE");
       marker = ftd_marker_today;

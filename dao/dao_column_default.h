@@ -9,12 +9,12 @@
 #include "OLE/ole_variant.h"
 
 struct dao_column_default {
-  short dao_type = 0;         // the column's DAO type
-  std::int32_t size = 0;      // the column's DAO Size (text: characters)
-  int column = 0;             // the column's position, for the log
-  std::wstring text;          // DefaultValue as Access keeps it
-  std::wstring format;        // the Format property, empty when the column has none
-  std::uint32_t marker = 0;   // in: the marker so far; out: refined by format and default
+  short dao_type = 0;        // the column's DAO type
+  std::int32_t size = 0;     // the column's DAO Size (text: characters)
+  int column = 0;            // the column's position, for the log
+  std::wstring text;         // DefaultValue as Access keeps it
+  std::wstring format;       // the Format property, empty when the column has none
+  std::uint32_t marker = 0;  // in: the marker so far; out: refined by format and default
 
   // The default of a table column; refines marker by the Format (date columns) and by the
   // current date/time defaults.

@@ -164,8 +164,7 @@ void dao_database::open_sql(const std::wstring& sql, short options, ole_com_ptr<
   dao_check(database_->CreateQueryDef(unsaved.get_variant(), text.get_variant(), query_def.out()), query_def);
   ole_variant type(static_cast<short>(dbOpenDynaset));
   ole_variant opts(static_cast<int>(options));
-  dao_check(query_def->OpenRecordset(type.get_variant(), opts.get_variant(), missing(), recordset.out()),
-            recordset);
+  dao_check(query_def->OpenRecordset(type.get_variant(), opts.get_variant(), missing(), recordset.out()), recordset);
 }
 
 std::unique_ptr<udb_recordset> dao_database::get_table(const std::wstring& table, std::uint32_t flags) {

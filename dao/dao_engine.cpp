@@ -6,11 +6,11 @@
 
 #include <vector>
 
+#include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_file.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
-#include "OLE/ole_variant.h"
 #include "dao/acc_dao_version.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_database.h"
@@ -48,9 +48,10 @@ std::string ansi(const std::wstring& text) { return tk_unicode_to_mbcs(text, tk_
 void check_database_file(const std::string& path) {
   struct stat state;
   if (::stat(path.c_str(), &state) == 0 && !S_ISREG(state.st_mode)) {
-    throw tk_exception("'%s' is not a regular file: a folder, a device or a pipe cannot be read as an MS Access "
-                       "database.",
-                       path, tk_kind_error);
+    throw tk_exception(
+        "'%s' is not a regular file: a folder, a device or a pipe cannot be read as an MS Access "
+        "database.",
+        path, tk_kind_error);
   }
 }
 
@@ -84,9 +85,7 @@ dao_engine::~dao_engine() {
   std::erase(thread_engines, this);
 }
 
-dao_engine* dao_engine::current() {
-  return thread_engines.empty() ? get_instance() : thread_engines.back();
-}
+dao_engine* dao_engine::current() { return thread_engines.empty() ? get_instance() : thread_engines.back(); }
 
 void dao_engine::uninitialize() {
   tk_log1(tk_log_detail, "dao_engine::uninitialize");
@@ -130,20 +129,18 @@ void dao_engine::set_version_smart(const std::wstring& path) {
       if (set_version_if(dao_code_acc2000) || set_version_if(dao_code_acc2007)) return;
       break;
     case dao_code_acc97:
-      if (set_version_if(dao_code_acc97) || set_version_if(dao_code_acc2000) ||
-          set_version_if(dao_code_acc2007))
+      if (set_version_if(dao_code_acc97) || set_version_if(dao_code_acc2000) || set_version_if(dao_code_acc2007))
         return;
       break;
-    default:
-      break;
+    default: break;
   }
   throw tk_exception(dao_missing, tk_kind_error);
 }
 
 void dao_engine::set_ugl_info(const std::wstring& workgroup_file, const std::wstring& user,
                               const std::wstring& password) {
-  tk_log1(tk_log_detail, "dao_engine::set_ugl_info(%s,%s,%s)", ansi(workgroup_file).c_str(),
-          ansi(user).c_str(), ansi(password).c_str());
+  tk_log1(tk_log_detail, "dao_engine::set_ugl_info(%s,%s,%s)", ansi(workgroup_file).c_str(), ansi(user).c_str(),
+          ansi(password).c_str());
   if (workspace_) throw tk_mail_assertion("dao_eng", 116);
   if (workgroup_file.empty() || user.empty()) return;
   if (!db_engine_) throw tk_mail_assertion("dao_eng", 118);
@@ -153,8 +150,8 @@ void dao_engine::set_ugl_info(const std::wstring& workgroup_file, const std::wst
   VariantInit(&use_type);
   use_type.vt = VT_ERROR;
   use_type.scode = DISP_E_PARAMNOTFOUND;
-  dao_check(db_engine_->CreateWorkspace(dao_bstr(std::wstring(L"New Workspace")), dao_bstr(user),
-                                        dao_bstr(password), use_type, &workspace_));
+  dao_check(db_engine_->CreateWorkspace(dao_bstr(std::wstring(L"New Workspace")), dao_bstr(user), dao_bstr(password),
+                                        use_type, &workspace_));
   if (!workspace_) throw tk_exception(tk_kind_error);
 }
 

@@ -14,11 +14,11 @@
 
 // Which DAO engine class is loaded.
 using dao_engine_code = std::uint32_t;
-constexpr dao_engine_code dao_code_acc2000 = 0;     // Access 2000 files (version byte 1)
-constexpr dao_engine_code dao_code_acc97 = 1;       // Access 7.0/97 files (version byte 0)
-constexpr dao_engine_code dao_code_acc97_alt = 2;   // in the class table, never asked for
-constexpr dao_engine_code dao_code_acc2007 = 3;     // Access 2007 and later (version bytes 2-6)
-constexpr dao_engine_code dao_code_none = 4;        // no engine loaded
+constexpr dao_engine_code dao_code_acc2000 = 0;    // Access 2000 files (version byte 1)
+constexpr dao_engine_code dao_code_acc97 = 1;      // Access 7.0/97 files (version byte 0)
+constexpr dao_engine_code dao_code_acc97_alt = 2;  // in the class table, never asked for
+constexpr dao_engine_code dao_code_acc2007 = 3;    // Access 2007 and later (version bytes 2-6)
+constexpr dao_engine_code dao_code_none = 4;       // no engine loaded
 
 // One engine class: the code it serves, its CLSID and the interface asked of it.
 struct dao_engine_class {
@@ -31,10 +31,10 @@ extern const dao_engine_class dao_engine_classes[4];
 
 // Bits of the open-mode word given to open_db and kept as the database's mode.
 using dao_open_mode = std::uint32_t;
-constexpr dao_open_mode dao_open_read_only = 0x01;  // DAO OpenDatabase ReadOnly
-constexpr dao_open_mode dao_open_exclusive = 0x10;  // DAO OpenDatabase Options (exclusive use)
+constexpr dao_open_mode dao_open_read_only = 0x01;        // DAO OpenDatabase ReadOnly
+constexpr dao_open_mode dao_open_exclusive = 0x10;        // DAO OpenDatabase Options (exclusive use)
 constexpr dao_open_mode dao_open_no_fkeys = 0x20 | 0x40;  // either bit: relationships not read
-constexpr dao_open_mode dao_open_no_views = 0x80;   // saved queries not read
+constexpr dao_open_mode dao_open_no_views = 0x80;         // saved queries not read
 
 class dao_engine : public udb_engine, public tk_singleton<dao_engine> {
  public:
@@ -53,8 +53,7 @@ class dao_engine : public udb_engine, public tk_singleton<dao_engine> {
   void set_version_smart(const std::wstring& path);
   // User-level security: the workgroup file and the account to open with. Does nothing when the
   // file or the user is empty; a second call is an internal error.
-  void set_ugl_info(const std::wstring& workgroup_file, const std::wstring& user,
-                    const std::wstring& password);
+  void set_ugl_info(const std::wstring& workgroup_file, const std::wstring& user, const std::wstring& password);
   // A blank workgroup file of the loaded engine's version, in the current directory, used as the
   // system database; removed by the destructor. Its failures are logged and dropped.
   void set_anonymous_sys_db();

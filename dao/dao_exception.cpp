@@ -1,9 +1,9 @@
 // The DAO engine's current error as an exception of the system's family.
 #include "dao/dao_exception.h"
 
+#include "OLE/ole_variant.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
-#include "OLE/ole_variant.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_engine.h"
 
@@ -20,8 +20,7 @@ dao_exception::dao_exception() : tk_exception(tk_kind_continuable) {
   tk_log1(tk_log_detail, "dao_exception::dao_exception");
   dao_engine* engine = dao_engine::current();
   ole_com_ptr<DAOErrors> errors;
-  if (!engine->get_db_engine() || FAILED(engine->get_db_engine()->get_Errors(errors.out())) || !errors)
-    unreadable(1);
+  if (!engine->get_db_engine() || FAILED(engine->get_db_engine()->get_Errors(errors.out())) || !errors) unreadable(1);
   ole_com_ptr<DAOError> error;
   ole_variant first(0);
   if (FAILED(errors->get_Item(first.get_variant(), error.out())) || !error) unreadable(2);

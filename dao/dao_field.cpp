@@ -69,12 +69,8 @@ void dao_field::read_value(bool value_required) {
   ole_variant& self = *this;
   switch (value.vt) {
     // 64-bit numbers live in the value's own members, not in its VARIANT.
-    case VT_I8:
-      self = ole_variant(static_cast<std::int64_t>(value.llVal));
-      break;
-    case VT_UI8:
-      self = ole_variant(static_cast<std::uint64_t>(value.ullVal));
-      break;
+    case VT_I8: self = ole_variant(static_cast<std::int64_t>(value.llVal)); break;
+    case VT_UI8: self = ole_variant(static_cast<std::uint64_t>(value.ullVal)); break;
     case VT_DATE: {
       tk_log1(tk_log_trace, "Special processing for VT_DATE");
       SYSTEMTIME st{};
@@ -91,8 +87,10 @@ void dao_field::read_value(bool value_required) {
       if (value.vt == VT_NULL) tk_log1(tk_log_trace, "*** NULL *** ");
       VariantClear(&get_variant());
       get_variant() = value;  // the value's VARIANT takes over what DAO handed out
-      if (value.vt == VT_DISPATCH && dao_type == dbAttachment) read_attachment();
-      else if (value.vt == VT_DISPATCH && is_multi_value(dao_type)) read_multi_values();
+      if (value.vt == VT_DISPATCH && dao_type == dbAttachment)
+        read_attachment();
+      else if (value.vt == VT_DISPATCH && is_multi_value(dao_type))
+        read_multi_values();
       break;
   }
   if (ole_log_enabled(tk_log_trace)) tk_log1(tk_log_trace, "Got DAO field: %s", to_string().c_str());

@@ -50,8 +50,7 @@ std::vector<std::uint8_t> dao_blank_workgroup(std::uint32_t engine_code) {
       size = 0x20000;
       format = 0;
       break;
-    default:
-      return {};
+    default: return {};
   }
   // A workgroup file is a Jet database file that names itself a system database in its header.
   std::vector<std::uint8_t> image(size, 0);

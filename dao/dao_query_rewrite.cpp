@@ -36,8 +36,7 @@ bool is_gap(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'
 
 // Rebuilds the text, replacing at each position where `wanted` accepts a match of `pattern`.
 template <class Accept>
-void replace_where(std::wstring& text, const std::wstring& pattern, const std::wstring& replacement,
-                   Accept wanted) {
+void replace_where(std::wstring& text, const std::wstring& pattern, const std::wstring& replacement, Accept wanted) {
   std::wstring out;
   out.reserve(text.size());
   sql_state state = sql_state::plain;
@@ -86,9 +85,9 @@ std::wstring dao_rewrite_query_sql(const std::wstring& sql) {
     const wchar_t* access;
     const wchar_t* mysql;
   } functions[] = {
-      {L"alike", L"like"},   {L"asc", L"ascii"},     {L"chr", L"char"},     {L"clng", L"round"},
-      {L"iif", L"if"},       {L"lcase", L"lower"},   {L"left$", L"left"},   {L"len", L"char_length"},
-      {L"mid$", L"mid"},     {L"nz", L"ifnull"},     {L"right$", L"right"}, {L"sqr", L"sqrt"},
+      {L"alike", L"like"},   {L"asc", L"ascii"},      {L"chr", L"char"},     {L"clng", L"round"},
+      {L"iif", L"if"},       {L"lcase", L"lower"},    {L"left$", L"left"},   {L"len", L"char_length"},
+      {L"mid$", L"mid"},     {L"nz", L"ifnull"},      {L"right$", L"right"}, {L"sqr", L"sqrt"},
       {L"stdev", L"stddev"}, {L"strcomp", L"strcmp"}, {L"ucase", L"upper"},
   };
   std::wstring text = sql;

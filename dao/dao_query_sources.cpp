@@ -40,9 +40,7 @@ class source_walker {
 
   void table(const jet_table_ref& ref) {
     switch (ref.type) {
-      case jet_table_ref::kind::table:
-        add(ref.name);
-        break;
+      case jet_table_ref::kind::table: add(ref.name); break;
       case jet_table_ref::kind::subquery:
         if (ref.query) query(*ref.query);
         if (ref.crosstab) statement(*ref.crosstab);

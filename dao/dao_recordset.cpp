@@ -213,9 +213,9 @@ void dao_recordset::init_indexes(_DAOTableDef* table_def) {
     if (fields_value.get_variant().vt != VT_DISPATCH || !fields_value.get_variant().pdispVal)
       throw tk_exception(tk_kind_error);
     ole_com_ptr<DAOIndexFields> fields;
-    dao_check(fields_value.get_variant().pdispVal->QueryInterface(IID_DAOIndexFields,
-                                                                  reinterpret_cast<void**>(fields.out())),
-              fields);
+    dao_check(
+        fields_value.get_variant().pdispVal->QueryInterface(IID_DAOIndexFields, reinterpret_cast<void**>(fields.out())),
+        fields);
     short n_fields = 0;
     dao_check(fields->get_Count(&n_fields));
     for (short j = 0; j < n_fields; ++j) {

@@ -19,11 +19,10 @@ class dao_record;
 class dao_recordset : public udb_recordset {
  public:
   // Over a table; takes its own references to both objects.
-  dao_recordset(dao_database* database, const std::wstring& table, DAORecordset* recordset,
-                _DAOTableDef* table_def);
+  dao_recordset(dao_database* database, const std::wstring& table, DAORecordset* recordset, _DAOTableDef* table_def);
   // Over an SQL text with its row count.
-  dao_recordset(dao_database* database, const std::wstring& name, const std::wstring& sql,
-                DAORecordset* recordset, _DAOQueryDef* query_def, std::uint32_t count);
+  dao_recordset(dao_database* database, const std::wstring& name, const std::wstring& sql, DAORecordset* recordset,
+                _DAOQueryDef* query_def, std::uint32_t count);
   ~dao_recordset() override;
 
   // The current row, owned by the recordset until the next get_item or its destruction.

@@ -1,8 +1,8 @@
 // Input helpers of the fuzz targets.
 #include "fuzz/fuzz_input.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 std::string fuzz_write_file(const std::uint8_t* data, std::size_t size, const char* suffix) {
   std::string path = "/tmp/ostrelle_fuzz." + std::to_string(getpid()) + suffix;

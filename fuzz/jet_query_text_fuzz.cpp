@@ -17,8 +17,10 @@ namespace {
 std::vector<std::wstring> split(const std::wstring& text, wchar_t separator) {
   std::vector<std::wstring> parts(1);
   for (const wchar_t c : text) {
-    if (c == separator) parts.emplace_back();
-    else parts.back().push_back(c);
+    if (c == separator)
+      parts.emplace_back();
+    else
+      parts.back().push_back(c);
   }
   return parts;
 }

@@ -66,16 +66,27 @@ class fuzz_catalog : public jet_sql_catalog {
  public:
   fuzz_catalog() {
     auto text = [](const wchar_t* s) { return jet_sql_value::from_text(s); };
-    const std::vector<jet_sql_column> cols = {{L"col1", jet_type_text}, {L"col2", jet_type_text}, {L"col3", jet_type_text}};
+    const std::vector<jet_sql_column> cols = {
+        {L"col1", jet_type_text}, {L"col2", jet_type_text}, {L"col3", jet_type_text}};
     add(L"Table1", cols, {{text(L"10"), text(L"foo"), text(L"a")}, {text(L"20"), text(L"bar"), jet_sql_value::null()}});
     add(L"Table2", cols, {{text(L"foo"), text(L"buzz"), text(L"b")}, {text(L"x"), text(L"bazz"), text(L"")}});
     add(L"Table3", cols, {{text(L"1"), text(L"2"), text(L"3")}});
     add(L"Types",
-        {{L"ID", jet_type_long}, {L"Flag", jet_type_boolean}, {L"Small", jet_type_byte}, {L"Short", jet_type_integer},
-         {L"Money", jet_type_currency}, {L"Single", jet_type_single}, {L"Real", jet_type_double},
-         {L"When", jet_type_date}, {L"Name", jet_type_text}, {L"Notes", jet_type_memo},
-         {L"Bytes", jet_type_binary}, {L"Picture", jet_type_long_binary}, {L"Guid", jet_type_guid},
-         {L"Big", jet_type_big_int}, {L"Exact", jet_type_decimal}},
+        {{L"ID", jet_type_long},
+         {L"Flag", jet_type_boolean},
+         {L"Small", jet_type_byte},
+         {L"Short", jet_type_integer},
+         {L"Money", jet_type_currency},
+         {L"Single", jet_type_single},
+         {L"Real", jet_type_double},
+         {L"When", jet_type_date},
+         {L"Name", jet_type_text},
+         {L"Notes", jet_type_memo},
+         {L"Bytes", jet_type_binary},
+         {L"Picture", jet_type_long_binary},
+         {L"Guid", jet_type_guid},
+         {L"Big", jet_type_big_int},
+         {L"Exact", jet_type_decimal}},
         {{jet_sql_value::from_integer(1), jet_sql_value::boolean(true), jet_sql_value::from_integer(255),
           jet_sql_value::from_integer(-32768), jet_sql_value::currency(-9223372036854775807LL),
           jet_sql_value::from_real(1.5), jet_sql_value::from_real(-1e308), jet_sql_value::date(-657434.0),
@@ -88,7 +99,8 @@ class fuzz_catalog : public jet_sql_catalog {
           jet_sql_value::from_real(0.1), jet_sql_value::date(2958465.99999), text(L""), text(L"\r\n'\"[]"),
           jet_sql_value::binary({}), jet_sql_value::binary({0x15, 0x1c}), text(L""),
           jet_sql_value::from_integer(INT64_MAX), jet_sql_value::from_real(-0.0)}});
-    queries_[folded(L"SelectQuery")] = L"SELECT Table1.*, Table2.col2 FROM Table1 INNER JOIN Table2 ON Table1.col1 = Table2.col1;";
+    queries_[folded(L"SelectQuery")] =
+        L"SELECT Table1.*, Table2.col2 FROM Table1 INNER JOIN Table2 ON Table1.col1 = Table2.col1;";
     queries_[folded(L"Totals")] = L"SELECT Name, Sum(Money) AS Total FROM Types GROUP BY Name;";
     queries_[folded(L"Loop")] = L"SELECT * FROM Loop;";
   }

@@ -37,35 +37,81 @@ constexpr IID IID_DAORelations = dao_iid(0x8B);
 
 // ---- Enumerations ----
 enum DataTypeEnum : short {
-  dbBoolean = 1, dbByte = 2, dbInteger = 3, dbLong = 4, dbCurrency = 5, dbSingle = 6,
-  dbDouble = 7, dbDate = 8, dbBinary = 9, dbText = 10, dbLongBinary = 11, dbMemo = 12,
-  dbGUID = 15, dbBigInt = 16, dbVarBinary = 17, dbChar = 18, dbNumeric = 19, dbDecimal = 20,
-  dbFloat = 21, dbTime = 22, dbTimeStamp = 23, dbAttachment = 101, dbComplexByte = 102,
-  dbComplexInteger = 103, dbComplexLong = 104, dbComplexSingle = 105, dbComplexDouble = 106,
-  dbComplexGUID = 107, dbComplexDecimal = 108, dbComplexText = 109,
+  dbBoolean = 1,
+  dbByte = 2,
+  dbInteger = 3,
+  dbLong = 4,
+  dbCurrency = 5,
+  dbSingle = 6,
+  dbDouble = 7,
+  dbDate = 8,
+  dbBinary = 9,
+  dbText = 10,
+  dbLongBinary = 11,
+  dbMemo = 12,
+  dbGUID = 15,
+  dbBigInt = 16,
+  dbVarBinary = 17,
+  dbChar = 18,
+  dbNumeric = 19,
+  dbDecimal = 20,
+  dbFloat = 21,
+  dbTime = 22,
+  dbTimeStamp = 23,
+  dbAttachment = 101,
+  dbComplexByte = 102,
+  dbComplexInteger = 103,
+  dbComplexLong = 104,
+  dbComplexSingle = 105,
+  dbComplexDouble = 106,
+  dbComplexGUID = 107,
+  dbComplexDecimal = 108,
+  dbComplexText = 109,
 };
 
 enum FieldAttributeEnum : LONG {
-  dbFixedField = 0x1, dbVariableField = 0x2, dbAutoIncrField = 0x10, dbUpdatableField = 0x20,
-  dbSystemField = 0x2000, dbHyperlinkField = 0x8000, dbDescending = 0x1,
+  dbFixedField = 0x1,
+  dbVariableField = 0x2,
+  dbAutoIncrField = 0x10,
+  dbUpdatableField = 0x20,
+  dbSystemField = 0x2000,
+  dbHyperlinkField = 0x8000,
+  dbDescending = 0x1,
 };
 
 enum TableDefAttributeEnum : LONG {
-  dbHiddenObject = 0x1, dbSystemObject = static_cast<LONG>(0x80000002u),
-  dbAttachedTable = 0x40000000, dbAttachedODBC = 0x20000000, dbAttachExclusive = 0x10000,
+  dbHiddenObject = 0x1,
+  dbSystemObject = static_cast<LONG>(0x80000002u),
+  dbAttachedTable = 0x40000000,
+  dbAttachedODBC = 0x20000000,
+  dbAttachExclusive = 0x10000,
   dbAttachSavePWD = 0x20000,
 };
 
 enum RelationAttributeEnum : LONG {
-  dbRelationUnique = 0x1, dbRelationDontEnforce = 0x2, dbRelationInherited = 0x4,
-  dbRelationUpdateCascade = 0x100, dbRelationDeleteCascade = 0x1000, dbRelationLeft = 0x1000000,
+  dbRelationUnique = 0x1,
+  dbRelationDontEnforce = 0x2,
+  dbRelationInherited = 0x4,
+  dbRelationUpdateCascade = 0x100,
+  dbRelationDeleteCascade = 0x1000,
+  dbRelationLeft = 0x1000000,
   dbRelationRight = 0x2000000,
 };
 
 enum QueryDefTypeEnum : short {
-  dbQSelect = 0, dbQProcedure = 0xE0, dbQAction = 0xF0, dbQCrosstab = 0x10, dbQDelete = 0x20,
-  dbQUpdate = 0x30, dbQAppend = 0x40, dbQMakeTable = 0x50, dbQDDL = 0x60,
-  dbQSQLPassThrough = 0x70, dbQSetOperation = 0x80, dbQSPTBulk = 0x90, dbQCompound = 0xA0,
+  dbQSelect = 0,
+  dbQProcedure = 0xE0,
+  dbQAction = 0xF0,
+  dbQCrosstab = 0x10,
+  dbQDelete = 0x20,
+  dbQUpdate = 0x30,
+  dbQAppend = 0x40,
+  dbQMakeTable = 0x50,
+  dbQDDL = 0x60,
+  dbQSQLPassThrough = 0x70,
+  dbQSetOperation = 0x80,
+  dbQSPTBulk = 0x90,
+  dbQCompound = 0xA0,
 };
 
 enum RecordsetTypeEnum : short { dbOpenTable = 1, dbOpenDynaset = 2, dbOpenSnapshot = 4, dbOpenForwardOnly = 8 };
@@ -303,19 +349,17 @@ struct DAODatabase : IDispatch {
   virtual HRESULT Execute(BSTR Query, VARIANT Options) = 0;
   virtual HRESULT CreateRelation(VARIANT Name, VARIANT Table, VARIANT ForeignTable, VARIANT Attributes,
                                  _DAORelation** pprel) = 0;
-  virtual HRESULT CreateTableDef(VARIANT Name, VARIANT Attributes, VARIANT SourceTablename,
-                                 VARIANT Connect, _DAOTableDef** pptdf) = 0;
+  virtual HRESULT CreateTableDef(VARIANT Name, VARIANT Attributes, VARIANT SourceTablename, VARIANT Connect,
+                                 _DAOTableDef** pptdf) = 0;
   // An empty Name makes a temporary query definition that is never saved.
   virtual HRESULT CreateQueryDef(VARIANT Name, VARIANT SQLText, _DAOQueryDef** ppqdf) = 0;
-  virtual HRESULT OpenRecordset(BSTR Name, VARIANT Type, VARIANT Options, VARIANT LockEdit,
-                                DAORecordset** pprst) = 0;
+  virtual HRESULT OpenRecordset(BSTR Name, VARIANT Type, VARIANT Options, VARIANT LockEdit, DAORecordset** pprst) = 0;
 };
 
 struct DAOWorkspace : IDispatch {
   virtual HRESULT get_Name(BSTR* pbstr) = 0;
   virtual HRESULT get_UserName(BSTR* pbstr) = 0;
-  virtual HRESULT OpenDatabase(BSTR Name, VARIANT Options, VARIANT ReadOnly, VARIANT Connect,
-                               DAODatabase** ppdb) = 0;
+  virtual HRESULT OpenDatabase(BSTR Name, VARIANT Options, VARIANT ReadOnly, VARIANT Connect, DAODatabase** ppdb) = 0;
   virtual HRESULT CreateDatabase(BSTR Name, BSTR Locale, VARIANT Option, DAODatabase** ppdb) = 0;
   virtual HRESULT Close() = 0;
 };
@@ -330,12 +374,10 @@ struct _DAODBEngine : IDispatch {
   virtual HRESULT put_SystemDB(BSTR SystemDBPath) = 0;
   virtual HRESULT put_DefaultUser(BSTR user) = 0;
   virtual HRESULT put_DefaultPassword(BSTR password) = 0;
-  virtual HRESULT CreateWorkspace(BSTR Name, BSTR UserName, BSTR Password, VARIANT UseType,
-                                  DAOWorkspace** ppwrk) = 0;
+  virtual HRESULT CreateWorkspace(BSTR Name, BSTR UserName, BSTR Password, VARIANT UseType, DAOWorkspace** ppwrk) = 0;
   // Options true: exclusive; ReadOnly true: read only; Connect ";pwd=<password>" for a database
   // password. DAO errors: 3024 no such file, 3343 not an Access database, 3031 wrong password.
-  virtual HRESULT OpenDatabase(BSTR Name, VARIANT Options, VARIANT ReadOnly, VARIANT Connect,
-                               DAODatabase** ppdb) = 0;
+  virtual HRESULT OpenDatabase(BSTR Name, VARIANT Options, VARIANT ReadOnly, VARIANT Connect, DAODatabase** ppdb) = 0;
   virtual HRESULT CreateDatabase(BSTR Name, BSTR Locale, VARIANT Option, DAODatabase** ppdb) = 0;
   virtual HRESULT Idle(VARIANT Action) = 0;
 };

@@ -28,12 +28,12 @@ struct jet_object {
   std::int32_t id = 0;
   std::int32_t parent_id = 0;
   std::wstring name;
-  int type = 0;                 // jet_object_type
+  int type = 0;  // jet_object_type
   std::uint32_t flags = 0;
-  jet_bytes properties;         // LvProp
-  std::wstring connect;         // linked tables: the connect string
-  std::wstring database;        // linked tables: the file linked into
-  std::wstring foreign_name;    // linked tables: the table's name in that file
+  jet_bytes properties;       // LvProp
+  std::wstring connect;       // linked tables: the connect string
+  std::wstring database;      // linked tables: the file linked into
+  std::wstring foreign_name;  // linked tables: the table's name in that file
 
   // The table's definition page (local tables only).
   std::uint32_t page() const { return static_cast<std::uint32_t>(id) & 0x00FFFFFFu; }

@@ -31,17 +31,17 @@ struct jet_cursor::state {
   std::vector<MdbField> page_fields;  // every row of the current page, cracked at page load
   std::vector<std::uint32_t> slots;   // per row slot: slot_skip, slot_cracked or an overflow pointer
   std::size_t ncols = 0;
-  const MdbField* cur = nullptr;      // the current row's fields
+  const MdbField* cur = nullptr;  // the current row's fields
   std::uint32_t row_count = 0;
   std::uint32_t table_page = 0;
-  std::vector<std::uint32_t> pages;   // the table's data pages, from its usage map
-  std::size_t next_page = 0;          // the next of `pages` to read
-  std::uint32_t rows_walked = 0;      // rows next() has answered since the last rewind
-  int page_rows = 0;   // rows on the current data page
-  int next_row = 0;    // the next row slot to look at on the current page
+  std::vector<std::uint32_t> pages;  // the table's data pages, from its usage map
+  std::size_t next_page = 0;         // the next of `pages` to read
+  std::uint32_t rows_walked = 0;     // rows next() has answered since the last rewind
+  int page_rows = 0;                 // rows on the current data page
+  int next_row = 0;                  // the next row slot to look at on the current page
   bool on_row = false;
   bool damaged = false;
-  std::wstring damage;  // the first failure, in words
+  std::wstring damage;     // the first failure, in words
   bool displaced = false;  // pg_buf holds an overflow page rather than the current data page
   std::uint32_t data_page = 0;
   std::uint32_t position = 0;  // of the current row: data page << 8 | row slot
@@ -113,8 +113,10 @@ struct jet_cursor::state {
     const std::size_t size = table->map_sz;
     if (map == nullptr || size == 0) return false;
     auto add = [&](std::uint32_t pg) {
-      if (pg < file->impl().page_count) pages.push_back(pg);
-      else fail(past_end(pg));
+      if (pg < file->impl().page_count)
+        pages.push_back(pg);
+      else
+        fail(past_end(pg));
     };
     if (map[0] == 0) {
       // Inline: a first page number, then one bit per page from there.
@@ -222,8 +224,10 @@ struct jet_cursor::state {
           continue;
         }
         std::uint32_t pg_row = jet_u32(mdb->pg_buf + off);
-        if (pg_row > slot_cracked) slots[static_cast<std::size_t>(row)] = pg_row;
-        else fail(bad_row());
+        if (pg_row > slot_cracked)
+          slots[static_cast<std::size_t>(row)] = pg_row;
+        else
+          fail(bad_row());
         continue;
       }
       if (crack(start, len, page_fields.data() + static_cast<std::size_t>(row) * ncols))
@@ -279,9 +283,7 @@ void jet_cursor::state::open(const jet_file& file, std::uint32_t table_page) {
   s.ncols = s.table->num_cols;
 }
 
-jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new state) {
-  s_->open(file, table_page);
-}
+jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new state) { s_->open(file, table_page); }
 
 jet_cursor::~jet_cursor() = default;
 

@@ -2,8 +2,8 @@
 // the rows of a hidden flat table that carry that id, and DAO answers them as a Recordset.
 #include <map>
 
-#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_dao_objects.h"
 
 namespace dao_impl {
 
@@ -33,10 +33,10 @@ struct template_type {
   short type;
 };
 constexpr template_type template_types[] = {
-    {L"MSysComplexType_Attachment", dbAttachment}, {L"MSysComplexType_UnsignedByte", dbComplexByte},
-    {L"MSysComplexType_Short", dbComplexInteger},  {L"MSysComplexType_Long", dbComplexLong},
+    {L"MSysComplexType_Attachment", dbAttachment},    {L"MSysComplexType_UnsignedByte", dbComplexByte},
+    {L"MSysComplexType_Short", dbComplexInteger},     {L"MSysComplexType_Long", dbComplexLong},
     {L"MSysComplexType_IEEESingle", dbComplexSingle}, {L"MSysComplexType_IEEEDouble", dbComplexDouble},
-    {L"MSysComplexType_GUID", dbComplexGUID},      {L"MSysComplexType_Decimal", dbComplexDecimal},
+    {L"MSysComplexType_GUID", dbComplexGUID},         {L"MSysComplexType_Decimal", dbComplexDecimal},
     {L"MSysComplexType_Text", dbComplexText},
 };
 

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <mutex>
 
+#include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_dao_write_objects.h"
-#include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_sql_reader.h"
 #include "platform/jet/sql/jet_sql_text.h"
 #include "platform/oleaut/objbase.h"
@@ -74,7 +74,8 @@ class database_object : public com_object<DAODatabase> {
     if (closed_) return ctx_->errors->fail(dao_err_object_closed);
     // Saved queries whose rows could not all be read would become views that are wrong or missing.
     const std::wstring& damage = query_catalog(*ctx_).queries_damage();
-    if (!damage.empty()) return ctx_->errors->fail_described(dao_err_damaged, dao_damaged_table_text(L"MSysQueries", damage));
+    if (!damage.empty())
+      return ctx_->errors->fail_described(dao_err_damaged, dao_damaged_table_text(L"MSysQueries", damage));
     *out = make_querydefs(ctx_);
     return S_OK;
   }

@@ -17,23 +17,29 @@ constexpr error_text error_texts[] = {
     {3001, L"Invalid argument."},
     {3020, L"Update or CancelUpdate without AddNew or Edit."},
     {3021, L"No current record."},
-    {3022, L"The changes you requested to the table were not successful because they would create duplicate values in the index, primary key, or relationship. Change the data in the field or fields that contain duplicate data, remove the index, or redefine the index to permit duplicate entries and try again."},
+    {3022,
+     L"The changes you requested to the table were not successful because they would create duplicate values in the index, primary key, or relationship. Change the data in the field or fields that contain duplicate data, remove the index, or redefine the index to permit duplicate entries and try again."},
     {3024, L"Could not find file '|'."},
     {3027, L"Cannot update. Database or object is read-only."},
-    {3028, L"Cannot start your application. The workgroup information file is missing or opened exclusively by another user."},
+    {3028,
+     L"Cannot start your application. The workgroup information file is missing or opened exclusively by another user."},
     {3029, L"Not a valid account name or password."},
     {3031, L"Not a valid password."},
     {3047, L"Record is too large."},
-    {3049, L"Cannot open database '|'. It may not be a database that your application recognizes, or the file may be corrupt."},
-    {3078, L"The database engine cannot find the input table or query '|'. Make sure it exists and that its name is spelled correctly."},
-    {3163, L"The field is too small to accept the amount of data you attempted to add. Try inserting or pasting less data."},
+    {3049,
+     L"Cannot open database '|'. It may not be a database that your application recognizes, or the file may be corrupt."},
+    {3078,
+     L"The database engine cannot find the input table or query '|'. Make sure it exists and that its name is spelled correctly."},
+    {3163,
+     L"The field is too small to accept the amount of data you attempted to add. Try inserting or pasting less data."},
     {3219, L"Invalid operation."},
     {3251, L"Operation is not supported for this type of object."},
     {3259, L"Invalid field data type."},
     {3264, L"No field defined--cannot append TableDef or Index."},
     {3265, L"Item not found in this collection."},
     {3270, L"Property not found."},
-    {3314, L"The field '|' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."},
+    {3314,
+     L"The field '|' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."},
     {3315, L"Field '|' cannot be a zero-length string."},
     {3343, L"Unrecognized database format '|'."},
     {3349, L"Numeric field overflow."},
@@ -87,8 +93,10 @@ std::wstring dao_error_text(long number, const std::wstring& argument) {
     if (e.number != number) continue;
     std::wstring out;
     for (const wchar_t* p = e.text; *p; ++p) {
-      if (*p == L'|') out += argument;
-      else out.push_back(*p);
+      if (*p == L'|')
+        out += argument;
+      else
+        out.push_back(*p);
     }
     return out;
   }

@@ -62,8 +62,7 @@ class properties_object : public com_object<DAOProperties> {
 
 class field_object : public com_object<_DAOField> {
  public:
-  field_object(std::shared_ptr<const dao_column_meta> meta, cursor_ptr cursor, std::size_t column,
-               error_sink errors)
+  field_object(std::shared_ptr<const dao_column_meta> meta, cursor_ptr cursor, std::size_t column, error_sink errors)
       : m_(std::move(meta)), cursor_(std::move(cursor)), column_(column), errors_(std::move(errors)) {}
 
   HRESULT get_Properties(DAOProperties** out) override {
@@ -189,8 +188,8 @@ DAOProperties* make_properties(std::vector<dao_prop> props, error_sink errors) {
   return new properties_object(std::move(props), std::move(errors));
 }
 
-_DAOField* make_field(std::shared_ptr<const dao_column_meta> meta, cursor_ptr cursor,
-                      std::size_t column, error_sink errors) {
+_DAOField* make_field(std::shared_ptr<const dao_column_meta> meta, cursor_ptr cursor, std::size_t column,
+                      error_sink errors) {
   return new field_object(std::move(meta), std::move(cursor), column, std::move(errors));
 }
 

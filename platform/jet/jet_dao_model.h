@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/jet/dao.h"
+#include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_dao_errors.h"
 #include "platform/jet/jet_dao_support.h"
-#include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_props.h"
 
@@ -21,17 +21,17 @@ namespace dao_impl {
 // A column of complex type (attachments, multi-value lists) and where its values live: a
 // hidden "flat" table whose rows point back to the row's complex id.
 struct dao_complex_column {
-  std::int32_t table_id = 0;     // MSysObjects id of the table the column belongs to
+  std::int32_t table_id = 0;  // MSysObjects id of the table the column belongs to
   std::wstring column;
   std::int32_t flat_table_id = 0;
-  std::wstring type_table;       // the template table: MSysComplexType_Attachment, _Text...
+  std::wstring type_table;  // the template table: MSysComplexType_Attachment, _Text...
 };
 
 struct dao_context {
   error_sink errors;
   std::unique_ptr<jet::jet_file> file;
   jet::jet_catalog catalog;
-  std::wstring name;  // the path as given to OpenDatabase
+  std::wstring name;                                // the path as given to OpenDatabase
   std::vector<dao_complex_column> complex_columns;  // from MSysComplexColumns (ACE only)
   // The saved queries' texts and the Jet SQL engine, made on first use: most conversions never
   // run a query. Declared after the file, so they go before it.
@@ -67,10 +67,10 @@ struct dao_column_meta {
   short ordinal = 0;
   bool required = false;
   bool allow_zero_length = false;
-  std::wstring default_value;   // the expression text as stored; empty when none
-  std::wstring foreign_name;    // relation fields only
+  std::wstring default_value;  // the expression text as stored; empty when none
+  std::wstring foreign_name;   // relation fields only
   std::vector<dao_prop> properties;
-  jet::jet_column column;       // the stored definition (type, precision, scale)
+  jet::jet_column column;                       // the stored definition (type, precision, scale)
   const dao_complex_column* complex = nullptr;  // complex columns only; owned by the context
 };
 

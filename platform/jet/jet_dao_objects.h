@@ -39,19 +39,17 @@ using cursor_ptr = std::shared_ptr<cursor_state>;
 
 DAOProperties* make_properties(std::vector<dao_prop> props, error_sink errors);
 // A field with a fixed description; its Value reads the current row of `cursor` when given.
-_DAOField* make_field(std::shared_ptr<const dao_column_meta> meta, cursor_ptr cursor,
-                      std::size_t column, error_sink errors);
+_DAOField* make_field(std::shared_ptr<const dao_column_meta> meta, cursor_ptr cursor, std::size_t column,
+                      error_sink errors);
 DAOFields* make_fields(std::vector<ref<_DAOField>> fields, error_sink errors);
-DAORecordset* make_recordset(std::unique_ptr<row_source> source, std::wstring name, short type,
-                             error_sink errors);
+DAORecordset* make_recordset(std::unique_ptr<row_source> source, std::wstring name, short type, error_sink errors);
 
 // Rows held in memory, with the columns that describe them.
 std::unique_ptr<row_source> memory_rows(std::vector<dao_column_meta> columns,
                                         std::vector<std::vector<jet::jet_value>> rows);
 // The rows of a stored table through the row cursor; null when its definition or its pages
 // cannot be read, and then `damage`, when given, says what failed.
-std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& table,
-                                       std::wstring* damage = nullptr);
+std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& table, std::wstring* damage = nullptr);
 // What a table whose definition cannot be read reports.
 inline const std::wstring dao_no_definition = L"its definition cannot be read";
 
@@ -60,8 +58,7 @@ DAOTableDefs* make_tabledefs(context_ptr ctx);
 _DAOTableDef* make_tabledef(context_ptr ctx, const jet::jet_object& table);
 DAOQueryDefs* make_querydefs(context_ptr ctx);
 // `name` empty: a temporary definition over `sql`.
-_DAOQueryDef* make_querydef(context_ptr ctx, const jet::jet_object* saved, std::wstring name,
-                            std::wstring sql);
+_DAOQueryDef* make_querydef(context_ptr ctx, const jet::jet_object* saved, std::wstring name, std::wstring sql);
 DAORelations* make_relations(context_ptr ctx);
 
 // Opens a recordset over an SQL text. The forms the Access source asks most often are served
@@ -73,12 +70,11 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql, DAORecordset**
 HRESULT open_jet_sql(const context_ptr& ctx, const std::wstring& sql, DAORecordset** out);
 
 // The rows of a table by name; null (with a DAO error filled) when there is no such table.
-HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name,
-                        std::unique_ptr<row_source>& out);
+HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name, std::unique_ptr<row_source>& out);
 
 // The description of the columns of a stored table, with their properties.
-bool table_columns(const context_ptr& ctx, const jet::jet_object& table,
-                   std::vector<dao_column_meta>& out, jet::jet_table_def* def = nullptr);
+bool table_columns(const context_ptr& ctx, const jet::jet_object& table, std::vector<dao_column_meta>& out,
+                   jet::jet_table_def* def = nullptr);
 
 // Complex columns: the DAO type of one, and the Value of a row's complex id as a Recordset of
 // its values (VT_DISPATCH). `cache` holds the column's flat table once read.

@@ -1,9 +1,9 @@
 // QueryDefs, QueryDef, Relations and Relation.
 #include <algorithm>
 
+#include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_dao_collection.h"
 #include "platform/jet/jet_dao_objects.h"
-#include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_sql_reader.h"
 
 namespace dao_impl {
@@ -36,7 +36,9 @@ class querydef_object : public com_object<_DAOQueryDef> {
   }
   HRESULT get_Name(BSTR* out) override { return out_bstr(out, name_); }
   HRESULT put_Name(BSTR) override { return ctx_->errors->fail(dao_err_read_only); }
-  HRESULT get_Type(short* out) override { return out_value(out, is_saved_ ? query_type(saved_) : static_cast<short>(dbQSelect)); }
+  HRESULT get_Type(short* out) override {
+    return out_value(out, is_saved_ ? query_type(saved_) : static_cast<short>(dbQSelect));
+  }
   HRESULT get_SQL(BSTR* out) override { return out_bstr(out, text()); }
   HRESULT put_SQL(BSTR text) override {
     sql_ = bstr_text(text);
@@ -58,9 +60,7 @@ class querydef_object : public com_object<_DAOQueryDef> {
     rs = ref<DAORecordset>::adopt(raw);
     return rs->get_Fields(out);
   }
-  HRESULT OpenRecordset(VARIANT, VARIANT, VARIANT, DAORecordset** out) override {
-    return open_sql(ctx_, text(), out);
-  }
+  HRESULT OpenRecordset(VARIANT, VARIANT, VARIANT, DAORecordset** out) override { return open_sql(ctx_, text(), out); }
   HRESULT Execute(VARIANT) override { return ctx_->errors->fail(dao_err_read_only); }
   HRESULT Close() override { return S_OK; }
 
@@ -138,8 +138,7 @@ long int_of(const jet::jet_value& v) {
 
 }  // namespace
 
-_DAOQueryDef* make_querydef(context_ptr ctx, const jet::jet_object* saved, std::wstring name,
-                            std::wstring sql) {
+_DAOQueryDef* make_querydef(context_ptr ctx, const jet::jet_object* saved, std::wstring name, std::wstring sql) {
   return new querydef_object(std::move(ctx), saved, std::move(name), std::move(sql));
 }
 

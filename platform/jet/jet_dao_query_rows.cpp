@@ -55,14 +55,27 @@ dao_column_meta describe_result(const jet_sql_column& c, std::size_t ordinal) {
   m.column.type = storage_type(c.type);
   bool variable = false;
   switch (c.type) {
-    case jet_type_boolean: case jet_type_byte: m.size = 1; break;
+    case jet_type_boolean:
+    case jet_type_byte: m.size = 1; break;
     case jet_type_integer: m.size = 2; break;
-    case jet_type_long: case jet_type_single: m.size = 4; break;
-    case jet_type_currency: case jet_type_double: case jet_type_date: case jet_type_big_int: m.size = 8; break;
-    case jet_type_guid: case jet_type_decimal: m.size = 16; break;
-    case jet_type_memo: case jet_type_long_binary: variable = true; break;
-    case jet_type_binary: m.size = 510; variable = true; break;
-    default: m.size = 255; variable = true; break;
+    case jet_type_long:
+    case jet_type_single: m.size = 4; break;
+    case jet_type_currency:
+    case jet_type_double:
+    case jet_type_date:
+    case jet_type_big_int: m.size = 8; break;
+    case jet_type_guid:
+    case jet_type_decimal: m.size = 16; break;
+    case jet_type_memo:
+    case jet_type_long_binary: variable = true; break;
+    case jet_type_binary:
+      m.size = 510;
+      variable = true;
+      break;
+    default:
+      m.size = 255;
+      variable = true;
+      break;
   }
   m.attributes = variable ? dbVariableField : dbFixedField;
   return m;
@@ -78,7 +91,8 @@ T whole(const jet_sql_value& v) {
 
 double number(const jet_sql_value& v) {
   switch (v.type) {
-    case jet_sql_value::kind::real: case jet_sql_value::kind::date: return v.real;
+    case jet_sql_value::kind::real:
+    case jet_sql_value::kind::date: return v.real;
     case jet_sql_value::kind::currency: return static_cast<double>(v.integer) / 10000.0;
     default: return static_cast<double>(v.integer);
   }

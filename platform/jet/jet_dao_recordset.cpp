@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <regex>
 
-#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_cursor.h"
+#include "platform/jet/jet_dao_objects.h"
 #include "platform/jet/jet_dao_write_members.h"
 
 namespace dao_impl {
@@ -22,8 +22,7 @@ class memory_source : public row_source {
     return at_ < static_cast<long>(rows_.size());
   }
   HRESULT value(std::size_t column, VARIANT* out) override {
-    if (at_ < 0 || at_ >= static_cast<long>(rows_.size()) || column >= columns_.size())
-      return E_UNEXPECTED;
+    if (at_ < 0 || at_ >= static_cast<long>(rows_.size()) || column >= columns_.size()) return E_UNEXPECTED;
     return to_variant(rows_[static_cast<std::size_t>(at_)][column], columns_[column].column, out);
   }
 
@@ -36,8 +35,11 @@ class memory_source : public row_source {
 class table_source : public row_source {
  public:
   table_source(context_ptr ctx, const jet::jet_object& table, std::vector<dao_column_meta> columns)
-      : ctx_(std::move(ctx)), name_(table.name), cursor_(*ctx_->file, table.page()),
-        columns_(std::move(columns)), complex_(columns_.size()) {}
+      : ctx_(std::move(ctx)),
+        name_(table.name),
+        cursor_(*ctx_->file, table.page()),
+        columns_(std::move(columns)),
+        complex_(columns_.size()) {}
   const std::vector<dao_column_meta>& columns() const override { return columns_; }
   long count() override { return static_cast<long>(cursor_.row_count()); }
   void rewind() override { cursor_.rewind(); }
@@ -73,8 +75,8 @@ class recordset_object : public com_object<DAORecordset> {
     const auto& cols = state_->source->columns();
     std::vector<ref<_DAOField>> fields;
     for (std::size_t i = 0; i < cols.size(); ++i)
-      fields.push_back(ref<_DAOField>::adopt(
-          make_field(std::make_shared<dao_column_meta>(cols[i]), state_, i, errors)));
+      fields.push_back(
+          ref<_DAOField>::adopt(make_field(std::make_shared<dao_column_meta>(cols[i]), state_, i, errors)));
     fields_ = ref<DAOFields>::adopt(make_fields(std::move(fields), errors));
     first();
   }
@@ -118,8 +120,10 @@ class recordset_object : public com_object<DAORecordset> {
   HRESULT MoveNext() override {
     if (!state_->open) return errors_->fail(dao_err_object_closed);
     if (state_->eof) return errors_->fail(dao_err_no_current_record);
-    if (state_->bof && !state_->on_row) first();
-    else step();
+    if (state_->bof && !state_->on_row)
+      first();
+    else
+      step();
     // Rows that could not be read are never passed over in silence.
     if (state_->source->damaged()) return state_->source->report_damage(errors_, name_);
     return S_OK;
@@ -221,8 +225,7 @@ HRESULT row_source::report_damage(const error_sink& errors, const std::wstring& 
   return errors->fail(dao_err_corrupt, name);
 }
 
-DAORecordset* make_recordset(std::unique_ptr<row_source> source, std::wstring name, short type,
-                             error_sink errors) {
+DAORecordset* make_recordset(std::unique_ptr<row_source> source, std::wstring name, short type, error_sink errors) {
   return new recordset_object(std::move(source), std::move(name), type, std::move(errors));
 }
 
@@ -245,8 +248,7 @@ std::unique_ptr<row_source> table_rows(context_ptr ctx, const jet::jet_object& t
   return src;
 }
 
-HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name,
-                        std::unique_ptr<row_source>& out) {
+HRESULT open_table_rows(const context_ptr& ctx, const std::wstring& name, std::unique_ptr<row_source>& out) {
   const jet::jet_object* t = ctx->catalog.find_table(name);
   if (!t) return ctx->errors->fail(dao_err_input_not_found, name);
   if (t->type != jet::jet_obj_table) return ctx->errors->fail(dao_err_not_supported);
@@ -260,8 +262,7 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
   if (!out) return E_POINTER;
   *out = nullptr;
   std::wstring sql = trim(sql_text);
-  static const std::wregex select_all(LR"(^select\s+\*\s+from\s+(\[[^\]]+\]|[^\s\[\]();]+)$)",
-                                      std::regex::icase);
+  static const std::wregex select_all(LR"(^select\s+\*\s+from\s+(\[[^\]]+\]|[^\s\[\]();]+)$)", std::regex::icase);
   static const std::wregex count_all(
       LR"(^select\s+count\s*\(\s*\*\s*\)\s+from\s*\(\s*select\s+\*\s+from\s+(\[[^\]]+\]|[^\s\[\]();]+)\s*\)$)",
       std::regex::icase);
@@ -305,7 +306,7 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
     std::wstring damage;
     std::unique_ptr<row_source> src = table_rows(ctx, *t, &damage);
     if (!src) return ctx->errors->fail_described(dao_err_damaged, dao_damaged_table_text(t->name, damage));
-    static const wchar_t* wanted[] = {L"szRelationship", L"szColumn", L"szObject",
+    static const wchar_t* wanted[] = {L"szRelationship",     L"szColumn",           L"szObject",
                                       L"szReferencedObject", L"szReferencedColumn", L"grbit"};
     std::vector<int> pick;
     std::vector<dao_column_meta> cols;
@@ -332,9 +333,8 @@ HRESULT open_sql(const context_ptr& ctx, const std::wstring& sql_text, DAORecord
       const auto* s = std::get_if<std::wstring>(&v);
       return s ? *s : std::wstring();
     };
-    std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
-      return jet::jet_compare_names(text(a[0]), text(b[0])) < 0;
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const auto& a, const auto& b) { return jet::jet_compare_names(text(a[0]), text(b[0])) < 0; });
     *out = make_recordset(memory_rows(std::move(cols), std::move(rows)), sql, dbOpenDynaset, ctx->errors);
     return S_OK;
   }

@@ -1,12 +1,12 @@
 // TableDefs, TableDef, Indexes, Index and its Fields.
+#include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_dao_collection.h"
 #include "platform/jet/jet_dao_objects.h"
-#include "platform/jet/jet_cursor.h"
 
 namespace dao_impl {
 
-bool table_columns(const context_ptr& ctx, const jet::jet_object& table,
-                   std::vector<dao_column_meta>& out, jet::jet_table_def* def_out) {
+bool table_columns(const context_ptr& ctx, const jet::jet_object& table, std::vector<dao_column_meta>& out,
+                   jet::jet_table_def* def_out) {
   jet::jet_table_def def;
   if (!ctx->file->read_table(table.page(), def)) return false;
   std::vector<jet::jet_property_block> blocks = jet::jet_parse_properties(*ctx->file, table.properties);
@@ -127,8 +127,7 @@ class tabledef_object : public com_object<_DAOTableDef> {
   HRESULT get_Attributes(LONG* out) override { return out_value(out, table_attributes(t_)); }
   HRESULT put_Attributes(LONG) override { return ctx_->errors->fail(dao_err_read_only); }
   HRESULT get_Connect(BSTR* out) override {
-    if (t_.type == jet::jet_obj_linked_table && t_.connect.empty())
-      return out_bstr(out, L";DATABASE=" + t_.database);
+    if (t_.type == jet::jet_obj_linked_table && t_.connect.empty()) return out_bstr(out, L";DATABASE=" + t_.database);
     return out_bstr(out, t_.connect);
   }
   HRESULT get_Name(BSTR* out) override { return out_bstr(out, t_.name); }
@@ -150,8 +149,8 @@ class tabledef_object : public com_object<_DAOTableDef> {
     if (t_.type == jet::jet_obj_table && !table_columns(ctx_, t_, cols)) return damaged();
     std::vector<ref<_DAOField>> fields;
     for (auto& c : cols)
-      fields.push_back(ref<_DAOField>::adopt(
-          make_field(std::make_shared<dao_column_meta>(std::move(c)), nullptr, 0, ctx_->errors)));
+      fields.push_back(
+          ref<_DAOField>::adopt(make_field(std::make_shared<dao_column_meta>(std::move(c)), nullptr, 0, ctx_->errors)));
     *out = make_fields(std::move(fields), ctx_->errors);
     return S_OK;
   }
@@ -160,8 +159,7 @@ class tabledef_object : public com_object<_DAOTableDef> {
     *out = nullptr;
     std::vector<dao_column_meta> cols;
     std::vector<jet::jet_index_def> defs;
-    if (t_.type == jet::jet_obj_table &&
-        (!table_columns(ctx_, t_, cols) || !ctx_->file->read_indexes(t_.page(), defs)))
+    if (t_.type == jet::jet_obj_table && (!table_columns(ctx_, t_, cols) || !ctx_->file->read_indexes(t_.page(), defs)))
       return damaged();
     std::vector<ref<_DAOIndex>> items;
     std::vector<std::wstring> names;

@@ -119,8 +119,6 @@ inline long read_long(const VARIANT& v, long otherwise) {
   }
 }
 
-inline std::wstring read_text(const VARIANT& v) {
-  return v.vt == VT_BSTR ? bstr_text(v.bstrVal) : std::wstring();
-}
+inline std::wstring read_text(const VARIANT& v) { return v.vt == VT_BSTR ? bstr_text(v.bstrVal) : std::wstring(); }
 
 }  // namespace dao_impl

@@ -61,13 +61,9 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
   m.type = dao_type_of(c.type);
   m.ordinal = static_cast<short>(c.number);
   switch (c.type) {
-    case jet::jet_text:
-      m.size = file.header().format == jet::jet_format::jet3 ? c.size : c.size / 2;
-      break;
+    case jet::jet_text: m.size = file.header().format == jet::jet_format::jet3 ? c.size : c.size / 2; break;
     case jet::jet_memo:
-    case jet::jet_ole:
-      m.size = 0;
-      break;
+    case jet::jet_ole: m.size = 0; break;
     case jet::jet_bool: m.size = 1; break;
     case jet::jet_byte: m.size = 1; break;
     case jet::jet_int: m.size = 2; break;
@@ -88,15 +84,18 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
   // The AutoNumber flag bit means nothing on columns of other types.
   if ((c.auto_long && c.type == jet::jet_long) || (c.auto_guid && c.type == jet::jet_guid))
     m.attributes |= dbAutoIncrField;
-  else m.attributes |= dbUpdatableField;
+  else
+    m.attributes |= dbUpdatableField;
   if ((c.flags & jet_flag_hyperlink) && c.type == jet::jet_memo) m.attributes |= dbHyperlinkField;
   if (stored) {
     int result_type = 0;
     bool has_expression = false;
     for (const auto& p : *stored) {
       dao_prop dp{p.name, dao_type_of(p.type), p.value};
-      if (jet::jet_compare_names(p.name, L"Required") == 0) m.required = prop_bool(p.value);
-      else if (jet::jet_compare_names(p.name, L"AllowZeroLength") == 0) m.allow_zero_length = prop_bool(p.value);
+      if (jet::jet_compare_names(p.name, L"Required") == 0)
+        m.required = prop_bool(p.value);
+      else if (jet::jet_compare_names(p.name, L"AllowZeroLength") == 0)
+        m.allow_zero_length = prop_bool(p.value);
       else if (jet::jet_compare_names(p.name, L"DefaultValue") == 0) {
         if (const auto* s = std::get_if<std::wstring>(&p.value)) m.default_value = *s;
       } else if (jet::jet_compare_names(p.name, L"ResultType") == 0) {

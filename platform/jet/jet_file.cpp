@@ -80,7 +80,8 @@ jet_status jet_read_header(const std::uint8_t* page0, std::size_t size, jet_head
     double date;
     std::memcpy(&date, at(0x72), sizeof date);
     std::uint32_t mask_word = 0;
-    if (date > -2147483648.0 && date < 2147483648.0) mask_word = static_cast<std::uint32_t>(static_cast<std::int32_t>(date));
+    if (date > -2147483648.0 && date < 2147483648.0)
+      mask_word = static_cast<std::uint32_t>(static_cast<std::int32_t>(date));
     std::uint8_t mask[4] = {static_cast<std::uint8_t>(mask_word), static_cast<std::uint8_t>(mask_word >> 8),
                             static_cast<std::uint8_t>(mask_word >> 16), static_cast<std::uint8_t>(mask_word >> 24)};
     std::uint8_t pw[40];
@@ -131,8 +132,7 @@ jet_file::~jet_file() {
   if (impl_ && impl_->mdb) mdb_close(impl_->mdb);
 }
 
-jet_status jet_file::open(const std::string& path, const std::wstring& password,
-                          std::unique_ptr<jet_file>& out) {
+jet_status jet_file::open(const std::string& path, const std::wstring& password, std::unique_ptr<jet_file>& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return jet_status::file_not_found;
   std::vector<std::uint8_t> page0(header_read);
@@ -143,8 +143,7 @@ jet_status jet_file::open(const std::string& path, const std::wstring& password,
   jet_status st = jet_read_header(page0.data(), page0.size(), file->header_);
   if (st != jet_status::ok) return st;
   if (page0.size() < file->header_.page_size) return jet_status::corrupt;
-  if (file->header_.format == jet_format::ace &&
-      office_crypto_header_is_encrypted(page0.data(), page0.size()))
+  if (file->header_.format == jet_format::ace && office_crypto_header_is_encrypted(page0.data(), page0.size()))
     return open_office_encrypted(std::move(file), password, out);
   if (file->header_.format == jet_format::ace) {
     // An ACE file whose catalog page is not a table definition has its pages encrypted with
@@ -166,7 +165,7 @@ jet_status jet_file::open(const std::string& path, const std::wstring& password,
 }
 
 jet_status jet_file::open_office_encrypted(std::unique_ptr<jet_file> file, const std::wstring& password,
-                                          std::unique_ptr<jet_file>& out) {
+                                           std::unique_ptr<jet_file>& out) {
   office_crypto_open_result opened = office_crypto_open(file->path_.c_str(), password);
   switch (opened.status) {
     case office_crypto_status::ok: break;
@@ -223,8 +222,8 @@ jet_status jet_file::finish_open(std::unique_ptr<jet_file> file, const std::wstr
   if (fseeko(stream, 0, SEEK_END) != 0) return jet_status::corrupt;
   const off_t size = ftello(stream);
   if (size < 0) return jet_status::corrupt;
-  file->impl_->page_count = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(static_cast<std::uint64_t>(size) / h.page_size, UINT32_MAX));
+  file->impl_->page_count =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(size) / h.page_size, UINT32_MAX));
   jet_fix_iconv(file->impl_->mdb, h.format, file->impl_->code_page);
   // A database without a password opens whatever password is given, as the engine does.
   if (!h.password.empty() && h.password != password) return jet_status::bad_password;
@@ -318,8 +317,10 @@ bool jet_file::read_definition(std::uint32_t page, std::vector<std::uint8_t>& ou
     if (!impl_->read_page(mdb, page)) return false;
     if (mdb->pg_buf[0] != MDB_PAGE_TABLE) return false;
     const std::uint8_t* p = mdb->pg_buf;
-    if (out.empty()) out.insert(out.end(), p, p + page_size);
-    else out.insert(out.end(), p + continuation_header, p + page_size);
+    if (out.empty())
+      out.insert(out.end(), p, p + page_size);
+    else
+      out.insert(out.end(), p + continuation_header, p + page_size);
     page = static_cast<std::uint32_t>(p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<std::uint32_t>(p[7]) << 24));
   }
   return page == 0;
@@ -329,8 +330,7 @@ bool jet_file::read_indexes(std::uint32_t page, std::vector<jet_index_def>& out)
   std::vector<std::uint8_t> bytes;
   jet_table_def def;
   jet_tdef tdef;
-  if (!read_definition(page, bytes) || !read_table(page, def) ||
-      !jet_parse_tdef(bytes, header_.format, *this, tdef))
+  if (!read_definition(page, bytes) || !read_table(page, def) || !jet_parse_tdef(bytes, header_.format, *this, tdef))
     return false;
   // Key positions are positions among the stored descriptors; turn them into positions
   // among the live columns that read_table lists.

@@ -23,11 +23,11 @@ enum class jet_status {
 };
 
 struct jet_header {
-  int version_byte = 0;         // byte 20: 0 Jet 3, 1 Jet 4, 2 to 6 ACE
+  int version_byte = 0;  // byte 20: 0 Jet 3, 1 Jet 4, 2 to 6 ACE
   jet_format format = jet_format::jet4;
-  unsigned code_page = 1252;    // the code page of Jet 3 text
-  bool page_encoded = false;    // pages are RC4-encoded with a key from the header
-  std::wstring password;        // the database password, empty when there is none
+  unsigned code_page = 1252;  // the code page of Jet 3 text
+  bool page_encoded = false;  // pages are RC4-encoded with a key from the header
+  std::wstring password;      // the database password, empty when there is none
   std::uint32_t page_size = 4096;
 };
 
@@ -40,20 +40,20 @@ struct jet_table_def {
 
 // One index of a table as its definition page stores it.
 struct jet_index_column {
-  int column = 0;         // position in jet_table_def::columns
+  int column = 0;  // position in jet_table_def::columns
   bool descending = false;
 };
 
 struct jet_index_def {
   std::wstring name;
-  int number = 0;              // the index's own number
-  int real_index = 0;          // the stored index it shares its keys with
+  int number = 0;      // the index's own number
+  int real_index = 0;  // the stored index it shares its keys with
   std::vector<jet_index_column> columns;
   bool primary = false;
   bool unique = false;
   bool ignore_nulls = false;
   bool required = false;
-  bool foreign = false;        // kept for a relationship
+  bool foreign = false;  // kept for a relationship
 };
 
 class jet_cursor;
@@ -62,8 +62,7 @@ class jet_file {
  public:
   // Opens the file read-only and checks the database password (Jet 3 and Jet 4; an empty
   // `password` matches only a database without one). `out` is set only on jet_status::ok.
-  static jet_status open(const std::string& path, const std::wstring& password,
-                         std::unique_ptr<jet_file>& out);
+  static jet_status open(const std::string& path, const std::wstring& password, std::unique_ptr<jet_file>& out);
   // The same over the bytes of a whole file already in memory (a decrypted .accdb).
   static jet_status open_bytes(std::vector<std::uint8_t> bytes, const std::wstring& password,
                                std::unique_ptr<jet_file>& out);

@@ -16,7 +16,7 @@ struct jet_file::internals {
   std::vector<std::uint8_t> bytes;  // the whole file when it was opened from memory
   jet_format format = jet_format::jet4;
   unsigned code_page = 1252;
-  std::uint32_t page_count = 0;     // whole pages the file holds; a page cut short is not one
+  std::uint32_t page_count = 0;  // whole pages the file holds; a page cut short is not one
 
   // Reads page `page` into the page buffer of `mdb`. False for a page past the end of the file
   // or cut short: libmdb pads a short page with zeros and, after a failed read, answers the

@@ -12,8 +12,7 @@ namespace {
 
 constexpr int chunk_names = 0x80;
 
-std::wstring read_name(const jet_file& file, const std::uint8_t* p, std::size_t avail,
-                       std::size_t& used) {
+std::wstring read_name(const jet_file& file, const std::uint8_t* p, std::size_t avail, std::size_t& used) {
   used = 0;
   if (avail < 2) return {};
   std::size_t len = jet_u16(p);
@@ -27,8 +26,7 @@ std::wstring read_name(const jet_file& file, const std::uint8_t* p, std::size_t 
 std::vector<jet_property_block> jet_parse_properties(const jet_file& file, const jet_bytes& blob) {
   std::vector<jet_property_block> out;
   if (blob.size() < 4) return out;
-  if (std::memcmp(blob.data(), "KKD", 4) != 0 && std::memcmp(blob.data(), "MR2", 4) != 0)
-    return out;
+  if (std::memcmp(blob.data(), "KKD", 4) != 0 && std::memcmp(blob.data(), "MR2", 4) != 0) return out;
   std::vector<std::wstring> names;
   std::size_t pos = 4;
   while (pos + 6 <= blob.size()) {

@@ -14,9 +14,9 @@ namespace jet {
 
 struct jet_property {
   std::wstring name;
-  int type = 0;     // jet_col_type of the value
+  int type = 0;  // jet_col_type of the value
   jet_value value;
-  bool ddl = false; // set by DDL (cannot be deleted by the user)
+  bool ddl = false;  // set by DDL (cannot be deleted by the user)
 };
 
 // The properties of one object: `owner` is empty for the table (or query) itself and the

@@ -48,7 +48,8 @@ std::optional<std::wstring> optional_text(const jet::jet_value& v) {
 
 std::optional<int> optional_int(const jet::jet_value& v) {
   jet_sql_value c = jet_reader_value(v);
-  if (c.type == jet_sql_value::kind::integer || c.type == jet_sql_value::kind::boolean) return static_cast<int>(c.integer);
+  if (c.type == jet_sql_value::kind::integer || c.type == jet_sql_value::kind::boolean)
+    return static_cast<int>(c.integer);
   return std::nullopt;
 }
 
@@ -96,8 +97,8 @@ jet_sql_value jet_reader_value(const jet::jet_value& v) {
     jet_sql_value operator()(const jet::jet_uuid& u) const {
       wchar_t buf[40];
       const std::uint8_t* b = u.bytes;
-      std::swprintf(buf, 40, L"{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2], b[1],
-                    b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+      std::swprintf(buf, 40, L"{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2],
+                    b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
       return jet_sql_value::from_text(buf);
     }
     jet_sql_value operator()(const jet::jet_decimal& d) const {
@@ -127,9 +128,10 @@ void jet_reader_catalog::read_queries() {
   jet::jet_cursor rows(file, msys->page());
   if (!rows.valid()) queries_damage_ = rows.damage();
   const auto& columns = rows.columns();
-  int attribute = jet::jet_find_column(columns, L"Attribute"), expression = jet::jet_find_column(columns, L"Expression"),
-      flag = jet::jet_find_column(columns, L"Flag"), name1 = jet::jet_find_column(columns, L"Name1"),
-      name2 = jet::jet_find_column(columns, L"Name2"), object = jet::jet_find_column(columns, L"ObjectId");
+  int attribute = jet::jet_find_column(columns, L"Attribute"),
+      expression = jet::jet_find_column(columns, L"Expression"), flag = jet::jet_find_column(columns, L"Flag"),
+      name1 = jet::jet_find_column(columns, L"Name1"), name2 = jet::jet_find_column(columns, L"Name2"),
+      object = jet::jet_find_column(columns, L"ObjectId");
   if (attribute < 0 || object < 0) return;
   std::map<std::int32_t, std::vector<jet_query_row>> by_query;
   while (rows.next()) {
@@ -143,7 +145,8 @@ void jet_reader_catalog::read_queries() {
     by_query[r.object_id].push_back(std::move(r));
   }
   if (rows.damaged()) queries_damage_ = rows.damage();
-  jet_text_dialect dialect = file.header().format == jet::jet_format::jet3 ? jet_text_dialect::jet3 : jet_text_dialect::jet4;
+  jet_text_dialect dialect =
+      file.header().format == jet::jet_format::jet3 ? jet_text_dialect::jet3 : jet_text_dialect::jet4;
   for (const auto& [id, query_rows] : by_query)
     if (auto sql = jet_query_sql(query_rows, dialect)) query_sql_[id] = *sql;
 }

@@ -24,8 +24,7 @@ class reader {
 
 }  // namespace
 
-bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, const jet_file& file,
-                    jet_tdef& out) {
+bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, const jet_file& file, jet_tdef& out) {
   const jet_tdef_layout& L = format == jet_format::jet3 ? jet3_tdef_layout : jet4_tdef_layout;
   reader r(bytes);
   out = jet_tdef();

@@ -30,7 +30,6 @@ struct jet_tdef {
 
 // Parses the definition bytes (all pages of the chain joined, each later page without its
 // header). False when the bytes are too short for what they announce.
-bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format,
-                    const jet_file& file, jet_tdef& out);
+bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, const jet_file& file, jet_tdef& out);
 
 }  // namespace jet

@@ -19,8 +19,8 @@ bool valid(void* cd) { return cd != nullptr && cd != reinterpret_cast<void*>(-1)
 
 // Runs iconv over the whole input; an invalid sequence is skipped byte by byte (and reported
 // as '?' by the caller's choice of replacement) so that one bad byte loses one character only.
-std::string run_iconv(void* cd, const char* in, std::size_t size, const char* replacement,
-                      std::size_t replacement_size, std::size_t unit) {
+std::string run_iconv(void* cd, const char* in, std::size_t size, const char* replacement, std::size_t replacement_size,
+                      std::size_t unit) {
   std::string out;
   if (!valid(cd)) return out;
   iconv(static_cast<iconv_t>(cd), nullptr, nullptr, nullptr, nullptr);
@@ -104,8 +104,8 @@ std::wstring jet_codepage::decode(const std::uint8_t* data, std::size_t size) co
   {
     std::lock_guard<std::mutex> lock(mutex_);
     const wchar_t q = L'?';
-    bytes = run_iconv(to_wide_, reinterpret_cast<const char*>(data), size,
-                      reinterpret_cast<const char*>(&q), sizeof q, 1);
+    bytes =
+        run_iconv(to_wide_, reinterpret_cast<const char*>(data), size, reinterpret_cast<const char*>(&q), sizeof q, 1);
   }
   out.resize(bytes.size() / sizeof(wchar_t));
   std::memcpy(out.data(), bytes.data(), out.size() * sizeof(wchar_t));
@@ -114,8 +114,8 @@ std::wstring jet_codepage::decode(const std::uint8_t* data, std::size_t size) co
 
 std::string jet_codepage::encode(const std::wstring& text) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return run_iconv(from_wide_, reinterpret_cast<const char*>(text.data()),
-                   text.size() * sizeof(wchar_t), "?", 1, sizeof(wchar_t));
+  return run_iconv(from_wide_, reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t), "?", 1,
+                   sizeof(wchar_t));
 }
 
 std::wstring jet_decode_utf16(const std::uint8_t* data, std::size_t size) {

@@ -35,16 +35,16 @@ enum class jet_format { jet3, jet4, ace };
 
 struct jet_column {
   std::wstring name;
-  int type = 0;            // jet_col_type
-  int size = 0;            // bytes as stored (text: bytes, two per character from Jet 4 on)
-  int number = 0;          // position among the live columns
-  bool fixed = false;      // stored in the fixed part of the row
-  bool auto_long = false;  // AutoNumber (long)
-  bool auto_guid = false;  // AutoNumber (replication ID)
-  bool calculated = false; // value computed by the engine from an expression (ACE)
-  int precision = 0;       // numeric only
-  int scale = 0;           // numeric only
-  std::uint16_t flags = 0; // the flag bits as stored; the extended flags in the high byte
+  int type = 0;             // jet_col_type
+  int size = 0;             // bytes as stored (text: bytes, two per character from Jet 4 on)
+  int number = 0;           // position among the live columns
+  bool fixed = false;       // stored in the fixed part of the row
+  bool auto_long = false;   // AutoNumber (long)
+  bool auto_guid = false;   // AutoNumber (replication ID)
+  bool calculated = false;  // value computed by the engine from an expression (ACE)
+  int precision = 0;        // numeric only
+  int scale = 0;            // numeric only
+  std::uint16_t flags = 0;  // the flag bits as stored; the extended flags in the high byte
 };
 
 // A Decimal value: a 96-bit magnitude (the file keeps 128 bits; the upper 32 are zero in
@@ -79,8 +79,7 @@ struct jet_null {};
 
 using jet_bytes = std::vector<std::uint8_t>;
 
-using jet_value = std::variant<jet_null, bool, std::uint8_t, std::int16_t, std::int32_t,
-                               std::int64_t, jet_currency, float, double, jet_date,
-                               std::wstring, jet_bytes, jet_uuid, jet_decimal, jet_complex_id>;
+using jet_value = std::variant<jet_null, bool, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, jet_currency,
+                               float, double, jet_date, std::wstring, jet_bytes, jet_uuid, jet_decimal, jet_complex_id>;
 
 }  // namespace jet

@@ -9,8 +9,7 @@ namespace jet {
 
 namespace {
 
-jet_value decode_stored(const jet_file& file, const jet_column& column, const std::uint8_t* data,
-                        std::size_t size) {
+jet_value decode_stored(const jet_file& file, const jet_column& column, const std::uint8_t* data, std::size_t size) {
   auto need = [&](std::size_t n) { return data != nullptr && size >= n; };
   switch (column.type) {
     case jet_byte:
@@ -61,15 +60,13 @@ jet_value decode_stored(const jet_file& file, const jet_column& column, const st
       d.negative = data[0] != 0;
       d.precision = static_cast<std::uint8_t>(column.precision);
       d.scale = static_cast<std::uint8_t>(column.scale);
-      std::uint32_t w3 = jet_u32(data + 1), w2 = jet_u32(data + 5), w1 = jet_u32(data + 9),
-                    w0 = jet_u32(data + 13);
+      std::uint32_t w3 = jet_u32(data + 1), w2 = jet_u32(data + 5), w1 = jet_u32(data + 9), w0 = jet_u32(data + 13);
       (void)w3;  // beyond the 96 bits a Decimal holds; Access keeps it zero
       d.hi = w2;
       d.lo = (static_cast<std::uint64_t>(w1) << 32) | w0;
       return d;
     }
-    case jet_datetime_ext:
-      return jet_datetime_ext_text(data, size);
+    case jet_datetime_ext: return jet_datetime_ext_text(data, size);
     case jet_text:
     case jet_memo:
       if (data == nullptr) return std::wstring();
@@ -147,11 +144,11 @@ bool ascii_digits(const std::uint8_t* data, std::size_t count, std::int64_t& out
 std::wstring jet_datetime_ext_text(const std::uint8_t* data, std::size_t size) {
   // 19 digits of days since 0001-01-01, a colon, 12 digits of seconds into the day and 7
   // digits of 100-nanosecond units.
-  constexpr std::size_t days_digits = 19, seconds_at = 20, seconds_digits = 12, units_at = 32,
-                        units_digits = 7;
+  constexpr std::size_t days_digits = 19, seconds_at = 20, seconds_digits = 12, units_at = 32, units_digits = 7;
   std::int64_t days = 0, seconds = 0, units = 0;
   const bool whole = data != nullptr && size >= units_at + units_digits && data[days_digits] == ':' &&
-                     ascii_digits(data, days_digits, days) && ascii_digits(data + seconds_at, seconds_digits, seconds) &&
+                     ascii_digits(data, days_digits, days) &&
+                     ascii_digits(data + seconds_at, seconds_digits, seconds) &&
                      ascii_digits(data + units_at, units_digits, units);
   std::int64_t year = 0;
   unsigned month = 0, day = 0;
@@ -180,8 +177,7 @@ jet_span jet_unwrap_calculated(const std::uint8_t* data, std::size_t size) {
   return {data + data_at, len < have ? len : have};
 }
 
-jet_value jet_decode_value(const jet_file& file, const jet_column& column,
-                           const std::uint8_t* data, std::size_t size) {
+jet_value jet_decode_value(const jet_file& file, const jet_column& column, const std::uint8_t* data, std::size_t size) {
   if (!column.calculated) return decode_stored(file, column, data, size);
   const jet_span result = jet_unwrap_calculated(data, size);
   switch (column.type) {
@@ -189,10 +185,8 @@ jet_value jet_decode_value(const jet_file& file, const jet_column& column,
       // Kept in the row as a byte; the null mask says only whether there is a value.
       if (result.data == nullptr || result.size < 1) return jet_null{};
       return result.data[0] != 0;
-    case jet_numeric:
-      return calculated_decimal(column, result.data, result.size);
-    default:
-      return decode_stored(file, column, result.data, result.size);
+    case jet_numeric: return calculated_decimal(column, result.data, result.size);
+    default: return decode_stored(file, column, result.data, result.size);
   }
 }
 

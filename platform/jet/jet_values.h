@@ -13,8 +13,7 @@ namespace jet {
 // `data`/`size` are the value's bytes in the row; for memo and OLE columns, the bytes of the
 // long value already joined from its pages. Bytes too short for the type give jet_null. A
 // calculated column's bytes are unwrapped first and read as a value of its result type.
-jet_value jet_decode_value(const jet_file& file, const jet_column& column,
-                           const std::uint8_t* data, std::size_t size);
+jet_value jet_decode_value(const jet_file& file, const jet_column& column, const std::uint8_t* data, std::size_t size);
 
 // A calculated column stores its result behind a 16-byte header and a 32-bit length: the
 // bytes of the result itself. Bytes too short for the header are answered as they are.
@@ -29,9 +28,7 @@ jet_span jet_unwrap_calculated(const std::uint8_t* data, std::size_t size);
 std::wstring jet_datetime_ext_text(const std::uint8_t* data, std::size_t size);
 
 // Little-endian readers that never read unaligned memory.
-inline std::uint16_t jet_u16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+inline std::uint16_t jet_u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t jet_u32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);

@@ -13,8 +13,7 @@ namespace {
 using bstr_prefix = std::uint32_t;
 static_assert(alignof(OLECHAR) <= sizeof(bstr_prefix), "characters must be aligned after the count");
 
-constexpr UINT max_chars =
-    (std::numeric_limits<bstr_prefix>::max() - sizeof(bstr_prefix)) / sizeof(OLECHAR) - 1;
+constexpr UINT max_chars = (std::numeric_limits<bstr_prefix>::max() - sizeof(bstr_prefix)) / sizeof(OLECHAR) - 1;
 
 bstr_prefix* prefix_of(BSTR text) {
   return reinterpret_cast<bstr_prefix*>(reinterpret_cast<char*>(text) - sizeof(bstr_prefix));

@@ -18,8 +18,7 @@ class com_object : public Interface {
 
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (ppv == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || (std::is_base_of_v<IDispatch, Interface> && riid == IID_IDispatch) ||
-        answers(riid)) {
+    if (riid == IID_IUnknown || (std::is_base_of_v<IDispatch, Interface> && riid == IID_IDispatch) || answers(riid)) {
       *ppv = static_cast<Interface*>(this);
       AddRef();
       return S_OK;

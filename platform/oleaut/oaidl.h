@@ -3,8 +3,8 @@
 // and the VARTYPE numbers are Windows' own because logs and type tables compare them.
 #pragma once
 
-#include "platform/win/windows_types.h"
 #include "platform/oleaut/hresult.h"
+#include "platform/win/windows_types.h"
 
 #include <cstddef>
 

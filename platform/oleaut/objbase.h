@@ -29,8 +29,7 @@ void CoUninitialize();
 // Makes an object of the registered class `clsid` and answers its interface `riid`.
 // Errors: CO_E_NOTINITIALIZED (thread not initialised), CLASS_E_NOAGGREGATION (outer given),
 // REGDB_E_CLASSNOTREG (no such class), E_POINTER, or whatever the class's creator answers.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD cls_context, REFIID riid,
-                         LPVOID* ppv);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD cls_context, REFIID riid, LPVOID* ppv);
 
 // Makes one new object and answers its interface `riid` with one reference, the way
 // QueryInterface does (E_NOINTERFACE with *ppv null when the class lacks it).

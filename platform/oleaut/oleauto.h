@@ -51,8 +51,7 @@ HRESULT VariantCopy(VARIANTARG* dest, const VARIANTARG* source);
 // Converts `source` to kind `vt` into `dest` (which may be `source`). DISP_E_TYPEMISMATCH when the
 // pair cannot convert or text is not a number or date; DISP_E_OVERFLOW when the value does not fit.
 HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* source, USHORT flags, VARTYPE vt);
-HRESULT VariantChangeTypeEx(VARIANTARG* dest, const VARIANTARG* source, LCID lcid, USHORT flags,
-                            VARTYPE vt);
+HRESULT VariantChangeTypeEx(VARIANTARG* dest, const VARIANTARG* source, LCID lcid, USHORT flags, VARTYPE vt);
 
 // ---- Var* conversions: DISP_E_OVERFLOW out of range, DISP_E_TYPEMISMATCH for text that is not a
 // number. Floats, CY and DECIMAL go to integers rounding half to even. ----

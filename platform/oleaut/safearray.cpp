@@ -86,8 +86,7 @@ HRESULT SafeArrayCopy(SAFEARRAY* source, SAFEARRAY** copy) {
   if (!is_byte_vector(source)) return E_INVALIDARG;
   SAFEARRAY* made = SafeArrayCreate(VT_UI1, 1, source->rgsabound);
   if (made == nullptr) return E_OUTOFMEMORY;
-  if (source->rgsabound[0].cElements > 0)
-    std::memcpy(made->pvData, source->pvData, source->rgsabound[0].cElements);
+  if (source->rgsabound[0].cElements > 0) std::memcpy(made->pvData, source->pvData, source->rgsabound[0].cElements);
   *copy = made;
   return S_OK;
 }

@@ -34,8 +34,7 @@ HRESULT integer_from(double value, Int* out) {
   bool negative = false;
   unsigned long long magnitude = 0;
   HRESULT hr = double_to_integer(value, static_cast<long long>(std::numeric_limits<Int>::min()),
-                                 static_cast<unsigned long long>(std::numeric_limits<Int>::max()), negative,
-                                 magnitude);
+                                 static_cast<unsigned long long>(std::numeric_limits<Int>::max()), negative, magnitude);
   if (SUCCEEDED(hr)) *out = as_integer<Int>(negative, magnitude);
   return hr;
 }

@@ -114,8 +114,8 @@ bool tokenize(const OLECHAR* in, std::vector<token>& out) {
       // A date separator stands between two parts of a date: never in front of a number (a
       // sign) nor after a colon or a dot, where it would turn "-1:10" into 1:10.
       const wchar_t next = p[1];
-      const bool part_follows = (next >= L'0' && next <= L'9') || (next >= L'a' && next <= L'z') ||
-                                (next >= L'A' && next <= L'Z');
+      const bool part_follows =
+          (next >= L'0' && next <= L'9') || (next >= L'a' && next <= L'z') || (next >= L'A' && next <= L'Z');
       if (out.empty() || (out.back().kind != token::number && out.back().kind != token::word) || !part_follows) {
         return false;
       }

@@ -159,8 +159,8 @@ decimal_text to_decimal_text(const scaled& value) {
 
 decimal_text to_decimal_text(double value, int significant) {
   char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific,
-                              significant - 1);
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific, significant - 1);
   *result.ptr = '\0';
   decimal_text out;
   parse_impl(buffer, out);  // finite input always parses; callers reject infinities first
@@ -241,13 +241,13 @@ HRESULT to_cy(const decimal_text& value, CY* out) {
   for (int i = s.scale; i < 4; ++i) m *= 10;
   const u128 limit = static_cast<u128>(std::numeric_limits<long long>::max()) + (s.negative ? 1 : 0);
   if (m > limit) return DISP_E_OVERFLOW;
-  out->int64 = s.negative ? static_cast<long long>(0ULL - static_cast<unsigned long long>(m))
-                          : static_cast<long long>(m);
+  out->int64 =
+      s.negative ? static_cast<long long>(0ULL - static_cast<unsigned long long>(m)) : static_cast<long long>(m);
   return S_OK;
 }
 
-HRESULT to_integer(const decimal_text& value, long long min_value, unsigned long long max_value,
-                   bool& negative, unsigned long long& magnitude) {
+HRESULT to_integer(const decimal_text& value, long long min_value, unsigned long long max_value, bool& negative,
+                   unsigned long long& magnitude) {
   scaled s;
   HRESULT hr = fit(value, 0, static_cast<u128>(1) << 64, s);
   if (FAILED(hr)) return hr;
@@ -258,8 +258,8 @@ HRESULT to_integer(const decimal_text& value, long long min_value, unsigned long
   return S_OK;
 }
 
-HRESULT double_to_integer(double value, long long min_value, unsigned long long max_value,
-                          bool& negative, unsigned long long& magnitude) {
+HRESULT double_to_integer(double value, long long min_value, unsigned long long max_value, bool& negative,
+                          unsigned long long& magnitude) {
   if (!std::isfinite(value)) return DISP_E_OVERFLOW;
   const double r = std::nearbyint(value);  // the default rounding mode: half to even
   const unsigned long long min_magnitude = min_value < 0 ? 0ULL - static_cast<unsigned long long>(min_value) : 0;

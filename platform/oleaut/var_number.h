@@ -54,10 +54,10 @@ scaled from_i64(long long value);
 scaled from_u64(unsigned long long value);
 
 // Integers: rounded half to even, DISP_E_OVERFLOW outside [min_value, max_value].
-HRESULT to_integer(const decimal_text& value, long long min_value, unsigned long long max_value,
-                   bool& negative, unsigned long long& magnitude);
-HRESULT double_to_integer(double value, long long min_value, unsigned long long max_value,
-                          bool& negative, unsigned long long& magnitude);
+HRESULT to_integer(const decimal_text& value, long long min_value, unsigned long long max_value, bool& negative,
+                   unsigned long long& magnitude);
+HRESULT double_to_integer(double value, long long min_value, unsigned long long max_value, bool& negative,
+                          unsigned long long& magnitude);
 
 // Narrows the result of to_integer into the target type (the range was checked already).
 template <class Int>

@@ -20,17 +20,23 @@ struct number {
 
 bool is_integer_kind(VARTYPE vt) {
   switch (vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_INT: case VT_UINT: case VT_I8: case VT_UI8:
-      return true;
-    default:
-      return false;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8: return true;
+    default: return false;
   }
 }
 
 bool is_scalar_kind(VARTYPE vt) {
-  return is_integer_kind(vt) || vt == VT_R4 || vt == VT_R8 || vt == VT_CY || vt == VT_DECIMAL ||
-         vt == VT_BOOL || vt == VT_DATE || vt == VT_BSTR || vt == VT_EMPTY;
+  return is_integer_kind(vt) || vt == VT_R4 || vt == VT_R8 || vt == VT_CY || vt == VT_DECIMAL || vt == VT_BOOL ||
+         vt == VT_DATE || vt == VT_BSTR || vt == VT_EMPTY;
 }
 
 std::wstring text_of(const VARIANT& v) {
@@ -57,9 +63,18 @@ HRESULT read_number(const VARIANT& v, number& out) {
       if (v.decVal.scale > DECIMAL_MAX_SCALE) return E_INVALIDARG;
       out.exact = to_decimal_text(from_decimal(v.decVal));
       return S_OK;
-    case VT_R4: out.is_double = true; out.d = v.fltVal; return S_OK;
-    case VT_R8: out.is_double = true; out.d = v.dblVal; return S_OK;
-    case VT_DATE: out.is_double = true; out.d = v.date; return S_OK;
+    case VT_R4:
+      out.is_double = true;
+      out.d = v.fltVal;
+      return S_OK;
+    case VT_R8:
+      out.is_double = true;
+      out.d = v.dblVal;
+      return S_OK;
+    case VT_DATE:
+      out.is_double = true;
+      out.d = v.date;
+      return S_OK;
     case VT_BSTR: return parse_number(v.bstrVal == nullptr ? L"" : v.bstrVal, out.exact);
     default: return DISP_E_TYPEMISMATCH;
   }
@@ -160,8 +175,7 @@ HRESULT convert(const VARIANT& in, USHORT flags, VARTYPE vt, VARIANT& out) {
       out.date = d;
       return S_OK;
     }
-    case VT_CY:
-      return n.is_double ? VarCyFromR8(n.d, &out.cyVal) : to_cy(n.exact, &out.cyVal);
+    case VT_CY: return n.is_double ? VarCyFromR8(n.d, &out.cyVal) : to_cy(n.exact, &out.cyVal);
     case VT_DECIMAL: {
       if (n.is_double && !std::isfinite(n.d)) return DISP_E_OVERFLOW;
       scaled s;
@@ -172,8 +186,7 @@ HRESULT convert(const VARIANT& in, USHORT flags, VARTYPE vt, VARIANT& out) {
       if (SUCCEEDED(hr)) out.decVal = d;  // overwrites vt with VT_DECIMAL, as Windows lays it out
       return hr;
     }
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
   }
 }
 

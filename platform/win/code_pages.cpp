@@ -16,8 +16,7 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 bool is_utf8(UINT code_page) {
-  return code_page == CP_ACP || code_page == CP_OEMCP || code_page == CP_THREAD_ACP ||
-         code_page == CP_UTF8;
+  return code_page == CP_ACP || code_page == CP_OEMCP || code_page == CP_THREAD_ACP || code_page == CP_UTF8;
 }
 
 // The iconv name of a Windows code page number; empty when we know none.
@@ -54,13 +53,13 @@ long decode_utf8(const unsigned char* text, std::size_t n, std::size_t& i) {
   } else if (b >= 0xE0 && b <= 0xEF) {
     need = 2;
     cp = b & 0x0F;
-    if (b == 0xE0) lo = 0xA0;         // no overlong forms
-    if (b == 0xED) hi = 0x9F;         // no surrogates
+    if (b == 0xE0) lo = 0xA0;  // no overlong forms
+    if (b == 0xED) hi = 0x9F;  // no surrogates
   } else if (b >= 0xF0 && b <= 0xF4) {
     need = 3;
     cp = b & 0x07;
     if (b == 0xF0) lo = 0x90;
-    if (b == 0xF4) hi = 0x8F;         // nothing above U+10FFFF
+    if (b == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
   } else {
     return -1;
   }
@@ -303,8 +302,7 @@ int copy_out(const std::basic_string<Char>& text, Char* out, int out_size) {
 
 }  // namespace
 
-int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPWSTR out,
-                        int out_size) {
+int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPWSTR out, int out_size) {
   if (text == nullptr || count == 0 || count < -1 || out_size < 0 || (out == nullptr && out_size > 0)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -324,8 +322,8 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPW
   return copy_out(wide, out, out_size);
 }
 
-int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LPSTR out,
-                        int out_size, LPCSTR /*default_char*/, BOOL* used_default) {
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LPSTR out, int out_size,
+                        LPCSTR /*default_char*/, BOOL* used_default) {
   if (text == nullptr || count == 0 || count < -1 || out_size < 0 || (out == nullptr && out_size > 0)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -338,8 +336,8 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LP
   std::size_t n = count == -1 ? std::wcslen(text) + 1 : static_cast<std::size_t>(count);
   bool replaced = false;
   if (is_utf8(code_page)) {
-    const int r = utf8_answer(encode_utf8(text, n, out_size == 0 ? nullptr : out,
-                                          static_cast<std::size_t>(out_size), strict, replaced));
+    const int r = utf8_answer(
+        encode_utf8(text, n, out_size == 0 ? nullptr : out, static_cast<std::size_t>(out_size), strict, replaced));
     if (r != 0 && used_default != nullptr) *used_default = replaced ? TRUE : FALSE;
     return r;
   }

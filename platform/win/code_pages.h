@@ -11,8 +11,8 @@
 
 #include "platform/win/windows_types.h"
 
-constexpr UINT CP_ACP = 0;       // the ANSI code page: UTF-8 here
-constexpr UINT CP_OEMCP = 1;     // the console code page: UTF-8 here
+constexpr UINT CP_ACP = 0;    // the ANSI code page: UTF-8 here
+constexpr UINT CP_OEMCP = 1;  // the console code page: UTF-8 here
 constexpr UINT CP_THREAD_ACP = 3;
 constexpr UINT CP_UTF8 = 65001;
 
@@ -26,14 +26,13 @@ constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 // ERROR_INVALID_PARAMETER (null text, count 0, null out with a size, a code page we do not
 // know), ERROR_INVALID_FLAGS, ERROR_INSUFFICIENT_BUFFER, ERROR_NO_UNICODE_TRANSLATION (invalid
 // input under MB_ERR_INVALID_CHARS).
-int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPWSTR out,
-                        int out_size);
+int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int count, LPWSTR out, int out_size);
 
 // The reverse: `count` wide characters (-1: up to and including the NUL) into `out_size` bytes.
 // default_char and used_default are accepted for the Windows signature; the replacement is
 // always '?' (U+FFFD for UTF-8), and *used_default tells whether one was needed.
-int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LPSTR out,
-                        int out_size, LPCSTR default_char, BOOL* used_default);
+int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR text, int count, LPSTR out, int out_size,
+                        LPCSTR default_char, BOOL* used_default);
 
 // The code page the system calls ANSI: always CP_UTF8 here.
 UINT GetACP();

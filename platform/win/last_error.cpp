@@ -26,8 +26,8 @@ void SetLastError(DWORD code) { t_last_error = code; }
 
 void SetLastErrorFromErrno() { t_last_error = static_cast<DWORD>(errno); }
 
-DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD message_id, DWORD /*language_id*/,
-                     LPSTR buffer, DWORD size, va_list* /*arguments*/) {
+DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD message_id, DWORD /*language_id*/, LPSTR buffer, DWORD size,
+                     va_list* /*arguments*/) {
   if ((flags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || buffer == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

@@ -28,8 +28,8 @@ constexpr DWORD MAKELANGID(WORD primary, WORD sub) { return (DWORD(sub) << 10) |
 // receives a block the caller frees with LocalFree; otherwise the text is cut to fit size
 // characters with its NUL, and a text that does not fit answers 0 (ERROR_INSUFFICIENT_BUFFER).
 // Answers the length of the text without its NUL.
-DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id, LPSTR buffer,
-                     DWORD size, va_list* arguments);
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id, LPSTR buffer, DWORD size,
+                     va_list* arguments);
 
 // Frees a block that FormatMessageA allocated; answers null.
 HLOCAL LocalFree(HLOCAL block);

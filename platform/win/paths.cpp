@@ -99,11 +99,10 @@ bool put(C* out, std::size_t size, const std::basic_string<C>& s) {
 }
 
 template <typename C>
-int split_path(const C* path, C* drive, std::size_t drive_size, C* dir, std::size_t dir_size,
-               C* name, std::size_t name_size, C* ext, std::size_t ext_size) {
+int split_path(const C* path, C* drive, std::size_t drive_size, C* dir, std::size_t dir_size, C* name,
+               std::size_t name_size, C* ext, std::size_t ext_size) {
   auto bad = [](C* p, std::size_t n) { return (p == nullptr) != (n == 0); };
-  if (path == nullptr || bad(drive, drive_size) || bad(dir, dir_size) || bad(name, name_size) ||
-      bad(ext, ext_size)) {
+  if (path == nullptr || bad(drive, drive_size) || bad(dir, dir_size) || bad(name, name_size) || bad(ext, ext_size)) {
     return EINVAL;
   }
   std::basic_string<C> p(path);
@@ -114,8 +113,8 @@ int split_path(const C* path, C* drive, std::size_t drive_size, C* dir, std::siz
   std::size_t dot = last.rfind(C('.'));
   std::basic_string<C> n = dot == std::basic_string<C>::npos ? last : last.substr(0, dot);
   std::basic_string<C> e = dot == std::basic_string<C>::npos ? std::basic_string<C>() : last.substr(dot);
-  if (!put(drive, drive_size, std::basic_string<C>()) || !put(dir, dir_size, d) ||
-      !put(name, name_size, n) || !put(ext, ext_size, e)) {
+  if (!put(drive, drive_size, std::basic_string<C>()) || !put(dir, dir_size, d) || !put(name, name_size, n) ||
+      !put(ext, ext_size, e)) {
     for (auto [q, sz] : {std::pair{drive, drive_size}, {dir, dir_size}, {name, name_size}, {ext, ext_size}}) {
       if (q != nullptr && sz > 0) q[0] = C('\0');
     }
@@ -178,29 +177,24 @@ DWORD copy_module_path(HMODULE module, C* out, DWORD size, const std::basic_stri
 
 char* _fullpath(char* out, const char* path, std::size_t size) { return full_path(out, path, size); }
 
-wchar_t* _wfullpath(wchar_t* out, const wchar_t* path, std::size_t size) {
-  return full_path(out, path, size);
-}
+wchar_t* _wfullpath(wchar_t* out, const wchar_t* path, std::size_t size) { return full_path(out, path, size); }
 
-int _splitpath_s(const char* path, char* drive, std::size_t drive_size, char* dir,
-                 std::size_t dir_size, char* name, std::size_t name_size, char* ext,
-                 std::size_t ext_size) {
+int _splitpath_s(const char* path, char* drive, std::size_t drive_size, char* dir, std::size_t dir_size, char* name,
+                 std::size_t name_size, char* ext, std::size_t ext_size) {
   return split_path(path, drive, drive_size, dir, dir_size, name, name_size, ext, ext_size);
 }
 
-int _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t drive_size, wchar_t* dir,
-                  std::size_t dir_size, wchar_t* name, std::size_t name_size, wchar_t* ext,
-                  std::size_t ext_size) {
+int _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t drive_size, wchar_t* dir, std::size_t dir_size,
+                  wchar_t* name, std::size_t name_size, wchar_t* ext, std::size_t ext_size) {
   return split_path(path, drive, drive_size, dir, dir_size, name, name_size, ext, ext_size);
 }
 
-int _makepath_s(char* out, std::size_t size, const char* drive, const char* dir, const char* name,
-                const char* ext) {
+int _makepath_s(char* out, std::size_t size, const char* drive, const char* dir, const char* name, const char* ext) {
   return make_path(out, size, drive, dir, name, ext);
 }
 
-int _wmakepath_s(wchar_t* out, std::size_t size, const wchar_t* drive, const wchar_t* dir,
-                 const wchar_t* name, const wchar_t* ext) {
+int _wmakepath_s(wchar_t* out, std::size_t size, const wchar_t* drive, const wchar_t* dir, const wchar_t* name,
+                 const wchar_t* ext) {
   return make_path(out, size, drive, dir, name, ext);
 }
 

@@ -26,19 +26,16 @@ wchar_t* _wfullpath(wchar_t* out, const wchar_t* path, std::size_t size);
 // Splits `path` into drive (always empty), directory (up to and including the last '/'), name and
 // extension (with its '.'). A null part with size 0 is not wanted. Answers 0, EINVAL for a bad
 // argument or ERANGE when a part does not fit (then every wanted part is left empty).
-int _splitpath_s(const char* path, char* drive, std::size_t drive_size, char* dir,
-                 std::size_t dir_size, char* name, std::size_t name_size, char* ext,
-                 std::size_t ext_size);
-int _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t drive_size, wchar_t* dir,
-                  std::size_t dir_size, wchar_t* name, std::size_t name_size, wchar_t* ext,
-                  std::size_t ext_size);
+int _splitpath_s(const char* path, char* drive, std::size_t drive_size, char* dir, std::size_t dir_size, char* name,
+                 std::size_t name_size, char* ext, std::size_t ext_size);
+int _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t drive_size, wchar_t* dir, std::size_t dir_size,
+                  wchar_t* name, std::size_t name_size, wchar_t* ext, std::size_t ext_size);
 
 // Joins drive, directory (a '/' is added when it lacks one), name and extension (a '.' is added
 // when it lacks one) into `out` of `size` characters. Answers 0, EINVAL or ERANGE (out emptied).
-int _makepath_s(char* out, std::size_t size, const char* drive, const char* dir, const char* name,
-                const char* ext);
-int _wmakepath_s(wchar_t* out, std::size_t size, const wchar_t* drive, const wchar_t* dir,
-                 const wchar_t* name, const wchar_t* ext);
+int _makepath_s(char* out, std::size_t size, const char* drive, const char* dir, const char* name, const char* ext);
+int _wmakepath_s(wchar_t* out, std::size_t size, const wchar_t* drive, const wchar_t* dir, const wchar_t* name,
+                 const wchar_t* ext);
 
 // The running program's full path (from /proc/self/exe) into `out` of `size` characters. Answers
 // its length; a path that does not fit is cut to size - 1 characters and answers `size` with

@@ -259,8 +259,7 @@ LONG answer_value(const reg_value& v, bool wide, LPBYTE data, LPDWORD size) {
   return answer(v.data.c_str(), static_cast<DWORD>(v.data.size() + 1), data, size);
 }
 
-LONG set_value(HKEY key, const std::string& name, DWORD type, const BYTE* data, DWORD size,
-               bool wide) {
+LONG set_value(HKEY key, const std::string& name, DWORD type, const BYTE* data, DWORD size, bool wide) {
   if (!valid(key) || (data == nullptr && size > 0)) return ERROR_INVALID_PARAMETER;
   reg_value v;
   v.type = type;
@@ -289,9 +288,8 @@ LONG set_value(HKEY key, const std::string& name, DWORD type, const BYTE* data, 
 
 }  // namespace
 
-LONG RegCreateKeyExA(HKEY parent, LPCSTR sub_key, DWORD /*reserved*/, LPSTR /*key_class*/,
-                     DWORD /*options*/, REGSAM /*desired*/, const SECURITY_ATTRIBUTES* /*security*/,
-                     PHKEY result, LPDWORD disposition) {
+LONG RegCreateKeyExA(HKEY parent, LPCSTR sub_key, DWORD /*reserved*/, LPSTR /*key_class*/, DWORD /*options*/,
+                     REGSAM /*desired*/, const SECURITY_ATTRIBUTES* /*security*/, PHKEY result, LPDWORD disposition) {
   if (parent != HKEY_CURRENT_USER || sub_key == nullptr || result == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -318,16 +316,14 @@ LONG RegCloseKey(HKEY key) {
   return status;
 }
 
-LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
-                      LPDWORD size) {
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data, LPDWORD size) {
   if (!valid(key)) return ERROR_INVALID_HANDLE;
   reg_value v;
   LONG status = key->query(name != nullptr ? name : "", type, v);
   return status != ERROR_SUCCESS ? status : answer_value(v, false, data, size);
 }
 
-LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
-                      LPDWORD size) {
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data, LPDWORD size) {
   if (!valid(key)) return ERROR_INVALID_HANDLE;
   reg_value v;
   std::string narrow = name != nullptr ? to_utf8(name, std::wcslen(name)) : std::string();
@@ -335,13 +331,11 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD /*reserved*/, LPDWORD type
   return status != ERROR_SUCCESS ? status : answer_value(v, true, data, size);
 }
 
-LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD /*reserved*/, DWORD type, const BYTE* data,
-                    DWORD size) {
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size) {
   return set_value(key, name != nullptr ? name : "", type, data, size, false);
 }
 
-LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD /*reserved*/, DWORD type, const BYTE* data,
-                    DWORD size) {
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size) {
   std::string narrow = name != nullptr ? to_utf8(name, std::wcslen(name)) : std::string();
   return set_value(key, narrow, type, data, size, true);
 }

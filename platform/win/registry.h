@@ -44,21 +44,17 @@ constexpr LONG ERROR_INVALID_HANDLE = EBADF;
 
 // Opens the settings of `sub_key` (backslash-separated, a leading "Software\" dropped), creating
 // its folder when missing. *disposition tells whether the file existed.
-LONG RegCreateKeyExA(HKEY parent, LPCSTR sub_key, DWORD reserved, LPSTR key_class, DWORD options,
-                     REGSAM desired, const SECURITY_ATTRIBUTES* security, PHKEY result,
-                     LPDWORD disposition);
+LONG RegCreateKeyExA(HKEY parent, LPCSTR sub_key, DWORD reserved, LPSTR key_class, DWORD options, REGSAM desired,
+                     const SECURITY_ATTRIBUTES* security, PHKEY result, LPDWORD disposition);
 
 // Writes the values set through the key (see above) and frees it; the write's status comes back.
 LONG RegCloseKey(HKEY key);
 
 // Reads a value. With data null only *size is set. REG_SZ data carry their NUL; the wide form
 // answers wchar_t units (size in bytes).
-LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                      LPDWORD size);
-LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                      LPDWORD size);
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
 
 // Sets a REG_DWORD (4 bytes) or REG_SZ value (text up to its first NUL; wide text in bytes).
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
-LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD size);
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);

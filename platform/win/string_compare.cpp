@@ -42,8 +42,7 @@ wchar_t fold_case(wchar_t ch) {
   return static_cast<wchar_t>(towlower_l(towupper_l(static_cast<wint_t>(ch), loc), loc));
 }
 
-int CompareStringW(LCID /*locale*/, DWORD flags, LPCWSTR text1, int count1, LPCWSTR text2,
-                   int count2) {
+int CompareStringW(LCID /*locale*/, DWORD flags, LPCWSTR text1, int count1, LPCWSTR text2, int count2) {
   if (text1 == nullptr || text2 == nullptr || count1 < -1 || count2 < -1) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -58,7 +57,8 @@ int CompareStringW(LCID /*locale*/, DWORD flags, LPCWSTR text1, int count1, LPCW
   for (std::size_t i = 0; i < n1 && i < n2; ++i) {
     wchar_t a = ignore_case ? fold_case(text1[i]) : text1[i];
     wchar_t b = ignore_case ? fold_case(text2[i]) : text2[i];
-    if (a != b) return static_cast<std::uint32_t>(a) < static_cast<std::uint32_t>(b) ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    if (a != b)
+      return static_cast<std::uint32_t>(a) < static_cast<std::uint32_t>(b) ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
   }
   if (n1 == n2) return CSTR_EQUAL;
   return n1 < n2 ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
@@ -71,8 +71,7 @@ int CompareStringA(LCID locale, DWORD flags, LPCSTR text1, int count1, LPCSTR te
   }
   std::wstring a = widen(text1, count1);
   std::wstring b = widen(text2, count2);
-  return CompareStringW(locale, flags, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                        static_cast<int>(b.size()));
+  return CompareStringW(locale, flags, a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()));
 }
 
 BOOL IsCharAlphaNumericW(WCHAR ch) {

@@ -147,13 +147,11 @@ TEST(VdyagentValues, ANumberMySqlCannotHoldIsReportedAndWrittenAsNull) {
 
   const program_result r = run_vdyagent({"--src=" + source, "--dump", "--dest=" + folder + "/nan.sql"});
   EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
-  EXPECT_NE(r.err.find("Table1, record #2: Column 'F': the value nan has no MySQL form and is lost"),
-            std::string::npos)
+  EXPECT_NE(r.err.find("Table1, record #2: Column 'F': the value nan has no MySQL form and is lost"), std::string::npos)
       << r.err;
   std::ifstream dump(folder + "/nan.sql", std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("('abcdefg', 'hijklmnop', 2, 222, 333333333, NULL, '1974-09-21', 3.5, 1)"),
-            std::string::npos)
+  EXPECT_NE(text.find("('abcdefg', 'hijklmnop', 2, 222, 333333333, NULL, '1974-09-21', 3.5, 1)"), std::string::npos)
       << text;
   EXPECT_EQ(text.find(", nan"), std::string::npos);
 }
@@ -177,54 +175,115 @@ TEST(VdyagentCommandLine, WithoutServer) {
       {"a positional argument", {"--src=" + nwind, "--dest=x", "extra"}, exactly(""), exactly(usage), usage_exit},
       {"21 positional arguments", std::vector<std::string>(21, "x"), exactly(""), starts("Internal error: "),
        usage_exit},
-      {"no source", {"--dest=x"}, exactly(""),
-       exactly("You should enter source MS Access database name\n"), usage_exit},
-      {"empty source", {"--src=", "--dest=x"}, exactly(""), exactly("Option --src needs a value: --src=...\n"),
+      {"no source",
+       {"--dest=x"},
+       exactly(""),
+       exactly("You should enter source MS Access database name\n"),
        usage_exit},
-      {"no destination", {"--src=" + nwind}, exactly(""),
-       exactly("You should enter destination MySQL database or dump file name\n"), usage_exit},
-      {"mode 5", {"--mode=5", "--src=" + nwind, "--dest=x"}, exactly(""),
-       exactly("Invalid merge/overwrite mode\n"), usage_exit},
+      {"empty source",
+       {"--src=", "--dest=x"},
+       exactly(""),
+       exactly("Option --src needs a value: --src=...\n"),
+       usage_exit},
+      {"no destination",
+       {"--src=" + nwind},
+       exactly(""),
+       exactly("You should enter destination MySQL database or dump file name\n"),
+       usage_exit},
+      {"mode 5",
+       {"--mode=5", "--src=" + nwind, "--dest=x"},
+       exactly(""),
+       exactly("Invalid merge/overwrite mode\n"),
+       usage_exit},
       {"mode 03", {"--mode=03"}, exactly(""), exactly("Invalid merge/overwrite mode\n"), usage_exit},
       {"empty mode", {"--mode="}, exactly(""), exactly("Option --mode needs a value: --mode=...\n"), usage_exit},
       {"silent, then a bad mode", {"--silent", "--mode=-1"}, exactly(""), exactly(""), usage_exit},
-      {"a bad mode, then silent", {"--mode=-1", "--silent"}, exactly(""),
-       exactly("Invalid merge/overwrite mode\n"), usage_exit},
-      {"workgroup file that is not one", {"--src=" + nwind, "--dest=x", "--sysdb=" + text_file}, exactly(""),
-       exactly("Not a valid MS Access workgroup information file\n"), usage_exit},
-      {"missing table-names file", {"--tab_file=" + files + "/none.txt"}, exactly(""),
-       exactly("Table names file does not exist.\nPlease verify the correct path/name was given.\n"), usage_exit},
-      {"table-names file naming a folder", {"--tab_file=" + files}, exactly(""),
-       exactly("Table names file does not exist.\nPlease verify the correct path/name was given.\n"), usage_exit},
-      {"table-names file with a line too long", {"--tab_file=" + long_names}, exactly(""),
-       starts("Table names file: line 2 is longer than 254 characters."), usage_exit},
-      {"missing profile", {"--profile=" + files + "/none.vdy"}, exactly(""),
-       exactly("Error:\nProfile does not exist. Please verify the correct path/name was given.\n"), usage_exit},
-      {"profile that does not load", {"--src=" + nwind, "--profile=" + bad_profile, "--dump", "--dest=x.sql"},
-       exactly(""), exactly("Cannot load conversion settings from '" + bad_profile + "'\n"), usage_exit},
-      {"log file naming a folder", {"--logfile=" + files}, exactly(""),
-       exactly("Error:\nLogfile name specifies an existing path.\n"), usage_exit},
-      {"unknown character set", {"--src=" + nwind, "--dump", "--dest=x.sql", "--charset=klingon"}, exactly(""),
-       starts("Unknown MySQL character set 'klingon'.\nUse one of: big5, "), usage_exit},
-      {"unknown storage engine", {"--src=" + nwind, "--dump", "--dest=x.sql", "--engine=InnoDB;DROP"}, exactly(""),
-       starts("Unknown MySQL storage engine 'InnoDB;DROP'.\nUse one of: MyISAM, "), usage_exit},
-      {"dump into a folder that does not exist", {"--src=" + nwind, "--dump", "--dest=" + files + "/no/x.sql"},
-       exactly(""), exactly("Error:\nDestination path does not exist. Please verify the correct path was given.\n"),
+      {"a bad mode, then silent",
+       {"--mode=-1", "--silent"},
+       exactly(""),
+       exactly("Invalid merge/overwrite mode\n"),
        usage_exit},
-      {"source that is not an Access file", {"--src=" + text_file, "--dump", "--dest=x.sql"}, exactly(""),
-       starts("Error:\n"), 1},
-      {"wrong Access password", {"--src=" + encrypted, "--accp=wrong", "--dump", "--dest=x.sql"}, exactly(""),
-       starts("Error:\n"), 1},
-      {"Access password with more after a ';'", {"--src=" + encrypted, "--accp=Test123;x", "--dump", "--dest=x.sql"},
-       exactly(""), starts("Error:\n"), 1},
-      {"closed port", {"--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port}, exactly(""),
+      {"workgroup file that is not one",
+       {"--src=" + nwind, "--dest=x", "--sysdb=" + text_file},
+       exactly(""),
+       exactly("Not a valid MS Access workgroup information file\n"),
+       usage_exit},
+      {"missing table-names file",
+       {"--tab_file=" + files + "/none.txt"},
+       exactly(""),
+       exactly("Table names file does not exist.\nPlease verify the correct path/name was given.\n"),
+       usage_exit},
+      {"table-names file naming a folder",
+       {"--tab_file=" + files},
+       exactly(""),
+       exactly("Table names file does not exist.\nPlease verify the correct path/name was given.\n"),
+       usage_exit},
+      {"table-names file with a line too long",
+       {"--tab_file=" + long_names},
+       exactly(""),
+       starts("Table names file: line 2 is longer than 254 characters."),
+       usage_exit},
+      {"missing profile",
+       {"--profile=" + files + "/none.vdy"},
+       exactly(""),
+       exactly("Error:\nProfile does not exist. Please verify the correct path/name was given.\n"),
+       usage_exit},
+      {"profile that does not load",
+       {"--src=" + nwind, "--profile=" + bad_profile, "--dump", "--dest=x.sql"},
+       exactly(""),
+       exactly("Cannot load conversion settings from '" + bad_profile + "'\n"),
+       usage_exit},
+      {"log file naming a folder",
+       {"--logfile=" + files},
+       exactly(""),
+       exactly("Error:\nLogfile name specifies an existing path.\n"),
+       usage_exit},
+      {"unknown character set",
+       {"--src=" + nwind, "--dump", "--dest=x.sql", "--charset=klingon"},
+       exactly(""),
+       starts("Unknown MySQL character set 'klingon'.\nUse one of: big5, "),
+       usage_exit},
+      {"unknown storage engine",
+       {"--src=" + nwind, "--dump", "--dest=x.sql", "--engine=InnoDB;DROP"},
+       exactly(""),
+       starts("Unknown MySQL storage engine 'InnoDB;DROP'.\nUse one of: MyISAM, "),
+       usage_exit},
+      {"dump into a folder that does not exist",
+       {"--src=" + nwind, "--dump", "--dest=" + files + "/no/x.sql"},
+       exactly(""),
+       exactly("Error:\nDestination path does not exist. Please verify the correct path was given.\n"),
+       usage_exit},
+      {"source that is not an Access file",
+       {"--src=" + text_file, "--dump", "--dest=x.sql"},
+       exactly(""),
+       starts("Error:\n"),
+       1},
+      {"wrong Access password",
+       {"--src=" + encrypted, "--accp=wrong", "--dump", "--dest=x.sql"},
+       exactly(""),
+       starts("Error:\n"),
+       1},
+      {"Access password with more after a ';'",
+       {"--src=" + encrypted, "--accp=Test123;x", "--dump", "--dest=x.sql"},
+       exactly(""),
+       starts("Error:\n"),
+       1},
+      {"closed port",
+       {"--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
+       exactly(""),
        exactly("Error:\nCannot connect to the MySQL server. Check to verify that MySQL server is launched and "
                "the correct host/port values were given.\n"),
        1},
-      {"closed port, silent", {"--silent", "--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
-       exactly(""), exactly(""), 1},
-      {"a dump", {"--src=" + nwind, "--dump", "--dest=" + dump},
-       starts("Converting database " + nwind + " ("), exactly(""), 0},
+      {"closed port, silent",
+       {"--silent", "--src=" + nwind, "--dest=northwind", "--mysqlh=127.0.0.1", "--port=" + port},
+       exactly(""),
+       exactly(""),
+       1},
+      {"a dump",
+       {"--src=" + nwind, "--dump", "--dest=" + dump},
+       starts("Converting database " + nwind + " ("),
+       exactly(""),
+       0},
   };
   check_cases(cases);
   std::ifstream written(dump);
@@ -264,8 +323,8 @@ TEST(VdyagentCommandLine, OptionsAndTheirValues) {
               "Option --src is given twice with different values\n"),
       refused("a password given twice", {"--mysqlp=a", "--mysqlp=b"},
               "Option --mysqlp is given twice with different values\n"),
-      refused("a flag and the same value twice are one option", {"--dump", "--dump", "--mode=1", "--mode=1",
-                                                                   "--src=" + nwind},
+      refused("a flag and the same value twice are one option",
+              {"--dump", "--dump", "--mode=1", "--mode=1", "--src=" + nwind},
               "You should enter destination MySQL database or dump file name\n"),
       refused("port with letters after it", {"--port=3306abc"}, port_text("3306abc")),
       refused("port after a blank", {"--port= 3306"}, port_text(" 3306")),
@@ -315,7 +374,8 @@ TEST(VdyagentProfile, TypeMappingsAreCheckedBeforeAnythingIsWritten) {
        where + "type 'INT COMMENT 'pwned'' is not a MySQL column type.\n"},
       {"a foreign key in the type", "        type: INT, FOREIGN KEY (ShipperID) REFERENCES Orders(OrderID)\r\n", "",
        where + "type 'INT, FOREIGN KEY (ShipperID) REFERENCES Orders(OrderID)' is not a MySQL column type.\n"},
-      {"an unknown type", "        type: NOSUCHTYPE\r\n", "", where + "type 'NOSUCHTYPE' is not a MySQL column type.\n"},
+      {"an unknown type", "        type: NOSUCHTYPE\r\n", "",
+       where + "type 'NOSUCHTYPE' is not a MySQL column type.\n"},
       {"a negative length", "        type: VARCHAR\r\n        length: -5\r\n", "",
        where + "length '-5' is not a whole number from 0 to 65535.\n"},
       {"a length that is no number", "        type: VARCHAR\r\n        length: abc\r\n", "",
@@ -326,21 +386,23 @@ TEST(VdyagentProfile, TypeMappingsAreCheckedBeforeAnythingIsWritten) {
        "    properties:\r\n        engine: InnoDB; DROP DATABASE mysql\r\n",
        "Error:\nType mappings: table 'Shippers': engine 'InnoDB; DROP DATABASE mysql' is not a storage engine "
        "name.\n"},
-      {"names with backticks and a known type", "        new_name: na`me\r\n        type: varchar\r\n        length: 60\r\n",
-       "    new_name: ship`pers\r\n", ""},
+      {"names with backticks and a known type",
+       "        new_name: na`me\r\n        type: varchar\r\n        length: 60\r\n", "    new_name: ship`pers\r\n", ""},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const profile_case& c = cases[i];
     SCOPED_TRACE(c.what);
     const std::string dump = files + "/p" + std::to_string(i) + ".sql";
     const std::string profile = write_file(files, "p" + std::to_string(i) + ".vdy",
-        "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=" + dump + "\r\n"
-        "[MySQL settings]\r\ndirect mode=0\r\n"
-        "[Selected Tables]\r\nShippers\r\n"
-        "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
-        "  - name: Shippers\r\n" + (c.table_lines.starts_with("    new_name") ? c.table_lines : "") +
-        "    fields:\r\n      - name: CompanyName\r\n" + c.column_lines +
-        (c.table_lines.starts_with("    properties") ? c.table_lines : ""));
+                                           "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=" + dump +
+                                               "\r\n"
+                                               "[MySQL settings]\r\ndirect mode=0\r\n"
+                                               "[Selected Tables]\r\nShippers\r\n"
+                                               "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
+                                               "  - name: Shippers\r\n" +
+                                               (c.table_lines.starts_with("    new_name") ? c.table_lines : "") +
+                                               "    fields:\r\n      - name: CompanyName\r\n" + c.column_lines +
+                                               (c.table_lines.starts_with("    properties") ? c.table_lines : ""));
     const program_result r = run_vdyagent({"--profile=" + profile});
     if (!c.message.empty()) {
       EXPECT_EQ(r.exit_code, usage_exit);

@@ -32,7 +32,7 @@ walked walk(std::vector<std::string> args) {
 TEST(CmdLineWalker, MatchesOptionsByTheirWholeNames) {
   struct row {
     std::string argument;
-    std::int32_t id;  // cmd_positional: the argument is positional
+    std::int32_t id;    // cmd_positional: the argument is positional
     std::string value;  // of cmd_unknown: the whole argument
   } rows[] = {
       {"--src=C:\\db\\nwind.mdb", opt_src, "C:\\db\\nwind.mdb"},
@@ -110,9 +110,9 @@ TEST(CmdLineOptions, ModeIsOneOfTheDigitsZeroToFour) {
     const char* text;
     bool ok;
     std::uint32_t mode;
-  } rows[] = {{"0", true, 0}, {"3", true, 3}, {"4", true, 4}, {"5", false, 0},  {"03", false, 0},
-              {" 3", false, 0}, {"+3", false, 0}, {"-1", false, 0}, {"", false, 0}, {"3x", false, 0},
-              {"4294967299", false, 0}};
+  } rows[] = {{"0", true, 0},   {"3", true, 3},   {"4", true, 4},          {"5", false, 0},
+              {"03", false, 0}, {" 3", false, 0}, {"+3", false, 0},        {"-1", false, 0},
+              {"", false, 0},   {"3x", false, 0}, {"4294967299", false, 0}};
   for (const row& r : rows) {
     SCOPED_TRACE(r.text);
     std::uint32_t mode = 99;

@@ -61,15 +61,18 @@ struct known_table {
 
 const known_table calculated_people = {
     "People",
-    {{"FullName", {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile", "O'Brien \\ \"x\", "}},
+    {{"FullName",
+      {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile",
+       "O'Brien \\ \"x\", "}},
      {"NameLen", {"3", "5", "5", "0"}},
      {"Monthly", {"83333.3333", "-0.125", "0", "10288.0658"}},
      {"Weekly", {"19230.76923076923", "-0.028846153846153848", "0", "2374.169021153846"}},
      {"IsRich", {"1", "0", "0", "1"}},
      {"Bonus", {"12500", "-0.0188", "0", "1543.2099"}},
      {"Review", {"1844-07-01 00:00:00", "1945-08-07 09:30:00", "2021-02-28 23:59:59", nullptr}},
-     {"Notes", {"Ada Lovelace joined", "Grace Hopper joined",
-                "\xC3\x89mile Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80 joined", " O'Brien \\ \"x\" joined"}}}};
+     {"Notes",
+      {"Ada Lovelace joined", "Grace Hopper joined", "\xC3\x89mile Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80 joined",
+       " O'Brien \\ \"x\" joined"}}}};
 
 std::string without_trailing_zeros(std::string v) {
   if (v.find('.') == std::string::npos || v.find('e') != std::string::npos) return v;
@@ -81,8 +84,8 @@ std::string without_trailing_zeros(std::string v) {
 void expect_known_values(mysql_client& sql, const std::string& database, const known_table& known) {
   for (const known_column& column : known.columns) {
     SCOPED_TRACE(database + "." + known.table + "." + column.name);
-    const std::vector<sql_row> rows =
-        sql.rows("SELECT " + quoted(column.name) + " FROM " + quoted(database) + "." + quoted(known.table) + " ORDER BY ID");
+    const std::vector<sql_row> rows = sql.rows("SELECT " + quoted(column.name) + " FROM " + quoted(database) + "." +
+                                               quoted(known.table) + " ORDER BY ID");
     ASSERT_EQ(rows.size(), column.rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
       const std::optional<std::string>& got = rows[r][0];

@@ -96,13 +96,17 @@ TEST_F(VdyagentServer, QueriesBecomeViews) {
     const char* view;
     const char* rows;
   } counts[] = {
-      {"Ten Most Expensive Products", "10"}, {"Current Product List", "69"}, {"Order Details Extended", "2155"},
-      {"Invoices", "2155"},                  {"Quarterly Orders", "84"},     {"Customers and Suppliers by City", "120"},
+      {"Ten Most Expensive Products", "10"},
+      {"Current Product List", "69"},
+      {"Order Details Extended", "2155"},
+      {"Invoices", "2155"},
+      {"Quarterly Orders", "84"},
+      {"Customers and Suppliers by City", "120"},
   };
   for (const char* db : {"e2e_views_live", "e2e_views_dump"}) {
     SCOPED_TRACE(db);
-    const auto views = sql.column(std::string("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '") +
-                                  db + "'");
+    const auto views =
+        sql.column(std::string("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '") + db + "'");
     EXPECT_EQ(views, std::vector<std::string>{"18"});
     for (const auto& c : counts)
       EXPECT_EQ(sql.column(std::string("SELECT COUNT(*) FROM ") + quoted(db) + "." + quoted(c.view)),
@@ -114,7 +118,9 @@ TEST_F(VdyagentServer, QueriesBecomeViews) {
 
 TEST_F(VdyagentServer, TableNamesFileWithCrLfAndAMissingName) {
   const std::string folder = test_env::make_temp_dir();
-  const std::string names = write_file(folder + "/tables.txt", "\xEF\xBB\xBF" "Shippers\r\nNo Such Table\r\n\r\nUms\xC3\xA4tze\r\n");
+  const std::string names = write_file(folder + "/tables.txt",
+                                       "\xEF\xBB\xBF"
+                                       "Shippers\r\nNo Such Table\r\n\r\nUms\xC3\xA4tze\r\n");
   const std::string dump = folder + "/some.sql";
   const program_result r = run_vdyagent({"--src=" + nwind, "--dump", "--dest=" + dump, "--tab_file=" + names});
   EXPECT_EQ(r.err, "Table No Such Table not exists\n");
@@ -131,26 +137,31 @@ TEST_F(VdyagentServer, TableNamesFileWithCrLfAndAMissingName) {
   sql.execute("DROP DATABASE IF EXISTS e2e_tab_file");
   sql.execute("CREATE DATABASE e2e_tab_file");
   EXPECT_EQ(load_dump(server, "e2e_tab_file", dump), "");
-  EXPECT_EQ(sorted(sql.column("SHOW TABLES FROM e2e_tab_file")), (std::vector<std::string>{"Shippers", "Ums\xC3\xA4tze"}));
+  EXPECT_EQ(sorted(sql.column("SHOW TABLES FROM e2e_tab_file")),
+            (std::vector<std::string>{"Shippers", "Ums\xC3\xA4tze"}));
   EXPECT_EQ(sql.column("SELECT COUNT(*) FROM e2e_tab_file.`Ums\xC3\xA4tze`"),
             std::vector<std::string>{std::to_string(mdb_export(nwind, "Ums\xC3\xA4tze").rows.size())});
 }
 
 TEST_F(VdyagentServer, ProfileWithTypeMappings) {
   const std::string folder = test_env::make_temp_dir();
-  const std::string profile = write_file(folder + "/job.vdy",
-      "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=e2e_profile\r\nmode=0\r\n"
-      "[MySQL settings]\r\ndirect mode=1\r\nhost=" + server.host + "\r\nuser=" + server.user +
-      "\r\npassword=" + server.password + "\r\nport=" + std::to_string(server.port) + "\r\n"
-      "[Selected Tables]\r\nShippers\r\nCategories\r\n"
-      "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
-      "  - name: Shippers\r\n    new_name: carriers\r\n    fields:\r\n"
-      "      - name:CompanyName\r\n        new_name: name\r\n        status: changed\r\n        type: VARCHAR\r\n"
-      "        default_value:\r\n        character_set:\r\n        length: 60\r\n        scale: 0\r\n"
-      "        precision: -1\r\n"
-      "      - name:Phone\r\n        new_name: Phone\r\n        status: deleted\r\n        type: VARCHAR\r\n"
-      "        default_value:\r\n        character_set:\r\n        length: 24\r\n        scale: 0\r\n"
-      "        precision: -1\r\n");
+  const std::string profile = write_file(
+      folder + "/job.vdy",
+      "[Generic settings]\r\nsrc=" + nwind +
+          "\r\ndest=e2e_profile\r\nmode=0\r\n"
+          "[MySQL settings]\r\ndirect mode=1\r\nhost=" +
+          server.host + "\r\nuser=" + server.user + "\r\npassword=" + server.password +
+          "\r\nport=" + std::to_string(server.port) +
+          "\r\n"
+          "[Selected Tables]\r\nShippers\r\nCategories\r\n"
+          "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
+          "  - name: Shippers\r\n    new_name: carriers\r\n    fields:\r\n"
+          "      - name:CompanyName\r\n        new_name: name\r\n        status: changed\r\n        type: VARCHAR\r\n"
+          "        default_value:\r\n        character_set:\r\n        length: 60\r\n        scale: 0\r\n"
+          "        precision: -1\r\n"
+          "      - name:Phone\r\n        new_name: Phone\r\n        status: deleted\r\n        type: VARCHAR\r\n"
+          "        default_value:\r\n        character_set:\r\n        length: 24\r\n        scale: 0\r\n"
+          "        precision: -1\r\n");
   // Server options after the profile are ignored: the profile brings its own.
   const program_result r = run_vdyagent({"--profile=" + profile, "--mysqlh=no.such.host"});
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
@@ -183,21 +194,28 @@ TEST_F(VdyagentServer, ProfileMappingsReachTheServerOnlyAsChecked) {
   } cases[] = {
       {"a second column in the type", "e2e_evil_type", "        type: INT, `evil` INT\r\n", 255, {}},
       {"a negative length", "e2e_evil_length", "        type: VARCHAR\r\n        length: -5\r\n", 255, {}},
-      {"backticks in the names", "e2e_odd_names",
-       "        new_name: na`me\r\n        type: VARCHAR\r\n        length: 60\r\n", 0,
+      {"backticks in the names",
+       "e2e_odd_names",
+       "        new_name: na`me\r\n        type: VARCHAR\r\n        length: 60\r\n",
+       0,
        {"ShipperID", "na_me", "Phone"}},
   };
   mysql_client sql(server);
   ASSERT_TRUE(sql.ok());
   for (const profile_case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string profile = write_file(folder + "/" + c.database + ".vdy",
-        "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=" + c.database + "\r\nmode=0\r\n"
-        "[MySQL settings]\r\ndirect mode=1\r\nhost=" + server.host + "\r\nuser=" + server.user +
-        "\r\npassword=" + server.password + "\r\nport=" + std::to_string(server.port) + "\r\n"
-        "[Selected Tables]\r\nShippers\r\n"
-        "[Type Mappings]\r\ndatabase:\r\ntables:\r\n  - name: Shippers\r\n    new_name: ship`pers\r\n"
-        "    fields:\r\n      - name: CompanyName\r\n" + c.column_lines);
+    const std::string profile =
+        write_file(folder + "/" + c.database + ".vdy",
+                   "[Generic settings]\r\nsrc=" + nwind + "\r\ndest=" + c.database +
+                       "\r\nmode=0\r\n"
+                       "[MySQL settings]\r\ndirect mode=1\r\nhost=" +
+                       server.host + "\r\nuser=" + server.user + "\r\npassword=" + server.password +
+                       "\r\nport=" + std::to_string(server.port) +
+                       "\r\n"
+                       "[Selected Tables]\r\nShippers\r\n"
+                       "[Type Mappings]\r\ndatabase:\r\ntables:\r\n  - name: Shippers\r\n    new_name: ship`pers\r\n"
+                       "    fields:\r\n      - name: CompanyName\r\n" +
+                       c.column_lines);
     const program_result r = run_vdyagent({"--profile=" + profile});
     EXPECT_EQ(r.exit_code, c.exit_code) << r.out << r.err;
     if (c.columns.empty()) {

@@ -46,9 +46,9 @@ TEST(VdyagentViewScope, ViewsOverTablesThatWereNotConvertedAreLeftOut) {
   EXPECT_EQ(load_dump(server, "e2e_scope_dump", folder + "/scope.sql"), "");
 
   // Every view over Products and Categories alone; a view over a left-out view is left out too.
-  const std::vector<std::string> made = {"Alphabetical List of Products", "Catalog", "Current Product List",
-                                         "Products Above Average Price", "Products by Category",
-                                         "Ten Most Expensive Products"};
+  const std::vector<std::string> made = {"Alphabetical List of Products", "Catalog",
+                                         "Current Product List",          "Products Above Average Price",
+                                         "Products by Category",          "Ten Most Expensive Products"};
   const char* left_out[] = {
       "View 'Invoices' reads a table or query that was not converted (Shippers), skip it",
       "View 'Order Details Extended' reads a table or query that was not converted (Order Details), skip it",
@@ -60,16 +60,14 @@ TEST(VdyagentViewScope, ViewsOverTablesThatWereNotConvertedAreLeftOut) {
     EXPECT_EQ(sql.column("SELECT TABLE_NAME FROM information_schema.VIEWS WHERE TABLE_SCHEMA = " + schema +
                          " ORDER BY TABLE_NAME"),
               made);
-    const std::string above = "SELECT COUNT(*) FROM " + quoted(db) + ".Products WHERE UnitPrice > (SELECT AVG(UnitPrice) FROM " +
-                              quoted(db) + ".Products)";
+    const std::string above = "SELECT COUNT(*) FROM " + quoted(db) +
+                              ".Products WHERE UnitPrice > (SELECT AVG(UnitPrice) FROM " + quoted(db) + ".Products)";
     const struct {
       const char* view;
       std::vector<std::string> rows;
     } counts[] = {
-        {"Ten Most Expensive Products", {"10"}},
-        {"Current Product List", {"69"}},
-        {"Alphabetical List of Products", {"69"}},
-        {"Products Above Average Price", sql.column(above)},
+        {"Ten Most Expensive Products", {"10"}},   {"Current Product List", {"69"}},
+        {"Alphabetical List of Products", {"69"}}, {"Products Above Average Price", sql.column(above)},
         {"Products by Category", {"69"}},
     };
     for (const auto& c : counts)

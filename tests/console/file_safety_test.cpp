@@ -113,8 +113,9 @@ std::string error_text(const std::string& message) { return "Error:\n" + message
 
 TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
   const std::string not_a_target = "Destination name should specify a regular file, not a link, device or pipe.";
-  const std::string no_source = "' is not a regular file: a folder, a device or a pipe cannot be read as an MS Access "
-                                "database.";
+  const std::string no_source =
+      "' is not a regular file: a folder, a device or a pipe cannot be read as an MS Access "
+      "database.";
   struct file_case {
     const char* what;
     // The arguments, from the folder of the run.
@@ -123,7 +124,9 @@ TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
   };
   const file_case cases[] = {
       {"dump over the source",
-       [](const run_folder& f) { return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=" + f.source}; },
+       [](const run_folder& f) {
+         return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=" + f.source};
+       },
        error_text("Destination name specifies the source MS Access database.")},
       {"dump over a hard link to the source",
        [](const run_folder& f) {
@@ -136,10 +139,14 @@ TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
        },
        error_text(not_a_target)},
       {"dump into a pipe",
-       [](const run_folder& f) { return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=" + f.pipe}; },
+       [](const run_folder& f) {
+         return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=" + f.pipe};
+       },
        error_text(not_a_target)},
       {"dump over a device",
-       [](const run_folder& f) { return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=/dev/null"}; },
+       [](const run_folder& f) {
+         return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=/dev/null"};
+       },
        error_text(not_a_target)},
       {"log file that is the source, named before it",
        [](const run_folder& f) {
@@ -160,19 +167,25 @@ TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
        error_text("Logfile name specifies the destination dump file.")},
       {"log file that is the dump still to be made",
        [](const run_folder& f) {
-         return std::vector<std::string>{"--src=" + f.source, "--dump", "--dest=" + f.dir + "/new.sql",
-                                         "--logfile=" + f.dir + "/../" + std::filesystem::path(f.dir).filename().string() +
-                                             "/new.sql"};
+         return std::vector<std::string>{
+             "--src=" + f.source, "--dump", "--dest=" + f.dir + "/new.sql",
+             "--logfile=" + f.dir + "/../" + std::filesystem::path(f.dir).filename().string() + "/new.sql"};
        },
        error_text("Logfile name specifies the destination dump file.")},
       {"source that is a pipe",
-       [](const run_folder& f) { return std::vector<std::string>{"--src=" + f.pipe, "--dump", "--dest=" + f.old_dump}; },
+       [](const run_folder& f) {
+         return std::vector<std::string>{"--src=" + f.pipe, "--dump", "--dest=" + f.old_dump};
+       },
        "Error:\n'"},
       {"source that is a folder",
-       [](const run_folder& f) { return std::vector<std::string>{"--src=" + f.dir, "--dump", "--dest=" + f.old_dump}; },
+       [](const run_folder& f) {
+         return std::vector<std::string>{"--src=" + f.dir, "--dump", "--dest=" + f.old_dump};
+       },
        "Error:\n'"},
       {"source that is a device",
-       [](const run_folder& f) { return std::vector<std::string>{"--src=/dev/zero", "--dump", "--dest=" + f.old_dump}; },
+       [](const run_folder& f) {
+         return std::vector<std::string>{"--src=/dev/zero", "--dump", "--dest=" + f.old_dump};
+       },
        "Error:\n'/dev/zero" + no_source},
   };
   for (const file_case& c : cases) {
@@ -191,8 +204,7 @@ TEST(VdyagentFileSafety, RefusedTargetsLogFilesAndSourcesTouchNothing) {
 TEST(VdyagentFileSafety, AReplacedDumpKeepsItsModeAndTheWorkgroupFileGoes) {
   const run_folder folder("access/jet3/testV1997.mdb");
   const temp_folder_env temp(folder.temp);
-  const program_result r =
-      run_vdyagent({"--src=" + folder.source, "--dump", "--dest=" + folder.old_dump}, folder.dir);
+  const program_result r = run_vdyagent({"--src=" + folder.source, "--dump", "--dest=" + folder.old_dump}, folder.dir);
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_NE(read_file(folder.old_dump).find("CREATE TABLE"), std::string::npos);
   folder.expect_untouched(true);

@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -93,8 +92,7 @@ program_result run_signalled(const std::string& program, const std::vector<std::
   return result;
 }
 
-program_result run(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& folder) {
+program_result run(const std::string& program, const std::vector<std::string>& args, const std::string& folder) {
   return run_signalled(program, args, folder, nullptr, 0);
 }
 

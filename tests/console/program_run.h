@@ -17,8 +17,7 @@ struct program_result {
 
 // Runs `program` with `args` in `folder` (the current folder when empty), with standard input
 // empty. XDG_CONFIG_HOME points into `folder`, so no run reads or writes the user's settings.
-program_result run(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& folder = "");
+program_result run(const std::string& program, const std::vector<std::string>& args, const std::string& folder = "");
 
 // As run, but sends `signal` to the program once `ready` answers true (asked every 20 ms while
 // the program runs): a user's Ctrl+C or a kill at a chosen moment.

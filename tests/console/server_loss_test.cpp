@@ -25,7 +25,9 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
   return n;
 }
 
-std::size_t lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lines(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(ServerLoss, AServerKilledMidTableEndsTheRunWithOneReport) {
   const std::string source = test_env::testdata_path("bench/orders-200k.accdb");

@@ -15,10 +15,10 @@ TEST(TargetChecks, NamesAreLookedUpIgnoringCaseAndDescriptions) {
     const std::vector<std::wstring>& known;
     bool listed;
   } rows[] = {
-      {L"latin1", mariadb, true},   {L"LATIN1", mariadb, true},      {L"utf8mb4", mariadb, true},
-      {L"utf8", mariadb, true},     {L"utf8", old_server, true},     {L"utf8mb3", old_server, false},
-      {L"utf16", mariadb, false},   {L"", mariadb, false},           {L"latin1 - cp1252 West European", mariadb, false},
-      {L"latin1;", mariadb, false}, {L"innodb", engines, true},      {L"InnoDB ", engines, false},
+      {L"latin1", mariadb, true},      {L"LATIN1", mariadb, true},  {L"utf8mb4", mariadb, true},
+      {L"utf8", mariadb, true},        {L"utf8", old_server, true}, {L"utf8mb3", old_server, false},
+      {L"utf16", mariadb, false},      {L"", mariadb, false},       {L"latin1 - cp1252 West European", mariadb, false},
+      {L"latin1;", mariadb, false},    {L"innodb", engines, true},  {L"InnoDB ", engines, false},
       {L"BerkeleyDB", engines, false},
   };
   for (const row& r : rows) EXPECT_EQ(is_listed(r.name, r.known), r.listed) << std::wstring(r.name).size();

@@ -13,9 +13,9 @@ struct default_case {
   short dao_type;
   std::int32_t size;
   const wchar_t* format;
-  const wchar_t* stored;      // DefaultValue as Access keeps it
-  VARTYPE vt;                 // VT_EMPTY: no default
-  const wchar_t* text;        // the default's text form
+  const wchar_t* stored;  // DefaultValue as Access keeps it
+  VARTYPE vt;             // VT_EMPTY: no default
+  const wchar_t* text;    // the default's text form
   std::uint32_t marker;
 };
 
@@ -27,7 +27,8 @@ const default_case cases[] = {
     {"date()", dbDate, 8, L"", L"Date()", VT_EMPTY, L"", ftd_marker_today},
     {"time()", dbDate, 8, L"", L"=Time()", VT_EMPTY, L"", ftd_marker_clock},
     {"a date literal", dbDate, 8, L"", L"#1/2/2003#", VT_DATE, L"2003-01-02", ftd_marker_datetime},
-    {"a date and time literal", dbDate, 8, L"", L"#12/31/1999 10:30:00#", VT_DATE, L"1999-12-31 10:30:00", ftd_marker_datetime},
+    {"a date and time literal", dbDate, 8, L"", L"#12/31/1999 10:30:00#", VT_DATE, L"1999-12-31 10:30:00",
+     ftd_marker_datetime},
     {"date format without default", dbDate, 8, L"Medium Date", L"", VT_EMPTY, L"", ftd_marker_date},
     // Format marks date columns only: a text column stays text.
     {"date format on a text column", dbText, 10, L"Short Date", L"\"x\"", VT_BSTR, L"x", 0},

@@ -67,7 +67,7 @@ TEST(dao_database, linked_and_system_tables_are_left_out) {
     // A second look at the same file straight through DAO, to see what was left out.
     ole_variant no(false), yes(true), connect{std::wstring()};
     ASSERT_EQ(o.engine->get_db_engine()->OpenDatabase(dao_bstr(path), no.get_variant(), yes.get_variant(),
-                                                       connect.get_variant(), raw.out()),
+                                                      connect.get_variant(), raw.out()),
               S_OK);
   }
   std::vector<std::wstring> linked = tables_with(*o.db, raw.get(), dbAttachedTable | dbAttachedODBC);
@@ -104,13 +104,28 @@ TEST(dao_database, nwind_views_are_its_saved_queries) {
   auto o = open_testdata("access/real/nwind.mdb");
   std::vector<std::wstring> names;
   for (const auto& v : o.db->views) names.push_back(v.first);
-  const std::vector<std::wstring> expected = {
-      L"Alphabetical List of Products", L"Catalog", L"Category Sales for 1995", L"Current Product List",
-      L"Customers and Suppliers by City", L"Employee Sales by Country", L"Invoices", L"Invoices Filter",
-      L"Order Details Extended", L"Order Subtotals", L"Orders Qry", L"Product Sales for 1995",
-      L"Products Above Average Price", L"Products by Category", L"Quarterly Orders", L"Quarterly Orders by Product",
-      L"Sales by Category", L"Sales by Year", L"Sales Totals by Amount", L"Summary of Sales by Quarter",
-      L"Summary of Sales by Year", L"Ten Most Expensive Products"};
+  const std::vector<std::wstring> expected = {L"Alphabetical List of Products",
+                                              L"Catalog",
+                                              L"Category Sales for 1995",
+                                              L"Current Product List",
+                                              L"Customers and Suppliers by City",
+                                              L"Employee Sales by Country",
+                                              L"Invoices",
+                                              L"Invoices Filter",
+                                              L"Order Details Extended",
+                                              L"Order Subtotals",
+                                              L"Orders Qry",
+                                              L"Product Sales for 1995",
+                                              L"Products Above Average Price",
+                                              L"Products by Category",
+                                              L"Quarterly Orders",
+                                              L"Quarterly Orders by Product",
+                                              L"Sales by Category",
+                                              L"Sales by Year",
+                                              L"Sales Totals by Amount",
+                                              L"Summary of Sales by Quarter",
+                                              L"Summary of Sales by Year",
+                                              L"Ten Most Expensive Products"};
   EXPECT_EQ(sorted(names), sorted(expected));
   // Whatever text the engine gives, no Access-only operator is left in it.
   for (const auto& v : o.db->views) EXPECT_EQ(v.second.find(L"<>"), std::wstring::npos) << utf8(v.first);

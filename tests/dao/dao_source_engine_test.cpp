@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <iterator>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -30,8 +30,8 @@ namespace {
 
 std::string write_file(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {
   std::string path = dir + "/" + name;
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -47,9 +47,7 @@ std::vector<std::uint8_t> header(std::size_t size, int version) {
   return bytes;
 }
 
-std::string not_access(const std::string& path) {
-  return "File '" + path + "' does not comply with MS Access format.";
-}
+std::string not_access(const std::string& path) { return "File '" + path + "' does not comply with MS Access format."; }
 
 TEST(acc_dao_version, version_byte_gives_the_engine_code) {
   std::string dir = test_env::make_temp_dir();
@@ -94,11 +92,8 @@ TEST(acc_dao_version, real_files) {
     const char* file;
     std::uint32_t code;
   } cases[] = {
-      {"access/real/nwind.mdb", 1},
-      {"access/jet4/testV2000.mdb", 0},
-      {"access/ace/testV2007.accdb", 3},
-      {"access/ace/testV2010.accdb", 3},
-      {"access/encrypted/db2013-enc.accdb", 3},
+      {"access/real/nwind.mdb", 1},      {"access/jet4/testV2000.mdb", 0},         {"access/ace/testV2007.accdb", 3},
+      {"access/ace/testV2010.accdb", 3}, {"access/encrypted/db2013-enc.accdb", 3},
   };
   for (const auto& c : cases)
     EXPECT_EQ(acc_dao_version(tk_utf8_to_unicode(test_env::testdata_path(c.file))).get_version(), c.code) << c.file;
@@ -349,9 +344,8 @@ TEST(dao_connect_value, password_with_separator_goes_in_braces) {
     const wchar_t* password;
     const wchar_t* value;
   } cases[] = {
-      {L"Test123", L"Test123"},       {L"", L""},
-      {L"Test123;x", L"{Test123;x}"}, {L"a;b}c", L"{a;b}}c}"},
-      {L"{x}", L"{{x}}}"},            {L"x}", L"x}"},
+      {L"Test123", L"Test123"}, {L"", L""},          {L"Test123;x", L"{Test123;x}"},
+      {L"a;b}c", L"{a;b}}c}"},  {L"{x}", L"{{x}}}"}, {L"x}", L"x}"},
   };
   for (const auto& c : cases) EXPECT_EQ(dao_connect_value(c.password), c.value) << utf8(c.password);
 }

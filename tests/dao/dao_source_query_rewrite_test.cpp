@@ -25,7 +25,8 @@ const rewrite_case cases[] = {
     {L"len\t(z)", L"char_length\t(z)"},
     {L"IIF\r\n(a, b, c)", L"if\r\n(a, b, c)"},
     // Parts of longer words are not functions.
-    {L"LeftOver(x) + xlen(y) + len2(z) + my_len(w) + ascii(q)", L"LeftOver(x) + xlen(y) + len2(z) + my_len(w) + ascii(q)"},
+    {L"LeftOver(x) + xlen(y) + len2(z) + my_len(w) + ascii(q)",
+     L"LeftOver(x) + xlen(y) + len2(z) + my_len(w) + ascii(q)"},
     // Words that are no calls: sort keywords, aliases, a last word.
     {L"SELECT * FROM [t] ORDER BY [a] ASC", L"SELECT * FROM [t] ORDER BY [a] ASC"},
     {L"SELECT * FROM [t] ORDER BY [a] ASC, [b] ASC\r\n", L"SELECT * FROM [t] ORDER BY [a] ASC, [b] ASC\r\n"},
@@ -43,7 +44,8 @@ const rewrite_case cases[] = {
 };
 
 TEST(dao_query_rewrite, texts_become_their_mysql_forms) {
-  for (const auto& c : cases) EXPECT_EQ(dao_rewrite_query_sql(c.access), c.mysql) << "from: " << testing::PrintToString(std::wstring(c.access));
+  for (const auto& c : cases)
+    EXPECT_EQ(dao_rewrite_query_sql(c.access), c.mysql) << "from: " << testing::PrintToString(std::wstring(c.access));
 }
 
 }  // namespace

@@ -28,18 +28,14 @@ std::string compare(const udb_field& f, const std::string& theirs) {
   const VARIANT& v = f.get_variant();
   std::string ours;
   switch (f.get_type()) {
-    case VT_NULL:
-      ours = "";
-      break;
+    case VT_NULL: ours = ""; break;
     case VT_DATE: {
       // A date alone prints without its time; mdb-export always prints the time.
       ours = f.to_string();
       if (ours.size() == 10) ours += " 00:00:00";
       break;
     }
-    case VT_I8:
-      ours = std::to_string(f.get_i8());
-      break;
+    case VT_I8: ours = std::to_string(f.get_i8()); break;
     case VT_R4:
     case VT_R8:
     case VT_CY:
@@ -48,8 +44,7 @@ std::string compare(const udb_field& f, const std::string& theirs) {
       if (std::fabs(a - e) <= std::fabs(e) * 1e-6 + 1e-9) return "";
       return dao_test::export_text(v) + " != " + theirs;
     }
-    default:
-      ours = dao_test::export_text(v);
+    default: ours = dao_test::export_text(v);
   }
   return ours == theirs ? "" : ours + " != " + theirs;
 }

@@ -54,15 +54,9 @@ void expect_columns(const char* file, const wchar_t* table, const std::vector<co
 
 TEST(dao_schema, every_column_type_in_each_format) {
   const std::vector<column> table1 = {
-      {L"A", VT_BSTR, 50, 0, nullptr},
-      {L"B", VT_BSTR, 100, 0, nullptr},
-      {L"C", VT_UI1, 1, 0, L"0"},
-      {L"D", VT_I2, 2, 0, L"0"},
-      {L"E", VT_I4, 4, 0, L"0"},
-      {L"F", VT_R8, 8, 0, L"0.0000000000000000e+00"},
-      {L"G", VT_DATE, 8, 1, nullptr},
-      {L"H", VT_CY, 8, 0, L"0"},
-      {L"I", VT_BOOL, 1, 0, nullptr},
+      {L"A", VT_BSTR, 50, 0, nullptr}, {L"B", VT_BSTR, 100, 0, nullptr}, {L"C", VT_UI1, 1, 0, L"0"},
+      {L"D", VT_I2, 2, 0, L"0"},       {L"E", VT_I4, 4, 0, L"0"},        {L"F", VT_R8, 8, 0, L"0.0000000000000000e+00"},
+      {L"G", VT_DATE, 8, 1, nullptr},  {L"H", VT_CY, 8, 0, L"0"},        {L"I", VT_BOOL, 1, 0, nullptr},
   };
   // A GUID AutoNumber: text of a GUID's length; its GenGUID() default is no constant.
   const std::vector<column> table4 = {
@@ -77,15 +71,16 @@ TEST(dao_schema, every_column_type_in_each_format) {
 }
 
 TEST(dao_schema, nwind_columns) {
-  expect_columns("access/real/nwind.mdb", L"Employees",
-                 {
-                     {L"EmployeeID", VT_I4, 4, 0, nullptr, false, true, L"Number automatically assigned to new employee."},
-                     {L"LastName", VT_BSTR, 20, 0, nullptr, true},
-                     {L"BirthDate", VT_DATE, 8, 2, nullptr},
-                     {L"Photo", ole_vt_binary, 0, 0, nullptr, false, false, L"Picture of employee."},
-                     {L"Notes", VT_BSTR, 0, 0, nullptr, false, false, L"General information about employee's background."},
-                 },
-                 17);
+  expect_columns(
+      "access/real/nwind.mdb", L"Employees",
+      {
+          {L"EmployeeID", VT_I4, 4, 0, nullptr, false, true, L"Number automatically assigned to new employee."},
+          {L"LastName", VT_BSTR, 20, 0, nullptr, true},
+          {L"BirthDate", VT_DATE, 8, 2, nullptr},
+          {L"Photo", ole_vt_binary, 0, 0, nullptr, false, false, L"Picture of employee."},
+          {L"Notes", VT_BSTR, 0, 0, nullptr, false, false, L"General information about employee's background."},
+      },
+      17);
   expect_columns("access/real/nwind.mdb", L"Order Details",
                  {
                      {L"UnitPrice", VT_CY, 8, 0, L"0", true},
@@ -111,16 +106,16 @@ TEST(dao_schema, exact_numbers_and_attachments) {
     ASSERT_NE(rs, nullptr);
     for (const wchar_t* c : {L"col2", L"col3", L"col7"}) EXPECT_EQ(rs->schema.get_field_type(c), VT_DECIMAL) << utf8(c);
   }
-  expect_columns("access/ace/complexDataTestV2010.accdb", L"Table1", {{L"attach-data", ole_vt_binary, 0, 101, nullptr}}, 6);
+  expect_columns("access/ace/complexDataTestV2010.accdb", L"Table1", {{L"attach-data", ole_vt_binary, 0, 101, nullptr}},
+                 6);
 }
 
 // Index lines of mdb-schema's MySQL form: "INDEX name (a,b)", "UNIQUE name (a)", "PRIMARY (a)".
 std::set<std::string> mdb_indexes(const std::string& path, const std::string& table) {
   std::set<std::string> out;
-  const std::string all =
-      test_env::run_shell("mdb-schema -T " + test_env::shell_quote(table) + " " + test_env::shell_quote(path) +
-                          " mysql 2>/dev/null")
-          .out;
+  const std::string all = test_env::run_shell("mdb-schema -T " + test_env::shell_quote(table) + " " +
+                                              test_env::shell_quote(path) + " mysql 2>/dev/null")
+                              .out;
   static const std::regex index_line(R"(ADD (UNIQUE INDEX|INDEX|PRIMARY KEY) ?(`[^`]*`)? ?\(([^)]*)\);)");
   for (std::sregex_iterator i(all.begin(), all.end(), index_line), end; i != end; ++i) {
     std::string kind = (*i)[1], name = (*i)[2], cols = (*i)[3];
@@ -128,16 +123,19 @@ std::set<std::string> mdb_indexes(const std::string& path, const std::string& ta
     cols = std::regex_replace(cols, std::regex(" DESC"), "");
     cols.erase(std::remove(cols.begin(), cols.end(), '`'), cols.end());
     cols.erase(std::remove(cols.begin(), cols.end(), ' '), cols.end());
-    if (kind == "PRIMARY KEY") out.insert("PRIMARY (" + cols + ")");
-    else out.insert((kind == "INDEX" ? "INDEX " : "UNIQUE ") + name.substr(1, name.size() - 2) + " (" + cols + ")");
+    if (kind == "PRIMARY KEY")
+      out.insert("PRIMARY (" + cols + ")");
+    else
+      out.insert((kind == "INDEX" ? "INDEX " : "UNIQUE ") + name.substr(1, name.size() - 2) + " (" + cols + ")");
   }
   return out;
 }
 
 TEST(dao_schema, indexes_match_mdb_schema) {
-  for (const char* file : {"access/real/nwind.mdb", "access/jet3/indexTestV1997.mdb", "access/jet3/compIndexTestV1997.mdb",
-                           "access/jet4/indexTestV2000.mdb", "access/jet4/compIndexTestV2000.mdb",
-                           "access/ace/indexTestV2007.accdb", "access/ace/testV2010.accdb"}) {
+  for (const char* file :
+       {"access/real/nwind.mdb", "access/jet3/indexTestV1997.mdb", "access/jet3/compIndexTestV1997.mdb",
+        "access/jet4/indexTestV2000.mdb", "access/jet4/compIndexTestV2000.mdb", "access/ace/indexTestV2007.accdb",
+        "access/ace/testV2010.accdb"}) {
     auto o = open_testdata(file);
     for (const auto& table : o.db->table_names) {
       SCOPED_TRACE(std::string(file) + " " + utf8(table));
@@ -157,8 +155,10 @@ TEST(dao_schema, indexes_match_mdb_schema) {
         // An index over the primary key's columns shares its stored index: the engine reports
         // it unique, as that stored index is, where libmdb reads it as plain.
         bool unique = i.unique && cols != primary_cols;
-        if (i.primary) ours.insert("PRIMARY (" + cols + ")");
-        else ours.insert((unique ? "UNIQUE " : "INDEX ") + utf8(i.name) + " (" + cols + ")");
+        if (i.primary)
+          ours.insert("PRIMARY (" + cols + ")");
+        else
+          ours.insert((unique ? "UNIQUE " : "INDEX ") + utf8(i.name) + " (" + cols + ")");
       }
       EXPECT_EQ(ours, mdb_indexes(test_env::testdata_path(file), utf8(table)));
     }

@@ -172,9 +172,7 @@ TEST(DumpFailure, RecordsThatDoNotFitTheirTable) {
       ADD_FAILURE() << "a record without B joined the batch";
     } catch (const tk_exception& e) {
       EXPECT_EQ(e.kind(), tk_kind_continuable);
-      EXPECT_EQ(std::string(e.what()).rfind("Generic error occurred while migrating the data.\n", 0),
-                0u)
-          << e.what();
+      EXPECT_EQ(std::string(e.what()).rfind("Generic error occurred while migrating the data.\n", 0), 0u) << e.what();
     }
     rs.reset();
     // Single-row statements: a field the table does not have.
@@ -191,8 +189,7 @@ TEST(DumpFailure, RecordsThatDoNotFitTheirTable) {
     }
     rs2->append_record(*record({{L"C", ole_variant(9)}, {L"A", ole_variant(7)}}));
     rs2->append_record(
-        *record({{L"C", ole_variant(3)}, {L"B", ole_variant(2)}, {L"A", ole_variant(1)},
-                 {L"Extra", ole_variant(0)}}));
+        *record({{L"C", ole_variant(3)}, {L"B", ole_variant(2)}, {L"A", ole_variant(1)}, {L"Extra", ole_variant(0)}}));
     rs2.reset();
     EXPECT_THROW(dump->create_table(L"u", t.schema, t.indexes), tk_mail_assertion);
     dump->close();

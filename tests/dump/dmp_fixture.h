@@ -29,8 +29,7 @@ struct table_def {
     return *owned.back();
   }
 
-  void index(const std::wstring& name, bool unique, bool primary,
-             std::initializer_list<const wchar_t*> fields) {
+  void index(const std::wstring& name, bool unique, bool primary, std::initializer_list<const wchar_t*> fields) {
     udb_index index(name, unique, primary);
     for (const wchar_t* f : fields) index.fields.push_back(f);
     indexes.push_back(index);
@@ -38,8 +37,7 @@ struct table_def {
 };
 
 // One row: (column name, value) pairs in the order given.
-inline std::unique_ptr<udb_record> record(
-    std::initializer_list<std::pair<const wchar_t*, ole_variant>> values) {
+inline std::unique_ptr<udb_record> record(std::initializer_list<std::pair<const wchar_t*, ole_variant>> values) {
   auto r = std::make_unique<udb_record>();
   for (const auto& [name, value] : values) {
     r->append(std::make_unique<udb_field>(name, 0, value, false, false));

@@ -28,8 +28,7 @@ std::string today() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   char date[32];
-  std::snprintf(date, sizeof date, "%02d/%02d/%04d", int(now.wMonth), int(now.wDay),
-                int(now.wYear));
+  std::snprintf(date, sizeof date, "%02d/%02d/%04d", int(now.wMonth), int(now.wDay), int(now.wYear));
   return date;
 }
 
@@ -48,8 +47,7 @@ std::string write_dump(sql_engine& engine, const dump_options& options, const st
   lines.column(L"Order", VT_I4, 4);
 
   udb_relationships relationships;
-  relationships.push_back(
-      udb_relationship(L"Lines", L"Orders", {L"Order"}, {L"ID"}, L" ON DELETE CASCADE"));
+  relationships.push_back(udb_relationship(L"Lines", L"Orders", {L"Order"}, {L"ID"}, L" ON DELETE CASCADE"));
 
   std::unique_ptr<dmp_database> dump = engine.create_dump(tk_utf8_to_unicode(path), &options);
   {
@@ -111,19 +109,18 @@ TEST(DumpGolden, OptionCombinations) {
   };
   const golden_case cases[] = {
       {"defaults: CR LF, new servers, locks, comments", [](dump_options&) {},
-       header + set_names + comment("Table structure", "Orders") + create_orders +
-           comment("Dumping data", "Orders") + lock("`Orders`") + insert_orders + unlock +
-           comment("Table structure", "Lines") + create_lines + comment("Dumping data", "Lines") +
-           lock("`Lines`") + insert_lines + unlock + fk_checks_off + lock("`Lines`") + add_index +
-           lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
+       header + set_names + comment("Table structure", "Orders") + create_orders + comment("Dumping data", "Orders") +
+           lock("`Orders`") + insert_orders + unlock + comment("Table structure", "Lines") + create_lines +
+           comment("Dumping data", "Lines") + lock("`Lines`") + insert_lines + unlock + fk_checks_off +
+           lock("`Lines`") + add_index + lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
       {"LF line ends, no comments, no locks",
        [](dump_options& o) {
          o.line_break = 1;
          o.insert_comments = false;
          o.add_lock = false;
        },
-       set_names + create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
-           add_index + add_constraint + view_and_end},
+       set_names + create_orders + insert_orders + create_lines + insert_lines + fk_checks_off + add_index +
+           add_constraint + view_and_end},
       {"old servers: bare names, TYPE=, no character sets, no foreign keys",
        [](dump_options& o) {
          o.new_version = false;
@@ -161,17 +158,16 @@ TEST(DumpGolden, OptionCombinations) {
            "DROP DATABASE IF EXISTS `shop`;\n"
            "CREATE DATABASE `shop` character set utf8mb4;\n"
            "USE `shop`;\n" +
-           create_orders + insert_orders + create_lines + insert_lines + fk_checks_off +
-           add_index + add_constraint + view_and_end},
+           create_orders + insert_orders + create_lines + insert_lines + fk_checks_off + add_index + add_constraint +
+           view_and_end},
       {"no table definitions: the database block is left out too",
        [](dump_options& o) {
          o.create_table = false;
          o.create_database = true;
          o.insert_comments = false;
        },
-       set_names + lock("`Orders`") + insert_orders + unlock + lock("`Lines`") + insert_lines +
-           unlock + fk_checks_off + lock("`Lines`") + add_index +
-           lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
+       set_names + lock("`Orders`") + insert_orders + unlock + lock("`Lines`") + insert_lines + unlock + fk_checks_off +
+           lock("`Lines`") + add_index + lock("`Lines` WRITE, `Orders`") + add_constraint + unlock + view_and_end},
   };
   const std::string dir = test_env::make_temp_dir();
   for (const auto& c : cases) {
@@ -320,8 +316,7 @@ TEST(DumpGolden, BatchesCloseAfterAMillionCharacters) {
   const std::string text = read_file(path);
   EXPECT_EQ(count_of(text, "INSERT INTO `T`(`Memo`) VALUES("), 2u);
   EXPECT_EQ(count_of(text, "'), ('"), 9u);
-  EXPECT_NE(text.find("INSERT INTO `T`(`Memo`) VALUES('" + std::string(100000, 'k') + "');\r\n"),
-            std::string::npos);
+  EXPECT_NE(text.find("INSERT INTO `T`(`Memo`) VALUES('" + std::string(100000, 'k') + "');\r\n"), std::string::npos);
 }
 
 }  // namespace
@@ -332,9 +327,7 @@ namespace {
 struct rules : udb_properties {
   std::map<std::wstring, rules> children;
   rules& child(const std::wstring& name) { return children[name]; }
-  udb_properties* get_by_source_name(const std::wstring& name) override {
-    return get_by_target_name(name);
-  }
+  udb_properties* get_by_source_name(const std::wstring& name) override { return get_by_target_name(name); }
   udb_properties* get_by_target_name(const std::wstring& name) override {
     const auto found = children.find(name);
     return found == children.end() ? nullptr : &found->second;

@@ -50,9 +50,7 @@ std::string hex(const std::string& bytes) {
 }
 
 ole_variant text(const std::wstring& value) { return ole_variant(value); }
-ole_variant bytes(const std::string& value) {
-  return ole_variant(std::vector<BYTE>(value.begin(), value.end()));
-}
+ole_variant bytes(const std::string& value) { return ole_variant(std::vector<BYTE>(value.begin(), value.end())); }
 ole_variant typed(const char* value, VARTYPE vt) { return ole_variant::from_string(value, vt); }
 
 TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
@@ -74,9 +72,8 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
 
   std::string all_bytes;
   for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
-  const std::wstring long_memo = std::wstring(1500000, L'x') +
-                                 std::wstring(L"\r\n'\\\0end\U0001F600", 9) +
-                                 std::wstring(10, L'y');
+  const std::wstring long_memo =
+      std::wstring(1500000, L'x') + std::wstring(L"\r\n'\\\0end\U0001F600", 9) + std::wstring(10, L'y');
   std::string long_blob(1200000, '\0');
   for (std::size_t i = 0; i < long_blob.size(); ++i) long_blob[i] = static_cast<char>(i * 7);
 
@@ -119,34 +116,35 @@ TEST_F(DumpLoad, EveryValueArrivesColumnByColumn) {
   }
   ASSERT_EQ(load(path), "");
 
-  const auto got = rows("SELECT `ID`, `Short Text`, `Memo`, HEX(`Blob`), `When`, `Amount`, "
-                        "`Price`, `Ratio`, `Flag` FROM `" + db_name_ + "`.`Values` ORDER BY `ID`");
+  const auto got = rows(
+      "SELECT `ID`, `Short Text`, `Memo`, HEX(`Blob`), `When`, `Amount`, "
+      "`Price`, `Ratio`, `Flag` FROM `" +
+      db_name_ + "`.`Values` ORDER BY `ID`");
   ASSERT_EQ(got.size(), 3u);
   const std::vector<std::vector<std::string>> expected = {
-      {"1", "O'Brien \"q\" back\\slash", std::string("NUL \0 quote ' and \\ \x1A", 21),
-       hex(all_bytes),
+      {"1", "O'Brien \"q\" back\\slash", std::string("NUL \0 quote ' and \\ \x1A", 21), hex(all_bytes),
        "2024-02-29 13:45:30", "12345.6789", "-922337203685477.5807", "0.1", "1"},
-      {"2", "line1\r\nline2\ttab\x1A", tk_unicode_to_utf8(L"\U0001F600 emoji und Umlaute äöü"),
-       "<NULL>", "1899-12-30 00:00:00", "-0.0001", "<NULL>", "<NULL>", "0"},
-      {"3", "", tk_unicode_to_utf8(long_memo), hex(long_blob), "<NULL>", "<NULL>", "<NULL>",
-       "<NULL>", "<NULL>"},
+      {"2", "line1\r\nline2\ttab\x1A", tk_unicode_to_utf8(L"\U0001F600 emoji und Umlaute äöü"), "<NULL>",
+       "1899-12-30 00:00:00", "-0.0001", "<NULL>", "<NULL>", "0"},
+      {"3", "", tk_unicode_to_utf8(long_memo), hex(long_blob), "<NULL>", "<NULL>", "<NULL>", "<NULL>", "<NULL>"},
   };
-  const char* names[] = {"ID", "Short Text", "Memo", "Blob", "When", "Amount", "Price", "Ratio",
-                         "Flag"};
+  const char* names[] = {"ID", "Short Text", "Memo", "Blob", "When", "Amount", "Price", "Ratio", "Flag"};
   for (std::size_t r = 0; r < expected.size(); ++r) {
     for (std::size_t c = 0; c < expected[r].size(); ++c) {
       const std::string& want = expected[r][c];
       const std::string& have = got[r][c];
       if (want.size() > 200) {
-        EXPECT_TRUE(want == have) << "row " << r + 1 << " column " << names[c] << ": "
-                                  << have.size() << " bytes, expected " << want.size();
+        EXPECT_TRUE(want == have) << "row " << r + 1 << " column " << names[c] << ": " << have.size()
+                                  << " bytes, expected " << want.size();
       } else {
         EXPECT_EQ(have, want) << "row " << r + 1 << " column " << names[c];
       }
     }
   }
-  const auto comment = rows("SELECT COLUMN_COMMENT FROM information_schema.COLUMNS WHERE "
-                            "TABLE_SCHEMA = '" + db_name_ + "' AND COLUMN_NAME = 'Short Text'");
+  const auto comment = rows(
+      "SELECT COLUMN_COMMENT FROM information_schema.COLUMNS WHERE "
+      "TABLE_SCHEMA = '" +
+      db_name_ + "' AND COLUMN_NAME = 'Short Text'");
   ASSERT_EQ(comment.size(), 1u);
   EXPECT_EQ(comment[0][0], "a \\ b 'c'\nline");
 }
@@ -175,12 +173,11 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
   orders.index(L"PrimaryKey", true, true, {L"Order ID"});
 
   udb_relationships relationships;
-  relationships.push_back(udb_relationship(L"Orders", L"Customers", {L"Customer"},
-                                           {L"Customer ID"}, L" ON DELETE CASCADE"));
+  relationships.push_back(
+      udb_relationship(L"Orders", L"Customers", {L"Customer"}, {L"Customer ID"}, L" ON DELETE CASCADE"));
   relationships.push_back(udb_relationship(L"Orders", L"Not Dumped", {L"Customer"}, {L"ID"}, L""));
   // No index leads with Code: one is added on both sides, and the key is kept.
-  relationships.push_back(
-      udb_relationship(L"Orders", L"Customers", {L"Customer Code"}, {L"Code"}, L""));
+  relationships.push_back(udb_relationship(L"Orders", L"Customers", {L"Customer Code"}, {L"Code"}, L""));
   // A long text takes no index, so no key either: left out, and the file still loads.
   relationships.push_back(udb_relationship(L"Orders", L"Customers", {L"Note"}, {L"Notes"}, L""));
 
@@ -213,25 +210,26 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
                                  {L"Customer Code", typed("5", VT_I4)}}));
     }
     dump->create_relationships(relationships);
-    dump->create_views({{L"Ann's Orders", L"SELECT [Order ID], Len([Name]) AS N, "
-                                          L"DateDiff(\"d\", [Ordered], '2001-01-11') AS Days "
-                                          L"FROM [Recent] WHERE IsNull([Name], '') <> ''"},
-                        {L"Recent", L"SELECT * FROM Orders INNER JOIN Customers ON "
-                                    L"Orders.Customer = Customers.[Customer ID]"},
+    dump->create_views({{L"Ann's Orders",
+                         L"SELECT [Order ID], Len([Name]) AS N, "
+                         L"DateDiff(\"d\", [Ordered], '2001-01-11') AS Days "
+                         L"FROM [Recent] WHERE IsNull([Name], '') <> ''"},
+                        {L"Recent",
+                         L"SELECT * FROM Orders INNER JOIN Customers ON "
+                         L"Orders.Customer = Customers.[Customer ID]"},
                         {L"Sales ", L"SELECT [Order ID] FROM [Orders]"}});
     dump->close();
     ASSERT_EQ(load(path, pass == 0 ? "" : db_name_), "") << "pass " << pass;
     // The keys left out are reported, each with its reason.
     ASSERT_EQ(reported.size(), 2u);
     EXPECT_NE(reported[0].find("Table 'Not Dumped' not exists"), std::string::npos) << reported[0];
-    EXPECT_NE(reported[1].find("Table 'Orders' cannot take an index on (`Note`)"), std::string::npos)
-        << reported[1];
+    EXPECT_NE(reported[1].find("Table 'Orders' cannot take an index on (`Note`)"), std::string::npos) << reported[1];
   }
 
   const auto keys = rows(
       "SELECT CONSTRAINT_NAME, REFERENCED_TABLE_NAME, DELETE_RULE FROM "
-      "information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" + db_name_ +
-      "' ORDER BY DELETE_RULE");
+      "information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" +
+      db_name_ + "' ORDER BY DELETE_RULE");
   ASSERT_EQ(keys.size(), 2u);
   EXPECT_EQ(keys[0][1], "Customers");
   EXPECT_EQ(keys[0][2], "CASCADE");
@@ -243,9 +241,12 @@ TEST_F(DumpLoad, ForeignKeysViewsAndLeftOutIndexesLoad) {
   EXPECT_EQ(view[0], (std::vector<std::string>{"1", "3", "10"}));
   // A name with a blank at its end is the name without it, as on a live server.
   EXPECT_EQ(rows("SELECT * FROM `" + db_name_ + "`.`sales`").size(), 1u);
-  const auto indexes = rows("SELECT DISTINCT INDEX_NAME FROM information_schema.STATISTICS WHERE "
-                            "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = 'Customers' "
-                            "ORDER BY INDEX_NAME");
+  const auto indexes = rows(
+      "SELECT DISTINCT INDEX_NAME FROM information_schema.STATISTICS WHERE "
+      "TABLE_SCHEMA = '" +
+      db_name_ +
+      "' AND TABLE_NAME = 'Customers' "
+      "ORDER BY INDEX_NAME");
   ASSERT_EQ(indexes.size(), 2u);
   EXPECT_EQ(indexes[0][0], "Code");
   EXPECT_EQ(indexes[1][0], "PRIMARY");
@@ -277,8 +278,8 @@ TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {
       auto rs = dump->create_table(tk_utf8_to_unicode(name), wide.schema, wide.indexes);
       auto r = std::make_unique<udb_record>();
       for (int i = 0; i < c.columns; ++i) {
-        r->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0,
-                                              text(std::wstring(c.size, L'\u00e4')), false, false));
+        r->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0, text(std::wstring(c.size, L'\u00e4')),
+                                              false, false));
       }
       rs->append_record(*r);
       rs.reset();
@@ -286,14 +287,15 @@ TEST_F(DumpLoad, RowsWiderThanTheServerTakesLoad) {
     }
     ASSERT_EQ(load(path), "");
     const std::string last = "c" + std::to_string(c.columns - 1);
-    const auto got = rows("SELECT CHAR_LENGTH(`c0`), CHAR_LENGTH(`" + last + "`), COUNT(*) FROM `" +
-                          db_name_ + "`.`" + name + "`");
+    const auto got =
+        rows("SELECT CHAR_LENGTH(`c0`), CHAR_LENGTH(`" + last + "`), COUNT(*) FROM `" + db_name_ + "`.`" + name + "`");
     ASSERT_EQ(got.size(), 1u);
     const std::string size = std::to_string(c.size);
     EXPECT_EQ(got[0], (std::vector<std::string>{size, size, "1"}));
-    const auto long_texts = rows("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE "
-                                 "TABLE_SCHEMA = '" + db_name_ + "' AND TABLE_NAME = '" + name +
-                                 "' AND DATA_TYPE = 'longtext'");
+    const auto long_texts = rows(
+        "SELECT COUNT(*) FROM information_schema.COLUMNS WHERE "
+        "TABLE_SCHEMA = '" +
+        db_name_ + "' AND TABLE_NAME = '" + name + "' AND DATA_TYPE = 'longtext'");
     ASSERT_EQ(long_texts.size(), 1u);
     EXPECT_EQ(long_texts[0][0], c.long_texts);
   }

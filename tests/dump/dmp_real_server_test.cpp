@@ -37,8 +37,7 @@ const char null_mark = '\x1d';
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> parts;
   std::size_t start = 0;
-  for (std::size_t at = text.find(separator); at != std::string::npos;
-       at = text.find(separator, start)) {
+  for (std::size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
     parts.push_back(text.substr(start, at - start));
     start = at + 1;
   }
@@ -104,8 +103,8 @@ bool read_schema(const std::string& file, access_table& t) {
 }
 
 std::vector<std::vector<std::string>> read_rows(const std::string& file, const std::string& table) {
-  return test_env::mdb_export_fields(file, table,
-                                     "-H -Q -b hex -T '%Y-%m-%d %H:%M:%S' -0 " + shell_quote(std::string(1, null_mark)));
+  return test_env::mdb_export_fields(
+      file, table, "-H -Q -b hex -T '%Y-%m-%d %H:%M:%S' -0 " + shell_quote(std::string(1, null_mark)));
 }
 
 ole_variant value_of(const std::string& text, kind k) {
@@ -133,8 +132,7 @@ bool same_value(const std::string& access, const std::string& mysql, kind k) {
   if (access == std::string(1, null_mark)) return mysql == "<NULL>";
   switch (k) {
     case kind::floating:
-      return std::fabs(std::stod(access) - std::stod(mysql)) <=
-             1e-6 * std::max(1.0, std::fabs(std::stod(access)));
+      return std::fabs(std::stod(access) - std::stod(mysql)) <= 1e-6 * std::max(1.0, std::fabs(std::stod(access)));
     case kind::boolean: return (access != "0") == (mysql != "0");
     case kind::binary: return access == mysql;  // both upper-case hexadecimal
     default: return access == mysql;
@@ -186,8 +184,7 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
       {L"Products", L"SupplierID", L"Suppliers", L"SupplierID", L" ON UPDATE CASCADE"},
   };
   for (const auto& r : relations) {
-    relationships.push_back(
-        udb_relationship(r.table, r.ref_table, {r.field}, {r.ref_field}, r.rules));
+    relationships.push_back(udb_relationship(r.table, r.ref_table, {r.field}, {r.ref_field}, r.rules));
   }
 
   dump_options options;
@@ -216,8 +213,7 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
 
   ASSERT_EQ(load(path), "");
   const auto constraints = rows(
-      "SELECT COUNT(*) FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" +
-      db_name_ + "'");
+      "SELECT COUNT(*) FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE CONSTRAINT_SCHEMA = '" + db_name_ + "'");
   ASSERT_EQ(constraints.size(), 1u);
   EXPECT_EQ(constraints[0][0], "8");
 
@@ -264,8 +260,8 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
       for (std::size_t c = 0; c < expected.size(); ++c) {
         const std::string& got = loaded[r].at(c);
         if (!same_value(expected[c], got, t.columns[c].k) && ++mismatches <= 5) {
-          ADD_FAILURE() << t.name << "." << t.columns[c].name << ": expected [" << expected[c]
-                        << "], got [" << got << "]";
+          ADD_FAILURE() << t.name << "." << t.columns[c].name << ": expected [" << expected[c] << "], got [" << got
+                        << "]";
         }
       }
     }

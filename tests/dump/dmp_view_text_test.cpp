@@ -61,14 +61,12 @@ TEST(ViewText, FunctionRewrites) {
        L"TIMESTAMPDIFF(SECOND, a, b), TIMESTAMPDIFF(QUARTER, a, b) FROM t"},
       {L"SELECT DateDiff(u, a, b) FROM t", L"SELECT DateDiff(u, a, b) FROM t"},
       {L"SELECT GetDate() FROM t", L"SELECT curdate() FROM t"},
-      {L"SELECT Replicate('-', 5), DateAdd(a, b) FROM t",
-       L"SELECT repeat('-', 5), date_add(a, b) FROM t"},
+      {L"SELECT Replicate('-', 5), DateAdd(a, b) FROM t", L"SELECT repeat('-', 5), date_add(a, b) FROM t"},
       {L"SELECT DateAdd(\"d\", 1, a) FROM t", L"SELECT DateAdd(\"d\", 1, a) FROM t"},
       // Names that merely contain a function's name, and texts, are left alone.
       {L"SELECT BudgetDate, DateAdded, t.len(x), lenient FROM t",
        L"SELECT BudgetDate, DateAdded, t.len(x), lenient FROM t"},
-      {L"SELECT `Len`(x), 'len(a)', \"isnull(a, b)\" FROM t",
-       L"SELECT `Len`(x), 'len(a)', \"isnull(a, b)\" FROM t"},
+      {L"SELECT `Len`(x), 'len(a)', \"isnull(a, b)\" FROM t", L"SELECT `Len`(x), 'len(a)', \"isnull(a, b)\" FROM t"},
       {L"SELECT a FROM t WHERE d > #1/1/2000# AND len(b) > 2",
        L"SELECT a FROM t WHERE d > #1/1/2000# AND CHAR_LENGTH(b) > 2"},
       {L"SELECT 'it''s len(' & Len(a) FROM t", L"SELECT 'it''s len(' & CHAR_LENGTH(a) FROM t"},
@@ -90,8 +88,7 @@ TEST(ViewText, JetSyntaxBecomesMysqls) {
       {L"WHERE (((`P`.Discontinued)=No)) AND b != Yes AND c = True AND t.no = 1",
        L"WHERE (((`P`.Discontinued)=FALSE)) AND b != TRUE AND c = TRUE AND t.no = 1"},
       {L"SELECT No.Yes FROM No WHERE x = no", L"SELECT No.Yes FROM No WHERE x = FALSE"},
-      {L"SELECT DISTINCTROW TOP 10 a, b FROM t ORDER BY b DESC;",
-       L"SELECT a, b FROM t ORDER BY b DESC LIMIT 10"},
+      {L"SELECT DISTINCTROW TOP 10 a, b FROM t ORDER BY b DESC;", L"SELECT a, b FROM t ORDER BY b DESC LIMIT 10"},
       // DISTINCTROW: distinct rows only where the shown fields leave a joined table out.
       {L"SELECT DISTINCTROW C.Id, C.City FROM C RIGHT JOIN `O` ON C.Id = `O`.Cid WHERE `O`.d > 1",
        L"SELECT DISTINCT C.Id, C.City FROM C RIGHT JOIN `O` ON C.Id = `O`.Cid WHERE `O`.d > 1"},
@@ -178,8 +175,7 @@ TEST(ViewText, DependencyOrderPutsViewsAfterWhatTheySelect) {
         {L"Order Totals", L"SELECT * FROM Orders"},
         {L"c", L"SELECT 1"}},
        {1, 0, 2}},
-      {{{L"v3", L"SELECT * FROM `V2`"}, {L"v2", L"SELECT * FROM v1"}, {L"v1", L"SELECT 1"}},
-       {2, 1, 0}},
+      {{{L"v3", L"SELECT * FROM `V2`"}, {L"v2", L"SELECT * FROM v1"}, {L"v1", L"SELECT 1"}}, {2, 1, 0}},
       // A name inside a literal is data, not a dependency.
       {{{L"a", L"SELECT 'b' AS x"}, {L"b", L"SELECT * FROM a"}}, {0, 1}},
       // A cycle cannot be ordered: the given order stays.

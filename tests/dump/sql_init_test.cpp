@@ -120,8 +120,8 @@ TEST_F(SqlInit, ColumnNamesTheServerRefusesAreRenamedEverywhere) {
 
 TEST_F(SqlInit, IndexesTheServerCannotTakeAreLeftOut) {
   table_def t;
-  for (const wchar_t* name : {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j", L"k",
-                              L"l", L"m", L"n", L"o", L"p", L"q"}) {
+  for (const wchar_t* name :
+       {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j", L"k", L"l", L"m", L"n", L"o", L"p", L"q"}) {
     t.column(name, VT_I4, 4).native_type = L"INT";
   }
   t.column(L"v384", VT_BSTR, 384).native_type = L"VARCHAR(384)";
@@ -131,11 +131,9 @@ TEST_F(SqlInit, IndexesTheServerCannotTakeAreLeftOut) {
   t.column(L"blob", VT_ARRAY | VT_UI1, 0).native_type = L"LONGBLOB";
   t.index(L"None", false, false, {});
   t.index(L"Sixteen", false, false,
-          {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j", L"k", L"l", L"m", L"n",
-           L"o", L"p"});
+          {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j", L"k", L"l", L"m", L"n", L"o", L"p"});
   t.index(L"Seventeen", false, false,
-          {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j", L"k", L"l", L"m", L"n",
-           L"o", L"p", L"q"});
+          {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j", L"k", L"l", L"m", L"n", L"o", L"p", L"q"});
   // 2 x 384 characters of 4 bytes: 3072, what InnoDB takes; one character more does not fit.
   t.index(L"FitsExactly", false, false, {L"v384", L"w384"});
   t.index(L"OneCharacterTooMany", false, false, {L"v385", L"w384"});
@@ -183,9 +181,7 @@ TEST_F(SqlInit, AutoIncrementColumnAlwaysLeadsAWrittenKey) {
   const index_case cases[] = {
       {"a primary key on it is enough", {{L"PrimaryKey", {L"ID"}}}, {L"PRIMARY KEY (`ID`)"}},
       {"no index on it gets one of its own", {}, {L"INDEX `ID` (`ID`)"}},
-      {"an index that was left out does not count",
-       {{L"PrimaryKey", {L"ID", L"memo"}}},
-       {L"INDEX `ID` (`ID`)"}},
+      {"an index that was left out does not count", {{L"PrimaryKey", {L"ID", L"memo"}}}, {L"INDEX `ID` (`ID`)"}},
       {"an index where it is not the first column does not count",
        {{L"PrimaryKey", {L"other", L"ID"}}},
        {L"PRIMARY KEY (`other`, `ID`)", L"INDEX `ID` (`ID`)"}},
@@ -209,12 +205,16 @@ TEST_F(SqlInit, AutoIncrementColumnAlwaysLeadsAWrittenKey) {
   // The added index takes a name no written index of the table has; the server compares index
   // names ignoring case.
   const index_case named[] = {
-      {"another index is named like the column", {{L"ID", {L"other"}}},
+      {"another index is named like the column",
+       {{L"ID", {L"other"}}},
        {L"INDEX `ID` (`other`)", L"INDEX `id00000` (`ID`)"}},
       {"in another case", {{L"id", {L"other"}}}, {L"INDEX `id` (`other`)", L"INDEX `id00000` (`ID`)"}},
-      {"and the numbered name too", {{L"id", {L"other"}}, {L"ID00000", {L"memo2"}}},
+      {"and the numbered name too",
+       {{L"id", {L"other"}}, {L"ID00000", {L"memo2"}}},
        {L"INDEX `id` (`other`)", L"INDEX `ID00000` (`memo2`)", L"INDEX `id00001` (`ID`)"}},
-      {"the column is named PRIMARY", {{L"PrimaryKey", {L"other"}}}, {L"PRIMARY KEY (`other`)", L"INDEX `primary00000` (`PRIMARY`)"}},
+      {"the column is named PRIMARY",
+       {{L"PrimaryKey", {L"other"}}},
+       {L"PRIMARY KEY (`other`)", L"INDEX `primary00000` (`PRIMARY`)"}},
   };
   for (const auto& c : named) {
     table_def t;

@@ -17,11 +17,8 @@ TEST(KeyLimits, EngineAndServer) {
       {L"InnoDB", 0x00050706, 767},   // MySQL 5.7.6
       {L"InnoDB", 0x000A0201, 767},   // MariaDB 10.2.1
       {L"InnoDB", 0x000A0202, 3072},  // MariaDB 10.2.2
-      {L"InnoDB", 0x00040100, 767},
-      {L"MyISAM", 0x000A0B13, 1000},
-      {L"Aria", 0x000A0B13, 1000},
-      {L"", 0x000A0B13, 1000},
-      {L"MyISAM", 0x00031401, 256},
+      {L"InnoDB", 0x00040100, 767},  {L"MyISAM", 0x000A0B13, 1000}, {L"Aria", 0x000A0B13, 1000},
+      {L"", 0x000A0B13, 1000},       {L"MyISAM", 0x00031401, 256},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(sql_max_key_bytes(c.engine, c.version), c.bytes) << c.engine << " " << c.version;

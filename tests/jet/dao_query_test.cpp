@@ -13,9 +13,7 @@ namespace {
 struct nwind_queries : ::testing::Test {
   ptr<_DAODBEngine> engine;
   ptr<DAODatabase> db;
-  void SetUp() override {
-    ASSERT_EQ(open(test_env::testdata_path("access/real/nwind.mdb"), L"", engine, db), S_OK);
-  }
+  void SetUp() override { ASSERT_EQ(open(test_env::testdata_path("access/real/nwind.mdb"), L"", engine, db), S_OK); }
   void saved(const std::wstring& name, ptr<_DAOQueryDef>& out) {
     ptr<DAOQueryDefs> defs;
     ASSERT_EQ(db->get_QueryDefs(defs.out()), S_OK);
@@ -164,11 +162,11 @@ TEST_F(nwind_queries, what_cannot_run_fails_with_daos_error) {
     const wchar_t* sql;
     long number;
   } cases[] = {
-      {L"SELECT * FROM [Sales by Year]", 3061},               // a saved query's parameters
-      {L"SELECT [Forms]![Main]![Id] FROM Products", 3061},    // a form reference
+      {L"SELECT * FROM [Sales by Year]", 3061},             // a saved query's parameters
+      {L"SELECT [Forms]![Main]![Id] FROM Products", 3061},  // a form reference
       {L"SELECT NoSuchFunction(ProductID) FROM Products", 3085},
       {L"SELECT * FROM [No Such Table]", 3078},
-      {L"DELETE FROM Products", 3219},                        // nothing is written
+      {L"DELETE FROM Products", 3219},  // nothing is written
   };
   for (const auto& c : cases) {
     ptr<_DAOQueryDef> q;

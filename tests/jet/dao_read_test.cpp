@@ -125,13 +125,12 @@ TEST_P(dao_read_file, every_table_reads_like_mdb_export) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(all, dao_read_file, ::testing::ValuesIn(all_files),
-                         [](const auto& info) {
-                           std::string n = info.param;
-                           for (auto& c : n)
-                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(all, dao_read_file, ::testing::ValuesIn(all_files), [](const auto& info) {
+  std::string n = info.param;
+  for (auto& c : n)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return n;
+});
 
 }  // namespace
 

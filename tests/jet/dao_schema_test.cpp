@@ -15,9 +15,7 @@ namespace {
 struct nwind : ::testing::Test {
   ptr<_DAODBEngine> engine;
   ptr<DAODatabase> db;
-  void SetUp() override {
-    ASSERT_EQ(open(test_env::testdata_path("access/real/nwind.mdb"), L"", engine, db), S_OK);
-  }
+  void SetUp() override { ASSERT_EQ(open(test_env::testdata_path("access/real/nwind.mdb"), L"", engine, db), S_OK); }
   void table(const std::wstring& name, ptr<_DAOTableDef>& out) {
     ptr<DAOTableDefs> defs;
     ASSERT_EQ(db->get_TableDefs(defs.out()), S_OK);
@@ -79,12 +77,9 @@ TEST_F(nwind, fields_describe_types_sizes_defaults_and_flags) {
     bool auto_increment;
     const wchar_t* default_value;
   } expected[] = {
-      {L"ProductID", dbLong, 4, false, true, L""},
-      {L"ProductName", dbText, 40, true, false, L""},
-      {L"QuantityPerUnit", dbText, 20, false, false, L""},
-      {L"UnitPrice", dbCurrency, 8, false, false, L"0"},
-      {L"UnitsInStock", dbInteger, 2, false, false, L"0"},
-      {L"Discontinued", dbBoolean, 1, false, false, L"=No"},
+      {L"ProductID", dbLong, 4, false, true, L""},         {L"ProductName", dbText, 40, true, false, L""},
+      {L"QuantityPerUnit", dbText, 20, false, false, L""}, {L"UnitPrice", dbCurrency, 8, false, false, L"0"},
+      {L"UnitsInStock", dbInteger, 2, false, false, L"0"}, {L"Discontinued", dbBoolean, 1, false, false, L"=No"},
   };
   // A hyperlink column carries its own attribute.
   {
@@ -323,10 +318,8 @@ TEST(dao_open, password_in_braces_is_taken_whole) {
     const wchar_t* connect;
     HRESULT expected;
   } cases[] = {
-      {L";pwd={Se;c}}1}", S_OK},
-      {L";PWD={Se;c}}1};other=x", S_OK},
-      {L";pwd=Se;c}1", dao_hresult(3031)},
-      {L";pwd={Se;c}1}", dao_hresult(3031)},
+      {L";pwd={Se;c}}1}", S_OK},           {L";PWD={Se;c}}1};other=x", S_OK},
+      {L";pwd=Se;c}1", dao_hresult(3031)}, {L";pwd={Se;c}1}", dao_hresult(3031)},
       {L";pwd={Se", dao_hresult(3031)},
   };
   const std::string path = with_password(test_env::testdata_path("access/jet4/testV2000.mdb"), L"Se;c}1", false);
@@ -372,10 +365,10 @@ TEST(dao_querydefs, type_comes_from_the_saved_query) {
     const wchar_t* name;
     short type;
   } cases[] = {
-      {L"SelectQuery", dbQSelect},         {L"CrosstabQuery", dbQCrosstab},
-      {L"DeleteQuery", dbQDelete},         {L"UpdateQuery", dbQUpdate},
-      {L"AppendQuery", dbQAppend},         {L"MakeTableQuery", dbQMakeTable},
-      {L"DataDefinitionQuery", dbQDDL},    {L"PassthroughQuery", dbQSQLPassThrough},
+      {L"SelectQuery", dbQSelect},      {L"CrosstabQuery", dbQCrosstab},
+      {L"DeleteQuery", dbQDelete},      {L"UpdateQuery", dbQUpdate},
+      {L"AppendQuery", dbQAppend},      {L"MakeTableQuery", dbQMakeTable},
+      {L"DataDefinitionQuery", dbQDDL}, {L"PassthroughQuery", dbQSQLPassThrough},
       {L"UnionQuery", dbQSetOperation},
   };
   ptr<_DAODBEngine> engine;

@@ -55,8 +55,7 @@ HRESULT field_value(DAOFields* fields, short f, var& value) {
   return field->get_Value(&value.v);
 }
 
-HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEngine>& engine,
-             ptr<DAODatabase>& db) {
+HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEngine>& engine, ptr<DAODatabase>& db) {
   dao_register_engine();
   CoInitialize(nullptr);
   HRESULT hr = CoCreateInstance(CLSID_DAODBEngine120, nullptr, CLSCTX_ALL, IID__DAODBEngine,
@@ -109,8 +108,8 @@ void civil(long days, int& y, unsigned& m, unsigned& d) {
 }
 
 std::string decimal_text(const DECIMAL& d) {
-  unsigned __int128 mant = (static_cast<unsigned __int128>(d.Hi32) << 64) |
-                           (static_cast<unsigned __int128>(d.Mid32) << 32) | d.Lo32;
+  unsigned __int128 mant =
+      (static_cast<unsigned __int128>(d.Hi32) << 64) | (static_cast<unsigned __int128>(d.Mid32) << 32) | d.Lo32;
   std::string digits;
   do {
     digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(mant % 10)));

@@ -47,8 +47,7 @@ HRESULT item(Collection* collection, const std::wstring& key, Item** out) {
 std::string utf8(const std::wstring& w);
 
 // Creates an engine through the class table and opens `path`; the HRESULT of OpenDatabase.
-HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEngine>& engine,
-             ptr<DAODatabase>& db);
+HRESULT open(const std::string& path, const std::wstring& connect, ptr<_DAODBEngine>& engine, ptr<DAODatabase>& db);
 // The first error's number and text of the engine's Errors collection.
 long last_error(_DAODBEngine* engine, std::wstring* text = nullptr);
 

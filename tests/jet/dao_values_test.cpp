@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -23,8 +23,7 @@ using namespace dao_test;
 namespace {
 
 // The value of `column` in row `row` (0-based, file order) of `table`.
-void read_value(const std::string& file, const std::wstring& table, int row, const std::wstring& column,
-                var& out) {
+void read_value(const std::string& file, const std::wstring& table, int row, const std::wstring& column, var& out) {
   ptr<_DAODBEngine> engine;
   ptr<DAODatabase> db;
   ASSERT_EQ(open(test_env::testdata_path(file), L"", engine, db), S_OK);
@@ -59,7 +58,9 @@ const value_case value_cases[] = {
     {"access/real/DateTestDatabase.mdb", L"DateTest", 5, L"LongTextCol", VT_BSTR, "New line\r\nin field"},
     {"access/ace/oldDatesV2007.accdb", L"Table1", 0, L"DateField", VT_DATE, "1582-10-15 00:00:00"},
     {"access/ace/oldDatesV2007.accdb", L"Table1", 3, L"DateField", VT_DATE, "1392-01-10 00:00:00"},
-    {"access/ace/testEmoticonsV2010.accdb", L"data", 0, L"data", VT_BSTR, "a\xF0\x9F\x98\x80" "a"},
+    {"access/ace/testEmoticonsV2010.accdb", L"data", 0, L"data", VT_BSTR,
+     "a\xF0\x9F\x98\x80"
+     "a"},
     {"access/ace/fixedNumericTestV2010.accdb", L"test", 0, L"col5", VT_DECIMAL, "4"},
     {"access/ace/fixedNumericTestV2010.accdb", L"test", 0, L"col6", VT_DECIMAL, "-1"},
     {"access/jet4/testV2000.mdb", L"Table1", 0, L"H", VT_CY, "3.5000"},
@@ -102,15 +103,20 @@ TEST(field_value_calculated, every_result_type_reads_as_stored) {
     VARTYPE vt;
     std::vector<const char*> rows;  // export_text; a Double's text is read back and compared bit for bit
   } cases[] = {
-      {L"FullName", dbText, VT_BSTR,
-       {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile", "O'Brien \\ \"x\", "}},
+      {L"FullName",
+       dbText,
+       VT_BSTR,
+       {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile",
+        "O'Brien \\ \"x\", "}},
       {L"NameLen", dbLong, VT_I4, {"3", "5", "5", "0"}},
       {L"Monthly", dbCurrency, VT_CY, {"83333.3333", "-0.1250", "0.0000", "10288.0658"}},
       {L"Weekly", dbDouble, VT_R8, {"19230.76923076923", "-0.028846153846153848", "0", "2374.169021153846"}},
       {L"IsRich", dbBoolean, VT_BOOL, {"1", "0", "0", "1"}},
       {L"Bonus", dbDecimal, VT_DECIMAL, {"12500.0000", "-0.0188", "0.0000", "1543.2099"}},
       {L"Review", dbDate, VT_DATE, {"1844-07-01 00:00:00", "1945-08-07 09:30:00", "2021-02-28 23:59:59", nullptr}},
-      {L"Notes", dbMemo, VT_BSTR,
+      {L"Notes",
+       dbMemo,
+       VT_BSTR,
        {"Ada Lovelace joined", "Grace Hopper joined", "\xC3\x89mile Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80 joined",
         " O'Brien \\ \"x\" joined"}},
   };
@@ -136,8 +142,10 @@ TEST(field_value_calculated, every_result_type_reads_as_stored) {
         continue;
       }
       ASSERT_EQ(v.v.vt, c.vt);
-      if (c.vt == VT_R8) EXPECT_EQ(v.v.dblVal, std::strtod(c.rows[row], nullptr));
-      else EXPECT_EQ(export_text(v.v), c.rows[row]);
+      if (c.vt == VT_R8)
+        EXPECT_EQ(v.v.dblVal, std::strtod(c.rows[row], nullptr));
+      else
+        EXPECT_EQ(export_text(v.v), c.rows[row]);
     }
     ASSERT_EQ(rs->MoveNext(), S_OK);
   }

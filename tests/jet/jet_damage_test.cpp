@@ -118,7 +118,8 @@ TEST(jet_damage, every_page_cut_or_zeroed_reads_whole_or_reports_damage) {
         file_bytes bytes;
       } cases[] = {
           {"cut at the page", file_bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(at))},
-          {"cut inside the page", file_bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(at + page_size / 2 + 3))},
+          {"cut inside the page",
+           file_bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(at + page_size / 2 + 3))},
           {"page zeroed", zeroed},
       };
       for (const auto& c : cases) {

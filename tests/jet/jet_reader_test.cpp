@@ -1,12 +1,12 @@
 // The reader layer on its own: header decoding, text decoding and the catalog.
 #include <gtest/gtest.h>
 
-#include "platform/jet/jet_catalog.h"
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
+#include "platform/jet/jet_catalog.h"
 
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_diagnostics.h"
@@ -25,7 +25,9 @@ TEST(jet_text, compressed_unicode_switches_runs_at_zero_bytes) {
     std::wstring text;
   } cases[] = {
       {{0xFF, 0xFE, 'a', 'b', 'c'}, L"abc"},
-      {{0xFF, 0xFE, 'a', 0x00, 0x3A, 0xD8, 0x00, 'b'}, L"a\xD83A" L"b"},
+      {{0xFF, 0xFE, 'a', 0x00, 0x3A, 0xD8, 0x00, 'b'},
+       L"a\xD83A"
+       L"b"},
       {{'a', 0, 'b', 0}, L"ab"},
       {{0x3D, 0xD8, 0x00, 0xDE}, std::wstring(1, static_cast<wchar_t>(0x1F600))},
       {{}, L""},
@@ -65,9 +67,8 @@ TEST(jet_catalog, nwind_tables_in_name_order) {
   std::vector<std::wstring> user;
   for (const auto& t : cat.tables)
     if (!t.is_system()) user.push_back(t.name);
-  std::vector<std::wstring> expected = {L"Categories", L"Customers", L"Employees", L"Order Details",
-                                        L"Orders", L"Products", L"Shippers", L"Suppliers",
-                                        L"Ums\u00E4tze"};
+  std::vector<std::wstring> expected = {L"Categories", L"Customers", L"Employees", L"Order Details", L"Orders",
+                                        L"Products",   L"Shippers",  L"Suppliers", L"Ums\u00E4tze"};
   EXPECT_EQ(user, expected);
   EXPECT_FALSE(cat.queries.empty());
 }
@@ -82,9 +83,9 @@ TEST(jet_catalog, names_compare_without_regard_to_case) {
   } cases[] = {
       {L"Orders", L"ORDERS", 0},
       {L"Ums\u00E4tze", L"UMS\u00C4TZE", 0},
-      {L"\u01C4", L"\u01C6", 0},                        // Latin Extended-B: DZ with caron
+      {L"\u01C4", L"\u01C6", 0},                          // Latin Extended-B: DZ with caron
       {L"\u03A3\u03BF\u03C2", L"\u03C3\u03BF\u03C3", 0},  // final sigma folds onto sigma
-      {L"\u0130", L"i", 1},                              // the dotted capital I folds only in Turkic
+      {L"\u0130", L"i", 1},                               // the dotted capital I folds only in Turkic
       {L"Order", L"Orders", -1},
       {L"b", L"A", 1},
       {L"", L"", 0},
@@ -153,7 +154,8 @@ std::string narrow(const std::wstring& w) {
 std::map<std::string, std::string> schema_indexes(const std::string& path) {
   std::map<std::string, std::string> out;
   std::istringstream schema(
-      test_env::run_shell("mdb-schema --indexes --no-relations " + test_env::shell_quote(path) + " mysql 2>/dev/null").out);
+      test_env::run_shell("mdb-schema --indexes --no-relations " + test_env::shell_quote(path) + " mysql 2>/dev/null")
+          .out);
   std::regex line(R"(ALTER TABLE `([^`]*)` ADD (UNIQUE )?(?:INDEX `([^`]*)`|(PRIMARY) KEY) \((.*)\);)");
   for (std::string text; std::getline(schema, text);) {
     std::smatch m;
@@ -218,7 +220,8 @@ TEST(jet_indexes, relationship_indexes_keep_their_columns) {
   for (const auto& idx : indexes)
     if (idx.foreign && idx.columns.size() == 1)
       foreign[idx.name] = def.columns[static_cast<std::size_t>(idx.columns[0].column)].name;
-  EXPECT_EQ(foreign, (std::map<std::wstring, std::wstring>{{L"Table2Table1", L"otherfk1"}, {L"Table3Table1", L"otherfk2"}}));
+  EXPECT_EQ(foreign,
+            (std::map<std::wstring, std::wstring>{{L"Table2Table1", L"otherfk1"}, {L"Table3Table1", L"otherfk2"}}));
 }
 
 TEST(jet_values, calculated_results_are_unwrapped) {
@@ -229,8 +232,8 @@ TEST(jet_values, calculated_results_are_unwrapped) {
     std::size_t offset;
     std::size_t size;
   } cases[] = {
-      {wrapped, 20, 4},                       // the result, without the trailing bytes
-      {{1, 2, 3}, 0, 3},                      // too short to be wrapped
+      {wrapped, 20, 4},   // the result, without the trailing bytes
+      {{1, 2, 3}, 0, 3},  // too short to be wrapped
       {std::vector<std::uint8_t>(wrapped.begin(), wrapped.begin() + 22), 20, 2},  // cut short
   };
   for (const auto& c : cases) {
@@ -268,8 +271,8 @@ TEST(jet_values, calculated_decimals_read_every_magnitude_length) {
       {{10, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0}, "+ 0:0000000000000001 /1"},
       {{18, 0, 0, 0, 0x11, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}, "+ 11:0000000000000002 /0"},
       {{18, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, nullptr},  // beyond 96 bits
-      {{14, 0, 29, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, nullptr},              // scale past 28
-      {{14, 0, 4, 0, 0, 0, 0, 0}, nullptr},                                         // cut short
+      {{14, 0, 29, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, nullptr},             // scale past 28
+      {{14, 0, 4, 0, 0, 0, 0, 0}, nullptr},                                      // cut short
   };
   for (const auto& c : cases) {
     const std::vector<std::uint8_t> bytes = wrapped(c.result);
@@ -299,7 +302,7 @@ TEST(jet_values, extended_dates_read_in_iso_form_with_seven_fraction_digits) {
       {"0000000000003652058:0000000863999999999:7", L"9999-12-31 23:59:59.9999999"},
       {"0000000000000693593:0000000000000000000:7", L"1899-12-30 00:00:00.0000000"},
       {"0000000000000730178:0000000000000000000:7", L"2000-02-29 00:00:00.0000000"},
-      {"0000000000000737954", L"0000000000000737954"},                               // cut short
+      {"0000000000000737954", L"0000000000000737954"},                                              // cut short
       {"0000000000000737954:0000000864000000000:7", L"0000000000000737954:0000000864000000000:7"},  // no such time
       {"00000000000007379x4:0000000459000000000:7", L"00000000000007379x4:0000000459000000000:7"},
   };

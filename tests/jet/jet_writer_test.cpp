@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "platform/jet/jet_file.h"
-#include "platform/jet/write/jet_header_page.h"
 #include "platform/jet/jet_layout.h"
+#include "platform/jet/write/jet_header_page.h"
 #include "platform/jet/write/jet_page_store.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_shell.h"
@@ -24,7 +24,7 @@ TEST(jet_header_page, reads_back_code_page_and_password) {
       {1252, L"", 46000.25},
       {1251, L"secret", 46000.75},
       {1252, L"abcdefghij0123456789", 12.0},  // the longest password, no terminator left
-      {1253, L"\x00E9t\x00E9", -3.5},          // a date before 1899 masks with a negative word
+      {1253, L"\x00E9t\x00E9", -3.5},         // a date before 1899 masks with a negative word
   };
   for (const auto& c : cases) {
     std::vector<std::uint8_t> page;

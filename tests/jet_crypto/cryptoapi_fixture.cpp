@@ -61,7 +61,9 @@ void rc4(const bytes& key, std::uint8_t* data, std::size_t size) {
 }
 
 void aes_ecb_encrypt(const bytes& key, std::uint8_t* data, std::size_t size) {
-  const EVP_CIPHER* cipher = key.size() == 16 ? EVP_aes_128_ecb() : key.size() == 24 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
+  const EVP_CIPHER* cipher = key.size() == 16   ? EVP_aes_128_ecb()
+                             : key.size() == 24 ? EVP_aes_192_ecb()
+                                                : EVP_aes_256_ecb();
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
   int n = 0;
   EXPECT_EQ(EVP_EncryptInit_ex(ctx, cipher, nullptr, key.data(), nullptr), 1);
@@ -198,8 +200,10 @@ std::vector<std::uint8_t> write_cryptoapi_copy(const std::vector<std::uint8_t>& 
     std::uint8_t* p = file.data() + page * page_size;
     const std::size_t size = std::min(page_size, file.size() - page * page_size);
     const bytes key = keys.key(fixture_encoding_key ^ static_cast<std::uint32_t>(page));
-    if (f.aes) aes_ecb_encrypt(key, p, size - size % 16);
-    else rc4(key, p, size);
+    if (f.aes)
+      aes_ecb_encrypt(key, p, size - size % 16);
+    else
+      rc4(key, p, size);
   }
   write_file_bytes(out_path, file);
   return bytes(file.begin(), file.begin() + page_size);

@@ -11,9 +11,9 @@
 #include <vector>
 
 struct cryptoapi_fixture {
-  bool aes = false;          // standard AES (ECB) instead of RC4
-  unsigned key_bits = 128;   // as written in the header; 0 lets the provider name decide (RC4)
-  std::u16string provider;   // the crypto service provider's name in the header
+  bool aes = false;         // standard AES (ECB) instead of RC4
+  unsigned key_bits = 128;  // as written in the header; 0 lets the provider name decide (RC4)
+  std::u16string provider;  // the crypto service provider's name in the header
   std::u16string password;
 };
 
@@ -26,8 +26,8 @@ void write_file_bytes(const std::string& path, const std::vector<std::uint8_t>& 
 
 // Writes `plain` (an unencrypted Access 2007+ file) encrypted as `f` says to `out_path`; answers
 // the bytes its header page holds (the other pages decrypt back to those of `plain`).
-std::vector<std::uint8_t> write_cryptoapi_copy(const std::vector<std::uint8_t>& plain,
-                                               const std::string& out_path, const cryptoapi_fixture& f);
+std::vector<std::uint8_t> write_cryptoapi_copy(const std::vector<std::uint8_t>& plain, const std::string& out_path,
+                                               const cryptoapi_fixture& f);
 
 // Opens `path` with libmdb and gives it `stream` to read pages through, as the Jet file layer does;
 // nullptr when libmdb refuses the file (the stream is closed then).

@@ -56,9 +56,9 @@ TEST(dao_encrypted, opens_with_the_password_of_its_connect_text) {
     std::vector<std::pair<std::string, rows>> tables;
   } cases[] = {
       {"access/encrypted/db2007-enc.accdb", L";pwd=Test123", {{"Table1", {{"1", "foo"}}}}},
-      {"access/encrypted/db2013-enc.accdb", L"MS Access;PWD=1234",
-       {{"Customers",
-         {{"1", "Test"}, {"2", "Test2"}, {"3", "a"}, {"4", "NULL"}, {"5", "c"}, {"6", "d"}, {"7", "f"}}}}},
+      {"access/encrypted/db2013-enc.accdb",
+       L"MS Access;PWD=1234",
+       {{"Customers", {{"1", "Test"}, {"2", "Test2"}, {"3", "a"}, {"4", "NULL"}, {"5", "c"}, {"6", "d"}, {"7", "f"}}}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

@@ -49,7 +49,10 @@ struct real_file_case {
 TEST(office_crypto, encrypted_files_made_by_access_read_with_their_password) {
   const std::vector<real_file_case> cases = {
       {"access/encrypted/db2007-enc.accdb", L"Test123", {"Table1"}, "Table1", {{"1", "foo"}}},
-      {"access/encrypted/db2013-enc.accdb", L"1234", {"Customers"}, "Customers",
+      {"access/encrypted/db2013-enc.accdb",
+       L"1234",
+       {"Customers"},
+       "Customers",
        {{"1", "Test"}, {"2", "Test2"}, {"3", "a"}, {"4", ""}, {"5", "c"}, {"6", "d"}, {"7", "f"}}},
   };
   for (const auto& c : cases) {
@@ -71,12 +74,9 @@ TEST(office_crypto, encrypted_files_made_by_access_read_with_their_password) {
 
 TEST(office_crypto, wrong_or_empty_password_is_not_valid) {
   const std::vector<std::pair<const char*, const wchar_t*>> cases = {
-      {"access/encrypted/db2007-enc.accdb", L""},
-      {"access/encrypted/db2007-enc.accdb", L"test123"},
-      {"access/encrypted/db2007-enc.accdb", L"Test1234"},
-      {"access/encrypted/db2013-enc.accdb", L""},
-      {"access/encrypted/db2013-enc.accdb", L"1234 "},
-      {"access/encrypted/db2013-enc.accdb", L"Test123"},
+      {"access/encrypted/db2007-enc.accdb", L""},         {"access/encrypted/db2007-enc.accdb", L"test123"},
+      {"access/encrypted/db2007-enc.accdb", L"Test1234"}, {"access/encrypted/db2013-enc.accdb", L""},
+      {"access/encrypted/db2013-enc.accdb", L"1234 "},    {"access/encrypted/db2013-enc.accdb", L"Test123"},
   };
   for (const auto& [file, password] : cases) {
     SCOPED_TRACE(std::string(file) + " / " + std::to_string(std::wstring(password).size()));
@@ -123,7 +123,8 @@ std::string descriptor_of(const bytes& file) {
 std::function<void(bytes&)> edit(std::string from, std::string to, bool all = false) {
   return [=](bytes& file) {
     std::string xml = descriptor_of(file);
-    for (std::size_t at = xml.find(from); at != std::string::npos; at = all ? xml.find(from, at + to.size()) : std::string::npos)
+    for (std::size_t at = xml.find(from); at != std::string::npos;
+         at = all ? xml.find(from, at + to.size()) : std::string::npos)
       xml.replace(at, from.size(), to);
     set_descriptor(file, xml);
   };
@@ -134,28 +135,54 @@ TEST(office_crypto, damaged_encryption_information_is_an_error_not_a_crash) {
   const char* e2013 = "access/encrypted/db2013-enc.accdb";
   const char* e2007 = "access/encrypted/db2007-enc.accdb";
   const std::vector<damaged_case> cases = {
-      {"length past the page", e2013, [](bytes& f) { f[0x299] = 0xFF; f[0x29A] = 0xFF; }, s::damaged_header},
-      {"length too short for a version", e2013, [](bytes& f) { f[0x299] = 2; f[0x29A] = 0; }, s::damaged_header},
-      {"unknown version", e2013, [](bytes& f) { f[0x29B] = 9; f[0x29D] = 9; }, s::unsupported_scheme},
+      {"length past the page", e2013,
+       [](bytes& f) {
+         f[0x299] = 0xFF;
+         f[0x29A] = 0xFF;
+       },
+       s::damaged_header},
+      {"length too short for a version", e2013,
+       [](bytes& f) {
+         f[0x299] = 2;
+         f[0x29A] = 0;
+       },
+       s::damaged_header},
+      {"unknown version", e2013,
+       [](bytes& f) {
+         f[0x29B] = 9;
+         f[0x29D] = 9;
+       },
+       s::unsupported_scheme},
       {"extensible version", e2013, [](bytes& f) { f[0x29D] = 3; }, s::unsupported_scheme},
-      {"binary RC4 version", e2013, [](bytes& f) { f[0x29B] = 1; f[0x29D] = 1; }, s::unsupported_scheme},
+      {"binary RC4 version", e2013,
+       [](bytes& f) {
+         f[0x29B] = 1;
+         f[0x29D] = 1;
+       },
+       s::unsupported_scheme},
       {"reserved word", e2013, [](bytes& f) { f[0x29F] = 0x41; }, s::damaged_header},
-      {"descriptor cut in half", e2013, [](bytes& f) { set_descriptor(f, descriptor_of(f).substr(0, 700)); }, s::damaged_header},
+      {"descriptor cut in half", e2013, [](bytes& f) { set_descriptor(f, descriptor_of(f).substr(0, 700)); },
+       s::damaged_header},
       {"descriptor empty", e2007, [](bytes& f) { set_descriptor(f, ""); }, s::damaged_header},
       {"quote left open", e2007, edit("saltSize=\"16\"", "saltSize=\"16"), s::damaged_header},
       {"huge spin count", e2013, edit("spinCount=\"100000\"", "spinCount=\"4294967295\""), s::damaged_header},
       {"spin count not a number", e2013, edit("spinCount=\"100000\"", "spinCount=\"1e5\""), s::damaged_header},
       {"cipher DES", e2013, edit("cipherAlgorithm=\"AES\"", "cipherAlgorithm=\"DES\"", true), s::unsupported_scheme},
       {"chaining CFB", e2007, edit("ChainingModeCBC", "ChainingModeCFB", true), s::unsupported_scheme},
-      {"hash WHIRLPOOL", e2013, edit("hashAlgorithm=\"SHA512\"", "hashAlgorithm=\"WHIRLPOOL\"", true), s::unsupported_scheme},
+      {"hash WHIRLPOOL", e2013, edit("hashAlgorithm=\"SHA512\"", "hashAlgorithm=\"WHIRLPOOL\"", true),
+       s::unsupported_scheme},
       {"key bits 100", e2013, edit("keyBits=\"256\"", "keyBits=\"100\"", true), s::damaged_header},
       {"hash size not the hash's", e2007, edit("hashSize=\"20\"", "hashSize=\"64\""), s::damaged_header},
-      {"certificate encryptor only", e2013, edit("keyEncryptor/password\"><p:", "keyEncryptor/certificate\"><p:"), s::unsupported_scheme},
+      {"certificate encryptor only", e2013, edit("keyEncryptor/password\"><p:", "keyEncryptor/certificate\"><p:"),
+       s::unsupported_scheme},
       {"no keyData", e2007, edit("<keyData ", "<keyDatum "), s::damaged_header},
       {"bad base64", e2013, edit("encryptedKeyValue=\"Q", "encryptedKeyValue=\"!"), s::damaged_header},
       {"empty salt", e2007, edit("saltValue=\"x8auqBWNRtGDHQwze+aBVg==\"", "saltValue=\"\""), s::damaged_header},
-      {"short verifier hash", e2013, edit("encryptedVerifierHashValue=\"C", "encryptedVerifierHashValue=\"AAAAAAAAAAAAAAAAAAAAAA==\" x=\"C"), s::damaged_header},
-      {"key value not whole blocks", e2007, edit("encryptedKeyValue=\"o0cj94OxoyHGQ6CDwqTdBg==\"", "encryptedKeyValue=\"o0cj\""), s::damaged_header},
+      {"short verifier hash", e2013,
+       edit("encryptedVerifierHashValue=\"C", "encryptedVerifierHashValue=\"AAAAAAAAAAAAAAAAAAAAAA==\" x=\"C"),
+       s::damaged_header},
+      {"key value not whole blocks", e2007,
+       edit("encryptedKeyValue=\"o0cj94OxoyHGQ6CDwqTdBg==\"", "encryptedKeyValue=\"o0cj\""), s::damaged_header},
       {"file cut inside the header", e2013, [](bytes& f) { f.resize(0x2A0); }, s::damaged_header},
       {"file of a few bytes", e2013, [](bytes& f) { f.resize(40); }, s::damaged_header},
       {"empty file", e2013, [](bytes& f) { f.clear(); }, s::damaged_header},
@@ -253,20 +280,38 @@ TEST(office_crypto, damaged_cryptoapi_header_is_an_error) {
   // Offsets into the encryption information, which starts at 0x29B with its version.
   const auto at = [](std::size_t info_offset) { return 0x29B + info_offset; };
   const std::vector<std::pair<const char*, std::function<void(bytes&)>>> damaged = {
-      {"header size past the end", [&](bytes& f) { f[at(8)] = 0xFF; f[at(9)] = 0x7F; }},
+      {"header size past the end",
+       [&](bytes& f) {
+         f[at(8)] = 0xFF;
+         f[at(9)] = 0x7F;
+       }},
       {"header size below its fields", [&](bytes& f) { f[at(8)] = 8; }},
-      {"salt size 8", [&](bytes& f) { const std::size_t h = f[at(8)]; f[at(12 + h)] = 8; }},
+      {"salt size 8",
+       [&](bytes& f) {
+         const std::size_t h = f[at(8)];
+         f[at(12 + h)] = 8;
+       }},
       {"RC4 key of 200 bits", [&](bytes& f) { f[at(12 + 16)] = 200; }},
       {"RC4 key of 44 bits", [&](bytes& f) { f[at(12 + 16)] = 44; }},
-      {"verifier cut off", [&](bytes& f) { const std::size_t len = (f[0x299] | (f[0x29A] << 8)) - 30; f[0x299] = static_cast<std::uint8_t>(len); f[0x29A] = static_cast<std::uint8_t>(len >> 8); }},
+      {"verifier cut off",
+       [&](bytes& f) {
+         const std::size_t len = (f[0x299] | (f[0x29A] << 8)) - 30;
+         f[0x299] = static_cast<std::uint8_t>(len);
+         f[0x29A] = static_cast<std::uint8_t>(len >> 8);
+       }},
   };
   const std::vector<std::pair<const char*, std::function<void(bytes&)>>> unsupported = {
       {"extensible flag", [&](bytes& f) { f[at(12)] |= 0x10; }},
       {"no CryptoAPI flag", [&](bytes& f) { f[at(12)] = 0; }},
-      {"RC2 cipher", [&](bytes& f) { f[at(12 + 8)] = 0x02; f[at(12 + 9)] = 0x66; }},
+      {"RC2 cipher",
+       [&](bytes& f) {
+         f[at(12 + 8)] = 0x02;
+         f[at(12 + 9)] = 0x66;
+       }},
       {"MD5 hash", [&](bytes& f) { f[at(12 + 12)] = 0x03; }},
   };
-  for (const auto& [list, expected] : {std::pair{&damaged, s::damaged_header}, std::pair{&unsupported, s::unsupported_scheme}}) {
+  for (const auto& [list, expected] :
+       {std::pair{&damaged, s::damaged_header}, std::pair{&unsupported, s::unsupported_scheme}}) {
     for (const auto& [what, damage] : *list) {
       SCOPED_TRACE(what);
       bytes file = good;

@@ -4,8 +4,8 @@
 
 #include "platform/jet/sql/jet_date.h"
 #include "platform/jet/sql/jet_sql_engine.h"
-#include "tests/jet_sql/memory_catalog.h"
 #include "tests/jet_sql/mdbtools_export.h"
+#include "tests/jet_sql/memory_catalog.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -52,28 +52,33 @@ jet_sql_value integer(long long i) { return jet_sql_value::from_integer(i); }
 // A small sales database: text with mixed case and non-ASCII, Null, dates, currency.
 std::unique_ptr<memory_catalog> small_catalog(bool seekable = true) {
   auto c = std::make_unique<memory_catalog>();
-  c->add_table(L"Customers",
-               std::make_shared<memory_table>(
-                   std::vector<jet_sql_column>{{L"ID", jet_type_long}, {L"Name", jet_type_text}, {L"City", jet_type_text}},
-                   std::vector<std::vector<jet_sql_value>>{{integer(1), text(L"Ärzte GmbH"), text(L"Köln")},
-                                                       {integer(2), text(L"berg & co"), text(L"KÖLN")},
-                                                       {integer(3), text(L"Zeta"), jet_sql_value::null()},
-                                                       {integer(4), text(L"Alpha"), text(L"Bonn")}},
-                   seekable));
+  c->add_table(
+      L"Customers",
+      std::make_shared<memory_table>(
+          std::vector<jet_sql_column>{{L"ID", jet_type_long}, {L"Name", jet_type_text}, {L"City", jet_type_text}},
+          std::vector<std::vector<jet_sql_value>>{{integer(1), text(L"Ärzte GmbH"), text(L"Köln")},
+                                                  {integer(2), text(L"berg & co"), text(L"KÖLN")},
+                                                  {integer(3), text(L"Zeta"), jet_sql_value::null()},
+                                                  {integer(4), text(L"Alpha"), text(L"Bonn")}},
+          seekable));
   c->add_table(L"Orders",
-               std::make_shared<memory_table>(
-                   std::vector<jet_sql_column>{{L"OrderID", jet_type_long},
-                                                {L"CustomerID", jet_type_long},
-                                                {L"OrderDate", jet_type_date},
-                                                {L"Amount", jet_type_currency},
-                                                {L"Shipped", jet_type_boolean}},
-                   std::vector<std::vector<jet_sql_value>>{
-                       {integer(10), integer(1), jet_sql_value::date(date(1995, 1, 15)), jet_sql_value::currency(125000), jet_sql_value::boolean(true)},
-                       {integer(11), integer(1), jet_sql_value::date(date(1995, 4, 2)), jet_sql_value::currency(50000), jet_sql_value::boolean(false)},
-                       {integer(12), integer(2), jet_sql_value::date(date(1995, 4, 30)), jet_sql_value::currency(125000), jet_sql_value::boolean(true)},
-                       {integer(13), integer(4), jet_sql_value::date(date(1996, 7, 1)), jet_sql_value::currency(9999), jet_sql_value::boolean(true)},
-                       {integer(14), integer(2), jet_sql_value::date(date(1996, 8, 9)), jet_sql_value::currency(300000), jet_sql_value::boolean(false)}},
-                   seekable));
+               std::make_shared<memory_table>(std::vector<jet_sql_column>{{L"OrderID", jet_type_long},
+                                                                          {L"CustomerID", jet_type_long},
+                                                                          {L"OrderDate", jet_type_date},
+                                                                          {L"Amount", jet_type_currency},
+                                                                          {L"Shipped", jet_type_boolean}},
+                                              std::vector<std::vector<jet_sql_value>>{
+                                                  {integer(10), integer(1), jet_sql_value::date(date(1995, 1, 15)),
+                                                   jet_sql_value::currency(125000), jet_sql_value::boolean(true)},
+                                                  {integer(11), integer(1), jet_sql_value::date(date(1995, 4, 2)),
+                                                   jet_sql_value::currency(50000), jet_sql_value::boolean(false)},
+                                                  {integer(12), integer(2), jet_sql_value::date(date(1995, 4, 30)),
+                                                   jet_sql_value::currency(125000), jet_sql_value::boolean(true)},
+                                                  {integer(13), integer(4), jet_sql_value::date(date(1996, 7, 1)),
+                                                   jet_sql_value::currency(9999), jet_sql_value::boolean(true)},
+                                                  {integer(14), integer(2), jet_sql_value::date(date(1996, 8, 9)),
+                                                   jet_sql_value::currency(300000), jet_sql_value::boolean(false)}},
+                                              seekable));
   c->add_query(L"Big Orders", L"SELECT Orders.* FROM Orders WHERE Amount > 10;\r\n");
   c->add_query(L"Customer Totals",
                L"SELECT Customers.Name, Sum([Big Orders].Amount) AS Total\r\nFROM Customers INNER JOIN [Big Orders] ON "
@@ -138,7 +143,8 @@ TEST(jet_sql_engine, expressions) {
       {L"InStr(\"Umsätze\", \"Ä\")", integer(4), jet_type_long},
       {L"InStr(4, \"abcabc\", \"b\")", integer(5), jet_type_long},
       {L"UCase(\"äöü\") & LCase(\"ÄÖÜ\")", text(L"ÄÖÜäöü"), jet_type_text},
-      {L"\"[\" & Trim(\"  a b  \") & \"][\" & LTrim(\" a \") & \"][\" & RTrim(\" a \") & \"]\"", text(L"[a b][a ][ a]"), jet_type_text},
+      {L"\"[\" & Trim(\"  a b  \") & \"][\" & LTrim(\" a \") & \"][\" & RTrim(\" a \") & \"]\"", text(L"[a b][a ][ a]"),
+       jet_type_text},
       {L"Len(Null)", jet_sql_value::null(), jet_type_long},
       // Format of dates and numbers.
       {L"Format(#3/5/1995#, \"yyyy-mm-dd\")", text(L"1995-03-05"), jet_type_text},
@@ -235,7 +241,8 @@ TEST(jet_sql_engine, queries) {
       {L"SELECT City FROM Customers WHERE ID = 1 UNION SELECT 'KÖLN' FROM Customers UNION SELECT 'Aachen' FROM "
        L"Customers ORDER BY City",
        {"text L\"Aachen\"", "text L\"K\\xD6LN\""}},
-      {L"SELECT ID FROM Customers WHERE ID < 3 UNION ALL SELECT ID FROM Customers WHERE ID < 2", {"int 1", "int 2", "int 1"}},
+      {L"SELECT ID FROM Customers WHERE ID < 3 UNION ALL SELECT ID FROM Customers WHERE ID < 2",
+       {"int 1", "int 2", "int 1"}},
       // Saved queries by name, nested; aliases of the select list used in WHERE.
       {L"SELECT * FROM [Customer Totals] ORDER BY Total DESC",
        {"text L\"berg & co\"|cur 425000", "text L\"\\xC4rzte GmbH\"|cur 125000"}},
@@ -273,14 +280,15 @@ TEST(jet_sql_engine, queries) {
 TEST(jet_sql_engine, column_names_and_types) {
   auto catalog = small_catalog();
   jet_sql_engine engine(*catalog);
-  result r = run(engine,
-                 L"SELECT Customers.ID, Orders.CustomerID, Orders.Amount * 2, OrderDate, Orders.OrderID AS [No.], "
-                 L"Customers.Name & '', Customers.City AS City2, Amount / 2 FROM Customers, Orders WHERE Customers.ID = 9");
+  result r =
+      run(engine,
+          L"SELECT Customers.ID, Orders.CustomerID, Orders.Amount * 2, OrderDate, Orders.OrderID AS [No.], "
+          L"Customers.Name & '', Customers.City AS City2, Amount / 2 FROM Customers, Orders WHERE Customers.ID = 9");
   ASSERT_EQ(r.error.number, 0) << testing::PrintToString(r.error.description);
   std::vector<std::pair<std::wstring, int>> expected = {
-      {L"ID", jet_type_long},          {L"CustomerID", jet_type_long}, {L"Expr1000", jet_type_currency},
-      {L"OrderDate", jet_type_date},   {L"No.", jet_type_long},        {L"Expr1001", jet_type_text},
-      {L"City2", jet_type_text},       {L"Expr1002", jet_type_currency}};
+      {L"ID", jet_type_long},        {L"CustomerID", jet_type_long},  {L"Expr1000", jet_type_currency},
+      {L"OrderDate", jet_type_date}, {L"No.", jet_type_long},         {L"Expr1001", jet_type_text},
+      {L"City2", jet_type_text},     {L"Expr1002", jet_type_currency}};
   ASSERT_EQ(r.columns.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(r.columns[i].name, expected[i].first);
@@ -305,7 +313,8 @@ TEST(jet_sql_engine, errors) {
     long number;
     const wchar_t* description;  // null: not checked
   } cases[] = {
-      {L"PARAMETERS [Which] Long; SELECT * FROM Orders WHERE OrderID = [Which]", 3061, L"Too few parameters. Expected 1."},
+      {L"PARAMETERS [Which] Long; SELECT * FROM Orders WHERE OrderID = [Which]", 3061,
+       L"Too few parameters. Expected 1."},
       {L"SELECT * FROM Ask", 3061, L"Too few parameters. Expected 1."},
       {L"SELECT * FROM Orders WHERE OrderDate > [Forms]![Dialog]![Start] AND OrderDate < [Forms]![Dialog]![End]", 3061,
        L"Too few parameters. Expected 2."},
@@ -381,7 +390,8 @@ TEST(jet_sql_engine, never_crashes) {
       }
       if (n == statement.size()) {
         // Whole, they run; the first one asks for its parameter.
-        EXPECT_EQ(error.number, statement.starts_with(L"PARAMETERS") ? 3061 : 0) << testing::PrintToString(error.description);
+        EXPECT_EQ(error.number, statement.starts_with(L"PARAMETERS") ? 3061 : 0)
+            << testing::PrintToString(error.description);
       }
     }
   jet_sql_error error;

@@ -4,10 +4,10 @@
 
 #include <chrono>
 
+#include "platform/jet/jet_sql_reader.h"
 #include "platform/jet/sql/jet_query_text.h"
 #include "platform/jet/sql/jet_sql_engine.h"
 #include "tests/jet_sql/mdbtools_export.h"
-#include "platform/jet/jet_sql_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -20,14 +20,16 @@ std::unique_ptr<jet::jet_file> open_file(const char* relative) {
 
 // Our reader and mdb-export hand the same MSysQueries rows, so the texts agree.
 TEST(jet_sql_reader, query_texts_agree_with_mdb_export) {
-  for (const char* path : {"access/jet3/queryTestV1997.mdb", "access/jet4/queryTestV2000.mdb", "access/ace/queryTestV2007.accdb",
-                           "access/ace/queryTestV2010.accdb", "access/real/nwind.mdb"}) {
+  for (const char* path :
+       {"access/jet3/queryTestV1997.mdb", "access/jet4/queryTestV2000.mdb", "access/ace/queryTestV2007.accdb",
+        "access/ace/queryTestV2010.accdb", "access/real/nwind.mdb"}) {
     SCOPED_TRACE(path);
     auto file = open_file(path);
     ASSERT_TRUE(file);
     jet_reader_catalog catalog(*file);
     auto exported = export_saved_queries(test_env::testdata_path(path));
-    jet_text_dialect dialect = file->header().format == jet::jet_format::jet3 ? jet_text_dialect::jet3 : jet_text_dialect::jet4;
+    jet_text_dialect dialect =
+        file->header().format == jet::jet_format::jet3 ? jet_text_dialect::jet3 : jet_text_dialect::jet4;
     EXPECT_EQ(catalog.objects().queries.size(), exported.size());
     for (const auto& [name, rows] : exported) {
       SCOPED_TRACE(testing::PrintToString(name));
@@ -45,10 +47,9 @@ TEST(jet_sql_reader, query_kinds_open_or_fail_as_dao) {
     const wchar_t* name;
     long number;
   } kinds[] = {
-      {L"SelectQuery", 0},
-      {L"UnionQuery", 3061},     // its SELECTs have no FROM: every column is a parameter
-      {L"CrosstabQuery", 3096},  // its WHERE holds Avg()
-      {L"AppendQuery", 3219},   {L"UpdateQuery", 3219},         {L"DeleteQuery", 3219},
+      {L"SelectQuery", 0},       {L"UnionQuery", 3061},  // its SELECTs have no FROM: every column is a parameter
+      {L"CrosstabQuery", 3096},                          // its WHERE holds Avg()
+      {L"AppendQuery", 3219},    {L"UpdateQuery", 3219},         {L"DeleteQuery", 3219},
       {L"MakeTableQuery", 3219}, {L"DataDefinitionQuery", 3219}, {L"PassthroughQuery", 3219},
   };
   for (const char* path : {"access/jet3/queryTestV1997.mdb", "access/jet4/queryTestV2000.mdb",
@@ -90,13 +91,16 @@ TEST(jet_sql_reader, northwind_select_queries) {
     SCOPED_TRACE(testing::PrintToString(q.name));
     auto started = std::chrono::steady_clock::now();
     size_t n = row_count(engine, L"SELECT * FROM [" + q.name + L"]", error);
-    bool parameters = q.name == L"Employee Sales by Country" || q.name == L"Sales by Year" || q.name == L"Invoices Filter";
+    bool parameters =
+        q.name == L"Employee Sales by Country" || q.name == L"Sales by Year" || q.name == L"Invoices Filter";
     EXPECT_EQ(error.number, parameters ? 3061 : 0) << testing::PrintToString(error.description);
     if (!parameters) {
       EXPECT_GT(n, 0u);
     }
-    RecordProperty(std::string(q.name.begin(), q.name.end()),
-                   std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
+    RecordProperty(
+        std::string(q.name.begin(), q.name.end()),
+        std::to_string(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
   }
   EXPECT_EQ(row_count(engine, L"SELECT * FROM [Ten Most Expensive Products]", error), 10u);
   size_t current = row_count(engine, L"SELECT * FROM [Current Product List]", error);

@@ -11,7 +11,8 @@ using test_env::csv_row;
 using test_env::parse_mdb_csv;
 
 std::vector<csv_row> export_table(const std::string& path, const std::string& table) {
-  auto rows = parse_mdb_csv(test_env::checked_output("mdb-export -b strip -0 NULL " + test_env::shell_quote(path) + " " + table));
+  auto rows = parse_mdb_csv(
+      test_env::checked_output("mdb-export -b strip -0 NULL " + test_env::shell_quote(path) + " " + table));
   if (!rows.empty()) rows.erase(rows.begin());  // the header
   return rows;
 }

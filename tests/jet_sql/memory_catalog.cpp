@@ -9,8 +9,8 @@
 
 #include "platform/jet/sql/jet_date.h"
 #include "platform/jet/sql/jet_query_text.h"
-#include "platform/win/string_compare.h"
 #include "platform/jet/sql/jet_sql_text.h"
+#include "platform/win/string_compare.h"
 #include "tests/jet_sql/mdbtools_export.h"
 #include "tests/support/test_mdbtools.h"
 #include "tests/support/test_shell.h"
@@ -60,9 +60,13 @@ jet_sql_value cell(const std::optional<std::string>& s, int type) {
   if (!s) return jet_sql_value::null();
   switch (type) {
     case jet_type_boolean: return jet_sql_value::boolean(*s != "0");
-    case jet_type_byte: case jet_type_integer: case jet_type_long: return jet_sql_value::from_integer(std::stoll(*s));
+    case jet_type_byte:
+    case jet_type_integer:
+    case jet_type_long: return jet_sql_value::from_integer(std::stoll(*s));
     case jet_type_currency: return jet_sql_value::currency(std::llround(std::stod(*s) * 10000));
-    case jet_type_single: case jet_type_double: case jet_type_decimal: return jet_sql_value::from_real(std::stod(*s));
+    case jet_type_single:
+    case jet_type_double:
+    case jet_type_decimal: return jet_sql_value::from_real(std::stod(*s));
     case jet_type_date: {
       jet_date_parts p;
       std::sscanf(s->c_str(), "%d-%d-%d %d:%d:%d", &p.year, &p.month, &p.day, &p.hour, &p.minute, &p.second);
@@ -116,7 +120,8 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
   for (const std::string& table : test_env::mdb_tables(path)) {
     // Column types from the schema: lines "\t[Name]\t\t\tType ...".
     std::vector<jet_sql_column> columns;
-    std::istringstream schema(test_env::checked_output("mdb-schema -T " + test_env::shell_quote(table) + " " + test_env::shell_quote(path) + " access"));
+    std::istringstream schema(test_env::checked_output("mdb-schema -T " + test_env::shell_quote(table) + " " +
+                                                       test_env::shell_quote(path) + " access"));
     std::string line;
     while (std::getline(schema, line)) {
       size_t open = line.find("\t["), close = line.find("]\t");
@@ -124,7 +129,9 @@ std::unique_ptr<memory_catalog> load_access_file(const std::string& path) {
       size_t type_start = line.find_first_not_of('\t', close + 1);
       columns.push_back({jet_from_utf8(line.substr(open + 2, close - open - 2)), type_of(line.substr(type_start))});
     }
-    auto rows = test_env::parse_mdb_csv(test_env::checked_output("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' " + test_env::shell_quote(path) + " " + test_env::shell_quote(table)));
+    auto rows = test_env::parse_mdb_csv(
+        test_env::checked_output("mdb-export -H -b strip -0 NULL -T '%Y-%m-%d %H:%M:%S' " +
+                                 test_env::shell_quote(path) + " " + test_env::shell_quote(table)));
     std::vector<std::vector<jet_sql_value>> values;
     for (const auto& r : rows) {
       if (r.size() != columns.size()) continue;

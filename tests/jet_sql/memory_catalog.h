@@ -28,7 +28,9 @@ class memory_table : public jet_sql_table {
 
 class memory_catalog : public jet_sql_catalog {
  public:
-  void add_table(const std::wstring& name, std::shared_ptr<memory_table> table) { tables_[key(name)] = {name, std::move(table)}; }
+  void add_table(const std::wstring& name, std::shared_ptr<memory_table> table) {
+    tables_[key(name)] = {name, std::move(table)};
+  }
   void add_query(const std::wstring& name, const std::wstring& sql) { queries_[key(name)] = {name, sql}; }
   jet_sql_table* find_table(const std::wstring& name) override;
   std::optional<std::wstring> find_query(const std::wstring& name) override;

@@ -142,24 +142,50 @@ TEST_P(text_forms, from_string_refuses_what_the_kind_cannot_hold) {
     const char* text;
     VARTYPE vt;
   } casts[] = {
-      {"40000", VT_I2},  {"-32769", VT_I2}, {"65536", VT_UI2},
-      {"-1", VT_UI2},    {"-1", VT_UI4},    {"4294967296", VT_UI4},
-      {"99999999999", VT_I4},               {"256", VT_UI1},
-      {"-129", VT_I1},   {"9223372036854775808", VT_I8},
-      {"18446744073709551616", VT_UI8},     {"-1", VT_UI8},
-      {"1e999", VT_R8},  {"1e39", VT_R4},
+      {"40000", VT_I2},
+      {"-32769", VT_I2},
+      {"65536", VT_UI2},
+      {"-1", VT_UI2},
+      {"-1", VT_UI4},
+      {"4294967296", VT_UI4},
+      {"99999999999", VT_I4},
+      {"256", VT_UI1},
+      {"-129", VT_I1},
+      {"9223372036854775808", VT_I8},
+      {"18446744073709551616", VT_UI8},
+      {"-1", VT_UI8},
+      {"1e999", VT_R8},
+      {"1e39", VT_R4},
       // a number kind's text that is no number, or has more after its number
-      {"abc", VT_I4},    {"12abc", VT_I4},  {"12 34", VT_I2},
-      {"1.5", VT_I4},    {"1,000", VT_I4},  {"-", VT_I8},
-      {" ", VT_UI1},     {"x1", VT_I1},     {"7x", VT_UI2},
-      {"42u", VT_UI4},   {"12abc", VT_UI8}, {"abc", VT_UI8},
-      {"abc", VT_R8},    {"-2.5e3xyz", VT_R8}, {"1.5 kg", VT_R4},
-      {"twelve", VT_DECIMAL}, {"1e40x", VT_DECIMAL},
+      {"abc", VT_I4},
+      {"12abc", VT_I4},
+      {"12 34", VT_I2},
+      {"1.5", VT_I4},
+      {"1,000", VT_I4},
+      {"-", VT_I8},
+      {" ", VT_UI1},
+      {"x1", VT_I1},
+      {"7x", VT_UI2},
+      {"42u", VT_UI4},
+      {"12abc", VT_UI8},
+      {"abc", VT_UI8},
+      {"abc", VT_R8},
+      {"-2.5e3xyz", VT_R8},
+      {"1.5 kg", VT_R4},
+      {"twelve", VT_DECIMAL},
+      {"1e40x", VT_DECIMAL},
       // the C library's other floating-point texts: no column holds them, no server takes them
-      {"nan", VT_R8},    {"NaN", VT_R4},    {"-nan", VT_R8},
-      {"inf", VT_R8},    {"-inf", VT_R4},   {"-infinity", VT_R8},
-      {" Infinity ", VT_R4},                {"0x1p3", VT_R8},
-      {"0x10", VT_R4},   {"-0X1.8p1", VT_R8}, {"nan", VT_DECIMAL},
+      {"nan", VT_R8},
+      {"NaN", VT_R4},
+      {"-nan", VT_R8},
+      {"inf", VT_R8},
+      {"-inf", VT_R4},
+      {"-infinity", VT_R8},
+      {" Infinity ", VT_R4},
+      {"0x1p3", VT_R8},
+      {"0x10", VT_R4},
+      {"-0X1.8p1", VT_R8},
+      {"nan", VT_DECIMAL},
   };
   for (const auto& c : casts)
     EXPECT_THROW(ole_variant::from_string(c.text, c.vt), ole_cast_exception) << c.text << " as " << c.vt;
@@ -187,7 +213,8 @@ void run(const change_case& c, int line) {
   EXPECT_EQ(v.to_string(), c.text) << "line " << line << ": " << from << " to " << c.to;
 }
 
-#define CASE(...) std::pair<change_case, int>{change_case{__VA_ARGS__}, __LINE__}
+#define CASE(...) \
+  std::pair<change_case, int> { change_case{__VA_ARGS__}, __LINE__ }
 
 TEST_P(text_forms, change_type_rules) {
   const double nan = std::numeric_limits<double>::quiet_NaN();

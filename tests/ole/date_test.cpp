@@ -12,9 +12,9 @@ TEST_P(date_texts, parse_and_print) {
   struct {
     std::string text;
     ole_date_kind kind;
-    const char* p6;  // narrow text at precision 6
-    const char* p3;  // at precision 3 (null: as p6)
-    const char* p0;  // at precision 0 (null: as p6)
+    const char* p6;     // narrow text at precision 6
+    const char* p3;     // at precision 3 (null: as p6)
+    const char* p0;     // at precision 0 (null: as p6)
     const wchar_t* w6;  // wide text at precision 6 (null: p6 widened)
   } cases[] = {
       {"20230501123045", ole_date_datetime, "2023-05-01 12:30:45", nullptr, nullptr, nullptr},
@@ -26,8 +26,8 @@ TEST_P(date_texts, parse_and_print) {
       {"2023/05/01 10:20:30", ole_date_datetime, "2023-05-01 10:20:30", nullptr, nullptr, nullptr},
       {"01.05.2023 14:00:00", ole_date_datetime, "2023-05-01 14:00:00", nullptr, nullptr, nullptr},
       {"05/01/2023", ole_date_date, "2023-01-05", nullptr, nullptr, nullptr},  // day/year swapped
-      {"12:30:45.5", ole_date_time, "0000-00-00 12:30:45.500000", "0000-00-00 12:30:45.500",
-       "0000-00-00 12:30:45", L"12:30:45.500000"},
+      {"12:30:45.5", ole_date_time, "0000-00-00 12:30:45.500000", "0000-00-00 12:30:45.500", "0000-00-00 12:30:45",
+       L"12:30:45.500000"},
       {"12:30", ole_date_time, "0000-00-00 12:30:00", nullptr, nullptr, L"12:30:00"},
       {"1:05:07 PM", ole_date_time, "0000-00-00 13:05:07", nullptr, nullptr, L"13:05:07"},
       {"12:00:00 PM", ole_date_time, "0000-00-00 12:00:00", nullptr, nullptr, L"12:00:00"},
@@ -49,8 +49,8 @@ TEST_P(date_texts, parse_and_print) {
       {"23:59:59.9999999", ole_date_time, "0000-00-00 23:59:59.999999", "0000-00-00 23:59:59.999",
        "0000-00-00 23:59:59", L"23:59:59.999999"},
       // but never past the last instant a server holds
-      {"9999-12-31 23:59:59.9999999", ole_date_datetime, "9999-12-31 23:59:59.999999",
-       "9999-12-31 23:59:59.999", "9999-12-31 23:59:59", nullptr},
+      {"9999-12-31 23:59:59.9999999", ole_date_datetime, "9999-12-31 23:59:59.999999", "9999-12-31 23:59:59.999",
+       "9999-12-31 23:59:59", nullptr},
       {"2023-05-01 12:30:45+02:00", ole_date_datetime, "2023-05-01 12:30:45", nullptr, nullptr, nullptr},
       // the ISO form: date and time joined by a "T" are read whole
       {"2023-05-01T12:30:45", ole_date_datetime, "2023-05-01 12:30:45", nullptr, nullptr, nullptr},
@@ -84,8 +84,8 @@ TEST_P(date_texts, parse_and_print) {
       {"2023-05-01 12:30:60", ole_date_datetime, "2023-05-01 12:30:60", nullptr, nullptr, nullptr},
       {"12:30:07Z", ole_date_time, "0000-00-00 12:30:07", nullptr, nullptr, L"12:30:07"},
       {std::string(100000, '1'), ole_date_none, "", nullptr, nullptr, nullptr},
-      {std::string(50000, ' ') + "2023-05-01" + std::string(50000, ' '), ole_date_date, "2023-05-01", nullptr,
-       nullptr, nullptr},
+      {std::string(50000, ' ') + "2023-05-01" + std::string(50000, ' '), ole_date_date, "2023-05-01", nullptr, nullptr,
+       nullptr},
   };
   for (const auto& c : cases) {
     const std::string label = c.text.substr(0, 40);

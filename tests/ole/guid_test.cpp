@@ -37,7 +37,7 @@ TEST(ole_guid, forms) {
       {L"guid {123456789-ABC-DEF0-1234-56789ABCDEF0}", false, L""},
       {L"guid {------------------------------------}", false, L""},
       {L"guid (" + g + L")", false, L""},
-      {L"{guid {" + g + L"}}x", false, L""},                   // 46 characters
+      {L"{guid {" + g + L"}}x", false, L""},                              // 46 characters
       {std::wstring(60, L' ') + g + std::wstring(60, L' '), false, L""},  // 91 or more before trimming
   };
   for (const auto& c : cases) {

@@ -54,8 +54,7 @@ class com_test : public testing::Test {
 
 TEST_F(com_test, query_interface_answers_each_interface_of_the_chain) {
   ITestThing* thing = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_ITestThing,
-                             reinterpret_cast<void**>(&thing)),
+  ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_ITestThing, reinterpret_cast<void**>(&thing)),
             S_OK);
   ASSERT_NE(thing, nullptr);
   EXPECT_EQ(thing->answer(), 42);
@@ -64,8 +63,8 @@ TEST_F(com_test, query_interface_answers_each_interface_of_the_chain) {
     const IID* iid;
     HRESULT hr;
   };
-  for (const case_t& c : {case_t{&IID_IUnknown, S_OK}, case_t{&IID_IDispatch, S_OK},
-                          case_t{&IID_ITestThing, S_OK}, case_t{&CLSID_Unknown, E_NOINTERFACE}}) {
+  for (const case_t& c : {case_t{&IID_IUnknown, S_OK}, case_t{&IID_IDispatch, S_OK}, case_t{&IID_ITestThing, S_OK},
+                          case_t{&CLSID_Unknown, E_NOINTERFACE}}) {
     void* p = reinterpret_cast<void*>(1);
     EXPECT_EQ(thing->QueryInterface(*c.iid, &p), c.hr);
     if (c.hr == S_OK) {
@@ -88,8 +87,7 @@ TEST_F(com_test, create_instance_failures) {
   EXPECT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, CLSID_Unknown, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
   IUnknown* outer = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown,
-                             reinterpret_cast<void**>(&outer)),
+  ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&outer)),
             S_OK);
   EXPECT_EQ(CoCreateInstance(CLSID_TestThing, outer, CLSCTX_ALL, IID_IUnknown, &p), CLASS_E_NOAGGREGATION);
   outer->Release();
@@ -102,23 +100,20 @@ TEST_F(com_test, initialisation_is_counted_per_thread) {
   CoUninitialize();
   std::thread other([] {
     void* p = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, &p),
-              CO_E_NOTINITIALIZED);
+    EXPECT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, &p), CO_E_NOTINITIALIZED);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     EXPECT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, &p), S_OK);
     static_cast<IUnknown*>(p)->Release();
     CoUninitialize();
     CoUninitialize();  // one too many: ignored
-    EXPECT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, &p),
-              CO_E_NOTINITIALIZED);
+    EXPECT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, &p), CO_E_NOTINITIALIZED);
   });
   other.join();
 }
 
 TEST_F(com_test, reference_count_is_thread_safe) {
   IUnknown* thing = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown,
-                             reinterpret_cast<void**>(&thing)),
+  ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&thing)),
             S_OK);
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)

@@ -115,10 +115,16 @@ TEST_P(conversion, integers_round_half_to_even_and_check_range) {
     HRESULT hr;
     LONG out;
   } to_long[] = {
-      {L"2.5", S_OK, 2},        {L"3.5", S_OK, 4},          {L"-2.5", S_OK, -2},
-      {L"-3.5", S_OK, -4},      {L"0.5", S_OK, 0},          {L"2.5001", S_OK, 3},
-      {L"-0.4", S_OK, 0},       {L"2147483647.4", S_OK, 2147483647},
-      {L"2147483647.5", overflow, 0},                       {L"-2147483648.5", S_OK, -2147483648},
+      {L"2.5", S_OK, 2},
+      {L"3.5", S_OK, 4},
+      {L"-2.5", S_OK, -2},
+      {L"-3.5", S_OK, -4},
+      {L"0.5", S_OK, 0},
+      {L"2.5001", S_OK, 3},
+      {L"-0.4", S_OK, 0},
+      {L"2147483647.4", S_OK, 2147483647},
+      {L"2147483647.5", overflow, 0},
+      {L"-2147483648.5", S_OK, -2147483648},
       {L"-2147483649", overflow, 0},
   };
   for (const auto& c : to_long) {
@@ -172,12 +178,36 @@ TEST_P(conversion, integers_round_half_to_even_and_check_range) {
     std::string kind = c.kind;
     HRESULT hr = E_FAIL;
     long long out = 0;
-    if (kind == "I2") { SHORT v = 0; hr = VarI2FromDec(&d, &v); out = v; }
-    if (kind == "UI2") { USHORT v = 0; hr = VarUI2FromDec(&d, &v); out = v; }
-    if (kind == "I1") { CHAR v = 0; hr = VarI1FromDec(&d, &v); out = v; }
-    if (kind == "UI1") { BYTE v = 0; hr = VarUI1FromDec(&d, &v); out = v; }
-    if (kind == "UI4") { ULONG v = 0; hr = VarUI4FromDec(&d, &v); out = v; }
-    if (kind == "I8") { LONGLONG v = 0; hr = VarI8FromDec(&d, &v); out = v; }
+    if (kind == "I2") {
+      SHORT v = 0;
+      hr = VarI2FromDec(&d, &v);
+      out = v;
+    }
+    if (kind == "UI2") {
+      USHORT v = 0;
+      hr = VarUI2FromDec(&d, &v);
+      out = v;
+    }
+    if (kind == "I1") {
+      CHAR v = 0;
+      hr = VarI1FromDec(&d, &v);
+      out = v;
+    }
+    if (kind == "UI1") {
+      BYTE v = 0;
+      hr = VarUI1FromDec(&d, &v);
+      out = v;
+    }
+    if (kind == "UI4") {
+      ULONG v = 0;
+      hr = VarUI4FromDec(&d, &v);
+      out = v;
+    }
+    if (kind == "I8") {
+      LONGLONG v = 0;
+      hr = VarI8FromDec(&d, &v);
+      out = v;
+    }
     EXPECT_EQ(hr, c.hr) << c.in << " as " << c.kind;
     if (c.hr == S_OK) {
       EXPECT_EQ(out, c.out) << c.in << " as " << c.kind;
@@ -298,11 +328,10 @@ void set(VARIANT& v, const std::wstring& spec) {
   static const struct {
     const wchar_t* name;
     VARTYPE vt;
-  } kinds[] = {{L"EMPTY", VT_EMPTY}, {L"NULL", VT_NULL}, {L"I1", VT_I1},     {L"UI1", VT_UI1},
-               {L"I2", VT_I2},       {L"UI2", VT_UI2},   {L"I4", VT_I4},     {L"UI4", VT_UI4},
-               {L"I8", VT_I8},       {L"UI8", VT_UI8},   {L"R4", VT_R4},     {L"R8", VT_R8},
-               {L"CY", VT_CY},       {L"DEC", VT_DECIMAL}, {L"BOOL", VT_BOOL}, {L"DATE", VT_DATE},
-               {L"BSTR", VT_BSTR}};
+  } kinds[] = {{L"EMPTY", VT_EMPTY}, {L"NULL", VT_NULL}, {L"I1", VT_I1},   {L"UI1", VT_UI1},     {L"I2", VT_I2},
+               {L"UI2", VT_UI2},     {L"I4", VT_I4},     {L"UI4", VT_UI4}, {L"I8", VT_I8},       {L"UI8", VT_UI8},
+               {L"R4", VT_R4},       {L"R8", VT_R8},     {L"CY", VT_CY},   {L"DEC", VT_DECIMAL}, {L"BOOL", VT_BOOL},
+               {L"DATE", VT_DATE},   {L"BSTR", VT_BSTR}};
   for (const auto& k : kinds) {
     if (kind != k.name) continue;
     if (k.vt == VT_NULL) {

@@ -22,8 +22,8 @@ SYSTEMTIME st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0
 
 std::string text(const SYSTEMTIME& t) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
-                t.wMinute, t.wSecond, t.wMilliseconds);
+  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                t.wSecond, t.wMilliseconds);
   return buf;
 }
 
@@ -76,10 +76,10 @@ TEST_P(dates, date_to_system_time) {
       {-1.25, true, st(1899, 12, 29, 6), 5},
       {-0.5, true, st(1899, 12, 30, 12), 6},
       {45047.5, true, st(2023, 5, 1, 12), 1},
-      {45047 + 1.5 * second, true, st(2023, 5, 1, 0, 0, 2), 1},    // to the nearest second
+      {45047 + 1.5 * second, true, st(2023, 5, 1, 0, 0, 2), 1},  // to the nearest second
       {45047 + 1.49 * second, true, st(2023, 5, 1, 0, 0, 1), 1},
-      {45047.9999999, true, st(2023, 5, 2), 2},                     // carries to the next day
-      {-1.9999999, true, st(1899, 12, 30), 6},                      // and so before day 0
+      {45047.9999999, true, st(2023, 5, 2), 2},  // carries to the next day
+      {-1.9999999, true, st(1899, 12, 30), 6},   // and so before day 0
       {-657434, true, st(100, 1, 1), 5},
       {2958465.99999, true, st(9999, 12, 31, 23, 59, 59), 5},
       // the last second of 9999-12-31 never rounds into a year 10000 no value can hold
@@ -99,9 +99,9 @@ TEST_P(dates, date_to_system_time) {
 }
 
 TEST_P(dates, round_trips) {
-  for (SYSTEMTIME t : {st(100, 1, 1), st(1582, 10, 15, 1, 2, 3), st(1899, 12, 29, 23, 59, 59),
-                       st(1899, 12, 30, 0, 0, 1), st(1900, 2, 28, 12), st(2000, 2, 29, 18, 30, 15),
-                       st(2038, 1, 19, 3, 14, 8), st(9999, 12, 31, 23, 59, 59)}) {
+  for (SYSTEMTIME t :
+       {st(100, 1, 1), st(1582, 10, 15, 1, 2, 3), st(1899, 12, 29, 23, 59, 59), st(1899, 12, 30, 0, 0, 1),
+        st(1900, 2, 28, 12), st(2000, 2, 29, 18, 30, 15), st(2038, 1, 19, 3, 14, 8), st(9999, 12, 31, 23, 59, 59)}) {
     double date = 0;
     ASSERT_TRUE(SystemTimeToVariantTime(&t, &date)) << text(t);
     SYSTEMTIME back{};

@@ -25,8 +25,8 @@ class locale_test : public testing::TestWithParam<const char*> {
   std::string saved_;
 };
 
-#define INSTANTIATE_LOCALES(suite) \
-  INSTANTIATE_TEST_SUITE_P(locales, suite, testing::Values("C", "de_DE.UTF-8"), \
-                           [](const testing::TestParamInfo<const char*>& info) { \
+#define INSTANTIATE_LOCALES(suite)                                                     \
+  INSTANTIATE_TEST_SUITE_P(locales, suite, testing::Values("C", "de_DE.UTF-8"),        \
+                           [](const testing::TestParamInfo<const char*>& info) {       \
                              return std::string(info.param[0] == 'C' ? "C" : "de_DE"); \
                            })

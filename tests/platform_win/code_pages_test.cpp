@@ -19,8 +19,8 @@ std::wstring to_wide(UINT cp, const std::string& bytes, DWORD flags = 0) {
 std::string to_bytes(UINT cp, const std::wstring& text, BOOL* used_default = nullptr) {
   int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
-  EXPECT_EQ(n, WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                                   nullptr, used_default));
+  EXPECT_EQ(
+      n, WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, used_default));
   return out;
 }
 
@@ -48,11 +48,15 @@ TEST(CodePages, InvalidUtf8BecomesReplacement) {
     std::string bytes;
     std::wstring wide;
   } cases[] = {
-      {"a\xFF" "b", L"a\uFFFDb"},
+      {"a\xFF"
+       "b",
+       L"a\uFFFDb"},
       {"\xC3", L"\uFFFD"},                      // cut short at the end
       {"\xC0\xAF", L"\uFFFD\uFFFD"},            // overlong
       {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
-      {"\xE4\xB8" "x", L"\uFFFDx"},             // one replacement for the valid-looking prefix
+      {"\xE4\xB8"
+       "x",
+       L"\uFFFDx"},                                       // one replacement for the valid-looking prefix
       {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
   };
   for (const auto& c : cases) EXPECT_EQ(to_wide(CP_UTF8, c.bytes), c.wide) << c.bytes;
@@ -66,14 +70,20 @@ TEST(CodePages, InvalidUtf8BecomesReplacement) {
 TEST(CodePages, InvalidWideBecomesReplacement) {
   // A lone surrogate and a value beyond Unicode; a surrogate pair is joined.
   std::wstring lone{L'a', static_cast<wchar_t>(0xD800), L'b', static_cast<wchar_t>(0x110000)};
-  EXPECT_EQ(to_bytes(CP_UTF8, lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(to_bytes(CP_UTF8, lone),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
   std::wstring pair{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
   EXPECT_EQ(to_bytes(CP_UTF8, pair), "\xF0\x9F\x98\x80");
 }
 
 TEST(CodePages, TerminatorCountsAndBufferChecks) {
   // -1 converts the terminator too and counts it.
-  EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "\xC3\xA4" "b", -1, nullptr, 0) + 1);
+  EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0,
+                                   "\xC3\xA4"
+                                   "b",
+                                   -1, nullptr, 0) +
+                   1);
   EXPECT_EQ(4, WideCharToMultiByte(CP_UTF8, 0, L"\u00E4b", -1, nullptr, 0, nullptr, nullptr));
   char small[3];
   SetLastError(0);

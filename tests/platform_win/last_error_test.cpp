@@ -13,8 +13,7 @@ namespace {
 std::string system_text(DWORD code) {
   char* text = nullptr;
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
-                           nullptr);
+                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
   std::string out = n ? std::string(text, n) : std::string();
   LocalFree(text);
   return out;
@@ -33,7 +32,10 @@ TEST(LastError, TextOfACodeEndsInCrLfAndUnknownCodesHaveNone) {
 TEST(LastError, EachThreadHasItsOwn) {
   SetLastError(ERROR_ACCESS_DENIED);
   DWORD seen = 1;
-  std::thread([&] { seen = GetLastError(); SetLastError(ERROR_FILE_NOT_FOUND); }).join();
+  std::thread([&] {
+    seen = GetLastError();
+    SetLastError(ERROR_FILE_NOT_FOUND);
+  }).join();
   EXPECT_EQ(ERROR_SUCCESS, seen);
   EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
   errno = EEXIST;

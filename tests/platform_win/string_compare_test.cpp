@@ -37,8 +37,8 @@ TEST(StringCompare, IgnoreCaseFoldsEveryScript) {
 }
 
 TEST(StringCompare, AnsiTextsAreUtf8AndCountsLimitTheText) {
-  EXPECT_EQ(CSTR_EQUAL, CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "Ums\xC3\xA4tze", -1,
-                                       "UMS\xC3\x84TZE", -1));
+  EXPECT_EQ(CSTR_EQUAL,
+            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "Ums\xC3\xA4tze", -1, "UMS\xC3\x84TZE", -1));
   EXPECT_EQ(CSTR_EQUAL, CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, L"ABCdef", 3, L"abc", -1));
   EXPECT_EQ(0, CompareStringW(LOCALE_USER_DEFAULT, 0x40000, L"a", -1, L"a", -1));
   EXPECT_EQ(0, CompareStringA(LOCALE_USER_DEFAULT, 0, nullptr, -1, "a", -1));
@@ -49,9 +49,8 @@ TEST(StringCompare, AlphaNumericOfEveryScript) {
     wchar_t ch;
     BOOL alnum;
   } cases[] = {
-      {L'a', TRUE},      {L'Z', TRUE},      {L'7', TRUE},      {L'\u00E4', TRUE},
-      {L'\u0416', TRUE}, {L'\u4E2D', TRUE}, {L'\u0661', TRUE}, {L'_', FALSE},
-      {L' ', FALSE},     {L'$', FALSE},     {L'\u00A0', FALSE}, {L'-', FALSE},
+      {L'a', TRUE},      {L'Z', TRUE},  {L'7', TRUE},  {L'\u00E4', TRUE}, {L'\u0416', TRUE},  {L'\u4E2D', TRUE},
+      {L'\u0661', TRUE}, {L'_', FALSE}, {L' ', FALSE}, {L'$', FALSE},     {L'\u00A0', FALSE}, {L'-', FALSE},
   };
   for (const auto& c : cases) EXPECT_EQ(c.alnum, IsCharAlphaNumericW(c.ch)) << static_cast<unsigned>(c.ch);
 }

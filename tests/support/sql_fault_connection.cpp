@@ -10,8 +10,7 @@ const char kGoneAwayText[] = "Server has gone away";
 
 }  // namespace
 
-sql_fault_connection::sql_fault_connection(std::unique_ptr<sql_connection> inner)
-    : inner_(std::move(inner)) {}
+sql_fault_connection::sql_fault_connection(std::unique_ptr<sql_connection> inner) : inner_(std::move(inner)) {}
 
 void sql_fault_connection::fail(const sql_fault& fault) {
   fault_ = fault;
@@ -30,8 +29,8 @@ bool sql_fault_connection::fails(sql_call kind, std::string_view statement) {
     return true;
   }
   if (!fault_ || fault_->kind != kind) return false;
-  if (!fault_->statement_prefix.empty() && statement.substr(0, fault_->statement_prefix.size()) !=
-                                               fault_->statement_prefix)
+  if (!fault_->statement_prefix.empty() &&
+      statement.substr(0, fault_->statement_prefix.size()) != fault_->statement_prefix)
     return false;
   if (++seen_ < fault_->nth) return false;
   set_error(fault_->error_number, fault_->error_text);
@@ -101,8 +100,7 @@ bool sql_fault_connection::select_db(const std::string& name) {
   return !fails(sql_call::select_db, name) && inner_->select_db(name);
 }
 
-bool sql_fault_connection::execute_prepared(std::string_view statement,
-                                            const std::vector<sql_long_value>& values) {
+bool sql_fault_connection::execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) {
   return !fails(sql_call::execute_prepared, statement) && inner_->execute_prepared(statement, values);
 }
 
@@ -110,9 +108,7 @@ unsigned sql_fault_connection::error_number() const {
   return error_number_ != 0 ? error_number_ : inner_->error_number();
 }
 
-std::string sql_fault_connection::error_text() const {
-  return error_number_ != 0 ? error_text_ : inner_->error_text();
-}
+std::string sql_fault_connection::error_text() const { return error_number_ != 0 ? error_text_ : inner_->error_text(); }
 
 unsigned long sql_fault_connection::server_version() { return inner_->server_version(); }
 

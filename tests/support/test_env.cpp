@@ -63,9 +63,10 @@ server_address test_server() {
   std::string port = get("OSTRELLE_TEST_MYSQL_PORT");
   a.port = port.empty() ? 0u : static_cast<unsigned>(std::stoul(port));
   if (a.host.empty()) {
-    throw missing_input("no private test server: OSTRELLE_TEST_MYSQL_HOST is not set and "
-                        "$OSTRELLE_BUILD_DIR/test-server/env is missing (run the test through ctest, "
-                        "which starts the server)");
+    throw missing_input(
+        "no private test server: OSTRELLE_TEST_MYSQL_HOST is not set and "
+        "$OSTRELLE_BUILD_DIR/test-server/env is missing (run the test through ctest, "
+        "which starts the server)");
   }
   return a;
 }

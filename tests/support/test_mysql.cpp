@@ -17,8 +17,8 @@ MYSQL* connect_mysql(const server_address& server) {
     ADD_FAILURE() << "mysql_init failed";
     return nullptr;
   }
-  if (mysql_real_connect(conn, server.host.c_str(), server.user.c_str(), server.password.c_str(), nullptr,
-                         server.port, nullptr, 0) == nullptr) {
+  if (mysql_real_connect(conn, server.host.c_str(), server.user.c_str(), server.password.c_str(), nullptr, server.port,
+                         nullptr, 0) == nullptr) {
     ADD_FAILURE() << "cannot connect to the test server: " << mysql_error(conn);
     mysql_close(conn);
     return nullptr;

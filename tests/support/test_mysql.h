@@ -32,7 +32,6 @@ std::vector<std::vector<std::string>> null_marked(const std::vector<mysql_row>& 
 // Loads a dump file with the mariadb command-line client, as a user would, in the server's
 // default mode. `database`: the client's default database (none when empty). Answers the
 // client's error output ("exit status N" when it failed without any), empty when it succeeded.
-std::string load_with_client(const server_address& server, const std::string& path,
-                             const std::string& database = "");
+std::string load_with_client(const server_address& server, const std::string& path, const std::string& database = "");
 
 }  // namespace test_env

@@ -30,9 +30,9 @@ const std::string null_text = "\x01NULL";
 struct source_column {
   std::string name;
   short dao_type = 0;
-  std::vector<cell> text;                 // as mdb-export would print it (dao_test::export_text)
-  std::vector<double> number;             // Single and Double columns: the stored value
-  std::vector<bool> libmdb_wrong;         // values libmdb is known to misread or misprint
+  std::vector<cell> text;          // as mdb-export would print it (dao_test::export_text)
+  std::vector<double> number;      // Single and Double columns: the stored value
+  std::vector<bool> libmdb_wrong;  // values libmdb is known to misread or misprint
 };
 
 // A value libmdb reads or prints wrong, so that our reader's value is the reference. The jet
@@ -51,8 +51,8 @@ bool known_libmdb_fault(const VARIANT& v, const std::string& ours) {
 
 // mdb-export's rows, the header first, NULL apart from an empty text.
 table_rows mdb_export(const std::string& file, const std::string& table) {
-  const std::string options = "-Q -0 " + test_env::shell_quote("\x01") +
-                              " -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'";
+  const std::string options =
+      "-Q -0 " + test_env::shell_quote("\x01") + " -b hex -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S'";
   table_rows rows;
   for (const auto& fields : test_env::mdb_export_fields(file, table, options)) {
     std::vector<cell> row;
@@ -69,8 +69,9 @@ std::vector<source_column> dao_read(const table_pair& pair) {
   ptr<_DAODBEngine> engine;
   ptr<DAODatabase> db;
   const std::wstring connect =
-      pair.access_password.empty() ? L"" : L"MS Access;PWD=" + std::wstring(pair.access_password.begin(),
-                                                                           pair.access_password.end());
+      pair.access_password.empty()
+          ? L""
+          : L"MS Access;PWD=" + std::wstring(pair.access_password.begin(), pair.access_password.end());
   if (open(pair.access_file, connect, engine, db) != S_OK) {
     ADD_FAILURE() << "our reader cannot open " << pair.access_file;
     return columns;
@@ -121,7 +122,7 @@ std::vector<source_column> dao_read(const table_pair& pair) {
       const bool null = value.v.vt == VT_NULL || value.v.vt == VT_EMPTY;
       const std::string text = null ? std::string() : export_text(value.v);
       column.text.push_back(null ? cell() : cell(text));
-      column.number.push_back(value.v.vt == VT_R4 ? static_cast<double>(value.v.fltVal)
+      column.number.push_back(value.v.vt == VT_R4   ? static_cast<double>(value.v.fltVal)
                               : value.v.vt == VT_R8 ? value.v.dblVal
                                                     : std::strtod(text.c_str(), nullptr));
       column.libmdb_wrong.push_back(!null && known_libmdb_fault(value.v, text));
@@ -145,8 +146,7 @@ kind kind_of(const std::string& data_type) {
   if (data_type == "datetime" || data_type == "timestamp") return kind::datetime;
   if (data_type == "date") return kind::date;
   if (data_type == "time") return kind::time;
-  if (data_type.find("blob") != std::string::npos || data_type.find("binary") != std::string::npos)
-    return kind::binary;
+  if (data_type.find("blob") != std::string::npos || data_type.find("binary") != std::string::npos) return kind::binary;
   return kind::text;
 }
 
@@ -180,7 +180,8 @@ std::string guid_digits(const std::string& v) {
   if (v == null_text) return v;
   std::string out;
   for (const char c : v.substr(v.rfind('{') == std::string::npos ? 0 : v.rfind('{')))
-    if (std::isxdigit(static_cast<unsigned char>(c))) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (std::isxdigit(static_cast<unsigned char>(c)))
+      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -277,9 +278,9 @@ void expect_same_values(MYSQL* server, const table_pair& pair) {
   }
 
   const table_rows columns = test_env::query_rows(
-      server, "SELECT COLUMN_NAME, DATA_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = " +
-                  literal(pair.database) + " AND TABLE_NAME = " + literal(pair.mysql_table) +
-                  " ORDER BY ORDINAL_POSITION");
+      server,
+      "SELECT COLUMN_NAME, DATA_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = " + literal(pair.database) +
+          " AND TABLE_NAME = " + literal(pair.mysql_table) + " ORDER BY ORDINAL_POSITION");
   std::string select;
   std::vector<kind> kinds;
   std::vector<const source_column*> matched;
@@ -305,8 +306,8 @@ void expect_same_values(MYSQL* server, const table_pair& pair) {
     mdb_column.push_back(in_mdb == mdb_header.end() ? SIZE_MAX : static_cast<std::size_t>(in_mdb - mdb_header.begin()));
   }
   if (matched.empty()) return;
-  const table_rows rows =
-      test_env::query_rows(server, "SELECT " + select + " FROM " + quoted(pair.database) + "." + quoted(pair.mysql_table));
+  const table_rows rows = test_env::query_rows(
+      server, "SELECT " + select + " FROM " + quoted(pair.database) + "." + quoted(pair.mysql_table));
   if (rows.size() != row_count) {
     ADD_FAILURE() << "the server holds " << rows.size() << " rows, the source " << row_count;
     return;
@@ -318,9 +319,8 @@ void expect_same_values(MYSQL* server, const table_pair& pair) {
     const bool guid = matched[c]->dao_type == dbGUID;
     for (std::size_t r = 0; r < row_count; ++r) {
       on_server.push_back(guid ? guid_digits(from_server(rows[r][c], kinds[c])) : from_server(rows[r][c], kinds[c]));
-      const cell* from_mdb = mdb.empty() || mdb_column[c] == SIZE_MAX || mdb_column[c] >= mdb[r].size()
-                                 ? nullptr
-                                 : &mdb[r][mdb_column[c]];
+      const cell* from_mdb =
+          mdb.empty() || mdb_column[c] == SIZE_MAX || mdb_column[c] >= mdb[r].size() ? nullptr : &mdb[r][mdb_column[c]];
       const std::string source_value = from_source(*matched[c], r, from_mdb, kinds[c]);
       in_source.push_back(guid ? guid_digits(source_value) : source_value);
     }

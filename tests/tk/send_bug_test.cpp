@@ -27,8 +27,8 @@ class path_front {
 
 TEST(SendBug, MailProgramGetsSubjectBodyAndRecipientAsArguments) {
   std::string bin = test_env::make_temp_dir(), record = bin + "/args";
-  std::ofstream(bin + "/xdg-email") << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n--\\n' \"$a\"; done > \""
-                                    << record << "\"\nexit 3\n";
+  std::ofstream(bin + "/xdg-email") << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n--\\n' \"$a\"; done > \"" << record
+                                    << "\"\nexit 3\n";
   chmod((bin + "/xdg-email").c_str(), 0755);
   std::string log = bin + "/run.log";
   tk_logger logger(log.c_str(), true, 2, false);

@@ -24,10 +24,13 @@ bool exists(const std::string& path) {
 TEST(tk_temp_file, goes_however_the_process_ends) {
   const struct {
     const char* what;
-    int signal;  // 0: the process calls exit()
+    int signal;    // 0: the process calls exit()
     bool ignored;  // the process was started with the signal ignored
-  } cases[] = {{"exit()", 0, false},         {"SIGINT", SIGINT, false}, {"SIGTERM", SIGTERM, false},
-               {"SIGHUP", SIGHUP, false},    {"SIGHUP ignored (nohup)", SIGHUP, true}};
+  } cases[] = {{"exit()", 0, false},
+               {"SIGINT", SIGINT, false},
+               {"SIGTERM", SIGTERM, false},
+               {"SIGHUP", SIGHUP, false},
+               {"SIGHUP ignored (nohup)", SIGHUP, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     // A folder of this test's own: the child's exit() removes the folders test_env made.
@@ -111,14 +114,10 @@ TEST(tk_same_file, links_paths_and_files_still_to_come) {
     std::string a, b;
     bool same;
   } cases[] = {
-      {dir + "/a", dir + "/a", true},
-      {dir + "/a", dir + "/hard", true},
-      {dir + "/a", dir + "/soft", true},
-      {dir + "/a", dir + "/../" + name + "/./a", true},
-      {dir + "/a", dir + "/b", false},
-      {dir + "/new", dir + "/../" + name + "/new", true},
-      {dir + "/new", dir + "/other", false},
-      {dir + "/a", dir + "/new", false},
+      {dir + "/a", dir + "/a", true},        {dir + "/a", dir + "/hard", true},
+      {dir + "/a", dir + "/soft", true},     {dir + "/a", dir + "/../" + name + "/./a", true},
+      {dir + "/a", dir + "/b", false},       {dir + "/new", dir + "/../" + name + "/new", true},
+      {dir + "/new", dir + "/other", false}, {dir + "/a", dir + "/new", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(tk_same_file(c.a, c.b), c.same) << c.a << " | " << c.b;

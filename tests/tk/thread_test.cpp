@@ -143,7 +143,8 @@ TEST(Thread, LogLinesOfTwoThreadsStayWhole) {
   logger.enable();  // the first lines of both threads race to empty the file
   constexpr int kLines = 200;
   auto write = [](wchar_t who) {
-    for (int i = 0; i < kLines; ++i) tk_log2(tk_log_event, L"%lc%ls", static_cast<wint_t>(who), std::wstring(300, who).c_str());
+    for (int i = 0; i < kLines; ++i)
+      tk_log2(tk_log_event, L"%lc%ls", static_cast<wint_t>(who), std::wstring(300, who).c_str());
   };
   std::thread a(write, L'a');
   write(L'b');

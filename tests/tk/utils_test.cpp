@@ -24,7 +24,8 @@ TEST(Utils, ConversionsRoundTripAndKeepNul) {
     EXPECT_EQ(c.utf8, tk_unicode_to_mbcs(c.wide, tk_ansi_code_page));
     EXPECT_EQ(c.wide, tk_utf8_to_unicode(c.utf8));
   }
-  EXPECT_EQ(L"a\uFFFDb", tk_utf8_to_unicode("a\xFF" "b"));
+  EXPECT_EQ(L"a\uFFFDb", tk_utf8_to_unicode("a\xFF"
+                                            "b"));
   EXPECT_EQ(std::string("a\0b", 3), tk_unicode_to_utf8(std::wstring(L"a\0b", 3)));
   EXPECT_EQ(std::wstring(L"a\0b", 3), tk_utf8_to_unicode(std::string("a\0b", 3)));
   EXPECT_EQ("\xE4", tk_unicode_to_mbcs(L"\u00E4", 1252));
@@ -55,11 +56,7 @@ TEST(Utils, TrimRemovesBlanksOnly) {
   struct Case {
     std::string in, trimmed, rtrimmed;
   } cases[] = {
-      {"   ", "", ""},
-      {"\t ", "\t", "\t"},
-      {"  a b  ", "a b", "  a b"},
-      {"\na\n", "\na\n", "\na\n"},
-      {"", "", ""},
+      {"   ", "", ""}, {"\t ", "\t", "\t"}, {"  a b  ", "a b", "  a b"}, {"\na\n", "\na\n", "\na\n"}, {"", "", ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.trimmed, tk_trim(c.in));
@@ -73,12 +70,8 @@ TEST(Utils, Split) {
     std::string in;
     strings pieces;
   } cases[] = {
-      {"a,,b", {"a", "", "b"}},
-      {",", {"", ""}},
-      {"", {}},
-      {"abc", {"abc"}},
-      {"a,", {"a", ""}},
-      {std::string("a,b\0,c", 6), {"a", "b"}},
+      {"a,,b", {"a", "", "b"}}, {",", {"", ""}},   {"", {}},
+      {"abc", {"abc"}},         {"a,", {"a", ""}}, {std::string("a,b\0,c", 6), {"a", "b"}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.pieces, tk_split(c.in, ','));
   std::vector<std::wstring> out{L"old"};
@@ -133,7 +126,10 @@ TEST(Utils, HexAndClipboard) {
 
   tk_copy_to_clipboard2(L"no front end: nothing happens");
   std::wstring copied;
-  set_clipboard_hook([&](const std::wstring& t) { copied = t; return true; });
+  set_clipboard_hook([&](const std::wstring& t) {
+    copied = t;
+    return true;
+  });
   tk_copy_to_clipboard2(L"Ums\u00E4tze");
   set_clipboard_hook({});
   EXPECT_EQ(L"Ums\u00E4tze", copied);

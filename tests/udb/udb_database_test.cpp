@@ -19,8 +19,11 @@ TEST(udb_database, table_names) {
     bool case_sensitive;
     std::wstring asked;
     bool exists;
-  } cases[] = {{false, L"ORDERS", true}, {true, L"ORDERS", false}, {true, L"Orders", true},
-               {false, L"Größe", true},  {false, L"GRÖSSE", false}};
+  } cases[] = {{false, L"ORDERS", true},
+               {true, L"ORDERS", false},
+               {true, L"Orders", true},
+               {false, L"Größe", true},
+               {false, L"GRÖSSE", false}};
   for (const auto& c : cases) {
     test_database db(c.case_sensitive);
     db.get_table_names() = {L"Orders", L"größe"};
@@ -62,8 +65,9 @@ TEST(udb_database, table_mappings_reach_the_names_map) {
 class file_engine : public udb_engine {
  public:
   std::unique_ptr<udb_database> create_db(const std::wstring&) override { return nullptr; }
-  std::unique_ptr<udb_database> open_db(const std::wstring&, std::uint32_t,
-                                        const std::wstring&) override { return nullptr; }
+  std::unique_ptr<udb_database> open_db(const std::wstring&, std::uint32_t, const std::wstring&) override {
+    return nullptr;
+  }
 };
 
 std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }

@@ -23,7 +23,8 @@ TEST(udb_field, sizes) {
       {"a number counts its declared size", ole_variant(42), 4, 4},
       {"empty counts its declared size", ole_variant(), 9, 9},
   };
-  for (const auto& c : cases) EXPECT_EQ(udb_field(L"f", c.declared, c.value, false, false).get_size(), c.size) << c.what;
+  for (const auto& c : cases)
+    EXPECT_EQ(udb_field(L"f", c.declared, c.value, false, false).get_size(), c.size) << c.what;
 }
 
 TEST(udb_field, copy_keeps_everything) {
@@ -80,8 +81,8 @@ TEST(ownership, record_owns_its_fields_schema_does_not_own_descriptors) {
   EXPECT_EQ(deaths, 2);
 
   t_ftd id(4, L"id", VT_I4, true, true, ole_variant(), 0, L"");
-  auto name = std::make_unique<t_ftd>(50, L"name", VT_BSTR, false, false,
-                                      ole_variant(std::wstring(L"none")), 0, L"VARCHAR(50)");
+  auto name = std::make_unique<t_ftd>(50, L"name", VT_BSTR, false, false, ole_variant(std::wstring(L"none")), 0,
+                                      L"VARCHAR(50)");
   {
     udb_schema s(false);
     s.fields = {&id, name.get()};

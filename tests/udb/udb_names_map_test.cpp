@@ -34,8 +34,7 @@ TEST(udb_names_map, global_replace_in_sql_text) {
        L"select `order_items`.x from `order_items`"},
       {"unmapped bracketed name kept", L"select [Other Table].x", L"select [Other Table].x"},
       {"name with blanks as words", L"from Order Details d", L"from `order_details` d"},
-      {"the longest name wins", L"from Customer List l, Customer c",
-       L"from `customer_list` l, `customer_` c"},
+      {"the longest name wins", L"from Customer List l, Customer c", L"from `customer_list` l, `customer_` c"},
       {"text literals untouched", L"where n = 'Orders' and m = \"Order Details\"",
        L"where n = 'Orders' and m = \"Order Details\""},
       {"doubled quote stays inside the literal", L"where n = 'it''s Orders' or Orders.id = 1",
@@ -101,8 +100,7 @@ TEST(udb_names_map, column_names_follow_their_tables) {
        L"(SELECT ProductID FROM Products WHERE UnitPrice > 50) AND UnitPrice > 10",
        L"SELECT `price` FROM `order_lines` WHERE `product` IN "
        L"(SELECT `product_id` FROM Products WHERE UnitPrice > 50) AND `price` > 10"},
-      {"a subquery used as a table",
-       L"SELECT q.UnitPrice, UnitPrice FROM (SELECT UnitPrice FROM [Order Details]) AS q",
+      {"a subquery used as a table", L"SELECT q.UnitPrice, UnitPrice FROM (SELECT UnitPrice FROM [Order Details]) AS q",
        L"SELECT q.`price`, `price` FROM (SELECT `price` FROM `order_lines`) AS q"},
       {"each SELECT of a UNION reads its own tables",
        L"SELECT City, CompanyName FROM Customers UNION SELECT City, CompanyName FROM Suppliers",
@@ -112,8 +110,7 @@ TEST(udb_names_map, column_names_follow_their_tables) {
        L"ON e.ReportsTo = m.EmployeeID",
        L"SELECT e.`surname`, m.`surname`, `surname` FROM Employees AS e LEFT JOIN Employees AS m "
        L"ON e.ReportsTo = m.EmployeeID"},
-      {"a saved query under an alias has no column map",
-       L"SELECT s.UnitPrice, s.Subtotal FROM [Order Subtotals] AS s",
+      {"a saved query under an alias has no column map", L"SELECT s.UnitPrice, s.Subtotal FROM [Order Subtotals] AS s",
        L"SELECT s.UnitPrice, s.Subtotal FROM [Order Subtotals] AS s"},
       {"an alias is never renamed, even when named like a table",
        L"SELECT Customers.CompanyName FROM Suppliers AS Customers",
@@ -150,8 +147,7 @@ TEST(udb_names_map, replacements_are_not_replaced_again) {
   m.add_tn_mapping(L"b", L"c");
   m.add_tn_mapping(L"Orders", L"Orders_old");
   m.add_fn_map(L"t", {{L"c", L"d"}});
-  EXPECT_EQ(m.do_global_replace1(L"select a, b, Orders", L"`", L"`"),
-            L"select `b`, `c`, `Orders_old`");
+  EXPECT_EQ(m.do_global_replace1(L"select a, b, Orders", L"`", L"`"), L"select `b`, `c`, `Orders_old`");
 }
 
 TEST(udb_names_map, framing_is_not_doubled) {
@@ -192,11 +188,14 @@ TEST(udb_find_no_case, positions) {
     std::wstring text, pattern;
     int start, found;
   } cases[] = {
-      {L"Select FROM x", L"from", 0, 7}, {L"from from", L"FROM", 1, 5}, {L"abc", L"abcd", 0, -1},
-      {L"abc", L"", 2, 2},           {L"abc", L"c", 3, -1},         {L"ÄÖü", L"öÜ", 0, 1},
+      {L"Select FROM x", L"from", 0, 7},
+      {L"from from", L"FROM", 1, 5},
+      {L"abc", L"abcd", 0, -1},
+      {L"abc", L"", 2, 2},
+      {L"abc", L"c", 3, -1},
+      {L"ÄÖü", L"öÜ", 0, 1},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(udb_find_no_case(c.text, c.pattern, c.start), c.found) << c.start;
+  for (const auto& c : cases) EXPECT_EQ(udb_find_no_case(c.text, c.pattern, c.start), c.found) << c.start;
 }
 
 }  // namespace

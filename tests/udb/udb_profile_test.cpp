@@ -27,9 +27,7 @@ std::string read_bytes(const std::string& path) {
   return s.str();
 }
 
-void write_bytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void write_bytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::wstring wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
 
@@ -62,7 +60,8 @@ TEST(udb_profile, written_text_of_each_shape) {
             "[MySQL settings]\r\nhost=db.example\r\n\r\n"
             "[Selected Tables]\r\nOrders\r\nBig ones=SELECT * FROM Orders WHERE a = 'x'\r\n\r\n"
             "[Selected Views]\r\n\r\n"
-            "[Type Mappings]\r\ndatabase:\r\n  - name: Gr\xc3\xb6\xc3\x9f" "e\r\n");
+            "[Type Mappings]\r\ndatabase:\r\n  - name: Gr\xc3\xb6\xc3\x9f"
+            "e\r\n");
 }
 
 TEST(udb_profile, round_trip) {
@@ -106,13 +105,13 @@ TEST(udb_profile, line_rules) {
       {"split at the first =", "[S]\r\na=b=\r\n", L"S", {{L"a", L"b="}}},
       {"LF line ends", "[S]\na=1\nb=2\n", L"S", {{L"a", L"1"}, {L"b", L"2"}}},
       {"no line end at the end", "[S]\r\na=1", L"S", {{L"a", L"1"}}},
-      {"header continues a section", "[S]\r\na=1\r\n[T]\r\n[S]\r\nb=2\r\n", L"S",
-       {{L"a", L"1"}, {L"b", L"2"}}},
+      {"header continues a section", "[S]\r\na=1\r\n[T]\r\n[S]\r\nb=2\r\n", L"S", {{L"a", L"1"}, {L"b", L"2"}}},
       {"blank lines skipped, header trimmed", "  [S]  \r\n\r\n   \r\nx\r\n", L"S", {{L"x", L""}}},
       {"empty section name", "[]\r\na=1\r\n", L"", {{L"a", L"1"}}},
-      {"4095-byte line", "[S]\r\nk=" + std::string(4093, 'v') + "\r\n", L"S",
-       {{L"k", std::wstring(4093, L'v')}}},
-      {"long line read whole", "[S]\r\nk=" + std::string(100000, 'v') + "\r\n", L"S",
+      {"4095-byte line", "[S]\r\nk=" + std::string(4093, 'v') + "\r\n", L"S", {{L"k", std::wstring(4093, L'v')}}},
+      {"long line read whole",
+       "[S]\r\nk=" + std::string(100000, 'v') + "\r\n",
+       L"S",
        {{L"k", std::wstring(100000, L'v')}}},
   };
   const std::string dir = test_env::make_temp_dir();
@@ -222,7 +221,9 @@ TEST(udb_profile, failed_save_keeps_the_old_profile) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {4096, 4096};
+    struct rlimit limit {
+      4096, 4096
+    };
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ::_exit(big.store(wide(path)) ? 1 : 0);
   }

@@ -16,19 +16,20 @@ udb_index idx(const std::wstring& name, char kind, std::vector<std::wstring> fie
   return i;
 }
 
-char kind_of(const udb_index& i) {
-  return i.primary ? 'p' : i.unique_constraint ? 'c' : i.unique ? 'u' : 'i';
-}
+char kind_of(const udb_index& i) { return i.primary ? 'p' : i.unique_constraint ? 'c' : i.unique ? 'u' : 'i'; }
 
 TEST(udb_indexes, merging_by_name) {
   struct {
     const char* what;
     std::vector<udb_index> added;
-    std::string kinds;   // kind of each index in the list afterwards
+    std::string kinds;         // kind of each index in the list afterwards
     std::wstring first_field;  // the columns of the first index show which definition won
   } cases[] = {
       {"new names append", {idx(L"a", 'i', {L"x"}), idx(L"b", 'u')}, "iu", L"x"},
-      {"primary upgrades a plain index in place", {idx(L"a", 'i', {L"x"}), idx(L"b", 'i'), idx(L"A", 'p', {L"y"})}, "pi", L"y"},
+      {"primary upgrades a plain index in place",
+       {idx(L"a", 'i', {L"x"}), idx(L"b", 'i'), idx(L"A", 'p', {L"y"})},
+       "pi",
+       L"y"},
       {"plain does not replace primary", {idx(L"a", 'p', {L"x"}), idx(L"a", 'i', {L"y"})}, "p", L"x"},
       {"constraint replaces plain", {idx(L"a", 'i', {L"x"}), idx(L"a", 'c', {L"y"})}, "c", L"y"},
       {"constraint replaces unique", {idx(L"a", 'u', {L"x"}), idx(L"a", 'c', {L"y"})}, "c", L"y"},

@@ -25,21 +25,20 @@ TEST(udb_relationships, unique_names) {
       {{L"FK_b_a"}, L"FK_b_a_"},
       {{L"fk_b_a"}, L"FK_b_a_"},  // case is ignored
       {{L"FK_b_a", L"FK_b_a_"}, L"FK_b_a_1"},
-      {{L"FK_b_a", L"FK_b_a_", L"FK_b_a_1", L"FK_b_a_1_", L"FK_b_a_1_2", L"FK_b_a_1_2_",
-        L"FK_b_a_1_2_3"},
+      {{L"FK_b_a", L"FK_b_a_", L"FK_b_a_1", L"FK_b_a_1_", L"FK_b_a_1_2", L"FK_b_a_1_2_", L"FK_b_a_1_2_3"},
        L"FK_b_a_1_2_3_"},
   };
   for (const auto& c : cases) {
     udb_relationships list;
-    for (const auto& name : c.taken) list.emplace_back(name, L"", L"x", L"y", std::vector<std::wstring>{}, std::vector<std::wstring>{}, L"");
+    for (const auto& name : c.taken)
+      list.emplace_back(name, L"", L"x", L"y", std::vector<std::wstring>{}, std::vector<std::wstring>{}, L"");
     EXPECT_EQ(list.gen_relship_name(udb_relationship(L"a", L"b", {}, {}, L"")), c.name);
   }
 }
 
 TEST(udb_relationships, generated_names_keep_blanks) {
   udb_relationships list;
-  EXPECT_EQ(list.gen_relship_name(udb_relationship(L"order lines", L"orders", {}, {}, L"")),
-            L"FK_orders_order lines");
+  EXPECT_EQ(list.gen_relship_name(udb_relationship(L"order lines", L"orders", {}, {}, L"")), L"FK_orders_order lines");
 }
 
 }  // namespace

@@ -63,7 +63,10 @@ TEST(udb_validator, safe_names) {
       {"taken at the limit: cut for the digits", 10, {L"abcdefghij"}, L"ABCDEFGHIJ", L"abcd00000"},
       {"illegal characters become _", 64, {}, L"a/b.c", L"a_b_c"},
       {"restricted word: numbered", 64, {}, L"Select", L"select00000"},
-      {"no limit: no cutting", 0, {std::wstring(300, L'n')}, std::wstring(300, L'N'),
+      {"no limit: no cutting",
+       0,
+       {std::wstring(300, L'n')},
+       std::wstring(300, L'N'),
        std::wstring(300, L'n') + L"00000"},
       {"only ASCII letters are lowered", 64, {}, L"ÄRGER", L"Ärger"},
   };
@@ -80,8 +83,7 @@ class no_digit_start_validator : public udb_validator {
  public:
   no_digit_start_validator() : udb_validator(64) {}
   bool is_acceptable(const std::wstring& name) override {
-    return !(name.size() > 0 && name[0] >= L'0' && name[0] <= L'9') &&
-           udb_validator::is_acceptable(name);
+    return !(name.size() > 0 && name[0] >= L'0' && name[0] <= L'9') && udb_validator::is_acceptable(name);
   }
 };
 

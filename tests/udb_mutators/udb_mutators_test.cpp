@@ -26,8 +26,8 @@ std::vector<BYTE> bytes_of(const ole_variant& v) {
   return std::vector<BYTE>(data, data + n);
 }
 
-sql_native_type native(const std::wstring& type, std::uint64_t length = 0, int precision = 0,
-                       int scale = 0, const std::wstring& default_value = L"") {
+sql_native_type native(const std::wstring& type, std::uint64_t length = 0, int precision = 0, int scale = 0,
+                       const std::wstring& default_value = L"") {
   sql_native_type n;
   n.type = type;
   n.length = length;
@@ -49,11 +49,9 @@ struct source_table {
   source_table() {
     schema.fields = {&id, &name, &photo, &price};
     record.append(std::make_unique<udb_field>(L"ID", 4, ole_variant(7), true, true));
-    record.append(std::make_unique<udb_field>(L"Name", 50, ole_variant(std::wstring(L"Zoë")),
-                                              false, false));
+    record.append(std::make_unique<udb_field>(L"Name", 50, ole_variant(std::wstring(L"Zoë")), false, false));
     record.append(std::make_unique<udb_field>(L"Photo", 7, ole_variant(blob_bytes), false, false));
-    record.append(std::make_unique<udb_field>(L"Price", 8, ole_variant(std::wstring(L"12")),
-                                              false, false));
+    record.append(std::make_unique<udb_field>(L"Price", 8, ole_variant(std::wstring(L"12")), false, false));
   }
 };
 
@@ -137,8 +135,7 @@ TEST_F(Mutators, SchemaCanBeMutatedAgain) {
   // The schema now refers to the mutator's own copies; mutating it again must not read them
   // after they are gone.
   mutator_.modify1(table_.schema);
-  EXPECT_EQ(names(table_.schema),
-            (std::vector<std::wstring>{L"ID", L"title", L"Photo", L"Price"}));
+  EXPECT_EQ(names(table_.schema), (std::vector<std::wstring>{L"ID", L"title", L"Photo", L"Price"}));
 }
 
 TEST_F(Mutators, NullStaysNull) {
@@ -151,8 +148,7 @@ TEST_F(Mutators, NullStaysNull) {
 
 TEST_F(Mutators, RefusedConversionIsReported) {
   udb_record record;
-  record.append(std::make_unique<udb_field>(L"When", 8, ole_variant(std::wstring(L"not a date")),
-                                            false, false));
+  record.append(std::make_unique<udb_field>(L"When", 8, ole_variant(std::wstring(L"not a date")), false, false));
   mutator_.update_field(L"When", L"when", native(L"DATE", 8));
   try {
     mutator_.modify2(record);

@@ -59,8 +59,9 @@ struct Wizard : ::testing::Test {
 class log_page : public wizard_page_base {
  public:
   log_page()
-      : wizard_page_base(ui_dialog_def{100, L"", 200, 100, {{wizard_log_box_id, ui_kind::multiline_edit, L"", {4, 4, 190, 90}}}},
-                         ui_wiz_next) {}
+      : wizard_page_base(
+            ui_dialog_def{100, L"", 200, 100, {{wizard_log_box_id, ui_kind::multiline_edit, L"", {4, 4, 190, 90}}}},
+            ui_wiz_next) {}
 };
 
 // A page whose Next throws what it is given.
@@ -229,7 +230,8 @@ class stepped_run : public udb_converter {
       tables_done = s.tables_done, tables_total = s.tables_total;
       records_done = s.records_done, records_total = s.records_total;
       set_current_table(s.table);
-      while (released.load() <= static_cast<int>(i) && !stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      while (released.load() <= static_cast<int>(i) && !stop_requested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     for (const std::string& e : errors) error_handler::get_instance()->handle(tk_exception(e, tk_kind_error), false);
     done = true;
@@ -346,7 +348,8 @@ class endless_run : public udb_converter {
   bool test_query(const std::wstring&) override { return true; }
   void run() override {
     conversion_front_end::get_instance()->run_started();
-    for (int i = 0; !stop_requested(); ++i) conversion_front_end::get_instance()->write_log(L"row " + std::to_wstring(i) + L"\r\n");
+    for (int i = 0; !stop_requested(); ++i)
+      conversion_front_end::get_instance()->write_log(L"row " + std::to_wstring(i) + L"\r\n");
     returned = true;
     done = true;
   }

@@ -39,7 +39,8 @@ struct QuickLaunchRun : ::testing::Test {
     return wizard_program(static_cast<int>(args.size()), args.data());
   }
   std::string profile(const std::string& name, const std::string& settings) {
-    std::string text = "[Generic settings]\r\nsrc=" + source + "\r\nmode=0\r\n" + settings + "\r\n[Selected Tables]\r\n";
+    std::string text =
+        "[Generic settings]\r\nsrc=" + source + "\r\nmode=0\r\n" + settings + "\r\n[Selected Tables]\r\n";
     for (const std::string& t : kTables) text += t + "\r\n";
     const std::string path = dir + "/" + name;
     std::ofstream(path, std::ios::binary) << text;
@@ -126,7 +127,8 @@ TEST_F(QuickLaunchRun, ABadProfileOrPathIsReportedAndNothingRuns) {
   const bad_case cases[] = {
       {"missing", {missing.c_str()}, L"Profile does not exist. Please verify the correct path/name was given."},
       {"unreadable", {pipe.c_str()}, L"Profile is not a regular file. Please verify the correct path/name was given."},
-      {"not UTF-8", {undecodable.c_str()},
+      {"not UTF-8",
+       {undecodable.c_str()},
        L"The profile path is not valid UTF-8 text. Please verify the correct path/name was given."},
   };
   for (const bad_case& c : cases) {

@@ -15,9 +15,7 @@
 namespace {
 
 struct QuickLaunch : ::testing::Test {
-  void SetUp() override {
-    ::setenv("XDG_CONFIG_HOME", (dir + "/.config").c_str(), 1);
-  }
+  void SetUp() override { ::setenv("XDG_CONFIG_HOME", (dir + "/.config").c_str(), 1); }
   std::string write_profile(const std::string& name, const std::string& text) {
     const std::string path = dir + "/" + name;
     std::ofstream(path, std::ios::binary) << text;

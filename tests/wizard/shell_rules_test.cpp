@@ -23,14 +23,13 @@ TEST(ProgressPercent, TablesDoneAndTheShareOfTheCurrentTableClampedForTheBar) {
     int bar;
   };
   const percent_case cases[] = {
-      {{0, 0, 0, 0}, 0, 0},                        // no tables
-      {{0, 0, 5, 10}, 0, 0},                       // records but no tables
-      {{2, 4, 300, 1000}, 57, 57},                 // 50 + floor(30 / 4)
-      {{1, 3, 0, 0}, 33, 33},                      // no records: tables only
-      {{4, 4, 100, 100}, 125, 100},                // the last table's counters linger
-      {{0, 1, 999, 1000}, 99, 99},                 // never rounded up to full
-      {{3, 3, 0, 0}, 100, 100},
-      {{0, 2, 1ull << 40, 1ull << 40}, 50, 50},    // large record counts
+      {{0, 0, 0, 0}, 0, 0},                                                    // no tables
+      {{0, 0, 5, 10}, 0, 0},                                                   // records but no tables
+      {{2, 4, 300, 1000}, 57, 57},                                             // 50 + floor(30 / 4)
+      {{1, 3, 0, 0}, 33, 33},                                                  // no records: tables only
+      {{4, 4, 100, 100}, 125, 100},                                            // the last table's counters linger
+      {{0, 1, 999, 1000}, 99, 99},                                             // never rounded up to full
+      {{3, 3, 0, 0}, 100, 100},     {{0, 2, 1ull << 40, 1ull << 40}, 50, 50},  // large record counts
   };
   for (const percent_case& c : cases) {
     SCOPED_TRACE(std::to_string(c.counts.tables_done) + "/" + std::to_string(c.counts.tables_total) + " " +
@@ -54,11 +53,11 @@ TEST(QuickLaunchArgs, ArgumentsAreJoinedWithBlanksAndMustBeUtf8) {
       {{"vandry", "/tmp/my", "job.vdy"}, mode::quick_launch, L"/tmp/my job.vdy"},
       {{"vandry", "\"/tmp/job.vdy\""}, mode::quick_launch, L"\"/tmp/job.vdy\""},
       {{"vandry", "/tmp/caf\xC3\xA9.vdy"}, mode::quick_launch, L"/tmp/caf\u00E9.vdy"},
-      {{"vandry", "/tmp/caf\xE9.vdy"}, mode::bad_path, L""},          // Latin-1
-      {{"vandry", "/tmp/\xC0\xAF.vdy"}, mode::bad_path, L""},         // overlong '/'
-      {{"vandry", "/tmp/\xED\xA0\x80.vdy"}, mode::bad_path, L""},     // a surrogate
-      {{"vandry", "/tmp/\xF4\x90\x80\x80.vdy"}, mode::bad_path, L""}, // above U+10FFFF
-      {{"vandry", "/tmp/\xE2\x82"}, mode::bad_path, L""},             // cut short
+      {{"vandry", "/tmp/caf\xE9.vdy"}, mode::bad_path, L""},           // Latin-1
+      {{"vandry", "/tmp/\xC0\xAF.vdy"}, mode::bad_path, L""},          // overlong '/'
+      {{"vandry", "/tmp/\xED\xA0\x80.vdy"}, mode::bad_path, L""},      // a surrogate
+      {{"vandry", "/tmp/\xF4\x90\x80\x80.vdy"}, mode::bad_path, L""},  // above U+10FFFF
+      {{"vandry", "/tmp/\xE2\x82"}, mode::bad_path, L""},              // cut short
   };
   for (const args_case& c : cases) {
     SCOPED_TRACE(c.argv.size() > 1 ? c.argv[1] : "(none)");

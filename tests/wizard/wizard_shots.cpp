@@ -43,7 +43,8 @@ const std::wstring kTitle = L"Ostrelle 8.3";
 const std::wstring kSuccess =
     L"Wizard has converted your MS Access database into\nMySQL data source successfully.\n\nClick 'Finish' to exit "
     L"the wizard.";
-const std::wstring kErrors = L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.";
+const std::wstring kErrors =
+    L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.";
 
 std::filesystem::path out_dir;
 std::vector<std::string> failures;
@@ -163,9 +164,9 @@ void pages_and_dialogs() {
     w.converter.engine.charset = L"latin1";
     w.converter.engine.engine = L"InnoDB";
     // The welcome page again at the end: the first picture may come before the sheet has its size.
-    const std::pair<int, const char*> settings[] = {
-        {102, "page-102-dump"},      {123, "page-123-server"},     {105, "page-105-workgroup"},
-        {106, "page-106-databases"}, {110, "page-110-conversion"}, {103, "page-103-welcome"}};
+    const std::pair<int, const char*> settings[] = {{102, "page-102-dump"},       {123, "page-123-server"},
+                                                    {105, "page-105-workgroup"},  {106, "page-106-databases"},
+                                                    {110, "page-110-conversion"}, {103, "page-103-welcome"}};
     for (const auto& [id, name] : settings) {
       sheet.set_current_page(id);
       shoot(&sheet, name);
@@ -173,7 +174,8 @@ void pages_and_dialogs() {
     sheet.set_current_page(127);
     shoot(&sheet, "frame");
 
-    const ui_message_box_hook previous = ui_set_message_box_hook([](const ui_box_request& r) { return draw_box(r, "exit-question"); });
+    const ui_message_box_hook previous =
+        ui_set_message_box_hook([](const ui_box_request& r) { return draw_box(r, "exit-question"); });
     sheet.press_button(ui_id_cancel);
     ui_set_message_box_hook(previous);
 

@@ -17,8 +17,7 @@ constexpr std::uint8_t key_value_block[] = {0x14, 0x6e, 0x0b, 0xe7, 0xab, 0xac, 
 // Office never writes more; a damaged header could otherwise ask for days of hashing.
 constexpr std::uint32_t max_spin_count = 10'000'000;
 
-constexpr std::string_view password_encryptor_uri =
-    "http://schemas.microsoft.com/office/2006/keyEncryptor/password";
+constexpr std::string_view password_encryptor_uri = "http://schemas.microsoft.com/office/2006/keyEncryptor/password";
 
 // The cipher and hash settings shared by <keyData> and the password <encryptedKey>.
 struct cipher_params {
@@ -28,8 +27,7 @@ struct cipher_params {
   crypto_bytes salt;
 };
 
-std::optional<std::uint32_t> to_number(const std::map<std::string, std::string>& attrs,
-                                       const std::string& name) {
+std::optional<std::uint32_t> to_number(const std::map<std::string, std::string>& attrs, const std::string& name) {
   const auto it = attrs.find(name);
   if (it == attrs.end()) return std::nullopt;
   std::uint32_t value = 0;
@@ -40,8 +38,7 @@ std::optional<std::uint32_t> to_number(const std::map<std::string, std::string>&
   return value;
 }
 
-std::optional<crypto_bytes> to_bytes(const std::map<std::string, std::string>& attrs,
-                                     const std::string& name) {
+std::optional<crypto_bytes> to_bytes(const std::map<std::string, std::string>& attrs, const std::string& name) {
   const auto it = attrs.find(name);
   if (it == attrs.end()) return std::nullopt;
   return crypto_base64_decode(it->second);
@@ -59,21 +56,25 @@ std::optional<cipher_params> read_params(const xml_element& element, office_key_
   const std::string chaining = attr(a, "cipherChaining");
   const std::string hash = attr(a, "hashAlgorithm");
   if (cipher.empty() || chaining.empty() || hash.empty()) {
-    failure = office_key_failure(office_crypto_status::damaged_header,
-                                 "<" + element.name + "> lacks its cipher or hash");
+    failure =
+        office_key_failure(office_crypto_status::damaged_header, "<" + element.name + "> lacks its cipher or hash");
     return std::nullopt;
   }
   if (cipher != "AES" || chaining != "ChainingModeCBC") {
-    failure = office_key_failure(office_crypto_status::unsupported_scheme,
-                                 "cipher " + cipher + " " + chaining);
+    failure = office_key_failure(office_crypto_status::unsupported_scheme, "cipher " + cipher + " " + chaining);
     return std::nullopt;
   }
   cipher_params p;
-  if (hash == "SHA1") p.hash = crypto_hash_kind::sha1;
-  else if (hash == "SHA256") p.hash = crypto_hash_kind::sha256;
-  else if (hash == "SHA384") p.hash = crypto_hash_kind::sha384;
-  else if (hash == "SHA512") p.hash = crypto_hash_kind::sha512;
-  else if (hash == "MD5") p.hash = crypto_hash_kind::md5;
+  if (hash == "SHA1")
+    p.hash = crypto_hash_kind::sha1;
+  else if (hash == "SHA256")
+    p.hash = crypto_hash_kind::sha256;
+  else if (hash == "SHA384")
+    p.hash = crypto_hash_kind::sha384;
+  else if (hash == "SHA512")
+    p.hash = crypto_hash_kind::sha512;
+  else if (hash == "MD5")
+    p.hash = crypto_hash_kind::md5;
   else {
     failure = office_key_failure(office_crypto_status::unsupported_scheme, "hash " + hash);
     return std::nullopt;
@@ -83,8 +84,8 @@ std::optional<cipher_params> read_params(const xml_element& element, office_key_
   const auto block_size = to_number(a, "blockSize");
   const auto hash_size = to_number(a, "hashSize");
   auto salt = to_bytes(a, "saltValue");
-  if (!key_bits || (*key_bits != 128 && *key_bits != 192 && *key_bits != 256) || !block_size ||
-      *block_size != 16 || (hash_size && *hash_size != p.hash_size) || !salt || salt->empty()) {
+  if (!key_bits || (*key_bits != 128 && *key_bits != 192 && *key_bits != 256) || !block_size || *block_size != 16 ||
+      (hash_size && *hash_size != p.hash_size) || !salt || salt->empty()) {
     failure = office_key_failure(office_crypto_status::damaged_header,
                                  "<" + element.name + "> has inconsistent sizes or salt");
     return std::nullopt;
@@ -100,8 +101,7 @@ class agile_page_cipher final : public office_page_cipher {
       : hasher_(data.hash), salt_(data.salt), key_(std::move(key)), encoding_key_(encoding_key) {}
   ~agile_page_cipher() override { OPENSSL_cleanse(key_.data(), key_.size()); }
 
-  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
-                    std::size_t size) override {
+  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out, std::size_t size) override {
     // Each page has its own IV: the hash of the key data's salt and the page's block key.
     const auto block = crypto_le32(encoding_key_ ^ page_number);
     crypto_bytes iv = hasher_.hash(salt_, block);
@@ -121,17 +121,15 @@ class agile_page_cipher final : public office_page_cipher {
 };
 
 // Decrypts one of the password encryptor's values with the key its block key derives.
-std::optional<crypto_bytes> unlock(crypto_hasher& hasher, const crypto_bytes& spun,
-                                   crypto_view block, const cipher_params& p,
-                                   const crypto_bytes& encrypted) {
+std::optional<crypto_bytes> unlock(crypto_hasher& hasher, const crypto_bytes& spun, crypto_view block,
+                                   const cipher_params& p, const crypto_bytes& encrypted) {
   crypto_bytes key = hasher.hash(spun, block);
   if (key.empty() || encrypted.empty() || encrypted.size() % 16 != 0) return std::nullopt;
   key = crypto_fix_length(std::move(key), p.key_bytes, 0x36);
   const crypto_bytes iv = crypto_fix_length(p.salt, 16, 0x36);
   crypto_bytes plain(encrypted.size());
   crypto_aes aes;
-  if (!aes.decrypt(key, crypto_view(iv), encrypted.data(), plain.data(), plain.size()))
-    return std::nullopt;
+  if (!aes.decrypt(key, crypto_view(iv), encrypted.data(), plain.data(), plain.size())) return std::nullopt;
   return plain;
 }
 
@@ -139,8 +137,7 @@ std::optional<crypto_bytes> unlock(crypto_hasher& hasher, const crypto_bytes& sp
 
 office_key_result office_agile_key(const office_key_input& input) {
   // A reserved 4-byte word of 0x40 comes before the descriptor.
-  if (input.info.size() < 4 || input.info[0] != 0x40 || input.info[1] != 0 || input.info[2] != 0 ||
-      input.info[3] != 0)
+  if (input.info.size() < 4 || input.info[0] != 0x40 || input.info[1] != 0 || input.info[2] != 0 || input.info[3] != 0)
     return office_key_failure(office_crypto_status::damaged_header, "agile reserved word is not 0x40");
   std::string_view xml(reinterpret_cast<const char*>(input.info.data()) + 4, input.info.size() - 4);
   // The descriptor may be followed by padding within the stated length.
@@ -164,9 +161,9 @@ office_key_result office_agile_key(const office_key_input& input) {
   if (key_data == nullptr)
     return office_key_failure(office_crypto_status::damaged_header, "descriptor has no <keyData>");
   if (password_key == nullptr)
-    return office_key_failure(any_encryptor ? office_crypto_status::unsupported_scheme
-                                            : office_crypto_status::damaged_header,
-                              "descriptor has no password key encryptor");
+    return office_key_failure(
+        any_encryptor ? office_crypto_status::unsupported_scheme : office_crypto_status::damaged_header,
+        "descriptor has no password key encryptor");
 
   office_key_result failure;
   const auto data = read_params(*key_data, failure);
@@ -182,8 +179,7 @@ office_key_result office_agile_key(const office_key_input& input) {
     return office_key_failure(office_crypto_status::damaged_header,
                               "spin count \"" + attr(a, "spinCount") + "\" is not a number up to 10000000");
   if (!verifier_input || !verifier_value || !key_value)
-    return office_key_failure(office_crypto_status::damaged_header,
-                              "password verifier or key missing or not base64");
+    return office_key_failure(office_crypto_status::damaged_header, "password verifier or key missing or not base64");
 
   // The spun hash is the same for the three values: only the final block key differs.
   crypto_hasher hasher(pwd->hash);
@@ -191,13 +187,10 @@ office_key_result office_agile_key(const office_key_input& input) {
   if (spun.empty()) return office_key_failure(office_crypto_status::damaged_header, "hash failed");
   const auto input_plain = unlock(hasher, spun, verifier_input_block, *pwd, *verifier_input);
   const auto value_plain = unlock(hasher, spun, verifier_value_block, *pwd, *verifier_value);
-  if (!input_plain || !value_plain || input_plain->size() < pwd->salt.size() ||
-      value_plain->size() < pwd->hash_size)
+  if (!input_plain || !value_plain || input_plain->size() < pwd->salt.size() || value_plain->size() < pwd->hash_size)
     return office_key_failure(office_crypto_status::damaged_header, "password verifier has wrong sizes");
-  const crypto_bytes expected =
-      hasher.hash(crypto_view(input_plain->data(), pwd->salt.size()));
-  if (expected.size() != pwd->hash_size ||
-      CRYPTO_memcmp(expected.data(), value_plain->data(), pwd->hash_size) != 0)
+  const crypto_bytes expected = hasher.hash(crypto_view(input_plain->data(), pwd->salt.size()));
+  if (expected.size() != pwd->hash_size || CRYPTO_memcmp(expected.data(), value_plain->data(), pwd->hash_size) != 0)
     return office_key_failure(office_crypto_status::wrong_password, "password verifier mismatch");
 
   auto key_plain = unlock(hasher, spun, key_value_block, *pwd, *key_value);

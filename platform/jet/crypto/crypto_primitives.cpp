@@ -28,10 +28,9 @@ crypto_hasher::~crypto_hasher() { EVP_MD_CTX_free(ctx_); }
 bool crypto_hasher::hash(crypto_view a, crypto_view b, std::uint8_t* out) {
   if (ctx_ == nullptr) return false;
   unsigned int written = 0;
-  return EVP_DigestInit_ex(ctx_, md_, nullptr) == 1 &&
-         EVP_DigestUpdate(ctx_, a.data(), a.size()) == 1 &&
-         EVP_DigestUpdate(ctx_, b.data(), b.size()) == 1 &&
-         EVP_DigestFinal_ex(ctx_, out, &written) == 1 && written == size_;
+  return EVP_DigestInit_ex(ctx_, md_, nullptr) == 1 && EVP_DigestUpdate(ctx_, a.data(), a.size()) == 1 &&
+         EVP_DigestUpdate(ctx_, b.data(), b.size()) == 1 && EVP_DigestFinal_ex(ctx_, out, &written) == 1 &&
+         written == size_;
 }
 
 crypto_bytes crypto_hasher::hash(crypto_view a, crypto_view b) {
@@ -40,8 +39,7 @@ crypto_bytes crypto_hasher::hash(crypto_view a, crypto_view b) {
   return out;
 }
 
-crypto_bytes crypto_spin_hash(crypto_hasher& hasher, crypto_view salt, crypto_view password,
-                              std::uint32_t spin_count) {
+crypto_bytes crypto_spin_hash(crypto_hasher& hasher, crypto_view salt, crypto_view password, std::uint32_t spin_count) {
   crypto_bytes h = hasher.hash(salt, password);
   if (h.empty()) return h;
   crypto_bytes next(h.size());
@@ -86,8 +84,8 @@ crypto_aes::crypto_aes() : ctx_(EVP_CIPHER_CTX_new()) {}
 
 crypto_aes::~crypto_aes() { EVP_CIPHER_CTX_free(ctx_); }
 
-bool crypto_aes::decrypt(crypto_view key, std::optional<crypto_view> iv, const std::uint8_t* in,
-                         std::uint8_t* out, std::size_t size) {
+bool crypto_aes::decrypt(crypto_view key, std::optional<crypto_view> iv, const std::uint8_t* in, std::uint8_t* out,
+                         std::size_t size) {
   if (ctx_ == nullptr || size % 16 != 0 || (iv && iv->size() != 16)) return false;
   const EVP_CIPHER* cipher = nullptr;
   switch (key.size()) {
@@ -104,8 +102,7 @@ bool crypto_aes::decrypt(crypto_view key, std::optional<crypto_view> iv, const s
   int written = 0;
   int tail = 0;
   return EVP_DecryptUpdate(ctx_, out, &written, in, static_cast<int>(size)) == 1 &&
-         EVP_DecryptFinal_ex(ctx_, out + written, &tail) == 1 &&
-         static_cast<std::size_t>(written + tail) == size;
+         EVP_DecryptFinal_ex(ctx_, out + written, &tail) == 1 && static_cast<std::size_t>(written + tail) == size;
 }
 
 std::optional<crypto_bytes> crypto_base64_decode(std::string_view text) {
@@ -116,14 +113,23 @@ std::optional<crypto_bytes> crypto_base64_decode(std::string_view text) {
   int padding = 0;
   for (char c : text) {
     int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
-    else if (c == '=') { ++padding; continue; }
-    else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-    else return std::nullopt;
+    if (c >= 'A' && c <= 'Z')
+      v = c - 'A';
+    else if (c >= 'a' && c <= 'z')
+      v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9')
+      v = c - '0' + 52;
+    else if (c == '+')
+      v = 62;
+    else if (c == '/')
+      v = 63;
+    else if (c == '=') {
+      ++padding;
+      continue;
+    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+      continue;
+    else
+      return std::nullopt;
     if (padding > 0) return std::nullopt;  // data after the padding
     group = (group << 6) | static_cast<std::uint32_t>(v);
     bits += 6;

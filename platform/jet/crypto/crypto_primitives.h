@@ -44,8 +44,7 @@ class crypto_hasher {
 
 // The iterated hash of Office key derivation: H0 = H(salt + password), then `spin_count` times
 // H(i as 4 little-endian bytes + H). Empty when OpenSSL fails.
-crypto_bytes crypto_spin_hash(crypto_hasher& hasher, crypto_view salt, crypto_view password,
-                              std::uint32_t spin_count);
+crypto_bytes crypto_spin_hash(crypto_hasher& hasher, crypto_view salt, crypto_view password, std::uint32_t spin_count);
 
 // `bytes` cut or padded with `pad` to exactly `size` bytes.
 crypto_bytes crypto_fix_length(crypto_bytes bytes, std::size_t size, std::uint8_t pad);
@@ -76,8 +75,8 @@ class crypto_aes {
 
   // Decrypts `size` bytes (a multiple of 16) from in to out. CBC when `iv` is given (16 bytes),
   // else ECB. The key is 16, 24 or 32 bytes. False on any other size or when OpenSSL fails.
-  bool decrypt(crypto_view key, std::optional<crypto_view> iv, const std::uint8_t* in,
-               std::uint8_t* out, std::size_t size);
+  bool decrypt(crypto_view key, std::optional<crypto_view> iv, const std::uint8_t* in, std::uint8_t* out,
+               std::size_t size);
 
  private:
   EVP_CIPHER_CTX* ctx_;

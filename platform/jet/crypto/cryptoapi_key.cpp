@@ -76,8 +76,7 @@ class cryptoapi_page_cipher : public office_page_cipher {
   // Decrypts `size` bytes from in to out (in place allowed) with one block's key.
   virtual bool decrypt(crypto_view key, const std::uint8_t* in, std::uint8_t* out, std::size_t size) = 0;
 
-  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
-                    std::size_t size) override {
+  bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out, std::size_t size) override {
     const crypto_bytes key = block_key(crypto_le32(encoding_key_ ^ page_number));
     return !key.empty() && decrypt(key, in, out, size);
   }
@@ -176,8 +175,7 @@ office_key_result office_cryptoapi_key(const office_key_input& input) {
   if (alg == 0) alg = aes ? alg_aes_128 : alg_rc4;
   if (aes) {
     const std::uint32_t bits = alg == alg_aes_128 ? 128 : alg == alg_aes_192 ? 192 : alg == alg_aes_256 ? 256 : 0;
-    if (bits == 0)
-      return office_key_failure(office_crypto_status::unsupported_scheme, "AES flag with another cipher");
+    if (bits == 0) return office_key_failure(office_crypto_status::unsupported_scheme, "AES flag with another cipher");
     if (key_bits == 0) key_bits = bits;
     if (key_bits != bits)
       return office_key_failure(office_crypto_status::damaged_header, "AES key size does not match");
@@ -199,12 +197,14 @@ office_key_result office_cryptoapi_key(const office_key_input& input) {
     return office_key_failure(office_crypto_status::damaged_header, "password verifier damaged");
 
   crypto_hasher sha1(crypto_hash_kind::sha1);
-  crypto_bytes password_hash = aes ? crypto_spin_hash(sha1, salt, input.password, aes_spin_count)
-                                   : sha1.hash(salt, input.password);
+  crypto_bytes password_hash =
+      aes ? crypto_spin_hash(sha1, salt, input.password, aes_spin_count) : sha1.hash(salt, input.password);
   if (password_hash.empty()) return office_key_failure(office_crypto_status::damaged_header, "hash failed");
   std::unique_ptr<cryptoapi_page_cipher> cipher;
-  if (aes) cipher = std::make_unique<aes_page_cipher>(std::move(password_hash), key_bits / 8, input.encoding_key);
-  else cipher = std::make_unique<rc4_page_cipher>(std::move(password_hash), key_bits / 8, input.encoding_key);
+  if (aes)
+    cipher = std::make_unique<aes_page_cipher>(std::move(password_hash), key_bits / 8, input.encoding_key);
+  else
+    cipher = std::make_unique<rc4_page_cipher>(std::move(password_hash), key_bits / 8, input.encoding_key);
 
   // The verifier and its hash decrypt as one run with the key of block 0: RC4's keystream runs on
   // from one into the other, and AES-ECB takes each block by itself.

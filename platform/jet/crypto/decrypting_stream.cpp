@@ -42,8 +42,7 @@ struct stream_state {
     cached_page& slot = cache[page % cache_slots];
     if (slot.page == page) return &slot;
     const std::uint64_t offset = page * office_crypto_page_size;
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(office_crypto_page_size, size - offset));
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(office_crypto_page_size, size - offset));
     std::size_t got = 0;
     while (got < want) {
       const ssize_t n = ::pread(fd, raw.data() + got, want - got, static_cast<off_t>(offset + got));
@@ -56,8 +55,8 @@ struct stream_state {
     slot.plain.resize(office_crypto_page_size);
     if (page == 0) {
       std::memcpy(slot.plain.data(), raw.data(), got);
-    } else if (page > UINT32_MAX || !cipher->decrypt_page(static_cast<std::uint32_t>(page), raw.data(),
-                                                          slot.plain.data(), got)) {
+    } else if (page > UINT32_MAX ||
+               !cipher->decrypt_page(static_cast<std::uint32_t>(page), raw.data(), slot.plain.data(), got)) {
       errno = EIO;
       return nullptr;
     }

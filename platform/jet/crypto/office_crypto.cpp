@@ -33,8 +33,7 @@ constexpr std::size_t max_password_units = 255;
 
 // The encoding key of an Access 2007+ header, unmasked; nullopt for any other file.
 std::optional<std::uint32_t> encoding_key(const unsigned char* header, std::size_t size) {
-  if (header == nullptr || size < header_mask_offset + header_mask_length || header[0] != 0)
-    return std::nullopt;
+  if (header == nullptr || size < header_mask_offset + header_mask_length || header[0] != 0) return std::nullopt;
   // Byte 0x14: 0 Jet 3, 1 Jet 4, 2 and up the Access 2007+ formats that use Office encryption.
   if (header[version_offset] < 2) return std::nullopt;
   if (std::memcmp(header + 4, "Standard ACE DB", 15) != 0) return std::nullopt;
@@ -153,8 +152,8 @@ office_crypto_open_result office_crypto_open(const char* path, const std::wstrin
   }
   if (unlocked.status != office_crypto_status::ok) return failed(unlocked.status, unlocked.detail);
 
-  std::FILE* stream = decrypting_stream_open(file.release(), static_cast<std::uint64_t>(file_info.st_size),
-                                             std::move(unlocked.cipher));
+  std::FILE* stream =
+      decrypting_stream_open(file.release(), static_cast<std::uint64_t>(file_info.st_size), std::move(unlocked.cipher));
   if (stream == nullptr) return failed(office_crypto_status::cannot_read, "cannot create the stream");
   office_crypto_open_result result;
   result.status = office_crypto_status::ok;

@@ -16,8 +16,7 @@ class office_page_cipher {
   // Decrypts `size` bytes of page `page_number` from in to out. `size` is the page size, or less
   // for a file whose last page is cut short (a block cipher then leaves the last partial block as
   // it was). False when the cipher fails.
-  virtual bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out,
-                            std::size_t size) = 0;
+  virtual bool decrypt_page(std::uint32_t page_number, const std::uint8_t* in, std::uint8_t* out, std::size_t size) = 0;
 };
 
 // What checking a password against one scheme came to.

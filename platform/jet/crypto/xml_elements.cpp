@@ -22,12 +22,18 @@ std::optional<std::string> unescape(std::string_view raw) {
     const std::size_t end = raw.find(';', i);
     if (end == std::string_view::npos) return std::nullopt;
     const std::string_view entity = raw.substr(i + 1, end - i - 1);
-    if (entity == "amp") out += '&';
-    else if (entity == "lt") out += '<';
-    else if (entity == "gt") out += '>';
-    else if (entity == "quot") out += '"';
-    else if (entity == "apos") out += '\'';
-    else return std::nullopt;
+    if (entity == "amp")
+      out += '&';
+    else if (entity == "lt")
+      out += '<';
+    else if (entity == "gt")
+      out += '>';
+    else if (entity == "quot")
+      out += '"';
+    else if (entity == "apos")
+      out += '\'';
+    else
+      return std::nullopt;
     i = end;
   }
   return out;
@@ -62,13 +68,15 @@ std::optional<std::vector<xml_element>> xml_read_elements(std::string_view text)
     while (i < n && is_name_char(text[i])) ++i;
     if (i == name_start) return std::nullopt;
     std::string_view name = text.substr(name_start, i - name_start);
-    if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos)
-      name.remove_prefix(colon + 1);
+    if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos) name.remove_prefix(colon + 1);
     xml_element element{std::string(name), {}};
     while (true) {
       while (i < n && is_space(text[i])) ++i;
       if (i >= n) return std::nullopt;
-      if (text[i] == '>') { ++i; break; }
+      if (text[i] == '>') {
+        ++i;
+        break;
+      }
       if (text[i] == '/') {
         if (i + 1 >= n || text[i + 1] != '>') return std::nullopt;
         i += 2;

@@ -140,7 +140,8 @@ std::optional<double> jet_parse_date(const std::wstring& raw) {
   int month_word = 0;
   for (size_t k = 0; k < tokens.size(); ++k) {
     const token& t = tokens[k];
-    bool in_time = t.number && (t.separator == L':' || (k > 0 && tokens[k - 1].number && tokens[k - 1].separator == L':'));
+    bool in_time =
+        t.number && (t.separator == L':' || (k > 0 && tokens[k - 1].number && tokens[k - 1].separator == L':'));
     if (!t.number)
       month_word = static_cast<int>(t.value);
     else if (in_time)

@@ -13,7 +13,8 @@ namespace {
 
 const wchar_t* const month_names[] = {L"January", L"February", L"March",     L"April",   L"May",      L"June",
                                       L"July",    L"August",   L"September", L"October", L"November", L"December"};
-const wchar_t* const day_names[] = {L"Sunday", L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday"};
+const wchar_t* const day_names[] = {L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
+                                    L"Thursday", L"Friday", L"Saturday"};
 
 bool ieq(const std::wstring& a, const wchar_t* b) { return jet_compare_text(a, b) == 0; }
 
@@ -44,8 +45,8 @@ bool jet_is_date_format(const std::wstring& f) {
   for (const wchar_t* named : {L"General Number", L"Currency", L"Fixed", L"Standard", L"Percent", L"Scientific",
                                L"Yes/No", L"True/False", L"On/Off"})
     if (ieq(f, named)) return false;
-  for (const wchar_t* named : {L"General Date", L"Long Date", L"Medium Date", L"Short Date", L"Long Time",
-                               L"Medium Time", L"Short Time"})
+  for (const wchar_t* named :
+       {L"General Date", L"Long Date", L"Medium Date", L"Short Date", L"Long Time", L"Medium Time", L"Short Time"})
     if (ieq(f, named)) return true;
   bool date_token = false;
   for (size_t i = 0; i < f.size(); ++i) {
@@ -68,12 +69,18 @@ bool jet_is_date_format(const std::wstring& f) {
 std::wstring jet_format_date(double d, const std::wstring& format) {
   if (ieq(format, L"General Date") || format.empty()) return jet_date_text(d);
   std::wstring f = format;
-  if (ieq(f, L"Long Date")) f = L"dddd, mmmm d, yyyy";
-  else if (ieq(f, L"Medium Date")) f = L"d-mmm-yy";
-  else if (ieq(f, L"Short Date")) f = L"m/d/yyyy";
-  else if (ieq(f, L"Long Time")) f = L"h:nn:ss AM/PM";
-  else if (ieq(f, L"Medium Time")) f = L"hh:nn AM/PM";
-  else if (ieq(f, L"Short Time")) f = L"hh:nn";
+  if (ieq(f, L"Long Date"))
+    f = L"dddd, mmmm d, yyyy";
+  else if (ieq(f, L"Medium Date"))
+    f = L"d-mmm-yy";
+  else if (ieq(f, L"Short Date"))
+    f = L"m/d/yyyy";
+  else if (ieq(f, L"Long Time"))
+    f = L"h:nn:ss AM/PM";
+  else if (ieq(f, L"Medium Time"))
+    f = L"hh:nn AM/PM";
+  else if (ieq(f, L"Short Time"))
+    f = L"hh:nn";
 
   jet_date_parts p = jet_date_split(d);
   bool twelve_hour = false;
@@ -119,9 +126,14 @@ std::wstring jet_format_date(double d, const std::wstring& format) {
     size_t n = count_run(f, i, c);
     switch (c) {
       case L'y':
-        if (n >= 4) { out += std::to_wstring(p.year); n = 4; }
-        else if (n >= 2) { out += two(p.year % 100); n = 2; }
-        else out += std::to_wstring(jet_date_days(d) - jet_days_from_civil(p.year, 1, 1) + 1);
+        if (n >= 4) {
+          out += std::to_wstring(p.year);
+          n = 4;
+        } else if (n >= 2) {
+          out += two(p.year % 100);
+          n = 2;
+        } else
+          out += std::to_wstring(jet_date_days(d) - jet_days_from_civil(p.year, 1, 1) + 1);
         break;
       case L'q':
         out += std::to_wstring((p.month - 1) / 3 + 1);
@@ -140,11 +152,17 @@ std::wstring jet_format_date(double d, const std::wstring& format) {
         }
         break;
       case L'd':
-        if (n >= 6) { out += jet_format_date(d, L"Long Date"); n = 6; }
-        else if (n == 5) out += jet_format_date(d, L"Short Date");
-        else if (n == 4) out += day_names[p.weekday - 1];
-        else if (n == 3) out += std::wstring(day_names[p.weekday - 1]).substr(0, 3);
-        else out += n == 2 ? two(p.day) : std::to_wstring(p.day);
+        if (n >= 6) {
+          out += jet_format_date(d, L"Long Date");
+          n = 6;
+        } else if (n == 5)
+          out += jet_format_date(d, L"Short Date");
+        else if (n == 4)
+          out += day_names[p.weekday - 1];
+        else if (n == 3)
+          out += std::wstring(day_names[p.weekday - 1]).substr(0, 3);
+        else
+          out += n == 2 ? two(p.day) : std::to_wstring(p.day);
         break;
       case L'w':
         if (n >= 2) {
@@ -173,16 +191,23 @@ std::wstring jet_format_date(double d, const std::wstring& format) {
         n = 1;
         break;
       case L't':
-        if (n >= 5) { out += jet_format_date(d, L"Long Time"); n = 5; }
-        else { out += f[i]; n = 1; }
+        if (n >= 5) {
+          out += jet_format_date(d, L"Long Time");
+          n = 5;
+        } else {
+          out += f[i];
+          n = 1;
+        }
         break;
       default:
         out += f[i];
         n = 1;
         break;
     }
-    if (c == L'h') after_hour = true;
-    else if (c != L':' && c != L' ') after_hour = false;
+    if (c == L'h')
+      after_hour = true;
+    else if (c != L':' && c != L' ')
+      after_hour = false;
     i += n;
   }
   return out;
@@ -258,7 +283,8 @@ std::wstring format_section(double v, const std::wstring& f) {
   std::wstring frac_format = point == std::wstring::npos ? L"" : mantissa_format.substr(point + 1);
   bool thousands = int_format.find(L',') != std::wstring::npos;
   int min_int = 0, frac_zero = 0, frac_all = 0;
-  for (wchar_t c : int_format) if (c == L'0') ++min_int;
+  for (wchar_t c : int_format)
+    if (c == L'0') ++min_int;
   for (wchar_t c : frac_format) {
     if (c == L'0') ++frac_zero;
     if (c == L'0' || c == L'#') ++frac_all;
@@ -277,7 +303,8 @@ std::wstring format_section(double v, const std::wstring& f) {
   std::string frac_part = frac_all ? digits.substr(digits.find('.') + 1) : "";
   if (int_part == "0" && min_int == 0) int_part.clear();
   if (static_cast<int>(int_part.size()) < min_int) int_part.insert(0, min_int - int_part.size(), '0');
-  while (static_cast<int>(frac_part.size()) > frac_zero && !frac_part.empty() && frac_part.back() == '0') frac_part.pop_back();
+  while (static_cast<int>(frac_part.size()) > frac_zero && !frac_part.empty() && frac_part.back() == '0')
+    frac_part.pop_back();
   std::wstring out;
   for (size_t i = 0; i < int_part.size(); ++i) {
     if (thousands && i > 0 && (int_part.size() - i) % 3 == 0) out += L',';
@@ -290,11 +317,14 @@ std::wstring format_section(double v, const std::wstring& f) {
   if (e != std::wstring::npos) {
     wchar_t sign_mode = placeholders[e + 1];
     out += placeholders[e];
-    if (exponent < 0) out += L'-';
-    else if (sign_mode == L'+') out += L'+';
+    if (exponent < 0)
+      out += L'-';
+    else if (sign_mode == L'+')
+      out += L'+';
     std::wstring exp_digits = std::to_wstring(exponent < 0 ? -exponent : exponent);
     size_t min_exp = 0;
-    for (size_t k = e + 2; k < placeholders.size(); ++k) if (placeholders[k] == L'0') ++min_exp;
+    for (size_t k = e + 2; k < placeholders.size(); ++k)
+      if (placeholders[k] == L'0') ++min_exp;
     if (exp_digits.size() < min_exp) exp_digits.insert(0, min_exp - exp_digits.size(), L'0');
     out += exp_digits;
   }
@@ -327,14 +357,22 @@ std::wstring jet_format_number(double v, const std::wstring& format) {
   if (!std::isfinite(v)) return jet_number_text(v);
   std::wstring f = format;
   if (f.empty() || ieq(f, L"General Number")) return jet_number_text(v);
-  if (ieq(f, L"Currency")) f = L"$#,##0.00;($#,##0.00)";
-  else if (ieq(f, L"Fixed")) f = L"0.00";
-  else if (ieq(f, L"Standard")) f = L"#,##0.00";
-  else if (ieq(f, L"Percent")) f = L"0.00%";
-  else if (ieq(f, L"Scientific")) f = L"0.00E+00";
-  else if (ieq(f, L"Yes/No")) return v != 0 ? L"Yes" : L"No";
-  else if (ieq(f, L"True/False")) return v != 0 ? L"True" : L"False";
-  else if (ieq(f, L"On/Off")) return v != 0 ? L"On" : L"Off";
+  if (ieq(f, L"Currency"))
+    f = L"$#,##0.00;($#,##0.00)";
+  else if (ieq(f, L"Fixed"))
+    f = L"0.00";
+  else if (ieq(f, L"Standard"))
+    f = L"#,##0.00";
+  else if (ieq(f, L"Percent"))
+    f = L"0.00%";
+  else if (ieq(f, L"Scientific"))
+    f = L"0.00E+00";
+  else if (ieq(f, L"Yes/No"))
+    return v != 0 ? L"Yes" : L"No";
+  else if (ieq(f, L"True/False"))
+    return v != 0 ? L"True" : L"False";
+  else if (ieq(f, L"On/Off"))
+    return v != 0 ? L"On" : L"Off";
   if (jet_is_date_format(f)) return jet_format_date(v, f);
 
   std::vector<std::wstring> parts = sections(f);

@@ -180,7 +180,8 @@ std::wstring from_list(const std::vector<jet_query_row>& rows) {
 
   std::vector<std::wstring> items;
   for (const auto& t : tables) {
-    bool joined = std::any_of(pieces.begin(), pieces.end(), [&](const from_piece& p) { return p.holds(t.keys.front()); });
+    bool joined =
+        std::any_of(pieces.begin(), pieces.end(), [&](const from_piece& p) { return p.holds(t.keys.front()); });
     if (!joined) items.push_back(t.text);
   }
   for (const auto& p : pieces) items.push_back(p.text);
@@ -282,12 +283,13 @@ std::wstring union_text(const std::vector<jet_query_row>& rows) {
 std::wstring jet_bracket_name(const std::wstring& name) {
   // Words of Jet SQL itself stand in brackets when they name a table or a column.
   static const wchar_t* const reserved[] = {
-      L"ADD",     L"ALL",    L"ALTER",  L"AND",      L"ANY",         L"AS",    L"ASC",    L"BETWEEN", L"BY",
-      L"COLUMN",  L"CONSTRAINT", L"CREATE", L"DATABASE", L"DELETE",   L"DESC",  L"DISTINCT", L"DISTINCTROW",
-      L"DROP",    L"EXISTS", L"FROM",   L"GROUP",    L"HAVING",      L"IN",    L"INDEX",  L"INNER",   L"INSERT",
-      L"INTO",    L"IS",     L"JOIN",   L"KEY",      L"LEFT",        L"LIKE",  L"NOT",    L"NULL",    L"ON",
-      L"OR",      L"ORDER",  L"OUTER",  L"PARAMETERS", L"PIVOT",     L"PRIMARY", L"RIGHT", L"SELECT", L"SET",
-      L"TABLE",   L"TOP",    L"TRANSFORM", L"UNION", L"UNIQUE",      L"UPDATE", L"VALUES", L"WHERE",  L"WITH",
+      L"ADD",         L"ALL",    L"ALTER",      L"AND",    L"ANY",      L"AS",     L"ASC",        L"BETWEEN",
+      L"BY",          L"COLUMN", L"CONSTRAINT", L"CREATE", L"DATABASE", L"DELETE", L"DESC",       L"DISTINCT",
+      L"DISTINCTROW", L"DROP",   L"EXISTS",     L"FROM",   L"GROUP",    L"HAVING", L"IN",         L"INDEX",
+      L"INNER",       L"INSERT", L"INTO",       L"IS",     L"JOIN",     L"KEY",    L"LEFT",       L"LIKE",
+      L"NOT",         L"NULL",   L"ON",         L"OR",     L"ORDER",    L"OUTER",  L"PARAMETERS", L"PIVOT",
+      L"PRIMARY",     L"RIGHT",  L"SELECT",     L"SET",    L"TABLE",    L"TOP",    L"TRANSFORM",  L"UNION",
+      L"UNIQUE",      L"UPDATE", L"VALUES",     L"WHERE",  L"WITH",
   };
   for (const wchar_t* word : reserved)
     if (same_name(name, word)) return L"[" + name + L"]";
@@ -306,11 +308,8 @@ std::optional<std::wstring> jet_query_sql(const std::vector<jet_query_row>& rows
   std::wstring body;
   switch (*type.flag) {
     case jet_qk_ddl:
-    case jet_qk_pass_through:
-      return strip_nuls(text_of(type.expression));
-    case jet_qk_union:
-      body = union_text(rows);
-      break;
+    case jet_qk_pass_through: return strip_nuls(text_of(type.expression));
+    case jet_qk_union: body = union_text(rows); break;
     case jet_qk_select:
       body = L"SELECT " + select_predicates(rows) + select_columns(rows, -1) + tail_clauses(rows, true, false) +
              owner_access(rows);
@@ -333,7 +332,8 @@ std::optional<std::wstring> jet_query_sql(const std::vector<jet_query_row>& rows
     }
     case jet_qk_update: {
       std::vector<std::wstring> sets;
-      for (const auto* r : rows_of(rows, jet_qa_column)) sets.push_back(text_of(r->name2) + L" = " + text_of(r->expression));
+      for (const auto* r : rows_of(rows, jet_qa_column))
+        sets.push_back(text_of(r->name2) + L" = " + text_of(r->expression));
       body = L"UPDATE " + select_predicates(rows) + from_list(rows) + L" SET " + join_list(sets, L", ") +
              tail_clauses(rows, false, false) + owner_access(rows);
       break;
@@ -352,8 +352,7 @@ std::optional<std::wstring> jet_query_sql(const std::vector<jet_query_row>& rows
              tail_clauses(rows, true, true) + crlf + L"PIVOT " + pivot;
       break;
     }
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
   return parameters_clause(rows, dialect) + body + L";" + crlf;
 }

@@ -65,8 +65,7 @@ enum class jet_text_dialect { jet3, jet4 };
 // CR LF; the statement ends with ";" and CR LF as DAO hands it out, except data-definition and
 // pass-through queries, whose stored text is returned as it is. Answers nothing when the rows
 // hold no type row or an unknown kind.
-std::optional<std::wstring> jet_query_sql(const std::vector<jet_query_row>& rows,
-                                          jet_text_dialect dialect);
+std::optional<std::wstring> jet_query_sql(const std::vector<jet_query_row>& rows, jet_text_dialect dialect);
 
 // A name as Access writes it in query text: in square brackets unless it is a plain word.
 std::wstring jet_bracket_name(const std::wstring& name);

@@ -61,10 +61,10 @@ struct jet_table_ref {
 };
 
 struct jet_select_item {
-  jet_expr_ptr expr;        // null for a star
+  jet_expr_ptr expr;  // null for a star
   std::wstring alias;
   bool star = false;
-  std::wstring qualifier;   // "t" of "t.*"; empty for "*"
+  std::wstring qualifier;  // "t" of "t.*"; empty for "*"
 };
 
 struct jet_order_item {

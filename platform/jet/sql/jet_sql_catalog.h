@@ -29,7 +29,10 @@ class jet_sql_cursor {
   virtual std::uint64_t position() const = 0;
   // Moves to the row of a given position, as position() reported it. A source that cannot seek
   // answers false; joins then scan the table instead of looking rows up.
-  virtual bool seek(std::uint64_t ordinal) { (void)ordinal; return false; }
+  virtual bool seek(std::uint64_t ordinal) {
+    (void)ordinal;
+    return false;
+  }
 };
 
 // One table of the database.

@@ -8,8 +8,8 @@
 #include "platform/jet/sql/jet_date.h"
 #include "platform/jet/sql/jet_sql_functions.h"
 #include "platform/jet/sql/jet_sql_parser.h"
-#include "platform/jet/sql/jet_sql_translator.h"
 #include "platform/jet/sql/jet_sql_text.h"
+#include "platform/jet/sql/jet_sql_translator.h"
 #include "platform/jet/sql/jet_vtab.h"
 
 namespace {
@@ -42,12 +42,16 @@ jet_sql_value jet_value_from_sqlite(sqlite3_value* v, int type) {
   switch (type) {
     case jet_type_boolean:
       return number ? jet_sql_value::boolean(sqlite3_value_double(v) != 0) : jet_sql_value::from_text(text_of(v));
-    case jet_type_byte: case jet_type_integer: case jet_type_long: case jet_type_big_int:
+    case jet_type_byte:
+    case jet_type_integer:
+    case jet_type_long:
+    case jet_type_big_int:
       if (stored == SQLITE_INTEGER) return jet_sql_value::from_integer(sqlite3_value_int64(v));
       if (stored == SQLITE_FLOAT) {
         double d = std::nearbyint(sqlite3_value_double(v));
         // A value past the integer range stays a number rather than wrapping.
-        return std::fabs(d) < 9.2e18 ? jet_sql_value::from_integer(static_cast<std::int64_t>(d)) : jet_sql_value::from_real(d);
+        return std::fabs(d) < 9.2e18 ? jet_sql_value::from_integer(static_cast<std::int64_t>(d))
+                                     : jet_sql_value::from_real(d);
       }
       return jet_sql_value::from_text(text_of(v));
     case jet_type_currency:
@@ -61,7 +65,9 @@ jet_sql_value jet_value_from_sqlite(sqlite3_value* v, int type) {
         return std::fabs(d) < 9.2e14 ? jet_sql_value::currency(std::llround(d * 10000.0)) : jet_sql_value::from_real(d);
       }
       return jet_sql_value::from_text(text_of(v));
-    case jet_type_single: case jet_type_double: case jet_type_decimal:
+    case jet_type_single:
+    case jet_type_double:
+    case jet_type_decimal:
       return number ? jet_sql_value::from_real(sqlite3_value_double(v)) : jet_sql_value::from_text(text_of(v));
     case jet_type_date: {
       if (number) return jet_sql_value::date(sqlite3_value_double(v));
@@ -109,7 +115,8 @@ std::string jet_sql_engine::table_name(jet_sql_table* table) {
   if (found != names_.end()) return found->second;
   std::string name = "jet_t" + std::to_string(registry_->tables.size());
   registry_->tables.push_back(table);
-  std::string sql = "CREATE VIRTUAL TABLE temp." + name + " USING jet_table(" + std::to_string(registry_->tables.size() - 1) + ")";
+  std::string sql =
+      "CREATE VIRTUAL TABLE temp." + name + " USING jet_table(" + std::to_string(registry_->tables.size() - 1) + ")";
   if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
     jet_sql_error e = sqlite_error(db_);
     throw jet_sql_exception(e.number, e.description);
@@ -151,7 +158,8 @@ std::unique_ptr<jet_query_result> jet_sql_engine::open(const std::wstring& sql, 
       error = sqlite_error(db_);
       return nullptr;
     }
-    return std::unique_ptr<jet_query_result>(new jet_query_result(st, std::move(translation.columns), std::move(translation.sql)));
+    return std::unique_ptr<jet_query_result>(
+        new jet_query_result(st, std::move(translation.columns), std::move(translation.sql)));
   } catch (const jet_sql_exception& e) {
     error = e.error();
   } catch (const std::exception&) {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_sql_catalog.h"
+#include "platform/jet/sql/jet_sql_error.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

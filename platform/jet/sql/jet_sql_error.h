@@ -12,15 +12,15 @@ struct jet_sql_error {
 
 // The DAO error numbers this layer raises.
 enum jet_error_number : long {
-  jet_err_invalid_operation = 3219,      // an action or data-definition query opened as rows
-  jet_err_too_few_parameters = 3061,     // parameters, form references, unknown names
+  jet_err_invalid_operation = 3219,   // an action or data-definition query opened as rows
+  jet_err_too_few_parameters = 3061,  // parameters, form references, unknown names
   jet_err_undefined_function = 3085,
-  jet_err_syntax_expression = 3075,      // syntax error in an expression
-  jet_err_syntax_from = 3131,            // syntax error in the FROM clause
-  jet_err_invalid_statement = 3129,      // the text is no statement Jet knows
-  jet_err_syntax_statement = 3141,       // a SELECT whose clauses do not fit together
+  jet_err_syntax_expression = 3075,  // syntax error in an expression
+  jet_err_syntax_from = 3131,        // syntax error in the FROM clause
+  jet_err_invalid_statement = 3129,  // the text is no statement Jet knows
+  jet_err_syntax_statement = 3141,   // a SELECT whose clauses do not fit together
   jet_err_characters_after_end = 3142,
-  jet_err_no_input_table = 3078,         // unknown table or query
+  jet_err_no_input_table = 3078,  // unknown table or query
   jet_err_ambiguous_field = 3079,
   jet_err_type_mismatch = 3464,
   jet_err_circular_reference = 3103,
@@ -28,7 +28,7 @@ enum jet_error_number : long {
   jet_err_aggregate_in_where = 3096,
   jet_err_union_columns = 3307,
   jet_err_syntax_order_by = 3138,
-  jet_err_engine = 3001,                 // SQLite refused what we gave it
+  jet_err_engine = 3001,  // SQLite refused what we gave it
 };
 
 class jet_sql_exception : public std::exception {

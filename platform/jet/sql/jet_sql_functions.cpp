@@ -13,8 +13,8 @@
 #include <string>
 
 #include "platform/jet/sql/jet_date.h"
-#include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_format.h"
+#include "platform/jet/sql/jet_sql_error.h"
 #include "platform/jet/sql/jet_sql_text.h"
 #include "platform/jet/sql/jet_sql_value.h"
 #include "platform/win/local_time.h"
@@ -109,22 +109,22 @@ bool count_of(sqlite3_value* v, size_t& out) {
 
 // Reads argument i as a number, failing the call when it is not one. Null is reported by the
 // caller before this.
-#define NUMBER_ARG(name, i)                  \
-  double name;                               \
-  if (!number_of(argv[i], name)) {           \
-    fail(ctx, type_mismatch);                \
-    return;                                  \
+#define NUMBER_ARG(name, i)        \
+  double name;                     \
+  if (!number_of(argv[i], name)) { \
+    fail(ctx, type_mismatch);      \
+    return;                        \
   }
-#define DATE_ARG(name, i)                    \
-  double name;                               \
-  if (!date_of(argv[i], name)) {             \
-    fail(ctx, type_mismatch);                \
-    return;                                  \
+#define DATE_ARG(name, i)        \
+  double name;                   \
+  if (!date_of(argv[i], name)) { \
+    fail(ctx, type_mismatch);    \
+    return;                      \
   }
-#define NULL_IN_NULL_OUT(i)     \
-  if (is_null(argv[i])) {       \
-    sqlite3_result_null(ctx);   \
-    return;                     \
+#define NULL_IN_NULL_OUT(i)   \
+  if (is_null(argv[i])) {     \
+    sqlite3_result_null(ctx); \
+    return;                   \
   }
 
 double bankers_round(double v) {
@@ -204,8 +204,10 @@ void fn_trim(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NULL_IN_NULL_OUT(0);
   std::wstring s = text_of(argv[0]);
   size_t a = 0, b = s.size();
-  if (Mode & 1) while (a < b && s[a] == L' ') ++a;
-  if (Mode & 2) while (b > a && s[b - 1] == L' ') --b;
+  if (Mode & 1)
+    while (a < b && s[a] == L' ') ++a;
+  if (Mode & 2)
+    while (b > a && s[b - 1] == L' ') --b;
   result_text(ctx, s.substr(a, b - a));
 }
 
@@ -593,7 +595,8 @@ void fn_second(sqlite3_context* c, int, sqlite3_value** a) { fn_datepart_simple(
 
 int first_day_arg(int argc, sqlite3_value** argv, int index) {
   double v;
-  if (argc > index && !is_null(argv[index]) && number_of(argv[index], v) && v >= 1 && v <= 7) return static_cast<int>(v);
+  if (argc > index && !is_null(argv[index]) && number_of(argv[index], v) && v >= 1 && v <= 7)
+    return static_cast<int>(v);
   return 1;  // vbSunday (0, vbUseSystemDayOfWeek, means Sunday in en-US too)
 }
 
@@ -696,7 +699,9 @@ void fn_dateadd(sqlite3_context* ctx, int, sqlite3_value** argv) {
   } else {
     long long unit;
     switch (what) {
-      case interval::day_of_year: case interval::day: case interval::weekday: unit = 86400; break;
+      case interval::day_of_year:
+      case interval::day:
+      case interval::weekday: unit = 86400; break;
       case interval::week: unit = 7 * 86400; break;
       case interval::hour: unit = 3600; break;
       case interval::minute: unit = 60; break;
@@ -724,7 +729,8 @@ void fn_datediff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     case interval::year: r = pb.year - pa.year; break;
     case interval::quarter: r = (pb.year * 4 + (pb.month - 1) / 3) - (pa.year * 4 + (pa.month - 1) / 3); break;
     case interval::month: r = (pb.year * 12LL + pb.month) - (pa.year * 12LL + pa.month); break;
-    case interval::day_of_year: case interval::day: r = db - da; break;
+    case interval::day_of_year:
+    case interval::day: r = db - da; break;
     case interval::weekday: r = (db - da) / 7; break;
     case interval::week: {
       int first_day = first_day_arg(argc, argv, 3);
@@ -747,9 +753,12 @@ void fn_dateserial(sqlite3_context* ctx, int, sqlite3_value** argv) {
   NUMBER_ARG(d, 2);
   if (!(std::fabs(y) < 1e6 && std::fabs(m) < 1e6 && std::fabs(d) < 1e7)) return fail(ctx, invalid_call);
   long long year = static_cast<long long>(bankers_round(y));
-  if (year >= 0 && year < 30) year += 2000;
-  else if (year >= 30 && year < 100) year += 1900;
-  long long days = jet_days_from_civil(year, static_cast<long long>(bankers_round(m)), static_cast<long long>(bankers_round(d)));
+  if (year >= 0 && year < 30)
+    year += 2000;
+  else if (year >= 30 && year < 100)
+    year += 1900;
+  long long days =
+      jet_days_from_civil(year, static_cast<long long>(bankers_round(m)), static_cast<long long>(bankers_round(d)));
   if (!jet_date_in_range(static_cast<double>(days))) return fail(ctx, invalid_call);
   sqlite3_result_double(ctx, static_cast<double>(days));
 }

@@ -7,8 +7,8 @@
 struct sqlite3;
 
 struct jet_function_info {
-  const wchar_t* name;     // Jet's name, matched without regard to case
-  const char* sqlite_name; // what the translator calls
+  const wchar_t* name;      // Jet's name, matched without regard to case
+  const char* sqlite_name;  // what the translator calls
   int min_args, max_args;
   // The result's DAO type: a jet_dao_type, or one of the rules below.
   int result;
@@ -16,10 +16,10 @@ struct jet_function_info {
 };
 
 // Result rules beyond the fixed DAO types.
-constexpr int jet_result_like_arg0 = -1;      // the type of the first argument
-constexpr int jet_result_unify_args = -2;     // the wider type of the value arguments
-constexpr int jet_result_sum = -3;            // Sum: integers widen to Long
-constexpr int jet_result_avg = -4;            // Avg: Currency stays, others become Double
+constexpr int jet_result_like_arg0 = -1;   // the type of the first argument
+constexpr int jet_result_unify_args = -2;  // the wider type of the value arguments
+constexpr int jet_result_sum = -3;         // Sum: integers widen to Long
+constexpr int jet_result_avg = -4;         // Avg: Currency stays, others become Double
 
 // The function of that Jet name, or null (DAO error 3085 for the caller).
 const jet_function_info* jet_find_function(const std::wstring& name);

@@ -33,8 +33,7 @@ std::vector<token> tokenize(const std::wstring& s) {
   std::vector<token> out;
   size_t i = 0;
   auto fail = [&](size_t at) {
-    jet_sql_raise(jet_err_syntax_expression,
-              L"Syntax error in query expression '" + s.substr(at) + L"'.");
+    jet_sql_raise(jet_err_syntax_expression, L"Syntax error in query expression '" + s.substr(at) + L"'.");
   };
   while (i < s.size()) {
     wchar_t c = s[i];
@@ -54,7 +53,9 @@ std::vector<token> tokenize(const std::wstring& s) {
       t.type = token::kind::text;
       ++i;
       while (true) {
-        if (i >= s.size()) jet_sql_raise(jet_err_syntax_expression, L"Syntax error in string in query expression '" + s.substr(t.start) + L"'.");
+        if (i >= s.size())
+          jet_sql_raise(jet_err_syntax_expression,
+                        L"Syntax error in string in query expression '" + s.substr(t.start) + L"'.");
         if (s[i] == c) {
           if (i + 1 < s.size() && s[i + 1] == c) {
             t.text += c;
@@ -72,7 +73,9 @@ std::vector<token> tokenize(const std::wstring& s) {
       t.type = token::kind::date;
       t.text = s.substr(i + 1, close - i - 1);
       auto d = jet_parse_date(t.text);
-      if (!d) jet_sql_raise(jet_err_syntax_expression, L"Syntax error in date in query expression '" + s.substr(i, close - i + 1) + L"'.");
+      if (!d)
+        jet_sql_raise(jet_err_syntax_expression,
+                      L"Syntax error in date in query expression '" + s.substr(i, close - i + 1) + L"'.");
       t.real = *d;
       i = close + 1;
     } else if (std::iswdigit(c) || (c == L'.' && i + 1 < s.size() && std::iswdigit(s[i + 1]))) {
@@ -140,11 +143,11 @@ std::vector<token> tokenize(const std::wstring& s) {
 
 // Words that end an expression or a name list: never taken as an alias or a column.
 const wchar_t* const reserved[] = {
-    L"select", L"from",  L"where", L"group",  L"having", L"order",   L"union",  L"on",   L"inner",  L"left",
-    L"right",  L"join",  L"as",    L"and",    L"or",     L"not",     L"xor",    L"eqv",  L"imp",    L"like",
-    L"is",     L"in",    L"between", L"mod",  L"pivot",  L"transform", L"into", L"with", L"by",     L"asc",
-    L"desc",   L"distinct", L"distinctrow", L"top", L"all", L"null", L"exists", L"outer", L"percent", L"parameters",
-    L"alike",
+    L"select", L"from",  L"where",   L"group",      L"having",   L"order",       L"union", L"on",        L"inner",
+    L"left",   L"right", L"join",    L"as",         L"and",      L"or",          L"not",   L"xor",       L"eqv",
+    L"imp",    L"like",  L"is",      L"in",         L"between",  L"mod",         L"pivot", L"transform", L"into",
+    L"with",   L"by",    L"asc",     L"desc",       L"distinct", L"distinctrow", L"top",   L"all",       L"null",
+    L"exists", L"outer", L"percent", L"parameters", L"alike",
 };
 
 class parser {
@@ -182,7 +185,7 @@ class parser {
       return st;
     } else {
       jet_sql_raise(jet_err_invalid_statement,
-                L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+                    L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
     }
     while (is_symbol(L";")) advance();
     if (peek().type != token::kind::end)
@@ -219,12 +222,14 @@ class parser {
   [[noreturn]] void syntax_expression(size_t start) {
     size_t end = peek().end;
     jet_sql_raise(jet_err_syntax_expression, L"Syntax error (missing operator) in query expression '" +
-                                             sql_.substr(start, end > start ? end - start : std::wstring::npos) + L"'.");
+                                                 sql_.substr(start, end > start ? end - start : std::wstring::npos) +
+                                                 L"'.");
   }
   [[noreturn]] void syntax_statement() {
-    jet_sql_raise(jet_err_syntax_statement,
-              L"The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or "
-              L"the punctuation is incorrect.");
+    jet_sql_raise(
+        jet_err_syntax_statement,
+        L"The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or "
+        L"the punctuation is incorrect.");
   }
   [[noreturn]] void syntax_from() { jet_sql_raise(jet_err_syntax_from, L"Syntax error in FROM clause."); }
 
@@ -816,10 +821,8 @@ class parser {
           return call();
         if (is_reserved(t.text)) syntax_expression(start);
         return column();
-      case token::kind::bracketed:
-        return column();
-      case token::kind::end:
-        break;
+      case token::kind::bracketed: return column();
+      case token::kind::end: break;
     }
     syntax_expression(start);
   }

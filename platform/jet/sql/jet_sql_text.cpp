@@ -1,9 +1,9 @@
 // UTF-8 conversion, case-insensitive comparison and Like matching for the Jet SQL layer.
 #include "platform/jet/sql/jet_sql_text.h"
 
+#include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <clocale>
 #include <cwctype>
 #include <vector>
 
@@ -177,7 +177,8 @@ std::wstring jet_number_text(double v) {
 
 std::wstring jet_currency_text(long long scaled) {
   bool negative = scaled < 0;
-  unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
+  unsigned long long magnitude =
+      negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
   std::wstring out = std::to_wstring(magnitude / 10000);
   unsigned long long fraction = magnitude % 10000;
   if (fraction) {

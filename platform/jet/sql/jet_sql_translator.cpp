@@ -27,7 +27,8 @@ bool is_numeric(int t) {
 
 int numeric_rank(int t) {
   switch (t) {
-    case jet_type_boolean: case jet_type_byte: return 1;
+    case jet_type_boolean:
+    case jet_type_byte: return 1;
     case jet_type_integer: return 2;
     case jet_type_long: return 3;
     case jet_type_big_int: return 4;
@@ -133,12 +134,12 @@ class translator {
     jet_translation out = st.type == jet_statement::kind::transform ? transform(st) : query(st.query, nullptr);
     if (!parameters_.empty())
       jet_sql_raise(jet_err_too_few_parameters,
-                L"Too few parameters. Expected " + std::to_wstring(parameters_.size()) + L".");
+                    L"Too few parameters. Expected " + std::to_wstring(parameters_.size()) + L".");
     out.sql = with_ctes(out.sql);
     return out;
   }
 
-  std::vector<std::string> ctes_;  // "name AS MATERIALIZED (...)"
+  std::vector<std::string> ctes_;                    // "name AS MATERIALIZED (...)"
   std::map<std::string, std::string> materialized_;  // virtual table -> its temporary copy
 
   std::string materialized(const std::string& table) {
@@ -181,8 +182,10 @@ class translator {
         out.columns = part.columns;
       } else {
         if (part.columns.size() != out.columns.size())
-          jet_sql_raise(jet_err_union_columns, L"The number of columns in the two selected tables or queries of a union query do not match.");
-        for (size_t c = 0; c < out.columns.size(); ++c) out.columns[c].type = unify(out.columns[c].type, part.columns[c].type);
+          jet_sql_raise(jet_err_union_columns,
+                        L"The number of columns in the two selected tables or queries of a union query do not match.");
+        for (size_t c = 0; c < out.columns.size(); ++c)
+          out.columns[c].type = unify(out.columns[c].type, part.columns[c].type);
         out.sql += q.union_all[i - 1] ? " UNION ALL " : " UNION ";
       }
       // A part with its own LIMIT or ORDER BY must stand in a subquery of its own.
@@ -211,7 +214,8 @@ class translator {
       for (size_t i = 0; i < columns.size(); ++i)
         if (same(columns[i].name, full)) return i;
     }
-    if (e.type == jet_expr::kind::integer_literal && e.integer >= 1 && e.integer <= static_cast<long long>(columns.size()))
+    if (e.type == jet_expr::kind::integer_literal && e.integer >= 1 &&
+        e.integer <= static_cast<long long>(columns.size()))
       return static_cast<size_t>(e.integer - 1);
     jet_sql_raise(jet_err_syntax_order_by, L"Syntax error in ORDER BY clause.");
   }
@@ -321,7 +325,9 @@ class translator {
       out.columns.push_back({list[i].name, result_type(list[i].value.type)});
     }
     if (list.empty()) columns = "NULL";
-    std::string body = std::string(core.distinct == jet_select_core::distinct_kind::distinct ? "SELECT DISTINCT " : "SELECT ") + columns;
+    std::string body =
+        std::string(core.distinct == jet_select_core::distinct_kind::distinct ? "SELECT DISTINCT " : "SELECT ") +
+        columns;
     std::string tail;
     if (!from.empty()) tail += " FROM " + from;
     if (!where.empty()) tail += " WHERE " + where;
@@ -351,12 +357,14 @@ class translator {
     std::string rank = order_sql.empty() ? "ROW_NUMBER() OVER ()" : "RANK() OVER (ORDER BY " + order_sql + ")";
     // The share of TOP n PERCENT rounds up (without SQLite's optional math functions).
     std::string share = "(" + real_literal(core.top_count) + " * \"jet__count\" / 100.0)";
-    std::string limit = core.top_percent ? "(CAST(" + share + " AS INTEGER) + (" + share + " > CAST(" + share + " AS INTEGER)))"
-                                         : std::to_string(static_cast<long long>(core.top_count));
+    std::string limit = core.top_percent
+                            ? "(CAST(" + share + " AS INTEGER) + (" + share + " > CAST(" + share + " AS INTEGER)))"
+                            : std::to_string(static_cast<long long>(core.top_count));
     std::string names;
     for (size_t i = 0; i < list.size(); ++i) names += (i ? ", " : "") + quote_name(list[i].name);
-    out.sql = "SELECT " + names + " FROM (" + body + ", " + rank + " AS \"jet__rank\", COUNT(*) OVER () AS \"jet__count\"" +
-              tail + ") WHERE \"jet__rank\" <= " + limit + " ORDER BY \"jet__rank\"";
+    out.sql = "SELECT " + names + " FROM (" + body + ", " + rank +
+              " AS \"jet__rank\", COUNT(*) OVER () AS \"jet__count\"" + tail + ") WHERE \"jet__rank\" <= " + limit +
+              " ORDER BY \"jet__rank\"";
     return out;
   }
 
@@ -391,8 +399,7 @@ class translator {
         sc.sources.push_back({alias, t.columns, ""});
         return "(" + t.sql + ") AS " + quote_name(alias);
       }
-      case jet_table_ref::kind::table:
-        break;
+      case jet_table_ref::kind::table: break;
     }
     if (jet_sql_table* table = services_.catalog->find_table(ref.name)) {
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
@@ -414,14 +421,15 @@ class translator {
       jet_statement nested = jet_parse_sql(*text);
       for (const auto& p : nested.parameters) add_parameter(p);
       if (nested.type == jet_statement::kind::action) jet_sql_raise(jet_err_invalid_operation, L"Invalid operation.");
-      jet_translation t = nested.type == jet_statement::kind::transform ? transform(nested) : query(nested.query, nullptr);
+      jet_translation t =
+          nested.type == jet_statement::kind::transform ? transform(nested) : query(nested.query, nullptr);
       query_stack_.pop_back();
       std::wstring alias = ref.alias.empty() ? services_.catalog->stored_name(ref.name) : ref.alias;
       sc.sources.push_back({alias, t.columns, ""});
       return "(" + t.sql + ") AS " + quote_name(alias);
     }
     jet_sql_raise(jet_err_no_input_table, L"The database engine cannot find the input table or query '" + ref.name +
-                                          L"'. Make sure it exists and that its name is spelled correctly.");
+                                              L"'. Make sure it exists and that its name is spelled correctly.");
   }
 
   // ---- crosstab ----------------------------------------------------------------------------
@@ -461,12 +469,30 @@ class translator {
       std::string literal;
       switch (v.type) {
         case jet_sql_value::kind::null: name = L"<>"; break;
-        case jet_sql_value::kind::text: name = v.text; literal = quote_text(v.text); break;
-        case jet_sql_value::kind::date: name = jet_date_text(v.real); literal = real_literal(v.real); break;
-        case jet_sql_value::kind::real: name = jet_number_text(v.real); literal = real_literal(v.real); break;
-        case jet_sql_value::kind::currency: name = jet_currency_text(v.integer); literal = real_literal(static_cast<double>(v.integer) / 10000.0); break;
-        case jet_sql_value::kind::boolean: name = v.integer ? L"True" : L"False"; literal = std::to_string(v.integer); break;
-        default: name = std::to_wstring(v.integer); literal = std::to_string(v.integer); break;
+        case jet_sql_value::kind::text:
+          name = v.text;
+          literal = quote_text(v.text);
+          break;
+        case jet_sql_value::kind::date:
+          name = jet_date_text(v.real);
+          literal = real_literal(v.real);
+          break;
+        case jet_sql_value::kind::real:
+          name = jet_number_text(v.real);
+          literal = real_literal(v.real);
+          break;
+        case jet_sql_value::kind::currency:
+          name = jet_currency_text(v.integer);
+          literal = real_literal(static_cast<double>(v.integer) / 10000.0);
+          break;
+        case jet_sql_value::kind::boolean:
+          name = v.integer ? L"True" : L"False";
+          literal = std::to_string(v.integer);
+          break;
+        default:
+          name = std::to_wstring(v.integer);
+          literal = std::to_string(v.integer);
+          break;
       }
       pivot_condition_ = v.is_null() ? "(" + pivot.sql + ") IS NULL" : "(" + pivot_sql + ") = " + literal;
       typed value = expr(*st.transform_value, sc);
@@ -487,7 +513,8 @@ class translator {
     std::string order;
     for (const auto& o : st.query.order_by) {
       typed t = expr(*o.expr, sc);
-      order += (order.empty() ? "" : ", ") + (is_text(t.type) ? t.sql + " COLLATE JETTEXT" : t.sql) + (o.descending ? " DESC" : "");
+      order += (order.empty() ? "" : ", ") + (is_text(t.type) ? t.sql + " COLLATE JETTEXT" : t.sql) +
+               (o.descending ? " DESC" : "");
     }
     if (order.empty()) order = group_sql;  // a crosstab lists its rows in the order of their headings
     if (!order.empty()) sql += " ORDER BY " + order;
@@ -531,9 +558,10 @@ class translator {
         for (const auto& c : s->sources[i].columns)
           if (same(c.name, name)) {
             if (found)
-              jet_sql_raise(jet_err_ambiguous_field, L"The specified field '" + name +
-                                                     L"' could refer to more than one table listed in the FROM clause "
-                                                     L"of your SQL statement.");
+              jet_sql_raise(jet_err_ambiguous_field,
+                            L"The specified field '" + name +
+                                L"' could refer to more than one table listed in the FROM clause "
+                                L"of your SQL statement.");
             found = &s->sources[i];
             found_column = &c;
             found_index = i;
@@ -548,7 +576,8 @@ class translator {
       for (const auto& [alias, aliased] : s->aliases) {
         if (!same(alias, name)) continue;
         if (std::any_of(s->expanding.begin(), s->expanding.end(), [&](const std::wstring& a) { return same(a, name); }))
-          jet_sql_raise(jet_err_circular_reference, L"Circular reference caused by alias '" + name + L"' in query definition's SELECT list.");
+          jet_sql_raise(jet_err_circular_reference,
+                        L"Circular reference caused by alias '" + name + L"' in query definition's SELECT list.");
         s->expanding.push_back(name);
         typed t = expr(*aliased, *s);
         s->expanding.pop_back();
@@ -582,15 +611,19 @@ class translator {
       return predicate("(" + a + (op == L"and" ? " AND " : " OR ") + b + ")");
     }
     typed a = expr(*e.args[0], sc), b = expr(*e.args[1], sc);
-    auto call2 = [&](const char* fn, int type) { return typed{std::string(fn) + "(" + a.sql + ", " + b.sql + ")", type}; };
-    if (op == L"&") return {"jet_concat(" + as_text(a) + ", " + as_text(b) + ")",
-                            (a.type == jet_type_memo || b.type == jet_type_memo) ? jet_type_memo : jet_type_text};
+    auto call2 = [&](const char* fn, int type) {
+      return typed{std::string(fn) + "(" + a.sql + ", " + b.sql + ")", type};
+    };
+    if (op == L"&")
+      return {"jet_concat(" + as_text(a) + ", " + as_text(b) + ")",
+              (a.type == jet_type_memo || b.type == jet_type_memo) ? jet_type_memo : jet_type_text};
     if (op == L"+") {
       if ((is_numeric(a.type) || a.type == jet_type_date) && (is_numeric(b.type) || b.type == jet_type_date))
         return {"(" + a.sql + " + " + b.sql + ")", arithmetic(a.type, b.type, op)};
       return call2("jet_plus", arithmetic(a.type, b.type, op));
     }
-    if (op == L"-" || op == L"*") return {"(" + a.sql + " " + jet_to_utf8(op) + " " + b.sql + ")", arithmetic(a.type, b.type, op)};
+    if (op == L"-" || op == L"*")
+      return {"(" + a.sql + " " + jet_to_utf8(op) + " " + b.sql + ")", arithmetic(a.type, b.type, op)};
     if (op == L"/") {
       int t = a.type == jet_type_currency && numeric_rank(b.type) <= 5 ? jet_type_currency : jet_type_double;
       return call2("jet_divide", t);
@@ -615,7 +648,7 @@ class translator {
     bool star_count = e.star && same(e.name, L"Count");
     if (!star_count && (argc < f->min_args || argc > f->max_args || e.star))
       jet_sql_raise(jet_err_syntax_expression,
-                L"Wrong number of arguments used with function in query expression '" + e.source + L"'.");
+                    L"Wrong number of arguments used with function in query expression '" + e.source + L"'.");
     if (f->aggregate) {
       sc.aggregate = true;
       if (star_count) {
@@ -627,27 +660,35 @@ class translator {
       typed arg = expr(*e.args[0], sc);
       pivot_condition_ = saved;
       std::string value = arg.sql + collate(arg);
-      if (!pivot_condition_.empty()) value = "CASE WHEN " + pivot_condition_ + " THEN " + arg.sql + " END" + collate(arg);
+      if (!pivot_condition_.empty())
+        value = "CASE WHEN " + pivot_condition_ + " THEN " + arg.sql + " END" + collate(arg);
       int type = f->result;
-      if (type == jet_result_like_arg0) type = arg.type;
-      else if (type == jet_result_sum) type = arg.type == jet_type_currency ? jet_type_currency
-                                              : (numeric_rank(arg.type) <= 3 && arg.type != unknown_type) ? jet_type_long
-                                                                                                          : jet_type_double;
-      else if (type == jet_result_avg) type = arg.type == jet_type_currency ? jet_type_currency : jet_type_double;
+      if (type == jet_result_like_arg0)
+        type = arg.type;
+      else if (type == jet_result_sum)
+        type = arg.type == jet_type_currency                               ? jet_type_currency
+               : (numeric_rank(arg.type) <= 3 && arg.type != unknown_type) ? jet_type_long
+                                                                           : jet_type_double;
+      else if (type == jet_result_avg)
+        type = arg.type == jet_type_currency ? jet_type_currency : jet_type_double;
       return {std::string(f->sqlite_name) + "(" + value + ")", type};
     }
     std::vector<typed> args;
     for (const auto& a : e.args) args.push_back(expr(*a, sc));
     if (same(e.name, L"IIf")) {
-      int type = args[1].sql == "NULL" ? args[2].type : args[2].sql == "NULL" ? args[1].type : unify(args[1].type, args[2].type);
-      return {"(CASE WHEN " + condition(*e.args[0], sc) + " THEN " + args[1].sql + " ELSE " + args[2].sql + " END)", type};
+      int type = args[1].sql == "NULL"   ? args[2].type
+                 : args[2].sql == "NULL" ? args[1].type
+                                         : unify(args[1].type, args[2].type);
+      return {"(CASE WHEN " + condition(*e.args[0], sc) + " THEN " + args[1].sql + " ELSE " + args[2].sql + " END)",
+              type};
     }
     std::string sql = std::string(f->sqlite_name) + "(";
     for (size_t i = 0; i < args.size(); ++i) {
       if (i) sql += ", ";
       // Text functions read dates and booleans as CStr prints them.
       bool text_function = f->result == jet_type_text || f->result == jet_type_long;
-      sql += text_function && i == 0 && !same(e.name, L"Format") && !same(e.name, L"CStr") ? as_text(args[i]) : args[i].sql;
+      sql += text_function && i == 0 && !same(e.name, L"Format") && !same(e.name, L"CStr") ? as_text(args[i])
+                                                                                           : args[i].sql;
     }
     int type = f->result;
     if (same(e.name, L"Format") || same(e.name, L"CStr")) {
@@ -656,7 +697,9 @@ class translator {
     }
     sql += ")";
     if (type == jet_result_like_arg0) type = args[0].type == jet_type_boolean ? jet_type_integer : args[0].type;
-    if (type == jet_result_unify_args) type = args.size() > 1 ? unify(args[0].type, args[1].type) : (args[0].type == unknown_type ? jet_type_text : args[0].type);
+    if (type == jet_result_unify_args)
+      type = args.size() > 1 ? unify(args[0].type, args[1].type)
+                             : (args[0].type == unknown_type ? jet_type_text : args[0].type);
     return {sql, type};
   }
 
@@ -685,10 +728,11 @@ class translator {
     switch (e.type) {
       case jet_expr::kind::null_literal: return {"NULL", unknown_type};
       case jet_expr::kind::integer_literal: {
-        int type = e.integer >= -32768 && e.integer <= 32767 ? jet_type_integer
+        int type = e.integer >= -32768 && e.integer <= 32767                 ? jet_type_integer
                    : e.integer >= -2147483648LL && e.integer <= 2147483647LL ? jet_type_long
                                                                              : jet_type_double;
-        return {type == jet_type_double ? real_literal(static_cast<double>(e.integer)) : std::to_string(e.integer), type};
+        return {type == jet_type_double ? real_literal(static_cast<double>(e.integer)) : std::to_string(e.integer),
+                type};
       }
       case jet_expr::kind::real_literal: return {real_literal(e.real), jet_type_double};
       case jet_expr::kind::text_literal: return {quote_text(e.text), jet_type_text};
@@ -726,7 +770,8 @@ class translator {
           text = text || is_text(item.type);
           list += (i > 1 ? ", " : "") + item.sql;
         }
-        return predicate("(" + a.sql + (text ? " COLLATE JETTEXT" : "") + (e.negated ? " NOT IN (" : " IN (") + list + "))");
+        return predicate("(" + a.sql + (text ? " COLLATE JETTEXT" : "") + (e.negated ? " NOT IN (" : " IN (") + list +
+                         "))");
       }
       case jet_expr::kind::in_query: {
         typed a = expr(*e.args[0], sc);
@@ -755,8 +800,10 @@ class translator {
         std::string op = jet_to_utf8(e.op);
         std::string coll = is_text(a.type) ? " COLLATE JETTEXT" : "";
         if (e.name == L"all")
-          return predicate("(NOT EXISTS (SELECT 1 FROM (" + q.sql + ") AS \"jet__q\" WHERE NOT (" + a.sql + " " + op + " " + c + coll + ")))");
-        return predicate("(EXISTS (SELECT 1 FROM (" + q.sql + ") AS \"jet__q\" WHERE " + a.sql + " " + op + " " + c + coll + "))");
+          return predicate("(NOT EXISTS (SELECT 1 FROM (" + q.sql + ") AS \"jet__q\" WHERE NOT (" + a.sql + " " + op +
+                           " " + c + coll + ")))");
+        return predicate("(EXISTS (SELECT 1 FROM (" + q.sql + ") AS \"jet__q\" WHERE " + a.sql + " " + op + " " + c +
+                         coll + "))");
       }
     }
     jet_sql_raise(jet_err_syntax_expression, L"Syntax error in query expression '" + e.source + L"'.");

@@ -8,21 +8,21 @@
 
 // DAO's field type codes (Field.Type).
 enum jet_dao_type : int {
-  jet_type_boolean = 1,      // dbBoolean
-  jet_type_byte = 2,         // dbByte
-  jet_type_integer = 3,      // dbInteger (16 bits)
-  jet_type_long = 4,         // dbLong (32 bits)
-  jet_type_currency = 5,     // dbCurrency
-  jet_type_single = 6,       // dbSingle
-  jet_type_double = 7,       // dbDouble
-  jet_type_date = 8,         // dbDate
-  jet_type_binary = 9,       // dbBinary
-  jet_type_text = 10,        // dbText
-  jet_type_long_binary = 11, // dbLongBinary (OLE object)
-  jet_type_memo = 12,        // dbMemo
-  jet_type_guid = 15,        // dbGUID
-  jet_type_big_int = 16,     // dbBigInt
-  jet_type_decimal = 20,     // dbDecimal
+  jet_type_boolean = 1,       // dbBoolean
+  jet_type_byte = 2,          // dbByte
+  jet_type_integer = 3,       // dbInteger (16 bits)
+  jet_type_long = 4,          // dbLong (32 bits)
+  jet_type_currency = 5,      // dbCurrency
+  jet_type_single = 6,        // dbSingle
+  jet_type_double = 7,        // dbDouble
+  jet_type_date = 8,          // dbDate
+  jet_type_binary = 9,        // dbBinary
+  jet_type_text = 10,         // dbText
+  jet_type_long_binary = 11,  // dbLongBinary (OLE object)
+  jet_type_memo = 12,         // dbMemo
+  jet_type_guid = 15,         // dbGUID
+  jet_type_big_int = 16,      // dbBigInt
+  jet_type_decimal = 20,      // dbDecimal
 };
 
 struct jet_sql_value {

@@ -35,14 +35,19 @@ bool is_text_type(int type) { return type == jet_type_text || type == jet_type_m
 
 const char* declared_type(int type) {
   switch (type) {
-    case jet_type_boolean: case jet_type_byte: case jet_type_integer: case jet_type_long: case jet_type_big_int:
-      return "INTEGER";
-    case jet_type_currency: case jet_type_single: case jet_type_double: case jet_type_date: case jet_type_decimal:
-      return "REAL";
-    case jet_type_binary: case jet_type_long_binary:
-      return "BLOB";
-    default:
-      return "TEXT COLLATE JETTEXT";
+    case jet_type_boolean:
+    case jet_type_byte:
+    case jet_type_integer:
+    case jet_type_long:
+    case jet_type_big_int: return "INTEGER";
+    case jet_type_currency:
+    case jet_type_single:
+    case jet_type_double:
+    case jet_type_date:
+    case jet_type_decimal: return "REAL";
+    case jet_type_binary:
+    case jet_type_long_binary: return "BLOB";
+    default: return "TEXT COLLATE JETTEXT";
   }
 }
 
@@ -58,7 +63,8 @@ std::string quote(const std::string& name) {
 // The key under which a value is indexed: numbers by value, text folded as Jet compares it.
 bool key_of_value(const jet_sql_value& v, std::string& key) {
   switch (v.type) {
-    case jet_sql_value::kind::null: case jet_sql_value::kind::binary: return false;
+    case jet_sql_value::kind::null:
+    case jet_sql_value::kind::binary: return false;
     case jet_sql_value::kind::text: {
       std::wstring folded = v.text;
       for (auto& c : folded) c = fold_case(c);
@@ -66,9 +72,10 @@ bool key_of_value(const jet_sql_value& v, std::string& key) {
       return true;
     }
     default: {
-      double d = v.type == jet_sql_value::kind::integer || v.type == jet_sql_value::kind::boolean ? static_cast<double>(v.integer)
+      double d = v.type == jet_sql_value::kind::integer || v.type == jet_sql_value::kind::boolean
+                     ? static_cast<double>(v.integer)
                  : v.type == jet_sql_value::kind::currency ? static_cast<double>(v.integer) / 10000.0
-                                                       : v.real;
+                                                           : v.real;
       char buf[40];
       std::snprintf(buf, sizeof buf, "n%.17g", d);
       key = buf;
@@ -82,17 +89,19 @@ bool key_of_sqlite(sqlite3_value* v, bool text_column, std::string& key) {
     case SQLITE_TEXT: {
       if (!text_column) return false;
       const char* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
-      return key_of_value(jet_sql_value::from_text(jet_from_utf8(std::string_view(s, static_cast<size_t>(sqlite3_value_bytes(v))))), key);
+      return key_of_value(
+          jet_sql_value::from_text(jet_from_utf8(std::string_view(s, static_cast<size_t>(sqlite3_value_bytes(v))))),
+          key);
     }
-    case SQLITE_INTEGER: case SQLITE_FLOAT: {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: {
       if (text_column) return false;
       char buf[40];
       std::snprintf(buf, sizeof buf, "n%.17g", sqlite3_value_double(v));
       key = buf;
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -263,7 +272,7 @@ sqlite3_module module = {
     column,      // xColumn
     rowid,       // xRowid
     nullptr,     // xUpdate: read only
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr,    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
