@@ -5,16 +5,21 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <cstring>
+#include <utility>
 
 #include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_layout.h"
 #include "platform/jet/jet_values.h"
 #include "platform/jet/write/jet_bytes.h"
 #include "platform/jet/write/jet_data_page.h"
+#include "platform/jet/write/jet_index_builder.h"
+#include "platform/jet/write/jet_index_key.h"
+#include "platform/jet/write/jet_index_page.h"
 #include "platform/jet/write/jet_long_value_writer.h"
 #include "platform/jet/write/jet_property_blob.h"
 #include "platform/jet/write/jet_page_sink.h"
@@ -82,16 +87,29 @@ int fixed_length(int type) {
 class file_writer;
 
 // Pages one owner (a long-value column, an index) takes: each page handed out is recorded for
-// the owner's usage map.
+// the owner's usage map. `reserved`: a page set aside for the owner beforehand (a system index's
+// first page in the blank layout), handed out first; 0 when there is none.
 class owned_sink final : public jet_page_sink {
  public:
-  owned_sink(file_writer& w, std::vector<std::uint32_t>& pages) : w_(w), pages_(pages) {}
+  owned_sink(file_writer& w, std::vector<std::uint32_t>& pages, std::uint32_t reserved = 0)
+      : w_(w), pages_(pages), reserved_(reserved) {}
   std::uint32_t allocate_page() override;
   void write_page(std::uint32_t number, const std::vector<std::uint8_t>& page) override;
 
  private:
   file_writer& w_;
   std::vector<std::uint32_t>& pages_;
+  std::uint32_t reserved_;
+};
+
+// What one real index needs from each row: where its key columns sit among the row's values
+// (values come in column-number order), their types and order, and the entries gathered so far.
+struct index_keys {
+  std::vector<std::size_t> positions;
+  std::vector<jet_key_column> columns;
+  bool ignore_nulls = false;
+  jet_index_builder entries;
+  std::vector<std::uint32_t> pages;  // the pages its tree takes, for its usage map
 };
 
 struct table_state {
@@ -107,6 +125,7 @@ struct table_state {
   std::vector<std::vector<std::uint32_t>> long_value_pages;  // per entry of shape.long_value_maps
   std::vector<std::uint32_t> free_pages;                     // data pages with room left
   std::vector<std::uint32_t> map_pages;                      // user tables: their usage-map pages
+  std::vector<index_keys> indexes;                           // per entry of shape.real_indexes
   int autonumber_column = -1;
   bool deleted = false;
 };
@@ -137,6 +156,8 @@ class file_writer final : public jet_writer, public jet_page_sink {
   void write_maps(table_state& t, bool system);
   void write_definition(table_state& t);
   void note_row(table_state& t, const jet_row_pointer& where, const std::vector<jet_value>& values);
+  void plan_indexes(table_state& t);
+  void build_indexes(table_state& t);
   void finish();
 
   std::string target_, temp_;
@@ -151,7 +172,7 @@ class file_writer final : public jet_writer, public jet_page_sink {
 };
 
 std::uint32_t owned_sink::allocate_page() {
-  std::uint32_t n = w_.allocate_page();
+  std::uint32_t n = reserved_ != 0 ? std::exchange(reserved_, 0u) : w_.allocate_page();
   pages_.push_back(n);
   return n;
 }
@@ -225,16 +246,6 @@ void file_writer::start() {
     t->long_values = std::make_unique<paged_long_values>(*this, *t);
     system_.push_back(std::move(t));
   }
-  // Each system index is one empty leaf until index pages are built.
-  for (auto& t : system_)
-    for (const auto& r : t->shape.real_indexes) {
-      std::vector<std::uint8_t> leaf(jet4_page_size, 0);
-      leaf[0] = jet_page_index_leaf;
-      leaf[1] = jet_page_marker;
-      jet_put16(leaf.data() + 2, 3616);  // room for entries in an empty leaf
-      jet_put32(leaf.data() + 4, t->tdef_page);
-      write_page(r.root_page, leaf);
-    }
 }
 
 table_state& file_writer::live(jet_table_id id) {
@@ -362,13 +373,77 @@ void file_writer::append_to(table_state& t, const std::vector<jet_value>& values
     if (t.page_number != 0) flush_page(t);
     t.page_number = allocate_page();
   }
-  std::uint8_t slot = t.page.add(row.data(), row.size());
+  // The keys go in (or refuse the row) before the row reaches its page.
+  const jet_row_pointer where{t.page_number, static_cast<std::uint8_t>(t.page.row_count())};
+  note_row(t, where, values);
+  t.page.add(row.data(), row.size());
   ++t.shape.rows;
-  note_row(t, {t.page_number, slot}, values);
 }
 
-void file_writer::note_row(table_state&, const jet_row_pointer&, const std::vector<jet_value>&) {
-  // Index keys are gathered here once tables carry indexes of their own.
+// Sets up the key making of every real index of the shape, before the table's first row.
+void file_writer::plan_indexes(table_state& t) {
+  if (t.indexes.size() == t.shape.real_indexes.size()) return;
+  // An index defined after rows were stored would miss their entries.
+  if (t.shape.rows != 0 || !t.indexes.empty())
+    throw jet_write_error(err_cannot_write, "An index was added to a table that already holds rows.");
+  std::vector<int> numbers;
+  for (const auto& c : t.shape.columns) numbers.push_back(c.number);
+  std::sort(numbers.begin(), numbers.end());
+  for (const auto& r : t.shape.real_indexes) {
+    index_keys k{{}, {}, (r.flags & jet_index_ignore_nulls) != 0,
+                 jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0), {}};
+    for (const auto& kc : r.columns) {
+      auto at = std::lower_bound(numbers.begin(), numbers.end(), kc.number);
+      const auto column = std::find_if(t.shape.columns.begin(), t.shape.columns.end(),
+                                       [&](const jet_column_shape& c) { return c.number == kc.number; });
+      if (at == numbers.end() || *at != kc.number || column == t.shape.columns.end())
+        throw jet_write_error(err_not_found, "Item not found in this collection.");
+      k.positions.push_back(static_cast<std::size_t>(at - numbers.begin()));
+      k.columns.push_back({column->type, !kc.descending});
+    }
+    t.indexes.push_back(std::move(k));
+  }
+}
+
+void file_writer::note_row(table_state& t, const jet_row_pointer& where, const std::vector<jet_value>& values) {
+  plan_indexes(t);
+  // Every key is made and measured first, so a refused row leaves no entry in any index.
+  std::vector<std::vector<std::uint8_t>> keys(t.indexes.size());
+  std::vector<std::uint8_t> flags(t.indexes.size(), 0);  // 1: a NULL key column; 2: all of them
+  for (std::size_t i = 0; i < t.indexes.size(); ++i) {
+    const index_keys& k = t.indexes[i];
+    std::vector<jet_value> key_values;
+    bool any_null = false, all_null = true;
+    for (std::size_t p : k.positions) {
+      const jet_value& v = p < values.size() ? values[p] : jet_value(jet_null{});
+      const bool null = std::holds_alternative<jet_null>(v);
+      any_null = any_null || null;
+      all_null = all_null && null;
+      key_values.push_back(v);
+    }
+    flags[i] = static_cast<std::uint8_t>((any_null ? 1 : 0) | (all_null ? 2 : 0));
+    keys[i] = jet_index_key(k.columns, key_values);
+    if (keys[i].size() > jet_index_most_key_size)
+      throw jet_write_error(jet_err_record_too_large, "Record is too large.");
+  }
+  for (std::size_t i = 0; i < t.indexes.size(); ++i) {
+    // An "ignore nulls" index holds no entry for a row whose key is NULL throughout.
+    if (t.indexes[i].ignore_nulls && (flags[i] & 2)) continue;
+    t.indexes[i].entries.add(keys[i], where.page, where.row, (flags[i] & 1) != 0);
+  }
+}
+
+// Builds the tree of every real index from the entries its rows left and records root page and
+// distinct-key count for the definition. A table that never got a row gets an empty leaf each.
+void file_writer::build_indexes(table_state& t) {
+  plan_indexes(t);
+  for (std::size_t i = 0; i < t.indexes.size(); ++i) {
+    auto& r = t.shape.real_indexes[i];
+    owned_sink sink(*this, t.indexes[i].pages, r.root_page);
+    const jet_index_tree tree = t.indexes[i].entries.build(sink);
+    r.root_page = tree.root_page;
+    r.entries = tree.unique_key_count;
+  }
 }
 
 void file_writer::flush_page(table_state& t) {
@@ -401,7 +476,8 @@ void file_writer::write_maps(table_state& t, bool system) {
     rows.push_back({&m.owned, jet_build_usage_map(t.long_value_pages[i], *this)});
     rows.push_back({&m.free, jet_build_empty_map()});
   }
-  for (auto& r : t.shape.real_indexes) rows.push_back({&r.map, jet_build_usage_map({r.root_page}, *this)});
+  for (std::size_t i = 0; i < t.shape.real_indexes.size(); ++i)
+    rows.push_back({&t.shape.real_indexes[i].map, jet_build_usage_map(t.indexes[i].pages, *this)});
   if (system) {
     for (auto& [where, bytes] : rows) {
       if (system_map_rows_.size() <= where->row) system_map_rows_.resize(where->row + 1u);
@@ -456,6 +532,11 @@ void file_writer::finish() {
     for (const auto& row : jet_table_ace_rows(t->tdef_page)) append_to(aces, row);
   }
   for (auto& t : system_) flush_page(*t);
+
+  // Every row is in: the index trees follow, before the usage maps that list their pages.
+  for (auto& t : system_) build_indexes(*t);
+  for (auto& t : tables_)
+    if (!t->deleted) build_indexes(*t);
 
   for (auto& t : system_) write_maps(*t, true);
   jet_data_page map_page(0);

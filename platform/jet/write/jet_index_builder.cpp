@@ -16,10 +16,6 @@ namespace jet {
 
 namespace {
 
-// A key this long still leaves room for two node entries per page, so every level above the
-// leaves has fewer pages than the one below it.
-constexpr std::size_t most_key_size = jet_index_entry_space - jet_index_row_pointer_size - jet_index_child_size;
-
 void put_u16(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
   p[at] = static_cast<std::uint8_t>(v);
   p[at + 1] = static_cast<std::uint8_t>(v >> 8);
@@ -101,7 +97,7 @@ std::vector<std::pair<std::size_t, std::size_t>> group_children(const std::vecto
 
 void jet_index_builder::add(const std::vector<std::uint8_t>& key, std::uint32_t data_page, std::uint8_t row,
                             bool has_null) {
-  if (key.empty() || key.size() > most_key_size) jet_refuse(dao_impl::dao_err_record_too_large);
+  if (key.empty() || key.size() > jet_index_most_key_size) jet_refuse(dao_impl::dao_err_record_too_large);
   // Three bytes of page: row pointers of index entries reach 16M pages, the format's limit.
   if (data_page > 0xFFFFFFu) jet_refuse(dao_impl::dao_err_invalid_argument);
   entries_.push_back({bytes_.size(), static_cast<std::uint32_t>(key.size() + jet_index_row_pointer_size), has_null});

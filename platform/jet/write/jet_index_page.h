@@ -25,4 +25,9 @@ constexpr std::size_t jet_index_entry_space = 3616;  // bytes of entries a page 
 constexpr std::size_t jet_index_row_pointer_size = 4;  // data page (3 bytes, big-endian), row
 constexpr std::size_t jet_index_child_size = 4;        // node entries: child page, big-endian
 
+// The longest key an entry may hold: still room for two node entries per page, so every level
+// above the leaves has fewer pages than the one below it.
+constexpr std::size_t jet_index_most_key_size =
+    jet_index_entry_space - jet_index_row_pointer_size - jet_index_child_size;
+
 }  // namespace jet

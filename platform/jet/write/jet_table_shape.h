@@ -43,7 +43,7 @@ struct jet_real_index_shape {
   std::uint8_t flags = jet_index_always;
   jet_row_pointer map;         // the usage-map row that owns the index's pages
   std::uint32_t root_page = 0;  // an empty index is one empty leaf page
-  std::uint32_t entries = 0;    // the count the definition keeps for the index
+  std::uint32_t entries = 0;    // distinct keys (all NULL keys count as one), as the definition keeps them
 };
 
 // Logical-index types.
