@@ -236,6 +236,59 @@ TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
   }
 }
 
+// A connection lost before the table's transaction commits takes every row of the table with
+// it: none of them may be counted as stored, and the table ends with the connection's error.
+TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
+  engine_.fast_insert = true;
+  struct loss_case {
+    const char* what;
+    test_env::sql_fault fault;
+  };
+  const std::vector<loss_case> cases = {
+      {"while the third batch loads", {test_env::sql_call::query, 3, "LOAD DATA", 2013, "Lost connection"}},
+      {"at the savepoint of the second batch", {test_env::sql_call::query, 2, "SAVEPOINT", 2013, "Lost connection"}},
+      {"at the commit", {test_env::sql_call::query, 1, "COMMIT", 2013, "Lost connection"}},
+  };
+  int run = 0;
+  for (const loss_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "l" + std::to_string(++run);
+    mixed_ = source_schema();
+    make_mixed_table(tk_utf8_to_unicode(name)).reset();
+    auto wrapper = std::make_unique<test_env::sql_fault_connection>(engine_.replace_connection(nullptr));
+    test_env::sql_fault_connection& faults = *wrapper;
+    faults.forward_loads = true;
+    engine_.replace_connection(std::move(wrapper));
+    {
+      std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+      std::unique_ptr<udb_recordset> table = db->get_table(tk_utf8_to_unicode(name), 8);
+      faults.fail(c.fault);
+      bool lost = false;
+      for (int i = 1; i <= 3500 && !lost; ++i) {
+        std::unique_ptr<udb_record> row = mixed_row(i);
+        row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
+                                                     false, false);
+        try {
+          table->append_record(*row);
+        } catch (const sql_exception& e) {
+          lost = e.is_connection_lost();
+          EXPECT_TRUE(lost) << e.what();
+        }
+      }
+      try {
+        dynamic_cast<sql_table&>(*table).flush();
+        EXPECT_TRUE(lost) << "the lost rows were taken for stored";
+      } catch (const sql_exception& e) {
+        EXPECT_TRUE(e.is_connection_lost()) << e.what();
+      }
+      EXPECT_EQ(faults.fired, 1u);
+      EXPECT_EQ(table->row_count, 0u);
+    }
+    engine_.reconnect();
+    EXPECT_EQ(value("SELECT COUNT(*) FROM " + name), "0");
+  }
+}
+
 // What the run does with a row in the merge (3) and synchronise (4) modes.
 void write_like_the_run(udb_recordset& table, udb_record& row, int mode) {
   try {
