@@ -337,14 +337,17 @@ void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::stri
   }
   tk_log2(tk_log_detail, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
           error.what());
+  std::size_t refused = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     try {
       sql_db->query_append(head + " VALUES" + rows[k].values);
     } catch (const sql_exception& e) {
       if (e.is_connection_lost()) {
-        lose_rows(rows.size() - k, e);
+        // Inside the table's transaction the rows stored before this one go with it.
+        lose_rows(in_transaction_ ? rows.size() - refused : rows.size() - k, e);
         return;
       }
+      ++refused;
       deferred_.emplace_back(rows[k].number, e);
       if (row_count > 0) --row_count;
     }
@@ -352,6 +355,10 @@ void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::stri
 }
 
 void sql_table::lose_rows(std::size_t count, const sql_exception& error) {
+  // The server rolls back a transaction that never committed: every row stored in it is gone.
+  count += uncommitted_rows_;
+  uncommitted_rows_ = 0;
+  in_transaction_ = false;
   row_count = row_count > count ? row_count - count : 0;
   row_count = row_count > pending_.size() ? row_count - pending_.size() : 0;
   pending_.clear();
@@ -415,18 +422,23 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
   for (const pending_row& row : rows) text += row.fields;
   tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
 
-  if (!connection.query("START TRANSACTION")) {
-    retry_rows(rows, batch_head_, sql_exception(connection));
+  // One transaction for the whole table: a commit per batch costs the server a log flush each
+  // time. The savepoint lets a refused batch be undone alone, keeping the batches before it.
+  if (!in_transaction_) {
+    if (!connection.query("START TRANSACTION")) {
+      retry_rows(rows, batch_head_, sql_exception(connection));
+      return;
+    }
+    in_transaction_ = true;
+  }
+  if (!connection.query("SAVEPOINT batch")) {
+    abandon_transaction(rows.size(), sql_exception(connection));
     return;
   }
   const bool loaded = connection.load_rows(statement, text);
   if (loaded && connection.warning_count() == 0 && connection.affected_rows() == rows.size()) {
-    if (connection.query("COMMIT")) return;
-    const sql_exception error(connection);
-    if (error.is_connection_lost()) {
-      lose_rows(rows.size(), error);
-      return;
-    }
+    uncommitted_rows_ += rows.size();
+    return;
   }
   if (!loaded) {
     const sql_exception error(connection);
@@ -440,21 +452,42 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
     const unsigned number = connection.error_number();
     if (number == 1148 || number == 3948 || number == 2068 || number == 4166) load_rows_state_ = 2;
   }
-  if (!connection.query("ROLLBACK")) {
-    const sql_exception error(connection);
-    if (error.is_connection_lost()) {
-      lose_rows(rows.size(), error);
-      return;
-    }
+  if (!connection.query("ROLLBACK TO SAVEPOINT batch")) {
+    abandon_transaction(rows.size(), sql_exception(connection));
+    return;
   }
+  // The INSERT runs inside the table's transaction too; a refused statement undoes only itself.
+  const std::size_t before = row_count;
   insert_batch(rows);
+  if (in_transaction_) uncommitted_rows_ += rows.size() - std::min(rows.size(), before - row_count);
+}
+
+void sql_table::commit_rows() {
+  if (!in_transaction_) return;
+  in_transaction_ = false;
+  sql_connection& connection = sql_db->connection();
+  if (connection.query("COMMIT")) {
+    uncommitted_rows_ = 0;
+    return;
+  }
+  in_transaction_ = true;
+  abandon_transaction(0, sql_exception(connection));
+}
+
+void sql_table::abandon_transaction(std::size_t count, const sql_exception& error) {
+  // Rows the server still holds uncommitted must not be committed later by a statement that
+  // ends the transaction implicitly, once they were reported as lost.
+  if (!error.is_connection_lost()) (void)sql_db->connection().query("ROLLBACK");
+  lose_rows(count, error);
 }
 
 void sql_table::send_batch() {
   sql_db->settle();
-  if (pending_.empty()) return;
-  bool loadable = may_load_rows();
+  bool loadable = !pending_.empty() && may_load_rows();
   for (size_t i = 0; loadable && i < pending_.size(); ++i) loadable = !pending_[i].fields.empty();
+  // Rows that go any other way are committed on their own: the table's transaction ends first.
+  if (!loadable) commit_rows();
+  if (pending_.empty()) return;
   if (loadable) {
     std::vector<pending_row> rows = std::move(pending_);
     pending_.clear();
@@ -501,6 +534,7 @@ void sql_table::throw_deferred() {
 void sql_table::flush() {
   send_batch();
   settle();
+  commit_rows();
   throw_deferred();
 }
 

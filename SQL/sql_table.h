@@ -105,12 +105,19 @@ class sql_table : public sql_recordset {
   // DATA turns refusals into warnings); otherwise the rows go again as INSERT, which refuses
   // each bad row by its number. Waits for the server.
   void load_batch(std::vector<pending_row>& rows);
+  // Ends the table's open transaction, keeping its rows; when the server cannot, those rows
+  // are lost with the connection's error.
+  void commit_rows();
+  // Rolls the table's transaction back when the server is still there, then loses its rows and
+  // count rows of the batch.
+  void abandon_transaction(std::size_t count, const sql_exception& error);
   // The rows as INSERT, the way send_batch sends them, waiting for the server.
   void insert_batch(std::vector<pending_row>& rows);
   // Stores what it can of a refused batch, row by row, noting each refused row.
   void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
                   const sql_exception& error);
-  // Forgets count rows of a batch and the rows not yet sent, after the connection was lost;
+  // Forgets count rows of a batch, the rows of the open transaction and the rows not yet sent,
+  // after the connection was lost;
   // the table's next append_record or flush throws that error.
   void lose_rows(std::size_t count, const sql_exception& error);
   // A statement of this many bytes fits the server's max_allowed_packet, or
@@ -137,6 +144,10 @@ class sql_table : public sql_recordset {
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
+  // Batches loaded since the table's transaction began (one commit a table, not a batch): the
+  // rows stored in it so far, which a lost connection takes with it.
+  bool in_transaction_ = false;
+  std::size_t uncommitted_rows_ = 0;
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;
   std::wstring storage_engine_;

@@ -1,5 +1,6 @@
 // Writing rows into the private MariaDB: batched and row by row, refused rows, duplicate keys in
 // the merge and synchronise modes, long values, updates and deletes by key, views and foreign keys.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -180,6 +181,112 @@ TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {
   EXPECT_EQ(value("SELECT COUNT(*) FROM t"), std::to_string(n - 3));
   EXPECT_EQ(value("SELECT COUNT(*) FROM t WHERE id IN (5, 8, 2500)"), "0");
   EXPECT_EQ(value("SELECT qty FROM t WHERE id = 3"), "3");
+}
+
+// The table's rows go in one transaction with a savepoint per batch: a batch refused in the
+// middle of the table is undone alone, and the batches before and after it stay stored.
+TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
+  engine_.fast_insert = true;
+  struct refusal_case {
+    const char* what;
+    std::vector<int> refused;  // ids made duplicates of id 3
+  };
+  // Rows of about 1 KB: batches of roughly a thousand rows, so 3000 rows make three or four.
+  const std::vector<refusal_case> cases = {
+      {"one row mid-table", {1500}},
+      {"rows of two neighbouring batches", {900, 1100}},
+      {"first and last row of the table", {1, 3000}},
+  };
+  int run = 0;
+  for (const refusal_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "m" + std::to_string(++run);
+    mixed_ = source_schema();
+    std::unique_ptr<udb_recordset> table = make_mixed_table(tk_utf8_to_unicode(name));
+    const int n = 3000;
+    std::vector<std::uint64_t> reported;
+    // The refused ids are the missing ones even when row 1 took id 3 and row 3 was refused.
+    long long expected_sum = static_cast<long long>(n) * (n + 1) / 2;
+    for (int id : c.refused) expected_sum -= id;
+    for (int i = 1; i <= n; ++i) {
+      std::unique_ptr<udb_record> row = mixed_row(i);
+      row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
+                                                   false, false);
+      const bool refused = std::find(c.refused.begin(), c.refused.end(), i) != c.refused.end();
+      if (refused) row->fields[0] = std::make_unique<udb_field>(L"id", 0, ole_variant(3), false, false);
+      try {
+        table->append_record(*row);
+      } catch (const sql_rows_exception& e) {
+        for (const auto& [number, error] : e.rows) reported.push_back(number);
+      }
+    }
+    try {
+      dynamic_cast<sql_table&>(*table).flush();
+    } catch (const sql_rows_exception& e) {
+      for (const auto& [number, error] : e.rows) reported.push_back(number);
+    }
+    // Row 1 taking id 3 first makes row 3 the refused one instead.
+    std::vector<std::uint64_t> expected(c.refused.begin(), c.refused.end());
+    if (expected.front() == 1) expected.front() = 3;
+    EXPECT_EQ(reported, expected);
+    EXPECT_EQ(table->row_count, static_cast<std::uint64_t>(n) - c.refused.size());
+    // Every row but the refused ones, seen from the server after the table ended.
+    EXPECT_EQ(value("SELECT COUNT(*) FROM " + name), std::to_string(n - c.refused.size()));
+    EXPECT_EQ(value("SELECT SUM(id) FROM " + name), std::to_string(expected_sum));
+  }
+}
+
+// A connection lost before the table's transaction commits takes every row of the table with
+// it: none of them may be counted as stored, and the table ends with the connection's error.
+TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
+  engine_.fast_insert = true;
+  struct loss_case {
+    const char* what;
+    test_env::sql_fault fault;
+  };
+  const std::vector<loss_case> cases = {
+      {"while the third batch loads", {test_env::sql_call::query, 3, "LOAD DATA", 2013, "Lost connection"}},
+      {"at the savepoint of the second batch", {test_env::sql_call::query, 2, "SAVEPOINT", 2013, "Lost connection"}},
+      {"at the commit", {test_env::sql_call::query, 1, "COMMIT", 2013, "Lost connection"}},
+  };
+  int run = 0;
+  for (const loss_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "l" + std::to_string(++run);
+    mixed_ = source_schema();
+    make_mixed_table(tk_utf8_to_unicode(name)).reset();
+    auto wrapper = std::make_unique<test_env::sql_fault_connection>(engine_.replace_connection(nullptr));
+    test_env::sql_fault_connection& faults = *wrapper;
+    faults.forward_loads = true;
+    engine_.replace_connection(std::move(wrapper));
+    {
+      std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+      std::unique_ptr<udb_recordset> table = db->get_table(tk_utf8_to_unicode(name), 8);
+      faults.fail(c.fault);
+      bool lost = false;
+      for (int i = 1; i <= 3500 && !lost; ++i) {
+        std::unique_ptr<udb_record> row = mixed_row(i);
+        row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
+                                                     false, false);
+        try {
+          table->append_record(*row);
+        } catch (const sql_exception& e) {
+          lost = e.is_connection_lost();
+          EXPECT_TRUE(lost) << e.what();
+        }
+      }
+      try {
+        dynamic_cast<sql_table&>(*table).flush();
+        EXPECT_TRUE(lost) << "the lost rows were taken for stored";
+      } catch (const sql_exception& e) {
+        EXPECT_TRUE(e.is_connection_lost()) << e.what();
+      }
+      EXPECT_EQ(faults.fired, 1u);
+      EXPECT_EQ(table->row_count, 0u);
+    }
+    engine_.reconnect();
+    EXPECT_EQ(value("SELECT COUNT(*) FROM " + name), "0");
+  }
 }
 
 // What the run does with a row in the merge (3) and synchronise (4) modes.

@@ -59,6 +59,18 @@ bool sql_fault_connection::query(std::string_view statement) {
   return !fails(sql_call::query, statement) && inner_->query(statement);
 }
 
+bool sql_fault_connection::can_load_rows() const { return forward_loads && inner_->can_load_rows(); }
+
+bool sql_fault_connection::load_rows(std::string_view statement, std::string_view rows) {
+  return !fails(sql_call::query, statement) && inner_->load_rows(statement, rows);
+}
+
+unsigned sql_fault_connection::warning_count() { return inner_->warning_count(); }
+
+std::uint64_t sql_fault_connection::affected_rows() { return inner_->affected_rows(); }
+
+std::string sql_fault_connection::character_set() { return inner_->character_set(); }
+
 bool sql_fault_connection::send_query(std::string_view statement) {
   return !fails(sql_call::send_query, statement) && inner_->send_query(statement);
 }

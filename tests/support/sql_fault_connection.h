@@ -34,6 +34,9 @@ class sql_fault_connection : public sql_connection {
   // How many failures fired and how many connects were tried.
   unsigned fired = 0;
   unsigned connects = 0;
+  // Whether LOAD DATA from memory reaches the real connection (off: the writer sends INSERT);
+  // a load counts as a query of its LOAD DATA statement.
+  bool forward_loads = false;
 
   bool connect(const sql_connect_settings& settings) override;
   void close() override;
@@ -46,7 +49,13 @@ class sql_fault_connection : public sql_connection {
   void free_result(MYSQL_RES* result) override;
   MYSQL_RES* list_tables() override;
   bool select_db(const std::string& name) override;
-  bool execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) override;
+  bool execute_prepared(std::string_view statement,
+                        const std::vector<sql_long_value>& values) override;
+  bool can_load_rows() const override;
+  bool load_rows(std::string_view statement, std::string_view rows) override;
+  unsigned warning_count() override;
+  std::uint64_t affected_rows() override;
+  std::string character_set() override;
   unsigned error_number() const override;
   std::string error_text() const override;
   unsigned long server_version() override;
