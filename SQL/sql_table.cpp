@@ -30,9 +30,7 @@ const char kNotConforming[] =
 
 sql_engine& engine() { return *tk_singleton<sql_engine>::get_instance(); }
 
-std::wstring backticked(const std::wstring& name) {
-  return L"`" + tk_wstring::replace_all(name, L"`", L"``") + L"`";
-}
+std::wstring backticked(const std::wstring& name) { return L"`" + tk_wstring::replace_all(name, L"`", L"``") + L"`"; }
 
 std::wstring text_of(const udb_record& row, size_t column) {
   return column < row.fields.size() ? row.fields[column]->to_wstring() : std::wstring();
@@ -114,8 +112,8 @@ std::string rows_message(const std::vector<std::pair<std::uint64_t, sql_exceptio
 sql_rows_exception::sql_rows_exception(std::vector<std::pair<std::uint64_t, sql_exception>> rows_)
     : tk_exception(rows_message(rows_), tk_kind_continuable), rows(std::move(rows_)) {}
 
-sql_table::sql_table(sql_database* database_, const std::wstring& table,
-                     udb_relationships* relationships_, std::uint32_t open_flags)
+sql_table::sql_table(sql_database* database_, const std::wstring& table, udb_relationships* relationships_,
+                     std::uint32_t open_flags)
     : sql_recordset(database_, table, relationships_) {
   tk_log1(tk_log_detail, "sql_table::ctor");
   initialize(open_flags);
@@ -171,8 +169,7 @@ void sql_table::initialize(std::uint32_t open_flags) {
       if (!column->not_null && def.empty()) continue;
       tk_log1(tk_log_detail, "Default value's type: %08X", static_cast<unsigned>(column->vartype));
       if (column->vartype == VT_DATE) {
-        if (def.empty() || def == L"0000-00-00" || def == L"0000-00-00 00:00:00" ||
-            def == L"00000000000000") {
+        if (def.empty() || def == L"0000-00-00" || def == L"0000-00-00 00:00:00" || def == L"00000000000000") {
           tk_log1(tk_log_detail, "Skip empty def.values for date column");
           column->not_null = false;
         } else if (const std::uint32_t kind = now_default_kind(def)) {
@@ -199,8 +196,7 @@ void sql_table::initialize(std::uint32_t open_flags) {
     return;
   }
   {
-    std::unique_ptr<udb_recordset> rows =
-        sql_db->query(L"SHOW INDEX FROM " + sql_engine::get_safe_name(table_name));
+    std::unique_ptr<udb_recordset> rows = sql_db->query(L"SHOW INDEX FROM " + sql_engine::get_safe_name(table_name));
     for (; rows && !rows->is_eof(); rows->next()) {
       const udb_record& row = *rows->get_item();
       if (row.fields.size() < 5) continue;
@@ -223,8 +219,7 @@ void sql_table::initialize(std::uint32_t open_flags) {
   }
   if (engine().version < kFkVersion) return;
   tk_log1(tk_log_detail, "Extracting foreign keys");
-  std::unique_ptr<udb_recordset> rows =
-      sql_db->query(L"SHOW CREATE TABLE " + sql_engine::get_safe_name(table_name));
+  std::unique_ptr<udb_recordset> rows = sql_db->query(L"SHOW CREATE TABLE " + sql_engine::get_safe_name(table_name));
   for (; rows && !rows->is_eof(); rows->next()) {
     const udb_record& row = *rows->get_item();
     if (row.fields.empty()) continue;
@@ -327,16 +322,14 @@ std::size_t sql_table::batch_limit() {
   return batch_limit_;
 }
 
-void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::string& head,
-                           const sql_exception& error) {
+void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::string& head, const sql_exception& error) {
   // A lost connection fails every row alike: the table ends with that one error, never with a
   // report per row.
   if (error.is_connection_lost()) {
     lose_rows(rows.size(), error);
     return;
   }
-  tk_log2(tk_log_detail, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(),
-          error.what());
+  tk_log2(tk_log_detail, L"Table '%ls': batch refused, retrying row by row: %s", table_name.c_str(), error.what());
   std::size_t refused = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     try {
@@ -517,8 +510,7 @@ void sql_table::check_packet(std::size_t statement_bytes) {
   const std::uint32_t packet = engine().get_max_allowed_packet();
   // The server counts the command byte with the statement, and closes the connection on a
   // packet over its limit: such a row is refused here, and the connection serves the next.
-  if (packet != 0 && statement_bytes + 1 > packet)
-    throw sql_packet_too_large_exception(statement_bytes, packet);
+  if (packet != 0 && statement_bytes + 1 > packet) throw sql_packet_too_large_exception(statement_bytes, packet);
 }
 
 void sql_table::throw_deferred() {
@@ -570,13 +562,14 @@ void sql_table::append_record(udb_record& row) {
         }
       }
       values += ")";
-      if (loadable) fields += '\n';
-      else fields.clear();
+      if (loadable)
+        fields += '\n';
+      else
+        fields.clear();
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
-      if (!pending_.empty() &&
-          (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
+      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
         send_batch();
       if (pending_.empty()) {
         tk_log1(tk_log_detail, "Initialize new query...");
@@ -638,8 +631,7 @@ void sql_table::slow_append(udb_record& row) {
   const bool large = size > kLargeRow;
   tk_log1(tk_log_trace, "mysql_db.get_mode()=%u", sql_db->mode);
   const column_pairs pairs = match_columns(row, tk_log_detail);
-  std::string statement =
-      "INSERT INTO " + quoted_table() + "(" + column_list(pairs, true) + ") VALUES (";
+  std::string statement = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, true) + ") VALUES (";
   std::vector<const udb_field*> long_values;
   for (size_t k = 0; k < pairs.size(); ++k) {
     if (k > 0) statement += ", ";
@@ -664,8 +656,7 @@ void sql_table::slow_append(udb_record& row) {
   sql_db->prepared_statement(statement, long_values, size);
 }
 
-std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
-    const udb_record& row) const {
+std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(const udb_record& row) const {
   std::unique_ptr<udb_validator> validator = engine().create_fn_validator(row);
   std::vector<std::pair<std::wstring, std::string>> terms;
   for (const auto& field : row.fields) {
@@ -676,8 +667,7 @@ std::vector<std::pair<std::wstring, std::string>> sql_table::column_terms(
       tk_log2(tk_log_trace, L"Field '%ls' is not found in schema", name.c_str());
       continue;
     }
-    terms.emplace_back(name, tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" +
-                                 to_mysql_str(field.get()));
+    terms.emplace_back(name, tk_unicode_to_utf8(sql_engine::get_safe_name(name)) + "=" + to_mysql_str(field.get()));
   }
   return terms;
 }
@@ -702,8 +692,8 @@ void sql_table::update1(udb_record& row) {
       set_list += (set_list.empty() ? "" : ", ") + term;
     }
   }
-  const std::string statement = "UPDATE " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
-                                " SET " + set_list + " WHERE " + where_list;
+  const std::string statement = "UPDATE " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) + " SET " +
+                                set_list + " WHERE " + where_list;
   tk_log1(tk_log_detail, "UPDATE QUERY: %s", statement.c_str());
   if (where_list.empty()) {
     tk_log1(tk_log_trace, "Missing primary/unique key");
@@ -731,12 +721,10 @@ void sql_table::update2(udb_record& row, const std::wstring& key_text) {
     const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
     if (condition.empty() || set_list.empty()) {
       tk_log1(tk_log_trace, "Missing key for update");
-      throw tk_exception("The key of the row to update names no column of the table",
-                         tk_kind_continuable);
+      throw tk_exception("The key of the row to update names no column of the table", tk_kind_continuable);
     }
-    const std::string statement = "UPDATE " +
-                                  tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
-                                  " SET " + set_list + " WHERE " + tk_unicode_to_utf8(condition);
+    const std::string statement = "UPDATE " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) + " SET " +
+                                  set_list + " WHERE " + tk_unicode_to_utf8(condition);
     tk_log1(tk_log_detail, "UPDATE QUERY: %s", statement.c_str());
     sql_db->query_append(statement);
   } catch (const std::exception& e) {
@@ -751,10 +739,9 @@ void sql_table::delete_key(const std::wstring& key_text) {
     const std::wstring condition = sql_sync(sql_db).get_filter_subquery(table_name, key_text);
     // Without a condition nothing is deleted: an empty WHERE must never reach the server.
     if (condition.empty())
-      throw tk_exception("The key of the row to delete names no column of the table",
-                         tk_kind_continuable);
-    sql_db->query_append("delete from " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
-                         " where " + tk_unicode_to_utf8(condition));
+      throw tk_exception("The key of the row to delete names no column of the table", tk_kind_continuable);
+    sql_db->query_append("delete from " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) + " where " +
+                         tk_unicode_to_utf8(condition));
   } catch (const std::exception& e) {
     tk_log1(tk_log_detail, "ERROR on DELETE: %s", e.what());
     throw;
@@ -766,11 +753,10 @@ void sql_table::delete_key(const udb_record& key) {
   std::string condition;
   for (const auto& term : column_terms(key)) condition += (condition.empty() ? "" : " AND ") + term.second;
   if (condition.empty())
-    throw tk_exception("The key of the row to delete names no column of the table",
-                       tk_kind_continuable);
+    throw tk_exception("The key of the row to delete names no column of the table", tk_kind_continuable);
   try {
-    sql_db->query_append("DELETE FROM " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) +
-                         " WHERE " + condition);
+    sql_db->query_append("DELETE FROM " + tk_unicode_to_utf8(sql_engine::get_safe_name(table_name)) + " WHERE " +
+                         condition);
   } catch (const std::exception& e) {
     tk_log1(tk_log_detail, "ERROR on DELETE: %s", e.what());
     throw;

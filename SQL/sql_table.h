@@ -114,8 +114,7 @@ class sql_table : public sql_recordset {
   // The rows as INSERT, the way send_batch sends them, waiting for the server.
   void insert_batch(std::vector<pending_row>& rows);
   // Stores what it can of a refused batch, row by row, noting each refused row.
-  void retry_rows(const std::vector<pending_row>& rows, const std::string& head,
-                  const sql_exception& error);
+  void retry_rows(const std::vector<pending_row>& rows, const std::string& head, const sql_exception& error);
   // Forgets count rows of a batch, the rows of the open transaction and the rows not yet sent,
   // after the connection was lost;
   // the table's next append_record or flush throws that error.

@@ -35,8 +35,7 @@ TEST(ErrorHandler, ReportTexts) {
       {L"", 0, 0x400415, "raw",
        "Access denied. Verify the user name and password are correct, and you have the necessary privileges "
        "to connect to the target MySQL server."},
-      {L"Orders", 12, 0x400000 | 1264, "Out of range value",
-       "Orders, record #12: Out of range value"},
+      {L"Orders", 12, 0x400000 | 1264, "Out of range value", "Orders, record #12: Out of range value"},
       {L"Orders", 0, 0x4007D5, "raw",
        "Orders: Cannot connect to the MySQL server. Check to verify that MySQL server is launched and the "
        "correct host/port values were given."},

@@ -35,8 +35,8 @@ void fill(vandry_converter& c) {
   c.dump.create_database = true;
   c.store_ugl_settings(L"/data/system.mdw", L"admin", L"ugl pw");
   c.acc_pswd = L"db pw";
-  c.items = {{L"Big orders", L"SELECT *\r\nFROM Orders\nWHERE Freight > 100"}, {L"Customers", L""},
-             {L"Order Details", L""}};
+  c.items = {
+      {L"Big orders", L"SELECT *\r\nFROM Orders\nWHERE Freight > 100"}, {L"Customers", L""}, {L"Order Details", L""}};
   c.available_queries = {{L"Big orders", L"SELECT *\r\nFROM Orders\nWHERE Freight > 100"}};
   c.selected_views = {{L"Invoices", L"SELECT * FROM Orders"}};
   sql_table_mutator* t = c.get_table_mutator2(L"Order Details", L"order_lines");
@@ -85,7 +85,8 @@ TEST(Profile, EverySettingRoundTrips) {
   const udb_converter::item_list items = {
       {L"Big orders", L"SELECT * FROM Orders WHERE Freight > 100"}, {L"Customers", L""}, {L"Order Details", L""}};
   EXPECT_EQ(b.items, items);
-  EXPECT_EQ(b.available_queries, (udb_converter::item_list{{L"Big orders", L"SELECT * FROM Orders WHERE Freight > 100"}}));
+  EXPECT_EQ(b.available_queries,
+            (udb_converter::item_list{{L"Big orders", L"SELECT * FROM Orders WHERE Freight > 100"}}));
   EXPECT_EQ(b.selected_views, a.selected_views);
 
   sql_table_mutator* t = b.get_table_mutator3(L"Order Details");
@@ -150,10 +151,22 @@ TEST(Profile, TypeMappingLines) {
       {{L"tables:", L"  - name: A", L"    new_name: B"}, true, L"A", L"B", nullptr, nullptr},
       {{L"tables:", L"  - name: A", L"    fields:", L"    new_name: B"}, false, nullptr, nullptr, nullptr, nullptr},
       {{L"tables:", L"  - name: A", L"    new_name: B", L"    fields:", L"      - name:x", L"        new_name: y"},
-       true, L"A", L"B", L"x", L"y"},
-      {{L"tables:", L"  - name: A", L"    new_name: B", L"    fields:", L"      - name: x"}, true, L"A", L"B", L"x",
+       true,
+       L"A",
+       L"B",
+       L"x",
+       L"y"},
+      {{L"tables:", L"  - name: A", L"    new_name: B", L"    fields:", L"      - name: x"},
+       true,
+       L"A",
+       L"B",
+       L"x",
        L"x"},
-      {{L"tables:", L"  - name: A", L"    fields:", L"      - name: x", L"        length: 9"}, true, L"A", L"A", L"x",
+      {{L"tables:", L"  - name: A", L"    fields:", L"      - name: x", L"        length: 9"},
+       true,
+       L"A",
+       L"A",
+       L"x",
        L"x"},
       {{L"tables:", L"  - name: A", L"        type: INT"}, false, nullptr, nullptr, nullptr, nullptr},
       {{L"tables:", L"  - name: A", L"    unknown: 1"}, false, nullptr, nullptr, nullptr, nullptr},
@@ -207,8 +220,9 @@ TEST(Profile, AwkwardTableNamesRoundTrip) {
 TEST(Profile, EarlierProfilesReadTheSame) {
   fresh_config_home();
   const std::string file = test_env::make_temp_dir() + "/old.vdy";
-  std::ofstream(file, std::ios::binary) << "[Selected Tables]\r\nBig=SELECT * FROM Orders WHERE a = 'x'\r\nCustomers\r\n"
-                                           "  Order Details  \r\n\r\n[Generic settings]\r\nsrc=/data/a.mdb\r\n";
+  std::ofstream(file, std::ios::binary)
+      << "[Selected Tables]\r\nBig=SELECT * FROM Orders WHERE a = 'x'\r\nCustomers\r\n"
+         "  Order Details  \r\n\r\n[Generic settings]\r\nsrc=/data/a.mdb\r\n";
   vandry_converter c(converter_program::console);
   ASSERT_TRUE(c.load_profile(widen(file)));
   const udb_converter::item_list items = {
@@ -221,9 +235,9 @@ TEST(Profile, EarlierProfilesReadTheSame) {
 TEST(Profile, TypeMappingValuesAreChecked) {
   fresh_config_home();
   struct Case {
-    const wchar_t* line;   // the one attribute line of column "C" of table "T"
-    const char* refusal;   // empty: accepted
-    const wchar_t* type;   // the type the rule holds when accepted
+    const wchar_t* line;  // the one attribute line of column "C" of table "T"
+    const char* refusal;  // empty: accepted
+    const wchar_t* type;  // the type the rule holds when accepted
   } cases[] = {
       {L"        type: INT", "", L"INT"},
       {L"        type: varchar", "", L"VARCHAR"},

@@ -88,7 +88,8 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
     // mdbtools cannot open an Office-encrypted file: its tables are those the dump made.
     std::vector<std::string> tables;
     if (office_encrypted) {
-      for (const auto& row : rows("SHOW FULL TABLES FROM `" + db + "` WHERE Table_type = 'BASE TABLE'")) tables.push_back(row[0]);
+      for (const auto& row : rows("SHOW FULL TABLES FROM `" + db + "` WHERE Table_type = 'BASE TABLE'"))
+        tables.push_back(row[0]);
       EXPECT_FALSE(tables.empty());
     } else {
       tables = run_test::mdb_tables(source);
@@ -100,7 +101,8 @@ TEST_F(DumpRun, EveryReadableFileLoadsWithItsRows) {
       if (!office_encrypted) {
         EXPECT_EQ(count(db, table), run_test::mdb_row_count(source, table)) << table;
       }
-      value_check::expect_same_values(conn_, {source, std::string(k.password, k.password + std::wcslen(k.password)), table, db, table, !office_encrypted});
+      value_check::expect_same_values(conn_, {source, std::string(k.password, k.password + std::wcslen(k.password)),
+                                              table, db, table, !office_encrypted});
     }
   }
 }

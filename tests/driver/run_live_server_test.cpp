@@ -70,8 +70,10 @@ TEST_F(LiveRun, NorthwindIntoAnEmptyServer) {
   const auto customers = run_test::mdb_rows(nwind_, "Customers");
   ASSERT_EQ(customers.size(), 91u);
   for (const auto& source : customers) {
-    const auto target = rows("SELECT CompanyName, ContactName, Address, City, Region, PostalCode, Country, Phone, Fax "
-                             "FROM `" + db + "`.Customers WHERE CustomerID = '" + source.at("CustomerID") + "'");
+    const auto target = rows(
+        "SELECT CompanyName, ContactName, Address, City, Region, PostalCode, Country, Phone, Fax "
+        "FROM `" +
+        db + "`.Customers WHERE CustomerID = '" + source.at("CustomerID") + "'");
     ASSERT_EQ(target.size(), 1u) << source.at("CustomerID");
     const char* columns[] = {"CompanyName", "ContactName", "Address", "City", "Region",
                              "PostalCode",  "Country",     "Phone",   "Fax"};
@@ -81,8 +83,8 @@ TEST_F(LiveRun, NorthwindIntoAnEmptyServer) {
     }
   }
   for (const auto& source : run_test::mdb_rows(nwind_, "Orders")) {
-    const auto target = rows("SELECT OrderDate, Freight, ShipName FROM `" + db + "`.Orders WHERE OrderID = " +
-                             source.at("OrderID"));
+    const auto target =
+        rows("SELECT OrderDate, Freight, ShipName FROM `" + db + "`.Orders WHERE OrderID = " + source.at("OrderID"));
     ASSERT_EQ(target.size(), 1u) << source.at("OrderID");
     // Northwind's order dates carry no time: the column is a DATE.
     EXPECT_EQ(target[0][0], source.at("OrderDate").substr(0, 10)) << source.at("OrderID");
@@ -91,8 +93,8 @@ TEST_F(LiveRun, NorthwindIntoAnEmptyServer) {
   }
 
   const std::set<std::vector<std::string>> keys = {
-      {"Products", "Categories", "RESTRICT", "RESTRICT"},   {"Orders", "Customers", "RESTRICT", "CASCADE"},
-      {"Orders", "Employees", "RESTRICT", "RESTRICT"},      {"Order Details", "Orders", "CASCADE", "RESTRICT"},
+      {"Products", "Categories", "RESTRICT", "RESTRICT"},    {"Orders", "Customers", "RESTRICT", "CASCADE"},
+      {"Orders", "Employees", "RESTRICT", "RESTRICT"},       {"Order Details", "Orders", "CASCADE", "RESTRICT"},
       {"Order Details", "Products", "RESTRICT", "RESTRICT"}, {"Orders", "Shippers", "RESTRICT", "RESTRICT"},
       {"Products", "Suppliers", "RESTRICT", "RESTRICT"},
   };
@@ -167,10 +169,10 @@ TEST_F(LiveRun, ModesOverAnEarlierResult) {
     std::uint32_t mode;
     std::vector<std::vector<std::string>> shippers;  // after the run
   } cases[] = {
-      {1, original},                                                     // tables made again
-      {2, {{"1", "Changed"}, {"2", "United Package"}}},                  // existing tables left alone
+      {1, original},                                                                // tables made again
+      {2, {{"1", "Changed"}, {"2", "United Package"}}},                             // existing tables left alone
       {3, {{"1", "Changed"}, {"2", "United Package"}, {"3", "Federal Shipping"}}},  // missing rows added
-      {4, original},                                                     // existing rows updated
+      {4, original},                                                                // existing rows updated
   };
   for (const Case& k : cases) {
     SCOPED_TRACE("mode " + std::to_string(k.mode));
@@ -268,8 +270,10 @@ TEST_F(LiveRun, TypeMappingsReachDefinitionsRowsKeysAndViews) {
   EXPECT_EQ(count(db, "Customers"), 91u);
 
   // Foreign keys and views name the renamed table and column.
-  auto keys = rows("SELECT REFERENCED_TABLE_NAME, DELETE_RULE FROM information_schema.REFERENTIAL_CONSTRAINTS "
-                   "WHERE CONSTRAINT_SCHEMA = '" + db + "' AND TABLE_NAME = 'order_lines' ORDER BY 1");
+  auto keys = rows(
+      "SELECT REFERENCED_TABLE_NAME, DELETE_RULE FROM information_schema.REFERENTIAL_CONSTRAINTS "
+      "WHERE CONSTRAINT_SCHEMA = '" +
+      db + "' AND TABLE_NAME = 'order_lines' ORDER BY 1");
   EXPECT_EQ(keys, (std::vector<std::vector<std::string>>{{"Orders", "CASCADE"}, {"Products", "RESTRICT"}}));
   EXPECT_EQ(value("SELECT COUNT(*) FROM `" + db + "`.`Order Details Extended`"), "2155");
   EXPECT_NE(value("SELECT VIEW_DEFINITION FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" + db +

@@ -29,8 +29,7 @@ class FaultRun : public RunTest {
   }
 
   // A converter of Northwind whose engine talks through the fault connection `faults_`.
-  std::unique_ptr<vandry_converter> faulty_converter(const std::string& db, std::uint32_t mode,
-                                                    bool batching) {
+  std::unique_ptr<vandry_converter> faulty_converter(const std::string& db, std::uint32_t mode, bool batching) {
     auto c = server_converter(nwind_, db, mode);
     c->engine.fast_insert = batching;
     auto wrapper = std::make_unique<test_env::sql_fault_connection>(c->engine.replace_connection(nullptr));
@@ -41,8 +40,9 @@ class FaultRun : public RunTest {
 
   // The reports whose text holds `part`.
   std::size_t reports_with(const std::string& part) const {
-    return static_cast<std::size_t>(std::count_if(front_.reports.begin(), front_.reports.end(),
-                                                  [&](const auto& r) { return r.text.find(part) != std::string::npos; }));
+    return static_cast<std::size_t>(std::count_if(front_.reports.begin(), front_.reports.end(), [&](const auto& r) {
+      return r.text.find(part) != std::string::npos;
+    }));
   }
 
   // Every source table but `except` arrived whole.
@@ -71,12 +71,15 @@ TEST_F(FaultRun, ALostConnectionEndsItsTableOnceAndTheRunGoesOn) {
     const char* what;
     bool batching;  // rows go in multi-row batches, or one by one
     sql_fault fault;
-    std::size_t rows_left;   // rows of Orders stored before the loss
+    std::size_t rows_left;  // rows of Orders stored before the loss
   };
   const lost_case cases[] = {
       {"batch sent", true, {sql_call::send_query, 1, "INSERT INTO `Orders`", kLost, kLostText}, 0},
       {"batch answer timed out", true, {sql_call::read_query_result, 1, "", kLost, kLostText}, 0},
-      {"row 100 of one by one", false, {sql_call::query, 100, "INSERT INTO `Orders`", 2006, "Server has gone away"}, 99},
+      {"row 100 of one by one",
+       false,
+       {sql_call::query, 100, "INSERT INTO `Orders`", 2006, "Server has gone away"},
+       99},
   };
   int n = 0;
   for (const lost_case& t : cases) {
@@ -193,8 +196,9 @@ TEST_F(FaultRun, AFrozenServerEndsTheRunAtTheTimeOut) {
     bool started = false;
     while (!started && std::chrono::steady_clock::now() < deadline &&
            run.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-      started = !test_env::query_rows(watch, "SELECT 1 FROM information_schema.TABLES WHERE "
-                                             "TABLE_SCHEMA = 'frozen' AND TABLE_NAME = 'Orders'")
+      started = !test_env::query_rows(watch,
+                                      "SELECT 1 FROM information_schema.TABLES WHERE "
+                                      "TABLE_SCHEMA = 'frozen' AND TABLE_NAME = 'Orders'")
                      .empty();
     }
     mysql_close(watch);

@@ -16,11 +16,11 @@ TEST_F(ValuesRun, EveryValueOfEveryKindAndAChangedOneIsSeen) {
     const char* file;
     const char* db;
   } files[] = {
-      {"access/ace/testV2010.accdb", "v2010"},            // texts, numbers, Double, date, Currency, Yes/No
-      {"access/ace/oldDatesV2007.accdb", "olddates"},     // dates before 1900
-      {"access/real/DateTestDatabase.mdb", "dates"},      // times only, the year 9999
-      {"access/ace/testEmoticonsV2010.accdb", "emoji"},   // characters beyond the BMP
-      {"access/real/nwind.mdb", "nwind"},                 // memo, OLE pictures, Single, dates as DATE
+      {"access/ace/testV2010.accdb", "v2010"},               // texts, numbers, Double, date, Currency, Yes/No
+      {"access/ace/oldDatesV2007.accdb", "olddates"},        // dates before 1900
+      {"access/real/DateTestDatabase.mdb", "dates"},         // times only, the year 9999
+      {"access/ace/testEmoticonsV2010.accdb", "emoji"},      // characters beyond the BMP
+      {"access/real/nwind.mdb", "nwind"},                    // memo, OLE pictures, Single, dates as DATE
       {"access/jet4/fixedNumericTestV2000.mdb", "numeric"},  // Decimal(18,0)
   };
   for (const source& s : files) {
@@ -53,8 +53,7 @@ TEST_F(ValuesRun, EveryValueOfEveryKindAndAChangedOneIsSeen) {
       {"olddates", "Table1", "UPDATE Table1 SET DateField = DateField + INTERVAL 1 DAY LIMIT 1", "column DateField"},
       {"dates", "DateTest", "UPDATE DateTest SET TimeCol = TimeCol + INTERVAL 1 SECOND LIMIT 1", "column TimeCol"},
       {"emoji", "data", "UPDATE data SET data = REPLACE(data, X'F09F9880', '?' '?')", "column data"},
-      {"nwind", "Employees", "UPDATE Employees SET Photo = CONCAT(Photo, X'00') WHERE EmployeeID = 1",
-       "column Photo"},
+      {"nwind", "Employees", "UPDATE Employees SET Photo = CONCAT(Photo, X'00') WHERE EmployeeID = 1", "column Photo"},
       {"nwind", "Employees", "UPDATE Employees SET Notes = REPLACE(Notes, '.', ',') WHERE EmployeeID = 1",
        "column Notes"},
       {"nwind", "Order Details", "UPDATE `Order Details` SET Discount = Discount + 1e-7 WHERE Discount > 0 LIMIT 1",

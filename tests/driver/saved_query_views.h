@@ -15,11 +15,24 @@
 namespace run_test {
 
 inline const std::vector<std::string> nwind_query_views = {
-    "Alphabetical List of Products", "Catalog", "Category Sales for 1995", "Current Product List",
-    "Customers and Suppliers by City", "Invoices", "Order Details Extended", "Order Subtotals",
-    "Orders Qry", "Product Sales for 1995", "Products Above Average Price", "Products by Category",
-    "Quarterly Orders", "Sales by Category", "Sales Totals by Amount", "Summary of Sales by Quarter",
-    "Summary of Sales by Year", "Ten Most Expensive Products",
+    "Alphabetical List of Products",
+    "Catalog",
+    "Category Sales for 1995",
+    "Current Product List",
+    "Customers and Suppliers by City",
+    "Invoices",
+    "Order Details Extended",
+    "Order Subtotals",
+    "Orders Qry",
+    "Product Sales for 1995",
+    "Products Above Average Price",
+    "Products by Category",
+    "Quarterly Orders",
+    "Sales by Category",
+    "Sales Totals by Amount",
+    "Summary of Sales by Quarter",
+    "Summary of Sales by Year",
+    "Ten Most Expensive Products",
 };
 
 // The rows of each named saved query as the Jet SQL engine runs it over the file.

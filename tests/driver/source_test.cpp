@@ -80,7 +80,10 @@ TEST_F(Source, ViewsOnTheTarget) {
     std::uint32_t version;
     bool views;
   } cases[] = {
-      {true, 0x00050000, false}, {true, 0x00050001, true}, {true, 0x00050100, true}, {false, 0x00040100, true},
+      {true, 0x00050000, false},
+      {true, 0x00050001, true},
+      {true, 0x00050100, true},
+      {false, 0x00040100, true},
   };
   for (const Case& k : cases) {
     converter_->direct = k.direct;

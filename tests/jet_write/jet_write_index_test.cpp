@@ -22,7 +22,7 @@ namespace {
 
 struct case_t {
   const char* name;
-  int tables;     // user tables beside the blank database's objects
+  int tables;      // user tables beside the blank database's objects
   int min_levels;  // the deepest catalog index must reach this many levels
 };
 
@@ -42,8 +42,8 @@ TEST_P(jet_write_indexes, catalog_indexes_list_every_row) {
   {
     auto writer = jet_writer::create(path, jet_header_options{});
     for (int i = 0; i < c.tables; ++i) {
-      auto id = writer->add_table(table_name(i), {jet_write_test::column(L"Id", jet_long),
-                                                  jet_write_test::column(L"Label", jet_text, 40)});
+      auto id = writer->add_table(
+          table_name(i), {jet_write_test::column(L"Id", jet_long), jet_write_test::column(L"Label", jet_text, 40)});
       writer->append_row(id, {static_cast<std::int32_t>(i), std::wstring(L"row of table ") + std::to_wstring(i)});
     }
     // A table deleted before Close leaves no catalog row behind, so no index entry either.

@@ -2,7 +2,6 @@
 // into a new file, read back and compared value by value, and compared with mdb-export.
 #include <gtest/gtest.h>
 
-
 #include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/write/jet_writer.h"
@@ -20,11 +19,16 @@ struct source_file {
 };
 
 const source_file sources[] = {
-    {"access/jet4/testV2000.mdb", true},          {"access/jet4/test2V2000.mdb", true},
-    {"access/jet4/fixedNumericTestV2000.mdb", false}, {"access/jet4/fixedTextTestV2000.mdb", true},
-    {"access/jet4/compIndexTestV2000.mdb", true}, {"access/jet4/indexTestV2000.mdb", true},
-    {"access/jet4/queryTestV2000.mdb", true},     {"access/jet4/testPromotionV2000.mdb", true},
-    {"access/real/DateTestDatabase.mdb", true},   {"access/real/nwind.mdb", false},
+    {"access/jet4/testV2000.mdb", true},
+    {"access/jet4/test2V2000.mdb", true},
+    {"access/jet4/fixedNumericTestV2000.mdb", false},
+    {"access/jet4/fixedTextTestV2000.mdb", true},
+    {"access/jet4/compIndexTestV2000.mdb", true},
+    {"access/jet4/indexTestV2000.mdb", true},
+    {"access/jet4/queryTestV2000.mdb", true},
+    {"access/jet4/testPromotionV2000.mdb", true},
+    {"access/real/DateTestDatabase.mdb", true},
+    {"access/real/nwind.mdb", false},
 };
 
 bool copyable(const jet_column& c) {
@@ -107,7 +111,8 @@ TEST_P(jet_write_round_trip, every_value_of_every_table_reads_back) {
     for (std::size_t r = 0; r < back.size(); ++r)
       for (std::size_t c = 0; c < t.rows[r].size(); ++c) {
         // Text stored empty reads back as an empty text, as Access keeps it.
-        ASSERT_EQ(jet_write_test::describe(back[r][c]), jet_write_test::describe(t.rows[r][c])) << "row " << r << " column " << c;
+        ASSERT_EQ(jet_write_test::describe(back[r][c]), jet_write_test::describe(t.rows[r][c]))
+            << "row " << r << " column " << c;
       }
     if (GetParam().mdbtools_reference && t.all_columns && t.refused == 0) {
       std::string name(t.name.begin(), t.name.end());

@@ -26,10 +26,9 @@ std::vector<jet_new_column> every_type() {
     return c;
   };
   std::vector<jet_new_column> cols = {
-      col(L"Flag", jet_bool),    col(L"Small", jet_byte),     col(L"Int", jet_int),
-      col(L"Long", jet_long),    col(L"Money", jet_money),    col(L"Single", jet_float),
-      col(L"Double", jet_double), col(L"When", jet_datetime), col(L"Name", jet_text, 40),
-      col(L"Raw", jet_binary, 8), col(L"Notes", jet_memo),    col(L"Blob", jet_ole),
+      col(L"Flag", jet_bool),      col(L"Small", jet_byte),    col(L"Int", jet_int),       col(L"Long", jet_long),
+      col(L"Money", jet_money),    col(L"Single", jet_float),  col(L"Double", jet_double), col(L"When", jet_datetime),
+      col(L"Name", jet_text, 40),  col(L"Raw", jet_binary, 8), col(L"Notes", jet_memo),    col(L"Blob", jet_ole),
       col(L"Amount", jet_numeric), col(L"Guid", jet_guid),
   };
   cols[12].precision = 28;
@@ -61,8 +60,8 @@ TEST(jet_write_rows, every_type_at_its_edges_and_null_reads_back) {
   jet_uuid g;
   for (int i = 0; i < 16; ++i) g.bytes[i] = static_cast<std::uint8_t>(i * 17);
   std::vector<std::vector<jet_value>> rows = {
-      {true, std::uint8_t{255}, std::int16_t{-32768}, std::int32_t{2147483647}, jet_currency{-922337203685477580},
-       3.5f, -1e308, jet_date{-657434.0}, std::wstring(L"\U0001F600 \u00e9t\u00e9"), jet_bytes{0, 1, 2, 255},
+      {true, std::uint8_t{255}, std::int16_t{-32768}, std::int32_t{2147483647}, jet_currency{-922337203685477580}, 3.5f,
+       -1e308, jet_date{-657434.0}, std::wstring(L"\U0001F600 \u00e9t\u00e9"), jet_bytes{0, 1, 2, 255},
        std::wstring(L"memo \U0001F600"), jet_bytes{9, 8, 7}, decimal(true, 0x204FCE5E, 0x3E2502610FFFFFFFull), g},
       {false, std::uint8_t{0}, std::int16_t{32767}, std::int32_t{-2147483647 - 1}, jet_currency{0}, -0.0f, 0.0,
        jet_date{2958465.99998843}, std::wstring(20, L'x'), jet_bytes(8, 0xAB), std::wstring(), jet_bytes{},
@@ -116,16 +115,17 @@ TEST(jet_write_rows, values_that_do_not_fit_are_refused_and_the_writer_goes_on) 
   cols[0] = jet_write_test::column(L"Id", jet_long, 4);
   cols[1] = jet_write_test::column(L"Name", jet_text, 10);
   std::vector<jet_new_column> wide;
-  for (int i = 0; i < 10; ++i) wide.push_back(jet_write_test::column((L"T" + std::to_wstring(i)).c_str(), jet_text, 510));
+  for (int i = 0; i < 10; ++i)
+    wide.push_back(jet_write_test::column((L"T" + std::to_wstring(i)).c_str(), jet_text, 510));
   auto id = w->add_table(L"Small", cols);
   auto wide_id = w->add_table(L"Wide", wide);
   struct {
     std::vector<jet_value> row;
     long code;
   } cases[] = {
-      {{std::int32_t{1}, std::wstring(6, L'y')}, 3163},          // 12 bytes in a 10-byte column
-      {{std::int64_t{1} << 40, std::wstring(L"a")}, 3349},       // beyond a Long
-      {{std::wstring(L"1"), std::wstring(L"a")}, 3421},          // text into a Long
+      {{std::int32_t{1}, std::wstring(6, L'y')}, 3163},     // 12 bytes in a 10-byte column
+      {{std::int64_t{1} << 40, std::wstring(L"a")}, 3349},  // beyond a Long
+      {{std::wstring(L"1"), std::wstring(L"a")}, 3421},     // text into a Long
   };
   for (const auto& c : cases) {
     try {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 #include <filesystem>
+#include <sstream>
 
 #include "platform/jet/jet_cursor.h"
 #include "tests/support/test_env.h"
@@ -35,8 +35,10 @@ std::string describe(const jet_value& v) {
           o << x.scaled;
         } else if constexpr (std::is_same_v<T, jet_date> || std::is_same_v<T, double> || std::is_same_v<T, float>) {
           double d;
-          if constexpr (std::is_same_v<T, jet_date>) d = x.days;
-          else d = x;
+          if constexpr (std::is_same_v<T, jet_date>)
+            d = x.days;
+          else
+            d = x;
           std::uint64_t bits;
           std::memcpy(&bits, &d, sizeof bits);
           o << bits;
@@ -49,7 +51,6 @@ std::string describe(const jet_value& v) {
       v);
   return o.str();
 }
-
 
 std::string new_target(const std::string& name) { return test_env::make_temp_dir() + "/" + name; }
 

@@ -56,7 +56,7 @@ struct column_case {
   ole_variant default_value;
   std::uint32_t reserved;
   VARTYPE read_vt;
-  std::uint32_t read_size;  // 0: not compared
+  std::uint32_t read_size;   // 0: not compared
   const char* read_default;  // the server's COLUMN_DEFAULT, "<NULL>" for none
 };
 
@@ -77,8 +77,7 @@ TEST_F(LiveDatabase, CreatedTablesReadBackAsDefined) {
       {L"wide2", VT_BSTR, 700, false, ole_variant(), 0, VT_BSTR, 700, "NULL"},
   };
   source_schema source;
-  for (const column_case& c : cases)
-    source.add(c.size, c.name, c.vt, c.not_null, false, c.default_value, c.reserved);
+  for (const column_case& c : cases) source.add(c.size, c.name, c.vt, c.not_null, false, c.default_value, c.reserved);
   source.columns[0]->auto_increment = true;
   source.columns[1]->description = L"Ends in a backslash \\ and has 'quotes'\nand a line\\";
   udb_indexes indexes;
@@ -106,15 +105,15 @@ TEST_F(LiveDatabase, CreatedTablesReadBackAsDefined) {
     }
     EXPECT_EQ(read.not_null, c.not_null || i == 0);
     EXPECT_EQ(value("SELECT IFNULL(COLUMN_DEFAULT, '<NULL>') FROM information_schema.COLUMNS "
-                    "WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='all kinds' AND COLUMN_NAME='" +
-                    tk_unicode_to_utf8(c.name) + "'"),
+                    "WHERE TABLE_SCHEMA='" +
+                    db + "' AND TABLE_NAME='all kinds' AND COLUMN_NAME='" + tk_unicode_to_utf8(c.name) + "'"),
               c.read_default);
   }
   EXPECT_TRUE(table->schema.fields[0]->auto_increment);
   EXPECT_EQ(table->schema.fields[9]->dw_reserved, ftd_marker_now);  // CURRENT_TIMESTAMP read back
   EXPECT_EQ(table->schema.fields[4]->default_value.to_long(), 7);
-  EXPECT_EQ(value("SELECT COLUMN_COMMENT FROM information_schema.COLUMNS WHERE TABLE_SCHEMA='" +
-                  db + "' AND TABLE_NAME='all kinds' AND COLUMN_NAME='name'"),
+  EXPECT_EQ(value("SELECT COLUMN_COMMENT FROM information_schema.COLUMNS WHERE TABLE_SCHEMA='" + db +
+                  "' AND TABLE_NAME='all kinds' AND COLUMN_NAME='name'"),
             "Ends in a backslash \\ and has 'quotes'\nand a line\\");
 
   ASSERT_EQ(table->indexes.size(), 3u);
@@ -193,8 +192,8 @@ TEST_F(LiveDatabase, ALostConnectionWhilePagingIsAServerError) {
   std::unique_ptr<udb_recordset> table = reopened->get_table(L"many", 0);
   const std::string id = value("SELECT CONNECTION_ID()");
   MYSQL* other = mysql_init(nullptr);
-  ASSERT_NE(mysql_real_connect(other, server_.host.c_str(), server_.user.c_str(),
-                               server_.password.c_str(), nullptr, server_.port, nullptr, 0),
+  ASSERT_NE(mysql_real_connect(other, server_.host.c_str(), server_.user.c_str(), server_.password.c_str(), nullptr,
+                               server_.port, nullptr, 0),
             nullptr);
   EXPECT_EQ(mysql_query(other, ("KILL CONNECTION " + id).c_str()), 0);
   mysql_close(other);

@@ -53,27 +53,23 @@ class LiveServer : public ::testing::Test {
     udb_schema schema{false};
     std::vector<std::unique_ptr<t_ftd>> columns;
     t_ftd& add(std::uint32_t size, const std::wstring& name, VARTYPE vt, bool not_null = false,
-               bool auto_increment = false, const ole_variant& def = ole_variant(),
-               std::uint32_t reserved = 0) {
-      columns.push_back(std::make_unique<t_ftd>(size, name, vt, not_null, auto_increment, def,
-                                                reserved, L""));
+               bool auto_increment = false, const ole_variant& def = ole_variant(), std::uint32_t reserved = 0) {
+      columns.push_back(std::make_unique<t_ftd>(size, name, vt, not_null, auto_increment, def, reserved, L""));
       schema.fields.push_back(columns.back().get());
       return *columns.back();
     }
   };
 
-  static udb_index make_index(const std::wstring& name, std::vector<std::wstring> columns,
-                              bool unique = false, bool primary = false) {
+  static udb_index make_index(const std::wstring& name, std::vector<std::wstring> columns, bool unique = false,
+                              bool primary = false) {
     udb_index index(name, unique, primary);
     index.fields = std::move(columns);
     return index;
   }
 
-  static std::unique_ptr<udb_record> make_row(
-      const std::vector<std::pair<std::wstring, ole_variant>>& values) {
+  static std::unique_ptr<udb_record> make_row(const std::vector<std::pair<std::wstring, ole_variant>>& values) {
     auto row = std::make_unique<udb_record>();
-    for (const auto& [name, v] : values)
-      row->append(std::make_unique<udb_field>(name, 0, v, false, false));
+    for (const auto& [name, v] : values) row->append(std::make_unique<udb_field>(name, 0, v, false, false));
     return row;
   }
 

@@ -29,17 +29,29 @@ struct fk_case {
 TEST(SqlFkParser, ReadsForeignKeyLines) {
   const std::vector<fk_case> cases = {
       {"  CONSTRAINT `fk_a` FOREIGN KEY (`a`, `b`) REFERENCES `parent` (`x`, `y`) ON DELETE CASCADE,",
-       true, L"fk_a", {L"a", L"b"}, L"parent", {L"x", L"y"}, L"ON DELETE CASCADE"},
-      {"  CONSTRAINT `f` FOREIGN KEY (`c`) REFERENCES `p` (`id`)", true, L"f", {L"c"}, L"p",
-       {L"id"}, L""},
+       true,
+       L"fk_a",
+       {L"a", L"b"},
+       L"parent",
+       {L"x", L"y"},
+       L"ON DELETE CASCADE"},
+      {"  CONSTRAINT `f` FOREIGN KEY (`c`) REFERENCES `p` (`id`)", true, L"f", {L"c"}, L"p", {L"id"}, L""},
       {"  CONSTRAINT `two words` FOREIGN KEY (`col one`) REFERENCES `the (odd) table` (`k`) ON "
        "DELETE CASCADE ON UPDATE SET NULL",
-       true, L"two words", {L"col one"}, L"the (odd) table", {L"k"},
+       true,
+       L"two words",
+       {L"col one"},
+       L"the (odd) table",
+       {L"k"},
        L"ON DELETE CASCADE ON UPDATE SET NULL"},
-      {"  CONSTRAINT `q``t` FOREIGN KEY (`a``b`) REFERENCES `t``x` (`i`)", true, L"q`t", {L"a`b"},
-       L"t`x", {L"i"}, L""},
-      {"  CONSTRAINT `ü` FOREIGN KEY (`größe`) REFERENCES `maße` (`größe`)", true, L"ü",
-       {L"größe"}, L"maße", {L"größe"}, L""},
+      {"  CONSTRAINT `q``t` FOREIGN KEY (`a``b`) REFERENCES `t``x` (`i`)", true, L"q`t", {L"a`b"}, L"t`x", {L"i"}, L""},
+      {"  CONSTRAINT `ü` FOREIGN KEY (`größe`) REFERENCES `maße` (`größe`)",
+       true,
+       L"ü",
+       {L"größe"},
+       L"maße",
+       {L"größe"},
+       L""},
       {"  PRIMARY KEY (`id`),", false, L"", {}, L"", {}, L""},
       {"  `constraint` int(11) DEFAULT NULL,", false, L"", {}, L"", {}, L""},
       {"  CONSTRAINT `chk` CHECK (`a` > 0)", false, L"", {}, L"", {}, L""},
@@ -90,12 +102,12 @@ TEST(SqlRowSize, TypeBytesAsTheServerCountsThem) {
     std::uint32_t page;
   } cases[] = {
       {L"VARCHAR(50)", 3, dynamic, 151, 151},
-      {L"VARCHAR(85)", 3, dynamic, 256, 256},           // 255 bytes: still in the page
-      {L"VARCHAR(86) BINARY", 3, dynamic, 260, 21},     // 258 bytes may go off the page
-      {L"VARCHAR(86)", 3, compact, 260, 260},           // COMPACT keeps 768 bytes
+      {L"VARCHAR(85)", 3, dynamic, 256, 256},        // 255 bytes: still in the page
+      {L"VARCHAR(86) BINARY", 3, dynamic, 260, 21},  // 258 bytes may go off the page
+      {L"VARCHAR(86)", 3, compact, 260, 260},        // COMPACT keeps 768 bytes
       {L"varchar(255)", 4, dynamic, 1022, 21},
       {L"VARCHAR(5000)", 4, compact, 20002, 790},
-      {L"CHAR(50)", 3, dynamic, 150, 151},              // multi-byte CHAR is variable in InnoDB
+      {L"CHAR(50)", 3, dynamic, 150, 151},  // multi-byte CHAR is variable in InnoDB
       {L"CHAR(90)", 3, dynamic, 270, 21},
       {L"CHAR(19)", 1, dynamic, 19, 19},
       {L"VARBINARY(200)", 1, dynamic, 201, 201},
@@ -117,7 +129,7 @@ TEST(SqlRowSize, TypeBytesAsTheServerCountsThem) {
       {L"TIMESTAMP", 1, dynamic, 4, 4},
       {L"DATE", 1, dynamic, 3, 3},
       {L"TIME", 1, dynamic, 3, 3},
-      {L"SOMETHING ELSE", 1, dynamic, 7, 7},            // unknown: the descriptor's size
+      {L"SOMETHING ELSE", 1, dynamic, 7, 7},  // unknown: the descriptor's size
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(tk_unicode_to_utf8(c.type));
@@ -149,9 +161,7 @@ struct row_size_case {
   std::uint32_t char_bytes = 4;
 };
 
-std::vector<std::uint32_t> repeat(std::size_t n, std::uint32_t size) {
-  return std::vector<std::uint32_t>(n, size);
-}
+std::vector<std::uint32_t> repeat(std::size_t n, std::uint32_t size) { return std::vector<std::uint32_t>(n, size); }
 
 std::vector<std::uint32_t> join(std::vector<std::uint32_t> a, const std::vector<std::uint32_t>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -168,24 +178,33 @@ TEST_F(SqlSchema, WideRowsTurnTheWidestFreeTextsIntoLongTexts) {
   const std::vector<row_size_case> cases = {
       {"three equal columns: the later ones go", {10000, 10000, 10000}, {}, {10000, 0, 0}},
       {"fits", {8000, 8000}, {}, {8000, 8000}},
-      {"an indexed column stays while another can go", {10000, 10000, 10000}, {L"c1"},
-       {0, 10000, 0}},
-      {"the primary key column is the widest yet stays", {15000, 8000, 8000}, {L"c0"},
-       {15000, 0, 0}},
-      {"indexed columns go only when nothing else is left", {12000, 12000}, {L"c0", L"c1"},
-       {12000, 0}},
+      {"an indexed column stays while another can go", {10000, 10000, 10000}, {L"c1"}, {0, 10000, 0}},
+      {"the primary key column is the widest yet stays", {15000, 8000, 8000}, {L"c0"}, {15000, 0, 0}},
+      {"indexed columns go only when nothing else is left", {12000, 12000}, {L"c0", L"c1"}, {12000, 0}},
       {"long texts are not counted", {21845, 0, 10000}, {}, {21845, 0, 10000}},
       // 1022 bytes each with their length bytes, and a NULL flag each.
       {"64 texts of 255 four-byte characters fit", repeat(64, 255), {}, repeat(64, 255)},
       {"70 of them: six go", repeat(70, 255), {}, join(repeat(64, 255), repeat(6, 0))},
       // InnoDB keeps a record within half a page; short texts stay in it.
-      {"89 texts of 50 three-byte characters in InnoDB", repeat(89, 50), {},
-       join(repeat(47, 50), repeat(42, 0)), L"InnoDB", 3},
+      {"89 texts of 50 three-byte characters in InnoDB",
+       repeat(89, 50),
+       {},
+       join(repeat(47, 50), repeat(42, 0)),
+       L"InnoDB",
+       3},
       {"the same in MyISAM", repeat(89, 50), {}, repeat(89, 50), L"MyISAM", 3},
-      {"a short indexed text is kept", repeat(60, 50), {L"c59"},
-       join(join(repeat(51, 50), repeat(8, 0)), {50}), L"InnoDB", 3},
-      {"a text already off the page does not help the page", join({300}, repeat(54, 50)), {},
-       join(join({300}, repeat(53, 50)), {0}), L"InnoDB", 3},
+      {"a short indexed text is kept",
+       repeat(60, 50),
+       {L"c59"},
+       join(join(repeat(51, 50), repeat(8, 0)), {50}),
+       L"InnoDB",
+       3},
+      {"a text already off the page does not help the page",
+       join({300}, repeat(54, 50)),
+       {},
+       join(join({300}, repeat(53, 50)), {0}),
+       L"InnoDB",
+       3},
   };
   for (const row_size_case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -197,13 +216,12 @@ TEST_F(SqlSchema, WideRowsTurnTheWidestFreeTextsIntoLongTexts) {
     }
     sql_schema schema;
     const std::uint32_t width = c.char_bytes;
-    schema.set_target(sql_row_limits_for(c.engine, engine_.version),
-                      [width](const t_ftd&) { return width; });
+    schema.set_target(sql_row_limits_for(c.engine, engine_.version), [width](const t_ftd&) { return width; });
     schema.set_indexed_columns(indexes);
     std::vector<std::unique_ptr<t_ftd>> columns;
     for (size_t i = 0; i < c.text_sizes.size(); ++i) {
-      columns.push_back(std::make_unique<t_ftd>(c.text_sizes[i], L"c" + std::to_wstring(i), VT_BSTR,
-                                                false, false, ole_variant(), 0, L""));
+      columns.push_back(std::make_unique<t_ftd>(c.text_sizes[i], L"c" + std::to_wstring(i), VT_BSTR, false, false,
+                                                ole_variant(), 0, L""));
       schema.push_back(columns.back().get());
     }
     std::vector<std::uint32_t> sizes;
@@ -218,13 +236,11 @@ TEST_F(SqlSchema, WideRowsTurnTheWidestFreeTextsIntoLongTexts) {
 
 TEST_F(SqlSchema, ColumnsWhoseTypeIsChosenElsewhereStay) {
   sql_schema schema;
-  schema.set_target(sql_row_limits_for(L"InnoDB", engine_.version),
-                    [](const t_ftd&) { return std::uint32_t(3); });
+  schema.set_target(sql_row_limits_for(L"InnoDB", engine_.version), [](const t_ftd&) { return std::uint32_t(3); });
   std::vector<std::unique_ptr<t_ftd>> columns;
   auto add = [&](std::uint32_t size, std::uint32_t reserved, const std::wstring& native) {
-    columns.push_back(std::make_unique<t_ftd>(size, L"c" + std::to_wstring(columns.size()),
-                                              VT_BSTR, true, false, ole_variant(), reserved,
-                                              native));
+    columns.push_back(std::make_unique<t_ftd>(size, L"c" + std::to_wstring(columns.size()), VT_BSTR, true, false,
+                                              ole_variant(), reserved, native));
     schema.push_back(columns.back().get());
   };
   for (int i = 0; i < 50; ++i) add(50, 0, L"VARCHAR(50)");  // the user's type

@@ -25,9 +25,7 @@ struct boundary_case {
   bool fits;
 };
 
-std::vector<std::uint32_t> repeat(std::size_t n, std::uint32_t size) {
-  return std::vector<std::uint32_t>(n, size);
-}
+std::vector<std::uint32_t> repeat(std::size_t n, std::uint32_t size) { return std::vector<std::uint32_t>(n, size); }
 
 TEST_F(LiveRowSize, TheRuleChangesAColumnExactlyWhenTheServerWouldRefuseTheRow) {
   std::vector<std::uint32_t> row_limit = repeat(4, 4000);
@@ -59,8 +57,8 @@ TEST_F(LiveRowSize, TheRuleChangesAColumnExactlyWhenTheServerWouldRefuseTheRow) 
     source_schema source;
     for (std::size_t i = 0; i < c.texts.size(); ++i) {
       source.add(c.texts[i], L"t" + std::to_wstring(i), VT_BSTR);
-      plain += (i ? ", " : "") + std::string("`t") + std::to_string(i) + "` VARCHAR(" +
-               std::to_string(c.texts[i]) + ") CHARACTER SET " + tk_unicode_to_utf8(c.charset);
+      plain += (i ? ", " : "") + std::string("`t") + std::to_string(i) + "` VARCHAR(" + std::to_string(c.texts[i]) +
+               ") CHARACTER SET " + tk_unicode_to_utf8(c.charset);
     }
     for (std::uint32_t i = 0; i < c.bytes; ++i) {
       source.add(1, L"b" + std::to_wstring(i), VT_UI1, true);
@@ -78,11 +76,11 @@ TEST_F(LiveRowSize, TheRuleChangesAColumnExactlyWhenTheServerWouldRefuseTheRow) 
 
     // Through the rule: created either way, with one long text only where the server demands.
     ASSERT_NE(db_->create_table(tk_utf8_to_unicode(table), source.schema, udb_indexes()), nullptr);
-    EXPECT_EQ(value("SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA='" + db +
-                    "' AND TABLE_NAME='" + table + "'"),
+    EXPECT_EQ(value("SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='" +
+                    table + "'"),
               tk_unicode_to_utf8(c.engine));
-    EXPECT_EQ(value("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA='" + db +
-                    "' AND TABLE_NAME='" + table + "' AND DATA_TYPE='longtext'"),
+    EXPECT_EQ(value("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='" +
+                    table + "' AND DATA_TYPE='longtext'"),
               c.fits ? "0" : "1");
   }
   engine_.engine = saved_engine;
@@ -93,8 +91,7 @@ TEST_F(LiveRowSize, TheRuleChangesAColumnExactlyWhenTheServerWouldRefuseTheRow) 
 void append_full_row(udb_recordset& table, const udb_schema& schema, std::uint32_t size) {
   auto row = std::make_unique<udb_record>();
   for (const t_ftd* column : schema.fields) {
-    row->append(std::make_unique<udb_field>(
-        column->name, 0, ole_variant(std::wstring(size, L'\u20ac')), false, false));
+    row->append(std::make_unique<udb_field>(column->name, 0, ole_variant(std::wstring(size, L'\u20ac')), false, false));
   }
   table.append_record(*row);
   dynamic_cast<sql_table&>(table).flush();
@@ -105,8 +102,8 @@ TEST_F(LiveRowSize, WideTablesOfRealFilesAreCreatedAndHoldTheirRows) {
   // utf8, where 8125 is the most it takes.
   const std::string db = tk_unicode_to_utf8(db_name_);
   int n = 0;
-  for (const char* file : {"access/jet3/testV1997.mdb", "access/jet4/testV2000.mdb",
-                           "access/ace/testV2007.accdb", "access/ace/testV2010.accdb"}) {
+  for (const char* file : {"access/jet3/testV1997.mdb", "access/jet4/testV2000.mdb", "access/ace/testV2007.accdb",
+                           "access/ace/testV2010.accdb"}) {
     SCOPED_TRACE(file);
     dao_source_test::opened source = dao_source_test::open_testdata(file);
     std::unique_ptr<udb_recordset> rows = source.db->get_table(L"Table2", 1);
@@ -121,15 +118,13 @@ TEST_F(LiveRowSize, WideTablesOfRealFilesAreCreatedAndHoldTheirRows) {
     append_full_row(*target, rows->schema, 50);
     target.reset();
 
-    const std::string where =
-        "WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='" + tk_unicode_to_utf8(name) + "'";
+    const std::string where = "WHERE TABLE_SCHEMA='" + db + "' AND TABLE_NAME='" + tk_unicode_to_utf8(name) + "'";
     EXPECT_EQ(value("SELECT COUNT(*) FROM `" + db + "`.`" + tk_unicode_to_utf8(name) + "`"),
               std::to_string(copied + 1));
     // Every value arrived whole, in every column.
     std::string lengths = "SELECT ";
     for (int i = 1; i <= 89; ++i)
-      lengths +=
-          (i > 1 ? " + " : "") + std::string("CHAR_LENGTH(`column") + std::to_string(i) + "`)";
+      lengths += (i > 1 ? " + " : "") + std::string("CHAR_LENGTH(`column") + std::to_string(i) + "`)";
     EXPECT_EQ(value(lengths + " FROM `" + db + "`.`" + tk_unicode_to_utf8(name) +
                     "` WHERE `column1` = REPEAT('\xe2\x82\xac', 50)"),
               std::to_string(89 * 50));
@@ -138,9 +133,7 @@ TEST_F(LiveRowSize, WideTablesOfRealFilesAreCreatedAndHoldTheirRows) {
                     " AND DATA_TYPE='varchar' AND COLUMN_NAME IN "
                     "('column1', 'column10', 'column14', 'column75')"),
               "4");
-    EXPECT_EQ(
-        value("SELECT COUNT(DISTINCT INDEX_NAME) FROM information_schema.STATISTICS " + where),
-        "5");
+    EXPECT_EQ(value("SELECT COUNT(DISTINCT INDEX_NAME) FROM information_schema.STATISTICS " + where), "5");
   }
 }
 
@@ -157,8 +150,7 @@ TEST_F(LiveRowSize, SeventyLongTextsInFourByteCharacters) {
   for (int i = 0; i < 70; ++i) {
     // U+1F600: four bytes in utf8mb4.
     const std::wstring text(255, L'\U0001F600');
-    row->append(
-        std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0, ole_variant(text), false, false));
+    row->append(std::make_unique<udb_field>(L"c" + std::to_wstring(i), 0, ole_variant(text), false, false));
   }
   target->append_record(*row);
   dynamic_cast<sql_table&>(*target).flush();

@@ -45,8 +45,7 @@ class LiveRows : public LiveServer {
         {L"qty", i % 5 == 0 ? ole_variant() : ole_variant(short(i % 300))},
         {L"name", ole_variant(name)},
         {L"price", ole_variant(price)},
-        {L"day", ole_variant(ole_date(std::wstring(L"2024-02-") +
-                                      (i % 28 + 1 < 10 ? L"0" : L"") +
+        {L"day", ole_variant(ole_date(std::wstring(L"2024-02-") + (i % 28 + 1 < 10 ? L"0" : L"") +
                                       std::to_wstring(i % 28 + 1) + L" 10:20:30"))},
         {L"memo", ole_variant(std::wstring(static_cast<size_t>(i % 50), L'ä') + L"\r\nend")},
     };
@@ -103,8 +102,8 @@ TEST_F(LiveRows, ExactValuesAndDefinitionsWithTheDefaultSettings) {
     s.add(4, L"ID", VT_I4, false, true);
     s.add(4, L"Code", VT_I4);
     s.add(50, L"Name", VT_BSTR, false, false, ole_variant(std::wstring(L"O'Brien \\ \"q\"")));
-    s.add(50, L"name", VT_BSTR);  // a twin in another case, as other tools make them
-    s.add(38, L"Guid", VT_BSTR, false, false, ole_variant(), 1);  // a Replication ID
+    s.add(50, L"name", VT_BSTR);                                    // a twin in another case, as other tools make them
+    s.add(38, L"Guid", VT_BSTR, false, false, ole_variant(), 1);    // a Replication ID
     s.add(8, L"Created", VT_DATE, false, false, ole_variant(), 9);  // defaults to the current moment
     s.add(8, L"At", VT_DATE, false, false, ole_variant(), 1);
     s.add(8, L"Ratio", VT_R8);
@@ -130,12 +129,12 @@ TEST_F(LiveRows, ExactValuesAndDefinitionsWithTheDefaultSettings) {
     ASSERT_NO_THROW(dynamic_cast<sql_table&>(*table).flush());
     EXPECT_EQ(table->row_count, 2u);
     const std::string t = "`" + tk_unicode_to_utf8(name) + "`";
-    EXPECT_EQ(rows("SELECT `ID`, `Code`, `Name`, `name00000`, `Guid`, `Created`, `At`, `Ratio` FROM " + t +
-                   " ORDER BY `ID`"),
-              (std::vector<std::vector<std::string>>{
-                  {"1", "7", tk_unicode_to_utf8(L"Upper \U0001F600"), "lower", tk_unicode_to_utf8(guid),
-                   "1950-06-01 08:00:00", "1899-12-30 12:30:00", "<NULL>"},
-                  {"2", "8", "Second", "second", "<NULL>", "2024-02-29 13:45:30", "9999-12-31 23:59:59", "<NULL>"}}));
+    EXPECT_EQ(
+        rows("SELECT `ID`, `Code`, `Name`, `name00000`, `Guid`, `Created`, `At`, `Ratio` FROM " + t + " ORDER BY `ID`"),
+        (std::vector<std::vector<std::string>>{
+            {"1", "7", tk_unicode_to_utf8(L"Upper \U0001F600"), "lower", tk_unicode_to_utf8(guid),
+             "1950-06-01 08:00:00", "1899-12-30 12:30:00", "<NULL>"},
+            {"2", "8", "Second", "second", "<NULL>", "2024-02-29 13:45:30", "9999-12-31 23:59:59", "<NULL>"}}));
     engine_.execute("INSERT INTO " + t + " (`Code`) VALUES (9)");
     EXPECT_EQ(rows("SELECT `Name`, `Created` IS NOT NULL FROM " + t + " WHERE `Code` = 9"),
               (std::vector<std::vector<std::string>>{{"O'Brien \\ \"q\"", "1"}}));
@@ -152,18 +151,15 @@ TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {
   auto collect = [&](const sql_rows_exception& e) {
     for (const auto& [number, error] : e.rows) reported.emplace_back(number, error.code());
     EXPECT_EQ(e.code(), 0u);
-    EXPECT_NE(std::string(e.what()).find("Row " + std::to_string(e.rows.front().first) + ": "),
-              std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Row " + std::to_string(e.rows.front().first) + ": "), std::string::npos)
+        << e.what();
   };
   for (int i = 1; i <= n; ++i) {
     std::unique_ptr<udb_record> row = mixed_row(i);
-    row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
-                                                 false, false);
-    if (i == 5 || i == 2500)
-      row->fields[0] = std::make_unique<udb_field>(L"id", 0, ole_variant(3), false, false);
+    row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')), false, false);
+    if (i == 5 || i == 2500) row->fields[0] = std::make_unique<udb_field>(L"id", 0, ole_variant(3), false, false);
     // A SMALLINT refuses 40000 in strict mode instead of storing 32767.
-    if (i == 8)
-      row->fields[1] = std::make_unique<udb_field>(L"qty", 0, ole_variant(40000), false, false);
+    if (i == 8) row->fields[1] = std::make_unique<udb_field>(L"qty", 0, ole_variant(40000), false, false);
     try {
       table->append_record(*row);
     } catch (const sql_rows_exception& e) {
@@ -210,8 +206,7 @@ TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
     for (int id : c.refused) expected_sum -= id;
     for (int i = 1; i <= n; ++i) {
       std::unique_ptr<udb_record> row = mixed_row(i);
-      row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
-                                                   false, false);
+      row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')), false, false);
       const bool refused = std::find(c.refused.begin(), c.refused.end(), i) != c.refused.end();
       if (refused) row->fields[0] = std::make_unique<udb_field>(L"id", 0, ole_variant(3), false, false);
       try {
@@ -266,8 +261,7 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
       bool lost = false;
       for (int i = 1; i <= 3500 && !lost; ++i) {
         std::unique_ptr<udb_record> row = mixed_row(i);
-        row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')),
-                                                     false, false);
+        row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')), false, false);
         try {
           table->append_record(*row);
         } catch (const sql_exception& e) {
@@ -301,10 +295,12 @@ void write_like_the_run(udb_recordset& table, udb_record& row, int mode) {
 
 TEST_F(LiveRows, DuplicatesAreSkippedOrUpdatedAndChildRowsSurvive) {
   engine_.fast_insert = false;
-  engine_.execute("CREATE TABLE parent (id INT PRIMARY KEY, name VARCHAR(20), memo LONGTEXT) "
-                  "ENGINE=InnoDB");
-  engine_.execute("CREATE TABLE child (id INT PRIMARY KEY, parent_id INT, FOREIGN KEY (parent_id) "
-                  "REFERENCES parent (id) ON DELETE CASCADE) ENGINE=InnoDB");
+  engine_.execute(
+      "CREATE TABLE parent (id INT PRIMARY KEY, name VARCHAR(20), memo LONGTEXT) "
+      "ENGINE=InnoDB");
+  engine_.execute(
+      "CREATE TABLE child (id INT PRIMARY KEY, parent_id INT, FOREIGN KEY (parent_id) "
+      "REFERENCES parent (id) ON DELETE CASCADE) ENGINE=InnoDB");
   engine_.execute("INSERT INTO parent VALUES (1, 'old', 'old memo'), (2, 'two', NULL)");
   engine_.execute("INSERT INTO child VALUES (10, 1), (11, 1), (20, 2)");
   for (const int mode : {3, 4}) {
@@ -328,16 +324,17 @@ TEST_F(LiveRows, DuplicatesAreSkippedOrUpdatedAndChildRowsSurvive) {
 }
 
 TEST_F(LiveRows, LongValuesArriveExactly) {
-  engine_.execute("CREATE TABLE big (id INT PRIMARY KEY, b LONGBLOB, t LONGTEXT, s VARCHAR(10)) "
-                  "CHARSET utf8mb4");
+  engine_.execute(
+      "CREATE TABLE big (id INT PRIMARY KEY, b LONGBLOB, t LONGTEXT, s VARCHAR(10)) "
+      "CHARSET utf8mb4");
   std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
   std::unique_ptr<udb_recordset> table = db->get_table(L"big", 8);
   std::vector<BYTE> bytes(3 * 1024 * 1024);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<BYTE>((i * 7 + i / 251) & 0xFF);
   std::wstring text;
   while (text.size() < 1500000) text += L"ä€😀 '\\\" x";
-  auto row = make_row({{L"id", ole_variant(1)}, {L"b", ole_variant(bytes)},
-                       {L"t", ole_variant(text)}, {L"s", ole_variant(L"?")}});
+  auto row = make_row(
+      {{L"id", ole_variant(1)}, {L"b", ole_variant(bytes)}, {L"t", ole_variant(text)}, {L"s", ole_variant(L"?")}});
   table->append_record(*row);
   EXPECT_EQ(table->row_count, 1u);
   const auto stored = rows("SELECT b, t, s FROM big");
@@ -397,8 +394,8 @@ TEST_F(LiveRows, UpdatesAndDeletesByKeyEscapeTheirValues) {
   std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
   std::unique_ptr<udb_recordset> table = db->get_table(L"k", 8);
 
-  auto row = make_row({{L"id", ole_variant(1)}, {L"name", ole_variant(L"O'Brien\\")},
-                       {L"note", ole_variant(L"by key")}});
+  auto row =
+      make_row({{L"id", ole_variant(1)}, {L"name", ole_variant(L"O'Brien\\")}, {L"note", ole_variant(L"by key")}});
   table->update1(*row);
   EXPECT_EQ(value("SELECT note FROM k WHERE id = 1"), "by key");
 
@@ -478,14 +475,16 @@ TEST_F(LiveRows, RelationshipsBecomeForeignKeysWithTheirRules) {
                     std::vector<std::wstring>{L"id"}, L"");
   list.emplace_back(L"on myisam", L"", L"plain", L"parent", std::vector<std::wstring>{L"p"},
                     std::vector<std::wstring>{L"id"}, L"");
-  list.emplace_back(L"", L"", L"missing", L"parent", std::vector<std::wstring>{L"p"},
-                    std::vector<std::wstring>{L"id"}, L"");
+  list.emplace_back(L"", L"", L"missing", L"parent", std::vector<std::wstring>{L"p"}, std::vector<std::wstring>{L"id"},
+                    L"");
   engine_.execute("SET FOREIGN_KEY_CHECKS = 1");
   db.create_relationships(list);
   const std::string schema = tk_unicode_to_utf8(db_name_);
-  const auto made = rows("SELECT CONSTRAINT_NAME, UPDATE_RULE, DELETE_RULE, REFERENCED_TABLE_NAME "
-                         "FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE "
-                         "CONSTRAINT_SCHEMA='" + schema + "' ORDER BY CONSTRAINT_NAME");
+  const auto made = rows(
+      "SELECT CONSTRAINT_NAME, UPDATE_RULE, DELETE_RULE, REFERENCED_TABLE_NAME "
+      "FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE "
+      "CONSTRAINT_SCHEMA='" +
+      schema + "' ORDER BY CONSTRAINT_NAME");
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[0], (std::vector<std::string>{"parentchild", "CASCADE", "CASCADE", "parent"}));
   EXPECT_EQ(made[1][0], "parentchild00000");

@@ -12,8 +12,8 @@ TEST(PrivateServer, AnswersSelectVersion) {
 
   MYSQL* conn = mysql_init(nullptr);
   ASSERT_NE(conn, nullptr);
-  ASSERT_NE(mysql_real_connect(conn, server.host.c_str(), server.user.c_str(),
-                               server.password.c_str(), nullptr, server.port, nullptr, 0),
+  ASSERT_NE(mysql_real_connect(conn, server.host.c_str(), server.user.c_str(), server.password.c_str(), nullptr,
+                               server.port, nullptr, 0),
             nullptr)
       << mysql_error(conn);
   ASSERT_EQ(mysql_query(conn, "SELECT VERSION()"), 0) << mysql_error(conn);

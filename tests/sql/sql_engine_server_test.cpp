@@ -115,8 +115,7 @@ TEST(SqlEngineServerLog, PasswordNeverReachesTheLog) {
     tk_logger logger(log_file.c_str(), true, 1, false);
     sql_engine engine;
     engine.connect(server.host, server.user, server.password, server.port);
-    EXPECT_THROW(engine.connect(server.host, server.user, server.password + "x", server.port),
-                 sql_exception);
+    EXPECT_THROW(engine.connect(server.host, server.user, server.password + "x", server.port), sql_exception);
   }
   std::ifstream in(log_file, std::ios::binary);
   const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -126,10 +125,8 @@ TEST(SqlEngineServerLog, PasswordNeverReachesTheLog) {
 
 TEST_F(SqlEngineServer, ListsComeFromTheServer) {
   const std::vector<std::wstring>& charsets = engine_.get_charsets();
-  EXPECT_NE(std::find(charsets.begin(), charsets.end(), L"utf8mb4 - UTF-8 Unicode"),
-            charsets.end());
-  EXPECT_NE(std::find(charsets.begin(), charsets.end(), L"latin1 - cp1252 West European"),
-            charsets.end());
+  EXPECT_NE(std::find(charsets.begin(), charsets.end(), L"utf8mb4 - UTF-8 Unicode"), charsets.end());
+  EXPECT_NE(std::find(charsets.begin(), charsets.end(), L"latin1 - cp1252 West European"), charsets.end());
 
   std::vector<std::wstring> supported;
   engine_.execute("SHOW ENGINES");
@@ -148,8 +145,7 @@ TEST_F(SqlEngineServer, CreatesOpensAndDropsADatabase) {
   const std::wstring name = make_database();
   ASSERT_NE(database_, nullptr);
   EXPECT_TRUE(engine_.is_db_exist(name));
-  const std::string created =
-      first_row(engine_, "SHOW CREATE DATABASE `" + tk_unicode_to_utf8(name) + "`").at(1);
+  const std::string created = first_row(engine_, "SHOW CREATE DATABASE `" + tk_unicode_to_utf8(name) + "`").at(1);
   EXPECT_NE(created.find("utf8"), std::string::npos) << created;
   database_ = engine_.open_db(name, 0x80, L"");
   EXPECT_NE(database_, nullptr);
@@ -219,8 +215,7 @@ TEST_F(SqlEngineServer, EveryColumnTypeAndDefaultIsAccepted) {
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const column_case& c = cases[i];
     t_ftd d(c.size, L"c" + std::to_wstring(i), c.vt, false, false,
-            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved,
-            L"");
+            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved, L"");
     if (c.vt == VT_DECIMAL) {
       d.precision = 10;
       d.scale = 2;
@@ -234,10 +229,10 @@ TEST_F(SqlEngineServer, EveryColumnTypeAndDefaultIsAccepted) {
   ASSERT_NO_THROW(engine_.execute(statement)) << statement;
 
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const std::string shown = first_value(
-        engine_, "SELECT COLUMN_DEFAULT FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '" +
-                     tk_unicode_to_utf8(db_name_) + "' AND TABLE_NAME = 't' AND COLUMN_NAME = 'c" +
-                     std::to_string(i) + "'");
+    const std::string shown =
+        first_value(engine_, "SELECT COLUMN_DEFAULT FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '" +
+                                 tk_unicode_to_utf8(db_name_) + "' AND TABLE_NAME = 't' AND COLUMN_NAME = 'c" +
+                                 std::to_string(i) + "'");
     EXPECT_EQ(shown, cases[i].expected_default) << "column c" << i;
   }
 }
@@ -254,15 +249,15 @@ TEST_F(SqlEngineServer, TypesAtEverySizeBoundaryAreAccepted) {
     auto accept = [&](VARTYPE vt, std::uint32_t size, std::uint32_t dw_reserved) {
       const t_ftd d(size, L"c", vt, false, false, ole_variant(), dw_reserved, L"");
       const std::string statement = "CREATE TABLE t" + std::to_string(n++) + " (c " +
-                                    tk_unicode_to_utf8(get_sql_native_type2(d, false)) +
-                                    ") CHARACTER SET " + tk_unicode_to_utf8(charset);
+                                    tk_unicode_to_utf8(get_sql_native_type2(d, false)) + ") CHARACTER SET " +
+                                    tk_unicode_to_utf8(charset);
       EXPECT_NO_THROW(engine_.execute(statement)) << statement;
     };
     for (std::uint32_t size : text_sizes) accept(VT_BSTR, size, 0);
     for (std::uint32_t size : binary_sizes) accept(VT_ARRAY | VT_UI1, size, 0);
     for (std::uint32_t dw : {0u, 1u, 2u, 3u, 9u, 10u}) accept(VT_DATE, 8, dw);
-    for (VARTYPE vt : {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_I1, VT_UI1, VT_UI2, VT_UI4,
-                       VT_I8, VT_UI8, VT_INT, VT_UINT}) {
+    for (VARTYPE vt :
+         {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_BOOL, VT_I1, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT}) {
       accept(vt, 8, 0);
     }
     accept(VT_BSTR, 10, 16);

@@ -10,7 +10,10 @@
 namespace {
 
 TEST(SqlEngine, SafeNameQuotesAndCuts) {
-  struct safe_case { std::wstring name; std::wstring expected; };
+  struct safe_case {
+    std::wstring name;
+    std::wstring expected;
+  };
   const safe_case cases[] = {
       {L"", L""},
       {L"`done`", L"```done```"},
@@ -75,9 +78,12 @@ TEST(SqlEngine, CharacterSetOfTheTarget) {
     std::uint32_t dump_load_version;
     const wchar_t* expected;
   } cases[] = {
-      {L"", 0x000A0B13, 0, L"utf8mb4"},  {L"", 0x00050503, 0, L"utf8mb4"},
-      {L"", 0x00050502, 0, L"utf8"},     {L"", 0x00040100, 0x00050605, L"utf8mb4"},
-      {L"", 0x00031401, 0, L"utf8"},     {L"utf8", 0x000A0B13, 0, L"utf8"},
+      {L"", 0x000A0B13, 0, L"utf8mb4"},
+      {L"", 0x00050503, 0, L"utf8mb4"},
+      {L"", 0x00050502, 0, L"utf8"},
+      {L"", 0x00040100, 0x00050605, L"utf8mb4"},
+      {L"", 0x00031401, 0, L"utf8"},
+      {L"utf8", 0x000A0B13, 0, L"utf8"},
       {L"latin1", 0x00040100, 0x00050605, L"latin1"},
   };
   for (const charset_case& c : cases) {
@@ -89,7 +95,11 @@ TEST(SqlEngine, CharacterSetOfTheTarget) {
 }
 
 TEST(SqlEngine, VersionText) {
-  struct version_case { const char* text; bool valid; std::uint32_t version; };
+  struct version_case {
+    const char* text;
+    bool valid;
+    std::uint32_t version;
+  };
   const version_case cases[] = {
       {"5.7.44-log", true, 0x0005072C},
       {"8.0.36", true, 0x00080024},

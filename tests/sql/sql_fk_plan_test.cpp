@@ -15,8 +15,7 @@ namespace {
 udb_relationship fk(const wchar_t* name, const wchar_t* table, const wchar_t* ref_table,
                     std::vector<std::wstring> fields, std::vector<std::wstring> ref_fields,
                     const wchar_t* properties = L"") {
-  return udb_relationship(name, L"", table, ref_table, std::move(fields), std::move(ref_fields),
-                          properties);
+  return udb_relationship(name, L"", table, ref_table, std::move(fields), std::move(ref_fields), properties);
 }
 
 udb_index index_on(const wchar_t* name, std::vector<std::wstring> fields, bool primary = false) {
@@ -35,8 +34,7 @@ sql_fk_target shop() {
   target.indexes[L"Orders"].push_back(index_on(L"PrimaryKey", {L"ID"}, true));
   target.indexes[L"Lines"].push_back(index_on(L"ByOrder", {L"Order", L"Pos"}));
   target.key_room[L"Notes"].max_key_bytes = 3072;
-  target.key_room[L"Notes"].column_bytes = {
-      {L"Code", 1020}, {L"Title", 1020}, {L"Place", 1040}, {L"Ref", 4}};
+  target.key_room[L"Notes"].column_bytes = {{L"Code", 1020}, {L"Title", 1020}, {L"Place", 1040}, {L"Ref", 4}};
   return target;
 }
 
@@ -48,8 +46,7 @@ udb_names_map shop_names() {
 }
 
 // The plan as lines: each statement, and "left out <n>: <reason>" for each one left out.
-std::vector<std::wstring> plan_lines(const udb_relationships& relationships,
-                                     const sql_fk_target& target) {
+std::vector<std::wstring> plan_lines(const udb_relationships& relationships, const sql_fk_target& target) {
   sql_new_in_validator constraint_names{udb_indexes()};
   const sql_fk_plan plan = sql_plan_foreign_keys(relationships, shop_names(), target, constraint_names);
   std::vector<std::wstring> lines;
@@ -92,8 +89,7 @@ TEST(SqlFkPlan, StatementsAndLeftOutRelationships) {
         L"ALTER TABLE `order_lines` ADD CONSTRAINT `Lines` FOREIGN KEY(`order_`) REFERENCES "
         L"`ORDERS`(`ID`)"}},
       {"an index added for one key serves the next on the same columns; names stay unique",
-       list({fk(L"twice", L"Notes", L"Orders", {L"Ref"}, {L"ID"}),
-             fk(L"TWICE", L"Notes", L"Orders", {L"Ref"}, {L"ID"}),
+       list({fk(L"twice", L"Notes", L"Orders", {L"Ref"}, {L"ID"}), fk(L"TWICE", L"Notes", L"Orders", {L"Ref"}, {L"ID"}),
              fk(L"bad`name ", L"Notes", L"Orders", {L"Ref"}, {L"ID"})}),
        {L"ALTER TABLE `Notes` ADD INDEX (`Ref`)",
         L"ALTER TABLE `Notes` ADD CONSTRAINT `twice` FOREIGN KEY(`Ref`) REFERENCES `Orders`(`ID`)",
@@ -129,9 +125,8 @@ TEST(SqlFkPlan, StatementsAndLeftOutRelationships) {
 
 TEST(SqlFkPlan, StepsNameTheTablesTheyAlter) {
   sql_new_in_validator constraint_names{udb_indexes()};
-  const sql_fk_plan plan =
-      sql_plan_foreign_keys(list({fk(L"ByPos", L"Orders", L"Lines", {L"ID"}, {L"Pos"})}),
-                            shop_names(), shop(), constraint_names);
+  const sql_fk_plan plan = sql_plan_foreign_keys(list({fk(L"ByPos", L"Orders", L"Lines", {L"ID"}, {L"Pos"})}),
+                                                 shop_names(), shop(), constraint_names);
   ASSERT_EQ(plan.steps.size(), 2u);
   EXPECT_EQ(plan.steps[0].what, sql_fk_step::kind::add_index);
   EXPECT_EQ(plan.steps[0].table, L"Lines");

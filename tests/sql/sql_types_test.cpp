@@ -10,10 +10,9 @@
 
 namespace {
 
-t_ftd column(VARTYPE vt, std::uint32_t size, std::uint32_t dw_reserved = 0,
-             const std::wstring& default_value = L"") {
-  t_ftd d(size, L"c", vt, false, false,
-          default_value.empty() ? ole_variant() : ole_variant(default_value), dw_reserved, L"");
+t_ftd column(VARTYPE vt, std::uint32_t size, std::uint32_t dw_reserved = 0, const std::wstring& default_value = L"") {
+  t_ftd d(size, L"c", vt, false, false, default_value.empty() ? ole_variant() : ole_variant(default_value), dw_reserved,
+          L"");
   return d;
 }
 
@@ -129,8 +128,12 @@ TEST(SqlTypes, UnsupportedKindIsAnInternalError) {
 }
 
 TEST(SqlTypes, TypeTextOfMapping) {
-  struct mapping_case { std::wstring type; std::uint64_t length; int precision, scale;
-                        std::wstring expected; };
+  struct mapping_case {
+    std::wstring type;
+    std::uint64_t length;
+    int precision, scale;
+    std::wstring expected;
+  };
   const mapping_case cases[] = {
       {L"VARCHAR", 50, 0, 0, L"VARCHAR(50)"},
       {L"CHAR", 3, 0, 0, L"CHAR(3)"},
@@ -151,7 +154,12 @@ TEST(SqlTypes, TypeTextOfMapping) {
 }
 
 TEST(SqlTypes, KnownTypeNamesAndTheirLengths) {
-  struct name_case { std::wstring text; bool known; std::wstring canonical; std::uint64_t max_length; };
+  struct name_case {
+    std::wstring text;
+    bool known;
+    std::wstring canonical;
+    std::uint64_t max_length;
+  };
   const name_case cases[] = {
       {L"INT", true, L"INT", 4294967295u},
       {L"varchar", true, L"VARCHAR", 65535},
@@ -189,14 +197,36 @@ TEST(SqlTypes, TypeNameTable) {
 
 TEST(SqlTypes, VartypeOfResultColumn) {
   sql_engine engine;
-  struct vt_case { int type; unsigned flags; VARTYPE expected; };
+  struct vt_case {
+    int type;
+    unsigned flags;
+    VARTYPE expected;
+  };
   const vt_case cases[] = {
-      {0, 0, VT_DECIMAL},   {246, 0, VT_DECIMAL}, {1, 0, VT_I1},     {1, 32, VT_UI1},
-      {2, 0, VT_I2},        {2, 32, VT_UI2},      {3, 0, VT_I4},     {3, 32, VT_UI4},
-      {4, 0, VT_R4},        {5, 0, VT_R8},        {7, 0, VT_DATE},   {10, 0, VT_DATE},
-      {11, 0, VT_DATE},     {12, 0, VT_DATE},     {8, 0, VT_I8},     {8, 32, VT_UI8},
-      {9, 32, VT_I4},       {13, 0, VT_UI2},      {16, 0, VT_BOOL},  {252, 128, VT_ARRAY | VT_UI1},
-      {253, 128, VT_ARRAY | VT_UI1}, {253, 0, VT_BSTR}, {254, 128, VT_BSTR}, {15, 0, VT_BSTR},
+      {0, 0, VT_DECIMAL},
+      {246, 0, VT_DECIMAL},
+      {1, 0, VT_I1},
+      {1, 32, VT_UI1},
+      {2, 0, VT_I2},
+      {2, 32, VT_UI2},
+      {3, 0, VT_I4},
+      {3, 32, VT_UI4},
+      {4, 0, VT_R4},
+      {5, 0, VT_R8},
+      {7, 0, VT_DATE},
+      {10, 0, VT_DATE},
+      {11, 0, VT_DATE},
+      {12, 0, VT_DATE},
+      {8, 0, VT_I8},
+      {8, 32, VT_UI8},
+      {9, 32, VT_I4},
+      {13, 0, VT_UI2},
+      {16, 0, VT_BOOL},
+      {252, 128, VT_ARRAY | VT_UI1},
+      {253, 128, VT_ARRAY | VT_UI1},
+      {253, 0, VT_BSTR},
+      {254, 128, VT_BSTR},
+      {15, 0, VT_BSTR},
       {255, 0, VT_BSTR},
   };
   for (const vt_case& c : cases) {
@@ -207,20 +237,41 @@ TEST(SqlTypes, VartypeOfResultColumn) {
 }
 
 TEST(SqlTypes, VartypeOfTypeName) {
-  struct name_case { std::wstring name; VARTYPE expected; std::uint64_t size; };
+  struct name_case {
+    std::wstring name;
+    VARTYPE expected;
+    std::uint64_t size;
+  };
   // 999 marks "size left alone".
   const name_case cases[] = {
-      {L"VARCHAR(40)", VT_BSTR, 40},  {L"varchar(40)", VT_BSTR, 999}, {L"VARCHAR", VT_BSTR, 999},
-      {L"CHAR(x)", VT_BSTR, 0},       {L"DATETIME", VT_BSTR, 999},    {L"TINYINT", VT_I1, 1},
-      {L"BIT", VT_I1, 1},             {L"TINYINT UNSIGNED", VT_UI1, 1}, {L"SMALLINT", VT_I2, 2},
-      {L"SMALLINT UNSIGNED", VT_UI2, 2}, {L"INT", VT_I4, 4},          {L"INT UNSIGNED", VT_UI4, 4},
-      {L"BIGINT", VT_I8, 8},          {L"BIGINT UNSIGNED", VT_UI8, 8}, {L"DATE", VT_DATE, 8},
-      {L"TIME", VT_DATE, 8},          {L"DOUBLE", VT_R8, 8},          {L"FLOAT", VT_R4, 4},
-      {L"DECIMAL", VT_DECIMAL, 999},  {L"TEXT", VT_BSTR, 999},        {L"LONGTEXT", VT_BSTR, 999},
+      {L"VARCHAR(40)", VT_BSTR, 40},
+      {L"varchar(40)", VT_BSTR, 999},
+      {L"VARCHAR", VT_BSTR, 999},
+      {L"CHAR(x)", VT_BSTR, 0},
+      {L"DATETIME", VT_BSTR, 999},
+      {L"TINYINT", VT_I1, 1},
+      {L"BIT", VT_I1, 1},
+      {L"TINYINT UNSIGNED", VT_UI1, 1},
+      {L"SMALLINT", VT_I2, 2},
+      {L"SMALLINT UNSIGNED", VT_UI2, 2},
+      {L"INT", VT_I4, 4},
+      {L"INT UNSIGNED", VT_UI4, 4},
+      {L"BIGINT", VT_I8, 8},
+      {L"BIGINT UNSIGNED", VT_UI8, 8},
+      {L"DATE", VT_DATE, 8},
+      {L"TIME", VT_DATE, 8},
+      {L"DOUBLE", VT_R8, 8},
+      {L"FLOAT", VT_R4, 4},
+      {L"DECIMAL", VT_DECIMAL, 999},
+      {L"TEXT", VT_BSTR, 999},
+      {L"LONGTEXT", VT_BSTR, 999},
       // Binary names keep values as bytes.
-      {L"BLOB", VT_ARRAY | VT_UI1, 999}, {L"LONGBLOB", VT_ARRAY | VT_UI1, 999},
-      {L"TINYBLOB", VT_ARRAY | VT_UI1, 999}, {L"MEDIUMBLOB", VT_ARRAY | VT_UI1, 999},
-      {L"BINARY", VT_ARRAY | VT_UI1, 999}, {L"VARBINARY", VT_ARRAY | VT_UI1, 999},
+      {L"BLOB", VT_ARRAY | VT_UI1, 999},
+      {L"LONGBLOB", VT_ARRAY | VT_UI1, 999},
+      {L"TINYBLOB", VT_ARRAY | VT_UI1, 999},
+      {L"MEDIUMBLOB", VT_ARRAY | VT_UI1, 999},
+      {L"BINARY", VT_ARRAY | VT_UI1, 999},
+      {L"VARBINARY", VT_ARRAY | VT_UI1, 999},
       {L"VARBINARY(16)", VT_ARRAY | VT_UI1, 999},
   };
   for (const name_case& c : cases) {

@@ -28,7 +28,11 @@ ole_variant text(const std::wstring& t) { return ole_variant(t); }
 
 TEST(SqlValues, LiteralOfText) {
   sql_engine engine;
-  struct literal_case { std::string text; VARTYPE vt; std::string expected; };
+  struct literal_case {
+    std::string text;
+    VARTYPE vt;
+    std::string expected;
+  };
   const std::string guid = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
   const literal_case cases[] = {
       {"O'Neil\\", VT_BSTR, "'O\\'Neil\\\\'"},
@@ -66,8 +70,7 @@ TEST(SqlValues, LiteralOfText) {
 
 TEST(SqlValues, LiteralOfField) {
   sql_engine engine;
-  EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(
-                field_of(ole_variant(std::vector<BYTE>{0x00, 0xFF})))),
+  EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(field_of(ole_variant(std::vector<BYTE>{0x00, 0xFF})))),
             "0x00FF");
   const udb_field empty = field_of(ole_variant());
   EXPECT_EQ(to_mysql_str(&empty), "NULL");
@@ -111,8 +114,7 @@ TEST(SqlValues, ValueForAColumn) {
   for (const append_case& c : cases) {
     const udb_field f = field_of(c.value);
     t_ftd d(10, L"c", c.column_vt, c.not_null, false,
-            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved,
-            L"");
+            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved, L"");
     EXPECT_EQ(get_fld_append_str(&f, &d, false), c.expected) << c.expected;
   }
 }
@@ -249,9 +251,8 @@ TEST(SqlValues, DefaultClauseText) {
   };
   for (const default_case& c : cases) {
     engine.version = c.version;
-    t_ftd d(8, L"c", c.vt, false, false,
-            c.default_value.empty() ? ole_variant() : ole_variant(c.default_value), c.dw_reserved,
-            L"");
+    t_ftd d(8, L"c", c.vt, false, false, c.default_value.empty() ? ole_variant() : ole_variant(c.default_value),
+            c.dw_reserved, L"");
     EXPECT_EQ(make_mysql_def_val(&d), c.expected) << c.vt << " " << c.dw_reserved;
   }
   EXPECT_THROW(make_mysql_def_val(nullptr), tk_mail_assertion);
@@ -267,16 +268,11 @@ struct variant_case {
 TEST(SqlValues, ValueFromText) {
   sql_engine engine;
   const variant_case cases[] = {
-      {VT_BOOL, "", VT_BOOL, "0"},
-      {VT_BOOL, "0", VT_BOOL, "0"},
-      {VT_BOOL, "0.0", VT_BOOL, "0"},
-      {VT_BOOL, "1", VT_BOOL, "1"},
-      {VT_BOOL, "-1", VT_BOOL, "1"},
-      {VT_BOOL, "\x01", VT_BOOL, "1"},
-      {VT_BOOL, "yes", VT_BOOL, "1"},
-      {VT_BOOL, nullptr, VT_EMPTY, "NULL"},
-      {VT_I4, "42", VT_I4, "42"},
-      {VT_BSTR, "it's", VT_BSTR, "'it\\'s'"},
+      {VT_BOOL, "", VT_BOOL, "0"},    {VT_BOOL, "0", VT_BOOL, "0"},
+      {VT_BOOL, "0.0", VT_BOOL, "0"}, {VT_BOOL, "1", VT_BOOL, "1"},
+      {VT_BOOL, "-1", VT_BOOL, "1"},  {VT_BOOL, "\x01", VT_BOOL, "1"},
+      {VT_BOOL, "yes", VT_BOOL, "1"}, {VT_BOOL, nullptr, VT_EMPTY, "NULL"},
+      {VT_I4, "42", VT_I4, "42"},     {VT_BSTR, "it's", VT_BSTR, "'it\\'s'"},
   };
   for (const variant_case& c : cases) {
     const udb_field f = field_of(get_variant(c.vt, c.text));
@@ -290,8 +286,14 @@ TEST(SqlValues, ValueFromResultColumn) {
   sql_engine engine;
   const char bytes[] = {'a', '\0', 'b'};
   const char letters[] = {'a', '\'', 'b'};
-  struct column_case { int type; unsigned flags; bool blob_to_text; const char* data; VARTYPE vt;
-                       std::string literal; };
+  struct column_case {
+    int type;
+    unsigned flags;
+    bool blob_to_text;
+    const char* data;
+    VARTYPE vt;
+    std::string literal;
+  };
   const column_case cases[] = {
       {252, 128, false, bytes, VT_ARRAY | VT_UI1, "0x610062"},
       {252, 128, true, letters, VT_BSTR, "'a\\'b'"},
@@ -306,16 +308,14 @@ TEST(SqlValues, ValueFromResultColumn) {
     EXPECT_EQ(to_mysql_str(&f), c.literal) << c.type;
   }
   engine.set_blob_to_text(false);
-  EXPECT_EQ(field_of(get_variant(252, 0, 128, static_cast<const char*>(nullptr))).get_type(),
-            VT_EMPTY);
+  EXPECT_EQ(field_of(get_variant(252, 0, 128, static_cast<const char*>(nullptr))).get_type(), VT_EMPTY);
   EXPECT_EQ(field_of(get_variant(3, 2, 0, "-7")).get_type(), VT_I4);
   // BIT(1) columns: the server sends the raw byte.
   EXPECT_TRUE(field_of(get_variant(16, 1, 0, "\x01")).to_bool());
   EXPECT_FALSE(field_of(get_variant(16, 1, 0, std::string(1, '\0').c_str())).to_bool());
   EXPECT_TRUE(field_of(get_variant(16, 2, 0, std::string("\0\x02", 2).c_str())).to_bool());
   const wchar_t wide[] = {0x00FF, 0x0001};
-  EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(field_of(get_variant(253, 2, 128, wide)))),
-            "0xFF01");
+  EXPECT_EQ(to_mysql_str(&static_cast<const udb_field&>(field_of(get_variant(253, 2, 128, wide)))), "0xFF01");
 }
 
 TEST(SqlField, FieldsOfAColumn) {

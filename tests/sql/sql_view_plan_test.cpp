@@ -26,11 +26,9 @@ std::vector<std::wstring> plan_lines(const view_case& c) {
   sql_table_columns columns;
   std::unique_ptr<udb_validator> view_names;
   if (c.old_server)
-    view_names = std::make_unique<sql_old_tn_validator>(std::vector<std::wstring>{},
-                                                        std::vector<std::wstring>{});
+    view_names = std::make_unique<sql_old_tn_validator>(std::vector<std::wstring>{}, std::vector<std::wstring>{});
   else
-    view_names = std::make_unique<sql_new_tn_validator>(std::vector<std::wstring>{},
-                                                        std::vector<std::wstring>{});
+    view_names = std::make_unique<sql_new_tn_validator>(std::vector<std::wstring>{}, std::vector<std::wstring>{});
   const sql_view_plan plan = sql_plan_views(c.queries, names, columns, *view_names);
   std::vector<std::wstring> lines;
   for (const sql_view_step& step : plan.steps) lines.push_back(step.statement);
@@ -45,21 +43,21 @@ TEST(SqlViewPlan, NamesOrderAndLeftOutQueries) {
       {"a blank at either end is dropped, never numbered into a name the server refuses",
        false,
        {{L"Sales ", L"SELECT 1 AS a"}, {L" Sales ", L"SELECT 2 AS a"}},
-       {L"CREATE OR REPLACE VIEW `sales` AS SELECT 1 AS a;",
-        L"CREATE OR REPLACE VIEW `sales00000` AS SELECT 2 AS a;", L"renamed Sales  -> sales",
-        L"renamed  Sales  -> sales00000"}},
-      {"a view comes after the view it reads, which it names by its new name", false,
+       {L"CREATE OR REPLACE VIEW `sales` AS SELECT 1 AS a;", L"CREATE OR REPLACE VIEW `sales00000` AS SELECT 2 AS a;",
+        L"renamed Sales  -> sales", L"renamed  Sales  -> sales00000"}},
+      {"a view comes after the view it reads, which it names by its new name",
+       false,
        {{L"Top", L"SELECT * FROM [Sales?]"}, {L"Sales?", L"SELECT [x] FROM [Order Details]"}},
        {L"CREATE OR REPLACE VIEW `sales_` AS SELECT `x` FROM `order_details`;",
         L"CREATE OR REPLACE VIEW `Top` AS SELECT * FROM `sales_`;", L"renamed Sales? -> sales_"}},
-      {"queries that cannot be views are left out with the reason, the others kept", false,
+      {"queries that cannot be views are left out with the reason, the others kept",
+       false,
        {{L"Wipe", L"DELETE FROM t"}, {L"Keep", L"SELECT a FROM t"}},
-       {L"CREATE OR REPLACE VIEW `Keep` AS SELECT a FROM t;",
-        L"left out 0: it is an action query"}},
-      {"an old server's names: letters, digits and underscores", true,
+       {L"CREATE OR REPLACE VIEW `Keep` AS SELECT a FROM t;", L"left out 0: it is an action query"}},
+      {"an old server's names: letters, digits and underscores",
+       true,
        {{L"Sales View", L"SELECT a FROM t"}},
-       {L"CREATE OR REPLACE VIEW `sales_view` AS SELECT a FROM t;",
-        L"renamed Sales View -> sales_view"}},
+       {L"CREATE OR REPLACE VIEW `sales_view` AS SELECT a FROM t;", L"renamed Sales View -> sales_view"}},
   };
   for (const view_case& c : cases) EXPECT_EQ(plan_lines(c), c.expected) << c.what;
 }

@@ -49,8 +49,7 @@ class sql_fault_connection : public sql_connection {
   void free_result(MYSQL_RES* result) override;
   MYSQL_RES* list_tables() override;
   bool select_db(const std::string& name) override;
-  bool execute_prepared(std::string_view statement,
-                        const std::vector<sql_long_value>& values) override;
+  bool execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) override;
   bool can_load_rows() const override;
   bool load_rows(std::string_view statement, std::string_view rows) override;
   unsigned warning_count() override;

@@ -22,9 +22,7 @@ void jet_data_page::clear() {
 
 std::size_t jet_data_page::free_space() const { return low_ - jet4_data_offsets_at - 2 * rows_; }
 
-bool jet_data_page::fits(std::size_t size) const {
-  return rows_ < jet_data_page_max_rows && size + 2 <= free_space();
-}
+bool jet_data_page::fits(std::size_t size) const { return rows_ < jet_data_page_max_rows && size + 2 <= free_space(); }
 
 std::uint8_t jet_data_page::add(const std::uint8_t* row, std::size_t size) {
   low_ -= size;

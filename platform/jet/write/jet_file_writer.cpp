@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <cstring>
 #include <utility>
 
 #include "platform/jet/jet_catalog.h"
@@ -21,9 +21,9 @@
 #include "platform/jet/write/jet_index_key.h"
 #include "platform/jet/write/jet_index_page.h"
 #include "platform/jet/write/jet_long_value_writer.h"
-#include "platform/jet/write/jet_property_blob.h"
 #include "platform/jet/write/jet_page_sink.h"
 #include "platform/jet/write/jet_page_store.h"
+#include "platform/jet/write/jet_property_blob.h"
 #include "platform/jet/write/jet_row_builder.h"
 #include "platform/jet/write/jet_system_tables.h"
 #include "platform/jet/write/jet_usage_map.h"
@@ -82,7 +82,6 @@ int fixed_length(int type) {
     default: return 0;
   }
 }
-
 
 class file_writer;
 
@@ -230,8 +229,7 @@ void file_writer::start() {
   }
   open_ = true;
   std::vector<std::uint8_t> header;
-  if (!jet_build_header_page(options_, header))
-    throw jet_write_error(err_bad_name, "The password is not valid.");
+  if (!jet_build_header_page(options_, header)) throw jet_write_error(err_bad_name, "The password is not valid.");
   for (std::uint32_t i = 0; i < jet_system_first_free_page; ++i) allocate_page();
   write_page(0, header);
   for (auto& s : jet_system_tables()) {
@@ -286,14 +284,11 @@ jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<
     switch (c.type) {
       case jet_text:
       case jet_binary:
-        if (c.size <= 0 || c.size > 510)
-          throw jet_write_error(err_bad_field_type, "Invalid field data type.");
+        if (c.size <= 0 || c.size > 510) throw jet_write_error(err_bad_field_type, "Invalid field data type.");
         s.length = c.size;
         break;
       case jet_memo:
-      case jet_ole:
-        s.length = 0;
-        break;
+      case jet_ole: s.length = 0; break;
       default:
         s.length = fixed_length(c.type);
         if (s.length == 0) throw jet_write_error(err_bad_field_type, "Invalid field data type.");
@@ -390,8 +385,11 @@ void file_writer::plan_indexes(table_state& t) {
   for (const auto& c : t.shape.columns) numbers.push_back(c.number);
   std::sort(numbers.begin(), numbers.end());
   for (const auto& r : t.shape.real_indexes) {
-    index_keys k{{}, {}, (r.flags & jet_index_ignore_nulls) != 0,
-                 jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0), {}};
+    index_keys k{{},
+                 {},
+                 (r.flags & jet_index_ignore_nulls) != 0,
+                 jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0),
+                 {}};
     for (const auto& kc : r.columns) {
       auto at = std::lower_bound(numbers.begin(), numbers.end(), kc.number);
       const auto column = std::find_if(t.shape.columns.begin(), t.shape.columns.end(),

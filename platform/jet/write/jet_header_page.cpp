@@ -37,9 +37,8 @@ bool jet_build_header_page(const jet_header_options& options, std::vector<std::u
   std::memcpy(p + 4, jet_layout_jet_signature, sizeof jet_layout_jet_signature);
   p[jet_layout_version_offset] = jet_layout_version_jet4;
 
-  static const std::uint8_t fixed_18[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                          0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-                                          0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+  static const std::uint8_t fixed_18[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
+                                          0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
   std::memcpy(p + 0x18, fixed_18, sizeof fixed_18);
   put16(p + jet_layout_code_page_at, options.code_page);
   put32(p + jet_layout_encoding_key_at, 0);
@@ -47,7 +46,8 @@ bool jet_build_header_page(const jet_header_options& options, std::vector<std::u
   // An empty password still stores the mask: the reader XORs it back to zeros.
   std::uint32_t mask = password_mask_word(options.created);
   std::uint8_t* pw = p + jet_layout_password_at;
-  for (std::size_t i = 0; i < options.password.size(); ++i) put16(pw + 2 * i, static_cast<unsigned>(options.password[i]));
+  for (std::size_t i = 0; i < options.password.size(); ++i)
+    put16(pw + 2 * i, static_cast<unsigned>(options.password[i]));
   for (std::size_t i = 0; i < jet_layout_password_size; ++i) pw[i] ^= static_cast<std::uint8_t>(mask >> (8 * (i % 4)));
 
   put32(p + 0x6A, 0x11A6);

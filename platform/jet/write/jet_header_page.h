@@ -10,8 +10,8 @@ namespace jet {
 
 struct jet_header_options {
   unsigned code_page = 1252;
-  std::wstring password;   // empty: no database password
-  double created = 0;      // creation date as an OLE date
+  std::wstring password;  // empty: no database password
+  double created = 0;     // creation date as an OLE date
 };
 
 // False when the password does not fit (more than 20 characters, or outside the BMP).

@@ -25,8 +25,7 @@ jet_page_store::~jet_page_store() {
 bool jet_page_store::put(std::uint32_t number, const std::vector<std::uint8_t>& page) {
   if (file_ == nullptr || failed_ || page.size() != page_size_) return false;
   long offset = static_cast<long>(number) * static_cast<long>(page_size_);
-  if (std::fseek(file_, offset, SEEK_SET) != 0 ||
-      std::fwrite(page.data(), 1, page.size(), file_) != page.size()) {
+  if (std::fseek(file_, offset, SEEK_SET) != 0 || std::fwrite(page.data(), 1, page.size(), file_) != page.size()) {
     failed_ = true;
     errno_ = errno;
     return false;
@@ -49,8 +48,7 @@ bool jet_page_store::read(std::uint32_t number, std::vector<std::uint8_t>& page)
   if (file_ == nullptr || number >= page_count_) return false;
   page.assign(page_size_, 0);
   long offset = static_cast<long>(number) * static_cast<long>(page_size_);
-  return std::fseek(file_, offset, SEEK_SET) == 0 &&
-         std::fread(page.data(), 1, page.size(), file_) == page.size();
+  return std::fseek(file_, offset, SEEK_SET) == 0 && std::fread(page.data(), 1, page.size(), file_) == page.size();
 }
 
 bool jet_page_store::close() {

@@ -25,8 +25,7 @@ jet_row_builder::jet_row_builder(const std::vector<jet_column_shape>& columns) :
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     const auto& c = columns_[i];
     if (c.fixed) {
-      if (c.type != jet_bool)
-        fixed_size_ = std::max(fixed_size_, static_cast<std::size_t>(c.fixed_offset + c.length));
+      if (c.type != jet_bool) fixed_size_ = std::max(fixed_size_, static_cast<std::size_t>(c.fixed_offset + c.length));
     } else {
       var_order_.push_back(i);
       if (is_long_value(c.type)) ++long_value_columns_;

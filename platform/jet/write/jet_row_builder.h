@@ -35,8 +35,8 @@ class jet_row_builder {
   std::size_t column_count() const { return columns_.size(); }
 
  private:
-  std::vector<jet_column_shape> columns_;     // by number
-  std::vector<std::size_t> var_order_;        // positions in columns_, by variable index
+  std::vector<jet_column_shape> columns_;  // by number
+  std::vector<std::size_t> var_order_;     // positions in columns_, by variable index
   std::size_t fixed_size_ = 0;
   std::size_t long_value_columns_ = 0;
   std::vector<std::vector<std::uint8_t>> var_bytes_;

@@ -30,14 +30,22 @@ const jet_bytes sid_users = {0x65, 0x8B};
 
 // Columns in the order the definition stores them (by name).
 const column_spec msysobjects[] = {
-    {L"Connect", jet_memo, 9, 0, sys_var},        {L"Database", jet_memo, 8, 0, sys_var},
-    {L"DateCreate", jet_datetime, 4, 8, sys_fixed}, {L"DateUpdate", jet_datetime, 5, 8, sys_fixed},
-    {L"Flags", jet_long, 7, 4, sys_fixed},       {L"ForeignName", jet_text, 10, sys_text, sys_var},
-    {L"Id", jet_long, 0, 4, sys_fixed},          {L"Lv", jet_ole, 13, 0, sys_var},
-    {L"LvExtra", jet_ole, 16, 0, sys_var},       {L"LvModule", jet_ole, 15, 0, sys_var},
-    {L"LvProp", jet_ole, 14, 0, sys_var},        {L"Name", jet_text, 2, sys_text, sys_var},
-    {L"Owner", jet_binary, 6, sys_text, sys_sid}, {L"ParentId", jet_long, 1, 4, sys_fixed},
-    {L"RmtInfoLong", jet_ole, 12, 0, sys_var},   {L"RmtInfoShort", jet_binary, 11, sys_text, sys_var},
+    {L"Connect", jet_memo, 9, 0, sys_var},
+    {L"Database", jet_memo, 8, 0, sys_var},
+    {L"DateCreate", jet_datetime, 4, 8, sys_fixed},
+    {L"DateUpdate", jet_datetime, 5, 8, sys_fixed},
+    {L"Flags", jet_long, 7, 4, sys_fixed},
+    {L"ForeignName", jet_text, 10, sys_text, sys_var},
+    {L"Id", jet_long, 0, 4, sys_fixed},
+    {L"Lv", jet_ole, 13, 0, sys_var},
+    {L"LvExtra", jet_ole, 16, 0, sys_var},
+    {L"LvModule", jet_ole, 15, 0, sys_var},
+    {L"LvProp", jet_ole, 14, 0, sys_var},
+    {L"Name", jet_text, 2, sys_text, sys_var},
+    {L"Owner", jet_binary, 6, sys_text, sys_sid},
+    {L"ParentId", jet_long, 1, 4, sys_fixed},
+    {L"RmtInfoLong", jet_ole, 12, 0, sys_var},
+    {L"RmtInfoShort", jet_binary, 11, sys_text, sys_var},
     {L"Type", jet_int, 3, 2, sys_fixed},
 };
 const column_spec msysaces[] = {
@@ -47,10 +55,10 @@ const column_spec msysaces[] = {
     {L"SID", jet_binary, 1, sys_text, sys_sid},
 };
 const column_spec msysqueries[] = {
-    {L"Attribute", jet_byte, 1, 1, sys_fixed},    {L"Expression", jet_memo, 5, 0, sys_var},
-    {L"Flag", jet_int, 6, 2, sys_fixed},          {L"LvExtra", jet_long, 7, 4, sys_fixed},
-    {L"Name1", jet_text, 3, sys_text, sys_var},   {L"Name2", jet_text, 4, sys_text, sys_var},
-    {L"ObjectId", jet_long, 0, 4, sys_fixed},     {L"Order", jet_binary, 2, sys_text, sys_var},
+    {L"Attribute", jet_byte, 1, 1, sys_fixed},  {L"Expression", jet_memo, 5, 0, sys_var},
+    {L"Flag", jet_int, 6, 2, sys_fixed},        {L"LvExtra", jet_long, 7, 4, sys_fixed},
+    {L"Name1", jet_text, 3, sys_text, sys_var}, {L"Name2", jet_text, 4, sys_text, sys_var},
+    {L"ObjectId", jet_long, 0, 4, sys_fixed},   {L"Order", jet_binary, 2, sys_text, sys_var},
 };
 const column_spec msysrelationships[] = {
     {L"ccolumn", jet_long, 2, 4, sys_fixed},
@@ -88,8 +96,7 @@ class map_rows {
 
 template <std::size_t N>
 jet_system_table make(const wchar_t* name, std::uint32_t page, const column_spec (&cols)[N],
-                      const std::vector<index_spec>& reals, const std::vector<logical_spec>& logicals,
-                      map_rows& rows) {
+                      const std::vector<index_spec>& reals, const std::vector<logical_spec>& logicals, map_rows& rows) {
   jet_system_table t;
   t.name = name;
   t.page = page;

@@ -22,7 +22,7 @@ struct jet_column_shape {
   int length = 0;        // bytes as stored (text: 2 x characters; memo and OLE 0)
   std::uint8_t flags = 0;
   std::uint8_t ext_flags = 0;
-  int precision = 0;     // Decimal
+  int precision = 0;  // Decimal
   int scale = 0;
 };
 
@@ -41,7 +41,7 @@ constexpr std::uint8_t jet_index_always = 0x80;
 struct jet_real_index_shape {
   std::vector<jet_index_key_column> columns;  // at most 10
   std::uint8_t flags = jet_index_always;
-  jet_row_pointer map;         // the usage-map row that owns the index's pages
+  jet_row_pointer map;          // the usage-map row that owns the index's pages
   std::uint32_t root_page = 0;  // an empty index is one empty leaf page
   std::uint32_t entries = 0;    // distinct keys (all NULL keys count as one), as the definition keeps them
 };

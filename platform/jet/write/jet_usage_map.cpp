@@ -17,9 +17,7 @@ void set_bit(std::uint8_t* bitmap, std::size_t bit) {
 
 }  // namespace
 
-std::vector<std::uint8_t> jet_build_empty_map() {
-  return std::vector<std::uint8_t>(jet4_map_row_size, 0);
-}
+std::vector<std::uint8_t> jet_build_empty_map() { return std::vector<std::uint8_t>(jet4_map_row_size, 0); }
 
 std::vector<std::uint8_t> jet_build_usage_map(std::vector<std::uint32_t> pages, jet_page_sink& sink) {
   std::vector<std::uint8_t> row(jet4_map_row_size, 0);
@@ -35,8 +33,7 @@ std::vector<std::uint8_t> jet_build_usage_map(std::vector<std::uint32_t> pages, 
   }
   row[0] = jet_map_reference;
   std::size_t slots = pages.back() / jet4_map_page_pages + 1;
-  if (slots > jet4_reference_map_slots)
-    throw jet_write_error(3026, "Not enough space on disk.");
+  if (slots > jet4_reference_map_slots) throw jet_write_error(3026, "Not enough space on disk.");
   std::size_t at = 0;
   for (std::size_t slot = 0; slot < slots; ++slot) {
     std::uint32_t first = static_cast<std::uint32_t>(slot * jet4_map_page_pages);

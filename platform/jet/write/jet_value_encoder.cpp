@@ -28,9 +28,12 @@ std::int64_t integer_in(const jet_value& v, std::int64_t low, std::int64_t high)
   std::int64_t n = 0;
   if (!as_integer(v, n)) {
     double d = 0;
-    if (auto* f = std::get_if<float>(&v)) d = *f;
-    else if (auto* g = std::get_if<double>(&v)) d = *g;
-    else conversion_error();
+    if (auto* f = std::get_if<float>(&v))
+      d = *f;
+    else if (auto* g = std::get_if<double>(&v))
+      d = *g;
+    else
+      conversion_error();
     // Access rounds a fractional value into an integer column, halves to even.
     if (!std::isfinite(d)) overflow_error();
     d = std::nearbyint(d);
@@ -126,15 +129,11 @@ bool jet_encode_bool(const jet_value& value) {
 
 void jet_encode_fixed(const jet_column_shape& column, const jet_value& value, std::uint8_t* out) {
   switch (column.type) {
-    case jet_byte:
-      out[0] = static_cast<std::uint8_t>(integer_in(value, 0, 255));
-      return;
-    case jet_int:
-      jet_put16(out, static_cast<std::uint32_t>(integer_in(value, -32768, 32767)));
-      return;
+    case jet_byte: out[0] = static_cast<std::uint8_t>(integer_in(value, 0, 255)); return;
+    case jet_int: jet_put16(out, static_cast<std::uint32_t>(integer_in(value, -32768, 32767))); return;
     case jet_long:
       jet_put32(out, static_cast<std::uint32_t>(integer_in(value, std::numeric_limits<std::int32_t>::min(),
-                                                             std::numeric_limits<std::int32_t>::max())));
+                                                           std::numeric_limits<std::int32_t>::max())));
       return;
     case jet_money: {
       std::int64_t scaled = 0;
@@ -143,7 +142,8 @@ void jet_encode_fixed(const jet_column_shape& column, const jet_value& value, st
       } else {
         std::int64_t n = 0;
         if (as_integer(value, n) && !std::holds_alternative<bool>(value)) {
-          if (n > std::numeric_limits<std::int64_t>::max() / 10000 || n < std::numeric_limits<std::int64_t>::min() / 10000)
+          if (n > std::numeric_limits<std::int64_t>::max() / 10000 ||
+              n < std::numeric_limits<std::int64_t>::min() / 10000)
             overflow_error();
           scaled = n * 10000;
         } else {
@@ -183,11 +183,8 @@ void jet_encode_fixed(const jet_column_shape& column, const jet_value& value, st
       std::memcpy(out, g->bytes, 16);
       return;
     }
-    case jet_numeric:
-      encode_decimal(column, value, out);
-      return;
-    default:
-      conversion_error();
+    case jet_numeric: encode_decimal(column, value, out); return;
+    default: conversion_error();
   }
 }
 
@@ -195,9 +192,7 @@ std::vector<std::uint8_t> jet_encode_variable(const jet_column_shape& column, co
   std::vector<std::uint8_t> out;
   switch (column.type) {
     case jet_text:
-    case jet_memo:
-      out = text_bytes(value);
-      break;
+    case jet_memo: out = text_bytes(value); break;
     case jet_binary:
     case jet_ole: {
       auto* b = std::get_if<jet_bytes>(&value);
@@ -205,8 +200,7 @@ std::vector<std::uint8_t> jet_encode_variable(const jet_column_shape& column, co
       out = *b;
       break;
     }
-    default:
-      conversion_error();
+    default: conversion_error();
   }
   if ((column.type == jet_text || column.type == jet_binary) && out.size() > static_cast<std::size_t>(column.length))
     throw jet_write_error(jet_err_field_too_small,

@@ -13,9 +13,9 @@
 namespace jet {
 
 // DAO errors a value can raise.
-constexpr long jet_err_conversion = 3421;      // "Data type conversion error."
-constexpr long jet_err_overflow = 3349;        // "Numeric field overflow."
-constexpr long jet_err_field_too_small = 3163; // text or binary longer than the column
+constexpr long jet_err_conversion = 3421;       // "Data type conversion error."
+constexpr long jet_err_overflow = 3349;         // "Numeric field overflow."
+constexpr long jet_err_field_too_small = 3163;  // text or binary longer than the column
 constexpr long jet_err_record_too_large = 3047;
 
 // Bytes of a fixed-width column's value (exactly the column's length). Not for Booleans.

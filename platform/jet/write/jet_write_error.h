@@ -10,8 +10,7 @@ namespace jet {
 
 class jet_write_error : public std::runtime_error {
  public:
-  jet_write_error(long dao_code, const std::string& text)
-      : std::runtime_error(text), dao_code_(dao_code) {}
+  jet_write_error(long dao_code, const std::string& text) : std::runtime_error(text), dao_code_(dao_code) {}
   long dao_code() const { return dao_code_; }
 
  private:

@@ -19,9 +19,9 @@ namespace jet {
 // One column of a new table, as the DAO field describes it.
 struct jet_new_column {
   std::wstring name;
-  int type = jet_text;         // jet_col_type; the writer refuses types it does not write
-  int size = 0;                // bytes as stored: text 2 × characters, memo and OLE 0
-  bool required = false;       // property Required
+  int type = jet_text;             // jet_col_type; the writer refuses types it does not write
+  int size = 0;                    // bytes as stored: text 2 × characters, memo and OLE 0
+  bool required = false;           // property Required
   bool allow_zero_length = false;  // property AllowZeroLength (text and memo)
   bool auto_increment = false;     // AutoNumber (Long only)
   std::wstring default_value;      // property DefaultValue, an Access expression; empty: none
@@ -37,12 +37,10 @@ class jet_writer {
 
   // Starts a blank database for `path`. Refuses a path that exists (3204) or whose folder
   // cannot be written.
-  static std::unique_ptr<jet_writer> create(const std::string& path,
-                                            const jet_header_options& options);
+  static std::unique_ptr<jet_writer> create(const std::string& path, const jet_header_options& options);
 
   // Defines a table; names are compared without regard to case (3010 when taken).
-  virtual jet_table_id add_table(const std::wstring& name,
-                                 const std::vector<jet_new_column>& columns) = 0;
+  virtual jet_table_id add_table(const std::wstring& name, const std::vector<jet_new_column>& columns) = 0;
   // Removes a table defined earlier, rows and all.
   virtual void delete_table(const std::wstring& name) = 0;
   // Appends one row: one value per column, in column order (jet_null for NULL). A row that
