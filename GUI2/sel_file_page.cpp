@@ -202,23 +202,22 @@ void sel_file_page::browse_source() {
 }
 
 void sel_file_page::browse_dest() {
-  ui_file_request request;
-  request.owner = this;
-  request.title = L"Select Dump File";
-  request.filters = file_dialog_filters(L"MySQL Dump Files (.sql)|*.sql|All Files (*.*)|*.*|");
-  request.file_name = get_text(dest_id);
-  request.default_suffix = L"sql";
-  const std::optional<std::wstring> chosen = ui_save_file(request);
-  if (chosen) set_text(dest_id, with_default_extension(*chosen, L"sql"));
+  browse_save_into(dest_id, L"Select Dump File", L"MySQL Dump Files (.sql)|*.sql|All Files (*.*)|*.*|", L"sql");
 }
 
 void sel_file_page::browse_logfile() {
+  browse_save_into(log_id, L"Select Log File", L"Log Files (.log)|*.log|All Files (*.*)|*.*|", L"log");
+}
+
+// A save dialog for the file a field names; the chosen name gets `extension` unless it ends with it.
+void sel_file_page::browse_save_into(int field_id, const std::wstring& title, const std::wstring& filters,
+                                     const std::wstring& extension) {
   ui_file_request request;
   request.owner = this;
-  request.title = L"Select Log File";
-  request.filters = file_dialog_filters(L"Log Files (.log)|*.log|All Files (*.*)|*.*|");
-  request.file_name = get_text(log_id);
-  request.default_suffix = L"log";
+  request.title = title;
+  request.filters = file_dialog_filters(filters);
+  request.file_name = get_text(field_id);
+  request.default_suffix = extension;
   const std::optional<std::wstring> chosen = ui_save_file(request);
-  if (chosen) set_text(log_id, with_default_extension(*chosen, L"log"));
+  if (chosen) set_text(field_id, with_default_extension(*chosen, extension));
 }

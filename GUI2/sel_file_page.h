@@ -45,6 +45,8 @@ class sel_file_page : public wizard_page<106, ui_wiz_back | ui_wiz_next> {
   void browse_source();
   void browse_dest();
   void browse_logfile();
+  void browse_save_into(int field_id, const std::wstring& title, const std::wstring& filters,
+                        const std::wstring& extension);
 
   std::wstring last_suggestion_;
 };
