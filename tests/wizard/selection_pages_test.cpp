@@ -108,6 +108,8 @@ TEST(SelectionPages, AddAllAndRemoveAllAndCaseBlindSorting) {
     EXPECT_EQ(page.list_count(left_id), 11);
     EXPECT_EQ(page.list_current(left_id), 0);
     EXPECT_EQ(page.available_queries().size(), 2u);
+    env.press(ui_id_help);
+    EXPECT_EQ(env.help_opened(), std::vector<std::string>{"1015.html"});
     // A double click on the left adds the entry under the mouse.
     double_click(page, left_id, 2);
     EXPECT_EQ(list_names(page, right_id), name_list{L"Customers"});
@@ -155,6 +157,8 @@ TEST(SelectionPages, ViewsAreStoredInTheOrderTheUserGives) {
       EXPECT_EQ(views.list_current(right_id), p.caret_after);
     }
     shown_order = list_names(views, right_id);
+    env.press(ui_id_help);
+    EXPECT_EQ(env.help_opened(), std::vector<std::string>{"1026.html"});
     env.press(ui_id_next);
     EXPECT_EQ(env.page(), 108);
   });
@@ -268,6 +272,7 @@ TEST(SelectionPages, BackAndNextKeepTablesAndQueriesOnceAndTheRunConvertsThem) {
   // What the pages stored is what the run converts.
   env.converter.dest = wide(folder + "/reentry.sql");
   env.converter.run();
+  EXPECT_EQ(env.converter.tables_written, 3u);
   std::ifstream in(folder + "/reentry.sql");
   const std::string dump((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   for (const char* table : {"Customers", "Shippers", "Cheap products"}) {

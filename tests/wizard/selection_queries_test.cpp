@@ -191,6 +191,7 @@ TEST(SelectionQueries, OkRefusesWhatCannotBeStoredAndTestQueryAsksTheSource) {
         click(&d, c.button);
       });
     }
+    steps.push_back([](ui_dialog& d) { click(&d, set_query_dlg::help_id); });
     bool still_open = false;
     steps.push_back([&](ui_dialog& d) {
       still_open = d.is_running();
@@ -200,8 +201,9 @@ TEST(SelectionQueries, OkRefusesWhatCannotBeStoredAndTestQueryAsksTheSource) {
     set_query_dlg dialog(L"", L"");
     EXPECT_EQ(dialog.do_modal(env.shell.owner()), 2);
     EXPECT_TRUE(dialogs.done());
-    EXPECT_TRUE(still_open) << "no refused OK and no test closes the dialog";
+    EXPECT_TRUE(still_open) << "no refused OK, no test and no help closes the dialog";
   });
+  EXPECT_EQ(env.help_opened(), std::vector<std::string>{"1025.html"});
   const name_list boxes = env.boxes.texts();
   ASSERT_EQ(boxes.size(), std::size(cases));
   for (std::size_t i = 0; i < boxes.size(); ++i) {
