@@ -37,7 +37,8 @@ std::unique_ptr<udb_recordset> dao_database::create_table(const std::wstring& ta
             table_def);
   dao_schema_initializer columns(table_def.get(), schema);
   columns.initialize();
-  dao_indexes_initializer keys(table_def.get(), columns, indexes, &columns.column_map());
+  dao_indexes_initializer keys(table_def.get(), columns, indexes, &columns.column_map(),
+                               [this](const std::string& context, const tk_exception& e) { report(context, e); });
   keys.initialize();
   tk_log1(tk_log_trace, "Right before Append");
   if (!table_defs_) throw tk_mail_assertion("dao_db", 161);

@@ -1,10 +1,12 @@
 // New Access indexes: names, columns through the column-name map, DAO Index objects.
 #include "dao/dao_indexes_initializer.h"
 
+#include <utility>
+
 #include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "common/error_handler.h"
+#include "TK/tk_utils.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_exception.h"
 #include "dao/dao_field.h"
@@ -22,8 +24,13 @@ constexpr std::uint32_t longest_indexed_text = 255;
 }  // namespace
 
 dao_indexes_initializer::dao_indexes_initializer(_DAOTableDef* table_def, const dao_schema_initializer& columns,
-                                                 const udb_indexes& source, const udb_names_map::name_map* column_map)
-    : table_def_(table_def), validator_(source), columns_(&columns), column_map_(column_map) {
+                                                 const udb_indexes& source, const udb_names_map::name_map* column_map,
+                                                 reporter report)
+    : table_def_(table_def),
+      validator_(source),
+      columns_(&columns),
+      column_map_(column_map),
+      report_(std::move(report)) {
   tk_log1(tk_log_detail, "dao_indexes_initializer::ctor");
   if (column_map_ != nullptr)
     for (const auto& [from, to] : *column_map_) renamed_.add(from, to);
@@ -33,7 +40,7 @@ dao_indexes_initializer::dao_indexes_initializer(_DAOTableDef* table_def, const 
   }
   for (const udb_index& from : source) {
     if (from.fields.size() > jet::jet_index_most_columns) {
-      report_left_out(from.name, L"it has more than 10 columns");
+      report_left_out(from.name, "It has more than 10 columns.");
       continue;
     }
     const bool acceptable = validator_.is_acceptable(from.name);
@@ -44,14 +51,14 @@ dao_indexes_initializer::dao_indexes_initializer(_DAOTableDef* table_def, const 
       const std::wstring mapped = mapped_name(column);
       const t_ftd* field = columns_->get_field2(mapped);
       if (field == nullptr) {
-        report_left_out(from.name, L"its column '" + mapped + L"' is not a column of the table");
+        report_left_out(from.name, "Its column '" + tk_unicode_to_utf8(mapped) + "' is not a column of the table.");
         usable = false;
         break;
       }
       if (field->vartype == vt_blob || field->vartype == vt_byte_array ||
           (field->vartype == VT_BSTR && field->size > longest_indexed_text)) {
         tk_log2(tk_log_detail, L"Field '%ls' cannot be part of index", mapped.c_str());
-        report_left_out(from.name, L"its column '" + mapped + L"' cannot be part of an index");
+        report_left_out(from.name, "Its column '" + tk_unicode_to_utf8(mapped) + "' cannot be part of an index.");
         usable = false;
         break;
       }
@@ -73,13 +80,11 @@ std::wstring dao_indexes_initializer::mapped_name(const std::wstring& column) co
 }
 
 // The user learns of every index the new table lacks; the table itself is still made.
-void dao_indexes_initializer::report_left_out(const std::wstring& index, const std::wstring& why) const {
-  const std::wstring text = L"Index '" + index + L"' of table '" + table_ + L"' is not created: " + why + L".";
-  tk_log2(tk_log_event, L"%ls", text.c_str());
-  if (!error_handler::exists()) return;
-  error_handler* handler = error_handler::get_instance();
-  handler->set_context(table_);
-  handler->handle(tk_exception(text, tk_kind_continuable), false);
+void dao_indexes_initializer::report_left_out(const std::wstring& index, const std::string& why) const {
+  const std::string context =
+      "Table '" + tk_unicode_to_utf8(table_) + "', index '" + tk_unicode_to_utf8(index) + "': the index is not created";
+  tk_log1(tk_log_event, "%s: %s", context.c_str(), why.c_str());
+  if (report_) report_(context, tk_exception(why, tk_kind_continuable));
 }
 
 void dao_indexes_initializer::initialize() {
@@ -89,7 +94,7 @@ void dao_indexes_initializer::initialize() {
   std::size_t appended = 0;
   for (const udb_index& index : indexes_) {
     if (appended == jet::jet_index_most_per_table) {
-      report_left_out(index.name, L"a table holds at most 32 indexes");
+      report_left_out(index.name, "A table holds at most 32 indexes.");
       continue;
     }
     tk_log2(tk_log_detail, L"Process index %ls, primary=%d, unique=%d", index.name.c_str(), index.primary ? 1 : 0,
