@@ -42,6 +42,7 @@ struct written {
   std::vector<std::string> reports;
 };
 
+// The named indexes of `table`, in the order they were made.
 std::vector<jet::jet_index_def> indexes_of(const std::string& path, const std::wstring& table) {
   std::unique_ptr<jet::jet_file> file;
   EXPECT_EQ(jet::jet_file::open(path, L"", file), jet::jet_status::ok);
@@ -53,6 +54,9 @@ std::vector<jet::jet_index_def> indexes_of(const std::string& path, const std::w
   if (t) {
     EXPECT_TRUE(file->read_indexes(t->page(), defs));
   }
+  // In the order they were made (the file keeps them by name).
+  std::sort(defs.begin(), defs.end(),
+            [](const jet::jet_index_def& a, const jet::jet_index_def& b) { return a.number < b.number; });
   return defs;
 }
 
