@@ -26,6 +26,7 @@ constexpr error_text error_texts[] = {
     {3029, L"Not a valid account name or password."},
     {3031, L"Not a valid password."},
     {3047, L"Record is too large."},
+    {3058, L"Index or primary key cannot contain a Null value."},
     {3049,
      L"Cannot open database '|'. It may not be a database that your application recognizes, or the file may be corrupt."},
     {3078,
@@ -37,6 +38,8 @@ constexpr error_text error_texts[] = {
     {3259, L"Invalid field data type."},
     {3264, L"No field defined--cannot append TableDef or Index."},
     {3265, L"Item not found in this collection."},
+    {3283, L"Primary key already exists."},
+    {3284, L"Index already exists."},
     {3270, L"Property not found."},
     {3314,
      L"The field '|' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."},
@@ -46,6 +49,8 @@ constexpr error_text error_texts[] = {
     {3367, L"Cannot append. An object with that name already exists in the collection."},
     {3420, L"Object invalid or no longer set."},
     {3421, L"Data type conversion error."},
+    {3626,
+     L"The operation failed. There are too many indexes on table '|'. Delete some of the indexes on the table and try the operation again."},
 };
 
 class error_object : public com_object<DAOError> {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/jet/write/jet_page_sink.h"
@@ -33,6 +34,10 @@ class jet_index_builder {
   // and answers what the table definition needs. Throws jet_write_error 3022 on a duplicate
   // key in a unique index, before any page is written. Once built, the builder holds nothing.
   jet_index_tree build(jet_page_sink& sink);
+
+  // Calls `f` with the key bytes of every entry added so far (in the order added) and whether
+  // a key column of it is NULL.
+  void for_each_key(const std::function<void(const std::uint8_t* key, std::size_t size, bool has_null)>& f) const;
 
  private:
   struct entry_ref {
