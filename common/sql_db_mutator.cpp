@@ -194,7 +194,15 @@ void sql_db_mutator::get_default_native_type(const t_ftd& column, sql_native_typ
   native.type = get_sql_native_type2(column, true);
   native.length = column.size;
   native.default_value = make_mysql_def_val(&column);
-  if (column.vartype == VT_DECIMAL) {
+  // Precision and scale as the column's own type text gives them: a column edited in nothing but
+  // its name must not lose its digits (DECIMAL(0,0) keeps no fraction).
+  if (column.vartype == VT_CY) {
+    native.precision = 19;
+    native.scale = 4;
+  } else if (column.vartype == VT_DECIMAL && column.precision != 0) {
+    native.precision = static_cast<std::int32_t>(column.precision);
+    native.scale = static_cast<std::int32_t>(column.scale);
+  } else if (column.vartype == VT_DECIMAL) {
     native.scale = static_cast<std::int32_t>(column.dw_reserved & 0xFF);
     native.precision = static_cast<std::int32_t>((column.dw_reserved >> 8) & 0xFF);
   }
