@@ -193,7 +193,10 @@ const std::set<std::wstring>& sql_db_mutator::get_names() {
 void sql_db_mutator::get_default_native_type(const t_ftd& column, sql_native_type& native) const {
   native.type = get_sql_native_type2(column, true);
   native.length = column.size;
-  native.default_value = make_mysql_def_val(&column);
+  // The source's own default text, which the table's creation turns into SQL as it does for an
+  // unedited column; the SQL form itself would be quoted a second time there. A default that
+  // the conversion drops stays dropped.
+  native.default_value = make_mysql_def_val(&column).empty() ? std::wstring() : column.default_value.to_wstring();
   // Precision and scale as the column's own type text gives them: a column edited in nothing but
   // its name must not lose its digits (DECIMAL(0,0) keeps no fraction).
   if (column.vartype == VT_CY) {
