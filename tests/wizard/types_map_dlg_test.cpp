@@ -3,6 +3,9 @@
 // it refuses.
 #include <gtest/gtest.h>
 
+#include <QStyle>
+#include <QTest>
+
 #include "tests/wizard/types_map_env.h"
 
 namespace {
@@ -254,6 +257,34 @@ TEST(TypesMapDialog, BoxOfAnotherRowChangesOnlyItsState) {
   EXPECT_EQ(column(env.converter, L"CompanyName")->new_name, L"company");
   // Ticked off and on again with nothing else changed: no edit at all.
   EXPECT_EQ(column(env.converter, L"ShipperID"), nullptr);
+}
+
+// The same with a real mouse click on the box of a row that is not selected.
+TEST(TypesMapDialog, ClickOnAnotherRowsBoxKeepsTheSelectedRowsEdits) {
+  mapping_folder files;
+  files.write_shipped();
+  editor_env env;
+  env.edit(L"Shippers", [&](types_map_dlg& d) {
+    select_row(d, kCompany);
+    d.set_text(types_map_dlg::field_name_id, L"company");
+    QTreeWidget* view = columns_view(d);
+    const QRect cell = view->visualItemRect(view->topLevelItem(kPhone));
+    const int indicator = view->style()->pixelMetric(QStyle::PM_IndicatorWidth);
+    const QPoint box(cell.left() + view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + indicator / 2 + 1,
+                     cell.center().y());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box);
+    settle();
+    ASSERT_FALSE(d.view_row_checked(types_map_dlg::list_id, kPhone));
+    EXPECT_EQ(selected_row(d), kCompany);
+    EXPECT_EQ(d.get_text(types_map_dlg::field_name_id), L"company");
+    click(&d, 1);
+  });
+  ASSERT_NE(column(env.converter, L"Phone"), nullptr);
+  EXPECT_EQ(column(env.converter, L"Phone")->new_name, L"Phone");
+  EXPECT_EQ(column(env.converter, L"Phone")->native.length, 24u);
+  EXPECT_EQ(column(env.converter, L"Phone")->action, udb_drop_column);
+  ASSERT_NE(column(env.converter, L"CompanyName"), nullptr);
+  EXPECT_EQ(column(env.converter, L"CompanyName")->new_name, L"company");
 }
 
 // Input that would give a wrong or broken column is refused with a message; the row stays
