@@ -33,7 +33,8 @@ TEST(TypesMapDialog, ShowsTheColumnsWithTheirConversion) {
     const std::vector<std::vector<std::wstring>> rows = {
         {L"ShipperID", L"INT", L""}, {L"CompanyName", L"VARCHAR(40)", L""}, {L"Phone", L"VARCHAR(24)", L""}};
     for (int row = 0; row < 3; ++row) {
-      for (int cell = 0; cell < 3; ++cell) EXPECT_EQ(d.view_cell(types_map_dlg::list_id, row, cell + 1), rows[row][cell]);
+      for (int cell = 0; cell < 3; ++cell)
+        EXPECT_EQ(d.view_cell(types_map_dlg::list_id, row, cell + 1), rows[row][cell]);
       EXPECT_TRUE(d.view_row_checked(types_map_dlg::list_id, row));
     }
     EXPECT_EQ(selected_row(d), 0);
@@ -46,8 +47,11 @@ TEST(TypesMapDialog, ShowsTheColumnsWithTheirConversion) {
     EXPECT_EQ(d.get_text(types_map_dlg::length_id), L"40");
     EXPECT_TRUE(d.is_shown(types_map_dlg::length_id));
     EXPECT_FALSE(d.is_shown(types_map_dlg::precision_id));
+    click(&d, types_map_dlg::help_id);
+    EXPECT_EQ(modal_dialog(), &d);
   });
   EXPECT_TRUE(shown);
+  EXPECT_EQ(env.help_opened(), std::vector<std::string>{"1024.html"});
   EXPECT_TRUE(env.boxes.texts().empty());
   EXPECT_EQ(shippers(env.converter), nullptr);
 }

@@ -19,9 +19,7 @@
 #include "tests/wizard/settings_pages_env.h"
 
 // The shipped files, as the program finds them beside itself.
-inline std::string shipped_file(const std::string& name) {
-  return std::string(OSTRELLE_GUI2_SOURCE_DIR) + "/" + name;
-}
+inline std::string shipped_file(const std::string& name) { return std::string(OSTRELLE_GUI2_SOURCE_DIR) + "/" + name; }
 
 inline std::string file_text(const std::string& path) {
   std::ifstream in(path);
@@ -120,6 +118,7 @@ inline int selected_row(types_map_dlg& d) {
 }
 inline std::vector<std::wstring> type_choices(types_map_dlg& d) {
   std::vector<std::wstring> names;
-  for (int i = 0; i < d.list_count(types_map_dlg::type_id); ++i) names.push_back(d.list_text(types_map_dlg::type_id, i));
+  for (int i = 0; i < d.list_count(types_map_dlg::type_id); ++i)
+    names.push_back(d.list_text(types_map_dlg::type_id, i));
   return names;
 }

@@ -23,8 +23,7 @@ std::vector<std::vector<std::string>> rows_of(MYSQL* conn, const std::string& st
 
 // mdb-export's rows of a table, only the named columns, in the order of the first.
 std::vector<std::vector<std::string>> source_rows(const std::string& table, const std::vector<std::string>& columns) {
-  const auto fields = test_env::mdb_export_fields(testdata("access/real/nwind.mdb"), table,
-                                                  "-Q -T '%Y-%m-%d' -0 NULL");
+  const auto fields = test_env::mdb_export_fields(testdata("access/real/nwind.mdb"), table, "-Q -T '%Y-%m-%d' -0 NULL");
   std::vector<std::size_t> at;
   for (const std::string& name : columns) {
     for (std::size_t i = 0; i < fields.at(0).size(); ++i) {
@@ -84,10 +83,12 @@ TEST(TypesMapRun, EditsShapeTheConvertedTables) {
   env.converter.run();
   EXPECT_EQ(env.shell.errors().entries(), std::vector<std::string>{});
 
-  const std::string columns = std::string("SELECT TABLE_NAME, COLUMN_NAME, COLUMN_TYPE FROM information_schema.COLUMNS "
-                                          "WHERE TABLE_SCHEMA = '") +
-                              kDatabase + "' AND (TABLE_NAME = 'carriers' OR COLUMN_NAME IN ('freight_cost', "
-                                          "'ordered', 'ShipName')) ORDER BY TABLE_NAME, ORDINAL_POSITION";
+  const std::string columns = std::string(
+                                  "SELECT TABLE_NAME, COLUMN_NAME, COLUMN_TYPE FROM information_schema.COLUMNS "
+                                  "WHERE TABLE_SCHEMA = '") +
+                              kDatabase +
+                              "' AND (TABLE_NAME = 'carriers' OR COLUMN_NAME IN ('freight_cost', "
+                              "'ordered', 'ShipName')) ORDER BY TABLE_NAME, ORDINAL_POSITION";
   EXPECT_EQ(rows_of(conn, columns), (std::vector<std::vector<std::string>>{{"carriers", "ShipperID", "int(11)"},
                                                                            {"carriers", "name", "varchar(60)"},
                                                                            {"Orders", "ordered", "date"},
