@@ -20,6 +20,8 @@ TEST(DefaultMapping, RenamedOnlyColumnKeepsTypeAndDefault) {
       {"currency", {8, L"Price", VT_CY, false, false, ole_variant(L"0"), 0, L""}},
       {"integer", {4, L"Count", VT_I4, false, false, ole_variant(L"5"), 0, L""}},
       {"date", {8, L"Day", VT_DATE, false, false, ole_variant(L"2001-02-03"), ftd_marker_date, L""}},
+      // Dates of no known kind are written as text of 19 characters, not of the date's 8 bytes.
+      {"date as text", {8, L"When", VT_DATE, false, false, ole_variant(), 0, L""}},
   };
   cases[2].column.precision = 0;
   for (Case& c : cases) {

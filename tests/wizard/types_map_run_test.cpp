@@ -73,12 +73,21 @@ TEST(TypesMapRun, EditsShapeTheConvertedTables) {
     }
     click(&d, 1);
   });
+  // Products: a Yes/No column renamed only.
+  env.edit(L"Products", [&](types_map_dlg& d) {
+    for (int row = 0; row < d.list_count(types_map_dlg::list_id); ++row) {
+      if (d.view_cell(types_map_dlg::list_id, row, 1) != L"Discontinued") continue;
+      select_row(d, row);
+      d.set_text(types_map_dlg::field_name_id, L"dropped");
+    }
+    click(&d, 1);
+  });
   EXPECT_TRUE(env.boxes.texts().empty());
 
   env.converter.direct = true;
   env.converter.dest = wide(kDatabase);
   env.converter.conversion_mode = mode_overwrite_database;
-  env.converter.selected_tables = {L"Shippers", L"Orders"};
+  env.converter.selected_tables = {L"Shippers", L"Orders", L"Products"};
   env.converter.convert_views = false;
   env.converter.run();
   EXPECT_EQ(env.shell.errors().entries(), std::vector<std::string>{});
@@ -99,6 +108,8 @@ TEST(TypesMapRun, EditsShapeTheConvertedTables) {
   EXPECT_EQ(rows_of(conn, std::string("SELECT OrderID, ordered, freight_cost, ShipName FROM ") + kDatabase +
                               ".Orders ORDER BY 1"),
             source_rows("Orders", {"OrderID", "OrderDate", "Freight", "ShipName"}));
+  EXPECT_EQ(rows_of(conn, std::string("SELECT ProductID, dropped FROM ") + kDatabase + ".Products ORDER BY 1"),
+            source_rows("Products", {"ProductID", "Discontinued"}));
   test_env::query_rows(conn, std::string("DROP DATABASE IF EXISTS ") + kDatabase);
   mysql_close(conn);
 }
