@@ -1,4 +1,12 @@
 #include "GUI2/types_map_entry.h"
 
-// Until the column editor is in the program, a double click on a table opens nothing.
-void edit_table_types(const std::wstring& /*table*/) {}
+#include <QApplication>
+
+#include "GUI2/types_map_dlg.h"
+#include "converter/vandry_converter.h"
+
+void edit_table_types(const std::wstring& table) {
+  std::unique_ptr<udb_schema> schema = vandry_converter::get_instance()->get_schema(table);
+  types_map_dlg dialog(table, std::move(schema));
+  dialog.do_modal(QApplication::activeWindow());
+}

@@ -51,7 +51,9 @@ int ui_dialog::do_modal(QWidget* owner) {
                      : window.screen() != nullptr ? window.screen()->availableGeometry()
                                                   : QRect();
   if (area.isValid()) window.move(area.center() - window.rect().center());
-  window.exec();
+  // A dialog may end itself while it initialises (a file it needs is missing): it is then never
+  // shown.
+  if (!ended_) window.exec();
   frame_ = nullptr;
   layout->removeWidget(this);
   setParent(nullptr);
