@@ -9,7 +9,9 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -26,12 +28,15 @@
 #include "GUI2/overwrite_dlg3.h"
 #include "GUI2/plain_page.h"
 #include "GUI2/progress_page.h"
+#include "GUI2/types_map_entry.h"
 #include "GUI2/settings_pages.h"
+#include "GUI2/types_map_dlg.h"
 #include "GUI2/url_err_box_dlg.h"
 #include "GUI2/wizard_front_end.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 #include "common/error_handler.h"
 #include "converter/vandry_converter.h"
 #include "platform/ui/ui_dispatch.h"
@@ -211,6 +216,36 @@ void pages_and_dialogs() {
   w.shell.run();
 }
 
+// The column editor over nwind's Shippers, with its company name selected.
+void column_editor() {
+  held_run run;
+  wizard w(run);
+  w.converter.src = tk_utf8_to_unicode(OSTRELLE_NWIND);
+  ui_property_sheet& sheet = w.shell.sheet();
+  later([&] {
+    later([] {
+      if (!wait_for([] { return QApplication::activeModalWidget() != nullptr; })) {
+        failures.push_back("dialog-135-edit-table: dialog not shown");
+        return;
+      }
+      QWidget* top = QApplication::activeModalWidget();
+      auto* host = qobject_cast<ui_control_host*>(top);
+      if (host == nullptr) host = top->findChild<ui_control_host*>();
+      if (host == nullptr) return;
+      // Clicked as a user would: the field controls follow a user's change of row only.
+      if (auto* columns = qobject_cast<QTreeWidget*>(host->control(types_map_dlg::list_id))) {
+        const QRect row = columns->visualRect(columns->model()->index(1, 1));
+        QTest::mouseClick(columns->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+      }
+      shoot(top, "dialog-135-edit-table");
+      if (auto* button = qobject_cast<QAbstractButton*>(host->control(ui_id_cancel))) button->click();
+    });
+    edit_table_types(L"Shippers");
+    sheet.end_sheet(ui_sheet_finished);
+  });
+  w.shell.run();
+}
+
 void finish_with_success() {
   held_run run;
   run.released = true;
@@ -247,9 +282,16 @@ int main(int argc, char** argv) {
   }
   ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+  // The column editor's mapping files where an installed wizard finds them.
+  ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+  std::filesystem::create_directories(std::filesystem::path(home) / "Quellbrook" / "Ostrelle", error);
+  for (const char* name : {"sql.map", "sql.typ"})
+    std::filesystem::copy_file(std::filesystem::path(OSTRELLE_GUI2_DIR) / name,
+                               std::filesystem::path(home) / "Quellbrook" / "Ostrelle" / name, error);
   {
     QApplication application(argc, argv);
     pages_and_dialogs();
+    column_editor();
     finish_with_success();
   }
   std::filesystem::remove_all(home, error);
