@@ -8,10 +8,10 @@
 
 #include "GUI2/display_check.h"
 #include "GUI2/gui_finish_page.h"
-#include "GUI2/plain_page.h"
 #include "GUI2/progress_page.h"
 #include "GUI2/quick_launch.h"
 #include "GUI2/quick_launch_args.h"
+#include "GUI2/selection_pages.h"
 #include "GUI2/settings_pages.h"
 #include "GUI2/wizard_front_end.h"
 #include "GUI2/wizard_shell.h"
@@ -39,29 +39,6 @@ constexpr const wchar_t* kSuccessText =
     L"the wizard.";
 constexpr const wchar_t* kErrorText =
     L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.";
-
-// Rows 1 to 8 of the sheet.
-struct page_row {
-  int dialog_id;
-  unsigned buttons;
-  const wchar_t* header_title;
-  const wchar_t* header_subtitle;
-  bool hide_header;
-  std::uint32_t help_topic;
-};
-
-constexpr unsigned kBackNext = ui_wiz_back | ui_wiz_next;
-
-// Rows 1 to 6 are the settings pages (settings_pages).
-const page_row kPages[] = {
-    {127, kBackNext, L"Step 5 of 7", L"Select tables to convert", false, 1015},
-    {127, kBackNext, L"Step 6 of 7", L"Select queries to convert", false, 1026},
-};
-
-std::wstring page_text(const page_row& row) {
-  if (row.hide_header) return L"Welcome to Ostrelle\nConversion Wizard\n";
-  return row.header_subtitle;
-}
 
 // The checks of quick launch; false (after the report) when one failed.
 bool quick_launch_ready(vandry_converter& converter, wizard_front_end& front, const std::wstring& profile) {
@@ -111,15 +88,13 @@ int wizard_program(int argc, const char* const* argv) {
     return exit_failed;
   }
 
-  std::vector<std::unique_ptr<plain_page>> pages;
   std::unique_ptr<settings_pages> settings;
+  std::unique_ptr<selection_pages> selection;
   if (!quick) {
     settings = std::make_unique<settings_pages>(L"vdy");
     settings->add_to(shell);
-    for (const page_row& row : kPages) {
-      pages.push_back(std::make_unique<plain_page>(row.dialog_id, row.buttons, page_text(row), row.help_topic));
-      shell.add_page(pages.back().get(), ui_page_options{row.header_title, row.header_subtitle, row.hide_header, true});
-    }
+    selection = std::make_unique<selection_pages>();
+    selection->add_to(shell);
   }
   progress_page progress(converter);
   gui_finish_page_t finish(converter, kSuccessText, kErrorText, L"vdy");

@@ -670,6 +670,13 @@ void ui_control_host::list_set_current(int id, int index) {
   if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setCurrentIndex(index);
 }
 
+void ui_control_host::list_set_caret(int id, int index) {
+  auto* list = qobject_cast<QListWidget*>(control(id));
+  if (list == nullptr) throw std::invalid_argument("control " + std::to_string(id) + " is not a list box");
+  flag_guard quiet(updating_);
+  list->setCurrentRow(index, QItemSelectionModel::NoUpdate);
+}
+
 std::vector<int> ui_control_host::list_selection(int id) const {
   QWidget* w = control(id);
   std::vector<int> rows;

@@ -96,6 +96,9 @@ class ui_control_host : public QWidget {
   // The current item (list box: the focused one; combo: the selected one); -1 when none.
   int list_current(int id) const;
   void list_set_current(int id, int index);  // -1 clears
+  // List boxes: moves the focus rectangle (caret) to the item and leaves the selection as it is
+  // (LB_SETCARETINDEX); list_set_current may select or deselect by the keys held at the time.
+  void list_set_caret(int id, int index);
   // Selection of list boxes and list views (a single-selection list has at most one).
   std::vector<int> list_selection(int id) const;
   void list_select(int id, int index, bool selected);

@@ -1,6 +1,7 @@
-// What the settings-page tests share: the program's singletons (logger, error handler, converter,
-// shell) with the six settings pages and a plain page after them in a sheet, boxes, help and file
-// dialogs answered by the tests, and the private server's address.
+// What the wizard-page tests share: the program's singletons (logger, error handler, converter,
+// shell) with the six settings pages, the tables and views pages and a plain page in the progress
+// page's place (a real one would start a run) in a sheet, boxes, help and file dialogs answered by
+// the tests, and the private server's address.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "GUI2/plain_page.h"
+#include "GUI2/selection_pages.h"
 #include "GUI2/settings_pages.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
@@ -57,13 +59,14 @@ class wizard_env {
         converter(converter_program::wizard),
         shell(L"Ostrelle 8.3"),
         pages(L"vdy"),
-        tables_page(127, ui_wiz_back | ui_wiz_next, L"tables", 1015) {
+        progress(108, ui_wiz_back | ui_wiz_next, L"progress", 1016) {
     handler_.load_err_map(mysql_error_texts_count, mysql_error_texts);
     // The test's settings never replace the stored ones.
     converter.keep_stored_settings = true;
     shell.set_help_folder(OSTRELLE_HELP_DIR);
     pages.add_to(shell);
-    shell.add_page(&tables_page, ui_page_options{L"Step 5 of 7", L"Select tables to convert", false, true});
+    selection.add_to(shell);
+    shell.add_page(&progress, ui_page_options{L"Step 7 of 7", L"Database conversion is in progress", false, true});
     install_program_handlers([this](const std::string& what) { other_errors.push_back(what); });
   }
   ~wizard_env() { ui_set_exception_handlers({}, {}); }
@@ -107,7 +110,8 @@ class wizard_env {
   vandry_converter converter;
   wizard_shell shell;
   settings_pages pages;
-  plain_page tables_page;
+  selection_pages selection;
+  plain_page progress;
   box_recorder boxes;
   url_recorder urls;
   file_dialogs files;
