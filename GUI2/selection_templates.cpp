@@ -17,7 +17,7 @@ ui_dialog_def sel_tables_template() {
           L"",
           kPageWidth,
           kPageHeight,
-          {{1337, ui_kind::static_text, L"", {21, 2, 275, 18}},
+          {{1337, ui_kind::static_text, L"", {21, 2, 292, 18}},
            {1334, ui_kind::static_text, L"", {21, 22, 108, 9}},
            {1317, ui_kind::list_box, L"", {21, 32, 108, 106}, kListFlags},
            {1101, ui_kind::push_button, L"A&dd >", {134, 38, 46, 14}},
