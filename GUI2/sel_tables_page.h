@@ -54,8 +54,8 @@ class sel_tables_page : public wizard_page<127, ui_wiz_back | ui_wiz_next> {
 
   // Both lists rebuilt: the names list on the left, nothing on the right.
   void do_page_init();
-  // false: the user chose to stay (an empty selection they did not confirm) or a right entry
-  // could not be read. true: the names list holds the selected plain names in right-list order.
+  // false: the user chose to stay (an empty selection they did not confirm). true: the names list
+  // holds the selected plain names (no added query) in right-list order.
   bool store_selection();
   void clear_sel(int list_id);
   // The index of the entry whose whole text equals `name`: exactly, or ignoring case; -1 if none.

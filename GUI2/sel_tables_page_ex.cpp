@@ -109,9 +109,7 @@ void sel_tables_page_ex::on_edit_query() {
   if (it == selected_queries_.end()) return;
   *it = {name, query};
   list_remove(selected_id, current);
-  const int at = list_add(selected_id, name);
-  list_select(selected_id, at, true);
-  list_set_caret(selected_id, at);
+  list_set_caret(selected_id, list_add(selected_id, name));
 }
 
 bool sel_tables_page_ex::on_command(int id, ui_event event) {

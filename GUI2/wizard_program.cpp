@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "GUI2/display_check.h"
 #include "GUI2/gui_finish_page.h"

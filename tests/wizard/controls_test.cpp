@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QListWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/ui/ui_control_host.h"
@@ -166,6 +168,35 @@ TEST(control_list, sorted_lists_find_by_prefix_from_after_a_start_and_wrap) {
   EXPECT_EQ(host.list_find_prefix(1303, L"koi8"), -1);
   host.list_set_current(1303, 1);
   EXPECT_EQ(host.get_text(1303), L"latin1 - cp1252 West European");
+}
+
+TEST(control_list, sorting_ignores_case_and_the_user_selects_several_with_control_and_shift) {
+  recording_host host(texts());
+  host.show();
+  // Qt's own sorting would give "Alpha, Gamma, alpha, beta"; a new text goes after its equals.
+  for (const wchar_t* name : {L"Gamma", L"alpha", L"beta", L"Alpha"}) host.list_add(1317, name);
+  std::vector<std::wstring> shown;
+  for (int i = 0; i < host.list_count(1317); ++i) shown.push_back(host.list_text(1317, i));
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"alpha", L"Alpha", L"beta", L"Gamma"}));
+  auto* list = qobject_cast<QListWidget*>(host.control(1317));
+  ASSERT_NE(list, nullptr);
+  auto press = [&](int row, Qt::KeyboardModifiers keys) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, list->visualItemRect(list->item(row)).center());
+  };
+  press(0, Qt::NoModifier);
+  press(2, Qt::ControlModifier);
+  EXPECT_EQ(host.list_selection(1317), (std::vector<int>{0, 2}));
+  press(3, Qt::ShiftModifier);
+  const std::vector<int> extended = host.list_selection(1317);
+  EXPECT_NE(std::find(extended.begin(), extended.end(), 3), extended.end());
+  EXPECT_NE(std::find(extended.begin(), extended.end(), 2), extended.end());
+  EXPECT_EQ(host.events.back(), (recorded_event{1317, ui_event::selection_changed}));
+  // The caret moves without touching the selection, and code's move is not reported.
+  const std::size_t reported = host.events.size();
+  host.list_set_caret(1317, 1);
+  EXPECT_EQ(host.list_current(1317), 1);
+  EXPECT_EQ(host.list_selection(1317), extended);
+  EXPECT_EQ(host.events.size(), reported);
 }
 
 TEST(control_list, list_view_rows_cells_and_check_boxes) {
