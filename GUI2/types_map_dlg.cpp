@@ -46,9 +46,7 @@ bool parse_size(const std::wstring& text, std::uint64_t most, bool& given, std::
 }
 
 // The types whose column text carries the length: without one the statement does not load.
-bool needs_length(const std::wstring& type) {
-  return type == L"CHAR" || type == L"VARCHAR" || type == L"VARBINARY";
-}
+bool needs_length(const std::wstring& type) { return type == L"CHAR" || type == L"VARCHAR" || type == L"VARBINARY"; }
 
 // The default mapping as the controls show it, for telling an edit from no edit.
 sql_native_type as_shown(const sql_native_type& mapping) {

@@ -193,7 +193,18 @@ const std::set<std::wstring>& sql_db_mutator::get_names() {
 void sql_db_mutator::get_default_native_type(const t_ftd& column, sql_native_type& native) const {
   native.type = get_sql_native_type2(column, true);
   native.length = column.size;
-  native.default_value = make_mysql_def_val(&column);
+  // A type that keeps its length in its name (dates of no known kind become CHAR(19)): that
+  // length is the column's, not the source's size.
+  const std::size_t open = native.type.find(L'(');
+  if (open != std::wstring::npos) {
+    std::uint64_t inside = 0;
+    if (parse_whole_number(native.type.substr(open + 1, native.type.size() - open - 2), 4294967295u, inside))
+      native.length = inside;
+  }
+  // The source's own default text, which the table's creation turns into SQL as it does for an
+  // unedited column; the SQL form itself would be quoted a second time there. A default that
+  // the conversion drops stays dropped.
+  native.default_value = make_mysql_def_val(&column).empty() ? std::wstring() : column.default_value.to_wstring();
   // Precision and scale as the column's own type text gives them: a column edited in nothing but
   // its name must not lose its digits (DECIMAL(0,0) keeps no fraction).
   if (column.vartype == VT_CY) {

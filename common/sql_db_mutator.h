@@ -32,7 +32,10 @@ class sql_db_mutator : public udb_db_mutator<sql_table_mutator> {
 
   // The mutator registered under exactly that destination name, or null.
   sql_table_mutator* find_by_new_name(const std::wstring& name);
-  // The MySQL type a source column gets when the user changes nothing.
+  // The MySQL type a source column gets when the user changes nothing: the type name without
+  // sizes, the column's length, precision and scale as its type text has them, and its default
+  // as the source gives it (empty when the conversion drops it). A column mutator holding exactly
+  // this makes the same column.
   void get_default_native_type(const t_ftd& column, sql_native_type& native) const;
   // A set of names no operation fills; one for the whole program.
   static const std::set<std::wstring>& get_names();
