@@ -251,6 +251,8 @@ class WizardWalk : public ::testing::Test {
     // The run: nwind under the sanitizers takes a while.
     ASSERT_NO_FATAL_FAILURE(press(ui_id_next, kProgress, boxes));
     ASSERT_TRUE(wait_for([] { return sheet().current_page_id() == kFinish; }, 600000)) << last_box(boxes);
+    const std::wstring result = sheet().current_page()->get_text(gui_finish_page_t::result_id);
+    EXPECT_NE(result.find(L"successfully"), std::wstring::npos) << tk_unicode_to_utf8(result);
     auto* save_button = qobject_cast<QAbstractButton*>(sheet().current_page()->control(gui_finish_page_t::save_id));
     ASSERT_NE(save_button, nullptr);
     QTest::mouseClick(save_button, Qt::LeftButton);
