@@ -121,6 +121,7 @@ void types_map_dlg::on_init_dialog() {
   }
   if (field_count() > 0) {
     list_select(list_id, 0, true);
+    focus(list_id);
     if (!set_available_conversions(0)) return;
     fill_controls(0);
   }

@@ -31,6 +31,7 @@ class box_dialog : public ui_dialog {
 
   bool init_ran = false;
   bool throw_on_retry = false;
+  bool end_in_init = false;
 
  protected:
   void on_init_dialog() override {
@@ -38,6 +39,7 @@ class box_dialog : public ui_dialog {
     set_icon(1301, ui_icon::warning);
     set_text(1320, L"Failed to load the engine.");
     set_link(1335, L"Download it", L"https://example.invalid/runtime");
+    if (end_in_init) end_dialog(2);
   }
   bool on_command(int id, ui_event event) override {
     if (id == 1110 && event == ui_event::clicked) {
@@ -126,6 +128,21 @@ TEST(dialog_handler, that_throws_is_reported_and_the_dialog_stays) {
   const int result = run_dialog(d, [&] { QTest::mouseClick(d.control(1110), Qt::LeftButton); });
   EXPECT_EQ(result, not_ended);
   EXPECT_EQ(caught.tk, std::vector<std::string>{"retry failed"});
+}
+
+// A dialog that ends itself while it initialises is never shown: do_modal answers at once.
+TEST(dialog_end_in_init, returns_without_showing) {
+  box_dialog d;
+  d.end_in_init = true;
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    shown = QApplication::activeModalWidget() != nullptr;
+    if (QWidget* w = QApplication::activeModalWidget()) w->close();
+  });
+  EXPECT_EQ(d.do_modal(nullptr), 2);
+  settle();
+  EXPECT_TRUE(d.init_ran);
+  EXPECT_FALSE(shown);
 }
 
 }  // namespace
