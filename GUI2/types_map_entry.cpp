@@ -3,11 +3,9 @@
 #include <QApplication>
 
 #include "GUI2/types_map_dlg.h"
-#include "TK/tk_logger.h"
 #include "converter/vandry_converter.h"
 
 void edit_table_types(const std::wstring& table) {
-  tk_log1(tk_log_detail, "Ready for types mapping");
   std::unique_ptr<udb_schema> schema = vandry_converter::get_instance()->get_schema(table);
   types_map_dlg dialog(table, std::move(schema));
   dialog.do_modal(QApplication::activeWindow());

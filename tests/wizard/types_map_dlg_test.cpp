@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QTest>
 
+#include "tests/wizard/selection_test_util.h"
 #include "tests/wizard/types_map_env.h"
 
 namespace {
@@ -400,6 +401,38 @@ TEST(TypesMapDialog, OkRefusesAnEmptyTableNameAndTwoColumnsOfOneName) {
   });
   EXPECT_TRUE(env.boxes.texts().empty());
   EXPECT_EQ(column(env.converter, L"CompanyName")->new_name, L"phone");
+}
+
+// From the tables page: a double click on a selected table opens the editor on it over the sheet;
+// its OK reaches the converter.
+TEST(TypesMapDialog, OpensFromTheTablesPage) {
+  mapping_folder files;
+  files.write_shipped();
+  editor_env env;
+  env.converter.direct = false;
+  env.converter.convert_views = false;
+  std::wstring caption;
+  std::wstring shown_name;
+  env.run(127, [&] {
+    vdy_sel_tables_page& page = env.selection.tables;
+    ASSERT_EQ(env.sheet().current_page(), &page);
+    click(&page, sel_tables_page::add_all_id);
+    const name_list names = list_names(page, sel_tables_page::selected_id);
+    const auto at = std::find(names.begin(), names.end(), L"Shippers");
+    ASSERT_NE(at, names.end());
+    dialog_driver driver({[&](ui_dialog& d) {
+      caption = d.window_widget()->windowTitle().toStdWString();
+      shown_name = d.get_text(types_map_dlg::table_name_id);
+      d.set_text(types_map_dlg::table_name_id, L"carriers");
+      click(&d, 1);
+    }});
+    double_click(page, sel_tables_page::selected_id, static_cast<int>(at - names.begin()));
+    EXPECT_TRUE(wait_for([&] { return driver.done(); }, 20000));
+  });
+  EXPECT_EQ(caption, L"Edit Table");
+  EXPECT_EQ(shown_name, L"Shippers");
+  ASSERT_NE(shippers(env.converter), nullptr);
+  EXPECT_EQ(shippers(env.converter)->new_name, L"carriers");
 }
 
 // What OK stores is what a saved profile holds and loads again, so the console runs the same.
