@@ -1,6 +1,7 @@
 #include "GUI2/types_map_dlg.h"
 
 #include <QString>
+#include <QTreeWidget>
 
 #include "GUI2/types_map_files.h"
 #include "GUI2/types_map_template.h"
@@ -109,6 +110,11 @@ void types_map_dlg::on_init_dialog() {
   set_text(table_name_id, new_name_);
 
   for (auto it = schema_->fields.rbegin(); it != schema_->fields.rend(); ++it) add_item(**it);
+  // The columns were sized to their headers; names and types such as "CompanyName" and
+  // "VARCHAR(40)" would otherwise show cut off.
+  if (auto* view = qobject_cast<QTreeWidget*>(control(list_id))) {
+    for (int column = 1; column < view->columnCount(); ++column) view->resizeColumnToContents(column);
+  }
   for (int row = 0; row < list_count(list_id); ++row) {
     auto found = edited_.find(view_cell(list_id, row, 1));
     view_set_row_checked(list_id, row, found == edited_.end() || found->second.state != state_leave_out);

@@ -9,7 +9,9 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -26,12 +28,17 @@
 #include "GUI2/overwrite_dlg3.h"
 #include "GUI2/plain_page.h"
 #include "GUI2/progress_page.h"
+#include "GUI2/selection_pages.h"
+#include "GUI2/set_query_dlg.h"
 #include "GUI2/settings_pages.h"
+#include "GUI2/types_map_dlg.h"
+#include "GUI2/types_map_entry.h"
 #include "GUI2/url_err_box_dlg.h"
 #include "GUI2/wizard_front_end.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 #include "common/error_handler.h"
 #include "converter/vandry_converter.h"
 #include "platform/ui/ui_dispatch.h"
@@ -119,12 +126,18 @@ class held_run : public udb_converter {
 };
 
 // The program's objects, a sheet with the settings pages, a template page, progress and finish.
+// With `real_selection` the tables and views pages themselves stand where the template page does.
 struct wizard {
-  explicit wizard(held_run& run) : progress(run), finish(converter, kSuccess, kErrors, L"vdy") {
+  explicit wizard(held_run& run, bool real_selection = false)
+      : progress(run), finish(converter, kSuccess, kErrors, L"vdy") {
     handler.load_err_map(mysql_error_texts_count, mysql_error_texts);
     converter.keep_stored_settings = true;
     pages.add_to(shell);
-    shell.add_page(&tables, ui_page_options{L"Step 5 of 7", L"Select tables to convert", false, true});
+    if (real_selection) {
+      selection.add_to(shell);
+    } else {
+      shell.add_page(&tables, ui_page_options{L"Step 5 of 7", L"Select tables to convert", false, true});
+    }
     shell.add_page(&progress, ui_page_options{L"Step 7 of 7", L"Database conversion is in progress", false, true});
     shell.add_page(&finish, ui_page_options{L"", L"", true, false});
     ui_set_exception_handlers([](const tk_exception& e) { error_handler::get_instance()->handle(e, true); },
@@ -139,6 +152,7 @@ struct wizard {
   wizard_front_end front{shell, shell.errors()};
   settings_pages pages{L"vdy"};
   plain_page tables{127, ui_wiz_back | ui_wiz_next, L"Select tables to convert", 1015};
+  selection_pages selection;
   progress_page progress;
   gui_finish_page_t finish;
 };
@@ -211,6 +225,88 @@ void pages_and_dialogs() {
   w.shell.run();
 }
 
+// The tables page over Northwind with three tables and a query of the user's chosen, the Add Query
+// dialog filled in, and the views page with two views chosen (a dump takes views).
+void selection_pages_and_query_dialog() {
+  held_run run;
+  wizard w(run, true);
+  w.converter.src = tk_utf8_to_unicode(OSTRELLE_NWIND);
+  w.converter.direct = false;
+  w.converter.convert_views = true;
+  w.converter.selected_tables = {L"Customers", L"Orders", L"Shippers"};
+  w.converter.items = {{L"Big freight", L"SELECT * FROM Orders WHERE Freight > 100"}};
+  w.converter.selected_views = {{L"Current Product List", L""}, {L"Order Details Extended", L""}};
+  ui_property_sheet& sheet = w.shell.sheet();
+  later([&] {
+    sheet.set_current_page(127);
+    shoot(&sheet, "page-127-tables");
+
+    later([] {
+      if (!wait_for([] { return QApplication::activeModalWidget() != nullptr; })) {
+        failures.push_back("dialog-128-add-query: dialog not shown");
+        return;
+      }
+      QWidget* top = QApplication::activeModalWidget();
+      auto* host = qobject_cast<ui_control_host*>(top);
+      if (host == nullptr) host = top->findChild<ui_control_host*>();
+      if (host == nullptr || host->dialog_id() != set_query_dlg::dialog_id) {
+        failures.push_back("dialog-128-add-query: another window on screen");
+        return;
+      }
+      host->set_text(set_query_dlg::name_id, L"Late orders");
+      host->set_text(set_query_dlg::query_id,
+                     L"SELECT OrderID, CustomerID, RequiredDate, ShippedDate\r\nFROM Orders\r\nWHERE ShippedDate > "
+                     L"RequiredDate");
+      shoot(top, "dialog-128-add-query");
+      if (auto* button = qobject_cast<QAbstractButton*>(host->control(ui_id_cancel))) button->click();
+    });
+    if (auto* add = qobject_cast<QAbstractButton*>(w.selection.tables.control(sel_tables_page::add_query_id))) {
+      add->click();
+    } else {
+      failures.push_back("dialog-128-add-query: no Add Query button");
+    }
+
+    sheet.press_button(ui_id_next);
+    if (!wait_for([&] { return sheet.current_page() == &w.selection.views; })) {
+      failures.push_back("page-127-views: not reached");
+    } else {
+      shoot(&sheet, "page-127-views");
+    }
+    sheet.end_sheet(ui_sheet_finished);
+  });
+  w.shell.run();
+}
+
+// The column editor over nwind's Shippers, with its company name selected.
+void column_editor() {
+  held_run run;
+  wizard w(run);
+  w.converter.src = tk_utf8_to_unicode(OSTRELLE_NWIND);
+  ui_property_sheet& sheet = w.shell.sheet();
+  later([&] {
+    later([] {
+      if (!wait_for([] { return QApplication::activeModalWidget() != nullptr; })) {
+        failures.push_back("dialog-135-edit-table: dialog not shown");
+        return;
+      }
+      QWidget* top = QApplication::activeModalWidget();
+      auto* host = qobject_cast<ui_control_host*>(top);
+      if (host == nullptr) host = top->findChild<ui_control_host*>();
+      if (host == nullptr) return;
+      // Clicked as a user would: the field controls follow a user's change of row only.
+      if (auto* columns = qobject_cast<QTreeWidget*>(host->control(types_map_dlg::list_id))) {
+        const QRect row = columns->visualRect(columns->model()->index(1, 1));
+        QTest::mouseClick(columns->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+      }
+      shoot(top, "dialog-135-edit-table");
+      if (auto* button = qobject_cast<QAbstractButton*>(host->control(ui_id_cancel))) button->click();
+    });
+    edit_table_types(L"Shippers");
+    sheet.end_sheet(ui_sheet_finished);
+  });
+  w.shell.run();
+}
+
 void finish_with_success() {
   held_run run;
   run.released = true;
@@ -247,9 +343,17 @@ int main(int argc, char** argv) {
   }
   ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+  // The column editor's mapping files where an installed wizard finds them.
+  ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+  std::filesystem::create_directories(std::filesystem::path(home) / "Quellbrook" / "Ostrelle", error);
+  for (const char* name : {"sql.map", "sql.typ"})
+    std::filesystem::copy_file(std::filesystem::path(OSTRELLE_GUI2_DIR) / name,
+                               std::filesystem::path(home) / "Quellbrook" / "Ostrelle" / name, error);
   {
     QApplication application(argc, argv);
     pages_and_dialogs();
+    selection_pages_and_query_dialog();
+    column_editor();
     finish_with_success();
   }
   std::filesystem::remove_all(home, error);
