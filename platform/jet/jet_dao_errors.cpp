@@ -37,15 +37,22 @@ constexpr error_text error_texts[] = {
     {3259, L"Invalid field data type."},
     {3264, L"No field defined--cannot append TableDef or Index."},
     {3265, L"Item not found in this collection."},
+    {3303, L"Cannot delete this index or table. It is either the current index or is used in a relationship."},
     {3270, L"Property not found."},
     {3314,
      L"The field '|' cannot contain a Null value because the Required property for this field is set to True. Enter a value in this field."},
     {3315, L"Field '|' cannot be a zero-length string."},
     {3343, L"Unrecognized database format '|'."},
     {3349, L"Numeric field overflow."},
+    {3366, L"Cannot append a relation with no fields defined."},
     {3367, L"Cannot append. An object with that name already exists in the collection."},
+    {3368, L"Relationship must be on the same number of fields with the same data types."},
+    {3379,
+     L"Cannot create relationship to enforce referential integrity. Existing data in table '|' violates referential integrity rules with related table."},
+    {3409, L"Invalid field name '|' in definition of index or relationship."},
     {3420, L"Object invalid or no longer set."},
     {3421, L"Data type conversion error."},
+    {3609, L"No unique index found for the referenced field of the primary table."},
 };
 
 class error_object : public com_object<DAOError> {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/jet/write/jet_index_page.h"
 #include "platform/jet/write/jet_page_sink.h"
 
 namespace jet {
@@ -33,6 +34,12 @@ class jet_index_builder {
   // and answers what the table definition needs. Throws jet_write_error 3022 on a duplicate
   // key in a unique index, before any page is written. Once built, the builder holds nothing.
   jet_index_tree build(jet_page_sink& sink);
+
+  // Calls `visit(key, size, has_null)` for each entry added so far, in the order added.
+  template <typename F>
+  void each_key(F&& visit) const {
+    for (const entry_ref& e : entries_) visit(bytes_.data() + e.at, e.size - jet_index_row_pointer_size, e.has_null);
+  }
 
  private:
   struct entry_ref {

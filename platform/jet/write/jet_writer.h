@@ -31,6 +31,16 @@ struct jet_new_column {
 
 using jet_table_id = std::size_t;
 
+// A relationship between two tables, as the DAO Relation describes it.
+struct jet_new_relationship {
+  std::wstring name;
+  std::wstring table;          // the referenced table (DAO's Table)
+  std::wstring foreign_table;  // the table holding the foreign key (DAO's ForeignTable)
+  std::vector<std::wstring> columns;          // of `table`, in key order
+  std::vector<std::wstring> foreign_columns;  // of `foreign_table`, pairwise with `columns`
+  std::int32_t attributes = 0;  // DAO relation attributes: 0x2 not enforced, 0x100 and 0x1000 cascades
+};
+
 class jet_writer {
  public:
   virtual ~jet_writer() = default;
@@ -47,6 +57,15 @@ class jet_writer {
   // does not fit the format's row limit is refused with 3047 and nothing of it is written.
   virtual void append_row(jet_table_id table, const std::vector<jet_value>& values) = 0;
   virtual std::uint32_t row_count(jet_table_id table) const = 0;
+
+  // Adds a relationship. An enforced one needs a unique index on exactly the referenced
+  // columns (3609); the foreign table gets an index on its columns for it, sharing one on the
+  // same columns where there is one, and every row already stored must find its referenced row
+  // (3379). Refuses: a name taken (3367), a table missing (3078), no column pair (3366), a
+  // column missing (3409), pairs that differ in number or type (3368), a Memo or OLE column
+  // (3259), more than 10 pairs (3190), a 33rd index on either table (3626). A refused
+  // relationship leaves nothing behind. Tables in a relationship cannot be deleted (3303).
+  virtual void add_relationship(const jet_new_relationship& relationship) = 0;
 
   // Writes definitions, maps, catalog rows and the header, then renames the file to `path`.
   virtual void close() = 0;
