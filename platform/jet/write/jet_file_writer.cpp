@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <optional>
 #include <filesystem>
-#include <set>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/jet/jet_catalog.h"
@@ -29,6 +29,7 @@
 #include "platform/jet/write/jet_property_blob.h"
 #include "platform/jet/write/jet_relationship_rows.h"
 #include "platform/jet/write/jet_row_builder.h"
+#include "platform/jet/write/jet_stored_row.h"
 #include "platform/jet/write/jet_system_tables.h"
 #include "platform/jet/write/jet_usage_map.h"
 #include "platform/jet/write/jet_value_encoder.h"
@@ -49,7 +50,14 @@ constexpr long err_bad_name = 3125;
 constexpr long err_field_twice = 3191;
 constexpr long err_too_many_fields = 3190;
 constexpr long err_bad_field_type = 3259;
+constexpr long err_no_fields = 3264;
+constexpr long err_duplicate_key = 3022;
+constexpr long err_null_in_key = 3058;
+constexpr long err_primary_exists = 3283;
+constexpr long err_index_exists = 3284;
+constexpr long err_too_many_indexes = 3626;
 constexpr long err_input_not_found = 3078;
+constexpr long err_related_record_required = 3201;
 constexpr long err_in_relationship = 3303;
 constexpr long err_relation_no_fields = 3366;
 constexpr long err_name_in_collection = 3367;
@@ -57,11 +65,7 @@ constexpr long err_relation_mismatch = 3368;
 constexpr long err_integrity_violated = 3379;
 constexpr long err_bad_relation_field = 3409;
 constexpr long err_no_unique_index = 3609;
-constexpr long err_index_name_taken = 3284;
-constexpr long err_too_many_table_indexes = 3626;
 constexpr std::size_t max_columns = 255;
-constexpr std::size_t most_key_columns = 10;
-constexpr std::size_t most_indexes = 32;
 
 std::string narrow(const std::wstring& w) {
   std::string s;
@@ -124,8 +128,20 @@ struct index_keys {
   std::vector<std::size_t> positions;
   std::vector<jet_key_column> columns;
   bool ignore_nulls = false;
+  bool required = false;
+  bool unique = false;
   jet_index_builder entries;
+  // A unique index: the keys so far without a NULL column, so a row repeating one is refused
+  // when it is appended rather than failing the whole file at close.
+  std::unordered_set<std::string> seen;
   std::vector<std::uint32_t> pages;  // the pages its tree takes, for its usage map
+};
+
+// One row's key for each real index of its table, made before the row is stored.
+struct row_key {
+  std::vector<std::uint8_t> key;
+  bool any_null = false;
+  bool all_null = false;
 };
 
 struct table_state {
@@ -151,6 +167,9 @@ struct relationship_state {
   jet_relationship_rows_input rows;
   jet_table_id table = 0;
   jet_table_id foreign_table = 0;
+  bool enforced = false;
+  std::size_t real = 0;          // enforced: the referenced table's unique index
+  std::size_t foreign_real = 0;  // and the foreign table's index on the key
 };
 
 class file_writer final : public jet_writer, public jet_page_sink {
@@ -179,11 +198,18 @@ class file_writer final : public jet_writer, public jet_page_sink {
   jet_bytes table_properties(const table_state& t) const;
   void write_maps(table_state& t, bool system);
   void write_definition(table_state& t);
-  void note_row(table_state& t, const jet_row_pointer& where, const std::vector<jet_value>& values);
-  void plan_indexes(table_state& t);
+  int add_index(jet_table_id table, const jet_new_index& index) override;
+
+  index_keys plan_index(const table_state& t, const jet_real_index_shape& r) const;
+  std::vector<row_key> make_keys(const table_state& t, const std::vector<jet_value>& values) const;
+  static row_key make_key(const index_keys& k, const std::vector<jet_value>& values);
+  static void check_key(const index_keys& k, const row_key& key);
+  static void note_key(index_keys& k, row_key& key, const jet_row_pointer& where);
+  void fill_from_rows(table_state& t, index_keys& k);
   void build_indexes(table_state& t);
   jet_table_id live_named(const std::wstring& name, const std::wstring& shown) const;
   index_keys index_over_rows(table_state& t, const jet_real_index_shape& r);
+  void check_references(const table_state& t, const std::vector<row_key>& keys) const;
   void finish();
 
   std::string target_, temp_;
@@ -224,7 +250,7 @@ class paged_long_values final : public jet_long_value_store {
       if (columns_[i] == column.number) return writers_[i]->store(value.data(), value.size(), room);
     throw jet_write_error(jet_err_record_too_large, "Record is too large.");
   }
-  // Writes the pages still being filled.
+  // Writes the pages still being filled (later values start new pages).
   void finish() {
     for (auto& w : writers_) w->finish();
   }
@@ -270,6 +296,7 @@ void file_writer::start() {
     t->long_value_pages.resize(t->shape.long_value_maps.size());
     // A catalog row's property blob outgrows the row for a table of many columns.
     t->long_values = std::make_unique<paged_long_values>(*this, *t);
+    for (const auto& r : t->shape.real_indexes) t->indexes.push_back(plan_index(*t, r));
     system_.push_back(std::move(t));
   }
 }
@@ -394,79 +421,182 @@ void file_writer::append_row(jet_table_id table, const std::vector<jet_value>& v
 }
 
 void file_writer::append_to(table_state& t, const std::vector<jet_value>& values) {
-  // The whole row is built (and refused) before any byte of it reaches a page.
+  // The keys are made and checked, then the whole row is built, before any byte of either is
+  // kept: a refused row leaves no entry in any index and no long value behind.
+  std::vector<row_key> keys = make_keys(t, values);
+  check_references(t, keys);
   const std::vector<std::uint8_t>& row = t.builder->build(values, *t.long_values);
   if (t.page_number == 0 || !t.page.fits(row.size())) {
     if (t.page_number != 0) flush_page(t);
     t.page_number = allocate_page();
   }
-  // The keys go in (or refuse the row) before the row reaches its page.
   const jet_row_pointer where{t.page_number, static_cast<std::uint8_t>(t.page.row_count())};
-  note_row(t, where, values);
+  for (std::size_t i = 0; i < keys.size(); ++i) note_key(t.indexes[i], keys[i], where);
   t.page.add(row.data(), row.size());
   ++t.shape.rows;
 }
 
-// Sets up the key making of every real index of the shape, before the table's first row.
-void file_writer::plan_indexes(table_state& t) {
-  if (t.indexes.size() == t.shape.real_indexes.size()) return;
-  // An index defined after rows were stored would miss their entries.
-  if (t.shape.rows != 0 || !t.indexes.empty())
-    throw jet_write_error(err_cannot_write, "An index was added to a table that already holds rows.");
+// How rows give the keys of one real index: where its key columns sit among a row's values.
+index_keys file_writer::plan_index(const table_state& t, const jet_real_index_shape& r) const {
   std::vector<int> numbers;
   for (const auto& c : t.shape.columns) numbers.push_back(c.number);
   std::sort(numbers.begin(), numbers.end());
-  for (const auto& r : t.shape.real_indexes) {
-    index_keys k{{},
-                 {},
-                 (r.flags & jet_index_ignore_nulls) != 0,
-                 jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0),
-                 {}};
-    for (const auto& kc : r.columns) {
-      auto at = std::lower_bound(numbers.begin(), numbers.end(), kc.number);
-      const auto column = std::find_if(t.shape.columns.begin(), t.shape.columns.end(),
-                                       [&](const jet_column_shape& c) { return c.number == kc.number; });
-      if (at == numbers.end() || *at != kc.number || column == t.shape.columns.end())
-        throw jet_write_error(err_not_found, "Item not found in this collection.");
-      k.positions.push_back(static_cast<std::size_t>(at - numbers.begin()));
-      k.columns.push_back({column->type, !kc.descending});
+  index_keys k{{},
+               {},
+               (r.flags & jet_index_ignore_nulls) != 0,
+               (r.flags & jet_index_required) != 0,
+               (r.flags & jet_index_unique) != 0,
+               jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0),
+               {},
+               {}};
+  for (const auto& kc : r.columns) {
+    auto at = std::lower_bound(numbers.begin(), numbers.end(), kc.number);
+    const auto column = std::find_if(t.shape.columns.begin(), t.shape.columns.end(),
+                                     [&](const jet_column_shape& c) { return c.number == kc.number; });
+    if (at == numbers.end() || *at != kc.number || column == t.shape.columns.end())
+      throw jet_write_error(err_not_found, "Item not found in this collection.");
+    k.positions.push_back(static_cast<std::size_t>(at - numbers.begin()));
+    k.columns.push_back({column->type, !kc.descending});
+  }
+  return k;
+}
+
+row_key file_writer::make_key(const index_keys& k, const std::vector<jet_value>& values) {
+  row_key out;
+  std::vector<jet_value> key_values;
+  out.all_null = true;
+  for (std::size_t p : k.positions) {
+    const jet_value& v = p < values.size() ? values[p] : jet_value(jet_null{});
+    const bool null = std::holds_alternative<jet_null>(v);
+    out.any_null = out.any_null || null;
+    out.all_null = out.all_null && null;
+    key_values.push_back(v);
+  }
+  out.key = jet_index_key(k.columns, key_values);
+  if (out.key.size() > jet_index_most_key_size) jet_refuse(jet_err_record_too_large);
+  return out;
+}
+
+// Refuses a key its index cannot take: a NULL in a required index, a repeat in a unique one.
+void file_writer::check_key(const index_keys& k, const row_key& key) {
+  if (k.required && key.any_null) jet_refuse(err_null_in_key);
+  if (k.unique && !key.any_null && k.seen.count(std::string(key.key.begin(), key.key.end())) != 0)
+    jet_refuse(err_duplicate_key);
+}
+
+void file_writer::note_key(index_keys& k, row_key& key, const jet_row_pointer& where) {
+  // An "ignore nulls" index holds no entry for a row whose key is NULL throughout.
+  if (k.ignore_nulls && key.all_null) return;
+  if (k.unique && !key.any_null) k.seen.emplace(key.key.begin(), key.key.end());
+  k.entries.add(key.key, where.page, where.row, key.any_null);
+}
+
+std::vector<row_key> file_writer::make_keys(const table_state& t, const std::vector<jet_value>& values) const {
+  std::vector<row_key> keys;
+  keys.reserve(t.indexes.size());
+  for (const auto& k : t.indexes) {
+    keys.push_back(make_key(k, values));
+    check_key(k, keys.back());
+  }
+  return keys;
+}
+
+// Gives a new index the entries of the rows already stored: they are read back from their pages
+// (the page being filled from memory), in the order they were stored.
+void file_writer::fill_from_rows(table_state& t, index_keys& k) {
+  if (t.shape.rows == 0) return;
+  // Long values still on a page being filled are written first, so they can be read back.
+  if (auto* paged = dynamic_cast<paged_long_values*>(t.long_values.get())) paged->finish();
+  jet_page_reader read = [&](std::uint32_t number) {
+    if (number == t.page_number && t.page_number != 0) return t.page.bytes();
+    std::vector<std::uint8_t> page(jet4_page_size);
+    if (!store_.read(number, page)) io_error(store_.error() ? store_.error() : EIO, temp_);
+    return page;
+  };
+  std::vector<jet_column_shape> by_number = t.shape.columns;
+  std::sort(by_number.begin(), by_number.end(),
+            [](const jet_column_shape& a, const jet_column_shape& b) { return a.number < b.number; });
+  std::vector<std::uint32_t> pages = t.data_pages;
+  if (t.page_number != 0) pages.push_back(t.page_number);
+  std::vector<jet_value> values(by_number.size(), jet_null{});
+  for (std::uint32_t number : pages) {
+    const std::vector<std::uint8_t> page = read(number);
+    const std::vector<jet_stored_row_span> rows = jet_page_rows(page);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      for (std::size_t p : k.positions)
+        values[p] = jet_stored_value(by_number[p], page.data() + rows[r].start, rows[r].size, read);
+      row_key key = make_key(k, values);
+      check_key(k, key);
+      note_key(k, key, {number, static_cast<std::uint8_t>(r)});
     }
-    t.indexes.push_back(std::move(k));
   }
 }
 
-void file_writer::note_row(table_state& t, const jet_row_pointer& where, const std::vector<jet_value>& values) {
-  plan_indexes(t);
-  // Every key is made and measured first, so a refused row leaves no entry in any index.
-  std::vector<std::vector<std::uint8_t>> keys(t.indexes.size());
-  std::vector<std::uint8_t> flags(t.indexes.size(), 0);  // 1: a NULL key column; 2: all of them
-  for (std::size_t i = 0; i < t.indexes.size(); ++i) {
-    const index_keys& k = t.indexes[i];
-    std::vector<jet_value> key_values;
-    bool any_null = false, all_null = true;
-    for (std::size_t p : k.positions) {
-      const jet_value& v = p < values.size() ? values[p] : jet_value(jet_null{});
-      const bool null = std::holds_alternative<jet_null>(v);
-      any_null = any_null || null;
-      all_null = all_null && null;
-      key_values.push_back(v);
-    }
-    flags[i] = static_cast<std::uint8_t>((any_null ? 1 : 0) | (all_null ? 2 : 0));
-    keys[i] = jet_index_key(k.columns, key_values);
-    if (keys[i].size() > jet_index_most_key_size)
-      throw jet_write_error(jet_err_record_too_large, "Record is too large.");
+int file_writer::add_index(jet_table_id table, const jet_new_index& index) {
+  if (!open_) throw jet_write_error(err_cannot_write, "The database is closed.");
+  table_state& t = live(table);
+  std::vector<std::uint8_t> utf16;
+  jet_append_utf16(utf16, index.name);
+  if (index.name.empty() || utf16.size() > 510)
+    throw jet_write_error(err_bad_name, "'" + narrow(index.name) + "' is not a valid name.");
+  for (const auto& l : t.shape.logical_indexes) {
+    if (jet_compare_names(l.name, index.name) == 0) jet_refuse(err_index_exists);
+    if (index.primary && l.type == jet_logical_primary) jet_refuse(err_primary_exists);
   }
-  for (std::size_t i = 0; i < t.indexes.size(); ++i) {
-    // An "ignore nulls" index holds no entry for a row whose key is NULL throughout.
-    if (t.indexes[i].ignore_nulls && (flags[i] & 2)) continue;
-    t.indexes[i].entries.add(keys[i], where.page, where.row, (flags[i] & 1) != 0);
+  if (t.shape.logical_indexes.size() >= jet_index_most_per_table)
+    throw jet_write_error(err_too_many_indexes, "The operation failed. There are too many indexes on table '" +
+                                                    narrow(t.name) +
+                                                    "'. Delete some of the indexes on the table and try the "
+                                                    "operation again.");
+  if (index.columns.empty()) jet_refuse(err_no_fields);
+  if (index.columns.size() > jet_index_most_columns)
+    throw jet_write_error(err_too_many_fields, "Too many fields defined.");
+
+  jet_real_index_shape real;
+  for (const auto& ic : index.columns) {
+    const auto column = std::find_if(t.shape.columns.begin(), t.shape.columns.end(), [&](const jet_column_shape& c) {
+      return jet_compare_names(c.name, ic.name) == 0;
+    });
+    if (column == t.shape.columns.end()) jet_refuse(err_not_found);
+    if (column->type == jet_ole) jet_refuse(err_bad_field_type);
+    for (const auto& kc : real.columns)
+      if (kc.number == column->number) throw jet_write_error(err_field_twice, "Cannot define field more than once.");
+    real.columns.push_back({column->number, ic.descending});
   }
+  real.flags = static_cast<std::uint8_t>(jet_index_always | (index.unique || index.primary ? jet_index_unique : 0) |
+                                         (index.ignore_nulls ? jet_index_ignore_nulls : 0) |
+                                         (index.required || index.primary ? jet_index_required : 0));
+
+  // An index on the same columns in the same order with the same flags shares the stored one.
+  auto same = [&](const jet_real_index_shape& r) {
+    if (r.flags != real.flags || r.columns.size() != real.columns.size()) return false;
+    for (std::size_t i = 0; i < r.columns.size(); ++i)
+      if (r.columns[i].number != real.columns[i].number || r.columns[i].descending != real.columns[i].descending)
+        return false;
+    return true;
+  };
+  auto shared = std::find_if(t.shape.real_indexes.begin(), t.shape.real_indexes.end(), same);
+  int real_number = static_cast<int>(shared - t.shape.real_indexes.begin());
+  if (shared == t.shape.real_indexes.end()) {
+    // Built to the side first: rows that refuse the index leave the table as it was.
+    index_keys keys = plan_index(t, real);
+    fill_from_rows(t, keys);
+    t.shape.real_indexes.push_back(real);
+    t.indexes.push_back(std::move(keys));
+  }
+
+  jet_logical_index_shape logical;
+  logical.name = index.name;
+  logical.number = static_cast<int>(t.shape.logical_indexes.size());
+  logical.real = real_number;
+  logical.type = index.primary ? jet_logical_primary : jet_logical_plain;
+  t.shape.logical_indexes.push_back(logical);
+  return logical.number;
 }
 
 // Builds the tree of every real index from the entries its rows left and records root page and
 // distinct-key count for the definition. A table that never got a row gets an empty leaf each.
 void file_writer::build_indexes(table_state& t) {
-  plan_indexes(t);
   for (std::size_t i = 0; i < t.indexes.size(); ++i) {
     auto& r = t.shape.real_indexes[i];
     owned_sink sink(*this, t.indexes[i].pages, r.root_page);
@@ -485,11 +615,21 @@ jet_table_id file_writer::live_named(const std::wstring& name, const std::wstrin
 // The entries a new real index of `t` takes from the rows already stored, built to the side so
 // that a refusal leaves the table as it was.
 index_keys file_writer::index_over_rows(table_state& t, const jet_real_index_shape& r) {
-  // Until the table's first row its indexes are planned from the shape.
-  if (t.shape.rows == 0 && t.indexes.empty()) {
-    return index_keys{{}, {}, false, jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0), {}};
+  index_keys k = plan_index(t, r);
+  fill_from_rows(t, k);
+  return k;
+}
+
+// A row of a table holding enforced foreign keys must find its referenced row.
+void file_writer::check_references(const table_state& t, const std::vector<row_key>& keys) const {
+  for (const auto& r : relationships_) {
+    if (!r.enforced || tables_[r.foreign_table].get() != &t) continue;
+    const row_key& key = keys[r.foreign_real];
+    if (key.any_null) continue;
+    const table_state& parent = *tables_[r.table];
+    if (parent.indexes[r.real].seen.count(std::string(key.key.begin(), key.key.end())) == 0)
+      jet_refuse(err_related_record_required, parent.name);
   }
-  throw jet_write_error(err_cannot_write, "An index was added to a table that already holds rows.");
 }
 
 namespace {
@@ -508,7 +648,7 @@ bool same_key(const jet_real_index_shape& r, const std::vector<jet_index_key_col
 }
 
 [[noreturn]] void too_many_indexes(const table_state& t) {
-  throw jet_write_error(err_too_many_table_indexes, "The operation failed. There are too many indexes on table '" +
+  throw jet_write_error(err_too_many_indexes, "The operation failed. There are too many indexes on table '" +
                                                         narrow(t.name) +
                                                         "'. Delete some of the indexes on the table and try the "
                                                         "operation again.");
@@ -530,7 +670,7 @@ void file_writer::add_relationship(const jet_new_relationship& r) {
   table_state& child = *tables_[child_id];
   if (r.columns.empty() && r.foreign_columns.empty()) jet_refuse(err_relation_no_fields);
   if (r.columns.size() != r.foreign_columns.size()) jet_refuse(err_relation_mismatch);
-  if (r.columns.size() > most_key_columns) throw jet_write_error(err_too_many_fields, "Too many fields defined.");
+  if (r.columns.size() > jet_index_most_columns) throw jet_write_error(err_too_many_fields, "Too many fields defined.");
 
   relationship_state state;
   state.table = parent_id;
@@ -562,10 +702,10 @@ void file_writer::add_relationship(const jet_new_relationship& r) {
     ++parent_real;
   if (parent_real == parent.shape.real_indexes.size()) jet_refuse(err_no_unique_index);
   const std::size_t added = parent_id == child_id ? 2 : 1;
-  if (child.shape.logical_indexes.size() + added > most_indexes) too_many_indexes(child);
-  if (parent.shape.logical_indexes.size() + added > most_indexes) too_many_indexes(parent);
+  if (child.shape.logical_indexes.size() + added > jet_index_most_per_table) too_many_indexes(child);
+  if (parent.shape.logical_indexes.size() + added > jet_index_most_per_table) too_many_indexes(parent);
   for (const auto& l : child.shape.logical_indexes)
-    if (jet_compare_names(l.name, r.name) == 0) throw jet_write_error(err_index_name_taken, "Index already exists.");
+    if (jet_compare_names(l.name, r.name) == 0) throw jet_write_error(err_index_exists, "Index already exists.");
 
   // The foreign side shares a stored index on the same columns, or gets one of its own.
   std::size_t child_real = 0;
@@ -578,26 +718,17 @@ void file_writer::add_relationship(const jet_new_relationship& r) {
 
   // Every stored row whose key has no NULL must find its referenced row, as Access checks when
   // it enforces a relationship over existing data. Both keys encode the same types the same way.
-  const jet_index_builder* child_entries =
-      new_index ? &new_index->entries
-                : (child_real < child.indexes.size() ? &child.indexes[child_real].entries : nullptr);
-  if (child_entries != nullptr) {
-    // A table without rows has no planned indexes yet: nothing is referenced then.
-    std::set<std::string> referenced;
-    if (parent_real < parent.indexes.size())
-      parent.indexes[parent_real].entries.each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
-        if (!has_null) referenced.emplace(reinterpret_cast<const char*>(key), size);
-      });
-    bool violated = false;
-    child_entries->each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
-      if (!has_null && referenced.count(std::string(reinterpret_cast<const char*>(key), size)) == 0) violated = true;
-    });
-    if (violated) jet_refuse(err_integrity_violated, child.name);
-  }
+  const jet_index_builder& child_entries = new_index ? new_index->entries : child.indexes[child_real].entries;
+  const auto& referenced_keys = parent.indexes[parent_real].seen;
+  bool violated = false;
+  child_entries.each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
+    if (!has_null && referenced_keys.count(std::string(reinterpret_cast<const char*>(key), size)) == 0) violated = true;
+  });
+  if (violated) jet_refuse(err_integrity_violated, child.name);
 
   if (new_index) {
     child.shape.real_indexes.push_back(new_shape);
-    if (child.shape.rows != 0 || !child.indexes.empty()) child.indexes.push_back(std::move(*new_index));
+    child.indexes.push_back(std::move(*new_index));
   }
   const std::uint8_t updates = jet_relationship_cascade_updates(r.attributes);
   const std::uint8_t deletes = jet_relationship_cascade_deletes(r.attributes);
@@ -624,6 +755,9 @@ void file_writer::add_relationship(const jet_new_relationship& r) {
   parent.shape.logical_indexes.push_back(referenced);
   child.shape.logical_indexes[static_cast<std::size_t>(foreign.number)].rel_index =
       static_cast<std::uint32_t>(referenced.number);
+  state.enforced = true;
+  state.real = parent_real;
+  state.foreign_real = child_real;
   relationships_.push_back(std::move(state));
 }
 

@@ -31,6 +31,26 @@ struct jet_new_column {
 
 using jet_table_id = std::size_t;
 
+// One key column of a new index, by the column's name.
+struct jet_new_index_column {
+  std::wstring name;
+  bool descending = false;
+};
+
+// An index of a table, as the DAO Index describes it. A primary key is unique and required.
+struct jet_new_index {
+  std::wstring name;
+  std::vector<jet_new_index_column> columns;  // 1 to 10
+  bool primary = false;
+  bool unique = false;
+  bool ignore_nulls = false;
+  bool required = false;
+};
+
+// Access's own limits on the indexes of one table.
+constexpr std::size_t jet_index_most_columns = 10;
+constexpr std::size_t jet_index_most_per_table = 32;
+
 // A relationship between two tables, as the DAO Relation describes it.
 struct jet_new_relationship {
   std::wstring name;
@@ -54,9 +74,19 @@ class jet_writer {
   // Removes a table defined earlier, rows and all.
   virtual void delete_table(const std::wstring& name) = 0;
   // Appends one row: one value per column, in column order (jet_null for NULL). A row that
-  // does not fit the format's row limit is refused with 3047 and nothing of it is written.
+  // does not fit the format's row limit is refused with 3047, one that repeats a key of a
+  // unique index with 3022, one with a NULL in a required index (a primary key) with 3058;
+  // nothing of a refused row is written.
   virtual void append_row(jet_table_id table, const std::vector<jet_value>& values) = 0;
   virtual std::uint32_t row_count(jet_table_id table) const = 0;
+
+  // Adds an index to a table and answers its number among the table's named indexes. It shares
+  // the stored index of an earlier one on the same columns with the same flags, as Access does.
+  // Rows already stored get their entries at once, so a unique index over duplicate rows is
+  // refused here (3022); later rows that would repeat a unique key are refused by append_row.
+  // Refuses: a name taken in the table (3284), a second primary key (3283), a missing column
+  // (3265), no column or more than 10 (3190), an OLE column (3259), a 33rd index (3626).
+  virtual int add_index(jet_table_id table, const jet_new_index& index) = 0;
 
   // Adds a relationship. An enforced one needs a unique index on exactly the referenced
   // columns (3609); the foreign table gets an index on its columns for it, sharing one on the
