@@ -7,6 +7,7 @@
 #include "dao/dao_database.h"
 #include "dao/dao_engine.h"
 #include "dao/dao_exception.h"
+#include "dao/dao_indexes_initializer.h"
 #include "dao/dao_schema_initializer.h"
 
 namespace {
@@ -36,9 +37,9 @@ std::unique_ptr<udb_recordset> dao_database::create_table(const std::wstring& ta
             table_def);
   dao_schema_initializer columns(table_def.get(), schema);
   columns.initialize();
-  if (!indexes.empty())
-    tk_log2(tk_log_event, L"Table '%ls': its %d indexes are not created (this side writes no indexes yet)",
-            table.c_str(), static_cast<int>(indexes.size()));
+  dao_indexes_initializer keys(table_def.get(), columns, indexes, &columns.column_map(),
+                               [this](const std::string& context, const tk_exception& e) { report(context, e); });
+  keys.initialize();
   tk_log1(tk_log_trace, "Right before Append");
   if (!table_defs_) throw tk_mail_assertion("dao_db", 161);
   dao_check(table_defs_->Append(table_def.get()));

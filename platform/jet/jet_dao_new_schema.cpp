@@ -196,8 +196,80 @@ struct new_tabledef_state {
   std::wstring name;
   std::vector<ref<_DAOField>> fields;
   std::vector<std::shared_ptr<new_field_state>> states;
+  std::vector<ref<_DAOIndex>> indexes;
+  std::vector<new_index_ptr> index_states;
   bool appended = false;
   std::size_t table = 0;  // in write_context::tables, once appended
+};
+
+// The Indexes of a table definition: kept until the definition is appended, then handed to the
+// writer with it; once the table exists, an index appended goes to the writer at once (rows
+// already stored get their entries).
+class new_indexes_object : public com_object<DAOIndexes> {
+ public:
+  new_indexes_object(write_context_ptr ctx, std::shared_ptr<new_tabledef_state> t)
+      : ctx_(std::move(ctx)), t_(std::move(t)) {}
+  HRESULT get_Count(short* c) override { return out_value(c, t_->indexes.size()); }
+  HRESULT get_Item(VARIANT item, _DAOIndex** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    item_key k = read_item_key(item);
+    if (k.ordinal) {
+      if (*k.ordinal < 0 || static_cast<std::size_t>(*k.ordinal) >= t_->indexes.size())
+        return ctx_->errors->fail(dao_err_item_not_found);
+      return t_->indexes[static_cast<std::size_t>(*k.ordinal)].copy_to(out);
+    }
+    for (std::size_t i = 0; i < t_->index_states.size(); ++i)
+      if (jet::jet_compare_names(t_->index_states[i]->name, k.name) == 0) return t_->indexes[i].copy_to(out);
+    return ctx_->errors->fail(dao_err_item_not_found);
+  }
+  HRESULT Append(IDispatch* object) override {
+    new_index_ptr index = new_index_of(object);
+    if (!index) return ctx_->errors->fail(dao_err_invalid_argument);
+    if (index->appended) return ctx_->errors->fail(dao_err_name_in_collection, index->name);
+    for (const auto& s : t_->index_states)
+      if (jet::jet_compare_names(s->name, index->name) == 0)
+        return ctx_->errors->fail(dao_err_name_in_collection, index->name);
+    if (index->states.empty()) return ctx_->errors->fail(dao_err_no_fields);
+    _DAOIndex* i = nullptr;
+    if (FAILED(object->QueryInterface(IID__DAOIndex, reinterpret_cast<void**>(&i))))
+      return ctx_->errors->fail(dao_err_invalid_argument);
+    ref<_DAOIndex> held = ref<_DAOIndex>::adopt(i);
+    if (t_->appended) {
+      new_table& table = ctx_->tables[t_->table];
+      if (table.deleted || !ctx_->writer) return ctx_->errors->fail(dao_err_object_closed);
+      jet::jet_new_index def = new_index_definition(*index);
+      try {
+        ctx_->writer->add_index(table.id, def);
+      } catch (const jet::jet_write_error& e) {
+        return ctx_->fail(e);
+      }
+      table.indexes.push_back(std::move(def));
+      index->appended = true;
+    }
+    t_->indexes.push_back(std::move(held));
+    t_->index_states.push_back(std::move(index));
+    return S_OK;
+  }
+  HRESULT Delete(BSTR name) override {
+    if (t_->appended) return ctx_->errors->fail(dao_err_not_supported);
+    std::wstring n = bstr_text(name);
+    for (std::size_t i = 0; i < t_->index_states.size(); ++i) {
+      if (jet::jet_compare_names(t_->index_states[i]->name, n) != 0) continue;
+      t_->index_states.erase(t_->index_states.begin() + static_cast<long>(i));
+      t_->indexes.erase(t_->indexes.begin() + static_cast<long>(i));
+      return S_OK;
+    }
+    return ctx_->errors->fail(dao_err_item_not_found);
+  }
+  HRESULT Refresh() override { return S_OK; }
+
+ protected:
+  bool answers(REFIID riid) const override { return riid == IID_DAOIndexes; }
+
+ private:
+  write_context_ptr ctx_;
+  std::shared_ptr<new_tabledef_state> t_;
 };
 
 class new_fields_object : public com_object<DAOFields> {
@@ -286,10 +358,9 @@ class new_tabledef_object : public com_object<_DAOTableDef> {
     *out = new new_fields_object(t_, ctx_->errors);
     return S_OK;
   }
-  // A new table has no index yet.
   HRESULT get_Indexes(DAOIndexes** out) override {
     if (!out) return E_POINTER;
-    *out = new named_collection<DAOIndexes, _DAOIndex, IID_DAOIndexes>({}, {}, ctx_->errors);
+    *out = new new_indexes_object(ctx_, t_);
     return S_OK;
   }
   HRESULT OpenRecordset(VARIANT, VARIANT, DAORecordset** out) override {
@@ -313,9 +384,12 @@ class new_tabledef_object : public com_object<_DAOTableDef> {
     *out = make_new_field(std::move(f), ctx_->errors);
     return S_OK;
   }
-  HRESULT CreateIndex(VARIANT, _DAOIndex** out) override {
-    if (out) *out = nullptr;
-    return ctx_->errors->fail(dao_err_not_supported);
+  HRESULT CreateIndex(VARIANT name, _DAOIndex** out) override {
+    if (!out) return E_POINTER;
+    auto i = std::make_shared<new_index_state>();
+    i->name = read_text(name);
+    *out = make_new_index(std::move(i), ctx_->errors);
+    return S_OK;
   }
 
  protected:
@@ -358,6 +432,11 @@ class new_tabledefs_object : public com_object<DAOTableDefs> {
       t->fields.push_back(ref<_DAOField>::adopt(make_new_field(f, ctx_->errors)));
       t->states.push_back(std::move(f));
     }
+    for (const auto& index : ctx_->tables[*found].indexes) {
+      new_index_ptr i = appended_index_state(index, ctx_->errors);
+      t->indexes.push_back(ref<_DAOIndex>::adopt(make_new_index(i, ctx_->errors)));
+      t->index_states.push_back(std::move(i));
+    }
     *out = new new_tabledef_object(ctx_, std::move(t));
     return S_OK;
   }
@@ -377,6 +456,19 @@ class new_tabledefs_object : public com_object<DAOTableDefs> {
     } catch (const jet::jet_write_error& e) {
       return ctx_->fail(e);
     }
+    // The indexes go with the table: one the writer refuses takes the table back out, as DAO
+    // appends a definition whole or not at all.
+    for (const auto& index : t->index_states) {
+      jet::jet_new_index def = new_index_definition(*index);
+      try {
+        ctx_->writer->add_index(table.id, def);
+      } catch (const jet::jet_write_error& e) {
+        ctx_->writer->delete_table(table.name);
+        return ctx_->fail(e);
+      }
+      table.indexes.push_back(std::move(def));
+    }
+    for (const auto& index : t->index_states) index->appended = true;
     for (const auto& f : t->states) f->appended = true;
     t->appended = true;
     t->table = ctx_->tables.size();

@@ -26,6 +26,7 @@ struct new_table {
   std::wstring name;
   jet::jet_table_id id = 0;
   std::vector<jet::jet_new_column> columns;
+  std::vector<jet::jet_new_index> indexes;  // as the writer took them, in order
   bool deleted = false;
 };
 
@@ -48,9 +49,33 @@ struct new_field_state {
   jet::jet_new_column column;
   short dao_type = dbText;
   long attributes = dbVariableField | dbUpdatableField;
-  bool appended = false;  // to a table definition: its definition no longer changes
+  bool appended = false;     // to a table definition: its definition no longer changes
+  bool index_field = false;  // made by Index.CreateField: Attributes say only the key order
   std::wstring foreign_name;  // a relation's field: the column of the foreign table
 };
+
+// An index being defined, until its table takes it (at TableDefs.Append, or at once through
+// the Indexes of a table already made).
+struct new_index_state {
+  std::wstring name;
+  std::vector<ref<_DAOField>> fields;
+  std::vector<std::shared_ptr<new_field_state>> states;
+  bool primary = false;
+  bool unique = false;
+  bool ignore_nulls = false;
+  bool required = false;
+  bool appended = false;
+};
+using new_index_ptr = std::shared_ptr<new_index_state>;
+
+_DAOIndex* make_new_index(new_index_ptr state, error_sink errors);
+// The state behind an index made by make_new_index; null for any other object.
+new_index_ptr new_index_of(IDispatch* object);
+// The index as the writer takes it: the fields' names, descending where an index field's
+// Attributes carry dbDescending.
+jet::jet_new_index new_index_definition(const new_index_state& index);
+// An index the writer has taken, as TableDefs.Item hands it out again (no longer to change).
+new_index_ptr appended_index_state(const jet::jet_new_index& index, const error_sink& errors);
 
 _DAOField* make_new_field(std::shared_ptr<new_field_state> state, error_sink errors);
 // The state behind a field made by make_new_field; null for any other object.
