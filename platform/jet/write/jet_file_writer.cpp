@@ -670,6 +670,9 @@ void file_writer::add_relationship(const jet_new_relationship& r) {
   table_state& child = *tables_[child_id];
   if (r.columns.empty() && r.foreign_columns.empty()) jet_refuse(err_relation_no_fields);
   if (r.columns.size() != r.foreign_columns.size()) jet_refuse(err_relation_mismatch);
+  // A pair with one side unnamed stands for column lists of different lengths.
+  for (std::size_t i = 0; i < r.columns.size(); ++i)
+    if (r.columns[i].empty() != r.foreign_columns[i].empty()) jet_refuse(err_relation_mismatch);
   if (r.columns.size() > jet_index_most_columns) throw jet_write_error(err_too_many_fields, "Too many fields defined.");
 
   relationship_state state;
