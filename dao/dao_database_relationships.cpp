@@ -85,7 +85,12 @@ void dao_database::create_relationships(const udb_relationships& relationships) 
 
       ole_com_ptr<_DAOTableDef> table_def;
       ole_com_ptr<_DAOIndex> unique_index;
-      if (referenced && !has_unique_index(referenced->indexes, r.ref_fields)) {
+      // An index over a column the table lacks would be refused for that alone: the
+      // relationship's own refusal names the column.
+      const bool columns_known = std::all_of(r.ref_fields.begin(), r.ref_fields.end(),
+                                             [&](const std::wstring& c) { return column(c) != nullptr; });
+      if (referenced && columns_known && !r.ref_fields.empty() &&
+          !has_unique_index(referenced->indexes, r.ref_fields)) {
         tk_log2(tk_log_detail, L"Table %ls does not have unique index on FK columns, add it", r.ref_table.c_str());
         ole_variant key(r.ref_table);
         dao_check(table_defs_->get_Item(key.get_variant(), table_def.out()), table_def);
