@@ -109,9 +109,9 @@ void dao_database::create_relationships(const udb_relationships& relationships) 
           ole_variant type(native_type_of(descriptor));
           ole_variant size(size_of(descriptor));
           ole_com_ptr<_DAOField> field;
-          dao_check(unique_index->CreateField(field_name.get_variant(), type.get_variant(), size.get_variant(),
-                                              field.out()),
-                    field);
+          dao_check(
+              unique_index->CreateField(field_name.get_variant(), type.get_variant(), size.get_variant(), field.out()),
+              field);
           dao_check(fields->Append(field.get()));
         }
         dao_check(unique_index->put_Primary(VARIANT_FALSE));

@@ -49,8 +49,8 @@ struct new_field_state {
   jet::jet_new_column column;
   short dao_type = dbText;
   long attributes = dbVariableField | dbUpdatableField;
-  bool appended = false;     // to a table definition: its definition no longer changes
-  bool index_field = false;  // made by Index.CreateField: Attributes say only the key order
+  bool appended = false;      // to a table definition: its definition no longer changes
+  bool index_field = false;   // made by Index.CreateField: Attributes say only the key order
   std::wstring foreign_name;  // a relation's field: the column of the foreign table
 };
 

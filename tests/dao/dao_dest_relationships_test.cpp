@@ -61,8 +61,8 @@ std::vector<std::string> lines_with(const std::string& command, const std::strin
 // mdb-schema's foreign keys, without the cascade rules (the copy is made without them).
 std::vector<std::string> schema_relations(const std::string& path) {
   std::vector<std::string> out;
-  for (std::string line : lines_with("mdb-schema --no-indexes --relations " + test_env::shell_quote(path) + " mysql",
-                                     "FOREIGN KEY")) {
+  for (std::string line :
+       lines_with("mdb-schema --no-indexes --relations " + test_env::shell_quote(path) + " mysql", "FOREIGN KEY")) {
     if (line.find("MSysNavPane") != std::string::npos) continue;
     line = tk_string::replace_all(line, " ON UPDATE CASCADE", "");
     out.push_back(tk_string::replace_all(line, " ON DELETE CASCADE", ""));
@@ -268,8 +268,7 @@ TEST(dao_dest_relationships, refused_relationships_are_reported_the_others_made)
     static_cast<dao_database*>(db.get())->close();
   }
   ASSERT_EQ(reports.size(), cases.size()) << ::testing::PrintToString(reports);
-  for (std::size_t i = 0; i < cases.size(); ++i)
-    EXPECT_EQ(reports[i].rfind(cases[i].report, 0), 0u) << reports[i];
+  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(reports[i].rfind(cases[i].report, 0), 0u) << reports[i];
   expect_sound_file(path);
   const std::vector<std::string> made = read_back(path);
   EXPECT_EQ(made.size(), cases.size() + 1) << ::testing::PrintToString(made);

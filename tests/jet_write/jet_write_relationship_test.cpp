@@ -157,10 +157,9 @@ TEST(jet_write_relationships, shapes_and_refusals) {
     auto writer = jet_writer::create(path, jet_header_options{});
     const jet_table_id customers = writer->add_table(
         L"Customers", {jet_write_test::column(L"Id", jet_long), jet_write_test::column(L"Region", jet_text, 20)});
-    const jet_table_id orders =
-        writer->add_table(L"Orders", {jet_write_test::column(L"Id", jet_long), jet_write_test::column(L"Customer", jet_long),
-                                      jet_write_test::column(L"Region", jet_text, 20),
-                                      jet_write_test::column(L"Code", jet_text, 20)});
+    const jet_table_id orders = writer->add_table(
+        L"Orders", {jet_write_test::column(L"Id", jet_long), jet_write_test::column(L"Customer", jet_long),
+                    jet_write_test::column(L"Region", jet_text, 20), jet_write_test::column(L"Code", jet_text, 20)});
     const jet_table_id staff = writer->add_table(
         L"Staff", {jet_write_test::column(L"Id", jet_long), jet_write_test::column(L"Boss", jet_long)});
     for (int i = 1; i <= 3; ++i)
@@ -201,8 +200,9 @@ TEST(jet_write_relationships, shapes_and_refusals) {
       EXPECT_EQ(refusal([&] { writer->add_relationship(c.r); }), c.error);
     }
     writer->add_relationship(relationship(L"ByCustomer", L"Customers", L"Orders", {L"Id"}, {L"Customer"}));
-    EXPECT_EQ(refusal([&] { writer->add_relationship(relationship(L"bycustomer", L"Customers", L"Orders", {L"Id"},
-                                                                   {L"Customer"})); }),
+    EXPECT_EQ(refusal([&] {
+                writer->add_relationship(relationship(L"bycustomer", L"Customers", L"Orders", {L"Id"}, {L"Customer"}));
+              }),
               3367);
     writer->add_relationship(
         relationship(L"ByCustomerRegion", L"Customers", L"Orders", {L"Id", L"Region"}, {L"Customer", L"Region"}));

@@ -649,9 +649,9 @@ bool same_key(const jet_real_index_shape& r, const std::vector<jet_index_key_col
 
 [[noreturn]] void too_many_indexes(const table_state& t) {
   throw jet_write_error(err_too_many_indexes, "The operation failed. There are too many indexes on table '" +
-                                                        narrow(t.name) +
-                                                        "'. Delete some of the indexes on the table and try the "
-                                                        "operation again.");
+                                                  narrow(t.name) +
+                                                  "'. Delete some of the indexes on the table and try the "
+                                                  "operation again.");
 }
 
 }  // namespace

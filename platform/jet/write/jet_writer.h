@@ -54,11 +54,11 @@ constexpr std::size_t jet_index_most_per_table = 32;
 // A relationship between two tables, as the DAO Relation describes it.
 struct jet_new_relationship {
   std::wstring name;
-  std::wstring table;          // the referenced table (DAO's Table)
-  std::wstring foreign_table;  // the table holding the foreign key (DAO's ForeignTable)
+  std::wstring table;                         // the referenced table (DAO's Table)
+  std::wstring foreign_table;                 // the table holding the foreign key (DAO's ForeignTable)
   std::vector<std::wstring> columns;          // of `table`, in key order
   std::vector<std::wstring> foreign_columns;  // of `foreign_table`, pairwise with `columns`
-  std::int32_t attributes = 0;  // DAO relation attributes: 0x2 not enforced, 0x100 and 0x1000 cascades
+  std::int32_t attributes = 0;                // DAO relation attributes: 0x2 not enforced, 0x100 and 0x1000 cascades
 };
 
 class jet_writer {
