@@ -39,6 +39,11 @@ dao_indexes_initializer::dao_indexes_initializer(_DAOTableDef* table_def, const 
     if (SUCCEEDED(table_def_->get_Name(name.out()))) table_ = name.text();
   }
   for (const udb_index& from : source) {
+    // DAO refuses an index without columns, and with it the whole table.
+    if (from.fields.empty()) {
+      report_left_out(from.name, "It has no columns.");
+      continue;
+    }
     if (from.fields.size() > jet::jet_index_most_columns) {
       report_left_out(from.name, "It has more than 10 columns.");
       continue;

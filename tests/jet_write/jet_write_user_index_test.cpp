@@ -3,6 +3,7 @@
 // and definitions Access would refuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -42,6 +43,12 @@ void expect_sound(const std::string& path) {
   const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const auto audit = test_audit::audit_jet4(image);
   EXPECT_TRUE(audit.faults.empty()) << audit.faults.front();
+}
+
+// Named indexes in the order they were made.
+void by_number(std::vector<jet_index_def>& defs) {
+  std::sort(defs.begin(), defs.end(),
+            [](const jet_index_def& a, const jet_index_def& b) { return a.number < b.number; });
 }
 
 long refusal(const std::function<void()>& action) {
@@ -105,6 +112,11 @@ TEST(jet_write_user_indexes, late_indexes_hold_every_stored_row) {
   std::vector<jet_index_def> defs;
   ASSERT_TRUE(file->read_indexes(items->page(), defs));
   ASSERT_EQ(defs.size(), 5u);
+  // Stored by name, as Access stores them, each with the number it was made with.
+  std::vector<std::wstring> stored;
+  for (const auto& d : defs) stored.push_back(d.name);
+  EXPECT_EQ(stored, (std::vector<std::wstring>{L"Name", L"Notes", L"PriceRank", L"PrimaryKey", L"SoldAdded"}));
+  by_number(defs);
   EXPECT_TRUE(defs[0].primary);
   EXPECT_TRUE(defs[0].unique);
   EXPECT_FALSE(defs[1].unique);
@@ -143,6 +155,7 @@ TEST(jet_write_user_indexes, same_columns_and_flags_share_the_stored_index) {
   std::vector<jet_index_def> defs;
   ASSERT_TRUE(file->read_indexes(catalog.find_table(L"T")->page(), defs));
   ASSERT_EQ(defs.size(), 4u);
+  by_number(defs);
   EXPECT_EQ(defs[0].real_index, defs[1].real_index);
   EXPECT_NE(defs[0].real_index, defs[2].real_index);
   EXPECT_NE(defs[0].real_index, defs[3].real_index);

@@ -31,6 +31,7 @@
 #include "platform/jet/write/jet_row_builder.h"
 #include "platform/jet/write/jet_stored_row.h"
 #include "platform/jet/write/jet_system_tables.h"
+#include "platform/jet/write/jet_text_sort_key.h"
 #include "platform/jet/write/jet_usage_map.h"
 #include "platform/jet/write/jet_value_encoder.h"
 #include "platform/jet/write/jet_write_refusal.h"
@@ -198,6 +199,7 @@ class file_writer final : public jet_writer, public jet_page_sink {
   jet_bytes table_properties(const table_state& t) const;
   void write_maps(table_state& t, bool system);
   void write_definition(table_state& t);
+  static void sort_logical_indexes(table_state& t);
   int add_index(jet_table_id table, const jet_new_index& index) override;
 
   index_keys plan_index(const table_state& t, const jet_real_index_shape& r) const;
@@ -817,6 +819,16 @@ void file_writer::write_maps(table_state& t, bool system) {
   write_page(page_number, page.bytes());
 }
 
+// Access stores a table's named indexes sorted by name in its text order (".rB", "Id",
+// "PrimaryKey"), each keeping the number it was made with, which is what other entries cite.
+void file_writer::sort_logical_indexes(table_state& t) {
+  std::vector<std::pair<std::vector<std::uint8_t>, jet_logical_index_shape>> keyed;
+  for (auto& l : t.shape.logical_indexes) keyed.emplace_back(jet_general_legacy_key_body(l.name), std::move(l));
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  t.shape.logical_indexes.clear();
+  for (auto& k : keyed) t.shape.logical_indexes.push_back(std::move(k.second));
+}
+
 void file_writer::write_definition(table_state& t) {
   std::vector<std::uint8_t> joined = jet_build_tdef(t.shape);
   std::vector<std::uint32_t> pages{t.tdef_page};
@@ -872,8 +884,11 @@ void file_writer::finish() {
     if (!t->deleted) write_maps(*t, false);
 
   for (auto& t : system_) write_definition(*t);
-  for (auto& t : tables_)
-    if (!t->deleted) write_definition(*t);
+  for (auto& t : tables_) {
+    if (t->deleted) continue;
+    sort_logical_indexes(*t);
+    write_definition(*t);
+  }
 
   // Pages never written belong to tables deleted before their pages filled: they join the
   // free pages, as zeros.
