@@ -124,6 +124,20 @@ TEST(jet_write_relationships, rebuilt_tables_carry_the_entries_access_wrote) {
     EXPECT_EQ(index_entries(*file, catalog, name), index_entries(*src, src_catalog, name));
   }
 
+  // Each relationship is a catalog object under the Relationships container, with the rights
+  // Access gives one: the creator's and the users'.
+  std::vector<std::int32_t> ids;
+  for (const auto& row : jet_write_test::read_rows(*file, 2))
+    if (jet_write_test::describe(row[3]) == jet_write_test::describe(jet_value(std::int16_t{8}))) {
+      EXPECT_EQ(jet_write_test::describe(row[1]), jet_write_test::describe(jet_value(std::int32_t{0x0F000003})));
+      ids.push_back(std::get<std::int32_t>(row[0]));
+    }
+  EXPECT_EQ(ids.size(), 2u);
+  std::size_t aces = 0;
+  for (const auto& row : jet_write_test::read_rows(*file, 3))
+    for (std::int32_t id : ids) aces += jet_write_test::describe(row[0]) == jet_write_test::describe(jet_value(id));
+  EXPECT_EQ(aces, 4u);
+
   const auto rows = [](const std::string& p) {
     std::string all = test_env::checked_output("mdb-export " + test_env::shell_quote(p) + " MSysRelationships");
     std::string kept;
