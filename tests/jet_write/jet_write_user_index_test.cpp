@@ -245,3 +245,35 @@ TEST(jet_write_user_indexes, refusals_leave_the_table_as_it_was) {
   ASSERT_TRUE(jet_read_catalog(*file, catalog));
   EXPECT_EQ(jet_write_test::read_rows(*file, catalog.find_table(L"T")->page()).size(), 3u);
 }
+
+// The other stored forms read back for a late index: Byte, Single, Double, GUID, Decimal, and a
+// memo long enough to be chained over several LVAL pages.
+TEST(jet_write_user_indexes, late_indexes_read_back_every_stored_form) {
+  const std::string path = jet_write_test::new_target();
+  {
+    auto writer = jet_writer::create(path, jet_header_options{});
+    std::vector<jet_new_column> columns = {
+        jet_write_test::column(L"B", jet_byte),    jet_write_test::column(L"F", jet_float),
+        jet_write_test::column(L"D", jet_double),  jet_write_test::column(L"G", jet_guid),
+        jet_write_test::column(L"N", jet_numeric), jet_write_test::column(L"M", jet_memo)};
+    columns[4].precision = 18;
+    columns[4].scale = 4;
+    auto id = writer->add_table(L"Forms", columns);
+    for (int i = 0; i < 120; ++i) {
+      jet_uuid g;
+      for (int b = 0; b < 16; ++b) g.bytes[b] = static_cast<std::uint8_t>(i * 7 + b);
+      jet_decimal n;
+      n.negative = i % 3 == 0;
+      n.scale = 4;
+      n.precision = 18;
+      n.lo = static_cast<std::uint64_t>(i) * 1234567;
+      writer->append_row(id, {static_cast<std::uint8_t>(i * 2), static_cast<float>(i) / 3.0f - 20.0f,
+                              i % 4 == 0 ? jet_value(jet_null{}) : jet_value(static_cast<double>(i) * -1.5), g, n,
+                              std::wstring(i % 10 == 0 ? 5000 : 70, static_cast<wchar_t>(L'A' + i % 20))});
+    }
+    for (const wchar_t* c : {L"B", L"F", L"D", L"G", L"N", L"M"})
+      writer->add_index(id, index_on((std::wstring(L"By") + c).c_str(), {{c, c[0] == L'D' || c[0] == L'N'}}));
+    writer->close();
+  }
+  expect_sound(path);
+}

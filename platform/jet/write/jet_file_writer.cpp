@@ -132,8 +132,12 @@ struct index_keys {
   bool required = false;
   bool unique = false;
   jet_index_builder entries;
-  // A unique index: the keys so far without a NULL column, so a row repeating one is refused
-  // when it is appended rather than failing the whole file at close.
+  // A unique index checks each new key (one without a NULL column) against the keys so far, so
+  // a row repeating one is refused when it is appended rather than failing the whole file at
+  // close. While keys arrive in increasing order (a table copied in key order) the greatest
+  // is all it takes; the first key out of order sets up a lookup of them all.
+  std::string greatest;
+  bool in_order = true;
   std::unordered_set<std::string> seen;
   std::vector<std::uint32_t> pages;  // the pages its tree takes, for its usage map
 };
@@ -141,6 +145,7 @@ struct index_keys {
 // One row's key for each real index of its table, made before the row is stored.
 struct row_key {
   std::vector<std::uint8_t> key;
+  std::string text;  // the key's bytes, for a unique index's lookup
   bool any_null = false;
   bool all_null = false;
 };
@@ -203,9 +208,9 @@ class file_writer final : public jet_writer, public jet_page_sink {
   int add_index(jet_table_id table, const jet_new_index& index) override;
 
   index_keys plan_index(const table_state& t, const jet_real_index_shape& r) const;
-  std::vector<row_key> make_keys(const table_state& t, const std::vector<jet_value>& values) const;
+  static std::vector<row_key> make_keys(table_state& t, const std::vector<jet_value>& values);
   static row_key make_key(const index_keys& k, const std::vector<jet_value>& values);
-  static void check_key(const index_keys& k, const row_key& key);
+  static void check_key(index_keys& k, const row_key& key);
   static void note_key(index_keys& k, row_key& key, const jet_row_pointer& where);
   void fill_from_rows(table_state& t, index_keys& k);
   void build_indexes(table_state& t);
@@ -450,6 +455,8 @@ index_keys file_writer::plan_index(const table_state& t, const jet_real_index_sh
                (r.flags & jet_index_unique) != 0,
                jet_index_builder(t.tdef_page, (r.flags & jet_index_unique) != 0),
                {},
+               true,
+               {},
                {}};
   for (const auto& kc : r.columns) {
     auto at = std::lower_bound(numbers.begin(), numbers.end(), kc.number);
@@ -465,38 +472,53 @@ index_keys file_writer::plan_index(const table_state& t, const jet_real_index_sh
 
 row_key file_writer::make_key(const index_keys& k, const std::vector<jet_value>& values) {
   row_key out;
-  std::vector<jet_value> key_values;
   out.all_null = true;
-  for (std::size_t p : k.positions) {
-    const jet_value& v = p < values.size() ? values[p] : jet_value(jet_null{});
+  const jet_value null_value = jet_null{};
+  for (std::size_t i = 0; i < k.positions.size(); ++i) {
+    const std::size_t p = k.positions[i];
+    const jet_value& v = p < values.size() ? values[p] : null_value;
     const bool null = std::holds_alternative<jet_null>(v);
     out.any_null = out.any_null || null;
     out.all_null = out.all_null && null;
-    key_values.push_back(v);
+    jet_append_key_segment(k.columns[i], v, out.key);
   }
-  out.key = jet_index_key(k.columns, key_values);
   if (out.key.size() > jet_index_most_key_size) jet_refuse(jet_err_record_too_large);
+  // A unique index looks the key up, and keeps it, under one copy made here.
+  if (k.unique && !out.any_null) out.text.assign(out.key.begin(), out.key.end());
   return out;
 }
 
 // Refuses a key its index cannot take: a NULL in a required index, a repeat in a unique one.
-void file_writer::check_key(const index_keys& k, const row_key& key) {
+void file_writer::check_key(index_keys& k, const row_key& key) {
   if (k.required && key.any_null) jet_refuse(err_null_in_key);
-  if (k.unique && !key.any_null && k.seen.count(std::string(key.key.begin(), key.key.end())) != 0)
-    jet_refuse(err_duplicate_key);
+  if (!k.unique || key.any_null) return;
+  if (k.in_order) {
+    if (key.text > k.greatest) return;
+    k.entries.for_each_key([&](const std::uint8_t* bytes, std::size_t size, bool has_null) {
+      if (!has_null) k.seen.emplace(reinterpret_cast<const char*>(bytes), size);
+    });
+    k.greatest.clear();
+    k.in_order = false;
+  }
+  if (k.seen.count(key.text) != 0) jet_refuse(err_duplicate_key);
 }
 
 void file_writer::note_key(index_keys& k, row_key& key, const jet_row_pointer& where) {
   // An "ignore nulls" index holds no entry for a row whose key is NULL throughout.
   if (k.ignore_nulls && key.all_null) return;
-  if (k.unique && !key.any_null) k.seen.emplace(key.key.begin(), key.key.end());
+  if (k.unique && !key.any_null) {
+    if (k.in_order)
+      k.greatest = std::move(key.text);
+    else
+      k.seen.insert(std::move(key.text));
+  }
   k.entries.add(key.key, where.page, where.row, key.any_null);
 }
 
-std::vector<row_key> file_writer::make_keys(const table_state& t, const std::vector<jet_value>& values) const {
+std::vector<row_key> file_writer::make_keys(table_state& t, const std::vector<jet_value>& values) {
   std::vector<row_key> keys;
   keys.reserve(t.indexes.size());
-  for (const auto& k : t.indexes) {
+  for (auto& k : t.indexes) {
     keys.push_back(make_key(k, values));
     check_key(k, keys.back());
   }
@@ -724,9 +746,19 @@ void file_writer::add_relationship(const jet_new_relationship& r) {
   // Every stored row whose key has no NULL must find its referenced row, as Access checks when
   // it enforces a relationship over existing data. Both keys encode the same types the same way.
   const jet_index_builder& child_entries = new_index ? new_index->entries : child.indexes[child_real].entries;
-  const auto& referenced_keys = parent.indexes[parent_real].seen;
+  // The referenced keys are looked up from now on (here and for each later row of the foreign
+  // table), so the unique index keeps all of them, not only its greatest.
+  index_keys& unique_keys = parent.indexes[parent_real];
+  if (unique_keys.in_order) {
+    unique_keys.entries.for_each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
+      if (!has_null) unique_keys.seen.emplace(reinterpret_cast<const char*>(key), size);
+    });
+    unique_keys.greatest.clear();
+    unique_keys.in_order = false;
+  }
+  const auto& referenced_keys = unique_keys.seen;
   bool violated = false;
-  child_entries.each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
+  child_entries.for_each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
     if (!has_null && referenced_keys.count(std::string(reinterpret_cast<const char*>(key), size)) == 0) violated = true;
   });
   if (violated) jet_refuse(err_integrity_violated, child.name);

@@ -95,6 +95,11 @@ std::vector<std::pair<std::size_t, std::size_t>> group_children(const std::vecto
 
 }  // namespace
 
+void jet_index_builder::for_each_key(
+    const std::function<void(const std::uint8_t* key, std::size_t size, bool has_null)>& f) const {
+  for (const auto& e : entries_) f(bytes_.data() + e.at, e.size - jet_index_row_pointer_size, e.has_null);
+}
+
 void jet_index_builder::add(const std::vector<std::uint8_t>& key, std::uint32_t data_page, std::uint8_t row,
                             bool has_null) {
   if (key.empty() || key.size() > jet_index_most_key_size) jet_refuse(dao_impl::dao_err_record_too_large);

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-#include "platform/jet/write/jet_index_page.h"
 #include "platform/jet/write/jet_page_sink.h"
 
 namespace jet {
@@ -35,11 +35,9 @@ class jet_index_builder {
   // key in a unique index, before any page is written. Once built, the builder holds nothing.
   jet_index_tree build(jet_page_sink& sink);
 
-  // Calls `visit(key, size, has_null)` for each entry added so far, in the order added.
-  template <typename F>
-  void each_key(F&& visit) const {
-    for (const entry_ref& e : entries_) visit(bytes_.data() + e.at, e.size - jet_index_row_pointer_size, e.has_null);
-  }
+  // Calls `f` with the key bytes of every entry added so far (in the order added) and whether
+  // a key column of it is NULL.
+  void for_each_key(const std::function<void(const std::uint8_t* key, std::size_t size, bool has_null)>& f) const;
 
  private:
   struct entry_ref {
