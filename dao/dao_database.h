@@ -36,6 +36,13 @@ class dao_database : public udb_database {
   // the names map) and a recordset that appends rows to it; dao_database_write.cpp.
   std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& schema,
                                               const udb_indexes& indexes) override;
+  // The foreign keys as DAO Relations (dao_database_relationships.cpp). A referenced table
+  // first gets a unique index on the referenced columns when it has none. A relationship DAO
+  // refuses is reported through the error handler under its name; the others are still made.
+  void create_relationships(const udb_relationships& relationships) override;
+  // The name of such an index: "ui_" and the table's name, cut so that the local time
+  // (yymmddhhmmss) after it keeps the whole within 64 characters.
+  static std::wstring gen_ui_name(const std::wstring& table);
   // Drops the table from the file and from table_names.
   bool delete_tab(const std::wstring& table) override;
   // A value that could not be written: through the run's error handler, so it is never lost in

@@ -196,6 +196,7 @@ struct _DAOField : IDispatch {
   virtual HRESULT put_AllowZeroLength(VARIANT_BOOL b) = 0;
   // Relation fields: the column of the foreign table.
   virtual HRESULT get_ForeignName(BSTR* pbstr) = 0;
+  virtual HRESULT put_ForeignName(BSTR bstr) = 0;
   virtual HRESULT get_FieldSize(LONG* pl) = 0;
 };
 
@@ -326,6 +327,8 @@ struct _DAORelation : IDispatch {
   virtual HRESULT get_Attributes(LONG* pl) = 0;
   // Each field: Name is the column of Table, ForeignName the column of ForeignTable.
   virtual HRESULT get_Fields(DAOFields** ppflds) = 0;
+  // A field for the relation's Fields: Name the column of Table; set its ForeignName.
+  virtual HRESULT CreateField(VARIANT Name, VARIANT Type, VARIANT Size, _DAOField** ppfld) = 0;
 };
 
 struct DAORelations : IDispatch {

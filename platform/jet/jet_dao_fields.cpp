@@ -123,6 +123,7 @@ class field_object : public com_object<_DAOField> {
   HRESULT get_AllowZeroLength(VARIANT_BOOL* out) override { return out_value(out, vbool(m_->allow_zero_length)); }
   HRESULT put_AllowZeroLength(VARIANT_BOOL) override { return errors_->fail(dao_err_read_only); }
   HRESULT get_ForeignName(BSTR* out) override { return out_bstr(out, m_->foreign_name); }
+  HRESULT put_ForeignName(BSTR) override { return errors_->fail(dao_err_read_only); }
   HRESULT get_FieldSize(LONG* out) override { return out_value(out, 0); }
 
  protected:

@@ -158,7 +158,12 @@ class new_field_object : public com_object<_DAOField> {
     f_->column.allow_zero_length = b != VARIANT_FALSE;
     return S_OK;
   }
-  HRESULT get_ForeignName(BSTR* out) override { return out_bstr(out, L""); }
+  HRESULT get_ForeignName(BSTR* out) override { return out_bstr(out, f_->foreign_name); }
+  HRESULT put_ForeignName(BSTR name) override {
+    if (f_->appended) return errors_->fail(dao_err_read_only);
+    f_->foreign_name = bstr_text(name);
+    return S_OK;
+  }
   HRESULT get_FieldSize(LONG* out) override { return out_value(out, 0); }
 
  protected:

@@ -115,6 +115,11 @@ class relation_object : public com_object<_DAORelation> {
     *out = make_fields(std::move(fields), errors_);
     return S_OK;
   }
+  // A relationship read from a file is not changed.
+  HRESULT CreateField(VARIANT, VARIANT, VARIANT, _DAOField** out) override {
+    if (out) *out = nullptr;
+    return errors_->fail(dao_err_read_only);
+  }
 
  protected:
   bool answers(REFIID riid) const override { return riid == IID__DAORelation; }

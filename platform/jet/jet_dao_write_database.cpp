@@ -156,7 +156,6 @@ class append_recordset : public com_object<DAORecordset> {
 };
 
 using no_querydefs = named_collection<DAOQueryDefs, _DAOQueryDef, IID_DAOQueryDefs>;
-using no_relations = named_collection<DAORelations, _DAORelation, IID_DAORelations>;
 
 class write_database : public com_object<DAODatabase> {
  public:
@@ -188,7 +187,7 @@ class write_database : public com_object<DAODatabase> {
   }
   HRESULT get_Relations(DAORelations** out) override {
     if (!out) return E_POINTER;
-    *out = new no_relations({}, {}, ctx_->errors);
+    *out = make_new_relations(ctx_);
     return S_OK;
   }
   // Writes what is pending and puts the file in place under its name.
@@ -204,9 +203,16 @@ class write_database : public com_object<DAODatabase> {
     return S_OK;
   }
   HRESULT Execute(BSTR, VARIANT) override { return ctx_->errors->fail(dao_err_not_supported); }
-  HRESULT CreateRelation(VARIANT, VARIANT, VARIANT, VARIANT, _DAORelation** out) override {
-    if (out) *out = nullptr;
-    return ctx_->errors->fail(dao_err_not_supported);
+  HRESULT CreateRelation(VARIANT name, VARIANT table, VARIANT foreign_table, VARIANT attributes,
+                         _DAORelation** out) override {
+    if (!out) return E_POINTER;
+    jet::jet_new_relationship d;
+    d.name = read_text(name);
+    d.table = read_text(table);
+    d.foreign_table = read_text(foreign_table);
+    d.attributes = static_cast<std::int32_t>(read_long(attributes, 0));
+    *out = make_new_relation(ctx_, std::move(d));
+    return S_OK;
   }
   HRESULT CreateTableDef(VARIANT name, VARIANT, VARIANT, VARIANT, _DAOTableDef** out) override {
     if (!out) return E_POINTER;

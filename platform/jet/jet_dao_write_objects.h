@@ -36,6 +36,7 @@ struct write_context {
   std::wstring path;
   std::unique_ptr<jet::jet_writer> writer;  // null once the database is closed
   std::vector<new_table> tables;
+  std::vector<jet::jet_new_relationship> relations;  // appended to Relations, in order
   // The live table named `name` (without regard to case), or null.
   new_table* find(const std::wstring& name);
   // Reports a writer error through the Errors collection.
@@ -48,8 +49,9 @@ struct new_field_state {
   jet::jet_new_column column;
   short dao_type = dbText;
   long attributes = dbVariableField | dbUpdatableField;
-  bool appended = false;     // to a table definition: its definition no longer changes
-  bool index_field = false;  // made by Index.CreateField: Attributes say only the key order
+  bool appended = false;      // to a table definition: its definition no longer changes
+  bool index_field = false;   // made by Index.CreateField: Attributes say only the key order
+  std::wstring foreign_name;  // a relation's field: the column of the foreign table
 };
 
 // An index being defined, until its table takes it (at TableDefs.Append, or at once through
@@ -83,6 +85,9 @@ _DAOTableDef* make_new_tabledef(write_context_ptr ctx, std::wstring name);
 DAOTableDefs* make_new_tabledefs(write_context_ptr ctx);
 DAORecordset* make_append_recordset(write_context_ptr ctx, std::size_t table);
 DAODatabase* make_write_database(write_context_ptr ctx);
+// Database.CreateRelation and Database.Relations of a new database.
+_DAORelation* make_new_relation(write_context_ptr ctx, jet::jet_new_relationship definition);
+DAORelations* make_new_relations(write_context_ptr ctx);
 
 // DBEngine.CreateDatabase: a blank database at `path` (3204 when it exists).
 HRESULT create_write_database(const error_sink& errors, const std::wstring& path, DAODatabase** out);

@@ -54,6 +54,13 @@ struct jet_index_def {
   bool ignore_nulls = false;
   bool required = false;
   bool foreign = false;  // kept for a relationship
+  // A relationship's entry: which side this is (1 the referenced table, 2 the foreign one),
+  // the other side's definition page and entry number, and the cascade flags.
+  std::uint8_t rel_side = 0;
+  std::uint32_t rel_table_page = 0;
+  std::int32_t rel_index = -1;
+  std::uint8_t cascade_updates = 0;
+  std::uint8_t cascade_deletes = 0;
 };
 
 class jet_cursor;

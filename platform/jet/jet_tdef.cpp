@@ -91,6 +91,13 @@ bool jet_parse_tdef(const std::vector<std::uint8_t>& bytes, jet_format format, c
     std::uint8_t type = r.u8(pos + L.logical_type);
     d.primary = type == 0x01;
     d.foreign = type == 0x02;
+    // The relationship fields sit just before the type byte in both formats.
+    const std::size_t type_at = pos + L.logical_type;
+    d.rel_side = r.u8(type_at - 11);
+    d.rel_index = static_cast<std::int32_t>(r.u32(type_at - 10));
+    d.rel_table_page = r.u32(type_at - 6);
+    d.cascade_updates = r.u8(type_at - 2);
+    d.cascade_deletes = r.u8(type_at - 1);
     if (d.real_index >= 0 && static_cast<std::size_t>(d.real_index) < reals.size()) {
       const real_index& ri = reals[static_cast<std::size_t>(d.real_index)];
       d.columns = ri.columns;

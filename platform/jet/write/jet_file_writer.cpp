@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -26,6 +27,7 @@
 #include "platform/jet/write/jet_page_sink.h"
 #include "platform/jet/write/jet_page_store.h"
 #include "platform/jet/write/jet_property_blob.h"
+#include "platform/jet/write/jet_relationship_rows.h"
 #include "platform/jet/write/jet_row_builder.h"
 #include "platform/jet/write/jet_stored_row.h"
 #include "platform/jet/write/jet_system_tables.h"
@@ -55,6 +57,15 @@ constexpr long err_null_in_key = 3058;
 constexpr long err_primary_exists = 3283;
 constexpr long err_index_exists = 3284;
 constexpr long err_too_many_indexes = 3626;
+constexpr long err_input_not_found = 3078;
+constexpr long err_related_record_required = 3201;
+constexpr long err_in_relationship = 3303;
+constexpr long err_relation_no_fields = 3366;
+constexpr long err_name_in_collection = 3367;
+constexpr long err_relation_mismatch = 3368;
+constexpr long err_integrity_violated = 3379;
+constexpr long err_bad_relation_field = 3409;
+constexpr long err_no_unique_index = 3609;
 constexpr std::size_t max_columns = 255;
 
 std::string narrow(const std::wstring& w) {
@@ -157,6 +168,16 @@ struct table_state {
   bool deleted = false;
 };
 
+// A relationship as the system tables will list it, with the tables it joins.
+struct relationship_state {
+  jet_relationship_rows_input rows;
+  jet_table_id table = 0;
+  jet_table_id foreign_table = 0;
+  bool enforced = false;
+  std::size_t real = 0;          // enforced: the referenced table's unique index
+  std::size_t foreign_real = 0;  // and the foreign table's index on the key
+};
+
 class file_writer final : public jet_writer, public jet_page_sink {
  public:
   file_writer(std::string target, std::string temp, const jet_header_options& options)
@@ -169,6 +190,7 @@ class file_writer final : public jet_writer, public jet_page_sink {
   void delete_table(const std::wstring& name) override;
   void append_row(jet_table_id table, const std::vector<jet_value>& values) override;
   std::uint32_t row_count(jet_table_id table) const override;
+  void add_relationship(const jet_new_relationship& relationship) override;
   void close() override;
   void abandon() override;
 
@@ -192,6 +214,9 @@ class file_writer final : public jet_writer, public jet_page_sink {
   static void note_key(index_keys& k, row_key& key, const jet_row_pointer& where);
   void fill_from_rows(table_state& t, index_keys& k);
   void build_indexes(table_state& t);
+  jet_table_id live_named(const std::wstring& name, const std::wstring& shown) const;
+  index_keys index_over_rows(table_state& t, const jet_real_index_shape& r);
+  void check_references(const table_state& t, const std::vector<row_key>& keys) const;
   void finish();
 
   std::string target_, temp_;
@@ -202,6 +227,7 @@ class file_writer final : public jet_writer, public jet_page_sink {
   std::vector<std::unique_ptr<table_state>> system_;
   std::vector<std::unique_ptr<table_state>> tables_;
   std::vector<std::vector<std::uint8_t>> system_map_rows_;
+  std::vector<relationship_state> relationships_;
   bool open_ = false;
 };
 
@@ -359,8 +385,12 @@ jet_table_id file_writer::add_table(const std::wstring& name, const std::vector<
 }
 
 void file_writer::delete_table(const std::wstring& name) {
-  for (auto& t : tables_) {
+  for (std::size_t id = 0; id < tables_.size(); ++id) {
+    auto& t = tables_[id];
     if (t->deleted || jet_compare_names(t->name, name) != 0) continue;
+    // The other table's index entries name this one: it stays while a relationship joins them.
+    for (const auto& r : relationships_)
+      if (r.table == id || r.foreign_table == id) jet_refuse(err_in_relationship);
     t->deleted = true;
     // Its pages go back to the free pages of the file.
     freed_[t->tdef_page] = true;
@@ -401,6 +431,7 @@ void file_writer::append_to(table_state& t, const std::vector<jet_value>& values
   // The keys are made and checked, then the whole row is built, before any byte of either is
   // kept: a refused row leaves no entry in any index and no long value behind.
   std::vector<row_key> keys = make_keys(t, values);
+  check_references(t, keys);
   const std::vector<std::uint8_t>& row = t.builder->build(values, *t.long_values);
   if (t.page_number == 0 || !t.page.fits(row.size())) {
     if (t.page_number != 0) flush_page(t);
@@ -599,6 +630,174 @@ void file_writer::build_indexes(table_state& t) {
   }
 }
 
+jet_table_id file_writer::live_named(const std::wstring& name, const std::wstring& shown) const {
+  for (std::size_t id = 0; id < tables_.size(); ++id)
+    if (!tables_[id]->deleted && jet_compare_names(tables_[id]->name, name) == 0) return id;
+  jet_refuse(err_input_not_found, shown);
+}
+
+// The entries a new real index of `t` takes from the rows already stored, built to the side so
+// that a refusal leaves the table as it was.
+index_keys file_writer::index_over_rows(table_state& t, const jet_real_index_shape& r) {
+  index_keys k = plan_index(t, r);
+  fill_from_rows(t, k);
+  return k;
+}
+
+// A row of a table holding enforced foreign keys must find its referenced row.
+void file_writer::check_references(const table_state& t, const std::vector<row_key>& keys) const {
+  for (const auto& r : relationships_) {
+    if (!r.enforced || tables_[r.foreign_table].get() != &t) continue;
+    const row_key& key = keys[r.foreign_real];
+    if (key.any_null) continue;
+    const table_state& parent = *tables_[r.table];
+    if (parent.indexes[r.real].seen.count(std::string(key.key.begin(), key.key.end())) == 0)
+      jet_refuse(err_related_record_required, parent.name);
+  }
+}
+
+namespace {
+
+const jet_column_shape& named_column(const table_state& t, const std::wstring& name) {
+  for (const auto& c : t.shape.columns)
+    if (jet_compare_names(c.name, name) == 0) return c;
+  jet_refuse(err_bad_relation_field, name);
+}
+
+bool same_key(const jet_real_index_shape& r, const std::vector<jet_index_key_column>& key) {
+  if (r.columns.size() != key.size()) return false;
+  for (std::size_t i = 0; i < key.size(); ++i)
+    if (r.columns[i].number != key[i].number || r.columns[i].descending) return false;
+  return true;
+}
+
+[[noreturn]] void too_many_indexes(const table_state& t) {
+  throw jet_write_error(err_too_many_indexes, "The operation failed. There are too many indexes on table '" +
+                                                  narrow(t.name) +
+                                                  "'. Delete some of the indexes on the table and try the "
+                                                  "operation again.");
+}
+
+}  // namespace
+
+void file_writer::add_relationship(const jet_new_relationship& r) {
+  if (!open_) throw jet_write_error(err_cannot_write, "The database is closed.");
+  std::vector<std::uint8_t> utf16;
+  jet_append_utf16(utf16, r.name);
+  if (r.name.empty() || utf16.size() > 510)
+    throw jet_write_error(err_bad_name, "'" + narrow(r.name) + "' is not a valid name.");
+  for (const auto& x : relationships_)
+    if (jet_compare_names(x.rows.name, r.name) == 0) jet_refuse(err_name_in_collection);
+  const jet_table_id parent_id = live_named(r.table, r.table);
+  const jet_table_id child_id = live_named(r.foreign_table, r.foreign_table);
+  table_state& parent = *tables_[parent_id];
+  table_state& child = *tables_[child_id];
+  if (r.columns.empty() && r.foreign_columns.empty()) jet_refuse(err_relation_no_fields);
+  if (r.columns.size() != r.foreign_columns.size()) jet_refuse(err_relation_mismatch);
+  // A pair with one side unnamed stands for column lists of different lengths.
+  for (std::size_t i = 0; i < r.columns.size(); ++i)
+    if (r.columns[i].empty() != r.foreign_columns[i].empty()) jet_refuse(err_relation_mismatch);
+  if (r.columns.size() > jet_index_most_columns) throw jet_write_error(err_too_many_fields, "Too many fields defined.");
+
+  relationship_state state;
+  state.table = parent_id;
+  state.foreign_table = child_id;
+  state.rows.name = r.name;
+  state.rows.table = parent.name;
+  state.rows.foreign_table = child.name;
+  state.rows.attributes = r.attributes;
+  std::vector<jet_index_key_column> parent_key, child_key;
+  for (std::size_t i = 0; i < r.columns.size(); ++i) {
+    const jet_column_shape& p = named_column(parent, r.columns[i]);
+    const jet_column_shape& c = named_column(child, r.foreign_columns[i]);
+    if (p.type != c.type) jet_refuse(err_relation_mismatch);
+    if (is_long_value(p.type)) jet_refuse(err_bad_field_type);
+    state.rows.columns.emplace_back(p.name, c.name);
+    parent_key.push_back({p.number, false});
+    child_key.push_back({c.number, false});
+  }
+  if ((r.attributes & jet_relation_dont_enforce) != 0) {
+    relationships_.push_back(std::move(state));
+    return;
+  }
+
+  // Enforced: the referenced rows are found through a unique index on exactly those columns.
+  std::size_t parent_real = 0;
+  while (parent_real < parent.shape.real_indexes.size() &&
+         !(same_key(parent.shape.real_indexes[parent_real], parent_key) &&
+           (parent.shape.real_indexes[parent_real].flags & jet_index_unique) != 0))
+    ++parent_real;
+  if (parent_real == parent.shape.real_indexes.size()) jet_refuse(err_no_unique_index);
+  const std::size_t added = parent_id == child_id ? 2 : 1;
+  if (child.shape.logical_indexes.size() + added > jet_index_most_per_table) too_many_indexes(child);
+  if (parent.shape.logical_indexes.size() + added > jet_index_most_per_table) too_many_indexes(parent);
+  for (const auto& l : child.shape.logical_indexes)
+    if (jet_compare_names(l.name, r.name) == 0) throw jet_write_error(err_index_exists, "Index already exists.");
+
+  // The foreign side shares a stored index on the same columns, or gets one of its own.
+  std::size_t child_real = 0;
+  while (child_real < child.shape.real_indexes.size() && !same_key(child.shape.real_indexes[child_real], child_key))
+    ++child_real;
+  std::optional<index_keys> new_index;
+  jet_real_index_shape new_shape;
+  new_shape.columns = child_key;
+  if (child_real == child.shape.real_indexes.size()) new_index.emplace(index_over_rows(child, new_shape));
+
+  // Every stored row whose key has no NULL must find its referenced row, as Access checks when
+  // it enforces a relationship over existing data. Both keys encode the same types the same way.
+  const jet_index_builder& child_entries = new_index ? new_index->entries : child.indexes[child_real].entries;
+  // The referenced keys are looked up from now on (here and for each later row of the foreign
+  // table), so the unique index keeps all of them, not only its greatest.
+  index_keys& unique_keys = parent.indexes[parent_real];
+  if (unique_keys.in_order) {
+    unique_keys.entries.for_each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
+      if (!has_null) unique_keys.seen.emplace(reinterpret_cast<const char*>(key), size);
+    });
+    unique_keys.greatest.clear();
+    unique_keys.in_order = false;
+  }
+  const auto& referenced_keys = unique_keys.seen;
+  bool violated = false;
+  child_entries.for_each_key([&](const std::uint8_t* key, std::size_t size, bool has_null) {
+    if (!has_null && referenced_keys.count(std::string(reinterpret_cast<const char*>(key), size)) == 0) violated = true;
+  });
+  if (violated) jet_refuse(err_integrity_violated, child.name);
+
+  if (new_index) {
+    child.shape.real_indexes.push_back(new_shape);
+    child.indexes.push_back(std::move(*new_index));
+  }
+  const std::uint8_t updates = jet_relationship_cascade_updates(r.attributes);
+  const std::uint8_t deletes = jet_relationship_cascade_deletes(r.attributes);
+  jet_logical_index_shape foreign;
+  foreign.name = r.name;
+  foreign.number = static_cast<int>(child.shape.logical_indexes.size());
+  foreign.real = static_cast<int>(child_real);
+  foreign.type = jet_logical_foreign;
+  foreign.rel_table_type = 2;
+  foreign.rel_table_page = parent.tdef_page;
+  foreign.cascade_updates = updates;
+  foreign.cascade_deletes = deletes;
+  child.shape.logical_indexes.push_back(foreign);
+  jet_logical_index_shape referenced;
+  referenced.number = static_cast<int>(parent.shape.logical_indexes.size());
+  referenced.name = jet_referenced_side_name(referenced.number);
+  referenced.real = static_cast<int>(parent_real);
+  referenced.type = jet_logical_foreign;
+  referenced.rel_table_type = 1;
+  referenced.rel_index = static_cast<std::uint32_t>(foreign.number);
+  referenced.rel_table_page = child.tdef_page;
+  referenced.cascade_updates = updates;
+  referenced.cascade_deletes = deletes;
+  parent.shape.logical_indexes.push_back(referenced);
+  child.shape.logical_indexes[static_cast<std::size_t>(foreign.number)].rel_index =
+      static_cast<std::uint32_t>(referenced.number);
+  state.enforced = true;
+  state.real = parent_real;
+  state.foreign_real = child_real;
+  relationships_.push_back(std::move(state));
+}
+
 void file_writer::flush_page(table_state& t) {
   if (t.page_number == 0) return;
   write_page(t.page_number, t.page.bytes());
@@ -693,6 +892,14 @@ void file_writer::finish() {
     if (t->deleted) continue;
     append_to(objects, jet_table_catalog_row(t->name, t->tdef_page, options_.created, table_properties(*t)));
     for (const auto& row : jet_table_ace_rows(t->tdef_page)) append_to(aces, row);
+  }
+  table_state& relations = *system_[3];
+  for (std::size_t i = 0; i < relationships_.size(); ++i) {
+    const auto& r = relationships_[i];
+    const std::int32_t id = jet_relationship_id(i);
+    append_to(objects, jet_relationship_catalog_row(r.rows.name, id, options_.created));
+    for (const auto& row : jet_relationship_ace_rows(id)) append_to(aces, row);
+    for (const auto& row : jet_relationship_rows(r.rows)) append_to(relations, row);
   }
   for (auto& t : system_) flush_page(*t);
 

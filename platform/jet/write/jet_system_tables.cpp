@@ -225,6 +225,9 @@ std::vector<std::vector<jet_value>> jet_blank_ace_rows() {
   };
 }
 
+const jet_bytes& jet_creator_sid() { return sid_creator; }
+const jet_bytes& jet_users_sid() { return sid_users; }
+
 std::vector<jet_value> jet_table_catalog_row(const std::wstring& name, std::uint32_t page, double created,
                                              const jet_bytes& properties) {
   return catalog_row(static_cast<std::int32_t>(page), jet_catalog_tables, name, jet_catalog_type_table, created,

@@ -45,6 +45,10 @@ std::vector<std::vector<jet_value>> jet_blank_ace_rows();
 // The MSysObjects row of a user table whose definition starts at `page`.
 std::vector<jet_value> jet_table_catalog_row(const std::wstring& name, std::uint32_t page, double created,
                                              const jet_bytes& properties);
+// The accounts of a new database: the creator (the owner of every object) and the users' group.
+const jet_bytes& jet_creator_sid();
+const jet_bytes& jet_users_sid();
+
 // Its MSysACEs rows: one per account the Tables container names.
 std::vector<std::vector<jet_value>> jet_table_ace_rows(std::uint32_t page);
 

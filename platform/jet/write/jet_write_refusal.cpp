@@ -8,10 +8,13 @@
 
 namespace jet {
 
-void jet_refuse(long dao_number) {
-  std::wstring text = dao_impl::dao_error_text(dao_number, L"");
+void jet_refuse(long dao_number) { jet_refuse(dao_number, L""); }
+
+void jet_refuse(long dao_number, const std::wstring& argument) {
+  std::wstring text = dao_impl::dao_error_text(dao_number, argument);
   std::string narrow;
-  for (wchar_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');  // DAO's texts are ASCII
+  // DAO's texts are ASCII; a name beyond it keeps its place as '?'.
+  for (wchar_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
   throw jet_write_error(dao_number, narrow);
 }
 

@@ -2,8 +2,12 @@
 // need not repeat DAO's wording.
 #pragma once
 
+#include <string>
+
 namespace jet {
 
 [[noreturn]] void jet_refuse(long dao_number);
+// The same for a text that names an object (its '|' placeholder).
+[[noreturn]] void jet_refuse(long dao_number, const std::wstring& argument);
 
 }  // namespace jet

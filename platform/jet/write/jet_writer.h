@@ -51,6 +51,16 @@ struct jet_new_index {
 constexpr std::size_t jet_index_most_columns = 10;
 constexpr std::size_t jet_index_most_per_table = 32;
 
+// A relationship between two tables, as the DAO Relation describes it.
+struct jet_new_relationship {
+  std::wstring name;
+  std::wstring table;                         // the referenced table (DAO's Table)
+  std::wstring foreign_table;                 // the table holding the foreign key (DAO's ForeignTable)
+  std::vector<std::wstring> columns;          // of `table`, in key order
+  std::vector<std::wstring> foreign_columns;  // of `foreign_table`, pairwise with `columns`
+  std::int32_t attributes = 0;                // DAO relation attributes: 0x2 not enforced, 0x100 and 0x1000 cascades
+};
+
 class jet_writer {
  public:
   virtual ~jet_writer() = default;
@@ -77,6 +87,15 @@ class jet_writer {
   // Refuses: a name taken in the table (3284), a second primary key (3283), a missing column
   // (3265), no column or more than 10 (3190), an OLE column (3259), a 33rd index (3626).
   virtual int add_index(jet_table_id table, const jet_new_index& index) = 0;
+
+  // Adds a relationship. An enforced one needs a unique index on exactly the referenced
+  // columns (3609); the foreign table gets an index on its columns for it, sharing one on the
+  // same columns where there is one, and every row already stored must find its referenced row
+  // (3379). Refuses: a name taken (3367), a table missing (3078), no column pair (3366), a
+  // column missing (3409), pairs that differ in number or type (3368), a Memo or OLE column
+  // (3259), more than 10 pairs (3190), a 33rd index on either table (3626). A refused
+  // relationship leaves nothing behind. Tables in a relationship cannot be deleted (3303).
+  virtual void add_relationship(const jet_new_relationship& relationship) = 0;
 
   // Writes definitions, maps, catalog rows and the header, then renames the file to `path`.
   virtual void close() = 0;
