@@ -126,6 +126,8 @@ sql_table::~sql_table() {
   } catch (const tk_exception& e) {
     tk_log2(tk_log_event, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
   }
+  // No batch may outlive the table that answers for its rows.
+  settle();
 }
 
 bool sql_table::is_transactional() const { return udb_same_name(storage_engine_, L"InnoDB"); }
@@ -361,12 +363,16 @@ void sql_table::lose_rows(std::size_t count, const sql_exception& error) {
 
 void sql_table::settle() noexcept {
   if (in_flight_.empty()) return;
-  std::vector<pending_row> rows = std::move(in_flight_);
-  in_flight_.clear();
   sql_db->set_streaming_table(nullptr);
-  sql_connection& connection = sql_db->connection();
-  if (connection.read_query_result()) return;
   try {
+    if (sender_.busy()) {
+      finish_load();
+      return;
+    }
+    std::vector<pending_row> rows = std::move(in_flight_);
+    in_flight_.clear();
+    sql_connection& connection = sql_db->connection();
+    if (connection.read_query_result()) return;
     retry_rows(rows, in_flight_head_, sql_exception(connection));
   } catch (const std::exception& e) {
     tk_log2(tk_log_event, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
@@ -389,61 +395,75 @@ bool sql_table::may_load_rows() {
   return load_rows_state_ == 1;
 }
 
-void sql_table::insert_batch(std::vector<pending_row>& rows) {
-  std::string statement = batch_head_ + " VALUES";
+void sql_table::insert_batch(const std::vector<pending_row>& rows, const std::string& head) {
+  std::string statement = head + " VALUES";
   for (size_t i = 0; i < rows.size(); ++i) statement += (i ? ", " : "") + rows[i].values;
   sql_connection& connection = sql_db->connection();
-  if (!connection.query(statement)) retry_rows(rows, batch_head_, sql_exception(connection));
+  if (!connection.query(statement)) retry_rows(rows, head, sql_exception(connection));
 }
 
 void sql_table::load_batch(std::vector<pending_row>& rows) {
-  sql_connection& connection = sql_db->connection();
   // The column list of the batch's INSERT head "INSERT INTO `t`(`a`, `b`)".
   const std::string table = quoted_table();
   const std::string prefix = "INSERT INTO " + table + "(";
   if (batch_head_.compare(0, prefix.size(), prefix) != 0) {
-    insert_batch(rows);
+    insert_batch(rows, batch_head_);
     return;
   }
-  const std::string columns = batch_head_.substr(prefix.size() - 1);
-  std::string statement = std::string("LOAD DATA LOCAL INFILE '") + sql_rows_file_name + "' INTO TABLE " + table +
-                          " CHARACTER SET " + load_charset_ + " " + columns;
-  std::string text;
+  load_statement_ = std::string("LOAD DATA LOCAL INFILE '") + sql_rows_file_name + "' INTO TABLE " + table +
+                    " CHARACTER SET " + load_charset_ + " " + batch_head_.substr(prefix.size() - 1);
   std::size_t bytes = 0;
   for (const pending_row& row : rows) bytes += row.fields.size();
-  text.reserve(bytes);
-  for (const pending_row& row : rows) text += row.fields;
-  tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
+  load_text_.clear();
+  load_text_.reserve(bytes);
+  for (const pending_row& row : rows) load_text_ += row.fields;
+  tk_log1(tk_log_trace, "Run SQL query: [%s]", load_statement_.c_str());
 
   // One transaction for the whole table: a commit per batch costs the server a log flush each
   // time. The savepoint lets a refused batch be undone alone, keeping the batches before it.
-  if (!in_transaction_) {
-    if (!connection.query("START TRANSACTION")) {
-      retry_rows(rows, batch_head_, sql_exception(connection));
+  const bool begin = !in_transaction_;
+  in_transaction_ = true;
+  in_flight_ = std::move(rows);
+  rows.clear();
+  in_flight_head_ = batch_head_;
+  // The server stores this batch while the caller builds the next one; every other statement
+  // of the database waits for it first (settle).
+  sql_db->set_streaming_table(this);
+  sender_.start(sql_db->connection(), begin, load_statement_, load_text_);
+}
+
+void sql_table::finish_load() {
+  const sql_batch_sender::outcome outcome = sender_.wait();
+  std::vector<pending_row> rows = std::move(in_flight_);
+  in_flight_.clear();
+  sql_connection& connection = sql_db->connection();
+  switch (outcome.failed) {
+    case sql_batch_sender::step::begin:
+      in_transaction_ = false;
+      retry_rows(rows, in_flight_head_, sql_exception(connection));
       return;
-    }
-    in_transaction_ = true;
-  }
-  if (!connection.query("SAVEPOINT batch")) {
-    abandon_transaction(rows.size(), sql_exception(connection));
-    return;
-  }
-  const bool loaded = connection.load_rows(statement, text);
-  if (loaded && connection.warning_count() == 0 && connection.affected_rows() == rows.size()) {
-    uncommitted_rows_ += rows.size();
-    return;
-  }
-  if (!loaded) {
-    const sql_exception error(connection);
-    if (error.is_connection_lost()) {
-      lose_rows(rows.size(), error);
+    case sql_batch_sender::step::savepoint:
+      abandon_transaction(rows.size(), sql_exception(connection));
       return;
+    case sql_batch_sender::step::none:
+      if (outcome.warnings == 0 && outcome.affected == rows.size()) {
+        uncommitted_rows_ += rows.size();
+        return;
+      }
+      break;
+    case sql_batch_sender::step::load: {
+      const sql_exception error(connection);
+      if (error.is_connection_lost()) {
+        lose_rows(rows.size(), error);
+        return;
+      }
+      tk_log2(tk_log_detail, L"Table '%ls': LOAD DATA refused, the rows go as INSERT: %s", table_name.c_str(),
+              error.what());
+      // A server that does not take local files at all refuses every later batch alike.
+      const unsigned number = connection.error_number();
+      if (number == 1148 || number == 3948 || number == 2068 || number == 4166) load_rows_state_ = 2;
+      break;
     }
-    tk_log2(tk_log_detail, L"Table '%ls': LOAD DATA refused, the rows go as INSERT: %s", table_name.c_str(),
-            error.what());
-    // A server that does not take local files at all refuses every later batch alike.
-    const unsigned number = connection.error_number();
-    if (number == 1148 || number == 3948 || number == 2068 || number == 4166) load_rows_state_ = 2;
   }
   if (!connection.query("ROLLBACK TO SAVEPOINT batch")) {
     abandon_transaction(rows.size(), sql_exception(connection));
@@ -451,7 +471,7 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
   }
   // The INSERT runs inside the table's transaction too; a refused statement undoes only itself.
   const std::size_t before = row_count;
-  insert_batch(rows);
+  insert_batch(rows, in_flight_head_);
   if (in_transaction_) uncommitted_rows_ += rows.size() - std::min(rows.size(), before - row_count);
 }
 
@@ -569,8 +589,11 @@ void sql_table::append_record(udb_record& row) {
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
-      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
+      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit)) {
         send_batch();
+        // The batch before may have taken the connection with it: this row is not sent either.
+        if (lost_) throw sql_exception(*lost_);
+      }
       if (pending_.empty()) {
         tk_log1(tk_log_detail, "Initialize new query...");
         batch_head_ = std::move(head);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "SQL/sql_batch_sender.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_recordset.h"
 #include "TK/tk_logger.h"
@@ -100,19 +101,21 @@ class sql_table : public sql_recordset {
   // Whether batches of this table may go as LOAD DATA from memory: the connection can, the
   // server names its character set plainly and has not refused such a load before.
   bool may_load_rows();
-  // Stores a batch of rows that all have their LOAD DATA form in one LOAD DATA statement, in a
-  // transaction that is kept only when the server stored every row without a warning (LOAD
-  // DATA turns refusals into warnings); otherwise the rows go again as INSERT, which refuses
-  // each bad row by its number. Waits for the server.
+  // Stores a batch of rows that all have their LOAD DATA form in one LOAD DATA statement, in
+  // the table's transaction under a savepoint, on the sender's thread while the caller builds
+  // the next batch. finish_load (from settle) keeps the batch only when the server stored every
+  // row without a warning (LOAD DATA turns refusals into warnings); otherwise the rows go again
+  // as INSERT, which refuses each bad row by its number.
   void load_batch(std::vector<pending_row>& rows);
+  void finish_load();
   // Ends the table's open transaction, keeping its rows; when the server cannot, those rows
   // are lost with the connection's error.
   void commit_rows();
   // Rolls the table's transaction back when the server is still there, then loses its rows and
   // count rows of the batch.
   void abandon_transaction(std::size_t count, const sql_exception& error);
-  // The rows as INSERT, the way send_batch sends them, waiting for the server.
-  void insert_batch(std::vector<pending_row>& rows);
+  // The rows as INSERT under head, the way send_batch sends them, waiting for the server.
+  void insert_batch(const std::vector<pending_row>& rows, const std::string& head);
   // Stores what it can of a refused batch, row by row, noting each refused row.
   void retry_rows(const std::vector<pending_row>& rows, const std::string& head, const sql_exception& error);
   // Forgets count rows of a batch, the rows of the open transaction and the rows not yet sent,
@@ -138,6 +141,11 @@ class sql_table : public sql_recordset {
   std::vector<pending_row> pending_;
   std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
   std::string in_flight_head_;
+  // The LOAD DATA batch in flight (its rows are in_flight_), and the buffers the next one is
+  // written into, which keep their room from batch to batch.
+  sql_batch_sender sender_;
+  std::string load_statement_;
+  std::string load_text_;
   // Rows refused by the server, reported at the next append_record or flush.
   std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
   // The error that lost the connection while a batch was stored.

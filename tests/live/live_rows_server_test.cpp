@@ -192,6 +192,8 @@ TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
       {"one row mid-table", {1500}},
       {"rows of two neighbouring batches", {900, 1100}},
       {"first and last row of the table", {1, 3000}},
+      // Each batch is refused while the next one is built and itself refused in turn.
+      {"a row of every batch", {400, 1300, 2200, 2900}},
   };
   int run = 0;
   for (const refusal_case& c : cases) {
@@ -238,11 +240,20 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
   struct loss_case {
     const char* what;
     test_env::sql_fault fault;
+    int rows;
   };
+  // A batch loads while the next one is built: the loss surfaces while rows of a later batch
+  // wait to be sent, or when the table ends with its only batch still loading.
   const std::vector<loss_case> cases = {
-      {"while the third batch loads", {test_env::sql_call::query, 3, "LOAD DATA", 2013, "Lost connection"}},
-      {"at the savepoint of the second batch", {test_env::sql_call::query, 2, "SAVEPOINT", 2013, "Lost connection"}},
-      {"at the commit", {test_env::sql_call::query, 1, "COMMIT", 2013, "Lost connection"}},
+      {"while the third batch loads", {test_env::sql_call::query, 3, "LOAD DATA", 2013, "Lost connection"}, 3500},
+      {"at the savepoint of the second batch",
+       {test_env::sql_call::query, 2, "SAVEPOINT", 2013, "Lost connection"},
+       3500},
+      {"at the commit", {test_env::sql_call::query, 1, "COMMIT", 2013, "Lost connection"}, 3500},
+      {"while the only batch loads at the table's end",
+       {test_env::sql_call::query, 1, "LOAD DATA", 2013, "Lost connection"},
+       100},
+      {"at the table's first statement", {test_env::sql_call::query, 1, "START", 2013, "Lost connection"}, 3500},
   };
   int run = 0;
   for (const loss_case& c : cases) {
@@ -259,7 +270,7 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
       std::unique_ptr<udb_recordset> table = db->get_table(tk_utf8_to_unicode(name), 8);
       faults.fail(c.fault);
       bool lost = false;
-      for (int i = 1; i <= 3500 && !lost; ++i) {
+      for (int i = 1; i <= c.rows && !lost; ++i) {
         std::unique_ptr<udb_record> row = mixed_row(i);
         row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')), false, false);
         try {
