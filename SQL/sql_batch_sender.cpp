@@ -5,10 +5,12 @@
 
 sql_batch_sender::~sql_batch_sender() { (void)wait(); }
 
-void sql_batch_sender::start(sql_connection& connection, bool begin, std::string& statement, std::string& rows) {
+void sql_batch_sender::start(sql_connection& connection, bool begin, std::string& statement, std::string& rows,
+                             unsigned columns) {
   (void)wait();
   connection_ = &connection;
   begin_ = begin;
+  columns_ = columns;
   statement_.swap(statement);
   rows_.swap(rows);
   outcome_ = outcome{};
@@ -35,7 +37,8 @@ void sql_batch_sender::run() noexcept {
       result.failed = step::begin;
     } else if (!connection_->query("SAVEPOINT batch")) {
       result.failed = step::savepoint;
-    } else if (!connection_->load_rows(statement_, rows_)) {
+    } else if (columns_ == 0 ? !connection_->load_rows(statement_, rows_)
+                             : !connection_->insert_rows(statement_, rows_, columns_)) {
       result.failed = step::load;
     } else {
       result.warnings = connection_->warning_count();

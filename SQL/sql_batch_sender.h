@@ -26,11 +26,13 @@ class sql_batch_sender {
   sql_batch_sender(const sql_batch_sender&) = delete;
   sql_batch_sender& operator=(const sql_batch_sender&) = delete;
 
-  // Runs "START TRANSACTION" when begin is set, then "SAVEPOINT batch", then the load statement
-  // fed with rows (LOAD DATA text), stopping at the first failure. Returns at once; a batch
-  // still in flight is waited for first. The buffers are swapped in, so the caller's come back
-  // holding the previous batch's room.
-  void start(sql_connection& connection, bool begin, std::string& statement, std::string& rows);
+  // Runs "START TRANSACTION" when begin is set, then "SAVEPOINT batch", then the statement with
+  // rows (LOAD DATA text), stopping at the first failure: with columns 0 a LOAD DATA statement
+  // fed with the rows, else a prepared INSERT of that many columns run once with the rows bound
+  // as arrays (sql_connection::insert_rows). Returns at once; a batch still in flight is waited
+  // for first. The buffers are swapped in, so the caller's come back holding the previous
+  // batch's room.
+  void start(sql_connection& connection, bool begin, std::string& statement, std::string& rows, unsigned columns);
   bool busy() const { return busy_; }
   // Waits for the batch and tells how it went; without a batch in flight, an empty outcome.
   outcome wait();
@@ -43,6 +45,7 @@ class sql_batch_sender {
   // Owned by the thread while busy_.
   sql_connection* connection_ = nullptr;
   bool begin_ = false;
+  unsigned columns_ = 0;
   std::string statement_;
   std::string rows_;
   outcome outcome_;

@@ -98,10 +98,12 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit();
   // Sends the pending batch without waiting for the server's answer.
   void send_batch();
-  // Whether batches of this table may go as LOAD DATA from memory: the connection can, the
-  // server names its character set plainly and has not refused such a load before.
+  // Whether batches of this table may go in one statement from their LOAD DATA text: as an
+  // INSERT with array binding where the server offers it, else as LOAD DATA from memory where
+  // the connection can, the server names its character set plainly and has not refused such a
+  // load before.
   bool may_load_rows();
-  // Stores a batch of rows that all have their LOAD DATA form in one LOAD DATA statement, in
+  // Stores a batch of rows that all have their LOAD DATA form in one statement (may_load_rows), in
   // the table's transaction under a savepoint, on the sender's thread while the caller builds
   // the next batch. finish_load (from settle) keeps the batch only when the server stored every
   // row without a warning (LOAD DATA turns refusals into warnings); otherwise the rows go again
@@ -158,7 +160,10 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;
   std::wstring storage_engine_;
-  // Whether LOAD DATA is to be tried (unknown, yes, no) and the character set it names.
+  // Whether batches go in one statement (unknown, yes, no), whether that statement is a
+  // prepared INSERT with array binding rather than LOAD DATA, and the character set LOAD DATA
+  // names.
   int load_rows_state_ = 0;
+  bool bulk_rows_ = false;
   std::string load_charset_;
 };

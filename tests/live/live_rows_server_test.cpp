@@ -241,6 +241,7 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
     const char* what;
     test_env::sql_fault fault;
     int rows;
+    bool bulk = false;  // batches as INSERT with array binding instead of LOAD DATA
   };
   // A batch loads while the next one is built: the loss surfaces while rows of a later batch
   // wait to be sent, or when the table ends with its only batch still loading.
@@ -254,6 +255,12 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
        {test_env::sql_call::query, 1, "LOAD DATA", 2013, "Lost connection"},
        100},
       {"at the table's first statement", {test_env::sql_call::query, 1, "START", 2013, "Lost connection"}, 3500},
+      {"while the third bulk INSERT runs", {test_env::sql_call::query, 3, "INSERT", 2013, "Lost connection"}, 3500,
+       true},
+      {"while the only bulk INSERT runs at the table's end",
+       {test_env::sql_call::query, 1, "INSERT", 2013, "Lost connection"},
+       100,
+       true},
   };
   int run = 0;
   for (const loss_case& c : cases) {
@@ -264,6 +271,7 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
     auto wrapper = std::make_unique<test_env::sql_fault_connection>(engine_.replace_connection(nullptr));
     test_env::sql_fault_connection& faults = *wrapper;
     faults.forward_loads = true;
+    faults.forward_bulk_inserts = c.bulk;
     engine_.replace_connection(std::move(wrapper));
     {
       std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
@@ -291,6 +299,9 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
     }
     engine_.reconnect();
     EXPECT_EQ(value("SELECT COUNT(*) FROM " + name), "0");
+    // The next case wraps the real connection, not this one.
+    std::unique_ptr<sql_connection> used = engine_.replace_connection(nullptr);
+    engine_.replace_connection(static_cast<test_env::sql_fault_connection&>(*used).release_inner());
   }
 }
 

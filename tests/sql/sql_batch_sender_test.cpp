@@ -18,6 +18,7 @@ class scripted_connection : public sql_connection {
  public:
   std::vector<std::string> statements;
   std::string loaded_rows;
+  unsigned loaded_columns = 0;  // of the last bulk INSERT
   std::string fail_at;      // the statement that fails (its beginning)
   bool throw_at = false;    // fail it by throwing instead
   std::shared_future<void> release;  // a load waits for it when valid
@@ -42,6 +43,12 @@ class scripted_connection : public sql_connection {
     loaded_rows = rows;
     return run(statement);
   }
+  bool can_insert_rows() const override { return true; }
+  bool insert_rows(std::string_view statement, std::string_view rows, unsigned columns) override {
+    loaded_rows = rows;
+    loaded_columns = columns;
+    return run(statement);
+  }
   unsigned warning_count() override { return warnings; }
   std::uint64_t affected_rows() override { return affected; }
   unsigned error_number() const override { return error; }
@@ -62,24 +69,28 @@ class scripted_connection : public sql_connection {
 };
 
 const std::string kLoad = "LOAD DATA LOCAL INFILE 'ostrelle-rows' INTO TABLE `t` (`a`)";
+const std::string kBulk = "INSERT INTO `t`(`a`, `b`) VALUES (?, ?)";
 
 TEST(SqlBatchSender, RunsItsStatementsInOrderAndStopsAtTheFirstFailure) {
   using step = sql_batch_sender::step;
   struct sender_case {
     const char* what;
     bool begin;
+    unsigned columns;  // 0: LOAD DATA
     std::string fail_at;
     bool throw_at;
     step failed;
     std::vector<std::string> statements;
   };
   const std::vector<sender_case> cases = {
-      {"first batch of a table", true, "", false, step::none, {"START TRANSACTION", "SAVEPOINT batch", kLoad}},
-      {"later batch", false, "", false, step::none, {"SAVEPOINT batch", kLoad}},
-      {"refused begin", true, "START", false, step::begin, {"START TRANSACTION"}},
-      {"refused savepoint", true, "SAVEPOINT", false, step::savepoint, {"START TRANSACTION", "SAVEPOINT batch"}},
-      {"refused load", false, "LOAD", false, step::load, {"SAVEPOINT batch", kLoad}},
-      {"connection that throws", false, "LOAD", true, step::load, {"SAVEPOINT batch", kLoad}},
+      {"first batch of a table", true, 0, "", false, step::none, {"START TRANSACTION", "SAVEPOINT batch", kLoad}},
+      {"later batch", false, 0, "", false, step::none, {"SAVEPOINT batch", kLoad}},
+      {"bulk INSERT", true, 2, "", false, step::none, {"START TRANSACTION", "SAVEPOINT batch", kBulk}},
+      {"refused begin", true, 0, "START", false, step::begin, {"START TRANSACTION"}},
+      {"refused savepoint", true, 0, "SAVEPOINT", false, step::savepoint, {"START TRANSACTION", "SAVEPOINT batch"}},
+      {"refused load", false, 0, "LOAD", false, step::load, {"SAVEPOINT batch", kLoad}},
+      {"refused bulk INSERT", false, 2, "INSERT", false, step::load, {"SAVEPOINT batch", kBulk}},
+      {"connection that throws", false, 0, "LOAD", true, step::load, {"SAVEPOINT batch", kLoad}},
   };
   for (const sender_case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -89,9 +100,9 @@ TEST(SqlBatchSender, RunsItsStatementsInOrderAndStopsAtTheFirstFailure) {
     connection.warnings = 2;
     connection.affected = 7;
     sql_batch_sender sender;
-    std::string statement = kLoad;
-    std::string rows = "1\n2\n";
-    sender.start(connection, c.begin, statement, rows);
+    std::string statement = c.columns ? kBulk : kLoad;
+    std::string rows = "1\tx\n2\ty\n";
+    sender.start(connection, c.begin, statement, rows, c.columns);
     const sql_batch_sender::outcome outcome = sender.wait();
     EXPECT_FALSE(sender.busy());
     EXPECT_EQ(outcome.failed, c.failed);
@@ -100,7 +111,8 @@ TEST(SqlBatchSender, RunsItsStatementsInOrderAndStopsAtTheFirstFailure) {
     EXPECT_EQ(outcome.warnings, c.failed == step::none ? 2u : 0u);
     EXPECT_EQ(outcome.affected, c.failed == step::none ? 7u : 0u);
     if (c.failed == step::none) {
-      EXPECT_EQ(connection.loaded_rows, "1\n2\n");
+      EXPECT_EQ(connection.loaded_rows, "1\tx\n2\ty\n");
+      EXPECT_EQ(connection.loaded_columns, c.columns);
     } else if (!c.throw_at) {
       EXPECT_EQ(connection.error_number(), 1062u);
     }
@@ -116,14 +128,14 @@ TEST(SqlBatchSender, TheCallerWorksWhileABatchIsStoredAndBatchesKeepTheirOrder) 
   sql_batch_sender sender;
   std::string statement = kLoad;
   std::string rows = "1\n";
-  sender.start(connection, true, statement, rows);
+  sender.start(connection, true, statement, rows, 0);
   EXPECT_TRUE(sender.busy());
   // The next batch is built while the first is held on the server's side.
   std::string next_rows;
   for (int i = 2; i <= 1000; ++i) next_rows += std::to_string(i) + "\n";
   server_done.set_value();
   statement = kLoad;
-  sender.start(connection, false, statement, next_rows);
+  sender.start(connection, false, statement, next_rows, 0);
   EXPECT_EQ(sender.wait().failed, sql_batch_sender::step::none);
   EXPECT_EQ(connection.statements,
             (std::vector<std::string>{"START TRANSACTION", "SAVEPOINT batch", kLoad, "SAVEPOINT batch", kLoad}));
@@ -142,7 +154,7 @@ TEST(SqlBatchSender, EndingWithABatchInFlightWaitsForIt) {
     sql_batch_sender sender;
     std::string statement = kLoad;
     std::string rows = "1\n";
-    sender.start(connection, false, statement, rows);
+    sender.start(connection, false, statement, rows, 0);
     server_done.set_value();
   }
   EXPECT_EQ(connection.statements, (std::vector<std::string>{"SAVEPOINT batch", kLoad}));
