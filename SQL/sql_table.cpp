@@ -282,7 +282,7 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, tk_log_l
   return pairs;
 }
 
-sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::string& head) {
+const sql_table::column_pairs& sql_table::match_cached(const udb_record& row) {
   bool same = matched_names_.size() == row.fields.size();
   for (size_t i = 0; same && i < row.fields.size(); ++i) same = matched_names_[i] == row.fields[i]->name;
   if (!same) {
@@ -297,11 +297,9 @@ sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::stri
     }
     matched_head_ = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, false) + ")";
   }
-  column_pairs pairs;
-  pairs.reserve(matched_.size());
-  for (const auto& [at, column] : matched_) pairs.emplace_back(row.fields[at].get(), column);
-  head = matched_head_;
-  return pairs;
+  row_pairs_.clear();
+  for (const auto& [at, column] : matched_) row_pairs_.emplace_back(row.fields[at].get(), column);
+  return row_pairs_;
 }
 
 std::string sql_table::column_list(const column_pairs& pairs, bool always_quote) const {
@@ -533,6 +531,8 @@ void sql_table::send_batch() {
   if (loadable) {
     std::vector<pending_row> rows = std::move(pending_);
     pending_.clear();
+    // The next batch takes about as many rows: room for them saves growing the list row by row.
+    pending_.reserve(rows.size());
     pending_bytes_ = 0;
     load_batch(rows);
     return;
@@ -595,11 +595,16 @@ void sql_table::append_record(udb_record& row) {
   try {
     if (sql.fast_insert && is_transactional()) {
       const std::size_t limit = batch_limit();
-      std::string head;
-      const column_pairs pairs = match_cached(row, head);
-      std::string values = "(";
+      const column_pairs& pairs = match_cached(row);
+      const std::string& head = matched_head_;
+      // Rows of a table are alike in size: room for the last row's texts saves growing them
+      // value by value.
+      std::string values;
+      values.reserve(values_room_);
+      values += "(";
       std::string fields;
       bool loadable = may_load_rows();
+      if (loadable) fields.reserve(fields_room_);
       for (size_t k = 0; k < pairs.size(); ++k) {
         if (k > 0) values += ", ";
         const std::string literal = get_fld_append_str(pairs[k].first, pairs[k].second, false);
@@ -615,6 +620,8 @@ void sql_table::append_record(udb_record& row) {
         fields += '\n';
       else
         fields.clear();
+      values_room_ = values.size() + values.size() / 4;
+      fields_room_ = fields.size() + fields.size() / 4;
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
@@ -625,7 +632,7 @@ void sql_table::append_record(udb_record& row) {
       }
       if (pending_.empty()) {
         tk_log1(tk_log_detail, "Initialize new query...");
-        batch_head_ = std::move(head);
+        batch_head_ = head;
       }
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
       pending_.push_back({number, std::move(values), std::move(fields)});

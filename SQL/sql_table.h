@@ -84,8 +84,9 @@ class sql_table : public sql_recordset {
   // Pairs each row field with its table column by name; a field without a column, or a column
   // without a field when the row is not smaller than the table, is a tk_exception (kind 0).
   column_pairs match_columns(const udb_record& row, tk_log_level log_level) const;
-  // match_columns through the cache of the last row's matching; head receives the INSERT head.
-  column_pairs match_cached(const udb_record& row, std::string& head);
+  // match_columns through the cache of the last row's matching (the INSERT head is then
+  // matched_head_); the pairs stay valid until the next call.
+  const column_pairs& match_cached(const udb_record& row);
   std::string column_list(const column_pairs& pairs, bool always_quote) const;
   // For each row field the table has a column for: the column name and "`column`=value".
   std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
@@ -135,6 +136,7 @@ class sql_table : public sql_recordset {
   std::vector<std::wstring> matched_names_;
   std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
   std::string matched_head_;
+  column_pairs row_pairs_;  // of the row match_cached saw last
   // The field names of the row convert_cached last retyped the long way, and the type of the
   // column of each.
   std::vector<std::wstring> converted_names_;
@@ -153,6 +155,9 @@ class sql_table : public sql_recordset {
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
+  // The room a row's INSERT and LOAD DATA texts start with: a little more than the last row's.
+  std::size_t values_room_ = 64;
+  std::size_t fields_room_ = 64;
   // Batches loaded since the table's transaction began (one commit a table, not a batch): the
   // rows stored in it so far, which a lost connection takes with it.
   bool in_transaction_ = false;
