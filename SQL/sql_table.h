@@ -45,8 +45,9 @@ class sql_table : public sql_recordset {
   // Sends the pending batch; failures can only be logged here, so writers call flush first.
   ~sql_table() override;
 
-  // Writes one row, matched to the table's columns by name. Batched (rows joined into one
-  // multi-row INSERT) while the engine's fast_insert is on and the table's storage engine is
+  // Writes one row, matched to the table's columns by name. Batched (a batch of rows goes as
+  // one INSERT with array binding, one LOAD DATA or one multi-row INSERT, stored while the next
+  // batch is built) while the engine's fast_insert is on and the table's storage engine is
   // transactional, else one INSERT a row; values over 1048576 bytes go as long data. A row the
   // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
   // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
