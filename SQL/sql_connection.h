@@ -73,9 +73,10 @@ class sql_connection {
   // costs the server less than LOAD DATA. Each value goes as text, which the server converts
   // as it converts a LOAD DATA field. A connection or server without it (MySQL) says so with
   // can_insert_rows, and insert_rows then fails. The request is never larger than the INSERT
-  // text of the same rows.
+  // text of the same rows. The text is turned into the values in place: afterwards it holds
+  // nothing of use.
   virtual bool can_insert_rows() const { return false; }
-  virtual bool insert_rows(std::string_view /*statement*/, std::string_view /*rows*/, unsigned /*columns*/) {
+  virtual bool insert_rows(std::string_view /*statement*/, std::string& /*rows*/, unsigned /*columns*/) {
     return false;
   }
   // Of the last statement: the server's warnings and the rows it changed.

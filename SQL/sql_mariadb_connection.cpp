@@ -82,18 +82,17 @@ bool sql_mariadb_connection::can_insert_rows() const {
   return (extended & (MARIADB_CLIENT_STMT_BULK_OPERATIONS >> 32)) != 0;
 }
 
-bool sql_mariadb_connection::split_rows(std::string_view rows, unsigned columns) {
+bool sql_mariadb_connection::split_rows(std::string& rows, unsigned columns) {
   std::size_t count = 0;
   for (char c : rows) count += c == '\n' ? 1 : 0;
   if (count == 0) return false;
   const std::size_t values = count * columns;
-  // Unescaping never lengthens a value: the bytes fit the text's size, and pointers into them
-  // stay valid while the batch runs.
-  bulk_bytes_.resize(rows.size());
+  // Unescaping never lengthens a value, so each value is written over its own text, which the
+  // reading has passed; pointers into it stay valid while the batch runs.
   bulk_values_.assign(values, nullptr);
   bulk_lengths_.assign(values, 0);
   bulk_indicators_.assign(values, STMT_INDICATOR_NONE);
-  char* out = bulk_bytes_.data();
+  char* out = rows.data();
   std::size_t row = 0;
   unsigned column = 0;
   char* start = out;
@@ -146,7 +145,7 @@ void sql_mariadb_connection::close_bulk_statement() {
   bulk_text_.clear();
 }
 
-bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string_view rows, unsigned columns) {
+bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string& rows, unsigned columns) {
   clear_statement_error();
   // No logging here: this runs on the batch sender's thread.
   if (columns == 0 || !split_rows(rows, columns)) {

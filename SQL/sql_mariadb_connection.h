@@ -31,7 +31,7 @@ class sql_mariadb_connection : public sql_connection {
   bool can_load_rows() const override { return true; }
   bool load_rows(std::string_view statement, std::string_view rows) override;
   bool can_insert_rows() const override;
-  bool insert_rows(std::string_view statement, std::string_view rows, unsigned columns) override;
+  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override;
   unsigned warning_count() override;
   std::uint64_t affected_rows() override;
   std::string character_set() override;
@@ -48,9 +48,9 @@ class sql_mariadb_connection : public sql_connection {
     statement_error_.clear();
     bulk_ran_ = false;
   }
-  // Splits LOAD DATA text into the column arrays of a bulk execution; false when a row has
-  // another number of fields.
-  bool split_rows(std::string_view rows, unsigned columns);
+  // Splits LOAD DATA text into the column arrays of a bulk execution, unescaping the values in
+  // place; false when a row has another number of fields.
+  bool split_rows(std::string& rows, unsigned columns);
   void close_bulk_statement();
 
   // What the server may read while load_rows runs; nothing at any other time.
@@ -74,7 +74,6 @@ class sql_mariadb_connection : public sql_connection {
   // arrays of its last batch, column after column, which keep their room.
   MYSQL_STMT* bulk_statement_ = nullptr;
   std::string bulk_text_;
-  std::string bulk_bytes_;
   std::vector<const char*> bulk_values_;
   std::vector<unsigned long> bulk_lengths_;
   std::vector<char> bulk_indicators_;

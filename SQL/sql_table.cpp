@@ -435,7 +435,11 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
   for (const pending_row& row : rows) bytes += row.fields.size();
   load_text_.clear();
   load_text_.reserve(bytes);
-  for (const pending_row& row : rows) load_text_ += row.fields;
+  // The text now holds the fields: the rows keep only their INSERT form, for a refused batch.
+  for (pending_row& row : rows) {
+    load_text_ += row.fields;
+    std::string().swap(row.fields);
+  }
   tk_log1(tk_log_trace, "Run SQL query: [%s]", load_statement_.c_str());
 
   // One transaction for the whole table: a commit per batch costs the server a log flush each
@@ -620,8 +624,8 @@ void sql_table::append_record(udb_record& row) {
         fields += '\n';
       else
         fields.clear();
-      values_room_ = values.size() + values.size() / 4;
-      fields_room_ = fields.size() + fields.size() / 4;
+      values_room_ = values.size();
+      fields_room_ = fields.size();
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());

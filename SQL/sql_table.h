@@ -156,7 +156,7 @@ class sql_table : public sql_recordset {
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
-  // The room a row's INSERT and LOAD DATA texts start with: a little more than the last row's.
+  // The room a row's INSERT and LOAD DATA texts start with: the last row's.
   std::size_t values_room_ = 64;
   std::size_t fields_room_ = 64;
   // Batches loaded since the table's transaction began (one commit a table, not a batch): the

@@ -44,7 +44,7 @@ class scripted_connection : public sql_connection {
     return run(statement);
   }
   bool can_insert_rows() const override { return true; }
-  bool insert_rows(std::string_view statement, std::string_view rows, unsigned columns) override {
+  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override {
     loaded_rows = rows;
     loaded_columns = columns;
     return run(statement);
