@@ -465,9 +465,7 @@ void sql_table::finish_load() {
       in_transaction_ = false;
       retry_rows(rows, in_flight_head_, sql_exception(connection));
       return;
-    case sql_batch_sender::step::savepoint:
-      abandon_transaction(rows.size(), sql_exception(connection));
-      return;
+    case sql_batch_sender::step::savepoint: abandon_transaction(rows.size(), sql_exception(connection)); return;
     case sql_batch_sender::step::none:
       if (outcome.warnings == 0 && outcome.affected == rows.size()) {
         uncommitted_rows_ += rows.size();

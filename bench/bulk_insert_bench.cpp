@@ -1,8 +1,9 @@
 // How the server takes the same rows two ways, as the live writer would send them: LOAD DATA
 // LOCAL INFILE fed from memory, and a prepared INSERT with array binding (MariaDB's bulk
-// execution, with typed values and with every value as text), each in batches of about 1 MB inside one transaction with a savepoint per batch.
-// Every batch is built before the clock starts, so the figures are the server's (and the
-// wire's), not the client's. Runs alternate, each into a fresh empty table; prints the median
+// execution, with typed values and with every value as text, as the writer binds them), each
+// in batches of about 1 MB inside one transaction with a savepoint per batch. Every batch is
+// built before the clock starts, so the figures are the server's (and the wire's), not the
+// client's. Runs alternate, each into a fresh empty table; prints the median
 // of each and the median ratio of the pairs.
 //
 //   tests/support/test_server.sh start /tmp/bench-server
@@ -335,8 +336,7 @@ int main(int argc, char** argv) {
   std::printf("LOAD DATA from memory:        %.3f s\n", median(load_times));
   std::printf("INSERT with array binding:    %.3f s\n", median(bulk_times));
   std::printf("the same, every value as text: %.3f s\n", median(text_times));
-  std::printf("ratio array binding/LOAD DATA: %.2f (every value as text: %.2f)\n", median(ratios),
-              median(text_ratios));
+  std::printf("ratio array binding/LOAD DATA: %.2f (every value as text: %.2f)\n", median(ratios), median(text_ratios));
   const bool same = load_sum == bulk_sum && load_sum == text_sum;
   std::printf("tables identical: %s\n", same ? "yes" : "NO");
   return same ? 0 : 1;

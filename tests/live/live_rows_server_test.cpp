@@ -39,7 +39,11 @@ class LiveRows : public LiveServer {
 
   static std::unique_ptr<udb_record> mixed_row(int i) {
     CY price{static_cast<LONGLONG>(i) * 12345};
-    const std::wstring name = i % 7 == 0 ? L"O'Brien \\ \"q\" 😀" : L"name " + std::to_wstring(i);
+    // Texts that look like LOAD DATA's own escapes (\N is NULL there) or are empty.
+    const std::wstring name = i % 7 == 0    ? L"O'Brien \\ \"q\" 😀"
+                              : i % 11 == 0 ? L"\\N"
+                              : i % 13 == 0 ? L""
+                                            : L"name " + std::to_wstring(i);
     std::vector<std::pair<std::wstring, ole_variant>> values = {
         {L"id", ole_variant(i)},
         {L"qty", i % 5 == 0 ? ole_variant() : ole_variant(short(i % 300))},
@@ -47,7 +51,8 @@ class LiveRows : public LiveServer {
         {L"price", ole_variant(price)},
         {L"day", ole_variant(ole_date(std::wstring(L"2024-02-") + (i % 28 + 1 < 10 ? L"0" : L"") +
                                       std::to_wstring(i % 28 + 1) + L" 10:20:30"))},
-        {L"memo", ole_variant(std::wstring(static_cast<size_t>(i % 50), L'ä') + L"\r\nend")},
+        {L"memo", ole_variant(std::wstring(static_cast<size_t>(i % 50), L'ä') +
+                              (i % 17 == 0 ? L"tab\there \\t \\N \\0 \\" : L"") + L"\r\nend")},
     };
     return make_row(values);
   }
@@ -80,6 +85,11 @@ TEST_F(LiveRows, BatchedAndSingleRowsGiveTheSameTable) {
   EXPECT_NE(batched.find("O'Brien \\ \"q\" 😀"), std::string::npos);
   EXPECT_NE(batched.find("2024-02-08 10:20:30"), std::string::npos);
   EXPECT_NE(batched.find("|1.2345|"), std::string::npos);
+  EXPECT_NE(batched.find("tab\there \\t \\N \\0 \\\r\nend"), std::string::npos);
+  // Of 2500 ids, the multiples of 11 but not of 7 hold the text \N; of 13 but of neither, an empty text.
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched WHERE name = '\\\\N'"), "195");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched WHERE name = ''"), "150");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched WHERE name IS NULL"), "0");
 }
 
 // What Access files made by Access and by other tools hold, with the default character set:
@@ -255,7 +265,9 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
        {test_env::sql_call::query, 1, "LOAD DATA", 2013, "Lost connection"},
        100},
       {"at the table's first statement", {test_env::sql_call::query, 1, "START", 2013, "Lost connection"}, 3500},
-      {"while the third bulk INSERT runs", {test_env::sql_call::query, 3, "INSERT", 2013, "Lost connection"}, 3500,
+      {"while the third bulk INSERT runs",
+       {test_env::sql_call::query, 3, "INSERT", 2013, "Lost connection"},
+       3500,
        true},
       {"while the only bulk INSERT runs at the table's end",
        {test_env::sql_call::query, 1, "INSERT", 2013, "Lost connection"},

@@ -18,9 +18,9 @@ class scripted_connection : public sql_connection {
  public:
   std::vector<std::string> statements;
   std::string loaded_rows;
-  unsigned loaded_columns = 0;  // of the last bulk INSERT
-  std::string fail_at;      // the statement that fails (its beginning)
-  bool throw_at = false;    // fail it by throwing instead
+  unsigned loaded_columns = 0;       // of the last bulk INSERT
+  std::string fail_at;               // the statement that fails (its beginning)
+  bool throw_at = false;             // fail it by throwing instead
   std::shared_future<void> release;  // a load waits for it when valid
   unsigned warnings = 0;
   std::uint64_t affected = 0;
