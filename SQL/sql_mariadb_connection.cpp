@@ -142,7 +142,6 @@ bool sql_mariadb_connection::split_rows(std::string& rows, unsigned columns) {
 void sql_mariadb_connection::close_bulk_statement() {
   if (bulk_statement_ != nullptr) mysql_stmt_close(bulk_statement_);
   bulk_statement_ = nullptr;
-  bulk_text_.clear();
 }
 
 bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string& rows, unsigned columns) {
@@ -155,21 +154,19 @@ bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string
   auto fail = [&] {
     statement_errno_ = bulk_statement_ ? mysql_stmt_errno(bulk_statement_) : mysql_errno(&mysql_);
     statement_error_ = bulk_statement_ ? mysql_stmt_error(bulk_statement_) : mysql_error(&mysql_);
-    // The next batch prepares afresh: a statement that failed may be gone on the server.
     close_bulk_statement();
     return false;
   };
-  if (bulk_statement_ == nullptr || bulk_text_ != statement) {
+  // Prepared for each batch: a statement kept from an earlier batch would still name the table
+  // of the database and definition it was prepared under, after either changed.
+  close_bulk_statement();
+  bulk_statement_ = mysql_stmt_init(&mysql_);
+  if (bulk_statement_ == nullptr) return fail();
+  if (mysql_stmt_prepare(bulk_statement_, statement.data(), statement.size()) != 0) return fail();
+  if (mysql_stmt_param_count(bulk_statement_) != columns) {
     close_bulk_statement();
-    bulk_statement_ = mysql_stmt_init(&mysql_);
-    if (bulk_statement_ == nullptr) return fail();
-    if (mysql_stmt_prepare(bulk_statement_, statement.data(), statement.size()) != 0) return fail();
-    if (mysql_stmt_param_count(bulk_statement_) != columns) {
-      close_bulk_statement();
-      statement_error_ = "the statement's markers do not match the columns";
-      return false;
-    }
-    bulk_text_ = statement;
+    statement_error_ = "the statement's markers do not match the columns";
+    return false;
   }
   const std::size_t count = bulk_values_.size() / columns;
   unsigned int size = static_cast<unsigned int>(count);
@@ -187,6 +184,7 @@ bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string
   bulk_affected_ = mysql_stmt_affected_rows(bulk_statement_);
   bulk_warnings_ = mysql_warning_count(&mysql_);
   bulk_ran_ = true;
+  close_bulk_statement();
   return true;
 }
 

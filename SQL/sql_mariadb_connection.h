@@ -70,10 +70,9 @@ class sql_mariadb_connection : public sql_connection {
   unsigned statement_errno_ = 0;
   std::string statement_error_;
 
-  // The prepared INSERT of insert_rows, kept while batches bring the same statement, and the
-  // arrays of its last batch, column after column, which keep their room.
+  // The prepared INSERT of insert_rows while it runs, and the arrays of its last batch, column
+  // after column, which keep their room.
   MYSQL_STMT* bulk_statement_ = nullptr;
-  std::string bulk_text_;
   std::vector<const char*> bulk_values_;
   std::vector<unsigned long> bulk_lengths_;
   std::vector<char> bulk_indicators_;

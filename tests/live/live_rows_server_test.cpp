@@ -189,6 +189,40 @@ TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {
   EXPECT_EQ(value("SELECT qty FROM t WHERE id = 3"), "3");
 }
 
+// A second run into another database (or into a table made again) sends the same statement
+// text: its rows must reach the table of that run, never the one an earlier batch went to.
+TEST_F(LiveRows, TheSameTableInAnotherDatabaseTakesItsOwnRows) {
+  engine_.fast_insert = true;
+  const int n = 300;
+  std::unique_ptr<udb_recordset> first = make_mixed_table(L"twin");
+  for (int i = 1; i <= n; ++i) first->append_record(*mixed_row(i));
+  dynamic_cast<sql_table&>(*first).flush();
+  first.reset();
+  const std::wstring other = db_name_ + L"_other";
+  if (engine_.is_db_exist(other)) engine_.db_delete(other);
+  {
+    std::unique_ptr<udb_database> db = engine_.create_db(other);
+    mixed_ = source_schema();
+    mixed_.add(4, L"id", VT_I4, true);
+    mixed_.add(2, L"qty", VT_I2);
+    mixed_.add(40, L"name", VT_BSTR);
+    mixed_.add(8, L"price", VT_CY);
+    mixed_.add(8, L"day", VT_DATE, false, false, ole_variant(), 1);
+    mixed_.add(0, L"memo", VT_BSTR);
+    udb_indexes indexes;
+    indexes.push_back(make_index(L"pk", {L"id"}, true, true));
+    std::unique_ptr<udb_recordset> second = db->create_table(L"twin", mixed_.schema, indexes);
+    for (int i = n + 1; i <= 2 * n; ++i) second->append_record(*mixed_row(i));
+    dynamic_cast<sql_table&>(*second).flush();
+  }
+  const std::string first_db = tk_unicode_to_utf8(db_name_);
+  const std::string other_db = tk_unicode_to_utf8(other);
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + first_db + "`.twin WHERE id <= " + std::to_string(n)), std::to_string(n));
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + first_db + "`.twin"), std::to_string(n));
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + other_db + "`.twin WHERE id > " + std::to_string(n)), std::to_string(n));
+  engine_.db_delete(other);
+}
+
 // The table's rows go in one transaction with a savepoint per batch: a batch refused in the
 // middle of the table is undone alone, and the batches before and after it stay stored.
 TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
