@@ -1,6 +1,10 @@
 // The connection to a live server through libmariadb: the only code that holds a MYSQL handle.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "SQL/sql_connection.h"
 
 class sql_mariadb_connection : public sql_connection {
@@ -26,6 +30,8 @@ class sql_mariadb_connection : public sql_connection {
   bool execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) override;
   bool can_load_rows() const override { return true; }
   bool load_rows(std::string_view statement, std::string_view rows) override;
+  bool can_insert_rows() const override;
+  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override;
   unsigned warning_count() override;
   std::uint64_t affected_rows() override;
   std::string character_set() override;
@@ -40,7 +46,12 @@ class sql_mariadb_connection : public sql_connection {
   void clear_statement_error() {
     statement_errno_ = 0;
     statement_error_.clear();
+    bulk_ran_ = false;
   }
+  // Splits LOAD DATA text into the column arrays of a bulk execution, unescaping the values in
+  // place; false when a row has another number of fields.
+  bool split_rows(std::string& rows, unsigned columns);
+  void close_bulk_statement();
 
   // What the server may read while load_rows runs; nothing at any other time.
   struct rows_source {
@@ -58,4 +69,16 @@ class sql_mariadb_connection : public sql_connection {
   bool used_ = false;  // a connection was tried on the handle
   unsigned statement_errno_ = 0;
   std::string statement_error_;
+
+  // The prepared INSERT of insert_rows while it runs, and the arrays of its last batch, column
+  // after column, which keep their room.
+  MYSQL_STMT* bulk_statement_ = nullptr;
+  std::vector<const char*> bulk_values_;
+  std::vector<unsigned long> bulk_lengths_;
+  std::vector<char> bulk_indicators_;
+  std::vector<MYSQL_BIND> bulk_binds_;
+  // What the last insert_rows did, for affected_rows and warning_count.
+  bool bulk_ran_ = false;
+  std::uint64_t bulk_affected_ = 0;
+  unsigned bulk_warnings_ = 0;
 };

@@ -126,6 +126,8 @@ sql_table::~sql_table() {
   } catch (const tk_exception& e) {
     tk_log2(tk_log_event, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
   }
+  // No batch may outlive the table that answers for its rows.
+  settle();
 }
 
 bool sql_table::is_transactional() const { return udb_same_name(storage_engine_, L"InnoDB"); }
@@ -280,7 +282,7 @@ sql_table::column_pairs sql_table::match_columns(const udb_record& row, tk_log_l
   return pairs;
 }
 
-sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::string& head) {
+const sql_table::column_pairs& sql_table::match_cached(const udb_record& row) {
   bool same = matched_names_.size() == row.fields.size();
   for (size_t i = 0; same && i < row.fields.size(); ++i) same = matched_names_[i] == row.fields[i]->name;
   if (!same) {
@@ -295,11 +297,9 @@ sql_table::column_pairs sql_table::match_cached(const udb_record& row, std::stri
     }
     matched_head_ = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, false) + ")";
   }
-  column_pairs pairs;
-  pairs.reserve(matched_.size());
-  for (const auto& [at, column] : matched_) pairs.emplace_back(row.fields[at].get(), column);
-  head = matched_head_;
-  return pairs;
+  row_pairs_.clear();
+  for (const auto& [at, column] : matched_) row_pairs_.emplace_back(row.fields[at].get(), column);
+  return row_pairs_;
 }
 
 std::string sql_table::column_list(const column_pairs& pairs, bool always_quote) const {
@@ -361,89 +361,138 @@ void sql_table::lose_rows(std::size_t count, const sql_exception& error) {
 
 void sql_table::settle() noexcept {
   if (in_flight_.empty()) return;
-  std::vector<pending_row> rows = std::move(in_flight_);
-  in_flight_.clear();
   sql_db->set_streaming_table(nullptr);
-  sql_connection& connection = sql_db->connection();
-  if (connection.read_query_result()) return;
   try {
+    if (sender_.busy()) {
+      finish_load();
+      return;
+    }
+    std::vector<pending_row> rows = std::move(in_flight_);
+    in_flight_.clear();
+    sql_connection& connection = sql_db->connection();
+    if (connection.read_query_result()) return;
     retry_rows(rows, in_flight_head_, sql_exception(connection));
   } catch (const std::exception& e) {
     tk_log2(tk_log_event, L"Table '%ls': ERROR '%s'", table_name.c_str(), e.what());
   }
 }
 
+namespace {
+
+// A name that may stand unquoted in a statement: letters, digits and underscores.
+bool is_plain_name(const std::string& name) {
+  bool plain = !name.empty();
+  for (char c : name)
+    plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
+  return plain;
+}
+
+}  // namespace
+
 bool sql_table::may_load_rows() {
   if (load_rows_state_ == 0) {
     load_rows_state_ = 2;
     sql_connection& connection = sql_db->connection();
-    if (connection.can_load_rows() && !engine().is_old_version()) {
-      // The name reaches the statement: only a plain name of letters, digits and underscores.
+    if (!engine().is_old_version()) {
+      // The character set's name reaches the LOAD DATA statement: only a plain name.
       load_charset_ = connection.character_set();
-      bool plain = !load_charset_.empty();
-      for (char c : load_charset_)
-        plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
-      if (plain) load_rows_state_ = 1;
+      // Array binding costs the server less than LOAD DATA; MySQL has only LOAD DATA.
+      bulk_rows_ = connection.can_insert_rows();
+      if (bulk_rows_ || (connection.can_load_rows() && is_plain_name(load_charset_))) load_rows_state_ = 1;
     }
   }
   return load_rows_state_ == 1;
 }
 
-void sql_table::insert_batch(std::vector<pending_row>& rows) {
-  std::string statement = batch_head_ + " VALUES";
+void sql_table::insert_batch(const std::vector<pending_row>& rows, const std::string& head) {
+  std::string statement = head + " VALUES";
   for (size_t i = 0; i < rows.size(); ++i) statement += (i ? ", " : "") + rows[i].values;
   sql_connection& connection = sql_db->connection();
-  if (!connection.query(statement)) retry_rows(rows, batch_head_, sql_exception(connection));
+  if (!connection.query(statement)) retry_rows(rows, head, sql_exception(connection));
 }
 
 void sql_table::load_batch(std::vector<pending_row>& rows) {
-  sql_connection& connection = sql_db->connection();
   // The column list of the batch's INSERT head "INSERT INTO `t`(`a`, `b`)".
   const std::string table = quoted_table();
   const std::string prefix = "INSERT INTO " + table + "(";
   if (batch_head_.compare(0, prefix.size(), prefix) != 0) {
-    insert_batch(rows);
+    insert_batch(rows, batch_head_);
     return;
   }
-  const std::string columns = batch_head_.substr(prefix.size() - 1);
-  std::string statement = std::string("LOAD DATA LOCAL INFILE '") + sql_rows_file_name + "' INTO TABLE " + table +
-                          " CHARACTER SET " + load_charset_ + " " + columns;
-  std::string text;
+  unsigned columns = 0;
+  if (bulk_rows_) {
+    // One marker a column: the fields of a row, which hold no bare tab.
+    columns = 1;
+    for (char c : rows.front().fields) columns += c == '\t' ? 1 : 0;
+    load_statement_ = batch_head_ + " VALUES (";
+    for (unsigned k = 0; k < columns; ++k) load_statement_ += k ? ", ?" : "?";
+    load_statement_ += ")";
+  } else {
+    load_statement_ = std::string("LOAD DATA LOCAL INFILE '") + sql_rows_file_name + "' INTO TABLE " + table +
+                      " CHARACTER SET " + load_charset_ + " " + batch_head_.substr(prefix.size() - 1);
+  }
   std::size_t bytes = 0;
   for (const pending_row& row : rows) bytes += row.fields.size();
-  text.reserve(bytes);
-  for (const pending_row& row : rows) text += row.fields;
-  tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
+  load_text_.clear();
+  load_text_.reserve(bytes);
+  // The text now holds the fields: the rows keep only their INSERT form, for a refused batch.
+  for (pending_row& row : rows) {
+    load_text_ += row.fields;
+    std::string().swap(row.fields);
+  }
+  tk_log1(tk_log_trace, "Run SQL query: [%s]", load_statement_.c_str());
 
   // One transaction for the whole table: a commit per batch costs the server a log flush each
   // time. The savepoint lets a refused batch be undone alone, keeping the batches before it.
-  if (!in_transaction_) {
-    if (!connection.query("START TRANSACTION")) {
-      retry_rows(rows, batch_head_, sql_exception(connection));
+  const bool begin = !in_transaction_;
+  in_transaction_ = true;
+  in_flight_ = std::move(rows);
+  rows.clear();
+  in_flight_head_ = batch_head_;
+  // The server stores this batch while the caller builds the next one; every other statement
+  // of the database waits for it first (settle).
+  sql_db->set_streaming_table(this);
+  sender_.start(sql_db->connection(), begin, load_statement_, load_text_, columns);
+}
+
+void sql_table::finish_load() {
+  const sql_batch_sender::outcome outcome = sender_.wait();
+  std::vector<pending_row> rows = std::move(in_flight_);
+  in_flight_.clear();
+  sql_connection& connection = sql_db->connection();
+  switch (outcome.failed) {
+    case sql_batch_sender::step::begin:
+      in_transaction_ = false;
+      retry_rows(rows, in_flight_head_, sql_exception(connection));
       return;
+    case sql_batch_sender::step::savepoint: abandon_transaction(rows.size(), sql_exception(connection)); return;
+    case sql_batch_sender::step::none:
+      if (outcome.warnings == 0 && outcome.affected == rows.size()) {
+        uncommitted_rows_ += rows.size();
+        return;
+      }
+      break;
+    case sql_batch_sender::step::load: {
+      const sql_exception error(connection);
+      if (error.is_connection_lost()) {
+        lose_rows(rows.size(), error);
+        return;
+      }
+      tk_log2(tk_log_detail, L"Table '%ls': %s refused, the rows go as INSERT: %s", table_name.c_str(),
+              bulk_rows_ ? "INSERT with array binding" : "LOAD DATA", error.what());
+      const unsigned number = connection.error_number();
+      if (bulk_rows_) {
+        // A server that cannot run the bulk statement at all: later batches go as LOAD DATA.
+        if (number == 1295 || number == 2054) {
+          bulk_rows_ = false;
+          if (!connection.can_load_rows() || !is_plain_name(load_charset_)) load_rows_state_ = 2;
+        }
+      } else if (number == 1148 || number == 3948 || number == 2068 || number == 4166) {
+        // A server that does not take local files at all refuses every later batch alike.
+        load_rows_state_ = 2;
+      }
+      break;
     }
-    in_transaction_ = true;
-  }
-  if (!connection.query("SAVEPOINT batch")) {
-    abandon_transaction(rows.size(), sql_exception(connection));
-    return;
-  }
-  const bool loaded = connection.load_rows(statement, text);
-  if (loaded && connection.warning_count() == 0 && connection.affected_rows() == rows.size()) {
-    uncommitted_rows_ += rows.size();
-    return;
-  }
-  if (!loaded) {
-    const sql_exception error(connection);
-    if (error.is_connection_lost()) {
-      lose_rows(rows.size(), error);
-      return;
-    }
-    tk_log2(tk_log_detail, L"Table '%ls': LOAD DATA refused, the rows go as INSERT: %s", table_name.c_str(),
-            error.what());
-    // A server that does not take local files at all refuses every later batch alike.
-    const unsigned number = connection.error_number();
-    if (number == 1148 || number == 3948 || number == 2068 || number == 4166) load_rows_state_ = 2;
   }
   if (!connection.query("ROLLBACK TO SAVEPOINT batch")) {
     abandon_transaction(rows.size(), sql_exception(connection));
@@ -451,7 +500,7 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
   }
   // The INSERT runs inside the table's transaction too; a refused statement undoes only itself.
   const std::size_t before = row_count;
-  insert_batch(rows);
+  insert_batch(rows, in_flight_head_);
   if (in_transaction_) uncommitted_rows_ += rows.size() - std::min(rows.size(), before - row_count);
 }
 
@@ -484,6 +533,8 @@ void sql_table::send_batch() {
   if (loadable) {
     std::vector<pending_row> rows = std::move(pending_);
     pending_.clear();
+    // The next batch takes about as many rows: room for them saves growing the list row by row.
+    pending_.reserve(rows.size());
     pending_bytes_ = 0;
     load_batch(rows);
     return;
@@ -546,11 +597,16 @@ void sql_table::append_record(udb_record& row) {
   try {
     if (sql.fast_insert && is_transactional()) {
       const std::size_t limit = batch_limit();
-      std::string head;
-      const column_pairs pairs = match_cached(row, head);
-      std::string values = "(";
+      const column_pairs& pairs = match_cached(row);
+      const std::string& head = matched_head_;
+      // Rows of a table are alike in size: room for the last row's texts saves growing them
+      // value by value.
+      std::string values;
+      values.reserve(values_room_);
+      values += "(";
       std::string fields;
       bool loadable = may_load_rows();
+      if (loadable) fields.reserve(fields_room_);
       for (size_t k = 0; k < pairs.size(); ++k) {
         if (k > 0) values += ", ";
         const std::string literal = get_fld_append_str(pairs[k].first, pairs[k].second, false);
@@ -566,14 +622,19 @@ void sql_table::append_record(udb_record& row) {
         fields += '\n';
       else
         fields.clear();
+      values_room_ = values.size();
+      fields_room_ = fields.size();
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
-      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit))
+      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit)) {
         send_batch();
+        // The batch before may have taken the connection with it: this row is not sent either.
+        if (lost_) throw sql_exception(*lost_);
+      }
       if (pending_.empty()) {
         tk_log1(tk_log_detail, "Initialize new query...");
-        batch_head_ = std::move(head);
+        batch_head_ = head;
       }
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
       pending_.push_back({number, std::move(values), std::move(fields)});

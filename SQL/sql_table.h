@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "SQL/sql_batch_sender.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_recordset.h"
 #include "TK/tk_logger.h"
@@ -44,8 +45,9 @@ class sql_table : public sql_recordset {
   // Sends the pending batch; failures can only be logged here, so writers call flush first.
   ~sql_table() override;
 
-  // Writes one row, matched to the table's columns by name. Batched (rows joined into one
-  // multi-row INSERT) while the engine's fast_insert is on and the table's storage engine is
+  // Writes one row, matched to the table's columns by name. Batched (a batch of rows goes as
+  // one INSERT with array binding, one LOAD DATA or one multi-row INSERT, stored while the next
+  // batch is built) while the engine's fast_insert is on and the table's storage engine is
   // transactional, else one INSERT a row; values over 1048576 bytes go as long data. A row the
   // server refuses is a sql_exception (duplicate key: code 0x400426); refused rows of an
   // earlier batch arrive as sql_rows_exception. The row count grows for each row not refused.
@@ -83,8 +85,9 @@ class sql_table : public sql_recordset {
   // Pairs each row field with its table column by name; a field without a column, or a column
   // without a field when the row is not smaller than the table, is a tk_exception (kind 0).
   column_pairs match_columns(const udb_record& row, tk_log_level log_level) const;
-  // match_columns through the cache of the last row's matching; head receives the INSERT head.
-  column_pairs match_cached(const udb_record& row, std::string& head);
+  // match_columns through the cache of the last row's matching (the INSERT head is then
+  // matched_head_); the pairs stay valid until the next call.
+  const column_pairs& match_cached(const udb_record& row);
   std::string column_list(const column_pairs& pairs, bool always_quote) const;
   // For each row field the table has a column for: the column name and "`column`=value".
   std::vector<std::pair<std::wstring, std::string>> column_terms(const udb_record& row) const;
@@ -97,22 +100,26 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit();
   // Sends the pending batch without waiting for the server's answer.
   void send_batch();
-  // Whether batches of this table may go as LOAD DATA from memory: the connection can, the
-  // server names its character set plainly and has not refused such a load before.
+  // Whether batches of this table may go in one statement from their LOAD DATA text: as an
+  // INSERT with array binding where the server offers it, else as LOAD DATA from memory where
+  // the connection can, the server names its character set plainly and has not refused such a
+  // load before.
   bool may_load_rows();
-  // Stores a batch of rows that all have their LOAD DATA form in one LOAD DATA statement, in a
-  // transaction that is kept only when the server stored every row without a warning (LOAD
-  // DATA turns refusals into warnings); otherwise the rows go again as INSERT, which refuses
-  // each bad row by its number. Waits for the server.
+  // Stores a batch of rows that all have their LOAD DATA form in one statement (may_load_rows), in
+  // the table's transaction under a savepoint, on the sender's thread while the caller builds
+  // the next batch. finish_load (from settle) keeps the batch only when the server stored every
+  // row without a warning (LOAD DATA turns refusals into warnings); otherwise the rows go again
+  // as INSERT, which refuses each bad row by its number.
   void load_batch(std::vector<pending_row>& rows);
+  void finish_load();
   // Ends the table's open transaction, keeping its rows; when the server cannot, those rows
   // are lost with the connection's error.
   void commit_rows();
   // Rolls the table's transaction back when the server is still there, then loses its rows and
   // count rows of the batch.
   void abandon_transaction(std::size_t count, const sql_exception& error);
-  // The rows as INSERT, the way send_batch sends them, waiting for the server.
-  void insert_batch(std::vector<pending_row>& rows);
+  // The rows as INSERT under head, the way send_batch sends them, waiting for the server.
+  void insert_batch(const std::vector<pending_row>& rows, const std::string& head);
   // Stores what it can of a refused batch, row by row, noting each refused row.
   void retry_rows(const std::vector<pending_row>& rows, const std::string& head, const sql_exception& error);
   // Forgets count rows of a batch, the rows of the open transaction and the rows not yet sent,
@@ -130,6 +137,7 @@ class sql_table : public sql_recordset {
   std::vector<std::wstring> matched_names_;
   std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
   std::string matched_head_;
+  column_pairs row_pairs_;  // of the row match_cached saw last
   // The field names of the row convert_cached last retyped the long way, and the type of the
   // column of each.
   std::vector<std::wstring> converted_names_;
@@ -138,11 +146,19 @@ class sql_table : public sql_recordset {
   std::vector<pending_row> pending_;
   std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
   std::string in_flight_head_;
+  // The LOAD DATA batch in flight (its rows are in_flight_), and the buffers the next one is
+  // written into, which keep their room from batch to batch.
+  sql_batch_sender sender_;
+  std::string load_statement_;
+  std::string load_text_;
   // Rows refused by the server, reported at the next append_record or flush.
   std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
+  // The room a row's INSERT and LOAD DATA texts start with: the last row's.
+  std::size_t values_room_ = 64;
+  std::size_t fields_room_ = 64;
   // Batches loaded since the table's transaction began (one commit a table, not a batch): the
   // rows stored in it so far, which a lost connection takes with it.
   bool in_transaction_ = false;
@@ -150,7 +166,10 @@ class sql_table : public sql_recordset {
   std::size_t batch_limit_ = 0;
   std::uint64_t rows_appended_ = 0;
   std::wstring storage_engine_;
-  // Whether LOAD DATA is to be tried (unknown, yes, no) and the character set it names.
+  // Whether batches go in one statement (unknown, yes, no), whether that statement is a
+  // prepared INSERT with array binding rather than LOAD DATA, and the character set LOAD DATA
+  // names.
   int load_rows_state_ = 0;
+  bool bulk_rows_ = false;
   std::string load_charset_;
 };

@@ -39,7 +39,11 @@ class LiveRows : public LiveServer {
 
   static std::unique_ptr<udb_record> mixed_row(int i) {
     CY price{static_cast<LONGLONG>(i) * 12345};
-    const std::wstring name = i % 7 == 0 ? L"O'Brien \\ \"q\" 😀" : L"name " + std::to_wstring(i);
+    // Texts that look like LOAD DATA's own escapes (\N is NULL there) or are empty.
+    const std::wstring name = i % 7 == 0    ? L"O'Brien \\ \"q\" 😀"
+                              : i % 11 == 0 ? L"\\N"
+                              : i % 13 == 0 ? L""
+                                            : L"name " + std::to_wstring(i);
     std::vector<std::pair<std::wstring, ole_variant>> values = {
         {L"id", ole_variant(i)},
         {L"qty", i % 5 == 0 ? ole_variant() : ole_variant(short(i % 300))},
@@ -47,7 +51,8 @@ class LiveRows : public LiveServer {
         {L"price", ole_variant(price)},
         {L"day", ole_variant(ole_date(std::wstring(L"2024-02-") + (i % 28 + 1 < 10 ? L"0" : L"") +
                                       std::to_wstring(i % 28 + 1) + L" 10:20:30"))},
-        {L"memo", ole_variant(std::wstring(static_cast<size_t>(i % 50), L'ä') + L"\r\nend")},
+        {L"memo", ole_variant(std::wstring(static_cast<size_t>(i % 50), L'ä') +
+                              (i % 17 == 0 ? L"tab\there \\t \\N \\0 \\" : L"") + L"\r\nend")},
     };
     return make_row(values);
   }
@@ -80,6 +85,11 @@ TEST_F(LiveRows, BatchedAndSingleRowsGiveTheSameTable) {
   EXPECT_NE(batched.find("O'Brien \\ \"q\" 😀"), std::string::npos);
   EXPECT_NE(batched.find("2024-02-08 10:20:30"), std::string::npos);
   EXPECT_NE(batched.find("|1.2345|"), std::string::npos);
+  EXPECT_NE(batched.find("tab\there \\t \\N \\0 \\\r\nend"), std::string::npos);
+  // Of 2500 ids, the multiples of 11 but not of 7 hold the text \N; of 13 but of neither, an empty text.
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched WHERE name = '\\\\N'"), "195");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched WHERE name = ''"), "150");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM batched WHERE name IS NULL"), "0");
 }
 
 // What Access files made by Access and by other tools hold, with the default character set:
@@ -179,6 +189,40 @@ TEST_F(LiveRows, RefusedRowsOfABatchAreReportedByNumberAndTheOthersStored) {
   EXPECT_EQ(value("SELECT qty FROM t WHERE id = 3"), "3");
 }
 
+// A second run into another database (or into a table made again) sends the same statement
+// text: its rows must reach the table of that run, never the one an earlier batch went to.
+TEST_F(LiveRows, TheSameTableInAnotherDatabaseTakesItsOwnRows) {
+  engine_.fast_insert = true;
+  const int n = 300;
+  std::unique_ptr<udb_recordset> first = make_mixed_table(L"twin");
+  for (int i = 1; i <= n; ++i) first->append_record(*mixed_row(i));
+  dynamic_cast<sql_table&>(*first).flush();
+  first.reset();
+  const std::wstring other = db_name_ + L"_other";
+  if (engine_.is_db_exist(other)) engine_.db_delete(other);
+  {
+    std::unique_ptr<udb_database> db = engine_.create_db(other);
+    mixed_ = source_schema();
+    mixed_.add(4, L"id", VT_I4, true);
+    mixed_.add(2, L"qty", VT_I2);
+    mixed_.add(40, L"name", VT_BSTR);
+    mixed_.add(8, L"price", VT_CY);
+    mixed_.add(8, L"day", VT_DATE, false, false, ole_variant(), 1);
+    mixed_.add(0, L"memo", VT_BSTR);
+    udb_indexes indexes;
+    indexes.push_back(make_index(L"pk", {L"id"}, true, true));
+    std::unique_ptr<udb_recordset> second = db->create_table(L"twin", mixed_.schema, indexes);
+    for (int i = n + 1; i <= 2 * n; ++i) second->append_record(*mixed_row(i));
+    dynamic_cast<sql_table&>(*second).flush();
+  }
+  const std::string first_db = tk_unicode_to_utf8(db_name_);
+  const std::string other_db = tk_unicode_to_utf8(other);
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + first_db + "`.twin WHERE id <= " + std::to_string(n)), std::to_string(n));
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + first_db + "`.twin"), std::to_string(n));
+  EXPECT_EQ(value("SELECT COUNT(*) FROM `" + other_db + "`.twin WHERE id > " + std::to_string(n)), std::to_string(n));
+  engine_.db_delete(other);
+}
+
 // The table's rows go in one transaction with a savepoint per batch: a batch refused in the
 // middle of the table is undone alone, and the batches before and after it stay stored.
 TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
@@ -192,6 +236,8 @@ TEST_F(LiveRows, ARefusedBatchInTheMiddleKeepsTheBatchesAroundIt) {
       {"one row mid-table", {1500}},
       {"rows of two neighbouring batches", {900, 1100}},
       {"first and last row of the table", {1, 3000}},
+      // Each batch is refused while the next one is built and itself refused in turn.
+      {"a row of every batch", {400, 1300, 2200, 2900}},
   };
   int run = 0;
   for (const refusal_case& c : cases) {
@@ -238,11 +284,29 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
   struct loss_case {
     const char* what;
     test_env::sql_fault fault;
+    int rows;
+    bool bulk = false;  // batches as INSERT with array binding instead of LOAD DATA
   };
+  // A batch loads while the next one is built: the loss surfaces while rows of a later batch
+  // wait to be sent, or when the table ends with its only batch still loading.
   const std::vector<loss_case> cases = {
-      {"while the third batch loads", {test_env::sql_call::query, 3, "LOAD DATA", 2013, "Lost connection"}},
-      {"at the savepoint of the second batch", {test_env::sql_call::query, 2, "SAVEPOINT", 2013, "Lost connection"}},
-      {"at the commit", {test_env::sql_call::query, 1, "COMMIT", 2013, "Lost connection"}},
+      {"while the third batch loads", {test_env::sql_call::query, 3, "LOAD DATA", 2013, "Lost connection"}, 3500},
+      {"at the savepoint of the second batch",
+       {test_env::sql_call::query, 2, "SAVEPOINT", 2013, "Lost connection"},
+       3500},
+      {"at the commit", {test_env::sql_call::query, 1, "COMMIT", 2013, "Lost connection"}, 3500},
+      {"while the only batch loads at the table's end",
+       {test_env::sql_call::query, 1, "LOAD DATA", 2013, "Lost connection"},
+       100},
+      {"at the table's first statement", {test_env::sql_call::query, 1, "START", 2013, "Lost connection"}, 3500},
+      {"while the third bulk INSERT runs",
+       {test_env::sql_call::query, 3, "INSERT", 2013, "Lost connection"},
+       3500,
+       true},
+      {"while the only bulk INSERT runs at the table's end",
+       {test_env::sql_call::query, 1, "INSERT", 2013, "Lost connection"},
+       100,
+       true},
   };
   int run = 0;
   for (const loss_case& c : cases) {
@@ -253,13 +317,14 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
     auto wrapper = std::make_unique<test_env::sql_fault_connection>(engine_.replace_connection(nullptr));
     test_env::sql_fault_connection& faults = *wrapper;
     faults.forward_loads = true;
+    faults.forward_bulk_inserts = c.bulk;
     engine_.replace_connection(std::move(wrapper));
     {
       std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
       std::unique_ptr<udb_recordset> table = db->get_table(tk_utf8_to_unicode(name), 8);
       faults.fail(c.fault);
       bool lost = false;
-      for (int i = 1; i <= 3500 && !lost; ++i) {
+      for (int i = 1; i <= c.rows && !lost; ++i) {
         std::unique_ptr<udb_record> row = mixed_row(i);
         row->fields[5] = std::make_unique<udb_field>(L"memo", 0, ole_variant(std::wstring(1000, L'x')), false, false);
         try {
@@ -280,6 +345,9 @@ TEST_F(LiveRows, ALostConnectionBeforeTheCommitLosesEveryRowOfTheTable) {
     }
     engine_.reconnect();
     EXPECT_EQ(value("SELECT COUNT(*) FROM " + name), "0");
+    // The next case wraps the real connection, not this one.
+    std::unique_ptr<sql_connection> used = engine_.replace_connection(nullptr);
+    engine_.replace_connection(static_cast<test_env::sql_fault_connection&>(*used).release_inner());
   }
 }
 

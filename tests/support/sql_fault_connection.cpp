@@ -65,6 +65,12 @@ bool sql_fault_connection::load_rows(std::string_view statement, std::string_vie
   return !fails(sql_call::query, statement) && inner_->load_rows(statement, rows);
 }
 
+bool sql_fault_connection::can_insert_rows() const { return forward_bulk_inserts && inner_->can_insert_rows(); }
+
+bool sql_fault_connection::insert_rows(std::string_view statement, std::string& rows, unsigned columns) {
+  return !fails(sql_call::query, statement) && inner_->insert_rows(statement, rows, columns);
+}
+
 unsigned sql_fault_connection::warning_count() { return inner_->warning_count(); }
 
 std::uint64_t sql_fault_connection::affected_rows() { return inner_->affected_rows(); }

@@ -37,6 +37,12 @@ class sql_fault_connection : public sql_connection {
   // Whether LOAD DATA from memory reaches the real connection (off: the writer sends INSERT);
   // a load counts as a query of its LOAD DATA statement.
   bool forward_loads = false;
+  // Likewise for INSERT with array binding (off: LOAD DATA or INSERT); a bulk INSERT counts as
+  // a query of its statement.
+  bool forward_bulk_inserts = false;
+
+  // Hands back the connection it forwards to, leaving this one without.
+  std::unique_ptr<sql_connection> release_inner() { return std::move(inner_); }
 
   bool connect(const sql_connect_settings& settings) override;
   void close() override;
@@ -52,6 +58,8 @@ class sql_fault_connection : public sql_connection {
   bool execute_prepared(std::string_view statement, const std::vector<sql_long_value>& values) override;
   bool can_load_rows() const override;
   bool load_rows(std::string_view statement, std::string_view rows) override;
+  bool can_insert_rows() const override;
+  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override;
   unsigned warning_count() override;
   std::uint64_t affected_rows() override;
   std::string character_set() override;

@@ -1,0 +1,54 @@
+// The LOAD DATA batch on its own thread.
+#include "SQL/sql_batch_sender.h"
+
+#include <system_error>
+
+sql_batch_sender::~sql_batch_sender() { (void)wait(); }
+
+void sql_batch_sender::start(sql_connection& connection, bool begin, std::string& statement, std::string& rows,
+                             unsigned columns) {
+  (void)wait();
+  connection_ = &connection;
+  begin_ = begin;
+  columns_ = columns;
+  statement_.swap(statement);
+  rows_.swap(rows);
+  outcome_ = outcome{};
+  busy_ = true;
+  try {
+    thread_ = std::thread([this] { run(); });
+  } catch (const std::system_error&) {
+    // Without a thread the batch is stored before start returns, as a writer without overlap.
+    run();
+  }
+}
+
+sql_batch_sender::outcome sql_batch_sender::wait() {
+  if (!busy_) return outcome{};
+  if (thread_.joinable()) thread_.join();
+  busy_ = false;
+  return outcome_;
+}
+
+void sql_batch_sender::run() noexcept {
+  outcome result;
+  try {
+    if (begin_ && !connection_->query("START TRANSACTION")) {
+      result.failed = step::begin;
+    } else if (!connection_->query("SAVEPOINT batch")) {
+      result.failed = step::savepoint;
+    } else if (columns_ == 0 ? !connection_->load_rows(statement_, rows_)
+                             : !connection_->insert_rows(statement_, rows_, columns_)) {
+      result.failed = step::load;
+    } else {
+      result.warnings = connection_->warning_count();
+      result.affected = connection_->affected_rows();
+    }
+  } catch (...) {
+    // A connection that threw has no error of the server's to show: the batch counts as
+    // refused by its load, so its rows go again as INSERT and each refusal is reported.
+    result = outcome{};
+    result.failed = step::load;
+  }
+  outcome_ = result;
+}

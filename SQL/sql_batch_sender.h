@@ -1,0 +1,52 @@
+// One batch of rows stored by LOAD DATA on a thread of its own, so that the writer builds the
+// next batch while the server stores this one. From start until wait returns the connection
+// belongs to the sender's thread: nobody else may call it in between.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "SQL/sql_connection.h"
+
+class sql_batch_sender {
+ public:
+  // The statement that failed, if any; its error stays on the connection for the caller.
+  enum class step { none, begin, savepoint, load };
+  struct outcome {
+    step failed = step::none;
+    // Of the load, when it ran: LOAD DATA reports refused rows only as warnings.
+    unsigned warnings = 0;
+    std::uint64_t affected = 0;
+  };
+
+  sql_batch_sender() = default;
+  // Waits for a batch still in flight.
+  ~sql_batch_sender();
+  sql_batch_sender(const sql_batch_sender&) = delete;
+  sql_batch_sender& operator=(const sql_batch_sender&) = delete;
+
+  // Runs "START TRANSACTION" when begin is set, then "SAVEPOINT batch", then the statement with
+  // rows (LOAD DATA text), stopping at the first failure: with columns 0 a LOAD DATA statement
+  // fed with the rows, else a prepared INSERT of that many columns run once with the rows bound
+  // as arrays (sql_connection::insert_rows). Returns at once; a batch still in flight is waited
+  // for first. The buffers are swapped in, so the caller's come back holding the previous
+  // batch's room.
+  void start(sql_connection& connection, bool begin, std::string& statement, std::string& rows, unsigned columns);
+  bool busy() const { return busy_; }
+  // Waits for the batch and tells how it went; without a batch in flight, an empty outcome.
+  outcome wait();
+
+ private:
+  void run() noexcept;
+
+  std::thread thread_;
+  bool busy_ = false;
+  // Owned by the thread while busy_.
+  sql_connection* connection_ = nullptr;
+  bool begin_ = false;
+  unsigned columns_ = 0;
+  std::string statement_;
+  std::string rows_;
+  outcome outcome_;
+};
