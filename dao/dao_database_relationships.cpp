@@ -41,13 +41,15 @@ void index_fields_of(_DAOIndex* index, ole_com_ptr<DAOIndexFields>& fields) {
 int native_type_of(const t_ftd* column) { return column ? dao_field::get_native_type(*column) : dbLong; }
 int size_of(const t_ftd* column) { return column ? static_cast<int>(column->size) : 0; }
 
-// Whether the table already has a unique index on exactly the referenced columns: the first
-// index that starts with them decides. A unique index over more columns does not make the
-// referenced columns unique, so DAO would refuse the relationship on it.
+// Whether the table already has a unique index on exactly the referenced columns. Any such
+// index counts, not only the first that starts with them: a plain index listed before the
+// primary key would otherwise earn the table a second, redundant unique index. A unique index
+// over more columns does not make the referenced columns unique, so DAO would refuse the
+// relationship on it.
 bool has_unique_index(const udb_indexes& indexes, const std::vector<std::wstring>& columns) {
   tk_log1(tk_log_trace, "udb_indexes::has_index_on_fields");
   for (const udb_index& index : indexes)
-    if (index.starts_with_fields(columns)) return index.unique && index.fields.size() == columns.size();
+    if (index.starts_with_fields(columns) && index.unique && index.fields.size() == columns.size()) return true;
   return false;
 }
 
