@@ -1,18 +1,17 @@
-// The LOAD DATA batch on its own thread.
+// The batch on its own thread.
 #include "SQL/sql_batch_sender.h"
 
 #include <system_error>
+#include <utility>
 
 sql_batch_sender::~sql_batch_sender() { (void)wait(); }
 
-void sql_batch_sender::start(sql_connection& connection, bool begin, std::string& statement, std::string& rows,
-                             unsigned columns) {
+void sql_batch_sender::start(sql_connection& connection, bool begin, std::string& statement, sql_bulk_rows& rows) {
   (void)wait();
   connection_ = &connection;
   begin_ = begin;
-  columns_ = columns;
   statement_.swap(statement);
-  rows_.swap(rows);
+  std::swap(rows_, rows);
   outcome_ = outcome{};
   busy_ = true;
   try {
@@ -37,8 +36,9 @@ void sql_batch_sender::run() noexcept {
       result.failed = step::begin;
     } else if (!connection_->query("SAVEPOINT batch")) {
       result.failed = step::savepoint;
-    } else if (columns_ == 0 ? !connection_->load_rows(statement_, rows_)
-                             : !connection_->insert_rows(statement_, rows_, columns_)) {
+    } else if (rows_.columns == 0
+                   ? !connection_->load_rows(statement_, std::string_view(rows_.text.data(), rows_.text.size()))
+                   : !connection_->insert_rows(statement_, rows_)) {
       result.failed = step::load;
     } else {
       result.warnings = connection_->warning_count();

@@ -1,4 +1,4 @@
-// One batch of rows stored by LOAD DATA on a thread of its own, so that the writer builds the
+// One batch of rows stored by LOAD DATA or a bulk INSERT on a thread of its own, so that the writer builds the
 // next batch while the server stores this one. From start until wait returns the connection
 // belongs to the sender's thread: nobody else may call it in between.
 #pragma once
@@ -27,12 +27,12 @@ class sql_batch_sender {
   sql_batch_sender& operator=(const sql_batch_sender&) = delete;
 
   // Runs "START TRANSACTION" when begin is set, then "SAVEPOINT batch", then the statement with
-  // rows (LOAD DATA text), stopping at the first failure: with columns 0 a LOAD DATA statement
-  // fed with the rows, else a prepared INSERT of that many columns run once with the rows bound
-  // as arrays (sql_connection::insert_rows). Returns at once; a batch still in flight is waited
-  // for first. The buffers are swapped in, so the caller's come back holding the previous
-  // batch's room.
-  void start(sql_connection& connection, bool begin, std::string& statement, std::string& rows, unsigned columns);
+  // the rows, stopping at the first failure: unsplit rows (columns 0) feed a LOAD DATA
+  // statement with their text, split rows a prepared INSERT run once with the rows bound as
+  // arrays (sql_connection::insert_rows). Returns at once; a batch still in flight is waited
+  // for first. The statement and rows are swapped in, so the caller's come back holding the
+  // previous batch's room.
+  void start(sql_connection& connection, bool begin, std::string& statement, sql_bulk_rows& rows);
   bool busy() const { return busy_; }
   // Waits for the batch and tells how it went; without a batch in flight, an empty outcome.
   outcome wait();
@@ -45,8 +45,7 @@ class sql_batch_sender {
   // Owned by the thread while busy_.
   sql_connection* connection_ = nullptr;
   bool begin_ = false;
-  unsigned columns_ = 0;
   std::string statement_;
-  std::string rows_;
+  sql_bulk_rows rows_;
   outcome outcome_;
 };

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "SQL/sql_bulk_rows.h"
+
 // A value sent as long data of a prepared statement: its bytes, as text or as a BLOB.
 struct sql_long_value {
   std::string_view bytes;
@@ -68,17 +70,16 @@ class sql_connection {
   // so with can_load_rows, and load_rows then fails.
   virtual bool can_load_rows() const { return false; }
   virtual bool load_rows(std::string_view /*statement*/, std::string_view /*rows*/) { return false; }
-  // The same rows (LOAD DATA text, as for load_rows) through a prepared INSERT with one "?" per
-  // column, run once for the whole batch with array binding: MariaDB's bulk execution, which
-  // costs the server less than LOAD DATA. Each value goes as text, which the server converts
-  // as it converts a LOAD DATA field. A connection or server without it (MySQL) says so with
+  // The same rows, split (sql_split_rows), through a prepared INSERT with one "?" per column,
+  // run once for the whole batch with array binding: MariaDB's bulk execution, which costs the
+  // server less than LOAD DATA. Each value goes as text, which the server converts as it
+  // converts a LOAD DATA field. A connection or server without it (MySQL) says so with
   // can_insert_rows, and insert_rows then fails. The request is never larger than the INSERT
-  // text of the same rows. The text is turned into the values in place: afterwards it holds
-  // nothing of use.
+  // text of the same rows. The statement stays prepared for the next batch of the same text,
+  // until end_rows, select_db, connect or close, or a failure.
   virtual bool can_insert_rows() const { return false; }
-  virtual bool insert_rows(std::string_view /*statement*/, std::string& /*rows*/, unsigned /*columns*/) {
-    return false;
-  }
+  virtual bool insert_rows(std::string_view /*statement*/, const sql_bulk_rows& /*rows*/) { return false; }
+  virtual void end_rows() {}
   // Of the last statement: the server's warnings and the rows it changed.
   virtual unsigned warning_count() { return 0; }
   virtual std::uint64_t affected_rows() { return 0; }

@@ -82,72 +82,19 @@ bool sql_mariadb_connection::can_insert_rows() const {
   return (extended & (MARIADB_CLIENT_STMT_BULK_OPERATIONS >> 32)) != 0;
 }
 
-bool sql_mariadb_connection::split_rows(std::string& rows, unsigned columns) {
-  std::size_t count = 0;
-  for (char c : rows) count += c == '\n' ? 1 : 0;
-  if (count == 0) return false;
-  const std::size_t values = count * columns;
-  // Unescaping never lengthens a value, so each value is written over its own text, which the
-  // reading has passed; pointers into it stay valid while the batch runs.
-  bulk_values_.assign(values, nullptr);
-  bulk_lengths_.assign(values, 0);
-  bulk_indicators_.assign(values, STMT_INDICATOR_NONE);
-  char* out = rows.data();
-  std::size_t row = 0;
-  unsigned column = 0;
-  char* start = out;
-  bool null = false;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const char c = rows[i];
-    if (c == '\t' || c == '\n') {
-      if (row >= count || column >= columns) return false;
-      const std::size_t at = column * count + row;  // column after column
-      bulk_values_[at] = start;
-      bulk_lengths_[at] = static_cast<unsigned long>(out - start);
-      if (null) bulk_indicators_[at] = STMT_INDICATOR_NULL;
-      null = false;
-      start = out;
-      if (c == '\t') {
-        ++column;
-        continue;
-      }
-      if (column + 1 != columns) return false;
-      column = 0;
-      ++row;
-      continue;
-    }
-    if (c != '\\' || i + 1 == rows.size()) {
-      *out++ = c;
-      continue;
-    }
-    const char next = rows[++i];
-    // \N alone is NULL; the other escapes are LOAD DATA's own.
-    if (next == 'N' && out == start && (i + 1 == rows.size() || rows[i + 1] == '\t' || rows[i + 1] == '\n')) {
-      null = true;
-      continue;
-    }
-    switch (next) {
-      case '0': *out++ = '\0'; break;
-      case 'b': *out++ = '\b'; break;
-      case 'n': *out++ = '\n'; break;
-      case 'r': *out++ = '\r'; break;
-      case 't': *out++ = '\t'; break;
-      case 'Z': *out++ = '\x1a'; break;
-      default: *out++ = next; break;
-    }
-  }
-  return row == count && column == 0;
-}
-
 void sql_mariadb_connection::close_bulk_statement() {
   if (bulk_statement_ != nullptr) mysql_stmt_close(bulk_statement_);
   bulk_statement_ = nullptr;
+  bulk_statement_text_.clear();
 }
 
-bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string& rows, unsigned columns) {
+void sql_mariadb_connection::end_rows() { close_bulk_statement(); }
+
+bool sql_mariadb_connection::insert_rows(std::string_view statement, const sql_bulk_rows& rows) {
   clear_statement_error();
   // No logging here: this runs on the batch sender's thread.
-  if (columns == 0 || !split_rows(rows, columns)) {
+  const unsigned columns = rows.columns;
+  if (columns == 0 || rows.rows == 0 || rows.values.size() != rows.rows * columns) {
     statement_error_ = "the rows do not match the columns of the statement";
     return false;
   }
@@ -157,34 +104,38 @@ bool sql_mariadb_connection::insert_rows(std::string_view statement, std::string
     close_bulk_statement();
     return false;
   };
-  // Prepared for each batch: a statement kept from an earlier batch would still name the table
-  // of the database and definition it was prepared under, after either changed.
-  close_bulk_statement();
-  bulk_statement_ = mysql_stmt_init(&mysql_);
-  if (bulk_statement_ == nullptr) return fail();
-  if (mysql_stmt_prepare(bulk_statement_, statement.data(), statement.size()) != 0) return fail();
-  if (mysql_stmt_param_count(bulk_statement_) != columns) {
+  // The batches of a table share one statement, prepared once: the server prepares it again
+  // itself when the table's definition changed in between. A change of database (select_db)
+  // drops it, as the statement names the table without its database.
+  if (bulk_statement_ == nullptr || bulk_statement_text_ != statement) {
     close_bulk_statement();
-    statement_error_ = "the statement's markers do not match the columns";
-    return false;
+    bulk_statement_ = mysql_stmt_init(&mysql_);
+    if (bulk_statement_ == nullptr) return fail();
+    if (mysql_stmt_prepare(bulk_statement_, statement.data(), statement.size()) != 0) return fail();
+    if (mysql_stmt_param_count(bulk_statement_) != columns) {
+      close_bulk_statement();
+      statement_error_ = "the statement's markers do not match the columns";
+      return false;
+    }
+    bulk_statement_text_ = statement;
   }
-  const std::size_t count = bulk_values_.size() / columns;
+  const std::size_t count = rows.rows;
   unsigned int size = static_cast<unsigned int>(count);
   if (mysql_stmt_attr_set(bulk_statement_, STMT_ATTR_ARRAY_SIZE, &size) != 0) return fail();
   bulk_binds_.assign(columns, MYSQL_BIND{});
   for (unsigned c = 0; c < columns; ++c) {
     MYSQL_BIND& bind = bulk_binds_[c];
     bind.buffer_type = MYSQL_TYPE_STRING;
-    bind.buffer = bulk_values_.data() + c * count;
-    bind.length = bulk_lengths_.data() + c * count;
-    bind.u.indicator = bulk_indicators_.data() + c * count;
+    // The library only reads the arrays.
+    bind.buffer = const_cast<const char**>(rows.values.data() + c * count);
+    bind.length = const_cast<unsigned long*>(rows.lengths.data() + c * count);
+    bind.u.indicator = const_cast<char*>(rows.indicators.data() + c * count);
   }
   if (mysql_stmt_bind_param(bulk_statement_, bulk_binds_.data()) != 0) return fail();
   if (mysql_stmt_execute(bulk_statement_) != 0) return fail();
   bulk_affected_ = mysql_stmt_affected_rows(bulk_statement_);
   bulk_warnings_ = mysql_warning_count(&mysql_);
   bulk_ran_ = true;
-  close_bulk_statement();
   return true;
 }
 
@@ -257,6 +208,7 @@ MYSQL_RES* sql_mariadb_connection::list_tables() {
 
 bool sql_mariadb_connection::select_db(const std::string& name) {
   clear_statement_error();
+  close_bulk_statement();
   return mysql_select_db(&mysql_, name.c_str()) == 0;
 }
 

@@ -31,7 +31,8 @@ class sql_mariadb_connection : public sql_connection {
   bool can_load_rows() const override { return true; }
   bool load_rows(std::string_view statement, std::string_view rows) override;
   bool can_insert_rows() const override;
-  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override;
+  bool insert_rows(std::string_view statement, const sql_bulk_rows& rows) override;
+  void end_rows() override;
   unsigned warning_count() override;
   std::uint64_t affected_rows() override;
   std::string character_set() override;
@@ -48,9 +49,6 @@ class sql_mariadb_connection : public sql_connection {
     statement_error_.clear();
     bulk_ran_ = false;
   }
-  // Splits LOAD DATA text into the column arrays of a bulk execution, unescaping the values in
-  // place; false when a row has another number of fields.
-  bool split_rows(std::string& rows, unsigned columns);
   void close_bulk_statement();
 
   // What the server may read while load_rows runs; nothing at any other time.
@@ -70,12 +68,10 @@ class sql_mariadb_connection : public sql_connection {
   unsigned statement_errno_ = 0;
   std::string statement_error_;
 
-  // The prepared INSERT of insert_rows while it runs, and the arrays of its last batch, column
-  // after column, which keep their room.
+  // The prepared INSERT of insert_rows, kept for the next batch of the same statement, and the
+  // binds of its last batch.
   MYSQL_STMT* bulk_statement_ = nullptr;
-  std::vector<const char*> bulk_values_;
-  std::vector<unsigned long> bulk_lengths_;
-  std::vector<char> bulk_indicators_;
+  std::string bulk_statement_text_;
   std::vector<MYSQL_BIND> bulk_binds_;
   // What the last insert_rows did, for affected_rows and warning_count.
   bool bulk_ran_ = false;

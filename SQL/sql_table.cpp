@@ -1,6 +1,7 @@
 // A live-server table: its definition read back, rows appended, updated and deleted by key.
 #include "SQL/sql_table.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 
@@ -411,34 +412,35 @@ void sql_table::insert_batch(const std::vector<pending_row>& rows, const std::st
   if (!connection.query(statement)) retry_rows(rows, head, sql_exception(connection));
 }
 
+bool sql_table::pending_loadable() { return !pending_.empty() && pending_loadable_ && may_load_rows(); }
+
+void sql_table::stage_batch() {
+  if (!bulk_rows_) return;
+  // One marker a column: the fields of a row, which hold no bare tab. Text that does not split
+  // goes as INSERT (load_batch).
+  std::vector<char>& text = pending_load_.text;
+  const auto first_row_end = std::find(text.begin(), text.end(), '\n');
+  const auto columns = static_cast<unsigned>(1 + std::count(text.begin(), first_row_end, '\t'));
+  (void)sql_split_rows(pending_load_, columns);
+}
+
 void sql_table::load_batch(std::vector<pending_row>& rows) {
   // The column list of the batch's INSERT head "INSERT INTO `t`(`a`, `b`)".
   const std::string table = quoted_table();
   const std::string prefix = "INSERT INTO " + table + "(";
-  if (batch_head_.compare(0, prefix.size(), prefix) != 0) {
+  // Split text fits only a bulk INSERT, and unsplit text only LOAD DATA: a batch staged for
+  // the other kind (the server refused the bulk INSERT of the batch before) goes as INSERT.
+  if (batch_head_.compare(0, prefix.size(), prefix) != 0 || bulk_rows_ != (pending_load_.columns != 0)) {
     insert_batch(rows, batch_head_);
     return;
   }
-  unsigned columns = 0;
   if (bulk_rows_) {
-    // One marker a column: the fields of a row, which hold no bare tab.
-    columns = 1;
-    for (char c : rows.front().fields) columns += c == '\t' ? 1 : 0;
     load_statement_ = batch_head_ + " VALUES (";
-    for (unsigned k = 0; k < columns; ++k) load_statement_ += k ? ", ?" : "?";
+    for (unsigned k = 0; k < pending_load_.columns; ++k) load_statement_ += k ? ", ?" : "?";
     load_statement_ += ")";
   } else {
     load_statement_ = std::string("LOAD DATA LOCAL INFILE '") + sql_rows_file_name + "' INTO TABLE " + table +
                       " CHARACTER SET " + load_charset_ + " " + batch_head_.substr(prefix.size() - 1);
-  }
-  std::size_t bytes = 0;
-  for (const pending_row& row : rows) bytes += row.fields.size();
-  load_text_.clear();
-  load_text_.reserve(bytes);
-  // The text now holds the fields: the rows keep only their INSERT form, for a refused batch.
-  for (pending_row& row : rows) {
-    load_text_ += row.fields;
-    std::string().swap(row.fields);
   }
   tk_log1(tk_log_trace, "Run SQL query: [%s]", load_statement_.c_str());
 
@@ -452,7 +454,7 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
   // The server stores this batch while the caller builds the next one; every other statement
   // of the database waits for it first (settle).
   sql_db->set_streaming_table(this);
-  sender_.start(sql_db->connection(), begin, load_statement_, load_text_, columns);
+  sender_.start(sql_db->connection(), begin, load_statement_, pending_load_);
 }
 
 void sql_table::finish_load() {
@@ -508,6 +510,8 @@ void sql_table::commit_rows() {
   if (!in_transaction_) return;
   in_transaction_ = false;
   sql_connection& connection = sql_db->connection();
+  // The table's batches are over: its bulk statement is not kept past them.
+  connection.end_rows();
   if (connection.query("COMMIT")) {
     uncommitted_rows_ = 0;
     return;
@@ -524,12 +528,18 @@ void sql_table::abandon_transaction(std::size_t count, const sql_exception& erro
 }
 
 void sql_table::send_batch() {
+  // The next batch is made ready before waiting for the one in flight, which the server stores
+  // meanwhile: the server then waits only for the statement to arrive.
+  bool loadable = pending_loadable();
+  if (loadable) stage_batch();
   sql_db->settle();
-  bool loadable = !pending_.empty() && may_load_rows();
-  for (size_t i = 0; loadable && i < pending_.size(); ++i) loadable = !pending_[i].fields.empty();
+  // The batch before may have ended loading (its rows then go as INSERT, from their own text),
+  // or taken the pending rows with the connection.
+  loadable = loadable && may_load_rows();
   // Rows that go any other way are committed on their own: the table's transaction ends first.
   if (!loadable) commit_rows();
   if (pending_.empty()) return;
+  batch_room_ = std::min(batch_room_ * 2, batch_limit());
   if (loadable) {
     std::vector<pending_row> rows = std::move(pending_);
     pending_.clear();
@@ -604,9 +614,9 @@ void sql_table::append_record(udb_record& row) {
       std::string values;
       values.reserve(values_room_);
       values += "(";
-      std::string fields;
+      std::string& fields = row_fields_;
+      fields.clear();
       bool loadable = may_load_rows();
-      if (loadable) fields.reserve(fields_room_);
       for (size_t k = 0; k < pairs.size(); ++k) {
         if (k > 0) values += ", ";
         const std::string literal = get_fld_append_str(pairs[k].first, pairs[k].second, false);
@@ -618,16 +628,16 @@ void sql_table::append_record(udb_record& row) {
         }
       }
       values += ")";
-      if (loadable)
-        fields += '\n';
-      else
-        fields.clear();
+      if (loadable) fields += '\n';
       values_room_ = values.size();
-      fields_room_ = fields.size();
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
-      if (!pending_.empty() && (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > limit)) {
+      // A table's first batches are smaller: the server starts storing rows sooner, while the
+      // next batch is built, and batches grow to the limit.
+      if (batch_room_ == 0) batch_room_ = std::max<std::size_t>(limit / 8, 1);
+      if (!pending_.empty() &&
+          (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > batch_room_)) {
         send_batch();
         // The batch before may have taken the connection with it: this row is not sent either.
         if (lost_) throw sql_exception(*lost_);
@@ -635,9 +645,14 @@ void sql_table::append_record(udb_record& row) {
       if (pending_.empty()) {
         tk_log1(tk_log_detail, "Initialize new query...");
         batch_head_ = head;
+        pending_load_.clear();
+        pending_loadable_ = true;
       }
+      // One row without a LOAD DATA form sends the whole batch as INSERT.
+      pending_loadable_ = pending_loadable_ && loadable;
+      if (pending_loadable_) pending_load_.text.insert(pending_load_.text.end(), fields.begin(), fields.end());
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
-      pending_.push_back({number, std::move(values), std::move(fields)});
+      pending_.push_back({number, std::move(values)});
     } else {
       send_batch();
       slow_append(row);

@@ -30,12 +30,11 @@ class sql_rows_exception : public tk_exception {
 
 class sql_table : public sql_recordset {
  public:
-  // One row of a batch: its number and its values "(v1, v2, ...)".
+  // One row of a batch: its number and its values "(v1, v2, ...)". The same values as a LOAD
+  // DATA row are in the batch's text (pending_load_).
   struct pending_row {
     std::uint64_t number;
     std::string values;
-    // The same values as a LOAD DATA row; empty when a value has no such form.
-    std::string fields;
   };
 
   // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
@@ -105,11 +104,16 @@ class sql_table : public sql_recordset {
   // the connection can, the server names its character set plainly and has not refused such a
   // load before.
   bool may_load_rows();
-  // Stores a batch of rows that all have their LOAD DATA form in one statement (may_load_rows), in
-  // the table's transaction under a savepoint, on the sender's thread while the caller builds
-  // the next batch. finish_load (from settle) keeps the batch only when the server stored every
-  // row without a warning (LOAD DATA turns refusals into warnings); otherwise the rows go again
-  // as INSERT, which refuses each bad row by its number.
+  // Whether every pending row has its LOAD DATA form and the table may load rows.
+  bool pending_loadable();
+  // For a bulk INSERT, splits the pending rows' LOAD DATA text into its arrays: work done while
+  // the server still stores the batch before.
+  void stage_batch();
+  // Stores a batch of rows whose LOAD DATA forms are staged (stage_batch) in one statement
+  // (may_load_rows), in the table's transaction under a savepoint, on the sender's thread while
+  // the caller builds the next batch. finish_load (from settle) keeps the batch only when the
+  // server stored every row without a warning (LOAD DATA turns refusals into warnings);
+  // otherwise the rows go again as INSERT, which refuses each bad row by its number.
   void load_batch(std::vector<pending_row>& rows);
   void finish_load();
   // Ends the table's open transaction, keeping its rows; when the server cannot, those rows
@@ -146,24 +150,29 @@ class sql_table : public sql_recordset {
   std::vector<pending_row> pending_;
   std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
   std::string in_flight_head_;
-  // The LOAD DATA batch in flight (its rows are in_flight_), and the buffers the next one is
-  // written into, which keep their room from batch to batch.
+  // The LOAD DATA or bulk INSERT batch in flight (its rows are in_flight_), and the buffers the
+  // next one is written into, which keep their room from batch to batch. pending_load_ holds
+  // the pending rows as LOAD DATA text while pending_loadable_ (every one has that form), split
+  // by stage_batch for a bulk INSERT; row_fields_ is one row's text while it is made.
   sql_batch_sender sender_;
   std::string load_statement_;
-  std::string load_text_;
+  sql_bulk_rows pending_load_;
+  bool pending_loadable_ = true;
+  std::string row_fields_;
   // Rows refused by the server, reported at the next append_record or flush.
   std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
-  // The room a row's INSERT and LOAD DATA texts start with: the last row's.
+  // The room a row's INSERT text starts with: the last row's.
   std::size_t values_room_ = 64;
-  std::size_t fields_room_ = 64;
   // Batches loaded since the table's transaction began (one commit a table, not a batch): the
   // rows stored in it so far, which a lost connection takes with it.
   bool in_transaction_ = false;
   std::size_t uncommitted_rows_ = 0;
   std::size_t batch_limit_ = 0;
+  // The size the open batch may grow to: from an eighth of the limit, doubled at each batch.
+  std::size_t batch_room_ = 0;
   std::uint64_t rows_appended_ = 0;
   std::wstring storage_engine_;
   // Whether batches go in one statement (unknown, yes, no), whether that statement is a

@@ -44,9 +44,11 @@ class scripted_connection : public sql_connection {
     return run(statement);
   }
   bool can_insert_rows() const override { return true; }
-  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override {
-    loaded_rows = rows;
-    loaded_columns = columns;
+  bool insert_rows(std::string_view statement, const sql_bulk_rows& rows) override {
+    // The values of the first column, one a line, show that the arrays arrived.
+    loaded_rows.clear();
+    for (std::size_t r = 0; r < rows.rows; ++r) loaded_rows += std::string(rows.values[r], rows.lengths[r]) + "\n";
+    loaded_columns = rows.columns;
     return run(statement);
   }
   unsigned warning_count() override { return warnings; }
@@ -70,6 +72,16 @@ class scripted_connection : public sql_connection {
 
 const std::string kLoad = "LOAD DATA LOCAL INFILE 'ostrelle-rows' INTO TABLE `t` (`a`)";
 const std::string kBulk = "INSERT INTO `t`(`a`, `b`) VALUES (?, ?)";
+
+// A batch of that text, split into columns unless columns is 0 (LOAD DATA).
+sql_bulk_rows batch_of(const std::string& text, unsigned columns) {
+  sql_bulk_rows rows;
+  rows.text.assign(text.begin(), text.end());
+  if (columns != 0) {
+    EXPECT_TRUE(sql_split_rows(rows, columns));
+  }
+  return rows;
+}
 
 TEST(SqlBatchSender, RunsItsStatementsInOrderAndStopsAtTheFirstFailure) {
   using step = sql_batch_sender::step;
@@ -101,8 +113,8 @@ TEST(SqlBatchSender, RunsItsStatementsInOrderAndStopsAtTheFirstFailure) {
     connection.affected = 7;
     sql_batch_sender sender;
     std::string statement = c.columns ? kBulk : kLoad;
-    std::string rows = "1\tx\n2\ty\n";
-    sender.start(connection, c.begin, statement, rows, c.columns);
+    sql_bulk_rows rows = batch_of("1\tx\n2\ty\n", c.columns);
+    sender.start(connection, c.begin, statement, rows);
     const sql_batch_sender::outcome outcome = sender.wait();
     EXPECT_FALSE(sender.busy());
     EXPECT_EQ(outcome.failed, c.failed);
@@ -111,7 +123,7 @@ TEST(SqlBatchSender, RunsItsStatementsInOrderAndStopsAtTheFirstFailure) {
     EXPECT_EQ(outcome.warnings, c.failed == step::none ? 2u : 0u);
     EXPECT_EQ(outcome.affected, c.failed == step::none ? 7u : 0u);
     if (c.failed == step::none) {
-      EXPECT_EQ(connection.loaded_rows, "1\tx\n2\ty\n");
+      EXPECT_EQ(connection.loaded_rows, c.columns ? "1\n2\n" : "1\tx\n2\ty\n");
       EXPECT_EQ(connection.loaded_columns, c.columns);
     } else if (!c.throw_at) {
       EXPECT_EQ(connection.error_number(), 1062u);
@@ -127,15 +139,16 @@ TEST(SqlBatchSender, TheCallerWorksWhileABatchIsStoredAndBatchesKeepTheirOrder) 
   connection.release = server_done.get_future().share();
   sql_batch_sender sender;
   std::string statement = kLoad;
-  std::string rows = "1\n";
-  sender.start(connection, true, statement, rows, 0);
+  sql_bulk_rows rows = batch_of("1\n", 0);
+  sender.start(connection, true, statement, rows);
   EXPECT_TRUE(sender.busy());
   // The next batch is built while the first is held on the server's side.
-  std::string next_rows;
-  for (int i = 2; i <= 1000; ++i) next_rows += std::to_string(i) + "\n";
+  std::string next_text;
+  for (int i = 2; i <= 1000; ++i) next_text += std::to_string(i) + "\n";
+  sql_bulk_rows next_rows = batch_of(next_text, 0);
   server_done.set_value();
   statement = kLoad;
-  sender.start(connection, false, statement, next_rows, 0);
+  sender.start(connection, false, statement, next_rows);
   EXPECT_EQ(sender.wait().failed, sql_batch_sender::step::none);
   EXPECT_EQ(connection.statements,
             (std::vector<std::string>{"START TRANSACTION", "SAVEPOINT batch", kLoad, "SAVEPOINT batch", kLoad}));
@@ -153,8 +166,8 @@ TEST(SqlBatchSender, EndingWithABatchInFlightWaitsForIt) {
   {
     sql_batch_sender sender;
     std::string statement = kLoad;
-    std::string rows = "1\n";
-    sender.start(connection, false, statement, rows, 0);
+    sql_bulk_rows rows = batch_of("1\n", 0);
+    sender.start(connection, false, statement, rows);
     server_done.set_value();
   }
   EXPECT_EQ(connection.statements, (std::vector<std::string>{"SAVEPOINT batch", kLoad}));

@@ -67,9 +67,11 @@ bool sql_fault_connection::load_rows(std::string_view statement, std::string_vie
 
 bool sql_fault_connection::can_insert_rows() const { return forward_bulk_inserts && inner_->can_insert_rows(); }
 
-bool sql_fault_connection::insert_rows(std::string_view statement, std::string& rows, unsigned columns) {
-  return !fails(sql_call::query, statement) && inner_->insert_rows(statement, rows, columns);
+bool sql_fault_connection::insert_rows(std::string_view statement, const sql_bulk_rows& rows) {
+  return !fails(sql_call::query, statement) && inner_->insert_rows(statement, rows);
 }
+
+void sql_fault_connection::end_rows() { inner_->end_rows(); }
 
 unsigned sql_fault_connection::warning_count() { return inner_->warning_count(); }
 

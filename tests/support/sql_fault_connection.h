@@ -59,7 +59,8 @@ class sql_fault_connection : public sql_connection {
   bool can_load_rows() const override;
   bool load_rows(std::string_view statement, std::string_view rows) override;
   bool can_insert_rows() const override;
-  bool insert_rows(std::string_view statement, std::string& rows, unsigned columns) override;
+  bool insert_rows(std::string_view statement, const sql_bulk_rows& rows) override;
+  void end_rows() override;
   unsigned warning_count() override;
   std::uint64_t affected_rows() override;
   std::string character_set() override;
