@@ -1,6 +1,8 @@
 // Literals of INSERT text turned into LOAD DATA fields that give the same values.
 #include "SQL/sql_rows_text.h"
 
+#include <algorithm>
+
 #include "SQL/sql_values.h"
 
 namespace {
@@ -59,6 +61,11 @@ bool sql_rows_text_field(std::string_view literal, bool numeric_column, std::str
     // escape such as \% that keeps its backslash in a literal) is left to INSERT.
     const std::string_view inner = literal.substr(1, literal.size() - 2);
     for (std::size_t i = 0; i < inner.size(); ++i) {
+      // Runs of plain characters go whole.
+      const std::size_t special = std::min(inner.find_first_of("'\t\\", i), inner.size());
+      out.append(inner.data() + i, special - i);
+      if (special == inner.size()) break;
+      i = special;
       const char c = inner[i];
       if (c == '\'') {
         out.resize(mark);

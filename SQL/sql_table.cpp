@@ -323,7 +323,7 @@ std::size_t sql_table::batch_limit() {
   return batch_limit_;
 }
 
-void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::string& head, const sql_exception& error) {
+void sql_table::retry_rows(const sql_row_batch& rows, const std::string& head, const sql_exception& error) {
   // A lost connection fails every row alike: the table ends with that one error, never with a
   // report per row.
   if (error.is_connection_lost()) {
@@ -334,7 +334,7 @@ void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::stri
   std::size_t refused = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     try {
-      sql_db->query_append(head + " VALUES" + rows[k].values);
+      sql_db->query_append(head + " VALUES" + std::string(rows.values(k)));
     } catch (const sql_exception& e) {
       if (e.is_connection_lost()) {
         // Inside the table's transaction the rows stored before this one go with it.
@@ -342,7 +342,7 @@ void sql_table::retry_rows(const std::vector<pending_row>& rows, const std::stri
         return;
       }
       ++refused;
-      deferred_.emplace_back(rows[k].number, e);
+      deferred_.emplace_back(rows.number(k), e);
       if (row_count > 0) --row_count;
     }
   }
@@ -368,7 +368,7 @@ void sql_table::settle() noexcept {
       finish_load();
       return;
     }
-    std::vector<pending_row> rows = std::move(in_flight_);
+    sql_row_batch rows = std::move(in_flight_);
     in_flight_.clear();
     sql_connection& connection = sql_db->connection();
     if (connection.read_query_result()) return;
@@ -405,9 +405,12 @@ bool sql_table::may_load_rows() {
   return load_rows_state_ == 1;
 }
 
-void sql_table::insert_batch(const std::vector<pending_row>& rows, const std::string& head) {
+void sql_table::insert_batch(const sql_row_batch& rows, const std::string& head) {
   std::string statement = head + " VALUES";
-  for (size_t i = 0; i < rows.size(); ++i) statement += (i ? ", " : "") + rows[i].values;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) statement += ", ";
+    statement += rows.values(i);
+  }
   sql_connection& connection = sql_db->connection();
   if (!connection.query(statement)) retry_rows(rows, head, sql_exception(connection));
 }
@@ -424,7 +427,7 @@ void sql_table::stage_batch() {
   (void)sql_split_rows(pending_load_, columns);
 }
 
-void sql_table::load_batch(std::vector<pending_row>& rows) {
+void sql_table::load_batch(sql_row_batch& rows) {
   // The column list of the batch's INSERT head "INSERT INTO `t`(`a`, `b`)".
   const std::string table = quoted_table();
   const std::string prefix = "INSERT INTO " + table + "(";
@@ -459,7 +462,7 @@ void sql_table::load_batch(std::vector<pending_row>& rows) {
 
 void sql_table::finish_load() {
   const sql_batch_sender::outcome outcome = sender_.wait();
-  std::vector<pending_row> rows = std::move(in_flight_);
+  sql_row_batch rows = std::move(in_flight_);
   in_flight_.clear();
   sql_connection& connection = sql_db->connection();
   switch (outcome.failed) {
@@ -541,18 +544,22 @@ void sql_table::send_batch() {
   if (pending_.empty()) return;
   batch_room_ = std::min(batch_room_ * 2, batch_limit());
   if (loadable) {
-    std::vector<pending_row> rows = std::move(pending_);
+    sql_row_batch rows = std::move(pending_);
     pending_.clear();
-    // The next batch takes about as many rows: room for them saves growing the list row by row.
-    pending_.reserve(rows.size());
+    // The next batch takes about as many rows, and at most batch_room_ bytes: room for them
+    // saves growing it row by row.
+    pending_.reserve_like(rows, batch_room_);
     pending_bytes_ = 0;
     load_batch(rows);
     return;
   }
   std::string statement = batch_head_ + " VALUES";
   statement.reserve(statement.size() + pending_bytes_);
-  for (size_t i = 0; i < pending_.size(); ++i) statement += (i ? ", " : "") + pending_[i].values;
-  std::vector<pending_row> rows = std::move(pending_);
+  for (size_t i = 0; i < pending_.size(); ++i) {
+    if (i > 0) statement += ", ";
+    statement += pending_.values(i);
+  }
+  sql_row_batch rows = std::move(pending_);
   pending_.clear();
   pending_bytes_ = 0;
   tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
@@ -611,9 +618,8 @@ void sql_table::append_record(udb_record& row) {
       const std::string& head = matched_head_;
       // Rows of a table are alike in size: room for the last row's texts saves growing them
       // value by value.
-      std::string values;
-      values.reserve(values_room_);
-      values += "(";
+      std::string& values = row_values_;
+      values = "(";
       std::string& fields = row_fields_;
       fields.clear();
       bool loadable = may_load_rows();
@@ -629,7 +635,6 @@ void sql_table::append_record(udb_record& row) {
       }
       values += ")";
       if (loadable) fields += '\n';
-      values_room_ = values.size();
       tk_log1(tk_log_trace, "*** FAST INSERT MODE ***");
       // A row whose statement alone would exceed the server's packet is refused on its own.
       if (head.size() + 7 + values.size() > limit) check_packet(head.size() + 7 + values.size());
@@ -646,13 +651,15 @@ void sql_table::append_record(udb_record& row) {
         tk_log1(tk_log_detail, "Initialize new query...");
         batch_head_ = head;
         pending_load_.clear();
+        // The batch's text is about as long as its INSERT text: room for it saves growing it.
+        pending_load_.text.reserve(batch_room_);
         pending_loadable_ = true;
       }
       // One row without a LOAD DATA form sends the whole batch as INSERT.
       pending_loadable_ = pending_loadable_ && loadable;
       if (pending_loadable_) pending_load_.text.insert(pending_load_.text.end(), fields.begin(), fields.end());
       pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
-      pending_.push_back({number, std::move(values)});
+      pending_.add(number, values);
     } else {
       send_batch();
       slow_append(row);

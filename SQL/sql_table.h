@@ -12,6 +12,7 @@
 #include "SQL/sql_batch_sender.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_recordset.h"
+#include "SQL/sql_row_batch.h"
 #include "TK/tk_logger.h"
 
 class t_ftd;
@@ -30,13 +31,6 @@ class sql_rows_exception : public tk_exception {
 
 class sql_table : public sql_recordset {
  public:
-  // One row of a batch: its number and its values "(v1, v2, ...)". The same values as a LOAD
-  // DATA row are in the batch's text (pending_load_).
-  struct pending_row {
-    std::uint64_t number;
-    std::string values;
-  };
-
   // Made by sql_database::get_table. open_flags: any bit outside 0x60 also reads the indexes
   // and (from 3.23.44) the foreign keys, which are appended to relationships.
   sql_table(sql_database* database, const std::wstring& table, udb_relationships* relationships,
@@ -114,7 +108,7 @@ class sql_table : public sql_recordset {
   // the caller builds the next batch. finish_load (from settle) keeps the batch only when the
   // server stored every row without a warning (LOAD DATA turns refusals into warnings);
   // otherwise the rows go again as INSERT, which refuses each bad row by its number.
-  void load_batch(std::vector<pending_row>& rows);
+  void load_batch(sql_row_batch& rows);
   void finish_load();
   // Ends the table's open transaction, keeping its rows; when the server cannot, those rows
   // are lost with the connection's error.
@@ -123,9 +117,9 @@ class sql_table : public sql_recordset {
   // count rows of the batch.
   void abandon_transaction(std::size_t count, const sql_exception& error);
   // The rows as INSERT under head, the way send_batch sends them, waiting for the server.
-  void insert_batch(const std::vector<pending_row>& rows, const std::string& head);
+  void insert_batch(const sql_row_batch& rows, const std::string& head);
   // Stores what it can of a refused batch, row by row, noting each refused row.
-  void retry_rows(const std::vector<pending_row>& rows, const std::string& head, const sql_exception& error);
+  void retry_rows(const sql_row_batch& rows, const std::string& head, const sql_exception& error);
   // Forgets count rows of a batch, the rows of the open transaction and the rows not yet sent,
   // after the connection was lost;
   // the table's next append_record or flush throws that error.
@@ -147,25 +141,26 @@ class sql_table : public sql_recordset {
   std::vector<std::wstring> converted_names_;
   std::vector<VARTYPE> converted_types_;
   std::string batch_head_;  // "INSERT INTO `t`(`a`, `b`)" of the open batch
-  std::vector<pending_row> pending_;
-  std::vector<pending_row> in_flight_;  // rows of the batch the server is storing
+  // The rows of the open batch, as INSERT text. Their LOAD DATA text is in pending_load_.
+  sql_row_batch pending_;
+  sql_row_batch in_flight_;  // rows of the batch the server is storing
   std::string in_flight_head_;
   // The LOAD DATA or bulk INSERT batch in flight (its rows are in_flight_), and the buffers the
   // next one is written into, which keep their room from batch to batch. pending_load_ holds
   // the pending rows as LOAD DATA text while pending_loadable_ (every one has that form), split
-  // by stage_batch for a bulk INSERT; row_fields_ is one row's text while it is made.
+  // by stage_batch for a bulk INSERT; row_values_ and row_fields_ are one row's texts while
+  // they are made.
   sql_batch_sender sender_;
   std::string load_statement_;
   sql_bulk_rows pending_load_;
   bool pending_loadable_ = true;
+  std::string row_values_;
   std::string row_fields_;
   // Rows refused by the server, reported at the next append_record or flush.
   std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
   std::size_t pending_bytes_ = 0;
-  // The room a row's INSERT text starts with: the last row's.
-  std::size_t values_room_ = 64;
   // Batches loaded since the table's transaction began (one commit a table, not a batch): the
   // rows stored in it so far, which a lost connection takes with it.
   bool in_transaction_ = false;
