@@ -198,28 +198,7 @@ void sql_table::initialize(std::uint32_t open_flags) {
     tk_log1(tk_log_detail, "Mode=no_indexes, nothing to do");
     return;
   }
-  {
-    std::unique_ptr<udb_recordset> rows = sql_db->query(L"SHOW INDEX FROM " + sql_engine::get_safe_name(table_name));
-    for (; rows && !rows->is_eof(); rows->next()) {
-      const udb_record& row = *rows->get_item();
-      if (row.fields.size() < 5) continue;
-      const bool unique = !row.fields[1]->to_bool();
-      const std::wstring index_name = text_of(row, 2);
-      const bool primary = index_name == L"PRIMARY";
-      const std::wstring column = text_of(row, 4);
-      tk_log2(tk_log_detail, L"Got index '%ls' (primary=%d, unique=%d)", index_name.c_str(), primary ? 1 : 0,
-              unique ? 1 : 0);
-      const int found = indexes.find(index_name);
-      if (found < 0) {
-        udb_index index(index_name, unique, primary);
-        index.fields.push_back(column);
-        add_index(index);
-      } else {
-        tk_log2(tk_log_trace, L"udb_indexes::get_index(%ls)", index_name.c_str());
-        indexes[static_cast<size_t>(found)].fields.push_back(column);
-      }
-    }
-  }
+  for (const udb_index& index : read_indexes(*sql_db, table_name)) add_index(index);
   if (engine().version < kFkVersion) return;
   tk_log1(tk_log_detail, "Extracting foreign keys");
   std::unique_ptr<udb_recordset> rows = sql_db->query(L"SHOW CREATE TABLE " + sql_engine::get_safe_name(table_name));
@@ -244,6 +223,31 @@ void sql_table::initialize(std::uint32_t open_flags) {
       if (!known) relationships->push_back(fk);
     }
   }
+}
+
+udb_indexes sql_table::read_indexes(sql_database& database, const std::wstring& table) {
+  udb_indexes indexes;
+  std::unique_ptr<udb_recordset> rows = database.query(L"SHOW INDEX FROM " + sql_engine::get_safe_name(table));
+  for (; rows && !rows->is_eof(); rows->next()) {
+    const udb_record& row = *rows->get_item();
+    if (row.fields.size() < 5) continue;
+    const bool unique = !row.fields[1]->to_bool();
+    const std::wstring index_name = text_of(row, 2);
+    const bool primary = index_name == L"PRIMARY";
+    const std::wstring column = text_of(row, 4);
+    tk_log2(tk_log_detail, L"Got index '%ls' (primary=%d, unique=%d)", index_name.c_str(), primary ? 1 : 0,
+            unique ? 1 : 0);
+    // The server lists an index's columns in key order, one row each.
+    const int found = indexes.find(index_name);
+    if (found < 0) {
+      udb_index index(index_name, unique, primary);
+      index.fields.push_back(column);
+      indexes.push_back(index);
+    } else {
+      indexes[static_cast<size_t>(found)].fields.push_back(column);
+    }
+  }
+  return indexes;
 }
 
 sql_table::column_pairs sql_table::match_columns(const udb_record& row, tk_log_level log_level) const {

@@ -67,6 +67,8 @@ class sql_table : public sql_recordset {
 
   // Reads the table's definition back from the server.
   void initialize(std::uint32_t open_flags);
+  // The table's indexes as the server lists them (SHOW INDEX), under the server's names.
+  static udb_indexes read_indexes(sql_database& database, const std::wstring& table);
 
   // The storage engine SHOW CREATE TABLE names (empty when it was not read).
   const std::wstring& storage_engine() const { return storage_engine_; }
