@@ -620,8 +620,8 @@ void sql_table::append_record(udb_record& row) {
       const std::size_t limit = batch_limit();
       const column_pairs& pairs = match_cached(row);
       const std::string& head = matched_head_;
-      // Rows of a table are alike in size: room for the last row's texts saves growing them
-      // value by value.
+      // The row's texts are made in buffers the table keeps, which keep their room from row to
+      // row.
       std::string& values = row_values_;
       values = "(";
       std::string& fields = row_fields_;
