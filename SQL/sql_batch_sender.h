@@ -1,6 +1,6 @@
-// One batch of rows stored by LOAD DATA or a bulk INSERT on a thread of its own, so that the writer builds the
-// next batch while the server stores this one. From start until wait returns the connection
-// belongs to the sender's thread: nobody else may call it in between.
+// One batch of rows stored by LOAD DATA or a bulk INSERT on a thread of its own, so that the
+// writer builds the next batch while the server stores this one. From start until wait returns
+// the connection belongs to the sender's thread: nobody else may call it in between.
 #pragma once
 
 #include <cstdint>
