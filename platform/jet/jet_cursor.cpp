@@ -67,12 +67,7 @@ struct jet_cursor::state {
     const std::size_t pg_size = static_cast<std::size_t>(mdb->fmt->pg_size);
     if (pg != lval_pg) {
       lval_pg = 0;
-      ssize_t got;
-      {
-        jet_stderr_guard quiet;
-        got = mdb_read_alt_pg(mdb, pg);
-      }
-      if (got != static_cast<ssize_t>(pg_size)) return false;
+      if (!file->impl().read_alt_page(mdb, pg)) return false;
       lval_page.assign(mdb->alt_pg_buf, mdb->alt_pg_buf + pg_size);
       lval_pg = pg;
     }

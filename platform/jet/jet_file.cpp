@@ -1,7 +1,10 @@
 // Opening an Access file through libmdb, checking its header and reading table definitions.
 #include "platform/jet/jet_file.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -109,15 +112,55 @@ void jet_fix_iconv(MdbHandle* mdb, jet_format format, unsigned code_page) {
   mdb->iconv_out = out;
 }
 
+bool jet_file::internals::fetch_page(MdbHandle* handle, std::uint32_t page, unsigned char* buffer, bool alt) const {
+  const auto page_size = static_cast<std::size_t>(handle->fmt->pg_size);
+  if (page >= page_count) return false;
+  const std::uint64_t offset = static_cast<std::uint64_t>(page) * page_size;
+  const int fd = bytes.empty() ? fileno(handle->f->stream) : -1;
+  if (bytes.empty() && fd < 0) {
+    jet_stderr_guard quiet;
+    const ssize_t got = alt ? mdb_read_alt_pg(handle, page) : mdb_read_pg(handle, page);
+    return got == static_cast<ssize_t>(page_size);
+  }
+  if (!bytes.empty()) {
+    if (offset + page_size > bytes.size()) return false;
+    std::memcpy(buffer, bytes.data() + offset, page_size);
+  } else {
+    std::size_t done = 0;
+    while (done < page_size) {
+      const ssize_t got = pread(fd, buffer + done, page_size - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      // A file cut short since it was opened: the page is not whole.
+      if (got <= 0) return false;
+      done += static_cast<std::size_t>(got);
+    }
+  }
+  // An encoded database masks every page but the header with RC4, keyed by the page number.
+  const std::uint32_t db_key = handle->f->db_key;
+  if (page != 0 && db_key != 0) {
+    const std::uint32_t key = db_key ^ page;
+    const std::uint8_t key_bytes[4] = {static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(key >> 8),
+                                       static_cast<std::uint8_t>(key >> 16), static_cast<std::uint8_t>(key >> 24)};
+    jet_rc4(key_bytes, sizeof key_bytes).apply(buffer, page_size);
+  }
+  return true;
+}
+
 bool jet_file::internals::read_page(MdbHandle* handle, std::uint32_t page) const {
-  jet_stderr_guard quiet;
-  const auto page_size = static_cast<ssize_t>(handle->fmt->pg_size);
   // libmdb answers a read of the page it read last from its buffer: a failed read must not
   // leave that page looking read.
   handle->cur_pg = 0;
-  bool ok = page < page_count && mdb_read_pg(handle, page) == page_size;
-  if (!ok) handle->cur_pg = 0;
-  return ok;
+  if (!fetch_page(handle, page, handle->pg_buf, false)) {
+    handle->cur_pg = 0;
+    return false;
+  }
+  handle->cur_pg = page;
+  handle->cur_pos = 0;
+  return true;
+}
+
+bool jet_file::internals::read_alt_page(MdbHandle* handle, std::uint32_t page) const {
+  return fetch_page(handle, page, handle->alt_pg_buf, true);
 }
 
 MdbHandle* jet_file::internals::clone() const {

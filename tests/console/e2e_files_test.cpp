@@ -145,10 +145,10 @@ TEST_P(VdyagentFile, IntoTheServerAndIntoADump) {
   std::vector<std::string> common = {"--src=" + src, "--silent"};
   if (!f.password.empty()) common.push_back("--accp=" + f.password);
 
-  const program_result to_server = run_vdyagent(with(with(common, {"--dest=" + live}), server_options(server)));
-  EXPECT_EQ(to_server.exit_code, 0) << to_server.out << to_server.err;
-  const program_result to_dump = run_vdyagent(with(common, {"--dump", "--dest=" + dump}));
-  EXPECT_EQ(to_dump.exit_code, 0) << to_dump.out << to_dump.err;
+  const program_result to_server = run_vdyagent_logged(with(with(common, {"--dest=" + live}), server_options(server)));
+  EXPECT_EQ(to_server.exit_code, 0) << to_server.out << to_server.err << to_server.log;
+  const program_result to_dump = run_vdyagent_logged(with(common, {"--dump", "--dest=" + dump}));
+  EXPECT_EQ(to_dump.exit_code, 0) << to_dump.out << to_dump.err << to_dump.log;
 
   sql.execute("DROP DATABASE IF EXISTS " + quoted(dumped));
   sql.execute("CREATE DATABASE " + quoted(dumped) + " CHARACTER SET utf8mb4");

@@ -84,10 +84,11 @@ TEST_F(VdyagentServer, QueriesBecomeViews) {
   ASSERT_TRUE(sql.ok());
   const std::string folder = test_env::make_temp_dir();
   const std::vector<std::string> common = {"--src=" + nwind, "--charset=utf8mb4", "--silent", "--queries"};
-  const program_result live = run_vdyagent(with(with(common, {"--dest=e2e_views_live"}), server_options(server)));
-  EXPECT_EQ(live.exit_code, 0) << live.out << live.err;
-  const program_result dumped = run_vdyagent(with(common, {"--dump", "--dest=" + folder + "/views.sql"}));
-  EXPECT_EQ(dumped.exit_code, 0) << dumped.out << dumped.err;
+  const program_result live =
+      run_vdyagent_logged(with(with(common, {"--dest=e2e_views_live"}), server_options(server)));
+  EXPECT_EQ(live.exit_code, 0) << live.out << live.err << live.log;
+  const program_result dumped = run_vdyagent_logged(with(common, {"--dump", "--dest=" + folder + "/views.sql"}));
+  EXPECT_EQ(dumped.exit_code, 0) << dumped.out << dumped.err << dumped.log;
   sql.execute("DROP DATABASE IF EXISTS e2e_views_dump");
   sql.execute("CREATE DATABASE e2e_views_dump CHARACTER SET utf8mb4");
   EXPECT_EQ(load_dump(server, "e2e_views_dump", folder + "/views.sql"), "");

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "tests/support/test_env.h"
@@ -98,6 +100,16 @@ program_result run(const std::string& program, const std::vector<std::string>& a
 
 program_result run_vdyagent(const std::vector<std::string>& args, const std::string& folder) {
   return run(VDYAGENT_PATH, args, folder.empty() ? test_env::make_temp_dir() : folder);
+}
+
+program_result run_vdyagent_logged(std::vector<std::string> args) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string log = folder + "/run.log";
+  args.push_back("--logfile=" + log);
+  program_result r = run_vdyagent(args, folder);
+  std::ifstream in(log, std::ios::binary);
+  r.log.assign(std::istreambuf_iterator<char>(in), {});
+  return r;
 }
 
 }  // namespace console_test

@@ -13,6 +13,7 @@ struct program_result {
   std::string err;
   int exit_code = -1;  // 0-255 as the shell sees it; -1 when the program did not end normally
   int signal = 0;      // the signal that ended the program, if one did
+  std::string log;     // run_vdyagent_logged only: the run's log file
 };
 
 // Runs `program` with `args` in `folder` (the current folder when empty), with standard input
@@ -26,5 +27,9 @@ program_result run_signalled(const std::string& program, const std::vector<std::
 
 // VDYAGENT of this build, in `folder` or else in a fresh temporary folder.
 program_result run_vdyagent(const std::vector<std::string>& args, const std::string& folder = "");
+
+// As run_vdyagent in a fresh folder, with a log file whose text comes back in `log`: a silent
+// run prints nothing, so its log is what says why it failed.
+program_result run_vdyagent_logged(std::vector<std::string> args);
 
 }  // namespace console_test
