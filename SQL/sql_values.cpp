@@ -473,16 +473,27 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
     return "NULL";
   }
   if (unstorable) return d->not_null ? "''" : "NULL";
+  const VARIANT& held = field->get_variant();
+  const bool guid_column = d->dw_reserved == ftd_marker_datetime;
+  const bool geometry = d->dw_reserved == ftd_marker_text_geometry || d->dw_reserved == ftd_marker_geometry;
+  if (field_vt == VT_BSTR && held.vt == VT_BSTR && !guid_column && !geometry) {
+    // Text into a text column, the most common value: converted from the field's own text and
+    // quoted once. The escapes are ASCII, which no UTF-8 sequence holds, so quoting after the
+    // conversion gives what quoting before it would.
+    const wchar_t* chars = held.bstrVal != nullptr ? held.bstrVal : L"";
+    tk_log2(tk_log_trace, L"Got BSTR value: %ls, flags=%u", chars, d->dw_reserved);
+    return quoted(tk_unicode_to_utf8(std::wstring_view(chars, held.bstrVal != nullptr ? SysStringLen(held.bstrVal) : 0)));
+  }
   const std::wstring text = field->to_wstring();
   tk_log2(tk_log_trace, L"Got BSTR value: %ls, flags=%u", text.c_str(), d->dw_reserved);
-  if (d->dw_reserved == ftd_marker_text_geometry || d->dw_reserved == ftd_marker_geometry) {
+  if (geometry) {
     if (is_null_kind(field_vt)) return "NULL";
     std::wstring geometry = L"ST_GeomFromText(";
     geometry += quoted(text);
     geometry += L")";
     return tk_unicode_to_utf8(geometry);
   }
-  return tk_unicode_to_utf8(to_mysql_wstr(text, field_vt, d->dw_reserved == ftd_marker_datetime));
+  return tk_unicode_to_utf8(to_mysql_wstr(text, field_vt, guid_column));
 }
 
 std::wstring make_mysql_def_val(const t_ftd* d) {

@@ -12,12 +12,28 @@
 
 namespace {
 
+// The most bytes one wide character takes in UTF-8, and the longest text converted in one call
+// (its room is four times its length).
+constexpr std::size_t max_utf8_per_char = 4;
+constexpr int one_pass_limit = 1 << 16;
+
 // Wide text up to its first NUL to bytes; false when the call fails.
 // Converts `length` characters, or up to the terminator when length is -1. Texts held in string
 // objects pass their whole length, so a NUL inside a value (a memo may hold one) is kept.
 bool to_bytes(std::uint32_t code_page, const wchar_t* text, std::string& out, int length = -1) {
   if (length == 0) {
     out.clear();
+    return true;
+  }
+  // A text of known, ordinary length converts in one call into room for its longest form: the
+  // call that only measures costs as much as the conversion itself.
+  if (code_page == CP_UTF8 && length > 0 && length <= one_pass_limit) {
+    std::string buf(static_cast<std::size_t>(length) * max_utf8_per_char, '\0');
+    const int n = WideCharToMultiByte(code_page, 0, text, length, buf.data(), static_cast<int>(buf.size()), nullptr,
+                                      nullptr);
+    if (n <= 0) return false;
+    buf.resize(static_cast<std::size_t>(n));
+    out = std::move(buf);
     return true;
   }
   int n = WideCharToMultiByte(code_page, 0, text, length, nullptr, 0, nullptr, nullptr);
@@ -121,7 +137,7 @@ std::string tk_unicode_to_mbcs(const std::wstring& text, std::uint32_t code_page
   return out;
 }
 
-std::string tk_unicode_to_utf8(const std::wstring& text) {
+std::string tk_unicode_to_utf8(std::wstring_view text) {
   std::string out;
   if (!to_bytes(CP_UTF8, text.data(), out, whole_length(text))) {
     throw tk_exception_ex("Cannot convert to UTF8 string: ", tk_kind_continuable);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Code page argument of tk_unicode_to_mbcs that means the ANSI code page.
@@ -14,7 +15,7 @@ constexpr std::uint32_t tk_ansi_code_page = 0xFFFFFFFF;
 // the text up to its first NUL; characters the target lacks become the default character and
 // invalid UTF-8 becomes U+FFFD.
 std::string tk_unicode_to_mbcs(const std::wstring& text, std::uint32_t code_page);
-std::string tk_unicode_to_utf8(const std::wstring& text);
+std::string tk_unicode_to_utf8(std::wstring_view text);
 std::wstring tk_utf8_to_unicode(const std::string& text);
 
 // Conversions that answer false on failure (ANSI code page).

@@ -67,6 +67,19 @@ TEST_P(text_forms, to_string_and_to_wstring_of_each_kind) {
   EXPECT_EQ(no_bytes.to_wstring(), L"");
 }
 
+// A Currency value's text is written directly; it is the text the conversion to text gives.
+TEST(ole_currency_text, is_the_text_the_conversion_to_text_gives) {
+  for (long long units : {0LL, 1LL, -1LL, 10LL, 5000LL, 9999LL, 10000LL, -10000LL, -100001LL, 125000LL, 123456789LL,
+                          std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()}) {
+    const ole_variant value = cy_value(units);
+    VARIANT text;
+    VariantInit(&text);
+    ASSERT_EQ(VariantChangeType(&text, &value.get_variant(), 0, VT_BSTR), S_OK);
+    EXPECT_EQ(value.to_string(), narrow(std::wstring(text.bstrVal, SysStringLen(text.bstrVal)))) << units;
+    VariantClear(&text);
+  }
+}
+
 TEST_P(text_forms, booleans_follow_the_mapping_of_the_run) {
   const ole_variant yes(true), no(false);
   {
