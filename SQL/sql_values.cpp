@@ -80,7 +80,10 @@ void log_mask(wchar_t c) { tk_log2(tk_log_trace, L"Got symbol to mask (1): %lc",
 template <class C>
 void append_escaped(std::basic_string<C>& out, const std::basic_string<C>& text) {
   out.reserve(out.size() + text.size() + 2);
-  for (C c : text) {
+  // Runs of characters that need no escape are copied whole.
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const C c = text[i];
     C escape = 0;
     switch (c) {
       case C('\\'): escape = C('\\'); break;
@@ -93,12 +96,13 @@ void append_escaped(std::basic_string<C>& out, const std::basic_string<C>& text)
     }
     if (escape) {
       log_mask(c);
+      out.append(text, run, i - run);
       out += C('\\');
       out += escape;
-    } else {
-      out += c;
+      run = i + 1;
     }
   }
+  out.append(text, run, std::string::npos);
 }
 
 template <class C>
@@ -402,7 +406,8 @@ std::string to_mysql_str(const udb_field* field) {
   tk_log1(tk_log_trace, "to_mysql_str");
   if (field == nullptr) throw tk_mail_assertion("sql_util", 907);
   if (sql_is_unstorable_number(*field)) return "NULL";
-  if (field->get_type() == (VT_ARRAY | VT_UI1)) {
+  const VARTYPE vt = field->get_type();
+  if (vt == (VT_ARRAY | VT_UI1)) {
     tk_log1(tk_log_trace, "special processing for BLOBs");
     const BYTE* bytes = nullptr;
     std::string storage;
@@ -413,12 +418,12 @@ std::string to_mysql_str(const udb_field* field) {
     if (n == 0) return "''";
     return hex_literal(bytes, n);
   }
-  if (field->get_type() == VT_DATE) {
+  if (vt == VT_DATE) {
     // The date itself, not the source's display text of it (which may hide Access's day zero).
     const std::string text = date_for_column(field->get_date(), date_column::datetime);
     return text.empty() ? "''" : "'" + text + "'";
   }
-  if (field->get_type() == VT_R4) {
+  if (vt == VT_R4) {
     // The value's own text keeps 7 digits, too few for every Single (1000.0001 would arrive as
     // 1000). The server reads a number as a double: the text of the float's exact double value
     // reads back as that float, and never beyond the largest float (as -3.4028235e38 would).
@@ -426,7 +431,7 @@ std::string to_mysql_str(const udb_field* field) {
     const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(field->get_variant().fltVal)).ptr;
     return std::string(text, end);
   }
-  return to_mysql_str(field->to_string(), field->get_type());
+  return to_mysql_str(field->to_string(), vt);
 }
 
 std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prepared) {
