@@ -182,25 +182,51 @@ std::wstring bstr_text(const VARIANT& v) {
   return std::wstring(v.bstrVal, SysStringLen(v.bstrVal));  // NULs inside are part of the value
 }
 
-// A Currency value counts ten-thousandths. Its text, as the conversion to text writes it: the
-// point four places from the right, no trailing zeros, no point for a whole amount. Written
-// here directly, because every Currency value of every row passes through it.
+// A count of units of 10^-scale as the conversion to text writes it: the point `scale` places
+// from the right, no trailing zeros, no point for a whole amount, a minus only before an amount
+// that is not zero. Written here directly, because every Currency and Decimal value of every
+// row passes through it.
+std::string scaled_text(bool negative, unsigned __int128 magnitude, unsigned scale) {
+  char digits[64];  // lowest first: 39 at most, padded to scale + 1 (scale is 28 at most)
+  unsigned n = 0;
+  const bool zero = magnitude == 0;
+  if (magnitude >> 64 == 0) {
+    auto small = static_cast<std::uint64_t>(magnitude);
+    do {
+      digits[n++] = static_cast<char>('0' + small % 10);
+      small /= 10;
+    } while (small != 0);
+  } else {
+    do {
+      digits[n++] = static_cast<char>('0' + static_cast<unsigned>(magnitude % 10));
+      magnitude /= 10;
+    } while (magnitude != 0);
+  }
+  while (n <= scale) digits[n++] = '0';
+  std::string text;
+  text.reserve(n + 2);
+  if (negative && !zero) text += '-';
+  for (unsigned i = n; i > scale; --i) text += digits[i - 1];
+  unsigned lowest = 0;
+  while (lowest < scale && digits[lowest] == '0') ++lowest;
+  if (lowest < scale) {
+    text += '.';
+    for (unsigned i = scale; i > lowest; --i) text += digits[i - 1];
+  }
+  return text;
+}
+
 std::string currency_text(std::int64_t units) {
   const bool negative = units < 0;
-  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
-  char text[32];
-  char* end = text;
-  if (negative) *end++ = '-';
-  end = std::to_chars(end, text + sizeof text, magnitude / 10000).ptr;
-  unsigned fraction = static_cast<unsigned>(magnitude % 10000);
-  if (fraction != 0) {
-    *end++ = '.';
-    for (unsigned place = 1000; fraction != 0; place /= 10) {
-      *end++ = static_cast<char>('0' + fraction / place);
-      fraction %= place;
-    }
-  }
-  return std::string(text, end);
+  return scaled_text(negative, negative ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units), 4);
+}
+
+std::string decimal_text(const DECIMAL& d) {
+  // A scale past the largest is no number: its text is empty.
+  if (d.scale > DECIMAL_MAX_SCALE) return std::string();
+  const unsigned __int128 mantissa =
+      (static_cast<unsigned __int128>(d.Hi32) << 64) | (static_cast<unsigned __int128>(d.Mid32) << 32) | d.Lo32;
+  return scaled_text((d.sign & DECIMAL_NEG) != 0, mantissa, d.scale);
 }
 
 // The whole text, NULs inside it included; empty when it cannot be converted.
@@ -242,15 +268,7 @@ std::string ole_variant::to_string() const {
       tk_log1(tk_log_trace, "len=%u", n);
       return hex_text(static_cast<const BYTE*>(array->pvData), n);
     }
-    case VT_DECIMAL: {
-      tk_log1(tk_log_trace, "Converting VT_DECIMAL");
-      BSTR text = nullptr;
-      if (FAILED(VarBstrFromDec(&var_.decVal, LCID_EN_US, 0, &text))) return std::string();
-      std::string narrow = utf8_or_empty(std::wstring(text, SysStringLen(text)));
-      SysFreeString(text);
-      if (narrow.empty()) tk_log1(tk_log_trace, "tk_unicode_to_ansi after VarBstrFromDec failed");
-      return decimal_comma_rule(narrow);
-    }
+    case VT_DECIMAL: tk_log1(tk_log_trace, "Converting VT_DECIMAL"); return decimal_text(var_.decVal);
     case VT_DATE: tk_log1(tk_log_trace, "Converting VT_DATE"); return date_.to_string(6);
     case VT_CY: tk_log1(tk_log_trace, "Converting VT_CY"); return currency_text(var_.cyVal.int64);
     case VT_BOOL:

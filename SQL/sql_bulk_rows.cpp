@@ -2,6 +2,7 @@
 #include "SQL/sql_bulk_rows.h"
 
 #include <algorithm>
+#include <cstring>
 
 void sql_bulk_rows::clear() {
   text.clear();
@@ -31,8 +32,16 @@ bool sql_split_rows(sql_bulk_rows& batch, unsigned columns) {
   std::size_t row = 0;
   unsigned column = 0;
   bool null = false;
-  for (std::size_t i = 0; i < size; ++i) {
-    const char c = data[i];
+  std::size_t i = 0;
+  while (i < size) {
+    // A run of plain bytes goes whole; it has to move only once an escape has shortened the text.
+    std::size_t end = i;
+    while (end < size && data[end] != '\t' && data[end] != '\n' && data[end] != '\\') ++end;
+    if (out != data + i) std::memmove(out, data + i, end - i);
+    out += end - i;
+    if (end == size) break;
+    i = end;
+    const char c = data[i++];
     if (c == '\t' || c == '\n') {
       if (row >= count || column >= columns) return false;
       const std::size_t at = column * count + row;
@@ -50,13 +59,14 @@ bool sql_split_rows(sql_bulk_rows& batch, unsigned columns) {
       ++row;
       continue;
     }
-    if (c != '\\' || i + 1 == size) {
+    // A backslash that ends the text stands for itself.
+    if (i == size) {
       *out++ = c;
-      continue;
+      break;
     }
-    const char next = data[++i];
+    const char next = data[i++];
     // \N alone is NULL; the other escapes are LOAD DATA's own.
-    if (next == 'N' && out == start && (i + 1 == size || data[i + 1] == '\t' || data[i + 1] == '\n')) {
+    if (next == 'N' && out == start && (i == size || data[i] == '\t' || data[i] == '\n')) {
       null = true;
       continue;
     }

@@ -1,8 +1,6 @@
 // Literals of INSERT text turned into LOAD DATA fields that give the same values.
 #include "SQL/sql_rows_text.h"
 
-#include <algorithm>
-
 #include "SQL/sql_values.h"
 
 namespace {
@@ -47,6 +45,16 @@ bool is_plain_number(std::string_view t) {
   return i == t.size() && (!negative || nonzero);
 }
 
+// Where the next quote, tab or backslash of `text` stands from `from` on, or its size. A plain
+// loop: find_first_of looks the character up in its set with a call per character.
+std::size_t next_special(std::string_view text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'' || c == '\t' || c == '\\') return i;
+  }
+  return text.size();
+}
+
 }  // namespace
 
 bool sql_rows_text_field(std::string_view literal, bool numeric_column, std::string& out) {
@@ -62,7 +70,7 @@ bool sql_rows_text_field(std::string_view literal, bool numeric_column, std::str
     const std::string_view inner = literal.substr(1, literal.size() - 2);
     for (std::size_t i = 0; i < inner.size(); ++i) {
       // Runs of plain characters go whole.
-      const std::size_t special = std::min(inner.find_first_of("'\t\\", i), inner.size());
+      const std::size_t special = next_special(inner, i);
       out.append(inner.data() + i, special - i);
       if (special == inner.size()) break;
       i = special;

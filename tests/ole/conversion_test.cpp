@@ -67,17 +67,27 @@ TEST_P(text_forms, to_string_and_to_wstring_of_each_kind) {
   EXPECT_EQ(no_bytes.to_wstring(), L"");
 }
 
-// A Currency value's text is written directly; it is the text the conversion to text gives.
-TEST(ole_currency_text, is_the_text_the_conversion_to_text_gives) {
+// Currency and Decimal texts are written directly; they are the texts the conversion to text
+// gives.
+TEST(ole_scaled_text, is_the_text_the_conversion_to_text_gives) {
+  std::vector<ole_variant> values;
   for (long long units : {0LL, 1LL, -1LL, 10LL, 5000LL, 9999LL, 10000LL, -10000LL, -100001LL, 125000LL, 123456789LL,
-                          std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()}) {
-    const ole_variant value = cy_value(units);
+                          std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max()})
+    values.push_back(cy_value(units));
+  for (const wchar_t* text : {L"0", L"-0", L"0.0001", L"-1.50", L"123.4500", L"100", L"0.0000000000000000000000000001",
+                              L"79228162514264337593543950335", L"-7.9228162514264337593543950335",
+                              L"18446744073709551616", L"-18446744073709551615.5"})
+    values.push_back(decimal_value(text));
+  for (const ole_variant& value : values) {
     VARIANT text;
     VariantInit(&text);
     ASSERT_EQ(VariantChangeType(&text, &value.get_variant(), 0, VT_BSTR), S_OK);
-    EXPECT_EQ(value.to_string(), narrow(std::wstring(text.bstrVal, SysStringLen(text.bstrVal)))) << units;
+    EXPECT_EQ(value.to_string(), narrow(std::wstring(text.bstrVal, SysStringLen(text.bstrVal))));
     VariantClear(&text);
   }
+  ole_variant beyond_scale = decimal_value(L"1.5");
+  beyond_scale.get_variant().decVal.scale = 29;
+  EXPECT_EQ(beyond_scale.to_string(), "");
 }
 
 TEST_P(text_forms, booleans_follow_the_mapping_of_the_run) {
