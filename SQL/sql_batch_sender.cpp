@@ -4,7 +4,16 @@
 #include <system_error>
 #include <utility>
 
-sql_batch_sender::~sql_batch_sender() { (void)wait(); }
+sql_batch_sender::~sql_batch_sender() {
+  (void)wait();
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  handed_.notify_one();
+  thread_.join();
+}
 
 void sql_batch_sender::start(sql_connection& connection, bool begin, std::string& statement, sql_bulk_rows& rows) {
   (void)wait();
@@ -14,19 +23,43 @@ void sql_batch_sender::start(sql_connection& connection, bool begin, std::string
   std::swap(rows_, rows);
   outcome_ = outcome{};
   busy_ = true;
-  try {
-    thread_ = std::thread([this] { run(); });
-  } catch (const std::system_error&) {
-    // Without a thread the batch is stored before start returns, as a writer without overlap.
-    run();
+  if (!thread_.joinable()) {
+    try {
+      thread_ = std::thread([this] { serve(); });
+    } catch (const std::system_error&) {
+      // Without a thread the batch is stored before start returns, as a writer without overlap.
+      run();
+      return;
+    }
   }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    work_ = true;
+  }
+  handed_.notify_one();
 }
 
 sql_batch_sender::outcome sql_batch_sender::wait() {
   if (!busy_) return outcome{};
-  if (thread_.joinable()) thread_.join();
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    stored_.wait(lock, [this] { return !work_; });
+  }
   busy_ = false;
   return outcome_;
+}
+
+void sql_batch_sender::serve() noexcept {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    handed_.wait(lock, [this] { return work_ || stop_; });
+    if (!work_) return;
+    lock.unlock();
+    run();
+    lock.lock();
+    work_ = false;
+    stored_.notify_one();
+  }
 }
 
 void sql_batch_sender::run() noexcept {
