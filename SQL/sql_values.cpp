@@ -487,7 +487,8 @@ std::string get_fld_append_str(const udb_field* field, const t_ftd* d, bool prep
     // conversion gives what quoting before it would.
     const wchar_t* chars = held.bstrVal != nullptr ? held.bstrVal : L"";
     tk_log2(tk_log_trace, L"Got BSTR value: %ls, flags=%u", chars, d->dw_reserved);
-    return quoted(tk_unicode_to_utf8(std::wstring_view(chars, held.bstrVal != nullptr ? SysStringLen(held.bstrVal) : 0)));
+    return quoted(
+        tk_unicode_to_utf8(std::wstring_view(chars, held.bstrVal != nullptr ? SysStringLen(held.bstrVal) : 0)));
   }
   const std::wstring text = field->to_wstring();
   tk_log2(tk_log_trace, L"Got BSTR value: %ls, flags=%u", text.c_str(), d->dw_reserved);

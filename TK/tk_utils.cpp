@@ -29,8 +29,8 @@ bool to_bytes(std::uint32_t code_page, const wchar_t* text, std::string& out, in
   // call that only measures costs as much as the conversion itself.
   if (code_page == CP_UTF8 && length > 0 && length <= one_pass_limit) {
     std::string buf(static_cast<std::size_t>(length) * max_utf8_per_char, '\0');
-    const int n = WideCharToMultiByte(code_page, 0, text, length, buf.data(), static_cast<int>(buf.size()), nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(code_page, 0, text, length, buf.data(), static_cast<int>(buf.size()), nullptr, nullptr);
     if (n <= 0) return false;
     buf.resize(static_cast<std::size_t>(n));
     out = std::move(buf);
