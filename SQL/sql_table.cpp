@@ -22,8 +22,8 @@ namespace {
 
 constexpr std::uint32_t kFkVersion = 0x0003172C;  // 3.23.44: foreign keys
 constexpr std::uint32_t kColumnsOnly = 0x60;
-constexpr std::uint32_t kBatchLimit = 1000000;  // bytes of one multi-row statement
-constexpr std::uint32_t kLargeRow = 1000000;    // rows above this go one by one, long data apart
+constexpr std::uint32_t kBatchLimit = 500000;  // bytes of one multi-row statement
+constexpr std::uint32_t kLargeRow = 1000000;   // rows above this go one by one, long data apart
 
 const char kNotConforming[] =
     "The structure of data source does not conform to the destination table. For more "

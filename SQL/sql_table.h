@@ -91,7 +91,9 @@ class sql_table : public sql_recordset {
   void convert_cached(udb_record& row);
   void fast_append(udb_record& row);
   void slow_append(udb_record& row);
-  // The batch limit: 1000000 bytes, less when the server's packet limit is smaller.
+  // The batch limit: 500000 bytes, less when the server's packet limit is smaller. Two batches
+  // are held at once (one built, one stored), so the limit sets the writer's memory; batches of
+  // 1000000 bytes were no faster.
   std::size_t batch_limit();
   // Sends the pending batch without waiting for the server's answer.
   void send_batch();
