@@ -102,7 +102,7 @@ void append_escaped(std::basic_string<C>& out, const std::basic_string<C>& text)
       run = i + 1;
     }
   }
-  out.append(text, run, std::string::npos);
+  out.append(text, run, std::basic_string<C>::npos);
 }
 
 template <class C>

@@ -34,8 +34,8 @@ struct jet_file::internals {
  private:
   // Fills `buffer` with page `page`, decoded. A plain file is read with one pread and memory is
   // copied; libmdb's own read costs four system calls a page (it seeks to the end to learn the
-  // size, then seeks and reads), a fifth of a large table's reading time. The decrypting stream
-  // of an Office-encrypted file is still read by libmdb.
+  // file's size, then seeks and reads). The decrypting stream of an Office-encrypted file is
+  // still read by libmdb.
   bool fetch_page(MdbHandle* mdb, std::uint32_t page, unsigned char* buffer, bool alt) const;
 };
 
