@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -41,17 +42,10 @@ struct reading {
 
 // Reads the catalog and then every local table at the definition pages `pages` (those of the
 // intact file, so that a damaged catalog does not hide a table from the check).
-reading read_all(file_bytes bytes, const std::vector<std::uint32_t>& pages) {
-  reading r;
-  std::unique_ptr<jet_file> file;
-  if (jet_file::open_bytes(std::move(bytes), L"", file) != jet_status::ok) return r;
-  r.opened = true;
-  jet_catalog catalog;
-  if (jet_read_catalog(*file, catalog, &r.catalog_damage)) {
-    for (const jet_object& t : catalog.tables) r.properties[t.name] = t.properties.size();
-  }
+// The tables at the definition pages `pages` of an open file, walked to their ends.
+void read_tables(const jet_file& file, const std::vector<std::uint32_t>& pages, reading& r) {
   for (std::uint32_t page : pages) {
-    jet_cursor cursor(*file, page);
+    jet_cursor cursor(file, page);
     reading::table& t = r.tables[page];
     t.valid = cursor.valid();
     while (cursor.next()) {
@@ -61,6 +55,24 @@ reading read_all(file_bytes bytes, const std::vector<std::uint32_t>& pages) {
     t.damaged = cursor.damaged();
     t.damage = cursor.damage();
   }
+}
+
+void read_catalog(const jet_file& file, reading& r) {
+  jet_catalog catalog;
+  if (jet_read_catalog(file, catalog, &r.catalog_damage)) {
+    for (const jet_object& t : catalog.tables) r.properties[t.name] = t.properties.size();
+  }
+}
+
+// Reads the catalog and then every local table at the definition pages `pages` (those of the
+// intact file, so that a damaged catalog does not hide a table from the check).
+reading read_all(file_bytes bytes, const std::vector<std::uint32_t>& pages) {
+  reading r;
+  std::unique_ptr<jet_file> file;
+  if (jet_file::open_bytes(std::move(bytes), L"", file) != jet_status::ok) return r;
+  r.opened = true;
+  read_catalog(*file, r);
+  read_tables(*file, pages, r);
   return r;
 }
 
@@ -127,6 +139,32 @@ TEST(jet_damage, every_page_cut_or_zeroed_reads_whole_or_reports_damage) {
         expect_no_silent_loss(intact, read_all(c.bytes, pages));
       }
     }
+  }
+}
+
+// A file cut short while it is read (another program shrinking it): the pages it lost are
+// damage, never pages read as empty.
+TEST(jet_damage, a_file_cut_short_after_opening_reports_the_pages_it_lost) {
+  for (const char* name : {"access/jet4/test2V2000.mdb", "access/ace/testV2010.accdb"}) {
+    SCOPED_TRACE(name);
+    const std::string source = test_env::testdata_path(name);
+    const file_bytes good = read_bytes(source);
+    const std::vector<std::uint32_t> pages = local_table_pages(good);
+    const reading intact = read_all(good, pages);
+    const std::string copy = test_env::make_temp_dir() + "/" + std::filesystem::path(source).filename().string();
+    std::filesystem::copy_file(source, copy);
+    std::unique_ptr<jet_file> file;
+    ASSERT_EQ(jet_file::open(copy, L"", file), jet_status::ok);
+    reading cut;
+    cut.opened = true;
+    read_catalog(*file, cut);
+    ASSERT_TRUE(cut.catalog_damage.empty());
+    std::filesystem::resize_file(copy, good.size() / 2);
+    read_tables(*file, pages, cut);
+    expect_no_silent_loss(intact, cut);
+    bool any_damaged = false;
+    for (const auto& [page, t] : cut.tables) any_damaged = any_damaged || t.damaged || !t.valid;
+    EXPECT_TRUE(any_damaged) << "half the file is gone, yet every table read whole";
   }
 }
 
