@@ -170,13 +170,17 @@ void sql_database::empty_table(const std::wstring& table) {
   udb_database::empty_table(L"`" + tk_wstring::replace_all(table, L"`", L"``") + L"`");
 }
 
+const std::wstring* sql_database::listed_name(const std::wstring& table) const {
+  for (const std::wstring& listed : table_names)
+    if (udb_same_name(listed, table)) return &listed;
+  return nullptr;
+}
+
 std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring& table, std::uint32_t open_mode) {
   tk_log2(tk_log_detail, L"sql_database::get_table(%ls)", table.c_str());
-  // Names match ignoring case, but the server's table names may be case-sensitive: the table
-  // is opened under the name the server lists.
-  for (const std::wstring& listed : table_names) {
-    if (udb_same_name(listed, table)) return std::make_unique<sql_table>(this, listed, &relationships, open_mode);
-  }
+  // The table is opened under the name the server lists.
+  if (const std::wstring* listed = listed_name(table))
+    return std::make_unique<sql_table>(this, *listed, &relationships, open_mode);
   tk_log2(tk_log_detail, L"Table '%ls' does not exists", table.c_str());
   throw tk_mail_assertion("sql_db", 156);
 }

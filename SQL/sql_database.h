@@ -99,6 +99,9 @@ class sql_database : public udb_database {
   // GUID form as in a dump.
   static std::unique_ptr<udb_recordset> with_guid_columns(std::unique_ptr<udb_recordset> table,
                                                           const udb_schema& written);
+  // The name under which the server lists `table` (names match ignoring case, but the server's
+  // may be case-sensitive); null when it lists no such table.
+  const std::wstring* listed_name(const std::wstring& table) const;
   // The indexes of the tables the relationships join (target names, as the server has them).
   std::map<std::wstring, udb_indexes> read_fk_indexes(const udb_relationships& relationships);
   // Runs one statement of the foreign-key plan; a constraint the table did not keep is a

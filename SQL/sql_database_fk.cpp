@@ -12,7 +12,6 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
-#include "UDB/udb_name_compare.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationship.h"
 #include "UDB/udb_validator.h"
@@ -38,17 +37,10 @@ std::map<std::wstring, udb_indexes> sql_database::read_fk_indexes(const udb_rela
       const std::wstring table = names_map.get_tn_mapped_name(*source, false);
       if (!is_table_exist(table) || indexes.count(table) != 0) continue;
       tk_log2(tk_log_detail, L"sql_database::read_fk_indexes(%ls)", table.c_str());
-      // Only the indexes are read, not the whole table's definition and row count. The server
-      // may list the name in another case: it is asked under the name it lists.
-      std::wstring listed = table;
-      for (const std::wstring& name : table_names) {
-        if (udb_same_name(name, table)) {
-          listed = name;
-          break;
-        }
-      }
-      // Indexes on the server carry the target names of the columns.
-      indexes[table] = sql_table::read_indexes(*this, listed);
+      // Only the indexes are read, not the whole table's definition and row count, under the
+      // name the server lists. Indexes on the server carry the target names of the columns.
+      const std::wstring* listed = listed_name(table);
+      indexes[table] = sql_table::read_indexes(*this, listed != nullptr ? *listed : table);
     }
   }
   return indexes;

@@ -19,6 +19,19 @@ class sql_row_batch {
     const std::size_t begin = k == 0 ? 0 : ends_[k - 1];
     return std::string_view(text_).substr(begin, ends_[k] - begin);
   }
+  // The bytes of the rows' values in a multi-row INSERT, with the ", " between them.
+  std::size_t bytes() const { return empty() ? 0 : text_.size() + 2 * (size() - 1); }
+  // The rows as one multi-row INSERT: head (INSERT INTO `t`(`a`, ...)), " VALUES" and each
+  // row's values, separated by ", ".
+  std::string insert_statement(const std::string& head) const {
+    std::string statement = head + " VALUES";
+    statement.reserve(statement.size() + bytes());
+    for (std::size_t k = 0; k < size(); ++k) {
+      if (k > 0) statement += ", ";
+      statement += values(k);
+    }
+    return statement;
+  }
   void add(std::uint64_t number, std::string_view values) {
     numbers_.push_back(number);
     text_ += values;

@@ -360,7 +360,6 @@ void sql_table::lose_rows(std::size_t count, const sql_exception& error) {
   row_count = row_count > count ? row_count - count : 0;
   row_count = row_count > pending_.size() ? row_count - pending_.size() : 0;
   pending_.clear();
-  pending_bytes_ = 0;
   if (!lost_) lost_ = error;
 }
 
@@ -410,11 +409,7 @@ bool sql_table::may_load_rows() {
 }
 
 void sql_table::insert_batch(const sql_row_batch& rows, const std::string& head) {
-  std::string statement = head + " VALUES";
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (i > 0) statement += ", ";
-    statement += rows.values(i);
-  }
+  const std::string statement = rows.insert_statement(head);
   sql_connection& connection = sql_db->connection();
   if (!connection.query(statement)) retry_rows(rows, head, sql_exception(connection));
 }
@@ -553,19 +548,12 @@ void sql_table::send_batch() {
     // The next batch takes about as many rows, and at most batch_room_ bytes: room for them
     // saves growing it row by row.
     pending_.reserve_like(rows, batch_room_);
-    pending_bytes_ = 0;
     load_batch(rows);
     return;
   }
-  std::string statement = batch_head_ + " VALUES";
-  statement.reserve(statement.size() + pending_bytes_);
-  for (size_t i = 0; i < pending_.size(); ++i) {
-    if (i > 0) statement += ", ";
-    statement += pending_.values(i);
-  }
+  const std::string statement = pending_.insert_statement(batch_head_);
   sql_row_batch rows = std::move(pending_);
   pending_.clear();
-  pending_bytes_ = 0;
   tk_log1(tk_log_trace, "Run SQL query: [%s]", statement.c_str());
   sql_connection& connection = sql_db->connection();
   // The server stores this batch while the caller builds the next one.
@@ -646,7 +634,7 @@ void sql_table::append_record(udb_record& row) {
       // next batch is built, and batches grow to the limit.
       if (batch_room_ == 0) batch_room_ = std::max<std::size_t>(limit / 8, 1);
       if (!pending_.empty() &&
-          (head != batch_head_ || head.size() + 7 + pending_bytes_ + 2 + values.size() > batch_room_)) {
+          (head != batch_head_ || head.size() + 7 + pending_.bytes() + 2 + values.size() > batch_room_)) {
         send_batch();
         // The batch before may have taken the connection with it: this row is not sent either.
         if (lost_) throw sql_exception(*lost_);
@@ -662,7 +650,6 @@ void sql_table::append_record(udb_record& row) {
       // One row without a LOAD DATA form sends the whole batch as INSERT.
       pending_loadable_ = pending_loadable_ && loadable;
       if (pending_loadable_) pending_load_.text.insert(pending_load_.text.end(), fields.begin(), fields.end());
-      pending_bytes_ += values.size() + (pending_.empty() ? 0 : 2);
       pending_.add(number, values);
     } else {
       send_batch();

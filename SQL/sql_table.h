@@ -164,7 +164,6 @@ class sql_table : public sql_recordset {
   std::vector<std::pair<std::uint64_t, sql_exception>> deferred_;
   // The error that lost the connection while a batch was stored.
   std::optional<sql_exception> lost_;
-  std::size_t pending_bytes_ = 0;
   // Batches loaded since the table's transaction began (one commit a table, not a batch): the
   // rows stored in it so far, which a lost connection takes with it.
   bool in_transaction_ = false;
