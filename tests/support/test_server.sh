@@ -49,22 +49,33 @@ start)
     --auth-root-authentication-method=normal --skip-test-db >"$base/install.log" 2>&1 ||
     { cat "$base/install.log" >&2; exit 1; }
 
-  for _ in $(seq 1 50); do
-    port=$((20000 + RANDOM % 30000))
-    port_is_free "$port" && break
-  done
-  "$mariadbd" --no-defaults "${run_as[@]}" --datadir="$base/data" --socket="$base/mysqld.sock" \
-    --port="$port" --bind-address=127.0.0.1 --pid-file="$base/mysqld.pid" \
-    --log-error="$base/error.log" --local-infile=1 --innodb-buffer-pool-size=256M \
-    --innodb-log-file-size=256M --max-allowed-packet=64M --skip-name-resolve "${extra[@]}" &
-  echo $! > "$state/pid"
+  # A port below the range the system hands out to outgoing connections, which the tests open
+  # by the hundred. Another server starting at the same moment may still take it between the
+  # check and the bind: the server then ends at once, and another port is tried.
+  for attempt in 1 2 3 4 5; do
+    for _ in $(seq 1 50); do
+      port=$((20000 + RANDOM % 12000))
+      port_is_free "$port" && break
+    done
+    : > "$base/error.log"
+    "$mariadbd" --no-defaults "${run_as[@]}" --datadir="$base/data" --socket="$base/mysqld.sock" \
+      --port="$port" --bind-address=127.0.0.1 --pid-file="$base/mysqld.pid" \
+      --log-error="$base/error.log" --local-infile=1 --innodb-buffer-pool-size=256M \
+      --innodb-log-file-size=256M --max-allowed-packet=64M --skip-name-resolve "${extra[@]}" &
+    echo $! > "$state/pid"
 
-  for _ in $(seq 1 300); do
-    if "$client" --no-defaults -uroot --socket="$base/mysqld.sock" -e 'SELECT 1' >/dev/null 2>&1; then
-      ready=1; break
-    fi
-    kill -0 "$(cat "$state/pid")" 2>/dev/null || break
-    sleep 0.1
+    ready=
+    for _ in $(seq 1 300); do
+      if "$client" --no-defaults -uroot --socket="$base/mysqld.sock" -e 'SELECT 1' >/dev/null 2>&1; then
+        ready=1; break
+      fi
+      kill -0 "$(cat "$state/pid")" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$ready" ] && break
+    grep -q "Address already in use" "$base/error.log" 2>/dev/null || break
+    wait "$(cat "$state/pid")" 2>/dev/null || true
+    echo "port $port was taken (attempt $attempt), trying another" >&2
   done
   if [ -z "${ready:-}" ]; then
     echo "the private MariaDB server did not start:" >&2
