@@ -11,10 +11,17 @@ void sql_bulk_rows::clear() {
   values.clear();
   lengths.clear();
   indicators.clear();
+  bound.clear();
+  first.clear();
+  fixed.clear();
+  times.clear();
+  times_at.clear();
+  integers.clear();
 }
 
 bool sql_split_rows(sql_bulk_rows& batch, unsigned columns) {
   batch.columns = 0;
+  batch.bound.clear();
   batch.rows = 0;
   std::vector<char>& text = batch.text;
   const std::size_t count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));

@@ -125,11 +125,17 @@ bool sql_mariadb_connection::insert_rows(std::string_view statement, const sql_b
   bulk_binds_.assign(columns, MYSQL_BIND{});
   for (unsigned c = 0; c < columns; ++c) {
     MYSQL_BIND& bind = bulk_binds_[c];
-    bind.buffer_type = MYSQL_TYPE_STRING;
     // The library only reads the arrays.
-    bind.buffer = const_cast<const char**>(rows.values.data() + c * count);
-    bind.length = const_cast<unsigned long*>(rows.lengths.data() + c * count);
     bind.u.indicator = const_cast<char*>(rows.indicators.data() + c * count);
+    bind.buffer_type = c < rows.bound.size() ? rows.bound[c] : MYSQL_TYPE_STRING;
+    switch (bind.buffer_type) {
+      case MYSQL_TYPE_STRING:
+        bind.buffer = const_cast<const char**>(rows.values.data() + c * count);
+        bind.length = const_cast<unsigned long*>(rows.lengths.data() + c * count);
+        break;
+      case MYSQL_TYPE_DATETIME: bind.buffer = const_cast<MYSQL_TIME**>(rows.times_at.data() + rows.first[c]); break;
+      default: bind.buffer = const_cast<unsigned char*>(rows.fixed.data() + rows.first[c]); break;
+    }
   }
   if (mysql_stmt_bind_param(bulk_statement_, bulk_binds_.data()) != 0) return fail();
   if (mysql_stmt_execute(bulk_statement_) != 0) return fail();

@@ -131,6 +131,7 @@ void sql_recordset::initialize() {
       }
       schema.fields.push_back(descriptor.get());
       columns_.push_back(std::move(descriptor));
+      column_types_.push_back(static_cast<int>(f.type));
     }
     first.store_to(&page_, is_query() ? nullptr : &schema);
   }
@@ -187,6 +188,12 @@ void sql_recordset::prev() {
   if (position_ == 0) return;
   if (page_index_ > 0) --page_index_;
   --position_;
+}
+
+int sql_recordset::column_type(const t_ftd* column) const {
+  for (std::size_t k = 0; k < columns_.size(); ++k)
+    if (columns_[k].get() == column) return column_types_[k];
+  return -1;
 }
 
 void sql_recordset::reset() {

@@ -34,6 +34,10 @@ class sql_recordset : public udb_recordset {
   sql_database* sql_db;
   udb_relationships* relationships;
 
+  // The client-library type code (MYSQL_FIELD::type) of a column of the schema; -1 for a
+  // descriptor this reader did not make.
+  int column_type(const t_ftd* column) const;
+
  private:
   void initialize();
   void clean();
@@ -41,6 +45,7 @@ class sql_recordset : public udb_recordset {
 
   // Descriptors of the schema, owned here.
   std::vector<std::unique_ptr<t_ftd>> columns_;
+  std::vector<int> column_types_;  // of each of columns_
   std::uint32_t position_ = 0;
   std::uint32_t page_index_ = 0;
   sql_database::page page_;

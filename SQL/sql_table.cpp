@@ -295,10 +295,12 @@ const sql_table::column_pairs& sql_table::match_cached(const udb_record& row) {
     matched_names_.clear();
     for (const auto& field : row.fields) matched_names_.push_back(field->name);
     matched_.clear();
+    matched_kinds_.clear();
     for (const auto& [field, column] : pairs) {
       size_t at = 0;
       while (row.fields[at].get() != field) ++at;
       matched_.emplace_back(at, column);
+      matched_kinds_.push_back(sql_bulk_kind_of(column_type(column)));
     }
     matched_head_ = "INSERT INTO " + quoted_table() + "(" + column_list(pairs, false) + ")";
   }
@@ -423,7 +425,8 @@ void sql_table::stage_batch() {
   std::vector<char>& text = pending_load_.text;
   const auto first_row_end = std::find(text.begin(), text.end(), '\n');
   const auto columns = static_cast<unsigned>(1 + std::count(text.begin(), first_row_end, '\t'));
-  (void)sql_split_rows(pending_load_, columns);
+  if (sql_split_rows(pending_load_, columns) && columns == batch_kinds_.size())
+    sql_convert_columns(pending_load_, batch_kinds_);
 }
 
 void sql_table::load_batch(sql_row_batch& rows) {
@@ -642,6 +645,7 @@ void sql_table::append_record(udb_record& row) {
       if (pending_.empty()) {
         tk_log1(tk_log_detail, "Initialize new query...");
         batch_head_ = head;
+        batch_kinds_ = matched_kinds_;
         pending_load_.clear();
         // The batch's text is about as long as its INSERT text: room for it saves growing it.
         pending_load_.text.reserve(batch_room_);

@@ -104,8 +104,9 @@ class sql_table : public sql_recordset {
   bool may_load_rows();
   // Whether every pending row has its LOAD DATA form and the table may load rows.
   bool pending_loadable();
-  // For a bulk INSERT, splits the pending rows' LOAD DATA text into its arrays: work done while
-  // the server still stores the batch before.
+  // For a bulk INSERT, splits the pending rows' LOAD DATA text into its arrays and converts the
+  // columns that may go in binary form (batch_kinds_): work done while the server still stores
+  // the batch before.
   void stage_batch();
   // Stores a batch of rows whose LOAD DATA forms are staged (stage_batch) in one statement
   // (may_load_rows), in the table's transaction under a savepoint, on the sender's thread while
@@ -139,6 +140,9 @@ class sql_table : public sql_recordset {
   std::vector<std::wstring> matched_names_;
   std::vector<std::pair<std::size_t, const t_ftd*>> matched_;
   std::string matched_head_;
+  // How a bulk INSERT may bind each matched column, and each column of the open batch.
+  std::vector<sql_bulk_kind> matched_kinds_;
+  std::vector<sql_bulk_kind> batch_kinds_;
   column_pairs row_pairs_;  // of the row match_cached saw last
   // The field names of the row convert_cached last retyped the long way, and the type of the
   // column of each.

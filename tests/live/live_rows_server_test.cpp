@@ -2,6 +2,7 @@
 // the merge and synchronise modes, long values, updates and deletes by key, views and foreign keys.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "SQL/sql_exception.h"
@@ -412,6 +413,67 @@ TEST_F(LiveRows, LongValuesArriveExactly) {
   EXPECT_EQ(stored[0][2], "?");
   // Such a row switched batching off for the rest of the run.
   EXPECT_FALSE(engine_.fast_insert);
+}
+
+// Batched rows bind their numbers and dates in binary form where the column allows: what the
+// server stores must be what it stores from the same rows sent one by one as INSERT text, at
+// the ends of each type's range, with NULLs between.
+TEST_F(LiveRows, NumbersAndDatesInBinaryFormArriveAsTheirText) {
+  std::vector<std::vector<std::pair<std::wstring, ole_variant>>> values;
+  const auto day = [](const wchar_t* text) { return ole_variant(ole_date(std::wstring(text))); };
+  values.push_back({{L"id", ole_variant(1)},
+                    {L"big", ole_variant(std::int64_t{INT64_MIN})},
+                    {L"tiny", ole_variant(static_cast<unsigned char>(255))},
+                    {L"f", ole_variant(3.4028235e38F)},
+                    {L"d", ole_variant(1.7976931348623157e308)},
+                    {L"at", day(L"0100-01-01 00:00:00")}});
+  values.push_back({{L"id", ole_variant(2)},
+                    {L"big", ole_variant(std::int64_t{INT64_MAX})},
+                    {L"tiny", ole_variant()},
+                    {L"f", ole_variant(1.17549435e-38F)},
+                    {L"d", ole_variant(4.9406564584124654e-324)},
+                    {L"at", day(L"9999-12-31 23:59:59")}});
+  values.push_back({{L"id", ole_variant(3)},
+                    {L"big", ole_variant()},
+                    {L"tiny", ole_variant(static_cast<unsigned char>(0))},
+                    {L"f", ole_variant(0.1F)},
+                    {L"d", ole_variant(-0.0)},
+                    {L"at", ole_variant()}});
+  values.push_back({{L"id", ole_variant(4)},
+                    {L"big", ole_variant(std::int64_t{-1})},
+                    {L"tiny", ole_variant(static_cast<unsigned char>(1))},
+                    {L"f", ole_variant()},
+                    {L"d", ole_variant(1.0 / 3)},
+                    {L"at", day(L"2024-02-29 12:34:56")}});
+  for (const bool batched : {true, false}) {
+    SCOPED_TRACE(batched ? "batched" : "row by row");
+    engine_.fast_insert = batched;
+    const std::string name = batched ? "typed_batched" : "typed_single";
+    engine_.execute("CREATE TABLE " + name +
+                    " (id INT PRIMARY KEY, big BIGINT, tiny TINYINT UNSIGNED, f FLOAT, d DOUBLE, at DATETIME)");
+    std::unique_ptr<udb_database> db = engine_.open_db(db_name_, 2, L"");
+    std::unique_ptr<udb_recordset> table = db->get_table(tk_utf8_to_unicode(name), 8);
+    for (const auto& row : values) table->append_record(*make_row(row));
+    ASSERT_NO_THROW(dynamic_cast<sql_table&>(*table).flush());
+    EXPECT_EQ(table->row_count, values.size());
+  }
+  // Doubles compared by their bits' text: 17 digits tell every double apart.
+  const std::string columns = "id, big, tiny, FORMAT(f, 45), CAST(d AS CHAR), d = 0 AND 1/d < 0, at";
+  const auto stored = rows("SELECT " + columns + " FROM typed_batched ORDER BY id");
+  EXPECT_EQ(stored, rows("SELECT " + columns + " FROM typed_single ORDER BY id"));
+  ASSERT_EQ(stored.size(), 4u);
+  EXPECT_EQ(stored[0][1], "-9223372036854775808");
+  EXPECT_EQ(stored[1][1], "9223372036854775807");
+  EXPECT_EQ(stored[1][2], "<NULL>");
+  EXPECT_EQ(stored[0][6], "0100-01-01 00:00:00");
+  EXPECT_EQ(stored[3][6], "2024-02-29 12:34:56");
+  EXPECT_EQ(stored[2][6], "<NULL>");
+  // Equal to the last bit, NULL where NULL.
+  EXPECT_EQ(value("SELECT COUNT(*) FROM typed_batched b JOIN typed_single s USING (id) WHERE b.big <=> s.big AND "
+                  "b.tiny <=> s.tiny AND b.f <=> s.f AND b.d <=> s.d AND b.at <=> s.at"),
+            "4");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM typed_batched WHERE d = 1.7976931348623157e308"), "1");
+  EXPECT_EQ(value("SELECT COUNT(*) FROM typed_batched WHERE d = 4.9406564584124654e-324"), "1");
 }
 
 // A row the server does not take as a prepared statement is that row's failure, with the
