@@ -73,10 +73,6 @@ class scanner {
 
 constexpr unsigned month_lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
-unsigned days_in_month(int year, unsigned month) {
-  return month == 2 && ole_is_leap_year(year) ? 29 : month_lengths[month - 1];
-}
-
 // A seconds text must begin with its number ("45", "45.5", "07+02:00"): a text without one is
 // no time, where it would otherwise read as 0 seconds.
 bool starts_with_number(const std::string& text) {
@@ -102,6 +98,10 @@ double leading_double(const char* text) {
 bool ole_is_leap_year(int year) {
   if (year < 1) ++year;
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+unsigned ole_days_in_month(int year, unsigned month) {
+  return month == 2 && ole_is_leap_year(year) ? 29 : month_lengths[month - 1];
 }
 
 ole_date::ole_date() { tk_log1(tk_log_trace, "ole_date::ole_date()"); }
@@ -257,7 +257,7 @@ bool ole_date::check(bool log) const {
       fault = "Invalid month";
     else if (t.wDay > 31)
       fault = "Invalid day (1)";
-    else if (t.wDay > days_in_month(t.wYear, t.wMonth))
+    else if (t.wDay > ole_days_in_month(t.wYear, t.wMonth))
       fault = "Invalid day (2)";
     else if (t.wYear == 0 || t.wDay == 0)
       fault = "Got zero day/month/year";
@@ -335,7 +335,7 @@ bool ole_date::is_last_day() const { return time_.wYear >= 9999 && time_.wMonth 
 
 void ole_date::next_day() {
   if (time_.wMonth < 1 || time_.wMonth > 12) return;
-  if (++time_.wDay > days_in_month(time_.wYear, time_.wMonth)) {
+  if (++time_.wDay > ole_days_in_month(time_.wYear, time_.wMonth)) {
     time_.wDay = 1;
     if (++time_.wMonth > 12) {
       time_.wMonth = 1;

@@ -16,6 +16,8 @@ enum ole_date_kind : std::uint32_t {
 
 // The Gregorian rule; a year below 1 is first increased by 1.
 bool ole_is_leap_year(int year);
+// The days of a month (1 to 12) of that year.
+unsigned ole_days_in_month(int year, unsigned month);
 
 class ole_date {
  public:

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "OLE/ole_date.h"
 #include "SQL/sql_bulk_rows.h"
 
 sql_bulk_kind sql_bulk_kind_of(int mysql_type) {
@@ -46,12 +47,6 @@ bool parse_digits(const char* text, int count, unsigned& value) {
   return true;
 }
 
-unsigned days_in_month(unsigned year, unsigned month) {
-  static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-  return month == 2 && leap ? 29 : days[month - 1];
-}
-
 // "YYYY-MM-DD HH:MM:SS", or "YYYY-MM-DD" for midnight (the form a date without a time is
 // written in), a day of the calendar from year 1, and nothing else: no zero date, no fraction
 // of a second, no other form.
@@ -63,8 +58,8 @@ bool parse_datetime(const char* text, unsigned long length, MYSQL_TIME& value) {
   if (length == 19 && (text[10] != ' ' || text[13] != ':' || text[16] != ':' || !parse_digits(text + 11, 2, hour) ||
                        !parse_digits(text + 14, 2, minute) || !parse_digits(text + 17, 2, second)))
     return false;
-  if (year == 0 || month == 0 || month > 12 || day == 0 || day > days_in_month(year, month) || hour > 23 ||
-      minute > 59 || second > 59)
+  if (year == 0 || month == 0 || month > 12 || day == 0 || day > ole_days_in_month(static_cast<int>(year), month) ||
+      hour > 23 || minute > 59 || second > 59)
     return false;
   std::memset(&value, 0, sizeof value);
   value.year = year;
