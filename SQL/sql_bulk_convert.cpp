@@ -86,6 +86,20 @@ std::size_t open_run(std::vector<unsigned char>& fixed, std::size_t bytes) {
   return at;
 }
 
+// Reads each non-NULL value of the column at base with read(text, length, row), adding the bytes
+// its text takes in the request to text_total; false at the first value read refuses.
+template <typename Read>
+bool read_column(const sql_bulk_rows& batch, std::size_t base, std::size_t& text_total, Read read) {
+  text_total = 0;
+  for (std::size_t r = 0; r < batch.rows; ++r) {
+    if (batch.indicators[base + r] == STMT_INDICATOR_NULL) continue;
+    const unsigned long length = batch.lengths[base + r];
+    if (!read(batch.values[base + r], length, r)) return false;
+    text_total += text_bytes(length);
+  }
+  return true;
+}
+
 template <typename Int>
 void store_integers(sql_bulk_rows& batch, std::size_t at) {
   for (std::size_t r = 0; r < batch.rows; ++r) {
@@ -98,15 +112,15 @@ bool convert_integers(sql_bulk_rows& batch, std::size_t base, enum_field_types& 
   batch.integers.assign(batch.rows, 0);
   long long low = 0, high = 0;
   std::size_t text = 0, present = 0;
-  for (std::size_t r = 0; r < batch.rows; ++r) {
-    if (batch.indicators[base + r] == STMT_INDICATOR_NULL) continue;
-    long long& value = batch.integers[r];
-    if (!parse_whole(batch.values[base + r], batch.lengths[base + r], value)) return false;
-    low = present == 0 ? value : std::min(low, value);
-    high = present == 0 ? value : std::max(high, value);
-    text += text_bytes(batch.lengths[base + r]);
+  const bool read = read_column(batch, base, text, [&](const char* value, unsigned long length, std::size_t r) {
+    long long& number = batch.integers[r];
+    if (!parse_whole(value, length, number)) return false;
+    low = present == 0 ? number : std::min(low, number);
+    high = present == 0 ? number : std::max(high, number);
     ++present;
-  }
+    return true;
+  });
+  if (!read) return false;
   std::size_t width = 8;
   type = MYSQL_TYPE_LONGLONG;
   if (low >= INT8_MIN && high <= INT8_MAX) {
@@ -133,37 +147,33 @@ bool convert_integers(sql_bulk_rows& batch, std::size_t base, enum_field_types& 
 bool convert_reals(sql_bulk_rows& batch, std::size_t base, std::size_t& at) {
   const std::size_t end = batch.fixed.size();
   at = open_run(batch.fixed, batch.rows * sizeof(double));
-  std::size_t text = 0, present = 0;
-  bool ok = true;
-  for (std::size_t r = 0; ok && r < batch.rows; ++r) {
-    if (batch.indicators[base + r] == STMT_INDICATOR_NULL) continue;
-    double value = 0;
-    ok = parse_real(batch.values[base + r], batch.lengths[base + r], value);
-    std::memcpy(batch.fixed.data() + at + r * sizeof(double), &value, sizeof(double));
-    text += text_bytes(batch.lengths[base + r]);
-    ++present;
-  }
-  ok = ok && present * sizeof(double) <= text;
-  if (!ok) batch.fixed.resize(end);
-  return ok;
+  std::size_t text = 0, binary = 0;
+  const bool read = read_column(batch, base, text, [&](const char* value, unsigned long length, std::size_t r) {
+    double number = 0;
+    if (!parse_real(value, length, number)) return false;
+    std::memcpy(batch.fixed.data() + at + r * sizeof(double), &number, sizeof(double));
+    binary += sizeof(double);
+    return true;
+  });
+  if (read && binary <= text) return true;
+  batch.fixed.resize(end);
+  return false;
 }
 
 bool convert_datetimes(sql_bulk_rows& batch, std::size_t base, std::size_t& at) {
   at = batch.times.size();
   batch.times.resize(at + batch.rows, MYSQL_TIME{});
   std::size_t text = 0, binary = 0;
-  bool ok = true;
-  for (std::size_t r = 0; ok && r < batch.rows; ++r) {
-    if (batch.indicators[base + r] == STMT_INDICATOR_NULL) continue;
-    MYSQL_TIME& value = batch.times[at + r];
-    ok = parse_datetime(batch.values[base + r], batch.lengths[base + r], value);
-    text += text_bytes(batch.lengths[base + r]);
+  const bool read = read_column(batch, base, text, [&](const char* value, unsigned long length, std::size_t r) {
+    MYSQL_TIME& time = batch.times[at + r];
+    if (!parse_datetime(value, length, time)) return false;
     // A length byte, then the date alone or the date and the time.
-    binary += 1 + (value.hour != 0 || value.minute != 0 || value.second != 0 ? 7 : 4);
-  }
-  ok = ok && binary <= text;
-  if (!ok) batch.times.resize(at);
-  return ok;
+    binary += 1 + (time.hour != 0 || time.minute != 0 || time.second != 0 ? 7 : 4);
+    return true;
+  });
+  if (read && binary <= text) return true;
+  batch.times.resize(at);
+  return false;
 }
 
 }  // namespace
