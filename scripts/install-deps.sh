@@ -4,11 +4,11 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang
+  build-essential cmake ninja-build pkg-config clang ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools mdbtools-dev libglib2.0-dev
   libmariadb-dev mariadb-server mariadb-client
-  libsqlite3-dev libssl-dev
+  libsqlite3-dev libssl-dev zlib1g-dev
   locales
   qt6-base-dev xvfb xauth
   time  # bench/compare.sh measures peak memory with /usr/bin/time
