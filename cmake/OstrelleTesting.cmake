@@ -7,7 +7,9 @@
 #   server  needs the private MariaDB that the `mariadb` fixture starts
 #   e2e     runs the programs as a user would, with the private MariaDB running
 # A further label `tsan` marks the tests that the ThreadSanitizer preset runs; the target
-# ostrelle_tsan_tests builds just those programs (CI builds it in the tsan preset).
+# ostrelle_tsan_tests builds just those programs (CI builds it in the tsan preset), and
+# ostrelle_release_tests the programs of the unit and heavy tests (CI builds it in the release
+# preset, with the programs themselves).
 #
 # PREFIX puts a word before the names of the discovered cases (PREFIX wizard gives
 # "wizard.Suite.Case"), so `ctest -R wizard` finds a whole area by name as well as by label.
@@ -20,6 +22,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 set(OSTRELLE_TEST_SUPPORT_DIR ${PROJECT_SOURCE_DIR}/tests/support)
+add_custom_target(ostrelle_release_tests)
 
 function(ostrelle_add_test)
   cmake_parse_arguments(T "EACH_CASE" "NAME;LABEL;PREFIX" "SOURCES;LIBS;EXTRA_LABELS" ${ARGN})
@@ -31,6 +34,11 @@ function(ostrelle_add_test)
       add_custom_target(ostrelle_tsan_tests)
     endif()
     add_dependencies(ostrelle_tsan_tests ${T_NAME})
+  endif()
+  # The release preset runs the unit tests and the heavy cases, which only unit and EACH_CASE
+  # programs hold; ostrelle_release_tests builds just those (and the programs they run).
+  if(T_LABEL STREQUAL "unit" OR T_EACH_CASE)
+    add_dependencies(ostrelle_release_tests ${T_NAME})
   endif()
   if(T_LABEL STREQUAL "unit" OR T_EACH_CASE)
     # gtest_discover_tests hands PROPERTIES on as separate words, so a list value (the labels
