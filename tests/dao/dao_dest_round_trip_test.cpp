@@ -145,6 +145,7 @@ std::vector<std::wstring> copy_through_dao(const std::string& source, const std:
       rows->next();
     }
   }
+  out->close();
   return names;
 }
 
