@@ -85,7 +85,7 @@ TEST(dao_dest_close, a_database_released_unclosed_leaves_no_file_and_says_so) {
             std::string::npos)
       << read_text(log_path);
 
-  // Closed, the same database is a file our reader and mdbtools open.
+  // Closed, the same database is a file mdbtools reads.
   dao_engine engine(true, 0);
   ASSERT_TRUE(engine.set_version_if(dao_code_acc2000));
   one_row_database(engine, target)->close();
