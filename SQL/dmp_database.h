@@ -35,7 +35,7 @@ class dmp_database : public udb_database {
   // failed write, close or rename (a full disk) is a tk_exception of kind 1, and the file at the
   // path is then untouched. The run calls it before it reports the dump as written. Later calls
   // do nothing, or throw again when the dump failed.
-  void close();
+  void close() override;
 
   using udb_database::create_table;
   std::unique_ptr<udb_recordset> create_table(const std::wstring& table_name, const udb_schema& schema,

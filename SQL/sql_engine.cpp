@@ -78,8 +78,7 @@ void sql_engine::try_execute(const char* statement, tk_log_level level, const ch
 
 void sql_engine::connect(const std::string& host, const std::string& user, const std::string& password, unsigned port) {
   // The password never reaches the log.
-  tk_log1(tk_log_detail, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(),
-          password.empty() ? "" : "********", port);
+  tk_log1(tk_log_detail, "sql_engine::connect(%s,%s,%s,%u)", host.c_str(), user.c_str(), tk_log_secret(password), port);
   if (is_connected) {
     tk_log1(tk_log_detail, "Connection was established already - disconnecting first...");
     connection_->close();

@@ -64,6 +64,10 @@ inline bool tk_log_wanted(int level) { return level >= tk_log_floor.load(std::me
 void tk_log1_line(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void tk_log2_line(int level, const wchar_t* format, ...);
 
+// How a password stands in a log line: never its text, only whether one was given.
+inline const char* tk_log_secret(const std::wstring& password) { return password.empty() ? "" : "********"; }
+inline const char* tk_log_secret(const std::string& password) { return password.empty() ? "" : "********"; }
+
 // The writers as callers use them: the arguments are evaluated only when the line is wanted.
 #define tk_log1(level, ...) (tk_log_wanted(level) ? tk_log1_line((level), __VA_ARGS__) : void())
 #define tk_log2(level, ...) (tk_log_wanted(level) ? tk_log2_line((level), __VA_ARGS__) : void())

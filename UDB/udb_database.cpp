@@ -32,6 +32,7 @@ void udb_database::create_views(const view_list&) {}
 void udb_database::delete_fk(const udb_relationship&) {}
 void udb_database::delete_idx(const std::wstring&, const udb_index&) {}
 void udb_database::create_relationships(const udb_relationships&) {}
+void udb_database::close() {}
 void udb_database::clear_names(std::vector<std::wstring>& names) { names.clear(); }
 
 void udb_database::report(const std::string& context, const tk_exception& error) {

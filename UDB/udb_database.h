@@ -57,6 +57,11 @@ class udb_database {
   virtual std::unique_ptr<udb_recordset> query(const std::wstring& statement);
   virtual bool test_query(const std::wstring& sql) = 0;
   virtual void create_relationships(const udb_relationships& relationships);
+  // Finishes what was written: a side whose output is whole only once closed (a dump file, a
+  // new Access file) puts it in place here and throws when it cannot. A destructor cannot
+  // report, so whoever writes into a database closes it before releasing it. Nothing to do for
+  // a database only read, or one whose every statement took effect at once.
+  virtual void close();
   std::vector<std::wstring>& get_table_names() { return table_names; }
   virtual bool is_table_exist(const std::wstring& table);
 

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
                 relationship_seconds, peak_kib() / 1024);
     if (refused != 0) return 1;
     start = std::chrono::steady_clock::now();
-    out.reset();  // closes the file: definitions, maps and catalog are written now
+    out->close();  // definitions, maps and catalog are written now
     double close_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     total_seconds += close_seconds;
     std::printf("%-30s %10llu rows %8.2f s %10.0f rows/s  peak %ld MiB (close %.2f s)\n", "all tables",

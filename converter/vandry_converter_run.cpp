@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "OLE/ole_bool_map.h"
-#include "SQL/dmp_database.h"
 #include "SQL/sql_database.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_table.h"
@@ -230,11 +229,9 @@ void vandry_converter::run_conversion() {
   tables_done = 0;
   tables_total = 0;
   tk_log1(tk_log_detail, ">>> Almost at the END <<<");
-  // A dump is written only once its end is: a full disk shows here, not as a dump that ends
-  // halfway.
-  if (auto* dump_file = dynamic_cast<dmp_database*>(destination.get())) dump_file->close();
-  // An Access file is finished when it is closed: a failure then is the run's.
-  if (auto* access = dynamic_cast<dao_database*>(destination.get())) access->close();
+  // A dump is written only once its end is, a new Access file once it is closed: a full disk
+  // shows here, as the run's failure, not as a file that ends halfway.
+  destination->close();
 }
 
 void vandry_converter::reconnect(run_state& run) {

@@ -18,6 +18,11 @@ dao_bstr::dao_bstr(const std::wstring& text) {
   bstr_ = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
+dao_bstr::dao_bstr(secret password) {
+  tk_log1(tk_log_trace, "dao_bstr::ctor( secret=%s )", tk_log_secret(password.text));
+  bstr_ = SysAllocStringLen(password.text.data(), static_cast<UINT>(password.text.size()));
+}
+
 dao_bstr::~dao_bstr() { SysFreeString(bstr_); }
 
 dao_bstr::operator BSTR() const {

@@ -13,6 +13,11 @@ class dao_bstr {
   explicit dao_bstr(const std::string& text);
   // Every character, embedded NULs included.
   explicit dao_bstr(const std::wstring& text);
+  // A password: held as any text is, but the log shows only whether there is one.
+  struct secret {
+    const std::wstring& text;
+  };
+  explicit dao_bstr(secret password);
   dao_bstr(const dao_bstr&) = delete;
   dao_bstr& operator=(const dao_bstr&) = delete;
   virtual ~dao_bstr();

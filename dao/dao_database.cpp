@@ -38,6 +38,9 @@ dao_database::dao_database(const std::wstring& path, DAODatabase* database, std:
     : udb_database(path, mode, false), database_(database) {
   tk_log2(tk_log_detail, L"dao_database::dao_database( %ls, mode=%u )", path.c_str(), static_cast<unsigned>(mode));
   if (!database) throw tk_mail_assertion("dao_db", 40);
+  VARIANT_BOOL updatable = VARIANT_FALSE;
+  dao_check(database_->get_Updatable(&updatable));
+  writable_ = updatable != VARIANT_FALSE;
   dao_check(database_->get_TableDefs(table_defs_.out()), table_defs_);
   short count = 0;
   dao_check(table_defs_->get_Count(&count));
@@ -87,7 +90,13 @@ void dao_database::close() {
 
 dao_database::~dao_database() {
   tk_log1(tk_log_trace, "dao_database::~dao_database");
-  if (!closed_) database_->Close();
+  // Finishing a new file is close()'s, which can report a failure; released without it (an
+  // error unwinding past its writer, say), the file is given up rather than put in place
+  // unfinished, and the log says so.
+  if (!closed_ && writable_)
+    tk_log2(tk_log_event, L"The Access database '%ls' was not closed: the new file is left out", name.c_str());
+  else if (!closed_)
+    database_->Close();
   tk_log1(tk_log_trace, "dao_database::~dao_database - END");
   table_defs_.release();
   query_defs_.release();

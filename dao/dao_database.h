@@ -20,9 +20,10 @@ class dao_database : public udb_database {
   ~dao_database() override;
 
   // Closes the database; for one this side creates, this is when the file is finished and put
-  // in place under its name, so a failure here (a full disk) raises dao_exception. Without it
-  // the destructor closes and a failure would pass unnoticed.
-  void close();
+  // in place under its name, so a failure here (a full disk, a file that appeared under the
+  // name) raises dao_exception. A new database released without it is given up: the
+  // destructor logs that the file is left out, and nothing appears under the name.
+  void close() override;
 
   // A recordset over the whole table (bit 0 of flags: read-only, else append-only); null for a
   // linked or system table. A table that is not in table_names is an internal error.
@@ -64,6 +65,7 @@ class dao_database : public udb_database {
 
  private:
   bool closed_ = false;
+  bool writable_ = false;  // a database this side creates, finished only by close()
   // A temporary (unsaved) query definition over the text, opened with these type and options.
   void open_sql(const std::wstring& sql, short options, ole_com_ptr<_DAOQueryDef>& query_def,
                 ole_com_ptr<DAORecordset>& recordset);

@@ -139,8 +139,9 @@ void dao_engine::set_version_smart(const std::wstring& path) {
 
 void dao_engine::set_ugl_info(const std::wstring& workgroup_file, const std::wstring& user,
                               const std::wstring& password) {
+  // The password never reaches the log.
   tk_log1(tk_log_detail, "dao_engine::set_ugl_info(%s,%s,%s)", ansi(workgroup_file).c_str(), ansi(user).c_str(),
-          ansi(password).c_str());
+          tk_log_secret(password));
   if (workspace_) throw tk_mail_assertion("dao_eng", 116);
   if (workgroup_file.empty() || user.empty()) return;
   if (!db_engine_) throw tk_mail_assertion("dao_eng", 118);
@@ -150,8 +151,8 @@ void dao_engine::set_ugl_info(const std::wstring& workgroup_file, const std::wst
   VariantInit(&use_type);
   use_type.vt = VT_ERROR;
   use_type.scode = DISP_E_PARAMNOTFOUND;
-  dao_check(db_engine_->CreateWorkspace(dao_bstr(std::wstring(L"New Workspace")), dao_bstr(user), dao_bstr(password),
-                                        use_type, &workspace_));
+  dao_check(db_engine_->CreateWorkspace(dao_bstr(std::wstring(L"New Workspace")), dao_bstr(user),
+                                        dao_bstr(dao_bstr::secret{password}), use_type, &workspace_));
   if (!workspace_) throw tk_exception(tk_kind_error);
 }
 
@@ -177,11 +178,17 @@ std::unique_ptr<udb_database> dao_engine::open_db(const std::wstring& path, std:
   check_database_file(apath);
   ole_variant exclusive((mode & dao_open_exclusive) != 0);
   ole_variant read_only((mode & dao_open_read_only) != 0);
-  ole_variant connect(password.empty() ? std::wstring() : L";pwd=" + dao_connect_value(password));
+  // The connect text carries the password: made as a secret, so that no log line shows it.
+  const std::wstring connect_text = password.empty() ? std::wstring() : L";pwd=" + dao_connect_value(password);
+  dao_bstr connect_bstr(dao_bstr::secret{connect_text});
+  VARIANT connect;
+  VariantInit(&connect);
+  connect.vt = VT_BSTR;
+  connect.bstrVal = connect_bstr;  // still owned by connect_bstr
   tk_log1(tk_log_detail, "Open database using DAO engine");
   ole_com_ptr<DAODatabase> database;
-  dao_check(db_engine_->OpenDatabase(dao_bstr(path), exclusive.get_variant(), read_only.get_variant(),
-                                     connect.get_variant(), database.out()),
+  dao_check(db_engine_->OpenDatabase(dao_bstr(path), exclusive.get_variant(), read_only.get_variant(), connect,
+                                     database.out()),
             database);
   tk_log1(tk_log_detail, "Right after OpenDatabase call");
   return std::make_unique<dao_database>(path, database.get(), mode);

@@ -1,4 +1,4 @@
-// Row-writing members of the stand-in's recordset; the file writer takes them over.
+// Row-writing members of a recordset over a file opened for reading: refused.
 #include "platform/jet/jet_dao_write_members.h"
 
 namespace dao_impl {

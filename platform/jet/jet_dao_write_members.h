@@ -1,5 +1,5 @@
-// The DAO members that write rows, as the stand-in's objects answer them until the file writer
-// serves them: each reports DAO's "not supported" error.
+// The DAO members that write rows, as a recordset over a file opened for reading answers them:
+// each reports DAO's "not supported" error. Rows go only into a database made by CreateDatabase.
 #pragma once
 
 #include "platform/jet/jet_dao_errors.h"

@@ -14,6 +14,7 @@
 #include "tests/console/access_reader.h"
 #include "tests/console/mysql_client.h"
 #include "tests/console/program_run.h"
+#include "tests/support/known_values.h"
 #include "tests/support/test_env.h"
 #include "tests/support/value_check.h"
 
@@ -47,42 +48,9 @@ void expect_same_data(mysql_client& sql, const std::string& database, const std:
   }
 }
 
-// Values a file is known to hold from its description (the test data's README), column by
-// column in ID order; nullptr for NULL. Decimals are compared without trailing zeros, Doubles
-// bit for bit.
-struct known_column {
-  const char* name;
-  std::vector<const char*> rows;
-};
-struct known_table {
-  const char* table;
-  std::vector<known_column> columns;
-};
-
-const known_table calculated_people = {
-    "People",
-    {{"FullName",
-      {"Lovelace, Ada", "Hopper, Grace", "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80, \xC3\x89mile",
-       "O'Brien \\ \"x\", "}},
-     {"NameLen", {"3", "5", "5", "0"}},
-     {"Monthly", {"83333.3333", "-0.125", "0", "10288.0658"}},
-     {"Weekly", {"19230.76923076923", "-0.028846153846153848", "0", "2374.169021153846"}},
-     {"IsRich", {"1", "0", "0", "1"}},
-     {"Bonus", {"12500", "-0.0188", "0", "1543.2099"}},
-     {"Review", {"1844-07-01 00:00:00", "1945-08-07 09:30:00", "2021-02-28 23:59:59", nullptr}},
-     {"Notes",
-      {"Ada Lovelace joined", "Grace Hopper joined", "\xC3\x89mile Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80 joined",
-       " O'Brien \\ \"x\" joined"}}}};
-
-std::string without_trailing_zeros(std::string v) {
-  if (v.find('.') == std::string::npos || v.find('e') != std::string::npos) return v;
-  while (v.back() == '0') v.pop_back();
-  if (v.back() == '.') v.pop_back();
-  return v == "-0" ? "0" : v;
-}
-
-void expect_known_values(mysql_client& sql, const std::string& database, const known_table& known) {
-  for (const known_column& column : known.columns) {
+// The values the test data's README lists for a file mdb-export misreads.
+void expect_known_values(mysql_client& sql, const std::string& database, const test_env::known_table& known) {
+  for (const test_env::known_column& column : known.columns) {
     SCOPED_TRACE(database + "." + known.table + "." + column.name);
     const std::vector<sql_row> rows = sql.rows("SELECT " + quoted(column.name) + " FROM " + quoted(database) + "." +
                                                quoted(known.table) + " ORDER BY ID");
@@ -95,18 +63,9 @@ void expect_known_values(mysql_client& sql, const std::string& database, const k
       }
       ASSERT_TRUE(got) << "row " << r + 1 << " is NULL";
       const std::string expected = column.rows[r];
-      if (std::string(column.name) == "Weekly")
-        EXPECT_EQ(std::strtod(got->c_str(), nullptr), std::strtod(expected.c_str(), nullptr)) << *got;
-      else
-        EXPECT_EQ(without_trailing_zeros(*got), expected);
+      EXPECT_TRUE(test_env::is_known_value(column, expected, *got)) << *got << " != " << expected;
     }
   }
-}
-
-// The files whose reference is "expected": the values listed above.
-const known_table* known_values_of(const std::string& path) {
-  if (path == "fixtures/calcColumnsV2010.accdb") return &calculated_people;
-  return nullptr;
 }
 
 // Letters and digits of the path, everything else '_': a test or database name.
@@ -155,7 +114,7 @@ TEST_P(VdyagentFile, IntoTheServerAndIntoADump) {
   EXPECT_EQ(load_dump(server, dumped, dump), "");
 
   if (f.reference == "expected") {
-    const known_table* known = known_values_of(f.path);
+    const test_env::known_table* known = test_env::known_values_of(f.path);
     ASSERT_NE(known, nullptr) << f.path << " is listed with expected values, but the test lists none for it";
     expect_known_values(sql, live, *known);
     expect_known_values(sql, dumped, *known);

@@ -98,6 +98,7 @@ TEST(dao_dest_indexes, indexes_access_cannot_hold_are_reported_the_rest_made) {
     };
     std::unique_ptr<udb_recordset> rows = db->create_table(L"Wide table", c.schema, wanted);
     ASSERT_TRUE(rows);
+    db->close();
   }
 
   // The last two are past the 32nd.
@@ -154,6 +155,7 @@ TEST(dao_dest_indexes, unique_index_refuses_a_repeated_key) {
       EXPECT_NE(std::string(e.what()).find("duplicate values in the index"), std::string::npos) << e.what();
     }
     rows->append_record(*record(2, L"Bob"));
+    db->close();
   }
   const auto defs = indexes_of(path, L"People");
   ASSERT_EQ(defs.size(), 2u);

@@ -140,7 +140,7 @@ TEST_P(copy_with_relationships, relationships_arrive_and_the_file_is_sound) {
       if (!dao_database::is_system_table(r.table)) wanted.push_back(r);
     ASSERT_FALSE(wanted.empty());
     out->create_relationships(wanted);
-    static_cast<dao_database*>(out.get())->close();
+    out->close();
   }
   EXPECT_TRUE(reports.empty()) << ::testing::PrintToString(reports);
   ASSERT_TRUE(std::filesystem::exists(target));
@@ -270,7 +270,7 @@ TEST(dao_dest_relationships, refused_relationships_are_reported_the_others_made)
     }
     list.push_back(relation(L"ByCode", L"Child", L"Parent", {L"Code"}, {L"Code"}));
     db->create_relationships(list);
-    static_cast<dao_database*>(db.get())->close();
+    db->close();
   }
   ASSERT_EQ(reports.size(), cases.size()) << ::testing::PrintToString(reports);
   for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(reports[i].rfind(cases[i].report, 0), 0u) << reports[i];

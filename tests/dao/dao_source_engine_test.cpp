@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "TK/tk_fname.h"
+#include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "dao/acc_dao_version.h"
 #include "dao/dao_bstr.h"
@@ -320,6 +321,35 @@ TEST(dao_engine, workgroup_set_up) {
       EXPECT_FALSE(e.message().empty());
     }
   }
+}
+
+// Passwords are masked in the log as the server password is, at every level, whatever becomes
+// of the set-up.
+TEST(dao_engine, workgroup_password_never_reaches_the_log) {
+  std::string dir = test_env::make_temp_dir();
+  std::wstring workgroup = tk_utf8_to_unicode(write_file(dir, "system.mdw", dao_blank_workgroup(dao_code_acc2000)));
+  const std::string log_path = dir + "/run.log";
+  const std::string password = "Sesame-42";
+  // The database password of an encrypted file goes the same way.
+  const std::string database_password = "Test123";
+  {
+    tk_logger log(log_path.c_str(), true, tk_log_trace, false);
+    dao_engine engine(true, 0);
+    ASSERT_TRUE(engine.set_version_if(dao_code_acc2007));
+    try {
+      engine.set_ugl_info(workgroup, L"admin", tk_utf8_to_unicode(password));
+    } catch (const tk_exception&) {
+      // A password the workgroup refuses is the engine's error; only the log matters here.
+    }
+    const std::string encrypted = test_env::testdata_path("access/encrypted/db2007-enc.accdb");
+    EXPECT_NE(engine.open_db(tk_utf8_to_unicode(encrypted), dao_open_read_only, tk_utf8_to_unicode(database_password)),
+              nullptr);
+  }
+  std::ifstream in(log_path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("dao_engine::set_ugl_info(" + utf8(workgroup) + ",admin,********)"), std::string::npos) << text;
+  EXPECT_EQ(text.find(password), std::string::npos) << text;
+  EXPECT_EQ(text.find(database_password), std::string::npos) << text;
 }
 
 TEST(dao_engine, failed_open_carries_the_dao_error) {

@@ -1,10 +1,12 @@
 // Rows through the writer: every column type with values at their edges and NULL, the row
-// limit, AutoNumber, deleting a table, and the targets the writer refuses.
+// limit, AutoNumber, deleting a table, the targets the writer refuses and its temporary names.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/jet/jet_catalog.h"
 #include "platform/jet/write/jet_writer.h"
@@ -282,4 +284,57 @@ TEST(jet_write_rows, a_full_disk_is_reported_and_leaves_no_file) {
   test_env::run_shell("umount " + q);
   EXPECT_EQ(code, 3026);
   EXPECT_TRUE(left.empty()) << left.front();
+}
+
+// The hidden temporary name a file grows under is never one that exists: a name taken (by a
+// writer of another process that shares the folder, or a stray file) is passed over and left as
+// it is, and writers of many threads in one folder each get a name of their own.
+TEST(jet_write_rows, temporary_names_are_never_shared) {
+  const std::string folder = test_env::make_temp_dir();
+  std::uint64_t last = 0;
+  {
+    auto w = jet_writer::create(folder + "/first.mdb", {});
+    const std::vector<std::string> entries = jet_write_test::folder_entries(folder);
+    ASSERT_EQ(entries.size(), 1u);
+    const std::string& temp = entries.front();
+    const std::size_t dash = temp.rfind('-');
+    ASSERT_NE(dash, std::string::npos) << temp;
+    last = std::stoull(temp.substr(dash + 1));
+    w->abandon();
+  }
+  const std::string stem = folder + "/.taken.mdb." + std::to_string(::getpid()) + "-";
+  for (std::uint64_t n = last + 1; n <= last + 5; ++n) std::ofstream(stem + std::to_string(n) + ".tmp") << "not mine";
+  {
+    auto w = jet_writer::create(folder + "/taken.mdb", {});
+    w->append_row(w->add_table(L"T", {jet_write_test::column(L"Id", jet_long, 4)}), {std::int32_t{1}});
+    w->close();
+  }
+  ASSERT_TRUE(jet_write_test::open_written(folder + "/taken.mdb"));
+  for (std::uint64_t n = last + 1; n <= last + 5; ++n) {
+    std::ifstream in(stem + std::to_string(n) + ".tmp");
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "not mine") << n;
+  }
+
+  constexpr int threads = 6, files_each = 12;
+  const std::string shared = test_env::make_temp_dir();
+  std::vector<std::string> failures[threads];
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&, t] {
+      for (int i = 0; i < files_each; ++i) {
+        const std::string path = shared + "/db" + std::to_string(t) + "_" + std::to_string(i) + ".mdb";
+        try {
+          auto w = jet_writer::create(path, {});
+          w->append_row(w->add_table(L"T", {jet_write_test::column(L"Id", jet_long, 4)}), {std::int32_t{t}});
+          w->close();
+        } catch (const jet_write_error& e) {
+          failures[t].push_back(path + ": " + e.what());
+        }
+      }
+    });
+  for (auto& w : workers) w.join();
+  for (const auto& f : failures) EXPECT_TRUE(f.empty()) << f.front();
+  EXPECT_EQ(jet_write_test::folder_entries(shared).size(), static_cast<std::size_t>(threads * files_each));
 }

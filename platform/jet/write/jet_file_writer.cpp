@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -180,11 +181,11 @@ struct relationship_state {
 
 class file_writer final : public jet_writer, public jet_page_sink {
  public:
-  file_writer(std::string target, std::string temp, const jet_header_options& options)
-      : target_(std::move(target)), temp_(std::move(temp)), options_(options) {}
+  file_writer(std::string target, const jet_header_options& options) : target_(std::move(target)), options_(options) {}
   ~file_writer() override { abandon(); }
 
   void start();
+  void create_temporary();
 
   jet_table_id add_table(const std::wstring& name, const std::vector<jet_new_column>& columns) override;
   void delete_table(const std::wstring& name) override;
@@ -281,13 +282,32 @@ void file_writer::write_page(std::uint32_t number, const std::vector<std::uint8_
   written_[number] = true;
 }
 
+// The file grows under a hidden temporary name beside the target. The name is created
+// exclusively, so two writers (threads of this process, or processes that share a folder and
+// perhaps a process id across containers) never write into one file: a name taken is passed
+// over for the next.
+void file_writer::create_temporary() {
+  namespace fs = std::filesystem;
+  static std::atomic<std::uint64_t> counter{0};
+  const fs::path target(target_);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::string stem = "." + target.filename().string() + "." + std::to_string(::getpid()) + "-";
+  constexpr int attempts = 1000;
+  for (int i = 0; i < attempts; ++i) {
+    std::string name = (folder / (stem + std::to_string(counter.fetch_add(1) + 1) + ".tmp")).string();
+    if (store_.create(name, jet4_page_size)) {
+      temp_ = std::move(name);
+      return;
+    }
+    const int error = errno;
+    if (error != EEXIST) io_error(error, target_);
+  }
+  io_error(EEXIST, target_);
+}
+
 void file_writer::start() {
   if (options_.created == 0) options_.created = ole_date_now();
-  if (!store_.create(temp_, jet4_page_size)) {
-    int e = errno;
-    temp_.clear();  // not ours to remove
-    io_error(e, target_);
-  }
+  create_temporary();
   open_ = true;
   std::vector<std::uint8_t> header;
   if (!jet_build_header_page(options_, header)) throw jet_write_error(err_bad_name, "The password is not valid.");
@@ -993,12 +1013,7 @@ std::unique_ptr<jet_writer> jet_writer::create(const std::string& path, const je
   fs::path target(path);
   fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   if (!fs::is_directory(folder, ec)) throw jet_write_error(err_invalid_path, "'" + path + "' is not a valid path.");
-  // The file grows under a hidden temporary name beside the target.
-  static unsigned counter = 0;
-  std::string temp = (folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                                std::to_string(++counter) + ".tmp"))
-                         .string();
-  auto w = std::make_unique<file_writer>(path, temp, options);
+  auto w = std::make_unique<file_writer>(path, options);
   w->start();
   return w;
 }
