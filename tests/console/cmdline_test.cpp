@@ -156,6 +156,36 @@ TEST(VdyagentValues, ANumberMySqlCannotHoldIsReportedAndWrittenAsNull) {
   EXPECT_EQ(text.find(", nan"), std::string::npos);
 }
 
+// complexDataTestV2010.accdb with the type word of row 2's first attached file altered: the row
+// arrives with the bytes as Access stored them, the run names table, row and column, and the
+// other row's file still arrives as the file itself.
+TEST(VdyagentValues, AnAttachmentNotInAccessFormIsKeptAsStoredAndReported) {
+  std::ifstream in(test_env::testdata_path("access/ace/complexDataTestV2010.accdb"), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string stored("\x01\0\0\0\x3A\0\0\0\x78\x5E", 10);  // deflated, 58 bytes of content
+  const std::size_t at = bytes.find(stored);
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(bytes.find(stored, at + 1), std::string::npos);
+  bytes[at] = '\x07';
+  const std::string folder = test_env::make_temp_dir();
+  const std::string source = write_file(folder, "attach.accdb", bytes);
+
+  const program_result r = run_vdyagent({"--src=" + source, "--dump", "--dest=" + folder + "/attach.sql"});
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+  EXPECT_NE(r.err.find("Table1, record #2: Column 'attach-data': the attachment is not in the form Access stores "
+                       "files in (its type 7 is neither 0 (plain) nor 1 (compressed)); its stored bytes are kept"),
+            std::string::npos)
+      << r.err;
+  std::ifstream dump(folder + "/attach.sql", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("0x070000003A000000785E1361606060046216202E61A80062209D9159AC0044C5F9B9A90A25A9C5250A2989258"
+                      "90A69F9450A89252589C919B9A979257A0052A90F7A"),
+            std::string::npos)
+      << text;
+  // "this is some more test data for attachment." as the file itself.
+  EXPECT_NE(text.find("0x7468697320697320736F6D65206D6F7265207465737420646174612066"), std::string::npos) << text;
+}
+
 TEST(VdyagentCommandLine, WithoutServer) {
   const std::string nwind = test_env::testdata_path("access/real/nwind.mdb");
   const std::string encrypted = test_env::testdata_path("access/encrypted/db2007-enc.accdb");
