@@ -22,7 +22,10 @@ void process_tab_file(const std::string& path) {
     exit_with_message("Table names file '" + path + "' is not a regular file.");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   // A file that cannot be read is as wrong an option value as one that does not exist.
-  if (!file) exit_with_message("Cannot read table names file '" + path + "': " + std::strerror(errno));
+  if (!file) {
+    const int error = errno;
+    exit_with_message("Cannot read table names file '" + path + "': " + std::strerror(error));
+  }
   tab_file_names read = read_tab_names(file.get());
   if (std::ferror(file.get())) exit_with_message("Cannot read table names file '" + path + "'");
   if (read.long_line != 0)

@@ -30,13 +30,15 @@ std::map<int, std::vector<std::string>> readme_exit_cases() {
     if (line.empty() && !cases.empty()) break;
     if (!line.starts_with("| ") || line.starts_with("| code")) continue;
     const std::size_t code_end = line.find(" | ", 2);
+    if (code_end == std::string::npos || !line.ends_with(" |")) continue;
     const std::string code = line.substr(2, code_end - 2);
-    std::string meaning = line.substr(code_end + 3, line.size() - code_end - 5);
+    const std::string meaning = line.substr(code_end + 3, line.size() - code_end - 5);
     const std::size_t colon = meaning.find(": ");
     if (colon == std::string::npos) continue;
     std::vector<std::string>& list = cases[std::stoi(code)];
     std::istringstream parts(meaning.substr(colon + 2));
-    for (std::string part; std::getline(parts, part, ';');) list.push_back(part.substr(part.front() == ' ' ? 1 : 0));
+    for (std::string part; std::getline(parts, part, ';');)
+      if (!part.empty()) list.push_back(part.substr(part.front() == ' ' ? 1 : 0));
   }
   return cases;
 }
