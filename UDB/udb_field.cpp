@@ -18,7 +18,8 @@ udb_field::udb_field(const udb_field& that)
       size(that.size),
       name(that.name),
       not_null(that.not_null),
-      auto_increment(that.auto_increment) {
+      auto_increment(that.auto_increment),
+      kept_as_stored(that.kept_as_stored) {
   tk_log1(tk_log_trace, "udb_field::copy ctor");
 }
 

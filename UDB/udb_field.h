@@ -29,6 +29,9 @@ class udb_field : public ole_variant {
   std::wstring name;
   bool not_null = false;
   bool auto_increment = false;
+  // Why the value is the source's stored bytes rather than what they were meant to hold (UTF-8,
+  // for the run's report); empty for a value read as meant.
+  std::string kept_as_stored;
 };
 
 // One row: an ordered list of fields that the record owns. Names are looked up ignoring case;

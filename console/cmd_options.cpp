@@ -89,7 +89,7 @@ bool parse_cmd_line(int argc, char** argv) {
         engine.engine = wide_value(value);
         tk_log2(tk_log_trace, L"parse_cmd_line - got engine '%ls'", engine.engine.c_str());
         break;
-      case opt_help: exit_with_message(usage_text());
+      case opt_help: exit_with_help();
       case opt_logfile:
         tk_log1(tk_log_trace, "parse_cmd_line - got logfile %s", value);
         converter.set_logfile(value);

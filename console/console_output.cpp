@@ -53,6 +53,10 @@ constexpr const char* usage_body =
     "   5) If you omit 'mode' parameter, default mode 'overwrite the entire\n"
     "      database' will be used.";
 
+bool converter_silent() {
+  return tk_singleton<vandry_converter>::exists() && tk_singleton<vandry_converter>::instance()->silent;
+}
+
 }  // namespace
 
 void console_write(std::FILE* stream, const std::string& text) {
@@ -73,10 +77,14 @@ std::string usage_text() {
   return "VDYAGENT v" + std::to_string(version_major) + "." + std::to_string(version_minor) + "\n" + usage_body;
 }
 
+void exit_with_help() {
+  if (!converter_silent()) console_write(stdout, usage_text() + "\n");
+  std::exit(exit_no_error);
+}
+
 void exit_with_message(const std::string& text) {
   tk_log1(tk_log_event, "%s", text.c_str());
-  const bool silent = tk_singleton<vandry_converter>::exists() && tk_singleton<vandry_converter>::instance()->silent;
-  if (!silent) console_write(stderr, text + "\n");
+  if (!converter_silent()) console_write(stderr, text + "\n");
   // Standard output may hold buffered progress lines; exit flushes it, the objects of main stay.
   std::exit(exit_usage);
 }

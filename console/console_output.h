@@ -19,6 +19,10 @@ void console_write(std::FILE* stream, const std::string& text);
 // "VDYAGENT v8.3", the usage line, the options and the notes.
 std::string usage_text();
 
+// Asked-for help is no error: writes the usage text to standard output unless the converter is
+// silent, and ends the process with exit_no_error.
+[[noreturn]] void exit_with_help();
+
 // Logs the text, writes it and a line end to standard error unless the converter is silent, and
 // ends the process with exit_usage. The objects of main are not destroyed.
 [[noreturn]] void exit_with_message(const std::string& text);

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 
-#include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
 #include "TK/tk_logger.h"
 #include "console/console_output.h"
@@ -22,12 +21,13 @@ void process_tab_file(const std::string& path) {
   if (::stat(path.c_str(), &state) != 0 || !S_ISREG(state.st_mode))
     exit_with_message("Table names file '" + path + "' is not a regular file.");
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  // A file that cannot be read is as wrong an option value as one that does not exist.
   if (!file) {
     const int error = errno;
-    throw tk_exception("Cannot read table names file '" + path + "': " + std::strerror(error), tk_kind_continuable);
+    exit_with_message("Cannot read table names file '" + path + "': " + std::strerror(error));
   }
   tab_file_names read = read_tab_names(file.get());
-  if (std::ferror(file.get())) throw tk_exception("Cannot read table names file '" + path + "'", tk_kind_continuable);
+  if (std::ferror(file.get())) exit_with_message("Cannot read table names file '" + path + "'");
   if (read.long_line != 0)
     exit_with_message("Table names file: line " + std::to_string(read.long_line) + " is longer than " +
                       std::to_string(tab_file_max_name) +

@@ -69,6 +69,19 @@ void report_unstorable_values(const std::wstring& table, std::uint64_t record, c
   }
 }
 
+// The row arrived with a value the source could not read as meant (an attachment not in Access's
+// stored form, say): its stored bytes are kept, and the user learns which value it was.
+void report_values_kept_as_stored(const std::wstring& table, std::uint64_t record, const udb_record& row) {
+  for (const auto& field : row.fields) {
+    if (field->kept_as_stored.empty()) continue;
+    set_context(table, record);
+    report(tk_exception("Column '" + tk_unicode_to_utf8(field->name) + "': " + field->kept_as_stored +
+                            "; its stored bytes are kept",
+                        tk_kind_continuable),
+           false);
+  }
+}
+
 std::wstring progress_line(const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);
@@ -351,6 +364,7 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
     udb_record* row = nullptr;
     try {
       row = in.get_item();
+      if (row != nullptr) report_values_kept_as_stored(name, records_done + 1, *row);
       tk_log2(tk_log_detail, L"udb_db_mutator::modify2(%ls)", name.c_str());
       if (row != nullptr && mutator != nullptr && !mutator->by_source.empty()) {
         row = &mutator->modify2(*row);

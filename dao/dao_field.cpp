@@ -1,9 +1,13 @@
 // Values of Access rows through DAO Fields.
 #include "dao/dao_field.h"
 
+#include <cstring>
+
 #include "OLE/ole_value_log.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "dao/dao_attachment_file.h"
 #include "dao/dao_bstr.h"
 #include "dao/dao_exception.h"
 #include "dao/dao_record.h"
@@ -56,6 +60,7 @@ void dao_field::reload() {
 
 void dao_field::read_value(bool value_required) {
   const short dao_type = dao_type_;
+  kept_as_stored.clear();
   VARIANT value;
   VariantInit(&value);
   HRESULT hr = field_->get_Value(&value);
@@ -139,6 +144,27 @@ void dao_field::read_attachment() {
     }
   }
   static_cast<ole_variant&>(*this) = first;
+  unwrap_attachment();
+}
+
+void dao_field::unwrap_attachment() {
+  if (get_type() != ole_vt_binary) return;
+  const BYTE* stored = nullptr;
+  std::string storage;
+  const std::uint32_t size = get_bytes1(stored, storage);
+  dao_attachment_file file = dao_unwrap_attachment(stored, size);
+  if (!file.unwrapped) {
+    // The bytes stay as Access stored them, so nothing is lost; the run reports where they are.
+    kept_as_stored = "the attachment is not in the form Access stores files in (" + file.fault + ")";
+    tk_log2(tk_log_event, L"Attachment column '%ls': %ls; kept as stored", name.c_str(),
+            tk_utf8_to_unicode(file.fault).c_str());
+    return;
+  }
+  // An empty file is an empty byte string, not a missing value.
+  ole_variant bytes;
+  bytes.allocate_safe_array(static_cast<std::uint32_t>(file.bytes.size()));
+  if (!file.bytes.empty()) std::memcpy(bytes.get_variant().parray->pvData, file.bytes.data(), file.bytes.size());
+  static_cast<ole_variant&>(*this) = bytes;
 }
 
 void dao_field::read_multi_values() {

@@ -36,6 +36,9 @@ class dao_field : public udb_field {
  private:
   // The value of an attachment column: its current file's first field.
   void read_attachment();
+  // Replaces the attachment's stored value by the file it wraps; a value not in that form stays
+  // as stored, with kept_as_stored saying why.
+  void unwrap_attachment();
   // The value of a multi-value column: its values joined by "; " in their stored order, as
   // Access shows them; NULL when the row has none.
   void read_multi_values();

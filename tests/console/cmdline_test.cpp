@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "console/cmd_options.h"
+#include "tests/console/altered_access_file.h"
 #include "tests/console/cmdline_cases.h"
 #include "tests/support/test_env.h"
 
@@ -43,14 +43,15 @@ unsigned closed_port() {
 }
 
 TEST(VdyagentUsage, NamesTheVersionAndEveryOption) {
+  // Asked for, the usage text is the program's output, not an error.
   const program_result r = run_vdyagent({"--help"});
-  EXPECT_EQ(r.exit_code, usage_exit);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("VDYAGENT v8.3\nUsage: VDYAGENT.EXE OPTIONS\n\n", 0), 0u) << r.err;
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out.rfind("VDYAGENT v8.3\nUsage: VDYAGENT.EXE OPTIONS\n\n", 0), 0u) << r.out;
   for (const cmd_option* o = cmd_options; o->name[0] != '\0'; ++o)
-    EXPECT_NE(r.err.find(std::string("   ") + o->name), std::string::npos) << o->name;
-  EXPECT_TRUE(r.err.ends_with("      database' will be used.\n")) << r.err;
-  EXPECT_EQ(r.err.find('\r'), std::string::npos);
+    EXPECT_NE(r.out.find(std::string("   ") + o->name), std::string::npos) << o->name;
+  EXPECT_TRUE(r.out.ends_with("      database' will be used.\n")) << r.out;
+  EXPECT_EQ(r.out.find('\r'), std::string::npos);
 }
 
 TEST(VdyagentProgram, LinksNoUserInterfaceLibrary) {
@@ -133,17 +134,8 @@ TEST(VdyagentCommandLine, PasswordsAreOverwrittenOnceRead) {
 // A Double NaN in a real Access file (testV2010.accdb with its one stored 444.555 overwritten):
 // the row arrives with NULL in its place, and the run names the row, column and value.
 TEST(VdyagentValues, ANumberMySqlCannotHoldIsReportedAndWrittenAsNull) {
-  std::ifstream in(test_env::testdata_path("access/ace/testV2010.accdb"), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const double stored = 444.555;
-  const double nan = std::nan("");
-  const std::string pattern(reinterpret_cast<const char*>(&stored), sizeof stored);
-  const std::size_t at = bytes.find(pattern);
-  ASSERT_NE(at, std::string::npos);
-  ASSERT_EQ(bytes.find(pattern, at + 1), std::string::npos);
-  bytes.replace(at, sizeof nan, reinterpret_cast<const char*>(&nan), sizeof nan);
   const std::string folder = test_env::make_temp_dir();
-  const std::string source = write_file(folder, "nan.accdb", bytes);
+  const std::string source = access_file_with_nan(folder);
 
   const program_result r = run_vdyagent({"--src=" + source, "--dump", "--dest=" + folder + "/nan.sql"});
   EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
@@ -156,6 +148,29 @@ TEST(VdyagentValues, ANumberMySqlCannotHoldIsReportedAndWrittenAsNull) {
   EXPECT_EQ(text.find(", nan"), std::string::npos);
 }
 
+// complexDataTestV2010.accdb with the type word of row 2's first attached file altered: the row
+// arrives with the bytes as Access stored them, the run names table, row and column, and the
+// other row's file still arrives as the file itself.
+TEST(VdyagentValues, AnAttachmentNotInAccessFormIsKeptAsStoredAndReported) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string source = access_file_with_damaged_attachment(folder);
+
+  const program_result r = run_vdyagent({"--src=" + source, "--dump", "--dest=" + folder + "/attach.sql"});
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+  EXPECT_NE(r.err.find("Table1, record #2: Column 'attach-data': the attachment is not in the form Access stores "
+                       "files in (its type 7 is neither 0 (plain) nor 1 (compressed)); its stored bytes are kept"),
+            std::string::npos)
+      << r.err;
+  std::ifstream dump(folder + "/attach.sql", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("0x070000003A000000785E1361606060046216202E61A80062209D9159AC0044C5F9B9A90A25A9C5250A2989258"
+                      "90A69F9450A89252589C919B9A979257A0052A90F7A"),
+            std::string::npos)
+      << text;
+  // "this is some more test data for attachment." as the file itself.
+  EXPECT_NE(text.find("0x7468697320697320736F6D65206D6F7265207465737420646174612066"), std::string::npos) << text;
+}
+
 TEST(VdyagentCommandLine, WithoutServer) {
   const std::string nwind = test_env::testdata_path("access/real/nwind.mdb");
   const std::string encrypted = test_env::testdata_path("access/encrypted/db2007-enc.accdb");
@@ -163,15 +178,17 @@ TEST(VdyagentCommandLine, WithoutServer) {
   const std::string text_file = write_file(files, "plain.txt", "not an Access file\n");
   const std::string long_names = write_file(files, "long.txt", "Customers\r\n" + std::string(300, 'x') + "\r\n");
   const std::string bad_profile = write_file(files, "bad.vdy", "src=before any section\r\n");
-  const std::string usage = run_vdyagent({"--help"}).err;
+  const std::string usage = run_vdyagent({"--help"}).out;
+  ASSERT_FALSE(usage.empty());
   const std::string port = std::to_string(closed_port());
   const std::string dump = files + "/nwind.sql";
 
   const std::vector<cmdline_case> cases = {
       {"no arguments", {}, exactly(""), exactly(usage), usage_exit},
-      {"help", {"--help"}, exactly(""), exactly(usage), usage_exit},
-      {"silent, then help", {"--silent", "--help"}, exactly(""), exactly(""), usage_exit},
-      {"help, then silent", {"--help", "--silent"}, exactly(""), exactly(usage), usage_exit},
+      {"help", {"--help"}, exactly(usage), exactly(""), 0},
+      {"silent, then help", {"--silent", "--help"}, exactly(""), exactly(""), 0},
+      {"help, then silent", {"--help", "--silent"}, exactly(usage), exactly(""), 0},
+      {"help with a value", {"--help=x"}, exactly(""), exactly("Option --help takes no value\n"), usage_exit},
       {"a positional argument", {"--src=" + nwind, "--dest=x", "extra"}, exactly(""), exactly(usage), usage_exit},
       {"21 positional arguments", std::vector<std::string>(21, "x"), exactly(""), starts("Internal error: "),
        usage_exit},

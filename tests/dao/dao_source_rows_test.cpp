@@ -287,6 +287,7 @@ TEST(dao_rows, multi_value_columns_join_their_values_into_text) {
   }
 }
 
+// An attachment arrives as the file's own bytes, not as the form Access stores it in.
 TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
   std::string log_path = test_env::make_temp_dir() + "/run.log";
   {
@@ -297,14 +298,24 @@ TEST(dao_rows, attachment_columns_keep_the_first_file_and_name_the_others) {
     const t_ftd* column = rs->schema.get_field1(L"attach-data");
     ASSERT_NE(column, nullptr);
     EXPECT_EQ(column->dw_reserved, ftd_marker_attachment);
-    // Rows row1..row4: no file, one file, no file, two files.
-    const VARTYPE kinds[] = {VT_NULL, ole_vt_binary, VT_NULL, ole_vt_binary};
+    // Rows row1..row4: no file, two files, no file, one file.
+    const char* files[] = {nullptr, "this is some test data for attachment.", nullptr,
+                           "this is some more test data for attachment."};
     std::size_t row = 0;
     for (rs->reset(); !rs->is_eof(); rs->next(), ++row) {
       ASSERT_LT(row, 4u);
       const udb_field* f = rs->get_item()->get_field(L"attach-data");
       ASSERT_NE(f, nullptr);
-      EXPECT_EQ(f->get_type(), kinds[row]) << "row " << row;
+      EXPECT_TRUE(f->kept_as_stored.empty()) << f->kept_as_stored;
+      if (!files[row]) {
+        EXPECT_EQ(f->get_type(), VT_NULL) << "row " << row;
+        continue;
+      }
+      ASSERT_EQ(f->get_type(), ole_vt_binary) << "row " << row;
+      const BYTE* data = nullptr;
+      std::string storage;
+      const std::uint32_t n = f->get_bytes1(data, storage);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), n), files[row]) << "row " << row;
     }
     EXPECT_EQ(row, 4u);
   }
