@@ -76,6 +76,12 @@ int wizard_program(int argc, const char* const* argv) {
                             [](const std::string& what) { wizard_shell::get_instance()->error(what); });
 
   const bool quick = args.what != quick_launch_args::mode::wizard;
+  if (args.what == quick_launch_args::mode::usage) {
+    std::fprintf(stderr, "%s\n", args.message.c_str());
+    shell.error(args.message);
+    converter.keep_stored_settings = true;
+    return quick_launch_usage_status;
+  }
   if (args.what == quick_launch_args::mode::bad_path) {
     shell.error(args.message);
     converter.keep_stored_settings = true;
