@@ -76,7 +76,7 @@ ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent)
     connect(b, &QPushButton::clicked, this, [this, id] { on_button(id); });
     return b;
   };
-  row->addWidget(add_button(ui_id_help, tr("&Help")));
+  row->addWidget(add_button(ui_id_help, tr("Help")));
   row->addStretch(1);
   row->addWidget(add_button(ui_id_back, tr("< &Back")));
   row->addWidget(add_button(ui_id_next, tr("&Next >")));
