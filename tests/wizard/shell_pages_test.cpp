@@ -17,6 +17,7 @@
 #include "GUI2/progress_page.h"
 #include "GUI2/wizard_front_end.h"
 #include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_pictures.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -54,6 +55,18 @@ struct Wizard : ::testing::Test {
   wizard_shell shell{kTitle};
   wizard_front_end front{shell, shell.errors()};
 };
+
+// The program's frame carries its own pictures: the watermark and header image from the start,
+// the window icon once the first page is shown.
+TEST(WizardPictures, TheFrameHasItsThreePictures) {
+  wizard_shell shell(kTitle, wizard_icon_id, wizard_watermark_id, wizard_header_id);
+  EXPECT_EQ(shell.sheet().watermark().size(), QSize(164, 314));
+  EXPECT_EQ(shell.sheet().header_image().size(), QSize(49, 49));
+  EXPECT_TRUE(shell.sheet().windowIcon().isNull());
+  shell.initialize_if();
+  EXPECT_FALSE(shell.sheet().windowIcon().isNull());
+  EXPECT_TRUE(wizard_picture(0).isNull());
+}
 
 // A page with a log box, for lines written from another thread.
 class log_page : public wizard_page_base {
