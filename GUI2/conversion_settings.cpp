@@ -33,6 +33,7 @@ bool conversion_settings::page_init() {
     list_add(bool_list_id, L"Microsoft (true=-1,false=0)");
     tk_log1(tk_log_detail, "Initializing charset combobox");
     list_clear(charset_list_id);
+    list_add(charset_list_id, automatic_charset);
     for (const std::wstring& charset : engine.get_charsets()) list_add(charset_list_id, charset);
     tk_log1(tk_log_detail, "Initializing engines combobox");
     list_clear(engine_list_id);
@@ -40,7 +41,13 @@ bool conversion_settings::page_init() {
     filled_ = true;
   }
   list_set_current(bool_list_id, converter->bool_map < 2 ? static_cast<int>(converter->bool_map) : -1);
-  select_prefix(charset_list_id, engine.charset);
+  if (engine.charset.empty()) {
+    list_set_current(charset_list_id, 0);
+  } else {
+    // The names start after the automatic entry; the search starts after the first name.
+    const int found = list_find_prefix(charset_list_id, engine.charset, 1);
+    list_set_current(charset_list_id, found > 0 ? found : -1);
+  }
   select_prefix(engine_list_id, engine.engine);
   return true;
 }
@@ -58,7 +65,10 @@ void conversion_settings::store_file_info() {
   sql_engine& engine = converter->engine;
   std::wstring charset = get_text(charset_list_id);
   if (charset.size() > kFieldLimit) charset.resize(kFieldLimit);
-  if (charset.empty()) {
+  if (list_current(charset_list_id) == 0) {
+    tk_log1(tk_log_trace, "got charset2=(automatic)");
+    engine.charset.clear();
+  } else if (charset.empty()) {
     tk_log1(tk_log_detail, "Failed to exract text from charset COMBO");
   } else {
     tk_log2(tk_log_trace, L"got charset1=%ls", charset.c_str());

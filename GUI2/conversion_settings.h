@@ -14,6 +14,8 @@ class conversion_settings : public wizard_page<110, ui_wiz_back | ui_wiz_next> {
   static constexpr int tab_def_id = 1228;
   static constexpr int views_id = 1204;
   static constexpr std::uint32_t help_topic = 1021;
+  // The first entry of the character-set list: no character set stored, the engine's own choice.
+  static constexpr const wchar_t* automatic_charset = L"Automatic - Unicode (utf8mb4 or utf8)";
 
   conversion_settings();
 

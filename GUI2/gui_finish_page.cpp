@@ -28,6 +28,13 @@ ui_dialog_def controls_of_dialog() {
            {gui_finish_page_t::save_id, ui_kind::push_button, L"&Save Settings...", {115, 170, 80, 14}}}};
 }
 
+// The errors past the list's room went only to the log, which keeps them only when it is on.
+std::wstring more_errors_line(std::size_t more) {
+  const std::wstring count = std::to_wstring(more) + (more == 1 ? L" more error is" : L" more errors are");
+  if (tk_log_wanted(tk_log_event)) return count + L" not listed here; the log file holds them.";
+  return count + L" not listed here and were not kept: no log file was set.";
+}
+
 bool file_exists(const std::wstring& path) {
   struct stat state;
   return ::stat(tk_unicode_to_utf8(path).c_str(), &state) == 0;
@@ -50,7 +57,8 @@ bool gui_finish_page_t::page_init() {
   control(title_id)->setFont(title_font);
   sheet()->enable_button(ui_id_cancel, false);
   sheet()->enable_button(ui_id_help, false);
-  const std::vector<std::string> errors = wizard_shell::get_instance()->errors().entries();
+  const wizard_error_list& list = wizard_shell::get_instance()->errors();
+  const std::vector<std::string> errors = list.entries();
   if (errors.empty()) {
     tk_log1(tk_log_detail, "Display success-message");
     set_text(result_id, success_text_);
@@ -64,6 +72,7 @@ bool gui_finish_page_t::page_init() {
     append_text(wizard_log_box_id, tk_utf8_to_unicode(tk_string::replace_all(error, "\n", " ")));
     append_text(wizard_log_box_id, L"\r\n\r\n");
   }
+  if (const std::size_t more = list.dropped(); more != 0) append_text(wizard_log_box_id, more_errors_line(more));
   set_read_only(wizard_log_box_id, true);
   return true;
 }

@@ -36,13 +36,33 @@ bool is_valid_utf8(const std::string& bytes) {
   return true;
 }
 
+namespace {
+
+// What was not understood: the first option, else every argument after the first.
+std::string not_understood(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i)
+    if (argv[i][0] == '-') return argv[i];
+  std::string rest;
+  for (int i = 2; i < argc; ++i) rest += (i > 2 ? " " : "") + std::string(argv[i]);
+  return rest;
+}
+
+bool has_option(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i)
+    if (argv[i][0] == '-') return true;
+  return false;
+}
+
+}  // namespace
+
 quick_launch_args read_quick_launch_args(int argc, const char* const* argv) {
-  std::string joined;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) joined += ' ';
-    joined += argv[i];
-  }
   quick_launch_args args;
+  if (argc > 2 || has_option(argc, argv)) {
+    args.what = quick_launch_args::mode::usage;
+    args.message = "'" + not_understood(argc, argv) + "' is not understood.\nUsage: vandry [PROFILE]";
+    return args;
+  }
+  const std::string joined = argc > 1 ? argv[1] : "";
   if (joined.empty()) return args;
   if (!is_valid_utf8(joined)) {
     args.what = quick_launch_args::mode::bad_path;

@@ -166,8 +166,12 @@ bool sel_file_page::on_command(int id, ui_event event) {
 
 void sel_file_page::suggest_dest(const std::wstring& source) {
   const std::wstring name = name_part(source);
+  // Beside the source, where the user can write (the program's folder may be a system folder),
+  // unless the user named a folder of their own.
+  const std::wstring current = get_text(dest_id);
+  const std::wstring beside = !current.empty() && current.back() == L'/' ? current : source;
   const std::wstring suggestion =
-      vandry_converter::get_instance()->direct ? name : make_default_path(get_text(dest_id), name, L"sql", false);
+      vandry_converter::get_instance()->direct ? name : make_default_path(beside, name, L"sql", false);
   set_text(dest_id, suggestion);
   last_suggestion_ = suggestion;
 }

@@ -13,6 +13,7 @@
 #include "GUI2/selection_pages.h"
 #include "GUI2/settings_pages.h"
 #include "GUI2/wizard_front_end.h"
+#include "GUI2/wizard_pictures.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_addresses.h"
 #include "TK/tk_exception.h"
@@ -68,7 +69,8 @@ int wizard_program(int argc, const char* const* argv) {
   handler.load_err_map(mysql_error_texts_count, mysql_error_texts);
   vandry_converter converter(converter_program::wizard);
   const quick_launch_args args = read_quick_launch_args(argc, argv);
-  wizard_shell shell(tk_utf8_to_unicode(vandry_converter::get_title()));
+  wizard_shell shell(tk_utf8_to_unicode(vandry_converter::get_title()), wizard_icon_id, wizard_watermark_id,
+                     wizard_header_id);
   wizard_front_end front(shell, shell.errors());
   // No exception crosses Qt's event loop: the engine's own go to the error handler, which reports
   // them by their kind; anything else is shown as it is. The page stays.
@@ -76,6 +78,12 @@ int wizard_program(int argc, const char* const* argv) {
                             [](const std::string& what) { wizard_shell::get_instance()->error(what); });
 
   const bool quick = args.what != quick_launch_args::mode::wizard;
+  if (args.what == quick_launch_args::mode::usage) {
+    std::fprintf(stderr, "%s\n", args.message.c_str());
+    shell.error(args.message);
+    converter.keep_stored_settings = true;
+    return quick_launch_usage_status;
+  }
   if (args.what == quick_launch_args::mode::bad_path) {
     shell.error(args.message);
     converter.keep_stored_settings = true;

@@ -7,6 +7,7 @@
 
 #include "GUI2/help_files.h"
 #include "GUI2/wizard_dialogs.h"
+#include "GUI2/wizard_pictures.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -18,8 +19,11 @@ constexpr const wchar_t* kNoHelp = L"Help file does not exist. Reinstall the pro
 
 }  // namespace
 
-wizard_shell::wizard_shell(const std::wstring& title) : title_(title), sheet_(title), help_folder_(help_folder()) {
+wizard_shell::wizard_shell(const std::wstring& title, int icon_id, int watermark_id, int header_id)
+    : title_(title), icon_id_(icon_id), sheet_(title), help_folder_(help_folder()) {
   tk_log2(tk_log_trace, L"wizard_shell::ctor(%ls)", title.c_str());
+  if (watermark_id != 0) sheet_.set_watermark(wizard_picture(watermark_id));
+  if (header_id != 0) sheet_.set_header_image(wizard_picture(header_id));
 }
 
 wizard_shell::~wizard_shell() {
@@ -37,6 +41,7 @@ void wizard_shell::initialize_if() {
   if (initialized_) return;
   tk_log1(tk_log_detail, "wizard_shell::initialize_if");
   sheet_.set_title(title_);
+  if (icon_id_ != 0) sheet_.set_big_icon(QIcon(wizard_picture(icon_id_)));
   initialized_ = true;
 }
 

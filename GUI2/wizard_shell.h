@@ -20,7 +20,8 @@ class wizard_shell : public tk_singleton<wizard_shell>, public wizard_screen {
   // The timer whose ticks reach the current page (the progress page polls the run on it).
   static constexpr int progress_timer_id = 0x10000;
 
-  explicit wizard_shell(const std::wstring& title);
+  // The pictures by their resource ids (wizard_pictures.h); 0: none.
+  explicit wizard_shell(const std::wstring& title, int icon_id = 0, int watermark_id = 0, int header_id = 0);
   ~wizard_shell() override;
   wizard_shell(const wizard_shell&) = delete;
   wizard_shell& operator=(const wizard_shell&) = delete;
@@ -78,6 +79,7 @@ class wizard_shell : public tk_singleton<wizard_shell>, public wizard_screen {
           int default_answer);
 
   std::wstring title_;
+  int icon_id_ = 0;
   ui_property_sheet sheet_;
   std::atomic<bool> initialized_{false};
   std::atomic<bool> timer_running_{false};

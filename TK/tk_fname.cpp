@@ -104,8 +104,7 @@ void tk_file_wname::set_ext(const std::wstring& ext) {
 std::wstring make_default_path(const std::wstring& path, const std::wstring& new_name, const std::wstring& ext,
                                bool keep) {
   if (keep) return new_name;
-  bool absolute = !path.empty() && path[0] == L'/';
-  tk_file_wname target(absolute ? path : std::wstring());
+  tk_file_wname target(path);
   target.name = new_name;
   target.set_ext(ext);
   return target.make_path();

@@ -44,8 +44,8 @@ class tk_file_wname {
   std::wstring directory;
 };
 
-// With keep: new_name as given. Otherwise new_name with extension `ext` in the folder of `path`
-// when that path is absolute, else in the program's own folder.
+// With keep: new_name as given. Otherwise new_name with extension `ext` in the folder of `path`; a
+// relative path is taken from the working directory, an empty one means the program's own file.
 std::wstring make_default_path(const std::wstring& path, const std::wstring& new_name, const std::wstring& ext,
                                bool keep);
 

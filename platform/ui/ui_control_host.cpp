@@ -55,7 +55,8 @@ QString q(const std::wstring& s) { return QString::fromStdWString(s); }
 // Windows edits break lines with "\r\n"; a Qt text document with "\n".
 QString edit_lines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-// A label shows "&x" as an underlined x on Windows; without a buddy Qt would show the ampersand.
+// A label without a field to move to shows its text without the "&" marks (Qt would show the
+// ampersand itself); one with a field shows the letter underlined and Alt+letter reaches the field.
 QString without_mnemonics(const QString& text) {
   QString out;
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -94,6 +95,23 @@ QStyle::StandardPixmap pixmap_of(ui_icon icon) {
   return QStyle::SP_MessageBoxInformation;
 }
 
+QString label_text(const QLabel* label, const QString& text) {
+  return label->buddy() != nullptr ? text : without_mnemonics(text);
+}
+
+// The kinds a label's letter can lead to: fields that take typing or a choice.
+bool is_field(ui_kind kind) {
+  switch (kind) {
+    case ui_kind::edit:
+    case ui_kind::multiline_edit:
+    case ui_kind::list_box:
+    case ui_kind::list_view:
+    case ui_kind::combo_list:
+    case ui_kind::combo_edit: return true;
+    default: return false;
+  }
+}
+
 QString link_html(const QString& caption) {
   return QStringLiteral("<a href=\"link\">") + caption.toHtmlEscaped() + QStringLiteral("</a>");
 }
@@ -110,6 +128,7 @@ void ui_control_host::build() {
   QRect all = to_pixels({0, 0, def_.cx, def_.cy});
   setMinimumSize(all.size());
   QButtonGroup* radio_group = nullptr;
+  std::vector<QWidget*> rows;  // the widget of each row, in table order
   for (const ui_control_def& c : def_.controls) {
     if (c.id != ui_id_static && controls_.count(c.id) != 0) {
       throw std::logic_error("control id " + std::to_string(c.id) + " appears twice in dialog " +
@@ -235,6 +254,25 @@ void ui_control_host::build() {
       controls_[c.id] = w;
       connect_control(c, w);
     }
+    rows.push_back(w);
+  }
+  set_buddies(rows);
+}
+
+void ui_control_host::set_buddies(const std::vector<QWidget*>& rows) {
+  const std::vector<ui_control_def>& defs = def_.controls;
+  for (std::size_t i = 0; i < defs.size(); ++i) {
+    if (defs[i].kind != ui_kind::static_text) continue;
+    QWidget* field = nullptr;
+    if (defs[i].buddy != 0) {
+      field = control(defs[i].buddy);
+    } else if (i + 1 < defs.size() && is_field(defs[i + 1].kind)) {
+      field = rows[i + 1];
+    }
+    if (field == nullptr) continue;
+    auto* label = static_cast<QLabel*>(rows[i]);
+    label->setBuddy(field);
+    label->setText(label->property(raw_text_property).toString());
   }
 }
 
@@ -438,7 +476,7 @@ void ui_control_host::set_text(int id, const std::wstring& text) {
     if (def_of(id).kind == ui_kind::link) {
       label->setText(link_html(without_mnemonics(t)));
     } else {
-      label->setText(without_mnemonics(t));
+      label->setText(label_text(label, t));
     }
   }
 }

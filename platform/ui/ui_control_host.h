@@ -151,6 +151,8 @@ class ui_control_host : public QWidget {
 
  private:
   void build();
+  // Each label gets the field its "&" letter leads to (see ui_control_def::buddy).
+  void set_buddies(const std::vector<QWidget*>& rows);
   void connect_control(const ui_control_def& c, QWidget* w);
   void view_selection_moved(int id);
   void view_item_changed(int id, QTreeWidgetItem* item);

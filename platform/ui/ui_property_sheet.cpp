@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
+#include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -76,7 +77,7 @@ ui_property_sheet::ui_property_sheet(const std::wstring& title, QWidget* parent)
     connect(b, &QPushButton::clicked, this, [this, id] { on_button(id); });
     return b;
   };
-  row->addWidget(add_button(ui_id_help, tr("&Help")));
+  row->addWidget(add_button(ui_id_help, tr("Help")));
   row->addStretch(1);
   row->addWidget(add_button(ui_id_back, tr("< &Back")));
   row->addWidget(add_button(ui_id_next, tr("&Next >")));
@@ -117,6 +118,8 @@ void ui_property_sheet::set_big_icon(const QIcon& icon) { setWindowIcon(icon); }
 
 void ui_property_sheet::set_header_image(const QPixmap& picture) { header_image_->setPixmap(picture); }
 
+QPixmap ui_property_sheet::header_image() const { return header_image_->pixmap(); }
+
 void ui_property_sheet::set_watermark(const QPixmap& picture) {
   watermark_ = picture;
   if (watermark_label_) watermark_label_->setPixmap(picture);
@@ -132,10 +135,31 @@ void ui_property_sheet::place_watermark(ui_page* page, bool on) {
     watermark_label_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     watermark_label_->setPixmap(watermark_);
   }
-  watermark_label_->setParent(page);
-  watermark_label_->setGeometry(0, 0, watermark_.width(), std::max(page->height(), watermark_.height()));
+  // A page taller than the picture shows the band on to its bottom, in the picture's lowest colour,
+  // as a stretched watermark would fill it, without distorting the drawing.
+  QPalette band = watermark_label_->palette();
+  band.setColor(QPalette::Window, watermark_.toImage().pixelColor(0, watermark_.height() - 1));
+  watermark_label_->setPalette(band);
+  watermark_label_->setAutoFillBackground(true);
+  if (watermark_label_->parent() != page) {
+    if (watermark_label_->parent() != nullptr) watermark_label_->parent()->removeEventFilter(this);
+    watermark_label_->setParent(page);
+    page->installEventFilter(this);
+  }
+  fit_watermark();
   watermark_label_->show();
   watermark_label_->raise();
+}
+
+void ui_property_sheet::fit_watermark() {
+  auto* page = watermark_label_ ? qobject_cast<QWidget*>(watermark_label_->parent()) : nullptr;
+  if (page == nullptr) return;
+  watermark_label_->setGeometry(0, 0, watermark_.width(), std::max(page->height(), watermark_.height()));
+}
+
+bool ui_property_sheet::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize && watermark_label_ && watched == watermark_label_->parent()) fit_watermark();
+  return QDialog::eventFilter(watched, event);
 }
 
 void ui_property_sheet::add_page(ui_page* page, ui_page_options options) {

@@ -59,6 +59,8 @@ class ui_property_sheet : public QDialog {
   void set_big_icon(const QIcon& icon);
   void set_header_image(const QPixmap& picture);
   void set_watermark(const QPixmap& picture);
+  QPixmap header_image() const;
+  QPixmap watermark() const { return watermark_; }
 
   // Adds a page at the end. The caller keeps ownership; the page's dialog id is its page id for
   // jumps. Adding the same page twice or while the sheet runs is a programming fault
@@ -104,6 +106,8 @@ class ui_property_sheet : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
   void timerEvent(QTimerEvent* event) override;
+  // Keeps the watermark as tall as the page it lies on.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct entry {
@@ -127,6 +131,7 @@ class ui_property_sheet : public QDialog {
   void apply_buttons(unsigned buttons);
   void apply_posted_buttons();
   void place_watermark(ui_page* page, bool on);
+  void fit_watermark();
   int notify(ui_page* page, ui_notify code, int if_failed);
 
   std::vector<entry> pages_;

@@ -65,6 +65,9 @@ struct ui_control_def {
   std::wstring text;
   ui_rect rect;
   unsigned flags = ui_flag_none;
+  // Static text: the id of the field its "&" letter moves the focus to. 0: the next row of the
+  // table when that is a field (an edit, list or combo), as a dialog's tab order would have it.
+  int buddy = 0;
 };
 
 // A whole page or dialog: its id (the dialog template id), caption (dialogs only), client size in

@@ -2,8 +2,10 @@
 #include "TK/tk_fname.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
+#include <filesystem>
 
 #include <fstream>
 
@@ -87,13 +89,16 @@ TEST(FileName, WideNamesExtensionsAndDefaultPaths) {
 
   std::string dir = tk_get_module_dir();
   std::wstring program_dir(dir.begin(), dir.end());
+  const std::wstring working_dir = std::filesystem::current_path().wstring();
   struct Case {
     std::wstring path, name, ext;
     bool keep;
     std::wstring result;
   } cases[] = {
       {L"/data/nwind.mdb", L"nwind", L"sql", false, L"/data/nwind.sql"},
-      {L"share/nwind.mdb", L"nwind", L"sql", false, program_dir + L"nwind.sql"},  // no absolute folder
+      {L"share/nwind.mdb", L"nwind", L"sql", false, working_dir + L"/share/nwind.sql"},
+      {L"nwind.mdb", L"nwind", L"sql", false, working_dir + L"/nwind.sql"},
+      {L"", L"nwind", L"sql", false, program_dir + L"nwind.sql"},
       {L"/data/nwind.mdb", L"/keep/me.sql", L"sql", true, L"/keep/me.sql"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.result, make_default_path(c.path, c.name, c.ext, c.keep));

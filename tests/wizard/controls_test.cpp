@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -340,3 +341,36 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// A label's letter leads to the next row when that is a field, or to the field the template names;
+// a label with no field keeps no "&" on screen and takes no key.
+TEST(control_mnemonic, a_label_leads_to_its_field_and_one_without_a_field_shows_plain_text) {
+  ui_control_host host({100,
+                        L"",
+                        200,
+                        100,
+                        {{ui_id_static, ui_kind::static_text, L"&Name:", {5, 5, 40, 9}},
+                         {1003, ui_kind::edit, L"", {50, 5, 100, 12}},
+                         {ui_id_static, ui_kind::static_text, L"&Query:", {5, 20, 40, 9}, ui_flag_none, 1005},
+                         {1004, ui_kind::edit, L"", {50, 20, 100, 12}},
+                         {1005, ui_kind::edit, L"", {50, 35, 100, 12}},
+                         {1320, ui_kind::static_text, L"R&D failed", {5, 50, 90, 9}},
+                         {1, ui_kind::push_button, L"OK", {100, 50, 40, 14}}}});
+  host.show();
+  QApplication::setActiveWindow(&host);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+  struct key_case {
+    Qt::Key key;
+    int focused;
+  } cases[] = {{Qt::Key_N, 1003}, {Qt::Key_Q, 1005}};
+  for (const key_case& c : cases) {
+    host.focus(1004);
+    QTest::keyClick(host.control(1004), c.key, Qt::AltModifier);
+    EXPECT_EQ(host.focused(), c.focused) << QKeySequence(c.key).toString().toStdString();
+  }
+  EXPECT_EQ(qobject_cast<QLabel*>(host.control(1320))->text(), QStringLiteral("RD failed"));
+  EXPECT_EQ(host.get_text(1320), L"R&D failed");
+  host.focus(1004);
+  QTest::keyClick(host.control(1004), Qt::Key_D, Qt::AltModifier);
+  EXPECT_EQ(host.focused(), 1004);
+}

@@ -208,6 +208,7 @@ TEST(SettingsSelectDatabases, DestinationSuggestion) {
   } cases[] = {
       {"empty destination", true, L"", a, L"north"},
       {"typed name stays", true, L"mine", a, L"mine"},
+      {"dump: empty destination goes beside the source", false, L"", a, L"/data/north.sql"},
       {"dump: typed folder gets the source's name", false, L"/out/", a, L"/out/north.sql"},
       {"dump: typed file name stays", false, L"/out/old.sql", b, L"/out/old.sql"},
   };
@@ -233,21 +234,16 @@ TEST(SettingsSelectDatabases, DestinationSuggestion) {
   env.converter.direct = false;
   sel_file_page& p = env.pages.databases;
   env.run(106, [&] {
-    const auto ends_with = [](const std::wstring& text, const std::wstring& end) {
-      return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-    };
     p.set_text(sel_file_page::source_id, a);
     p.control(sel_file_page::dest_id)->setFocus();
     settle();
-    // Without a folder typed, the suggestion lies in the program's folder.
-    EXPECT_TRUE(ends_with(p.get_text(sel_file_page::dest_id), L"/north.sql"))
-        << tk_unicode_to_utf8(p.get_text(sel_file_page::dest_id));
+    // Without a folder typed, the suggestion lies beside the source.
+    EXPECT_EQ(p.get_text(sel_file_page::dest_id), L"/data/north.sql");
     env.files.answers.push_back(b);
     click(&p, sel_file_page::browse_source_id);
     settle();
     EXPECT_EQ(p.get_text(sel_file_page::source_id), b);
-    EXPECT_TRUE(ends_with(p.get_text(sel_file_page::dest_id), L"/south.sql"))
-        << tk_unicode_to_utf8(p.get_text(sel_file_page::dest_id));
+    EXPECT_EQ(p.get_text(sel_file_page::dest_id), L"/data/south.sql") << "the suggestion follows the new source";
     p.set_text(sel_file_page::dest_id, L"/out/typed.sql");
     env.files.answers.push_back(a);
     click(&p, sel_file_page::browse_source_id);

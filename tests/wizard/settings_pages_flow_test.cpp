@@ -1,6 +1,7 @@
 // The settings pages as a whole: the routes through them for both targets, and Load Settings.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -28,6 +29,53 @@ void fill(wizard_env& env, int page, bool direct, const std::string& dest) {
   if (page == 106) {
     env.pages.databases.set_text(sel_file_page::source_id, wide(testdata("access/real/nwind.mdb")));
     env.pages.databases.set_text(sel_file_page::dest_id, wide(dest));
+  }
+}
+
+// Alt and a label's underlined letter move the focus to the label's field; on a check box or a
+// radio they press it, as a click would.
+TEST(SettingsPagesFlow, AltAndTheUnderlinedLetterReachTheControl) {
+  struct key_case {
+    int page;
+    Qt::Key key;
+    int focused;  // the control that has the focus afterwards
+    int checked;  // a check box or radio checked by the key; 0 for a label
+  };
+  const key_case cases[] = {
+      {105, Qt::Key_W, ugl_page::sysdb_id, 0},
+      {105, Qt::Key_U, ugl_page::user_id, 0},
+      {105, Qt::Key_P, ugl_page::password_id, 0},
+      {110, Qt::Key_M, conversion_settings::charset_list_id, 0},
+      {110, Qt::Key_E, conversion_settings::engine_list_id, 0},
+      {110, Qt::Key_O, conversion_settings::bool_list_id, 0},
+      {110, Qt::Key_K, conversion_settings::skip_idx_id, conversion_settings::skip_idx_id},
+      {123, Qt::Key_U, mysql_settings_page::user_id, 0},
+      {123, Qt::Key_P, mysql_settings_page::password_id, 0},
+      {123, Qt::Key_H, mysql_settings_page::host_id, 0},
+      {123, Qt::Key_O, mysql_settings_page::port_id, 0},
+      {123, Qt::Key_L, mysql_settings_page::local_id, mysql_settings_page::local_id},
+      {127, Qt::Key_S, sel_tables_page::selected_id, 0},
+  };
+  wizard_env env;
+  env.converter.direct = false;
+  env.converter.src = wide(testdata("access/real/nwind.mdb"));
+  env.converter.use_ugl = true;
+  // Connected, so that the character-set list this fills (once per process) is the server's, as
+  // the conversion page's own tests expect.
+  env.use_test_server();
+  for (const key_case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.page) + " Alt+" + QKeySequence(c.key).toString().toStdString());
+    env.run(c.page, [&] {
+      ui_page* page = env.sheet().current_page();
+      ASSERT_NE(page, nullptr);
+      ASSERT_EQ(page->dialog_id(), c.page);
+      env.sheet().activateWindow();
+      QTest::keyClick(page->focusWidget() != nullptr ? page->focusWidget() : page, c.key, Qt::AltModifier);
+      EXPECT_TRUE(wait_for([&] { return page->focused() == c.focused; }, 5000)) << "focused: " << page->focused();
+      if (c.checked != 0) {
+        EXPECT_TRUE(wait_for([&] { return page->get_check(c.checked) == ui_checked; }, 5000));
+      }
+    });
   }
 }
 

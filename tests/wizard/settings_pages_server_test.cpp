@@ -2,6 +2,9 @@
 // server.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QTest>
+
 #include "SQL/sql_connection.h"
 #include "tests/support/sql_fault_connection.h"
 #include "tests/wizard/settings_pages_env.h"
@@ -152,10 +155,11 @@ TEST(SettingsConversionPage, ServerListsSelectByPrefixFromTheSecondEntry) {
                        {"UTF16", "utf16", "utf16"},
                        {"latin1", "latin1", "latin1"},
                        {"nosuchset", "", "nosuchset"},
-                       {"", "", ""}});
-  // The first entry is chosen only when no later one matches.
+                       {"", "Automatic", ""}});
+  // The first name (after the automatic entry) is chosen only when no later one matches.
   conversion_settings& p = env.pages.conversion;
-  const std::wstring first = p.list_text(conversion_settings::charset_list_id, 0);
+  EXPECT_EQ(p.list_text(conversion_settings::charset_list_id, 0), conversion_settings::automatic_charset);
+  const std::wstring first = p.list_text(conversion_settings::charset_list_id, 1);
   check_charsets(env, {{tk_unicode_to_utf8(first.substr(0, first.find(L' '))).c_str(),
                         tk_unicode_to_utf8(first.substr(0, first.find(L' '))).c_str(),
                         tk_unicode_to_utf8(first.substr(0, first.find(L' '))).c_str()}});
@@ -197,6 +201,24 @@ TEST(SettingsConversionPage, DumpUsesTheBuiltInListsFilledOnce) {
   });
   EXPECT_TRUE(env.converter.convert_views);
   EXPECT_EQ(env.converter.bool_map, 1u);
+  // Nothing stored shows the automatic entry; choosing it after a name stores nothing again.
+  env.converter.engine.charset.clear();
+  env.run(110, [&] {
+    EXPECT_EQ(p.get_text(conversion_settings::charset_list_id), conversion_settings::automatic_charset);
+    env.press(ui_id_next);
+  });
+  EXPECT_EQ(env.converter.engine.charset, L"");
+  env.converter.engine.charset = L"latin1";
+  env.run(110, [&] {
+    EXPECT_EQ(p.get_text(conversion_settings::charset_list_id).substr(0, 6), L"latin1");
+    auto* list = qobject_cast<QComboBox*>(p.control(conversion_settings::charset_list_id));
+    ASSERT_NE(list, nullptr);
+    // As a user picks it: the keyboard moves the list to its first entry.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
+    env.press(ui_id_next);
+  });
+  EXPECT_EQ(env.converter.engine.charset, L"");
 }
 
 }  // namespace

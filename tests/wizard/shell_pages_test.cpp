@@ -17,6 +17,7 @@
 #include "GUI2/progress_page.h"
 #include "GUI2/wizard_front_end.h"
 #include "GUI2/wizard_ids.h"
+#include "GUI2/wizard_pictures.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -54,6 +55,18 @@ struct Wizard : ::testing::Test {
   wizard_shell shell{kTitle};
   wizard_front_end front{shell, shell.errors()};
 };
+
+// The program's frame carries its own pictures: the watermark and header image from the start,
+// the window icon once the first page is shown.
+TEST(WizardPictures, TheFrameHasItsThreePictures) {
+  wizard_shell shell(kTitle, wizard_icon_id, wizard_watermark_id, wizard_header_id);
+  EXPECT_EQ(shell.sheet().watermark().size(), QSize(164, 314));
+  EXPECT_EQ(shell.sheet().header_image().size(), QSize(49, 49));
+  EXPECT_TRUE(shell.sheet().windowIcon().isNull());
+  shell.initialize_if();
+  EXPECT_FALSE(shell.sheet().windowIcon().isNull());
+  EXPECT_TRUE(wizard_picture(0).isNull());
+}
 
 // A page with a log box, for lines written from another thread.
 class log_page : public wizard_page_base {
@@ -312,6 +325,45 @@ TEST_F(RunPages, ARunWithoutTablesOrErrorsEndsOnTheSuccessText) {
     shell.sheet().press_button(ui_id_finish);
   });
   EXPECT_EQ(shell.run(), ui_sheet_finished);
+}
+
+// The finish page's list after a run that reported `count` errors.
+std::wstring finish_list_after(wizard_shell& shell, vandry_converter& converter, std::size_t count) {
+  stepped_run run;
+  for (std::size_t i = 1; i <= count; ++i) run.errors.push_back("error " + std::to_string(i));
+  progress_page progress(run);
+  gui_finish_page_t finish(converter, kSuccess, kErrors, L"vdy");
+  shell.add_page(&progress, {L"Step 7 of 7", L"Database conversion is in progress", false, true});
+  shell.add_page(&finish, {L"", L"", true, false});
+  std::wstring listed;
+  later([&] {
+    ASSERT_TRUE(wait_for([&] { return shell.sheet().current_page_id() == 116; }));
+    listed = without_cr(finish.get_text(wizard_log_box_id));
+    EXPECT_TRUE(wait_for([&] { return shell.sheet().button_enabled(ui_id_finish); }));
+    shell.sheet().press_button(ui_id_finish);
+  });
+  shell.run();
+  return listed;
+}
+
+std::wstring first_errors(std::size_t count) {
+  std::wstring text;
+  for (std::size_t i = 1; i <= count; ++i) text += L"error " + std::to_wstring(i) + L"\n\n";
+  return text;
+}
+
+TEST_F(RunPages, ErrorsPastTheListsRoomAreCountedInOneLine) {
+  EXPECT_EQ(finish_list_after(shell, converter, 23),
+            first_errors(20) + L"3 more errors are not listed here and were not kept: no log file was set.");
+}
+
+TEST_F(RunPages, ErrorsPastTheListsRoomAreCountedAndPointToTheLogWhenItIsOn) {
+  const std::string log = test_env::make_temp_dir() + "/run.log";
+  logger.set_file_name(log.c_str());
+  logger.enable();
+  EXPECT_EQ(finish_list_after(shell, converter, 21),
+            first_errors(20) + L"1 more error is not listed here; the log file holds them.");
+  EXPECT_NE(read_file(log).find("error 21"), std::string::npos);
 }
 
 TEST_F(RunPages, TheFirstFocusOfTheErrorListGoesToFinishLaterOnesStay) {

@@ -1,15 +1,18 @@
 // Quick launch end to end, in the program's own function: a profile naming nwind.mdb converted
 // into a dump and into the private server, every value checked against mdb-export; a missing,
-// unreadable or undecodable profile gets its message, converts nothing and leaves the stored
-// settings alone.
+// unreadable or undecodable profile, a usage error or a profile that selects no tables gets its
+// message, converts nothing and leaves the stored settings and the destination alone.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QTimer>
 #include <fstream>
+#include <iterator>
 
+#include "GUI2/quick_launch_args.h"
 #include "GUI2/wizard_program.h"
 #include "GUI2/wizard_shell.h"
+#include "TK/tk_utils.h"
 #include "tests/console/mysql_client.h"
 #include "tests/support/test_env.h"
 #include "tests/support/value_check.h"
@@ -123,23 +126,81 @@ TEST_F(QuickLaunchRun, ABadProfileOrPathIsReportedAndNothingRuns) {
     const char* name;
     std::vector<const char*> args;
     std::wstring message;
+    int status = 1;
   };
   const bad_case cases[] = {
-      {"missing", {missing.c_str()}, L"Profile does not exist. Please verify the correct path/name was given."},
-      {"unreadable", {pipe.c_str()}, L"Profile is not a regular file. Please verify the correct path/name was given."},
+      {"missing",
+       {missing.c_str()},
+       L"Profile does not exist. Please verify the correct path/name was given. Path: " + tk_utf8_to_unicode(missing)},
+      {"unreadable",
+       {pipe.c_str()},
+       L"Profile is not a regular file. Please verify the correct path/name was given. Path: " +
+           tk_utf8_to_unicode(pipe)},
       {"not UTF-8",
        {undecodable.c_str()},
        L"The profile path is not valid UTF-8 text. Please verify the correct path/name was given."},
+      {"an option", {"--help"}, L"'--help' is not understood.\nUsage: vandry [PROFILE]", quick_launch_usage_status},
+      {"two arguments",
+       {missing.c_str(), "-x"},
+       L"'-x' is not understood.\nUsage: vandry [PROFILE]",
+       quick_launch_usage_status},
+      {"a path with a blank, unquoted",
+       {"/tmp/my", "job.vdy"},
+       L"'job.vdy' is not understood.\nUsage: vandry [PROFILE]",
+       quick_launch_usage_status},
   };
   for (const bad_case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::size_t before = boxes.taken().size();
-    EXPECT_EQ(run(c.args), 1);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(run(c.args), c.status);
     const std::vector<std::wstring> shown = boxes.texts();
     ASSERT_EQ(shown.size(), before + 1);
     EXPECT_EQ(shown.back(), c.message);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    if (c.status == quick_launch_usage_status) {
+      EXPECT_EQ(said, tk_unicode_to_utf8(c.message) + "\n") << "usage errors reach standard error";
+    }
     EXPECT_FALSE(exists(settings_file())) << "the stored settings stay untouched";
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A profile that selects no tables converts nothing: it must not clear the destination first
+// (mode 0 drops the whole database before the run; a dump file is replaced).
+TEST_F(QuickLaunchRun, AProfileThatSelectsNoTablesLeavesTheDestinationAlone) {
+  console_test::mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  sql.execute("DROP DATABASE IF EXISTS wizard_quick_none");
+  sql.execute("CREATE DATABASE wizard_quick_none");
+  sql.execute("CREATE TABLE wizard_quick_none.mine (id INT PRIMARY KEY)");
+  sql.execute("INSERT INTO wizard_quick_none.mine VALUES (7)");
+  const std::string dump = dir + "/kept.sql";
+  std::ofstream(dump, std::ios::binary) << "-- the user's own dump\n";
+
+  const std::string into_server = dir + "/server.vdy";
+  std::ofstream(into_server, std::ios::binary)
+      << "[Generic settings]\r\nsrc=" << source << "\r\ndest=wizard_quick_none\r\nmode=0\r\n\r\n"
+      << "[MySQL settings]\r\ndirect mode=1\r\nhost=" << server.host << "\r\nport=" << server.port
+      << "\r\nuser=" << server.user << "\r\npassword=" << server.password << "\r\n";
+  const std::string into_dump = dir + "/dump.vdy";
+  std::ofstream(into_dump, std::ios::binary) << "[Generic settings]\r\nsrc=" << source << "\r\ndest=" << dump
+                                             << "\r\nmode=0\r\n\r\n[MySQL settings]\r\ndirect mode=0\r\n"
+                                             << "\r\n[Selected Tables]\r\n";
+  for (const std::string& job : {into_server, into_dump}) {
+    SCOPED_TRACE(job);
+    EXPECT_EQ(run({job.c_str()}), 1);
+    const std::vector<std::wstring> shown = boxes.texts();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(),
+              L"The profile '" + tk_utf8_to_unicode(job) + L"' selects no tables: there is nothing to convert.");
+  }
+  EXPECT_EQ(sql.column("SELECT id FROM wizard_quick_none.mine"), std::vector<std::string>{"7"});
+  std::ifstream kept(dump, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "-- the user's own dump\n");
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ struct QuickLaunch : ::testing::Test {
   }
   std::string dump_profile(const std::string& source) {
     return "[Generic settings]\r\nsrc=" + source + "\r\ndest=" + dir + "/out.sql\r\nmode=0\r\n\r\n" +
-           "[MySQL settings]\r\ndirect mode=0\r\n";
+           "[MySQL settings]\r\ndirect mode=0\r\n\r\n[Selected Tables]\r\nShippers\r\n";
   }
   tk_logger logger{nullptr, false, tk_log_event, false};
   std::string dir = test_env::make_temp_dir();
@@ -47,9 +47,14 @@ TEST_F(QuickLaunch, EachBadProfileIsRefusedWithItsOwnMessage) {
     std::string message;
   };
   const bad_case cases[] = {
-      {"missing", dir + "/none.vdy", "Profile does not exist. Please verify the correct path/name was given."},
+      {"missing", dir + "/none.vdy",
+       "Profile does not exist. Please verify the correct path/name was given. Path: " + dir + "/none.vdy"},
       {"a pipe, which may never end", dir + "/pipe.vdy",
-       "Profile is not a regular file. Please verify the correct path/name was given."},
+       "Profile is not a regular file. Please verify the correct path/name was given. Path: " + dir + "/pipe.vdy"},
+      {"no tables",
+       write_profile("empty.vdy", "[Generic settings]\r\nsrc=" + source + "\r\ndest=" + dir +
+                                      "/out.sql\r\n\r\n[MySQL settings]\r\ndirect mode=0\r\n"),
+       "The profile '" + dir + "/empty.vdy' selects no tables: there is nothing to convert."},
       {"a bad mode", write_profile("mode.vdy", "[Generic settings]\r\nmode=9\r\n"), ""},
       {"a missing source", write_profile("src.vdy", dump_profile(dir + "/none.mdb")), ""},
       {"the source as destination",

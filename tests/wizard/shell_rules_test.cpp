@@ -39,18 +39,25 @@ TEST(ProgressPercent, TablesDoneAndTheShareOfTheCurrentTableClampedForTheBar) {
   }
 }
 
-TEST(QuickLaunchArgs, ArgumentsAreJoinedWithBlanksAndMustBeUtf8) {
+TEST(QuickLaunchArgs, OneArgumentIsAUtf8ProfilePathAndAnythingElseIsAUsageError) {
   using mode = quick_launch_args::mode;
   struct args_case {
     std::vector<const char*> argv;
     mode what;
     std::wstring profile;
+    std::string message = {};
   };
   const args_case cases[] = {
       {{"vandry"}, mode::wizard, L""},
       {{"vandry", ""}, mode::wizard, L""},
       {{"vandry", "/tmp/job.vdy"}, mode::quick_launch, L"/tmp/job.vdy"},
-      {{"vandry", "/tmp/my", "job.vdy"}, mode::quick_launch, L"/tmp/my job.vdy"},
+      {{"vandry", "/tmp/my job.vdy"}, mode::quick_launch, L"/tmp/my job.vdy"},
+      {{"vandry", "/tmp/my", "job.vdy"}, mode::usage, L"", "'job.vdy' is not understood.\nUsage: vandry [PROFILE]"},
+      {{"vandry", "a", "b", "c"}, mode::usage, L"", "'b c' is not understood.\nUsage: vandry [PROFILE]"},
+      {{"vandry", "--help"}, mode::usage, L"", "'--help' is not understood.\nUsage: vandry [PROFILE]"},
+      {{"vandry", "-x"}, mode::usage, L"", "'-x' is not understood.\nUsage: vandry [PROFILE]"},
+      {{"vandry", "job.vdy", "-q"}, mode::usage, L"", "'-q' is not understood.\nUsage: vandry [PROFILE]"},
+      {{"vandry", "./-job.vdy"}, mode::quick_launch, L"./-job.vdy"},
       {{"vandry", "\"/tmp/job.vdy\""}, mode::quick_launch, L"\"/tmp/job.vdy\""},
       {{"vandry", "/tmp/caf\xC3\xA9.vdy"}, mode::quick_launch, L"/tmp/caf\u00E9.vdy"},
       {{"vandry", "/tmp/caf\xE9.vdy"}, mode::bad_path, L""},           // Latin-1
@@ -64,7 +71,10 @@ TEST(QuickLaunchArgs, ArgumentsAreJoinedWithBlanksAndMustBeUtf8) {
     const quick_launch_args args = read_quick_launch_args(static_cast<int>(c.argv.size()), c.argv.data());
     EXPECT_EQ(args.what, c.what);
     EXPECT_EQ(args.profile, c.profile);
-    EXPECT_EQ(args.message.empty(), c.what != mode::bad_path);
+    EXPECT_EQ(args.message.empty(), c.what == mode::wizard || c.what == mode::quick_launch);
+    if (!c.message.empty()) {
+      EXPECT_EQ(args.message, c.message);
+    }
   }
 }
 

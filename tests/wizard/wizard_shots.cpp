@@ -35,6 +35,7 @@
 #include "GUI2/types_map_entry.h"
 #include "GUI2/url_err_box_dlg.h"
 #include "GUI2/wizard_front_end.h"
+#include "GUI2/wizard_pictures.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -148,7 +149,7 @@ struct wizard {
   tk_logger logger{nullptr, false, tk_log_event, false};
   error_handler handler{dao_error_texts_count, dao_error_texts};
   vandry_converter converter{converter_program::wizard};
-  wizard_shell shell{kTitle};
+  wizard_shell shell{kTitle, wizard_icon_id, wizard_watermark_id, wizard_header_id};
   wizard_front_end front{shell, shell.errors()};
   settings_pages pages{L"vdy"};
   plain_page tables{127, ui_wiz_back | ui_wiz_next, L"Select tables to convert", 1015};
@@ -174,9 +175,7 @@ void pages_and_dialogs() {
   wizard w(run);
   ui_property_sheet& sheet = w.shell.sheet();
   later([&] {
-    // A character set and engine the built-in lists hold, so the page shows its choices.
-    w.converter.engine.charset = L"latin1";
-    w.converter.engine.engine = L"InnoDB";
+    // The character set and engine as on first use: the page shows what it offers then.
     // The welcome page again at the end: the first picture may come before the sheet has its size.
     const std::pair<int, const char*> settings[] = {{102, "page-102-dump"},       {123, "page-123-server"},
                                                     {105, "page-105-workgroup"},  {106, "page-106-databases"},
