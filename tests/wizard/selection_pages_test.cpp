@@ -163,8 +163,9 @@ TEST(SelectionPages, ViewsAreStoredInTheOrderTheUserGives) {
     EXPECT_EQ(env.page(), 108);
   });
   name_list stored;
-  for (const auto& [name, sql] : env.converter.selected_views) {
-    stored.push_back(name);
+  for (const auto& [view_name, sql] : env.converter.selected_views) {
+    stored.push_back(view_name);
+    const auto& name = view_name;  // a structured binding cannot be captured in C++20
     const auto source =
         std::find_if(source_views.begin(), source_views.end(), [&](const auto& v) { return v.first == name; });
     ASSERT_NE(source, source_views.end());
