@@ -43,7 +43,8 @@ bool sel_file_page::page_init() {
   set_check(use_password_id, password ? ui_checked : ui_unchecked);
   enable(password_id, password);
   set_text(password_id, converter->acc_pswd);
-  set_text(dest_label_id, converter->direct ? L"My&SQL destination database name:" : L"&Destination dump file path:");
+  set_caption(dest_label_id,
+              converter->direct ? L"My&SQL destination database name:" : L"&Destination dump file path:");
   show(browse_dest_id, !converter->direct);
   if (!converter->log_file.empty()) {
     std::unique_ptr<wchar_t[]> wide;

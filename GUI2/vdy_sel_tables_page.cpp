@@ -15,8 +15,8 @@ bool vdy_sel_tables_page::page_init() {
   set_text(caption_id,
            L"Select MS Access tables to convert into MySQL format. Double click on an item in\r\n'Selected tables' "
            L"list to edit it.");
-  set_text(available_label_id, L"&Available tables:");
-  set_text(selected_label_id, L"&Selected tables:");
+  set_caption(available_label_id, L"&Available tables:");
+  set_caption(selected_label_id, L"&Selected tables:");
   names_.clear();
   read_source([&] { converter->get_all_tables(names_); });
   do_page_init();

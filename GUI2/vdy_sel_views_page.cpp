@@ -11,8 +11,8 @@ bool vdy_sel_views_page::page_init() {
   tk_log1(tk_log_trace, "vdy_sel_views_page::page_init");
   vandry_converter* converter = vandry_converter::get_instance();
   set_text(caption_id, L"Select MS Access queries to convert into MySQL views.");
-  set_text(available_label_id, L"&Available queries:");
-  set_text(selected_label_id, L"&Selected queries:");
+  set_caption(available_label_id, L"&Available queries:");
+  set_caption(selected_label_id, L"&Selected queries:");
   views_.clear();
   read_source([&] { converter->get_all_views(views_); });
   names_.clear();

@@ -9,14 +9,44 @@
 
 namespace {
 
-// Position of needle in line at or after start, ignoring ASCII case; npos when absent.
-size_t find_no_case(const std::string& line, const std::string& needle, size_t start = 0) {
-  auto it =
-      std::search(line.begin() + static_cast<std::ptrdiff_t>(std::min(start, line.size())), line.end(), needle.begin(),
-                  needle.end(), [](char a, char b) {
-                    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-                  });
-  return it == line.end() ? std::string::npos : static_cast<size_t>(it - line.begin());
+// One past the closing backtick of the name that opens at pos; a doubled backtick is one
+// backtick of the name. An unclosed name runs to the end of the line.
+size_t name_end(const std::string& line, size_t pos) {
+  size_t i = pos + 1;
+  while (i < line.size()) {
+    if (line[i] != '`') {
+      ++i;
+    } else if (i + 1 < line.size() && line[i + 1] == '`') {
+      i += 2;
+    } else {
+      return i + 1;
+    }
+  }
+  return line.size();
+}
+
+bool matches_no_case(const std::string& line, size_t at, const std::string& needle) {
+  if (at + needle.size() > line.size()) return false;
+  for (size_t k = 0; k < needle.size(); ++k)
+    if (std::tolower(static_cast<unsigned char>(line[at + k])) != std::tolower(static_cast<unsigned char>(needle[k])))
+      return false;
+  return true;
+}
+
+// Position of needle in line at or after start, ignoring ASCII case, outside backticked names:
+// a name may hold ")", "REFERENCES " or any other text of the statement. npos when absent.
+size_t find_outside_names(const std::string& line, const std::string& needle, size_t start = 0) {
+  size_t i = start;
+  while (i < line.size()) {
+    if (line[i] == '`') {
+      i = name_end(line, i);
+    } else if (matches_no_case(line, i, needle)) {
+      return i;
+    } else {
+      ++i;
+    }
+  }
+  return std::string::npos;
 }
 
 std::string slice(const std::string& line, size_t from, size_t to) {
@@ -63,13 +93,13 @@ void sql_fk_parser::do_parse(udb_relationships& relationships) const {
   for (size_t n = 0; n < lines_.size(); ++n) {
     tk_log1(tk_log_trace, "Processing FK chunk #%d", static_cast<int>(n));
     const std::string line = tk_trim(lines_[n]);
-    const size_t c = find_no_case(line, "CONSTRAINT ");
+    const size_t c = find_outside_names(line, "CONSTRAINT ");
     if (c == std::string::npos) {
       tk_log1(tk_log_trace, "CONSTRAINT is not found");
       continue;
     }
     tk_log1(tk_log_trace, "CONSTRAINT is found at position %d", static_cast<int>(c));
-    const size_t f = find_no_case(line, " FOREIGN KEY", c);
+    const size_t f = find_outside_names(line, " FOREIGN KEY", c);
     if (f == std::string::npos) {
       tk_log1(tk_log_trace, "FOREIGN KEY is not found");
       continue;
@@ -77,7 +107,7 @@ void sql_fk_parser::do_parse(udb_relationships& relationships) const {
     tk_log1(tk_log_trace, "FOREIGN KEY is found at position %d", static_cast<int>(f));
     // The name keeps its quoting so that get_columns reads a name holding backticks right.
     const std::string name_text = tk_trim(slice(line, c + 11, f));
-    const size_t r = find_no_case(line, "REFERENCES ", f);
+    const size_t r = find_outside_names(line, "REFERENCES ", f);
     if (r == std::string::npos) {
       tk_log1(tk_log_trace, "REFERENCES is not found");
       continue;
@@ -89,28 +119,17 @@ void sql_fk_parser::do_parse(udb_relationships& relationships) const {
     while (pos < line.size() && line[pos] == ' ') ++pos;
     size_t table_end = pos;
     if (pos < line.size() && line[pos] == '`') {
-      table_end = pos + 1;
-      while (table_end < line.size()) {
-        if (line[table_end] == '`') {
-          if (table_end + 1 < line.size() && line[table_end + 1] == '`') {
-            table_end += 2;
-            continue;
-          }
-          ++table_end;
-          break;
-        }
-        ++table_end;
-      }
+      table_end = name_end(line, pos);
     } else {
       while (table_end < line.size() && line[table_end] != '(' && line[table_end] != ' ') ++table_end;
     }
     const std::string table_text = slice(line, pos, table_end);
-    const size_t open = line.find('(', table_end);
+    const size_t open = find_outside_names(line, "(", table_end);
     if (open == std::string::npos) {
       tk_log1(tk_log_trace, "REFERENCES is not found");
       continue;  // no referenced columns: not a foreign key this reader understands
     }
-    const size_t close = line.find(')', open);
+    const size_t close = find_outside_names(line, ")", open + 1);
     const std::string ref_columns_text =
         tk_trim(slice(line, open + 1, close == std::string::npos ? line.size() : close));
     tk_log1(tk_log_trace, "Got PK columns: %s", ref_columns_text.c_str());

@@ -54,9 +54,14 @@ tk_logger::tk_logger(const char* file, bool enabled, std::uint32_t threshold, bo
   publish_floor();
 }
 
-tk_logger::~tk_logger() { tk_log_floor.store(INT_MAX, std::memory_order_relaxed); }
+tk_logger::~tk_logger() {
+  if (is_registered()) tk_log_floor.store(INT_MAX, std::memory_order_relaxed);
+}
 
 void tk_logger::publish_floor() {
+  // The writers use only the registered logger; another one (made while it lives) must not
+  // open or close the gate for it.
+  if (!is_registered()) return;
   // Until the file is emptied every call goes to accepts, which empties it on first use. A
   // negative level is never written, whatever the threshold.
   int floor = INT_MAX;

@@ -49,15 +49,15 @@ class tk_logger : public tk_singleton<tk_logger> {
   bool crlf_ = true;
   std::atomic<bool> enabled_;
   std::atomic<bool> truncated_{false};
-  // Publishes this logger's settings to tk_log_floor.
+  // Publishes this logger's settings to tk_log_floor when it is the registered logger.
   void publish_floor();
   bool timestamp_;
   std::mutex write_mutex_;  // lines of two threads never interleave
 };
 
-// The lowest level the logger writes now; above every level while no logger exists or it is
-// disabled. Most log calls sit on paths run once a value or a row with logging off, so a call
-// must cost one test of this and evaluate none of its arguments.
+// The lowest level the registered logger writes now; above every level while no logger is
+// registered or it is disabled. Most log calls sit on paths run once a value or a row with
+// logging off, so a call must cost one test of this and evaluate none of its arguments.
 inline std::atomic<int> tk_log_floor{INT_MAX};
 inline bool tk_log_wanted(int level) { return level >= tk_log_floor.load(std::memory_order_relaxed); }
 

@@ -35,6 +35,8 @@ class tk_singleton {
     tk_singleton* expected = this;
     registered_.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
   }
+  // Whether this object is the registered T.
+  bool is_registered() const { return registered_.load(std::memory_order_acquire) == this; }
   tk_singleton(const tk_singleton&) = delete;
   tk_singleton& operator=(const tk_singleton&) = delete;
 

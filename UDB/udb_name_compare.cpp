@@ -10,4 +10,4 @@ bool udb_same_name(std::wstring_view a, std::wstring_view b) {
                         static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-bool udb_is_alnum(wchar_t c) { return IsCharAlphaNumericW(c) != FALSE; }
+bool udb_is_name_char(wchar_t c) { return c == L'_' || IsCharAlphaNumericW(c) != FALSE; }

@@ -9,6 +9,6 @@
 // compare this way throughout the system.
 bool udb_same_name(std::wstring_view a, std::wstring_view b);
 
-// True for a letter or digit of any script: what separates a whole word from its neighbours in
-// SQL text and in identifiers. The underscore is not one.
-bool udb_is_alnum(wchar_t c);
+// True for a letter or digit of any script, or the underscore: the characters of one bare name
+// in SQL text. orders_2 is one name, so a rename of orders must leave it whole.
+bool udb_is_name_char(wchar_t c);

@@ -67,7 +67,7 @@ struct token {
   size_t begin, end;
 };
 
-// Splits text into words (runs of letters and digits), quoted names ([...] and `...`), literals
+// Splits text into words (runs of letters, digits and underscores), quoted names ([...] and `...`), literals
 // ('...', "..." and #...# dates), blanks and single other characters. An unclosed quoted name
 // becomes one "other" piece that runs to the end: nothing after it can be rewritten safely.
 std::vector<token> tokenize(std::wstring_view t) {
@@ -77,13 +77,13 @@ std::vector<token> tokenize(std::wstring_view t) {
     const wchar_t c = t[i];
     size_t end = i + 1;
     piece kind = piece::other;
-    if (udb_is_alnum(c)) {
-      while (end < t.size() && udb_is_alnum(t[end])) ++end;
+    if (udb_is_name_char(c)) {
+      while (end < t.size() && udb_is_name_char(t[end])) ++end;
       kind = piece::word;
     } else if (c == L'\'' || c == L'"') {
       end = end_of_quoted(t, i, c, true);
       kind = piece::literal;
-    } else if (c == L'#' && (i == 0 || !udb_is_alnum(t[i - 1])) && t.find(L'#', i + 1) != std::wstring_view::npos) {
+    } else if (c == L'#' && (i == 0 || !udb_is_name_char(t[i - 1])) && t.find(L'#', i + 1) != std::wstring_view::npos) {
       end = t.find(L'#', i + 1) + 1;
       kind = piece::literal;
     } else if (c == L'[' || c == L'`') {
@@ -237,7 +237,7 @@ class name_rewriter {
     size_t end = i;
     while (end < toks_.size() && toks_[end].end < after) ++end;
     if (end == toks_.size() || toks_[end].end != after) return 0;
-    if (after < t_.size() && udb_is_alnum(t_[after])) return 0;
+    if (after < t_.size() && udb_is_name_char(t_[after])) return 0;
     return end + 1;
   }
 

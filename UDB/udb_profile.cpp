@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_fname.h"
@@ -41,6 +42,54 @@ bool read_line(std::FILE* file, std::string& line, std::size_t most, bool& too_l
     }
   }
   return !line.empty();
+}
+
+// The pair a line of a section reads as; false for a blank line, which reads as nothing. A
+// value is everything after the first "=", taken from the untrimmed line: blanks that end a
+// value (a password, say) belong to it.
+bool pair_of_line(const std::wstring& raw, std::pair<std::wstring, std::wstring>& pair) {
+  const size_t eq = raw.find(L'=');
+  if (eq != std::wstring::npos) {
+    pair = {tk_trim(raw.substr(0, eq)), raw.substr(eq + 1)};
+    return true;
+  }
+  const std::wstring trimmed = tk_trim(raw);
+  if (trimmed.empty()) return false;
+  pair = {trimmed, L""};
+  return true;
+}
+
+bool is_header(const std::wstring& trimmed) {
+  return trimmed.size() >= 2 && trimmed.front() == L'[' && trimmed.back() == L']';
+}
+
+// How a pair is written in its section: in "Selected Tables" alone an empty value leaves the
+// bare key.
+std::wstring line_of_pair(const std::wstring& section, const std::pair<std::wstring, std::wstring>& pair) {
+  if (pair.second.empty() && section == kSelectedTables) return pair.first;
+  return pair.first + L"=" + pair.second;
+}
+
+// True when the list holds the very lines the section's pairs were read from. Reading a file
+// keeps each section's lines in the list of its name as well; writing both blocks would read
+// back as every pair and every line twice, and again twice as many with each save.
+bool list_mirrors_section(const udb_profile::lines& list, const udb_profile::pairs& section) {
+  udb_profile::pairs read;
+  for (const std::wstring& line : list) {
+    if (is_header(tk_trim(line))) return false;
+    std::pair<std::wstring, std::wstring> pair;
+    if (pair_of_line(line, pair)) read.push_back(std::move(pair));
+  }
+  return read == section;
+}
+
+// True when writing the section's pairs gives the list's lines exactly, so that one block in
+// the section's place stands for both; otherwise the list's lines (indented, say) are the text.
+bool list_is_section_text(const std::wstring& name, const udb_profile::lines& list, const udb_profile::pairs& section) {
+  if (list.size() != section.size()) return false;
+  for (size_t i = 0; i < list.size(); ++i)
+    if (list[i] != line_of_pair(name, section[i])) return false;
+  return true;
 }
 
 }  // namespace
@@ -102,24 +151,18 @@ bool udb_profile::load(const std::wstring& path) {
 
     const std::wstring raw = tk_utf8_to_unicode(bytes);
     const std::wstring trimmed = tk_trim(raw);
-    if (trimmed.size() >= 2 && trimmed.front() == L'[' && trimmed.back() == L']') {
+    if (is_header(trimmed)) {
       current_name = trimmed.substr(1, trimmed.size() - 2);
       current = &sections[current_name];
       continue;
     }
-    const size_t eq = raw.find(L'=');
-    if (eq != std::wstring::npos) {
-      if (current == nullptr) return false;
-      // A list line may hold "=" itself (a name, a default value): it stays a list line too.
-      lists[current_name].push_back(raw);
-      // The value is taken from the untrimmed line: blanks that end a value (a password, say)
-      // belong to it.
-      current->emplace_back(tk_trim(raw.substr(0, eq)), raw.substr(eq + 1));
-    } else if (!trimmed.empty()) {
-      if (current == nullptr) return false;
-      lists[current_name].push_back(raw);
-      current->emplace_back(trimmed, L"");
-    }
+    std::pair<std::wstring, std::wstring> pair;
+    if (!pair_of_line(raw, pair)) continue;
+    if (current == nullptr) return false;
+    // Every line is also kept as it stands in the list of the section's name: a list line may
+    // hold "=" itself (a name, a default value).
+    lists[current_name].push_back(raw);
+    current->push_back(std::move(pair));
   }
   return !std::ferror(file.get());
 }
@@ -127,16 +170,25 @@ bool udb_profile::load(const std::wstring& path) {
 bool udb_profile::store(const std::wstring& path) const {
   tk_log2(tk_log_detail, L"udb_profile::store)");
   std::wstring text;
+  // A section and a list of one name that mirror each other (as reading a file leaves them)
+  // are one block of the file: in the section's place when its pairs give the list's lines,
+  // else the list's lines in the list's place.
+  enum class one_block { no, as_section, as_list };
+  auto shared_block = [this](const std::wstring& name) {
+    auto section = sections.find(name);
+    auto list = lists.find(name);
+    if (section == sections.end() || list == lists.end() || !list_mirrors_section(list->second, section->second))
+      return one_block::no;
+    return list_is_section_text(name, list->second, section->second) ? one_block::as_section : one_block::as_list;
+  };
   for (const auto& [name, section] : sections) {
+    if (shared_block(name) == one_block::as_list) continue;
     text += L"[" + name + L"]" + kLineEnd;
-    for (const auto& [key, value] : section) {
-      text += key;
-      if (!(value.empty() && name == kSelectedTables)) text += L"=" + value;
-      text += kLineEnd;
-    }
+    for (const auto& pair : section) text += line_of_pair(name, pair) + kLineEnd;
     text += kLineEnd;
   }
   for (const auto& [name, list] : lists) {
+    if (shared_block(name) == one_block::as_section) continue;
     text += L"[" + name + L"]" + kLineEnd;
     for (const auto& line : list) text += line + kLineEnd;
   }

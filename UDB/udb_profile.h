@@ -39,7 +39,9 @@ class udb_profile {
   // blanks at either end included. Every line of a section, with or without "=", is also kept
   // verbatim in the section's list.
   bool load(const std::wstring& path);
-  // Replaces the file with this profile (UTF-8, CR LF line ends). The text goes to a temporary
+  // Replaces the file with this profile (UTF-8, CR LF line ends). A section and a list of one
+  // name that hold the same lines, as load leaves every section, are written as one block, so
+  // a profile loaded and stored again reads back as it was. The text goes to a temporary
   // file in the same folder that is renamed over the old one only once every write and the
   // close succeeded, so a failed save answers false and leaves the previous profile intact.
   bool store(const std::wstring& path) const;

@@ -95,8 +95,18 @@ QStyle::StandardPixmap pixmap_of(ui_icon icon) {
   return QStyle::SP_MessageBoxInformation;
 }
 
-QString label_text(const QLabel* label, const QString& text) {
-  return label->buddy() != nullptr ? text : without_mnemonics(text);
+// A caption with "&" marks as a label shows it: the letter underlined when the label leads to a
+// field, the marks left out when it does not.
+QString caption_text(const QLabel* label, const QString& caption) {
+  return label->buddy() != nullptr ? caption : without_mnemonics(caption);
+}
+
+// A text shown exactly as it stands: a label that leads to a field reads "&" as a mark, so
+// there each one is doubled.
+QString literal_text(const QLabel* label, const QString& text) {
+  if (label->buddy() == nullptr) return text;
+  QString doubled = text;
+  return doubled.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 // The kinds a label's letter can lead to: fields that take typing or a choice.
@@ -474,11 +484,19 @@ void ui_control_host::set_text(int id, const std::wstring& text) {
     group->setTitle(t);
   } else if (auto* label = qobject_cast<QLabel*>(w)) {
     if (def_of(id).kind == ui_kind::link) {
-      label->setText(link_html(without_mnemonics(t)));
+      label->setText(link_html(t));
     } else {
-      label->setText(label_text(label, t));
+      label->setText(literal_text(label, t));
     }
   }
+}
+
+void ui_control_host::set_caption(int id, const std::wstring& caption) {
+  auto* label = qobject_cast<QLabel*>(control(id));
+  if (label == nullptr || def_of(id).kind != ui_kind::static_text) return set_text(id, caption);
+  const QString t = q(caption);
+  label->setProperty(raw_text_property, t);
+  label->setText(caption_text(label, t));
 }
 
 void ui_control_host::append_text(int id, const std::wstring& text) {
@@ -843,7 +861,7 @@ void ui_control_host::set_link(int id, const std::wstring& caption, const std::w
   label->setProperty(link_target_property, q(target));
   label->setTextFormat(Qt::RichText);
   label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  label->setText(link_html(without_mnemonics(q(caption))));
+  label->setText(link_html(q(caption)));
 }
 
 void ui_control_host::set_icon(int id, ui_icon icon) {

@@ -57,8 +57,12 @@ class ui_control_host : public QWidget {
   QWidget* control(int id) const;
 
   // Texts: a label's, an edit's, a button's caption, a combo's displayed text, a group's title.
+  // A label shows a text set here as it stands, "&" included (a table named R&D, a message).
   std::wstring get_text(int id) const;
   void set_text(int id, const std::wstring& text);
+  // A label's caption written as a template writes it: "&" marks the letter that leads to its
+  // field and "&&" shows one "&". Other controls take it as set_text does.
+  void set_caption(int id, const std::wstring& caption);
   // Edits: moves the caret to the end, keeps it in view and inserts the text there.
   void append_text(int id, const std::wstring& text);
   // Edits: the most characters the user or code can put in (0: no limit beyond Qt's).

@@ -69,6 +69,38 @@ TEST(Logger, ArgumentsOfALineNotWrittenAreNotEvaluated) {
   }
 }
 
+TEST(Logger, ASecondLoggerLeavesTheFirstAsItWas) {
+  // Only the registered logger is written to, so only its settings and its lifetime may decide
+  // which lines are wanted; a second one (a nested engine's) comes and goes without a trace.
+  struct Case {
+    const char* what;
+    bool enabled;
+    std::uint32_t threshold;
+    bool enable_later;
+  } cases[] = {
+      {"disabled", false, 3, false},
+      {"enabled, lower threshold", true, 1, false},
+      {"enabled, higher threshold", true, 4, false},
+      {"enabled after it was made", false, 1, true},
+  };
+  for (const auto& c : cases) {
+    const std::string dir = test_env::make_temp_dir();
+    const std::string first_file = dir + "/first.log";
+    const std::string second_file = dir + "/second.log";
+    tk_logger first(first_file.c_str(), true, 3, false);
+    {
+      tk_logger second(second_file.c_str(), c.enabled, c.threshold, false);
+      if (c.enable_later) second.enable();
+      tk_log1(2, "below");
+      tk_log1(3, "during");
+    }
+    tk_log1(2, "below");
+    tk_log1(3, "after");
+    EXPECT_EQ("during\r\nafter\r\n", read_file(first_file)) << c.what;
+    EXPECT_EQ("", file_exists(second_file) ? read_file(second_file) : std::string()) << c.what;
+  }
+}
+
 TEST(Logger, FirstEnabledCallEmptiesTheFileOnce) {
   std::string file = test_env::make_temp_dir() + "/run.log";
   std::ofstream(file) << "old run\r\n";

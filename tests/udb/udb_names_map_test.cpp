@@ -12,6 +12,7 @@ udb_names_map sample_map() {
   m.add_tn_mapping(L"Customer", L"customer_");
   m.add_tn_mapping(L"Customer List", L"customer_list");
   m.add_tn_mapping(L"Maße", L"masse");
+  m.add_tn_mapping(L"Old_Orders", L"old_orders");
   m.add_fn_map(L"Order Details", {{L"Unit Price", L"unit_price"}, {L"Date", L"date_col"}});
   m.add_fn_map(L"Maße", {{L"Größe", L"groesse"}});
   m.add_fn_map(L"t", {{L"Order", L"order00000"}, {L"Group", L"group_"}});
@@ -27,7 +28,15 @@ TEST(udb_names_map, global_replace_in_sql_text) {
       {"nothing mapped", L"select a from b where c = 1", L"select a from b where c = 1"},
       {"table name, any case", L"select * from ORDERS o", L"select * from `order_items` o"},
       {"longer word untouched", L"select ordersx from t", L"select ordersx from t"},
-      {"underscore is a boundary", L"select orders_2 from t", L"select `order_items`_2 from t"},
+      {"underscore is part of a name", L"select orders_2, _orders, orders_ from orders_2",
+       L"select orders_2, _orders, orders_ from orders_2"},
+      {"renamed table beside its underscored neighbour", L"from orders, orders_2 where orders_2.id = orders.id",
+       L"from `order_items`, orders_2 where orders_2.id = `order_items`.id"},
+      {"mapped name with an underscore, whole only", L"from Old_Orders, Old_Orders_2, old_orders.x",
+       L"from `old_orders`, Old_Orders_2, `old_orders`.x"},
+      {"unmapped bracketed neighbours kept", L"from [orders 2], [orders_2], [Orders]",
+       L"from [orders 2], [orders_2], `order_items`"},
+      {"non-ASCII name with an underscore", L"from Maße_alt, Maße", L"from Maße_alt, `masse`"},
       {"bracketed names replaced whole", L"select [Order Details].[Unit Price] from [Order Details]",
        L"select `order_details`.`unit_price` from `order_details`"},
       {"backticked names replaced whole", L"select `Orders`.x from `orders`",

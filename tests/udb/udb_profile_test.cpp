@@ -93,6 +93,63 @@ TEST(udb_profile, round_trip) {
   EXPECT_EQ(q.get_list(L"Selected Tables"), (udb_profile::lines{L"Orders", L"Order Details"}));
 }
 
+TEST(udb_profile, saving_a_loaded_profile_again_changes_nothing) {
+  // Reading keeps every section's lines in the list of its name too; a profile loaded and
+  // saved (again and again) must still hold each pair and each line once.
+  struct {
+    const char* what;
+    std::string file;
+    std::string saved;  // empty: the file as it was
+  } cases[] = {
+      {"sections of each shape",
+       "[Available Queries]\r\nQ=SELECT a = b FROM t\r\n\r\n[Generic settings]\r\nlogfile=\r\nsrc=/data/x.mdb  \r\n\r\n"
+       "[Selected Tables]\r\nOrders\r\nBig ones=SELECT * FROM Orders\r\n\r\n[Selected Views]\r\n\r\n",
+       ""},
+      {"list of indented lines",
+       "[Available Queries]\r\n\r\n[Generic settings]\r\n\r\n[Selected Tables]\r\n\r\n[Selected Views]\r\n\r\n"
+       "[Type Mappings]\r\ndatabase:\r\n  tables:\r\n    - name: Gr\xc3\xb6\xc3\x9f"
+       "e  \r\n      new_name=x\r\n",
+       ""},
+      {"written by hand: its lines are kept as they stand", "[Other]\nbare\n  k=v\n[Selected Tables]\nOrders\n",
+       "[Available Queries]\r\n\r\n[Generic settings]\r\n\r\n[Selected Tables]\r\nOrders\r\n\r\n"
+       "[Selected Views]\r\n\r\n[Other]\r\nbare\r\n  k=v\r\n"},
+  };
+  const std::string dir = test_env::make_temp_dir();
+  for (const auto& c : cases) {
+    const std::string path = dir + "/again.vdy";
+    write_bytes(path, c.file);
+    udb_profile first;
+    ASSERT_TRUE(first.load(wide(path))) << c.what;
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+      udb_profile p;
+      ASSERT_TRUE(p.load(wide(path))) << c.what;
+      EXPECT_EQ(p.sections, first.sections) << c.what << ", cycle " << cycle;
+      EXPECT_EQ(p.lists, first.lists) << c.what << ", cycle " << cycle;
+      ASSERT_TRUE(p.store(wide(path))) << c.what;
+      EXPECT_EQ(read_bytes(path), c.saved.empty() ? c.file : c.saved) << c.what << ", cycle " << cycle;
+    }
+  }
+}
+
+TEST(udb_profile, a_list_named_like_a_section_settles_after_one_save) {
+  udb_profile p;
+  p.add_value(L"Shared", L"k", L"v");
+  p.add_list_item(L"Shared", L"  item");
+  const std::string path = test_env::make_temp_dir() + "/shared.vdy";
+  ASSERT_TRUE(p.store(wide(path)));
+  udb_profile once;
+  ASSERT_TRUE(once.load(wide(path)));
+  EXPECT_EQ(pairs_of(once, L"Shared"), (udb_profile::pairs{{L"k", L"v"}, {L"item", L""}}));
+  ASSERT_TRUE(once.store(wide(path)));
+  const std::string saved = read_bytes(path);
+  udb_profile twice;
+  ASSERT_TRUE(twice.load(wide(path)));
+  EXPECT_EQ(twice.sections, once.sections);
+  EXPECT_EQ(twice.lists, once.lists);
+  ASSERT_TRUE(twice.store(wide(path)));
+  EXPECT_EQ(read_bytes(path), saved);
+}
+
 TEST(udb_profile, line_rules) {
   struct {
     const char* what;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "platform/ui/ui_control_host.h"
+#include "tests/wizard/label_on_screen.h"
 
 namespace {
 
@@ -373,4 +374,54 @@ TEST(control_mnemonic, a_label_leads_to_its_field_and_one_without_a_field_shows_
   host.focus(1004);
   QTest::keyClick(host.control(1004), Qt::Key_D, Qt::AltModifier);
   EXPECT_EQ(host.focused(), 1004);
+}
+
+// Text that code sets (a table name, a message) shows as it stands; only a caption carries "&"
+// marks, whose letter leads to the label's field and whose "&&" shows one "&".
+TEST(control_mnemonic, text_set_by_code_shows_as_it_stands_and_only_captions_carry_marks) {
+  ui_control_host host({100,
+                        L"",
+                        240,
+                        100,
+                        {{1301, ui_kind::static_text, L"&Name:", {5, 5, 60, 9}},
+                         {1303, ui_kind::edit, L"", {70, 5, 100, 12}},
+                         {1302, ui_kind::static_text, L"", {5, 20, 200, 9}},
+                         {1304, ui_kind::link, L"", {5, 35, 200, 9}},
+                         {1305, ui_kind::edit, L"", {70, 50, 100, 12}},
+                         {1, ui_kind::push_button, L"OK", {180, 70, 40, 14}}}});
+  host.show();
+  QApplication::setActiveWindow(&host);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+  struct text_case {
+    const char* what;
+    int id;
+    bool caption;  // set_caption, else set_text
+    const wchar_t* text;
+    const char* shown;  // null: a mark shows underlined, no plain text to compare with
+    Qt::Key alt_key;
+    int focused;  // after Alt+alt_key from the last edit
+  } cases[] = {
+      {"a table name on a label", 1302, false, L"Processing table 'R&D'", "Processing table 'R&D'", Qt::Key_D, 1305},
+      {"doubled ampersands on a label", 1302, false, L"A && B", "A && B", Qt::Key_B, 1305},
+      {"a table name on a label that leads to a field", 1301, false, L"R&D", "R&D", Qt::Key_D, 1305},
+      {"a table name on a link", 1304, false, L"R&D", "R&D", Qt::Key_D, 1305},
+      {"a caption on a label without a field", 1302, true, L"R&&D &Costs", "R&D Costs", Qt::Key_C, 1305},
+      {"a caption with a doubled mark on a label with a field", 1301, true, L"R&&D:", "R&D:", Qt::Key_D, 1305},
+      {"a caption whose letter leads to the field", 1301, true, L"&Name:", nullptr, Qt::Key_N, 1303},
+  };
+  for (const text_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.caption) {
+      host.set_caption(c.id, c.text);
+    } else {
+      host.set_text(c.id, c.text);
+    }
+    EXPECT_EQ(host.get_text(c.id), c.text);
+    auto* label = qobject_cast<QLabel*>(host.control(c.id));
+    ASSERT_NE(label, nullptr);
+    if (c.shown != nullptr) EXPECT_TRUE(label_shows(label, QString::fromUtf8(c.shown))) << label->text().toStdString();
+    host.focus(1305);
+    QTest::keyClick(host.control(1305), c.alt_key, Qt::AltModifier);
+    EXPECT_EQ(host.focused(), c.focused);
+  }
 }

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QTest>
+#include <memory>
 
 #include "GUI2/dlg_error_continue.h"
 #include "GUI2/dlg_error_ex.h"
@@ -14,6 +15,7 @@
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "common/error_handler.h"
+#include "tests/wizard/label_on_screen.h"
 #include "tests/wizard/shell_test_util.h"
 
 namespace {
@@ -67,6 +69,35 @@ TEST(ContinueDialog, ContinueAbortAndDoNotShowAgain) {
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(dialog.do_not_show(), c.do_not_show);
     EXPECT_EQ(shown, L"Orders, record #12: Data truncated");
+  }
+}
+
+// An error names the table or the value it met: "&" there is a character, not a mark.
+TEST(ErrorDialogs, ShowTheirTextAsItStands) {
+  const std::wstring text = L"R&D, record #12: Data truncated (A && B)";
+  struct dialog_case {
+    const char* name;
+    std::function<std::unique_ptr<ui_dialog>()> make;
+    int close_id;
+  };
+  const dialog_case cases[] = {
+      {"go on or stop", [&] { return std::make_unique<dlg_error_continue>(text, L"Error"); },
+       dlg_error_continue::continue_id},
+      {"internal error", [&] { return std::make_unique<dlg_error_ex>(text, L"Error", L""); }, dlg_error_ex::ok_id},
+      {"download",
+       [&] { return std::make_unique<url_err_box_dlg>(text, L"https://example.com/runtime", L"R&D Runtime"); },
+       url_err_box_dlg::ok_id},
+  };
+  for (const dialog_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::unique_ptr<ui_dialog> dialog = c.make();
+    bool shown = false;
+    run_dialog(*dialog, [&](ui_control_host* d) {
+      auto* label = qobject_cast<QLabel*>(d->control(wizard_dialog_text_id));
+      shown = label != nullptr && label_shows(label, QString::fromStdWString(text));
+      click(d, c.close_id);
+    });
+    EXPECT_TRUE(shown);
   }
 }
 

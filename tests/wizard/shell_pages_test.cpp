@@ -24,6 +24,7 @@
 #include "common/error_handler.h"
 #include "converter/vandry_converter.h"
 #include "tests/support/test_env.h"
+#include "tests/wizard/label_on_screen.h"
 #include "tests/wizard/shell_test_util.h"
 
 namespace {
@@ -260,7 +261,7 @@ struct RunPages : Wizard {
 
 TEST_F(RunPages, ProgressFollowsTheCountersAndTheFinishPageListsTheErrors) {
   stepped_run run;
-  run.steps = {{2, 4, 300, 1000, L"Orders"}, {4, 4, 100, 100, L""}};
+  run.steps = {{2, 4, 300, 1000, L"R&D"}, {4, 4, 100, 100, L""}};
   run.errors = {"Orders: first\nline", "Customers: second"};
   progress_page progress(run);
   gui_finish_page_t finish(converter, kSuccess, kErrors, L"vdy");
@@ -278,8 +279,10 @@ TEST_F(RunPages, ProgressFollowsTheCountersAndTheFinishPageListsTheErrors) {
   later([&] {
     EXPECT_TRUE(wait_for([&] {
       return progress.get_progress(progress_page::progress_id) == 57 &&
-             progress.get_text(progress_page::table_id) == L"Processing table 'Orders'";
+             progress.get_text(progress_page::table_id) == L"Processing table 'R&D'";
     }));
+    EXPECT_TRUE(label_shows(qobject_cast<QLabel*>(progress.control(progress_page::table_id)),
+                            QStringLiteral("Processing table 'R&D'")));
     EXPECT_FALSE(shell.sheet().button_enabled(ui_id_next));
     EXPECT_FALSE(shell.sheet().button_enabled(ui_id_back));
     EXPECT_TRUE(shell.sheet().button_enabled(ui_id_cancel));
