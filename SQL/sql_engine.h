@@ -61,7 +61,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
                                         const std::wstring& password) override;
   void db_delete(const std::wstring& name) override;
   bool is_db_exist(const std::wstring& name) override;
-  // Takes "engine" (default InnoDB) and "character set" (kept when absent) from the properties.
+  // Keeps the set: the table and column rules are looked up in it by target name. Takes
+  // "engine" and "character set" from it when it names them; absent ones stay as they are.
   void set_properties(udb_properties* properties) override;
 
   // "name - description" of every character set, and the storage engines the server supports.

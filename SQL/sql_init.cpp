@@ -72,7 +72,9 @@ bool is_character_column(const t_ftd& column) {
          column.native_type.find(L"TEXT") != std::wstring::npos;
 }
 
-// The column's character set: the user's rule for the column, else the engine's default.
+// The column's character set: the user's rule for the column, else the user's rule for its
+// table (every column names its character set, so the table's default alone would reach none),
+// else the engine's default.
 std::wstring column_charset(const std::wstring& target_name, udb_properties* table_mutator) {
   if (table_mutator != nullptr) {
     if (udb_properties* column = table_mutator->get_by_target_name(target_name)) {
@@ -80,6 +82,9 @@ std::wstring column_charset(const std::wstring& target_name, udb_properties* tab
       const auto found = properties.find(L"character_set");
       if (found != properties.end() && !found->second.empty()) return found->second;
     }
+    const auto& properties = table_mutator->get_properties();
+    const auto found = properties.find(L"character set");
+    if (found != properties.end() && !found->second.empty()) return found->second;
   }
   return engine().table_charset();
 }
