@@ -85,6 +85,7 @@ void sql_engine::connect(const std::string& host, const std::string& user, const
     is_connected = false;
   }
   max_allowed_packet = 0;
+  key_collations_.clear();
   settings_.host = host;
   settings_.user = user;
   settings_.password = password;

@@ -53,6 +53,16 @@ bool is_idx_field(const udb_indexes& indexes, const std::wstring& name, bool pri
   return false;
 }
 
+// True when a unique index or the primary key lists exactly this column name.
+bool is_unique_key_field(const udb_indexes& indexes, const std::wstring& name) {
+  for (const udb_index& index : indexes) {
+    if (!index.unique && !index.primary) continue;
+    for (const std::wstring& field : index.fields)
+      if (field == name) return true;
+  }
+  return false;
+}
+
 bool can_have_default(const t_ftd& column) {
   if (column.auto_increment) {
     tk_log2(tk_log_detail, L"WARNING: auto_increment columns cannot have default value!");
@@ -178,6 +188,10 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks, 
       if (!charset.empty()) {
         chunk += L" CHARACTER SET " + charset;
         column_charsets_[column.name] = charset;
+        if (is_unique_key_field(source_indexes_, source_name) || joined_columns.count(source_name) != 0) {
+          const std::wstring collation = engine().key_collation(charset);
+          if (!collation.empty()) chunk += L" COLLATE " + collation;
+        }
       }
     }
 
