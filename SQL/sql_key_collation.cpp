@@ -45,14 +45,16 @@ std::wstring sql_engine::key_collation(const std::wstring& charset) {
   auto take = [&listed](const std::wstring& name, const std::wstring&) { listed.insert(lower(name)); };
   // MariaDB from 10.10 lists its UCA 14 collations once for every character set, by full name
   // only here; other servers have no such column and refuse the first statement.
-  for_each_pair("SELECT FULL_COLLATION_NAME, CHARACTER_SET_NAME FROM "
-                "information_schema.COLLATION_CHARACTER_SET_APPLICABILITY WHERE FULL_COLLATION_NAME IN (" +
-                    tk_unicode_to_utf8(list) + ")",
-                take);
-  for_each_pair("SELECT COLLATION_NAME, CHARACTER_SET_NAME FROM information_schema.COLLATIONS WHERE "
-                "COLLATION_NAME IN (" +
-                    tk_unicode_to_utf8(list) + ")",
-                take);
+  for_each_pair(
+      "SELECT FULL_COLLATION_NAME, CHARACTER_SET_NAME FROM "
+      "information_schema.COLLATION_CHARACTER_SET_APPLICABILITY WHERE FULL_COLLATION_NAME IN (" +
+          tk_unicode_to_utf8(list) + ")",
+      take);
+  for_each_pair(
+      "SELECT COLLATION_NAME, CHARACTER_SET_NAME FROM information_schema.COLLATIONS WHERE "
+      "COLLATION_NAME IN (" +
+          tk_unicode_to_utf8(list) + ")",
+      take);
   std::wstring chosen;
   for (const std::wstring& name : wanted) {
     if (listed.count(name) != 0) {

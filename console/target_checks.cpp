@@ -54,11 +54,11 @@ void check_charset_and_engine() {
   for (const auto& [source, table] : converter.by_source) {
     const std::wstring where = L"table '" + source + L"'";
     const udb_properties::property_map& properties = table->udb_properties::get_properties();
-    if (auto it = properties.find(L"engine"); it != properties.end() && !it->second.empty() &&
-                                              !is_listed(it->second, engines))
+    if (auto it = properties.find(L"engine");
+        it != properties.end() && !it->second.empty() && !is_listed(it->second, engines))
       refuse("storage engine", it->second, engines, where);
-    if (auto it = properties.find(L"character set"); it != properties.end() && !it->second.empty() &&
-                                                     !is_listed(it->second, charsets))
+    if (auto it = properties.find(L"character set");
+        it != properties.end() && !it->second.empty() && !is_listed(it->second, charsets))
       refuse("character set", it->second, charsets, where);
     for (const auto& [column, field] : table->by_source) {
       const std::wstring& charset = field->native.character_set;

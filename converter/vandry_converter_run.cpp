@@ -129,7 +129,8 @@ std::set<std::wstring> joined_columns_of(const std::wstring& table, const sql_ta
                                          const udb_relationships& keys) {
   udb_index joined(L"", false, false);
   for (const udb_relationship& key : keys) {
-    if (udb_same_name(key.table, table)) joined.fields.insert(joined.fields.end(), key.fields.begin(), key.fields.end());
+    if (udb_same_name(key.table, table))
+      joined.fields.insert(joined.fields.end(), key.fields.begin(), key.fields.end());
     if (udb_same_name(key.ref_table, table))
       joined.fields.insert(joined.fields.end(), key.ref_fields.begin(), key.ref_fields.end());
   }

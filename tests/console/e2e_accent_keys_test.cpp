@@ -78,8 +78,10 @@ std::string write_access_file(const std::string& path) {
 
 // The collation of the named columns, "table.column collation" each.
 std::vector<std::string> collations(mysql_client& sql, const std::string& database) {
-  return sql.column("SELECT CONCAT(TABLE_NAME, '.', COLUMN_NAME, ' ', COLLATION_NAME) FROM information_schema.COLUMNS "
-                    "WHERE TABLE_SCHEMA = '" + database + "' AND COLLATION_NAME IS NOT NULL ORDER BY 1");
+  return sql.column(
+      "SELECT CONCAT(TABLE_NAME, '.', COLUMN_NAME, ' ', COLLATION_NAME) FROM information_schema.COLUMNS "
+      "WHERE TABLE_SCHEMA = '" +
+      database + "' AND COLLATION_NAME IS NOT NULL ORDER BY 1");
 }
 
 // The accent-sensitive, case-insensitive collation of `charset` the server lists, else its
@@ -89,7 +91,9 @@ std::string key_collation_of(mysql_client& sql, const std::string& charset) {
     const std::string in = "IN ('" + wanted + "')";
     // Only MariaDB from 10.10 has the first statement; another server's refusal is no finding.
     if (mysql_query(sql.handle(), ("SELECT 1 FROM information_schema.COLLATION_CHARACTER_SET_APPLICABILITY "
-                                   "WHERE FULL_COLLATION_NAME " + in).c_str()) == 0) {
+                                   "WHERE FULL_COLLATION_NAME " +
+                                   in)
+                                      .c_str()) == 0) {
       MYSQL_RES* result = mysql_store_result(sql.handle());
       const bool listed = result != nullptr && mysql_num_rows(result) > 0;
       if (result != nullptr) mysql_free_result(result);
@@ -108,7 +112,8 @@ void expect_every_row(mysql_client& sql, const std::string& database) {
   EXPECT_EQ(sql.column("SELECT Word FROM " + quoted(database) + ".Uses ORDER BY Id"),
             (std::vector<std::string>{words[1], words[5]}));
   EXPECT_EQ(sql.column("SELECT CONSTRAINT_NAME FROM information_schema.REFERENTIAL_CONSTRAINTS WHERE "
-                       "CONSTRAINT_SCHEMA = '" + database + "'"),
+                       "CONSTRAINT_SCHEMA = '" +
+                       database + "'"),
             std::vector<std::string>{"FK_Words_Uses"});
 }
 
@@ -132,7 +137,8 @@ TEST(VdyagentAccentKeys, EveryKeyArrivesLiveAndFromADump) {
     const std::string dumped = "e2e_accents_dump_" + c.name;
     const std::string dump = folder + "/" + dumped + ".sql";
 
-    const program_result to_server = run_vdyagent_logged(with(with(options, {"--dest=" + live}), server_options(server)));
+    const program_result to_server =
+        run_vdyagent_logged(with(with(options, {"--dest=" + live}), server_options(server)));
     EXPECT_EQ(to_server.exit_code, 0) << to_server.out << to_server.err << to_server.log;
     const program_result to_dump = run_vdyagent_logged(with(options, {"--dump", "--dest=" + dump}));
     EXPECT_EQ(to_dump.exit_code, 0) << to_dump.out << to_dump.err << to_dump.log;
@@ -145,8 +151,10 @@ TEST(VdyagentAccentKeys, EveryKeyArrivesLiveAndFromADump) {
 
     // The key columns at both ends of the relationship keep accents apart; the other text
     // column keeps the database's default.
-    const std::string fallback = sql.column("SELECT DEFAULT_COLLATION_NAME FROM information_schema.SCHEMATA WHERE "
-                                            "SCHEMA_NAME = '" + live + "'")
+    const std::string fallback = sql.column(
+                                        "SELECT DEFAULT_COLLATION_NAME FROM information_schema.SCHEMATA WHERE "
+                                        "SCHEMA_NAME = '" +
+                                        live + "'")
                                      .at(0);
     for (const auto& [database, key] :
          {std::pair{live, key_collation_of(sql, c.name)}, std::pair{dumped, c.name + "_bin"}}) {

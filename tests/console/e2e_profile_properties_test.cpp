@@ -36,14 +36,17 @@ std::string write_profile(const std::string& path, const std::string& generic, c
 
 void expect_properties_in(mysql_client& sql, const std::string& database) {
   SCOPED_TRACE(database);
-  const std::string tables = "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE "
-                             "TABLE_SCHEMA = '" + database + "' ORDER BY TABLE_NAME";
+  const std::string tables =
+      "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE "
+      "TABLE_SCHEMA = '" +
+      database + "' ORDER BY TABLE_NAME";
   const std::vector<sql_row> expected_tables = {{"Categories", "MyISAM", "latin1_swedish_ci"},
                                                 {"Shippers", "InnoDB", "cp1251_general_ci"}};
   EXPECT_EQ(sql.rows(tables), expected_tables);
-  const std::string columns = "SELECT TABLE_NAME, COLUMN_NAME, CHARACTER_SET_NAME FROM information_schema.COLUMNS "
-                              "WHERE TABLE_SCHEMA = '" + database +
-                              "' AND COLUMN_NAME IN ('CategoryName', 'CompanyName', 'Phone') ORDER BY 1, 2";
+  const std::string columns =
+      "SELECT TABLE_NAME, COLUMN_NAME, CHARACTER_SET_NAME FROM information_schema.COLUMNS "
+      "WHERE TABLE_SCHEMA = '" +
+      database + "' AND COLUMN_NAME IN ('CategoryName', 'CompanyName', 'Phone') ORDER BY 1, 2";
   const std::vector<sql_row> expected_columns = {{"Categories", "CategoryName", "latin1"},
                                                  {"Shippers", "CompanyName", "utf8mb4"},
                                                  {"Shippers", "Phone", "cp1251"}};
@@ -62,8 +65,8 @@ TEST(VdyagentProfileProperties, EngineAndCharacterSetOfDatabaseTableAndColumn) {
 
   const std::string live =
       write_profile(folder + "/live.vdy", "src=" + nwind + "\r\ndest=e2e_properties_live\r\nmode=0\r\n",
-                    "direct mode=1\r\nhost=" + server.host + "\r\nuser=" + server.user + "\r\npassword=" +
-                        server.password + "\r\nport=" + std::to_string(server.port) + "\r\n");
+                    "direct mode=1\r\nhost=" + server.host + "\r\nuser=" + server.user +
+                        "\r\npassword=" + server.password + "\r\nport=" + std::to_string(server.port) + "\r\n");
   const program_result to_server = run_vdyagent({"--profile=" + live});
   EXPECT_EQ(to_server.exit_code, 0) << to_server.out << to_server.err;
   EXPECT_EQ(sql.column("SELECT DEFAULT_CHARACTER_SET_NAME FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = "

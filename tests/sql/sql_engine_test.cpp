@@ -102,8 +102,7 @@ TEST(SqlEngine, KeyCollationOfADump) {
   sql_engine engine;
   engine.dump_load_version = 0x00050605;
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"utf8mb4", L"utf8mb4_bin"}, {L"Latin1", L"latin1_bin"}, {L"utf8", L"utf8_bin"},
-      {L"binary", L""},             {L"", L""},
+      {L"utf8mb4", L"utf8mb4_bin"}, {L"Latin1", L"latin1_bin"}, {L"utf8", L"utf8_bin"}, {L"binary", L""}, {L"", L""},
   };
   for (const auto& [charset, expected] : cases) EXPECT_EQ(engine.key_collation(charset), expected);
 }
