@@ -210,6 +210,8 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
                                 options_.new_version ? sql_dump_row_version : sql.version);
   std::wstring auto_increment_name;
   sql_schema_initializer columns(table_name, sized.get_schema(), indexes, auto_increment_name);
+  if (auto joined = joined_columns.find(table_name); joined != joined_columns.end())
+    columns.joined_columns = joined->second;
   std::vector<std::wstring> column_chunks;
   columns.get_init_chunks(column_chunks,
                           sql.properties == nullptr ? nullptr : sql.properties->get_by_target_name(table_name));

@@ -121,6 +121,9 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
   std::wstring statement = L"CREATE TABLE " + sql_engine::get_safe_name(table) + L" (";
   std::wstring auto_increment_name;
   sql_schema_initializer columns(table, sized.get_schema(), indexes, auto_increment_name);
+  if (auto joined = joined_columns.find(table); joined != joined_columns.end()) columns.joined_columns = joined->second;
+  // The collation of key columns may take a question to the server: no rows may be waiting.
+  settle();
   std::vector<std::wstring> chunks;
   columns.get_init_chunks(chunks, mutator);
   for (size_t i = 0; i < chunks.size(); ++i) statement += (i ? L", " : L"") + chunks[i];

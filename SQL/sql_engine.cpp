@@ -85,6 +85,7 @@ void sql_engine::connect(const std::string& host, const std::string& user, const
     is_connected = false;
   }
   max_allowed_packet = 0;
+  key_collations_.clear();
   settings_.host = host;
   settings_.user = user;
   settings_.password = password;
@@ -181,19 +182,15 @@ bool sql_engine::is_db_exist(const std::wstring& name) {
 void sql_engine::set_properties(udb_properties* p) {
   tk_log1(tk_log_trace, "sql_engine::set_properties");
   udb_engine::set_properties(p);
-  if (p == nullptr) {
-    engine = L"InnoDB";
-    return;
-  }
+  if (p == nullptr) return;
+  // A set that names no storage engine or character set leaves the ones the user chose
+  // elsewhere (the command line, the profile's general settings) in place.
   const udb_properties::property_map& map = p->get_properties();
-  if (auto it = map.find(L"engine"); it != map.end()) {
+  if (auto it = map.find(L"engine"); it != map.end() && !it->second.empty()) {
     tk_log2(tk_log_trace, L"Set tab.type='%ls'", it->second.c_str());
     engine = it->second;
-  } else {
-    tk_log1(tk_log_trace, "Set InnoDB as default");
-    engine = L"InnoDB";
   }
-  if (auto it = map.find(L"character set"); it != map.end()) charset = it->second;
+  if (auto it = map.find(L"character set"); it != map.end() && !it->second.empty()) charset = it->second;
 }
 
 const std::vector<std::wstring>& sql_engine::get_charsets() {

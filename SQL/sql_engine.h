@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,7 +62,8 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
                                         const std::wstring& password) override;
   void db_delete(const std::wstring& name) override;
   bool is_db_exist(const std::wstring& name) override;
-  // Takes "engine" (default InnoDB) and "character set" (kept when absent) from the properties.
+  // Keeps the set: the table and column rules are looked up in it by target name. Takes
+  // "engine" and "character set" from it when it names them; absent ones stay as they are.
   void set_properties(udb_properties* properties) override;
 
   // "name - description" of every character set, and the storage engines the server supports.
@@ -121,6 +123,12 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   // The server version whose column features (character sets, DATETIME defaults) the
   // statements may use: `version`, or for a dump for current servers dump_load_version.
   std::uint32_t feature_version() const;
+  // The collation text columns of unique keys get in that character set, so that they keep
+  // apart what Access keeps apart (accents, not case): on a live server its accent-sensitive,
+  // case-insensitive collation where the server lists one, else the binary one where listed,
+  // else none (the default); in a dump, which may be loaded into any server, the binary one.
+  // Empty for the binary character set. The server's answer is kept until the next connect.
+  std::wstring key_collation(const std::wstring& charset);
   // Storage engine of created tables.
   std::wstring engine = L"InnoDB";
   // Dump only: a LOCK TABLES has been written and not yet closed.
@@ -151,4 +159,5 @@ class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
   sql_connect_settings settings_;
   std::string database_;  // the database last opened, UTF-8
   std::uint32_t max_allowed_packet = 0;
+  std::map<std::wstring, std::wstring> key_collations_;  // character set -> key_collation
 };

@@ -53,6 +53,16 @@ bool is_idx_field(const udb_indexes& indexes, const std::wstring& name, bool pri
   return false;
 }
 
+// True when a unique index or the primary key lists exactly this column name.
+bool is_unique_key_field(const udb_indexes& indexes, const std::wstring& name) {
+  for (const udb_index& index : indexes) {
+    if (!index.unique && !index.primary) continue;
+    for (const std::wstring& field : index.fields)
+      if (field == name) return true;
+  }
+  return false;
+}
+
 bool can_have_default(const t_ftd& column) {
   if (column.auto_increment) {
     tk_log2(tk_log_detail, L"WARNING: auto_increment columns cannot have default value!");
@@ -72,7 +82,9 @@ bool is_character_column(const t_ftd& column) {
          column.native_type.find(L"TEXT") != std::wstring::npos;
 }
 
-// The column's character set: the user's rule for the column, else the engine's default.
+// The column's character set: the user's rule for the column, else the user's rule for its
+// table (every column names its character set, so the table's default alone would reach none),
+// else the engine's default.
 std::wstring column_charset(const std::wstring& target_name, udb_properties* table_mutator) {
   if (table_mutator != nullptr) {
     if (udb_properties* column = table_mutator->get_by_target_name(target_name)) {
@@ -80,6 +92,9 @@ std::wstring column_charset(const std::wstring& target_name, udb_properties* tab
       const auto found = properties.find(L"character_set");
       if (found != properties.end() && !found->second.empty()) return found->second;
     }
+    const auto& properties = table_mutator->get_properties();
+    const auto found = properties.find(L"character set");
+    if (found != properties.end() && !found->second.empty()) return found->second;
   }
   return engine().table_charset();
 }
@@ -173,6 +188,10 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& chunks, 
       if (!charset.empty()) {
         chunk += L" CHARACTER SET " + charset;
         column_charsets_[column.name] = charset;
+        if (is_unique_key_field(source_indexes_, source_name) || joined_columns.count(source_name) != 0) {
+          const std::wstring collation = engine().key_collation(charset);
+          if (!collation.empty()) chunk += L" COLLATE " + collation;
+        }
       }
     }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,15 @@ class sql_schema_initializer {
   sql_schema_initializer(const sql_schema_initializer&) = delete;
   sql_schema_initializer& operator=(const sql_schema_initializer&) = delete;
 
-  // Appends one definition per column, in order: name, type, CHARACTER SET, NOT NULL, DEFAULT,
+  // Appends one definition per column, in order: name, type, CHARACTER SET (and, for a column
+  // of a unique key or of joined_columns, the engine's key_collation), NOT NULL, DEFAULT,
   // AUTO_INCREMENT, COMMENT. table_mutator: the user's rules of this table (its column rules
   // are found by target column name and may name a character set), or null.
   void get_init_chunks(std::vector<std::wstring>& chunks, udb_properties* table_mutator);
+
+  // Columns (by the names the source schema gives them) that a foreign key joins: both ends of a
+  // key must compare alike, so they take the collation of unique-key columns too.
+  std::set<std::wstring> joined_columns;
 
   // The columns under their target names, in source order; this object owns the descriptors.
   const udb_schema& get_target_schema() const { return target_schema_; }

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,6 +78,10 @@ class udb_database {
   udb_names_map names_map;
   udb_relationships relationships;
   std::uint32_t extra_word = 0;  // for the sides that use it
+  // Columns of each table still to be created (by the names create_table is given) that a
+  // foreign key joins, at either end: a side that compares the text of unique keys in a way of
+  // its own gives them that comparison too, or the server refuses the key. Filled by the driver.
+  std::map<std::wstring, std::set<std::wstring>> joined_columns;
 
   // Where a failure of one view or one foreign key (or a foreign key left out) is reported
   // before the next is tried: context names the object ("View 'x'"). The driver sets it to its

@@ -176,6 +176,7 @@ void check_engine_and_charset(const std::wstring& where, const std::map<std::wst
 }  // namespace
 
 void sql_db_mutator::clear() {
+  properties_.clear();
   by_target.clear();
   by_source.clear();
 }
@@ -265,7 +266,6 @@ bool sql_db_mutator::load(udb_profile& profile) {
     check_engine_and_charset(L"database", properties_);
   } catch (const tk_exception&) {
     clear();
-    properties_.clear();
     throw;
   }
   if (i >= lines.size()) return true;

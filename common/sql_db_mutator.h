@@ -27,7 +27,7 @@ class sql_db_mutator : public udb_db_mutator<sql_table_mutator> {
   bool load(udb_profile& profile);
   // Appends the rules to the profile's "Type Mappings" list.
   bool store(udb_profile& profile) const;
-  // Forgets every rule.
+  // Forgets every rule, the database-wide ones too.
   void clear();
 
   // The mutator registered under exactly that destination name, or null.

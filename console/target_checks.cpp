@@ -17,9 +17,12 @@ std::string narrow(const std::wstring& text) {
 
 std::wstring name_part(const std::wstring& entry) { return entry.substr(0, entry.find(L" - ")); }
 
-// "Unknown MySQL <what> 'x'." and the names to choose from.
-[[noreturn]] void refuse(const char* what, const std::wstring& value, const std::vector<std::wstring>& known) {
-  std::string text = std::string("Unknown MySQL ") + what + " '" + narrow(value) + "'.\nUse one of:";
+// "Unknown MySQL <what> 'x'." (with where the value was given, when that was a table or column
+// rule) and the names to choose from.
+[[noreturn]] void refuse(const char* what, const std::wstring& value, const std::vector<std::wstring>& known,
+                         const std::wstring& where = {}) {
+  std::string text = std::string("Unknown MySQL ") + what + " '" + narrow(value) + "'" +
+                     (where.empty() ? "" : " in the type mappings of " + narrow(where)) + ".\nUse one of:";
   for (std::size_t i = 0; i < known.size(); ++i) text += (i == 0 ? " " : ", ") + narrow(name_part(known[i]));
   exit_with_message(text);
 }
@@ -45,6 +48,24 @@ void check_charset_and_engine() {
   }
   const std::vector<std::wstring>& engines = engine.get_storage_engines();
   if (!is_listed(engine.engine, engines)) refuse("storage engine", engine.engine, engines);
+
+  // The rules of single tables and columns reach CREATE TABLE as they are too.
+  vandry_converter& converter = *tk_singleton<vandry_converter>::instance();
+  for (const auto& [source, table] : converter.by_source) {
+    const std::wstring where = L"table '" + source + L"'";
+    const udb_properties::property_map& properties = table->udb_properties::get_properties();
+    if (auto it = properties.find(L"engine");
+        it != properties.end() && !it->second.empty() && !is_listed(it->second, engines))
+      refuse("storage engine", it->second, engines, where);
+    if (auto it = properties.find(L"character set");
+        it != properties.end() && !it->second.empty() && !is_listed(it->second, charsets))
+      refuse("character set", it->second, charsets, where);
+    for (const auto& [column, field] : table->by_source) {
+      const std::wstring& charset = field->native.character_set;
+      if (!charset.empty() && !is_listed(charset, charsets))
+        refuse("character set", charset, charsets, L"column '" + column + L"' of " + where);
+    }
+  }
 }
 
 void check_server_dest(vandry_converter& converter) {

@@ -12,8 +12,9 @@ class vandry_converter;
 // name (the character-set list).
 bool is_listed(const std::wstring& name, const std::vector<std::wstring>& known);
 
-// The engine's character set and storage engine must be ones the server (or, for a dump, the
-// engine's own lists) offers: both go into statements as they are.
+// The engine's character set and storage engine, and those the type mappings give single tables
+// and columns, must be ones the server (or, for a dump, the engine's own lists) offers: they go
+// into statements as they are.
 void check_charset_and_engine();
 
 // The destination database name of a server conversion, by the connected server's rules: it goes

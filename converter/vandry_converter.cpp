@@ -35,6 +35,8 @@ bool make_private(const std::wstring& path, bool& created) {
 
 vandry_converter::vandry_converter(converter_program program) : tk_serializer(kSettingsPath), program(program) {
   tk_log1(tk_log_detail, "vandry_converter::ctor");
+  // The tables are created with the user's table and column rules: the engine finds them here.
+  engine.set_properties(static_cast<sql_db_mutator*>(this));
   serialize(false);
 }
 
@@ -115,6 +117,9 @@ bool vandry_converter::load_settings(udb_profile& profile) {
   if (!charset.empty()) sql_engine::get_instance()->charset = charset;
   const std::wstring storage = profile.get_value(kGeneric, L"storage engine");
   if (!storage.empty()) sql_engine::get_instance()->engine = storage;
+  // The rules' own storage engine and character set for the whole database are the more
+  // particular choice: they override the general settings.
+  engine.set_properties(static_cast<sql_db_mutator*>(this));
   return true;
 }
 

@@ -2,6 +2,7 @@
 // query copied with its rows, then foreign keys and views, every failure reported.
 #include <cinttypes>
 #include <cstdarg>
+#include <set>
 #include <tuple>
 
 #include "OLE/ole_bool_map.h"
@@ -120,6 +121,23 @@ bool is_lost(const tk_exception& e) {
 
 bool same_item(const udb_converter::item& a, const udb_converter::item& b) {
   return udb_same_name(a.first, b.first) && a.second == b.second;
+}
+
+// The columns of source table `table` that a foreign key joins, at either end, under the names
+// the table's rules give them (a deleted column is left out).
+std::set<std::wstring> joined_columns_of(const std::wstring& table, const sql_table_mutator* mutator,
+                                         const udb_relationships& keys) {
+  udb_index joined(L"", false, false);
+  for (const udb_relationship& key : keys) {
+    if (udb_same_name(key.table, table))
+      joined.fields.insert(joined.fields.end(), key.fields.begin(), key.fields.end());
+    if (udb_same_name(key.ref_table, table))
+      joined.fields.insert(joined.fields.end(), key.ref_fields.begin(), key.ref_fields.end());
+  }
+  udb_indexes renamed;
+  renamed.items.push_back(joined);
+  if (mutator != nullptr) modify3(*mutator, renamed);
+  return {renamed[0].fields.begin(), renamed[0].fields.end()};
 }
 
 }  // namespace
@@ -317,6 +335,7 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
       // An index whose every column the user deleted has nothing left to index.
       drop_empty_indexes(indexes);
     }
+    run.destination->joined_columns[target] = joined_columns_of(name, mutator, run.source->relationships);
     std::unique_ptr<udb_recordset> out = run.destination->create_table(target, in->schema, indexes);
     ++tables_written;
     run.present.push_back(name);

@@ -403,6 +403,16 @@ TEST(VdyagentProfile, TypeMappingsAreCheckedBeforeAnythingIsWritten) {
        "    properties:\r\n        engine: InnoDB; DROP DATABASE mysql\r\n",
        "Error:\nType mappings: table 'Shippers': engine 'InnoDB; DROP DATABASE mysql' is not a storage engine "
        "name.\n"},
+      // Words, but none the target offers (a dump: the engine's own lists); the names to
+      // choose from follow.
+      {"a character set no target offers", "        character_set: klingon\r\n", "",
+       "Unknown MySQL character set 'klingon' in the type mappings of column 'CompanyName' of table "
+       "'Shippers'.\nUse one of: big5, "},
+      {"a storage engine no target offers", "", "    properties:\r\n        engine: NoSuchEngine\r\n",
+       "Unknown MySQL storage engine 'NoSuchEngine' in the type mappings of table 'Shippers'.\nUse one of: "
+       "MyISAM, "},
+      {"a table character set no target offers", "", "    properties:\r\n        character set: klingon\r\n",
+       "Unknown MySQL character set 'klingon' in the type mappings of table 'Shippers'.\nUse one of: big5, "},
       {"names with backticks and a known type",
        "        new_name: na`me\r\n        type: varchar\r\n        length: 60\r\n", "    new_name: ship`pers\r\n", ""},
   };
@@ -423,7 +433,10 @@ TEST(VdyagentProfile, TypeMappingsAreCheckedBeforeAnythingIsWritten) {
     const program_result r = run_vdyagent({"--profile=" + profile});
     if (!c.message.empty()) {
       EXPECT_EQ(r.exit_code, usage_exit);
-      EXPECT_EQ(r.err, c.message);
+      if (c.message.starts_with("Unknown MySQL"))
+        EXPECT_TRUE(r.err.starts_with(c.message)) << r.err;
+      else
+        EXPECT_EQ(r.err, c.message);
       EXPECT_EQ(r.out, "");
       EXPECT_FALSE(std::ifstream(dump).good()) << "a dump was written";
       continue;

@@ -193,6 +193,34 @@ TEST(Profile, TypeMappingLines) {
   }
 }
 
+// The rules' storage engine and character set for the whole database override the general
+// settings and reach the engine, which finds the table and column rules in the converter; a
+// second profile without a database part keeps none of the first one's.
+TEST(Profile, DatabaseRulesReachTheEngineAndLeaveWithTheNextProfile) {
+  fresh_config_home();
+  vandry_converter c(converter_program::console);
+  EXPECT_EQ(c.engine.properties, static_cast<udb_properties*>(static_cast<sql_db_mutator*>(&c)));
+  udb_profile first;
+  first.add_value(L"Generic settings", L"storage engine", L"InnoDB");
+  first.add_value(L"Generic settings", L"character set", L"utf8mb4");
+  for (const wchar_t* line : {L"database:", L"  character set: latin1", L"  engine: MyISAM", L"tables:"})
+    first.add_list_item(L"Type Mappings", line);
+  ASSERT_TRUE(c.load_settings(first));
+  EXPECT_EQ(c.engine.engine, L"MyISAM");
+  EXPECT_EQ(c.engine.charset, L"latin1");
+
+  udb_profile second;
+  second.add_value(L"Generic settings", L"storage engine", L"Aria");
+  for (const wchar_t* line : {L"tables:", L"  - name: T"}) second.add_list_item(L"Type Mappings", line);
+  ASSERT_TRUE(c.load_settings(second));
+  EXPECT_TRUE(c.udb_properties::get_properties().empty());
+  EXPECT_EQ(c.engine.engine, L"Aria");
+  udb_profile saved;
+  ASSERT_TRUE(c.sql_db_mutator::store(saved));
+  EXPECT_EQ(saved.get_list(L"Type Mappings"),
+            (std::vector<std::wstring>{L"database:", L"tables:", L"  - name: T", L"    new_name: T", L"    fields:"}));
+}
+
 // Table names that a bare profile line would not give back, with a type mapping of their own.
 TEST(Profile, AwkwardTableNamesRoundTrip) {
   fresh_config_home();

@@ -354,9 +354,11 @@ TEST(DumpGolden, UserRulesChooseEngineAndCharacterSets) {
     dump->create_table(L"Notes", t.schema, t.indexes);
     dump->close();
   }
+  // A column without a rule of its own takes its table's character set: every column names one,
+  // so the table's default alone would reach none.
   EXPECT_NE(read_file(path).find("CREATE TABLE `Notes` (\r\n"
                                  "  `Text` VARCHAR(40) CHARACTER SET cp1251,\r\n"
-                                 "  `Other` VARCHAR(40) CHARACTER SET utf8mb4\r\n"
+                                 "  `Other` VARCHAR(40) CHARACTER SET latin1\r\n"
                                  ") ENGINE=MEMORY character set latin1;\r\n"),
             std::string::npos)
       << read_file(path);

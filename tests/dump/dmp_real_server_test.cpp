@@ -194,6 +194,11 @@ TEST_F(DumpRealFile, NorthwindLoadsWithEveryValue) {
   std::vector<std::vector<std::vector<std::string>>> source_rows;
   {
     std::unique_ptr<dmp_database> dump = engine_.create_dump(tk_utf8_to_unicode(path), &options);
+    // As a conversion run does: both ends of a foreign key take the collation of key columns.
+    for (const udb_relationship& r : relationships) {
+      dump->joined_columns[r.table].insert(r.fields.begin(), r.fields.end());
+      dump->joined_columns[r.ref_table].insert(r.ref_fields.begin(), r.ref_fields.end());
+    }
     for (access_table& t : tables) {
       source_rows.push_back(read_rows(file, t.name));
       auto rs = dump->create_table(tk_utf8_to_unicode(t.name), t.def.schema, t.def.indexes);

@@ -1,8 +1,9 @@
 // The engine without a server: identifier quoting, the built-in lists, the settings it takes from
-// a property set, the version gate.
+// a property set, the version gate, the collation of a dump's key columns.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "SQL/sql_engine.h"
 #include "UDB/udb_properties.h"
@@ -63,8 +64,9 @@ TEST(SqlEngine, SettingsFromProperties) {
   EXPECT_EQ(engine.charset, L"latin1");
   EXPECT_EQ(engine.properties, &s);
   settings empty;
-  engine.set_properties(&empty);  // the engine falls back to InnoDB, the character set stays
-  EXPECT_EQ(engine.engine, L"InnoDB");
+  // A set that names neither keeps the user's choice from elsewhere.
+  engine.set_properties(&empty);
+  EXPECT_EQ(engine.engine, L"Aria");
   EXPECT_EQ(engine.charset, L"latin1");
 }
 
@@ -92,6 +94,17 @@ TEST(SqlEngine, CharacterSetOfTheTarget) {
     engine.dump_load_version = c.dump_load_version;
     EXPECT_EQ(engine.table_charset(), c.expected) << c.version;
   }
+}
+
+// A dump may be loaded into any server: its key columns take the binary collation, named in
+// lower case as every server lists it; the binary character set has no other collation.
+TEST(SqlEngine, KeyCollationOfADump) {
+  sql_engine engine;
+  engine.dump_load_version = 0x00050605;
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"utf8mb4", L"utf8mb4_bin"}, {L"Latin1", L"latin1_bin"}, {L"utf8", L"utf8_bin"}, {L"binary", L""}, {L"", L""},
+  };
+  for (const auto& [charset, expected] : cases) EXPECT_EQ(engine.key_collation(charset), expected);
 }
 
 TEST(SqlEngine, VersionText) {
