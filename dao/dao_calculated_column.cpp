@@ -35,7 +35,7 @@ bool known_result_type(unsigned long code) {
 std::string dao_result_type_fault(const std::wstring& expression, const std::wstring& result_type) {
   if (expression.empty() || result_type.empty()) return {};
   unsigned long code = 0;
-  bool number = result_type.find_first_not_of(L"0123456789") == std::wstring::npos && result_type.size() <= 9;
+  const bool number = result_type.find_first_not_of(L"0123456789") == std::wstring::npos && result_type.size() <= 9;
   if (number) code = std::stoul(result_type);
   if (number && (code == 0 || known_result_type(code))) return {};
   return "the calculated column's ResultType " + tk_unicode_to_utf8(result_type) +
