@@ -71,15 +71,15 @@ void report_unstorable_values(const std::wstring& table, std::uint64_t record, c
 }
 
 // The row arrived with a value the source could not read as meant (an attachment not in Access's
-// stored form, say): its stored bytes are kept, and the user learns which value it was.
+// stored form, a calculated value of a result type no one knows): the user learns which value it
+// was and what became of it.
 void report_values_kept_as_stored(const std::wstring& table, std::uint64_t record, const udb_record& row) {
   for (const auto& field : row.fields) {
     if (field->kept_as_stored.empty()) continue;
     set_context(table, record);
-    report(tk_exception("Column '" + tk_unicode_to_utf8(field->name) + "': " + field->kept_as_stored +
-                            "; its stored bytes are kept",
-                        tk_kind_continuable),
-           false);
+    report(
+        tk_exception("Column '" + tk_unicode_to_utf8(field->name) + "': " + field->kept_as_stored, tk_kind_continuable),
+        false);
   }
 }
 

@@ -155,7 +155,8 @@ void dao_field::unwrap_attachment() {
   dao_attachment_file file = dao_unwrap_attachment(stored, size);
   if (!file.unwrapped) {
     // The bytes stay as Access stored them, so nothing is lost; the run reports where they are.
-    kept_as_stored = "the attachment is not in the form Access stores files in (" + file.fault + ")";
+    kept_as_stored =
+        "the attachment is not in the form Access stores files in (" + file.fault + "); its stored bytes are kept";
     tk_log2(tk_log_event, L"Attachment column '%ls': %ls; kept as stored", name.c_str(),
             tk_utf8_to_unicode(file.fault).c_str());
     return;

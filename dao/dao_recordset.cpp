@@ -4,7 +4,9 @@
 #include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 #include "dao/dao_bstr.h"
+#include "dao/dao_calculated_column.h"
 #include "dao/dao_column_default.h"
 #include "dao/dao_database.h"
 #include "dao/dao_exception.h"
@@ -171,6 +173,14 @@ void dao_recordset::read_columns(DAOFields* fields, bool of_table) {
       read_precision(field.get(), *column);
     }
     column->description = description;
+    std::string fault;
+    if (of_table) {
+      fault = dao_result_type_fault(optional_property(field.get(), L"Expression", "ERROR5"),
+                                    optional_property(field.get(), L"ResultType", "ERROR6"));
+      if (!fault.empty())
+        tk_log2(tk_log_event, L"Column '%ls': %ls", column->name.c_str(), tk_utf8_to_unicode(fault).c_str());
+    }
+    value_faults_.push_back(std::move(fault));
     add_column(std::move(column));
   }
   tk_log1(tk_log_detail, "End of dao_recordset::init_schema");
@@ -248,13 +258,21 @@ udb_record* dao_recordset::get_item() {
       current_record_.reset();
       throw;
     }
+    mark_value_faults();
     return current_record_.get();
   }
   ole_com_ptr<DAOFields> fields;
   dao_check(recordset_->get_Fields(fields.out()), fields);
   tk_log1(tk_log_trace, "dao_recordset::get_item - END");
   current_record_ = std::make_unique<dao_record>(fields.get());
+  mark_value_faults();
   return current_record_.get();
+}
+
+void dao_recordset::mark_value_faults() {
+  auto& fields = current_record_->fields;
+  for (std::size_t i = 0; i < fields.size() && i < value_faults_.size(); ++i)
+    if (!value_faults_[i].empty() && fields[i]->get_type() != VT_NULL) fields[i]->kept_as_stored = value_faults_[i];
 }
 
 void dao_recordset::next() {

@@ -53,6 +53,8 @@ class dao_recordset : public udb_recordset {
   void read_columns(DAOFields* fields, bool of_table);
   // Appends one column descriptor, which the recordset keeps alive for its schema.
   void add_column(std::unique_ptr<t_ftd> column);
+  // Tells the current record's values that may be read wrong why, so that the run reports them.
+  void mark_value_faults();
 
   std::int32_t record_count_ = 0;
   VARIANT_BOOL eof_ = 0;
@@ -61,4 +63,7 @@ class dao_recordset : public udb_recordset {
   ole_com_ptr<_DAOTableDef> table_def_;
   ole_com_ptr<_DAOQueryDef> query_def_;
   std::vector<std::unique_ptr<t_ftd>> columns_;
+  // Per column: why its values may be read wrong (a calculated column's unknown result type);
+  // empty for a column read as meant.
+  std::vector<std::string> value_faults_;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "platform/jet/jet_calculated.h"
 #include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_libmdb.h"
 #include "platform/jet/jet_values.h"
@@ -279,6 +280,11 @@ void jet_cursor::state::open(const jet_file& file, std::uint32_t table_page) {
 }
 
 jet_cursor::jet_cursor(const jet_file& file, std::uint32_t table_page) : s_(new state) { s_->open(file, table_page); }
+
+jet_cursor::jet_cursor(const jet_file& file, const jet_object& table) : s_(new state) {
+  s_->open(file, table.page());
+  if (s_->table) jet_apply_calculations(file, table.properties, s_->columns);
+}
 
 jet_cursor::~jet_cursor() = default;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_file.h"
 #include "platform/jet/jet_types.h"
 
@@ -19,6 +20,9 @@ class jet_cursor {
   // A cursor over the table whose definition starts at `table_page` of `file`; the file must
   // outlive the cursor. Several cursors may walk one file at once on one thread.
   jet_cursor(const jet_file& file, std::uint32_t table_page);
+  // A cursor over a table of the catalog, whose calculated columns read their values as the
+  // type their ResultType property names (their definition alone does not tell it).
+  jet_cursor(const jet_file& file, const jet_object& table);
   ~jet_cursor();
   jet_cursor(const jet_cursor&) = delete;
   jet_cursor& operator=(const jet_cursor&) = delete;

@@ -73,7 +73,7 @@ class field_object : public com_object<_DAOField> {
     props.push_back({L"Size", dbLong, static_cast<std::int32_t>(m_->size)});
     props.push_back({L"Attributes", dbLong, static_cast<std::int32_t>(m_->attributes)});
     props.push_back({L"OrdinalPosition", dbInteger, static_cast<std::int16_t>(m_->ordinal)});
-    if (m_->column.type == jet::jet_numeric && m_->column.precision > 0) {
+    if (jet::jet_value_type(m_->column) == jet::jet_numeric && m_->column.precision > 0) {
       // Stored decimal columns carry their precision and scale; the MySQL column is built from
       // them. A query's computed decimal has none to tell, and reads as a number.
       props.push_back({L"Precision", dbByte, static_cast<std::uint8_t>(m_->column.precision)});

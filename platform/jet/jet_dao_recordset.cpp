@@ -37,7 +37,7 @@ class table_source : public row_source {
   table_source(context_ptr ctx, const jet::jet_object& table, std::vector<dao_column_meta> columns)
       : ctx_(std::move(ctx)),
         name_(table.name),
-        cursor_(*ctx_->file, table.page()),
+        cursor_(*ctx_->file, table),
         columns_(std::move(columns)),
         complex_(columns_.size()) {}
   const std::vector<dao_column_meta>& columns() const override { return columns_; }

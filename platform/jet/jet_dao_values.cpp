@@ -3,12 +3,16 @@
 
 #include <cstring>
 
+#include "platform/jet/jet_calculated.h"
+
 namespace dao_impl {
 
 namespace {
 constexpr std::uint16_t jet_flag_hyperlink = 0x80;
 constexpr int calculated_decimal_scale = 28;
 constexpr int calculated_decimal_precision = 29 + calculated_decimal_scale;
+// A text result in a column whose definition gives another type: Access's longest Text.
+constexpr int calculated_text_size = 255;
 }  // namespace
 
 short dao_type_of(int jet_type) {
@@ -58,10 +62,18 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
   dao_column_meta m;
   m.column = c;
   m.name = c.name;
-  m.type = dao_type_of(c.type);
+  if (stored) jet::jet_apply_calculation(m.column, jet::jet_calculation_of(*stored));
+  // A calculated column's values, and so its DAO type, are those of its result.
+  const int value_type = jet::jet_value_type(m.column);
+  m.type = dao_type_of(value_type);
   m.ordinal = static_cast<short>(c.number);
-  switch (c.type) {
-    case jet::jet_text: m.size = file.header().format == jet::jet_format::jet3 ? c.size : c.size / 2; break;
+  switch (value_type) {
+    case jet::jet_text:
+      if (c.type != jet::jet_text)
+        m.size = calculated_text_size;
+      else
+        m.size = file.header().format == jet::jet_format::jet3 ? c.size : c.size / 2;
+      break;
     case jet::jet_memo:
     case jet::jet_ole: m.size = 0; break;
     case jet::jet_bool: m.size = 1; break;
@@ -88,8 +100,6 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
     m.attributes |= dbUpdatableField;
   if ((c.flags & jet_flag_hyperlink) && c.type == jet::jet_memo) m.attributes |= dbHyperlinkField;
   if (stored) {
-    int result_type = 0;
-    bool has_expression = false;
     for (const auto& p : *stored) {
       dao_prop dp{p.name, dao_type_of(p.type), p.value};
       if (jet::jet_compare_names(p.name, L"Required") == 0)
@@ -98,25 +108,15 @@ dao_column_meta describe_column(const jet::jet_file& file, const jet::jet_column
         m.allow_zero_length = prop_bool(p.value);
       else if (jet::jet_compare_names(p.name, L"DefaultValue") == 0) {
         if (const auto* s = std::get_if<std::wstring>(&p.value)) m.default_value = *s;
-      } else if (jet::jet_compare_names(p.name, L"ResultType") == 0) {
-        if (const auto* b = std::get_if<std::uint8_t>(&p.value)) result_type = *b;
-      } else if (jet::jet_compare_names(p.name, L"Expression") == 0) {
-        has_expression = true;
       }
       m.properties.push_back(std::move(dp));
     }
-    // A calculated column reports the type of its result. Every ACE column carries a
-    // ResultType; only those with an Expression are calculated.
-    if (has_expression && result_type != 0) {
-      m.type = dao_type_of(result_type);
-      m.column.calculated = true;
-      if (m.column.type == jet::jet_numeric && m.column.precision == 0) {
-        // A calculated Decimal names no precision or scale: each value keeps its own scale (up
-        // to 28) on a 96-bit magnitude (up to 29 digits). A column that holds them all exactly:
-        m.column.precision = calculated_decimal_precision;
-        m.column.scale = calculated_decimal_scale;
-      }
-    }
+  }
+  if (m.column.calculated && value_type == jet::jet_numeric && m.column.precision == 0) {
+    // A calculated Decimal names no precision or scale: each value keeps its own scale (up to
+    // 28) on a 96-bit magnitude (up to 29 digits). A column that holds them all exactly:
+    m.column.precision = calculated_decimal_precision;
+    m.column.scale = calculated_decimal_scale;
   }
   return m;
 }

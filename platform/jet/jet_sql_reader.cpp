@@ -11,7 +11,7 @@ namespace {
 
 class jet_reader_cursor : public jet_sql_cursor {
  public:
-  jet_reader_cursor(const jet::jet_file& file, std::uint32_t page) : cursor_(file, page) {}
+  jet_reader_cursor(const jet::jet_file& file, const jet::jet_object& table) : cursor_(file, table) {}
   bool next() override { return cursor_.next(); }
   jet_sql_value value(std::size_t column) override { return jet_reader_value(cursor_.value(column)); }
   // Where the row is stored: joins look rows up by it instead of copying the table.
@@ -24,19 +24,19 @@ class jet_reader_cursor : public jet_sql_cursor {
 
 class jet_reader_table : public jet_sql_table {
  public:
-  jet_reader_table(const jet::jet_file& file, std::uint32_t page) : file_(file), page_(page) {
-    jet::jet_cursor probe(file, page);
+  jet_reader_table(const jet::jet_file& file, const jet::jet_object& table) : file_(file), table_(table) {
+    jet::jet_cursor probe(file, table);
     for (const auto& c : probe.columns()) columns_.push_back({c.name, jet_reader_dao_type(c)});
     rows_ = probe.row_count();
   }
   const std::vector<jet_sql_column>& columns() const override { return columns_; }
-  std::unique_ptr<jet_sql_cursor> open_cursor() override { return std::make_unique<jet_reader_cursor>(file_, page_); }
+  std::unique_ptr<jet_sql_cursor> open_cursor() override { return std::make_unique<jet_reader_cursor>(file_, table_); }
   std::uint64_t row_count() const override { return rows_; }
   bool supports_seek() const override { return true; }
 
  private:
   const jet::jet_file& file_;
-  std::uint32_t page_;
+  jet::jet_object table_;
   std::vector<jet_sql_column> columns_;
   std::uint64_t rows_ = 0;
 };
@@ -56,7 +56,7 @@ std::optional<int> optional_int(const jet::jet_value& v) {
 }  // namespace
 
 int jet_reader_dao_type(const jet::jet_column& c) {
-  switch (c.type) {
+  switch (jet::jet_value_type(c)) {
     case jet::jet_bool: return jet_type_boolean;
     case jet::jet_byte: return jet_type_byte;
     case jet::jet_int: return jet_type_integer;
@@ -157,7 +157,7 @@ jet_sql_table* jet_reader_catalog::find_table(const std::wstring& name) {
   const jet::jet_object* o = catalog_.find_table(name);
   if (!o || o->type != jet::jet_obj_table) return nullptr;
   auto& table = tables_[o->id];
-  if (!table) table = std::make_unique<jet_reader_table>(file_, o->page());
+  if (!table) table = std::make_unique<jet_reader_table>(file_, *o);
   return table.get();
 }
 

@@ -42,10 +42,17 @@ struct jet_column {
   bool auto_long = false;   // AutoNumber (long)
   bool auto_guid = false;   // AutoNumber (replication ID)
   bool calculated = false;  // value computed by the engine from an expression (ACE)
+  // Calculated columns: the type of the value inside the stored wrapper, as the column's
+  // ResultType property names it; 0 when unknown, and the value is read by `type`.
+  int result_type = 0;
   int precision = 0;        // numeric only
   int scale = 0;            // numeric only
   std::uint16_t flags = 0;  // the flag bits as stored; the extended flags in the high byte
 };
+
+// The type a column's values are read as: a calculated column's result type where its
+// ResultType names one (the definition's type byte need not agree), else the stored type.
+inline int jet_value_type(const jet_column& c) { return c.calculated && c.result_type != 0 ? c.result_type : c.type; }
 
 // A Decimal value: a 96-bit magnitude (the file keeps 128 bits; the upper 32 are zero in
 // every value Access writes), a sign and the column's scale.

@@ -9,9 +9,11 @@ namespace jet {
 
 namespace {
 
-jet_value decode_stored(const jet_file& file, const jet_column& column, const std::uint8_t* data, std::size_t size) {
+// `type` is the type the bytes hold: the column's own, or a calculated column's result type.
+jet_value decode_stored(const jet_file& file, const jet_column& column, int type, const std::uint8_t* data,
+                        std::size_t size) {
   auto need = [&](std::size_t n) { return data != nullptr && size >= n; };
-  switch (column.type) {
+  switch (type) {
     case jet_byte:
       if (!need(1)) return jet_null{};
       return data[0];
@@ -43,7 +45,7 @@ jet_value decode_stored(const jet_file& file, const jet_column& column, const st
       std::uint64_t bits = jet_u64(data);
       double d;
       std::memcpy(&d, &bits, sizeof d);
-      if (column.type == jet_datetime) return jet_date{d};
+      if (type == jet_datetime) return jet_date{d};
       return d;
     }
     case jet_guid: {
@@ -178,15 +180,16 @@ jet_span jet_unwrap_calculated(const std::uint8_t* data, std::size_t size) {
 }
 
 jet_value jet_decode_value(const jet_file& file, const jet_column& column, const std::uint8_t* data, std::size_t size) {
-  if (!column.calculated) return decode_stored(file, column, data, size);
+  if (!column.calculated) return decode_stored(file, column, column.type, data, size);
   const jet_span result = jet_unwrap_calculated(data, size);
-  switch (column.type) {
+  const int type = jet_value_type(column);
+  switch (type) {
     case jet_bool:
       // Kept in the row as a byte; the null mask says only whether there is a value.
       if (result.data == nullptr || result.size < 1) return jet_null{};
       return result.data[0] != 0;
     case jet_numeric: return calculated_decimal(column, result.data, result.size);
-    default: return decode_stored(file, column, result.data, result.size);
+    default: return decode_stored(file, column, type, result.data, result.size);
   }
 }
 

@@ -40,4 +40,18 @@ std::string access_file_with_damaged_attachment(const std::string& folder) {
   return altered_access_file("access/ace/complexDataTestV2010.accdb", stored, damaged, folder, "attach.accdb");
 }
 
+std::string access_file_with_unknown_result_type(const std::string& folder) {
+  // The end of Monthly's expression "[Salary]/12", then its ResultType property: 9 bytes long,
+  // set by DDL, a Byte, name 1 of the blob's names, a value of 1 byte: 5 (Currency).
+  const std::string stored(
+      "/\0"
+      "1\0"
+      "2\0"
+      "\x09\0\x01\x02\x01\0\x01\0\x05",
+      15);
+  std::string unknown = stored;
+  unknown.back() = '\x42';
+  return altered_access_file("fixtures/calcResultTypeV2010.accdb", stored, unknown, folder, "result_type.accdb");
+}
+
 }  // namespace console_test

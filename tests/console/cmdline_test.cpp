@@ -171,6 +171,29 @@ TEST(VdyagentValues, AnAttachmentNotInAccessFormIsKeptAsStoredAndReported) {
   EXPECT_NE(text.find("0x7468697320697320736F6D65206D6F7265207465737420646174612066"), std::string::npos) << text;
 }
 
+// calcResultTypeV2010.accdb with the ResultType of People.Monthly made 66, which names no type:
+// its values are read by the column's Double type byte, every row arrives, and the run names
+// each value that may be wrong with its table, row and column instead of ending as a success.
+TEST(VdyagentValues, ACalculatedValueOfUnknownResultTypeIsReportedWithItsRow) {
+  const std::string folder = test_env::make_temp_dir();
+  const std::string source = access_file_with_unknown_result_type(folder);
+
+  const program_result r = run_vdyagent({"--src=" + source, "--dump", "--dest=" + folder + "/calc.sql"});
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+  for (const char* record : {"#1", "#2", "#3", "#4"})
+    EXPECT_NE(r.err.find(std::string("People, record ") + record +
+                         ": Column 'Monthly': the calculated column's ResultType 66 names no known type, so the "
+                         "value was read as the column's stored type and may be wrong"),
+              std::string::npos)
+        << record << "\n"
+        << r.err;
+  EXPECT_EQ(r.err.find("Column 'Weekly'"), std::string::npos) << r.err;
+  std::ifstream dump(folder + "/calc.sql", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+  for (const char* row : {"(1, 'Ada'", "(2, 'Grace'", "(3, '", "(4, ''"})
+    EXPECT_NE(text.find(row), std::string::npos) << row << "\n" << text;
+}
+
 TEST(VdyagentCommandLine, WithoutServer) {
   const std::string nwind = test_env::testdata_path("access/real/nwind.mdb");
   const std::string encrypted = test_env::testdata_path("access/encrypted/db2007-enc.accdb");

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
-#include "platform/jet/jet_catalog.h"
 
+#include "platform/jet/jet_calculated.h"
+#include "platform/jet/jet_catalog.h"
 #include "platform/jet/jet_cursor.h"
 #include "platform/jet/jet_diagnostics.h"
 #include "platform/jet/jet_file.h"
@@ -288,6 +290,74 @@ TEST(jet_values, calculated_decimals_read_every_magnitude_length) {
                   static_cast<unsigned long long>(d->lo), d->scale);
     EXPECT_STREQ(text, c.text);
   }
+}
+
+// A calculated column's values are of the type its ResultType names when it names a known one,
+// whatever the definition's type byte says; an unknown ResultType leaves them to the type byte.
+// Columns without an expression are not calculated, whatever ResultType they carry.
+TEST(jet_values, calculated_values_take_the_result_type_when_it_is_known) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("fixtures/calcResultTypeV2010.accdb"), L"", f), jet_status::ok);
+  // -0.1250 as Currency (-1250 ten-thousandths), wrapped as a calculated value.
+  std::vector<std::uint8_t> bytes(16, 0);
+  for (std::uint8_t b : {8, 0, 0, 0, 0x1E, 0xFB, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) bytes.push_back(b);
+  double as_double = 0;
+  std::memcpy(&as_double, bytes.data() + 20, sizeof as_double);
+  const struct {
+    const char* what;
+    int type_byte;
+    bool expression;
+    int result_type;
+    bool calculated;
+    int value_type;
+  } cases[] = {
+      {"Currency under the Double byte", jet_double, true, jet_money, true, jet_money},
+      {"unknown result type", jet_double, true, 0x42, true, jet_double},
+      {"OLE is no result type", jet_double, true, jet_ole, true, jet_double},
+      {"no expression", jet_double, false, jet_money, false, jet_double},
+      {"no result type", jet_double, true, 0, false, jet_double},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<jet_property> properties = {{L"ResultType", jet_byte, static_cast<std::uint8_t>(c.result_type)}};
+    if (c.expression) properties.push_back({L"Expression", jet_memo, std::wstring(L"[Salary]/12")});
+    jet_column column;
+    column.type = c.type_byte;
+    jet_apply_calculation(column, jet_calculation_of(properties));
+    EXPECT_EQ(column.calculated, c.calculated);
+    EXPECT_EQ(jet_value_type(column), c.value_type);
+    if (!c.calculated) continue;
+    const jet_value v = jet_decode_value(*f, column, bytes.data(), bytes.size());
+    if (c.value_type == jet_money) {
+      ASSERT_TRUE(std::holds_alternative<jet_currency>(v));
+      EXPECT_EQ(std::get<jet_currency>(v).scaled, -1250);
+    } else {
+      ASSERT_TRUE(std::holds_alternative<double>(v));
+      EXPECT_EQ(std::memcmp(&std::get<double>(v), &as_double, sizeof as_double), 0);
+    }
+  }
+}
+
+// Through a cursor over the catalog's table, Monthly (Double in the definition, Currency in
+// ResultType) reads as Currency; a cursor given only the definition page cannot know better.
+TEST(jet_values, a_cursor_over_a_catalog_table_reads_calculated_values_as_their_result) {
+  std::unique_ptr<jet_file> f;
+  ASSERT_EQ(jet_file::open(test_env::testdata_path("fixtures/calcResultTypeV2010.accdb"), L"", f), jet_status::ok);
+  jet_catalog catalog;
+  ASSERT_TRUE(jet_read_catalog(*f, catalog));
+  const jet_object* people = catalog.find_table(L"People");
+  ASSERT_NE(people, nullptr);
+  jet_cursor rows(*f, *people);
+  const int monthly = jet_find_column(rows.columns(), L"Monthly");
+  ASSERT_GE(monthly, 0);
+  EXPECT_EQ(rows.columns()[static_cast<std::size_t>(monthly)].type, jet_double);
+  std::vector<std::int64_t> scaled;
+  while (rows.next()) {
+    const jet_value v = rows.value(static_cast<std::size_t>(monthly));
+    ASSERT_TRUE(std::holds_alternative<jet_currency>(v));
+    scaled.push_back(std::get<jet_currency>(v).scaled);
+  }
+  EXPECT_EQ(scaled, (std::vector<std::int64_t>{833333333, -1250, 0, 102880658}));
 }
 
 // Date/Time Extended: days since 0001-01-01, seconds of the day and 100-nanosecond units, kept
