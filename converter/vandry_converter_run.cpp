@@ -20,6 +20,7 @@
 #include "common/front_end.h"
 #include "common/init_conversion.h"
 #include "converter/vandry_converter.h"
+#include "converter/vandry_dropped_fractions.h"
 #include "converter/vandry_view_scope.h"
 #include "dao/dao_database.h"
 #include "dao/dao_engine.h"
@@ -79,6 +80,14 @@ void report_values_kept_as_stored(const std::wstring& table, std::uint64_t recor
                             "; its stored bytes are kept",
                         tk_kind_continuable),
            false);
+  }
+}
+
+// Each column whose dates or times lost their fraction of a second, once for the table.
+void report_dropped_fractions(const std::wstring& table, const vandry_dropped_fractions& fractions) {
+  for (const vandry_dropped_fractions::column& c : fractions.columns()) {
+    set_context(table);
+    report(tk_exception(vandry_dropped_fractions::report_text(c), tk_kind_continuable), false);
   }
 }
 
@@ -357,6 +366,19 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
 
 void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
                                  udb_recordset& out) {
+  vandry_dropped_fractions fractions;
+  try {
+    copy_each_row(name, mutator, in, out, fractions);
+  } catch (const tk_exception&) {
+    // The values copied before the table failed lost their fractions all the same.
+    report_dropped_fractions(name, fractions);
+    throw;
+  }
+  report_dropped_fractions(name, fractions);
+}
+
+void vandry_converter::copy_each_row(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
+                                     udb_recordset& out, vandry_dropped_fractions& fractions) {
   in.reset();
   while (!in.is_eof()) {
     if (stop_requested()) throw tk_final_exception();
@@ -364,7 +386,10 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
     udb_record* row = nullptr;
     try {
       row = in.get_item();
-      if (row != nullptr) report_values_kept_as_stored(name, records_done + 1, *row);
+      if (row != nullptr) {
+        report_values_kept_as_stored(name, records_done + 1, *row);
+        fractions.note(*row, records_done + 1);
+      }
       tk_log2(tk_log_detail, L"udb_db_mutator::modify2(%ls)", name.c_str());
       if (row != nullptr && mutator != nullptr && !mutator->by_source.empty()) {
         row = &mutator->modify2(*row);
