@@ -19,6 +19,7 @@
 #include "common/error_handler.h"
 #include "common/front_end.h"
 #include "common/init_conversion.h"
+#include "common/types_map.h"
 #include "converter/vandry_converter.h"
 #include "converter/vandry_dropped_fractions.h"
 #include "converter/vandry_view_scope.h"
@@ -342,7 +343,10 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
     tk_log2(tk_log_event, L"%ls", line.c_str());
     if (!silent && front_end() != nullptr) front_end()->write_log(line);
 
-    if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out);
+    // Statistics of the date columns' values, for the log only; released before the destination
+    // recordset, as the item's other objects are.
+    dates_map dates(target, in->schema, true);
+    if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out, dates);
     // Rows still waiting in a batch go now, so that their failures are this table's.
     if (auto* table = dynamic_cast<sql_table*>(out.get())) {
       try {
@@ -365,10 +369,10 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
 }
 
 void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
-                                 udb_recordset& out) {
+                                 udb_recordset& out, dates_map& dates) {
   vandry_dropped_fractions fractions;
   try {
-    copy_each_row(name, mutator, in, out, fractions);
+    copy_each_row(name, mutator, in, out, dates, fractions);
   } catch (const tk_exception&) {
     // The values copied before the table failed lost their fractions all the same.
     report_dropped_fractions(name, fractions);
@@ -378,7 +382,9 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
 }
 
 void vandry_converter::copy_each_row(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
-                                     udb_recordset& out, vandry_dropped_fractions& fractions) {
+                                     udb_recordset& out, dates_map& dates, vandry_dropped_fractions& fractions) {
+  // Merging and synchronising gather no date statistics.
+  const bool date_statistics = conversion_mode != mode_merge && conversion_mode != mode_synchronize;
   in.reset();
   while (!in.is_eof()) {
     if (stop_requested()) throw tk_final_exception();
@@ -399,6 +405,8 @@ void vandry_converter::copy_each_row(const std::wstring& name, sql_table_mutator
       if (row != nullptr) {
         out.append_record(*row);
         report_unstorable_values(name, records_done + 1, *row);
+        // The statistics only reach the log: with its lines not written, no value is read.
+        if (date_statistics && tk_log_wanted(tk_log_trace)) dates.add_rec_stat(*row);
       }
     } catch (const sql_rows_exception& e) {
       // Rows of an earlier batch, each named in the report.
