@@ -392,10 +392,7 @@ void vandry_converter::copy_each_row(const std::wstring& name, sql_table_mutator
     udb_record* row = nullptr;
     try {
       row = in.get_item();
-      if (row != nullptr) {
-        report_values_kept_as_stored(name, records_done + 1, *row);
-        fractions.note(*row, records_done + 1);
-      }
+      if (row != nullptr) report_values_kept_as_stored(name, records_done + 1, *row);
       tk_log2(tk_log_detail, L"udb_db_mutator::modify2(%ls)", name.c_str());
       if (row != nullptr && mutator != nullptr && !mutator->by_source.empty()) {
         row = &mutator->modify2(*row);
@@ -403,6 +400,9 @@ void vandry_converter::copy_each_row(const std::wstring& name, sql_table_mutator
         tk_log2(tk_log_detail, L"Not found: '%ls'", name.c_str());
       }
       if (row != nullptr) {
+        // Counted after the user's column changes: a dropped column lost nothing, a renamed one
+        // is named as the destination has it.
+        fractions.note(*row, records_done + 1);
         out.append_record(*row);
         report_unstorable_values(name, records_done + 1, *row);
         // The statistics only reach the log: with its lines not written, no value is read.

@@ -167,6 +167,27 @@ TEST_F(VdyagentServer, FractionsOfASecondDroppedAndReportedOncePerColumn) {
   sql.execute("DROP DATABASE IF EXISTS e2e_fractions_dump");
   sql.execute("CREATE DATABASE e2e_fractions_dump");
   EXPECT_EQ(load_dump(server, "e2e_fractions_dump", dump), "");
+  // A column the user deletes loses nothing: only the other one is reported.
+  const std::string profile = write_file(
+      folder + "/job.vdy",
+      "[Generic settings]\r\nsrc=" + source +
+          "\r\ndest=e2e_fractions_deleted\r\nmode=0\r\n"
+          "[MySQL settings]\r\ndirect mode=1\r\nhost=" +
+          server.host + "\r\nuser=" + server.user + "\r\npassword=" + server.password +
+          "\r\nport=" + std::to_string(server.port) +
+          "\r\n"
+          "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
+          "  - name: Times\r\n    new_name: Times\r\n    fields:\r\n"
+          "      - name:TimeOfDay\r\n        new_name: TimeOfDay\r\n        status: deleted\r\n        type: DATETIME\r\n"
+          "        default_value:\r\n        character_set:\r\n        length: 0\r\n        scale: 0\r\n"
+          "        precision: -1\r\n");
+  const program_result deleted = run_vdyagent({"--profile=" + profile});
+  EXPECT_EQ(deleted.exit_code, 2) << deleted.out << deleted.err;
+  EXPECT_EQ(deleted.err, reports.substr(0, reports.find("Error:", 1)));
+  EXPECT_EQ(sql.column("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = 'e2e_fractions_deleted' "
+                       "AND TABLE_NAME = 'Times'"),
+            std::vector<std::string>{"2"});
+
   for (const char* db : {"e2e_fractions_live", "e2e_fractions_dump"}) {
     SCOPED_TRACE(db);
     EXPECT_EQ(
