@@ -104,6 +104,30 @@ unsigned ole_days_in_month(int year, unsigned month) {
   return month == 2 && ole_is_leap_year(year) ? 29 : month_lengths[month - 1];
 }
 
+bool ole_whole_seconds_of_variant_time(double date, SYSTEMTIME& time, bool& fraction_dropped) {
+  fraction_dropped = false;
+  const double whole = std::trunc(date);
+  // The day alone; the time of day runs forward from its midnight also before day 0.
+  if (!std::isfinite(date) || !VariantTimeToSystemTime(whole, &time)) return false;
+  const double seconds = std::fabs(date - whole) * 86400.0;
+  // A time written in whole seconds comes back a few last bits off (1/3 of a day is no exact
+  // double): such a difference is noise, anything beyond it a fraction the value held.
+  const double noise = 4 * 86400.0 * (std::nextafter(std::fabs(date), HUGE_VAL) - std::fabs(date));
+  double kept = std::floor(seconds + noise);
+  if (seconds - kept > noise) fraction_dropped = true;
+  // The last fraction of a day stays on its day: 23:59:59.9999 is 23:59:59.
+  if (kept >= 86400) {
+    kept = 86399;
+    fraction_dropped = true;
+  }
+  const auto s = static_cast<unsigned>(kept);
+  time.wHour = static_cast<WORD>(s / 3600);
+  time.wMinute = static_cast<WORD>(s / 60 % 60);
+  time.wSecond = static_cast<WORD>(s % 60);
+  time.wMilliseconds = 0;
+  return true;
+}
+
 ole_date::ole_date() { tk_log1(tk_log_trace, "ole_date::ole_date()"); }
 
 ole_date::ole_date(const SYSTEMTIME& time) : kind_(ole_date_datetime), time_(time) {

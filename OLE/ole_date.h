@@ -19,6 +19,12 @@ bool ole_is_leap_year(int year);
 // The days of a month (1 to 12) of that year.
 unsigned ole_days_in_month(int year, unsigned month);
 
+// The SYSTEMTIME of a DATE number (days since 1899-12-30, the time of day as the fraction) in
+// whole seconds: a fraction of a second is dropped, never rounded into the next second, minute
+// or day, and fraction_dropped tells whether the number held one beyond the noise of its last
+// bits. False for a number outside 100-01-01 to 9999-12-31.
+bool ole_whole_seconds_of_variant_time(double date, SYSTEMTIME& time, bool& fraction_dropped);
+
 class ole_date {
  public:
   // Kind none, every field 0.

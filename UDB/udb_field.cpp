@@ -19,7 +19,8 @@ udb_field::udb_field(const udb_field& that)
       name(that.name),
       not_null(that.not_null),
       auto_increment(that.auto_increment),
-      kept_as_stored(that.kept_as_stored) {
+      kept_as_stored(that.kept_as_stored),
+      fraction_dropped(that.fraction_dropped) {
   tk_log1(tk_log_trace, "udb_field::copy ctor");
 }
 

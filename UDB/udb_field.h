@@ -32,6 +32,9 @@ class udb_field : public ole_variant {
   // Why the value is the source's stored bytes rather than what they were meant to hold (UTF-8,
   // for the run's report); empty for a value read as meant.
   std::string kept_as_stored;
+  // The source's date or time held a fraction of a second that the value no longer holds: the
+  // target's date columns keep whole seconds, and a rounded value could move to the next day.
+  bool fraction_dropped = false;
 };
 
 // One row: an ordered list of fields that the record owns. Names are looked up ignoring case;

@@ -18,6 +18,8 @@
 #include "converter/udb_converter.h"
 
 class udb_profile;
+class dates_map;
+class vandry_dropped_fractions;
 
 // A schema that owns copies of its descriptors, for a caller that keeps it after the source
 // it was read from has closed.
@@ -101,7 +103,11 @@ class vandry_converter : public udb_converter,
   void reconnect(run_state& run);
   // One item (table or user query) and its rows; reports its own failures.
   void convert_item(run_state& run, const item& entry);
-  void copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in, udb_recordset& out);
+  // Copies the rows, then reports each column whose dates lost a fraction of a second.
+  void copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in, udb_recordset& out,
+                 dates_map& dates);
+  void copy_each_row(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in, udb_recordset& out,
+                     dates_map& dates, vandry_dropped_fractions& fractions);
   // After the rows: the destination learns every renamed table and column, then gets the foreign
   // keys between converted tables and the views.
   void finish_destination(run_state& run);

@@ -20,7 +20,9 @@
 #include "common/error_handler.h"
 #include "common/front_end.h"
 #include "common/init_conversion.h"
+#include "common/types_map.h"
 #include "converter/vandry_converter.h"
+#include "converter/vandry_dropped_fractions.h"
 #include "converter/vandry_view_scope.h"
 #include "dao/dao_database.h"
 #include "dao/dao_engine.h"
@@ -80,6 +82,14 @@ void report_values_kept_as_stored(const std::wstring& table, std::uint64_t recor
     report(
         tk_exception("Column '" + tk_unicode_to_utf8(field->name) + "': " + field->kept_as_stored, tk_kind_continuable),
         false);
+  }
+}
+
+// Each column whose dates or times lost their fraction of a second, once for the table.
+void report_dropped_fractions(const std::wstring& table, const vandry_dropped_fractions& fractions) {
+  for (const vandry_dropped_fractions::column& c : fractions.columns()) {
+    set_context(table);
+    report(tk_exception(vandry_dropped_fractions::report_text(c), tk_kind_continuable), false);
   }
 }
 
@@ -352,7 +362,10 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
     tk_log2(tk_log_event, L"%ls", line.c_str());
     if (!silent && front_end() != nullptr) front_end()->write_log(line);
 
-    if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out);
+    // Statistics of the date columns' values, for the log only; released before the destination
+    // recordset, as the item's other objects are.
+    dates_map dates(target, in->schema, true);
+    if (records_total != 0 && !tab_def) copy_rows(name, mutator, *in, *out, dates);
     // Rows still waiting in a batch go now, so that their failures are this table's.
     if (auto* table = dynamic_cast<sql_table*>(out.get())) {
       try {
@@ -375,7 +388,22 @@ void vandry_converter::convert_item(run_state& run, const item& entry) {
 }
 
 void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
-                                 udb_recordset& out) {
+                                 udb_recordset& out, dates_map& dates) {
+  vandry_dropped_fractions fractions;
+  try {
+    copy_each_row(name, mutator, in, out, dates, fractions);
+  } catch (const tk_exception&) {
+    // The values copied before the table failed lost their fractions all the same.
+    report_dropped_fractions(name, fractions);
+    throw;
+  }
+  report_dropped_fractions(name, fractions);
+}
+
+void vandry_converter::copy_each_row(const std::wstring& name, sql_table_mutator* mutator, udb_recordset& in,
+                                     udb_recordset& out, dates_map& dates, vandry_dropped_fractions& fractions) {
+  // Merging and synchronising gather no date statistics.
+  const bool date_statistics = conversion_mode != mode_merge && conversion_mode != mode_synchronize;
   in.reset();
   while (!in.is_eof()) {
     if (stop_requested()) throw tk_final_exception();
@@ -391,8 +419,13 @@ void vandry_converter::copy_rows(const std::wstring& name, sql_table_mutator* mu
         tk_log2(tk_log_detail, L"Not found: '%ls'", name.c_str());
       }
       if (row != nullptr) {
+        // Counted after the user's column changes: a dropped column lost nothing, a renamed one
+        // is named as the destination has it.
+        fractions.note(*row, records_done + 1);
         out.append_record(*row);
         report_unstorable_values(name, records_done + 1, *row);
+        // The statistics only reach the log: with its lines not written, no value is read.
+        if (date_statistics && tk_log_wanted(tk_log_trace)) dates.add_rec_stat(*row);
       }
     } catch (const sql_rows_exception& e) {
       // Rows of an earlier batch, each named in the report.

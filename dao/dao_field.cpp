@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "OLE/ole_date.h"
 #include "OLE/ole_value_log.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -61,6 +62,7 @@ void dao_field::reload() {
 void dao_field::read_value(bool value_required) {
   const short dao_type = dao_type_;
   kept_as_stored.clear();
+  fraction_dropped = false;
   VARIANT value;
   VariantInit(&value);
   HRESULT hr = field_->get_Value(&value);
@@ -79,7 +81,7 @@ void dao_field::read_value(bool value_required) {
     case VT_DATE: {
       tk_log1(tk_log_trace, "Special processing for VT_DATE");
       SYSTEMTIME st{};
-      if (VariantTimeToSystemTime(value.date, &st)) {
+      if (ole_whole_seconds_of_variant_time(value.date, st, fraction_dropped)) {
         set_date(ole_date(st));
       } else {
         tk_log1(tk_log_detail, "Failed to convert VARIANT->SYSTEMTIME");

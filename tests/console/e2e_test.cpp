@@ -11,6 +11,7 @@
 
 #include "tests/console/access_reader.h"
 #include "tests/console/cmdline_cases.h"
+#include "tests/console/fraction_access_file.h"
 #include "tests/console/mysql_client.h"
 #include "tests/support/test_env.h"
 
@@ -138,6 +139,62 @@ TEST_F(VdyagentServer, AttachmentsArriveAsTheirFiles) {
     EXPECT_EQ(sql.column(std::string("SELECT `attach-data` FROM ") + db + ".Table1 ORDER BY id"),
               (std::vector<std::string>{"", "this is some test data for attachment.", "",
                                         "this is some more test data for attachment."}));
+  }
+}
+
+// Dates and times that hold a fraction of a second arrive in whole seconds, on the server and
+// through a dump: the fraction is dropped, never rounded into the next second or day (nor past
+// the last day MySQL holds), each column that lost one is reported once, and the run says that
+// something changed.
+TEST_F(VdyagentServer, FractionsOfASecondDroppedAndReportedOncePerColumn) {
+  mysql_client sql(server);
+  ASSERT_TRUE(sql.ok());
+  const std::string folder = test_env::make_temp_dir();
+  const std::string source = access_file_with_fractions(folder);
+  const std::string reports =
+      "Error:\nTimes: Column 'At': 2 values held a fraction of a second, which was dropped (dates are converted to "
+      "whole seconds); the first in record #1\n"
+      "Error:\nTimes: Column 'TimeOfDay': 1 value held a fraction of a second, which was dropped (dates are "
+      "converted to whole seconds); the first in record #2\n";
+  const program_result live =
+      run_vdyagent(with({"--src=" + source, "--dest=e2e_fractions_live"}, server_options(server)));
+  EXPECT_EQ(live.exit_code, 2) << live.out << live.err;
+  EXPECT_EQ(live.err, reports);
+  const std::string dump = folder + "/fractions.sql";
+  const program_result dumped = run_vdyagent({"--src=" + source, "--dump", "--dest=" + dump});
+  EXPECT_EQ(dumped.exit_code, 2) << dumped.out << dumped.err;
+  EXPECT_EQ(dumped.err, reports);
+  sql.execute("DROP DATABASE IF EXISTS e2e_fractions_dump");
+  sql.execute("CREATE DATABASE e2e_fractions_dump");
+  EXPECT_EQ(load_dump(server, "e2e_fractions_dump", dump), "");
+  // A column the user deletes loses nothing: only the other one is reported.
+  const std::string profile = write_file(
+      folder + "/job.vdy",
+      "[Generic settings]\r\nsrc=" + source +
+          "\r\ndest=e2e_fractions_deleted\r\nmode=0\r\n"
+          "[MySQL settings]\r\ndirect mode=1\r\nhost=" +
+          server.host + "\r\nuser=" + server.user + "\r\npassword=" + server.password +
+          "\r\nport=" + std::to_string(server.port) +
+          "\r\n"
+          "[Type Mappings]\r\ndatabase:\r\ntables:\r\n"
+          "  - name: Times\r\n    new_name: Times\r\n    fields:\r\n"
+          "      - name:TimeOfDay\r\n        new_name: TimeOfDay\r\n        status: deleted\r\n        type: DATETIME\r\n"
+          "        default_value:\r\n        character_set:\r\n        length: 0\r\n        scale: 0\r\n"
+          "        precision: -1\r\n");
+  const program_result deleted = run_vdyagent({"--profile=" + profile});
+  EXPECT_EQ(deleted.exit_code, 2) << deleted.out << deleted.err;
+  EXPECT_EQ(deleted.err, reports.substr(0, reports.find("Error:", 1)));
+  EXPECT_EQ(sql.column("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = 'e2e_fractions_deleted' "
+                       "AND TABLE_NAME = 'Times'"),
+            std::vector<std::string>{"2"});
+
+  for (const char* db : {"e2e_fractions_live", "e2e_fractions_dump"}) {
+    SCOPED_TRACE(db);
+    EXPECT_EQ(
+        sql.column(std::string("SELECT CONCAT_WS(' | ', Id, At, IFNULL(TimeOfDay, 'NULL')) FROM ") + db +
+                   ".Times ORDER BY Id"),
+        (std::vector<std::string>{"1 | 2000-02-29 23:59:59 | 1899-12-30 08:00:00",
+                                  "2 | 9999-12-31 23:59:59 | 1899-12-30 12:00:00", "3 | 2000-01-01 08:00:00 | NULL"}));
   }
 }
 

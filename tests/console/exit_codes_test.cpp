@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/console/altered_access_file.h"
+#include "tests/console/fraction_access_file.h"
 #include "tests/console/mysql_client.h"
 #include "tests/console/program_run.h"
 #include "tests/support/test_env.h"
@@ -93,6 +94,9 @@ TEST(VdyagentExitCodes, EveryCaseOfTheReadmeTable) {
        "a calculated value whose ResultType names no known type",
        {"--src=" + access_file_with_unknown_result_type(files), "--dump", "--dest=x.sql"}},
       {2, "a name in the table-names file that the source lacks", with(dump, {"--tab_file=" + names})},
+      {2,
+       "a date or time whose fraction of a second was dropped",
+       {"--src=" + access_file_with_fractions(files), "--dump", "--dest=x.sql"}},
       {255, "no arguments", {}},
       {255, "a positional argument", with(dump, {"extra"})},
       {255, "an unknown option or an invalid value", with(dump, {"--nosuch"})},

@@ -3,9 +3,11 @@
 // dump that cannot be written, a stop request.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "TK/tk_logger.h"
 #include "common/console_front_end.h"
 #include "common/error_handler.h"
 #include "converter/vandry_converter.h"
@@ -75,6 +77,38 @@ TEST_F(RunItems, EachTableOnceMissingOnesWarnedKeysOnlyBetweenConvertedTables) {
   // The run appended the tables to its items; a second run converts them once again.
   EXPECT_EQ(converter_->items.size(), 4u);
   EXPECT_EQ(converter_->records_done, 830u) << "the last item's rows";
+}
+
+// The statistics of a table's date columns reach the log at the level of their lines, row by row
+// and date column by date column; with the log above that level none of them is written.
+TEST_F(RunItems, DateStatisticsReachTheLogAtTheirLevelOnly) {
+  converter_->selected_tables = {L"Employees"};  // 9 rows; columns #5 and #6 are dates
+  struct {
+    tk_log_level threshold;
+    std::size_t tables;  // "dates_map::ctor(size=17)"
+    std::size_t rows;    // per row and date column
+  } levels[] = {{tk_log_trace, 1, 9}, {tk_log_detail, 1, 0}, {tk_log_event, 0, 0}};
+  for (const auto& level : levels) {
+    SCOPED_TRACE(level.threshold);
+    const std::string log_path = dir_ + "/run.log";
+    std::remove(dump_path().c_str());
+    {
+      tk_logger log(log_path.c_str(), true, static_cast<std::uint32_t>(level.threshold), false);
+      run();
+    }
+    const std::string log = read_file(log_path);
+    EXPECT_NE(log.find("Converting table 'Employees' (9 records)"), std::string::npos);
+    EXPECT_EQ(occurrences(log, "dates_map::ctor(size=17)"), level.tables);
+    EXPECT_EQ(occurrences(log, "Add map entry for field #5\r\n"), level.rows == 0 ? 0u : 1u);
+    EXPECT_EQ(occurrences(log, "Add map entry for field #6\r\n"), level.rows == 0 ? 0u : 1u);
+    EXPECT_EQ(occurrences(log, "Field #0 has not a date type"), level.rows == 0 ? 0u : 1u);
+    EXPECT_EQ(occurrences(log, "dates_map::add_rec_stat(map size=2)"), level.rows);
+    EXPECT_EQ(occurrences(log, "Process 1 item, n_field=6"), level.rows);
+    EXPECT_EQ(occurrences(log, "End of dates_map::add_rec_stat"), level.rows);
+    // Birth and hire dates are days without a time: each column's first value makes it a date.
+    EXPECT_EQ(occurrences(log, "got date\r\n"), level.rows == 0 ? 0u : 2u);
+    EXPECT_EQ(occurrences(log, "Got string representation: '1948-12-08'"), level.rows == 0 ? 0u : 1u);
+  }
 }
 
 TEST_F(RunItems, OnlyDefinitionsKeepRowCounts) {

@@ -1,5 +1,9 @@
-// ole_date: the texts it reads, the ones it refuses, and what it prints at each precision.
+// ole_date: the texts it reads, the ones it refuses, and what it prints at each precision; DATE
+// numbers taken in whole seconds.
+#include <cstdio>
+
 #include "OLE/ole_date.h"
+#include "platform/oleaut/oleauto.h"
 #include "tests/ole/ole_test_util.h"
 #include "tests/oleaut/test_locale.h"
 
@@ -127,6 +131,82 @@ TEST_P(date_texts, from_system_time) {
     const ole_date d(c.time);
     EXPECT_EQ(d.get_kind(), c.kind) << c.text;
     EXPECT_EQ(d.to_string(6), c.text);
+  }
+}
+
+SYSTEMTIME system_time(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s, WORD ms) {
+  SYSTEMTIME t{};
+  t.wYear = y;
+  t.wMonth = mo;
+  t.wDay = d;
+  t.wHour = h;
+  t.wMinute = mi;
+  t.wSecond = s;
+  t.wMilliseconds = ms;
+  return t;
+}
+
+DATE variant_time(SYSTEMTIME t) {
+  DATE date = 0;
+  EXPECT_TRUE(SystemTimeToVariantTime(&t, &date));
+  return date;
+}
+
+std::string whole_seconds(DATE date, bool& dropped) {
+  SYSTEMTIME t{};
+  if (!ole_whole_seconds_of_variant_time(date, t, dropped)) return "refused";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                t.wSecond, t.wMilliseconds);
+  return text;
+}
+
+TEST(ole_whole_seconds, fraction_dropped_never_rounded_into_the_next_second_or_day) {
+  struct {
+    DATE date;
+    const char* text;
+    bool dropped;
+  } cases[] = {
+      {variant_time(system_time(2000, 2, 29, 23, 59, 59, 999)), "2000-02-29 23:59:59.000", true},
+      {variant_time(system_time(9999, 12, 31, 23, 59, 59, 999)), "9999-12-31 23:59:59.000", true},
+      {variant_time(system_time(2023, 5, 1, 12, 30, 45, 1)), "2023-05-01 12:30:45.000", true},
+      {0.5 + 0.5 / 86400, "1899-12-30 12:00:00.000", true},  // a time of day alone, 12:00:00.500
+      {1.0 / 3, "1899-12-30 08:00:00.000", false},           // no exact double, still a whole second
+      {-1.25, "1899-12-29 06:00:00.000", false},             // before day 0 the time still runs forward
+      {variant_time(system_time(1800, 1, 1, 6, 0, 0, 250)), "1800-01-01 06:00:00.000", true},
+      {2958465.0 + 86399.9999 / 86400, "9999-12-31 23:59:59.000", true},  // within the noise of midnight
+      {-657435.0, "refused", false},
+      {2958466.0, "refused", false},
+  };
+  for (const auto& c : cases) {
+    bool dropped = !c.dropped;
+    EXPECT_EQ(whole_seconds(c.date, dropped), c.text) << c.date;
+    EXPECT_EQ(dropped, c.dropped) << c.text;
+  }
+}
+
+// Every second of a day, at both ends of the range and in between, comes back as written, with
+// nothing dropped; one millisecond more is dropped and stays in that second.
+TEST(ole_whole_seconds, every_second_of_a_day_exact_one_millisecond_more_dropped) {
+  for (const SYSTEMTIME day : {system_time(100, 1, 1, 0, 0, 0, 0), system_time(1899, 12, 29, 0, 0, 0, 0),
+                               system_time(2000, 2, 29, 0, 0, 0, 0), system_time(9999, 12, 31, 0, 0, 0, 0)}) {
+    for (int second = 0; second < 86400; ++second) {
+      SYSTEMTIME t = day;
+      t.wHour = static_cast<WORD>(second / 3600);
+      t.wMinute = static_cast<WORD>(second / 60 % 60);
+      t.wSecond = static_cast<WORD>(second % 60);
+      bool dropped = true;
+      const std::string exact = whole_seconds(variant_time(t), dropped);
+      t.wMilliseconds = 0;
+      char expected[32];
+      std::snprintf(expected, sizeof expected, "%04d-%02d-%02d %02d:%02d:%02d.000", t.wYear, t.wMonth, t.wDay, t.wHour,
+                    t.wMinute, t.wSecond);
+      ASSERT_EQ(exact, expected);
+      ASSERT_FALSE(dropped) << expected;
+      t.wMilliseconds = 1;
+      ASSERT_EQ(whole_seconds(variant_time(t), dropped), expected);
+      ASSERT_TRUE(dropped) << expected << " and a millisecond";
+    }
   }
 }
 
