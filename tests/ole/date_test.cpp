@@ -106,17 +106,20 @@ TEST_P(date_texts, parse_and_print) {
   }
 }
 
+SYSTEMTIME system_time(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s, WORD ms) {
+  SYSTEMTIME t{};
+  t.wYear = y;
+  t.wMonth = mo;
+  t.wDay = d;
+  t.wHour = h;
+  t.wMinute = mi;
+  t.wSecond = s;
+  t.wMilliseconds = ms;
+  return t;
+}
+
 TEST_P(date_texts, from_system_time) {
-  auto st = [](WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s) {
-    SYSTEMTIME t{};
-    t.wYear = y;
-    t.wMonth = mo;
-    t.wDay = d;
-    t.wHour = h;
-    t.wMinute = mi;
-    t.wSecond = s;
-    return t;
-  };
+  auto st = [](WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s) { return system_time(y, mo, d, h, mi, s, 0); };
   struct {
     SYSTEMTIME time;
     ole_date_kind kind;
@@ -132,18 +135,6 @@ TEST_P(date_texts, from_system_time) {
     EXPECT_EQ(d.get_kind(), c.kind) << c.text;
     EXPECT_EQ(d.to_string(6), c.text);
   }
-}
-
-SYSTEMTIME system_time(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s, WORD ms) {
-  SYSTEMTIME t{};
-  t.wYear = y;
-  t.wMonth = mo;
-  t.wDay = d;
-  t.wHour = h;
-  t.wMinute = mi;
-  t.wSecond = s;
-  t.wMilliseconds = ms;
-  return t;
 }
 
 DATE variant_time(SYSTEMTIME t) {

@@ -65,7 +65,7 @@ TEST(ole_value, copies_are_deep_and_keep_64_bit_numbers_and_dates) {
   EXPECT_NE(array_data(blob_copy), array_data(blob));
   EXPECT_EQ(blob_copy.to_string(), "0x0102");
   ole_variant& same_blob = blob;  // through a reference, as a container would assign it
-  blob = same_blob;  // onto itself
+  blob = same_blob;               // onto itself
   EXPECT_EQ(blob.to_string(), "0x0102");
 
   ole_variant text(std::wstring(L"a\0b", 3));
