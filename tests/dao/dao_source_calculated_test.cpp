@@ -32,7 +32,9 @@ TEST(dao_calculated, only_a_calculated_column_of_unknown_result_type_is_at_fault
   for (const auto& c : cases) {
     const std::string fault = dao_result_type_fault(c.expression, c.result_type);
     EXPECT_EQ(!fault.empty(), c.fault) << tk_unicode_to_utf8(c.result_type) << ": " << fault;
-    if (c.fault) EXPECT_NE(fault.find(tk_unicode_to_utf8(c.result_type)), std::string::npos) << fault;
+    if (c.fault) {
+      EXPECT_NE(fault.find(tk_unicode_to_utf8(c.result_type)), std::string::npos) << fault;
+    }
   }
   // The Access source and the engine that decodes the values agree on which result types are known.
   for (int code = 1; code < 256; ++code)

@@ -419,7 +419,9 @@ TEST(control_mnemonic, text_set_by_code_shows_as_it_stands_and_only_captions_car
     EXPECT_EQ(host.get_text(c.id), c.text);
     auto* label = qobject_cast<QLabel*>(host.control(c.id));
     ASSERT_NE(label, nullptr);
-    if (c.shown != nullptr) EXPECT_TRUE(label_shows(label, QString::fromUtf8(c.shown))) << label->text().toStdString();
+    if (c.shown != nullptr) {
+      EXPECT_TRUE(label_shows(label, QString::fromUtf8(c.shown))) << label->text().toStdString();
+    }
     host.focus(1305);
     QTest::keyClick(host.control(1305), c.alt_key, Qt::AltModifier);
     EXPECT_EQ(host.focused(), c.focused);
