@@ -146,7 +146,7 @@ DATE variant_time(SYSTEMTIME t) {
 std::string whole_seconds(DATE date, bool& dropped) {
   SYSTEMTIME t{};
   if (!ole_whole_seconds_of_variant_time(date, t, dropped)) return "refused";
-  char text[32];
+  char text[64];  // room for any WORD in every field
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                 t.wSecond, t.wMilliseconds);
   return text;
