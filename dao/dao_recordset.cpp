@@ -173,14 +173,14 @@ void dao_recordset::read_columns(DAOFields* fields, bool of_table) {
       read_precision(field.get(), *column);
     }
     column->description = description;
-    std::string fault;
     if (of_table) {
-      fault = dao_result_type_fault(optional_property(field.get(), L"Expression", "ERROR5"),
-                                    optional_property(field.get(), L"ResultType", "ERROR6"));
-      if (!fault.empty())
+      std::string fault = dao_result_type_fault(optional_property(field.get(), L"Expression", "ERROR5"),
+                                                optional_property(field.get(), L"ResultType", "ERROR6"));
+      if (!fault.empty()) {
         tk_log2(tk_log_event, L"Column '%ls': %ls", column->name.c_str(), tk_utf8_to_unicode(fault).c_str());
+        value_faults_.emplace_back(columns_.size(), std::move(fault));
+      }
     }
-    value_faults_.push_back(std::move(fault));
     add_column(std::move(column));
   }
   tk_log1(tk_log_detail, "End of dao_recordset::init_schema");
@@ -271,8 +271,8 @@ udb_record* dao_recordset::get_item() {
 
 void dao_recordset::mark_value_faults() {
   auto& fields = current_record_->fields;
-  for (std::size_t i = 0; i < fields.size() && i < value_faults_.size(); ++i)
-    if (!value_faults_[i].empty() && fields[i]->get_type() != VT_NULL) fields[i]->kept_as_stored = value_faults_[i];
+  for (const auto& [column, fault] : value_faults_)
+    if (column < fields.size() && fields[column]->get_type() != VT_NULL) fields[column]->kept_as_stored = fault;
 }
 
 void dao_recordset::next() {

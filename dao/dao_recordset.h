@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UDB/udb_recordset.h"
@@ -63,7 +64,7 @@ class dao_recordset : public udb_recordset {
   ole_com_ptr<_DAOTableDef> table_def_;
   ole_com_ptr<_DAOQueryDef> query_def_;
   std::vector<std::unique_ptr<t_ftd>> columns_;
-  // Per column: why its values may be read wrong (a calculated column's unknown result type);
-  // empty for a column read as meant.
-  std::vector<std::string> value_faults_;
+  // The columns whose values may be read wrong (a calculated column's unknown result type), by
+  // position, with why: usually none, so that a row costs nothing here.
+  std::vector<std::pair<std::size_t, std::string>> value_faults_;
 };
